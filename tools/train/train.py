@@ -1,0 +1,192 @@
+"""Train corvan's embedded isotope-pattern networks and write their blobs.
+
+    /usr/bin/python3 tools/train/train.py --all
+    /usr/bin/python3 tools/train/train.py --net corvanpep_model_16 [--net ...]
+
+Deterministic given the fixed seeds (single CPU thread).  Each blob is
+checked after writing (size, fixed values, |param| < 20).  Training time
+and sample counts go to tools/train/train_log.json.
+"""
+import argparse
+import json
+import math
+import os
+import sys
+import time
+
+import numpy as np
+import torch
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import blob                     # noqa: E402
+import data                     # noqa: E402
+from netdefs import NETS        # noqa: E402
+
+LOG_PATH = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                        "train_log.json")
+CLAMP = 19.9
+
+# Optimisation schedule per network: list of phases
+# (steps, batch, lr_start, lr_end, loss) ; loss 'mse' or 'max' (mse plus
+# mean per-molecule squared max error).
+DEFAULT_PLAN = [(6000, 256, 3e-3, 3e-4, "mse"),
+                (6000, 1024, 1e-3, 1e-5, "max")]
+PLANS = {}
+
+
+class Net(torch.nn.Module):
+    """Three dense layers; the first one acts on standardised inputs
+    (x - mu) / s, which is folded back into w1, b1 when exporting."""
+
+    def __init__(self, net, mu, s):
+        super().__init__()
+        i, m = net["I"], net["m"]
+        self.net = net
+        self.register_buffer("mu", torch.tensor(mu, dtype=torch.float32))
+        self.register_buffer("s", torch.tensor(s, dtype=torch.float32))
+        self.l1 = torch.nn.Linear(i, m)
+        self.l2 = torch.nn.Linear(m, m)
+        self.l3 = torch.nn.Linear(m, m)
+
+    def effective(self):
+        w1 = self.l1.weight / self.s
+        b1 = self.l1.bias - w1 @ self.mu
+        return w1, b1
+
+    def forward(self, x):
+        h = torch.nn.functional.softsign(self.l1((x - self.mu) / self.s))
+        h = torch.nn.functional.softsign(self.l2(h))
+        return torch.sigmoid(self.l3(h))
+
+    @torch.no_grad()
+    def project(self):
+        """Clamp every exported parameter and restore the fixed values."""
+        w1, b1 = self.effective()
+        w1 = w1.clamp(-CLAMP, CLAMP)
+        b1 = b1.clamp(-CLAMP, CLAMP)
+        w1[0, :3] = torch.tensor(self.net["first3"], dtype=torch.float32)
+        self.l1.weight.copy_(w1 * self.s)
+        self.l1.bias.copy_(b1 + w1 @ self.mu)
+        for p in (self.l2.weight, self.l2.bias, self.l3.weight, self.l3.bias):
+            p.clamp_(-CLAMP, CLAMP)
+        self.l3.bias[-1] = self.net["last"]
+
+    def zero_fixed_grads(self):
+        if self.l1.weight.grad is not None:
+            self.l1.weight.grad[0, :3] = 0
+        if self.l3.bias.grad is not None:
+            self.l3.bias.grad[-1] = 0
+
+    @torch.no_grad()
+    def export(self):
+        w1, b1 = self.effective()
+        parts = [w1, b1, self.l2.weight, self.l2.bias,
+                 self.l3.weight, self.l3.bias]
+        flat = blob.pack(self.net["name"], *[p.numpy() for p in parts])
+        return np.clip(flat, -CLAMP, CLAMP)
+
+
+def loss_fn(kind, out, y):
+    e2 = (out - y) ** 2
+    if kind == "mse":
+        return e2.mean()
+    return e2.mean() + e2.max(dim=1).values.mean()
+
+
+def train_one(name, scale=1.0, verbose=True):
+    net = NETS[name]
+    torch.manual_seed(1000 + list(NETS).index(name))
+    gen = torch.Generator().manual_seed(2000 + list(NETS).index(name))
+    t0 = time.time()
+    x, y, _ = data.make_set(name, "train")
+    xe, ye, _ = data.make_set(name, "eval")
+    t_data = time.time() - t0
+    mu = x.mean(axis=0)
+    s = x.std(axis=0)
+    s[s < 1e-6] = 1.0
+    model = Net(net, mu, s)
+    with torch.no_grad():
+        p = np.clip(y.mean(axis=0), 1e-4, 1 - 1e-4)
+        model.l3.bias.copy_(torch.tensor(np.log(p / (1 - p)),
+                                         dtype=torch.float32))
+    model.project()
+    X = torch.tensor(x)
+    Y = torch.tensor(y)
+    n = X.shape[0]
+    plan = PLANS.get(name, DEFAULT_PLAN)
+    opt = torch.optim.Adam(model.parameters(), lr=1e-3)
+    t1 = time.time()
+    step_total = 0
+    for phase, (steps, batch, lr0, lr1, lkind) in enumerate(plan):
+        steps = max(1, int(steps * scale))
+        for g in opt.param_groups:
+            g["lr"] = lr0
+        for step in range(steps):
+            frac = step / max(1, steps - 1)
+            lr = lr1 + 0.5 * (lr0 - lr1) * (1 + math.cos(math.pi * frac))
+            for g in opt.param_groups:
+                g["lr"] = lr
+            idx = torch.randint(0, n, (batch,), generator=gen)
+            out = model(X[idx])
+            loss = loss_fn(lkind, out, Y[idx])
+            opt.zero_grad()
+            loss.backward()
+            model.zero_fixed_grads()
+            opt.step()
+            model.project()
+            step_total += 1
+            if verbose and (step % 2000 == 0 or step == steps - 1):
+                flat = model.export()
+                err = blob.errors(blob.forward(name, flat, xe), ye)
+                print("%s phase %d step %d lr %.2g loss %.3g eval p99 %.4f "
+                      "max %.4f" % (name, phase, step, lr, loss.item(),
+                                    np.quantile(err, 0.99), err.max()),
+                      flush=True)
+    t_train = time.time() - t1
+    flat = model.export()
+    blob.write(name, flat)
+    err = blob.errors(blob.forward(name, flat, xe), ye)
+    err_tr = blob.errors(blob.forward(name, flat, x), y)
+    rec = dict(train_samples=int(n), eval_samples=int(len(xe)),
+               steps=step_total, scale=scale,
+               data_seconds=round(t_data, 1),
+               train_seconds=round(t_train, 1),
+               train_p99=float(np.quantile(err_tr, 0.99)),
+               train_max=float(err_tr.max()),
+               eval_p50=float(np.median(err)),
+               eval_p99=float(np.quantile(err, 0.99)),
+               eval_max=float(err.max()))
+    log = {}
+    if os.path.exists(LOG_PATH):
+        with open(LOG_PATH) as fh:
+            log = json.load(fh)
+    log[name] = rec
+    with open(LOG_PATH, "w") as fh:
+        json.dump(log, fh, indent=1, sort_keys=True)
+    if verbose:
+        print("%s done: %s" % (name, json.dumps(rec)), flush=True)
+    return rec
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--all", action="store_true", help="train all twelve")
+    ap.add_argument("--net", action="append", default=[],
+                    help="train this network (repeatable)")
+    ap.add_argument("--scale", type=float, default=1.0,
+                    help="multiply every phase's step count (quick runs)")
+    ap.add_argument("--threads", type=int, default=1)
+    args = ap.parse_args()
+    torch.set_num_threads(args.threads)
+    names = list(NETS) if args.all else args.net
+    if not names:
+        ap.error("give --all or --net NAME")
+    for name in names:
+        if name not in NETS:
+            ap.error("unknown network %s" % name)
+    for name in names:
+        train_one(name, args.scale)
+
+
+if __name__ == "__main__":
+    main()
