@@ -19,9 +19,7 @@ void place(Placement placement, const float *src, int isolen, float *out, int n,
         for (int i = offset; i < std::min(isolen, n); ++i) out[i] = src[i - offset];
         break;
     case Placement::shifted:
-        for (int j = 0; j < std::min(isolen, n - offset); ++j) out[offset + j] = src[j];
-        break;
-    case Placement::full_length:
+    case Placement::full_length: // isolen == n, so as much as fits after offset
         for (int j = 0; j < std::min(isolen, n - offset); ++j) out[offset + j] = src[j];
         break;
     }

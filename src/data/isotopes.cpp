@@ -30,7 +30,7 @@ const char *const elements[109] = {
     "Po", "At", "Rn", "Fr", "Ra", "Ac", "Th", "Pa", "Np", "Pu",
     "Am", "Cm", "Bk", "Cf", "Es", "Fm", "Md", "No", "Lr", "Rf",
     "Db", "Sg", "Bh", "Hs", "Mt", "H", "B", "C", "N", "O",
-    "F", "P", "S", "K", "V", "Y", "I", "W", "U"};
+    "F", "P", "S", "K", "V", "Y", "U", "W", "I"};
 
 const int isotope_numbers[313] = {
     1, // H
