@@ -16,5 +16,6 @@ install(FILES ${PROJECT_BINARY_DIR}/corvanConfig.cmake
               ${PROJECT_BINARY_DIR}/corvanConfigVersion.cmake
         DESTINATION ${CORVAN_CMAKE_DIR})
 
+file(RELATIVE_PATH CORVAN_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 configure_file(${PROJECT_SOURCE_DIR}/cmake/corvan.pc.in ${PROJECT_BINARY_DIR}/corvan.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/corvan.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
