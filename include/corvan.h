@@ -23,10 +23,15 @@
  *   shifted     out[offset+j] = point j for j < min(isolen, n-offset)
  *   full-length out[offset+j] = point j for j < n-offset   (isolen == n)
  *
- * Threads: the library starts no threads and takes no locks. Calls that plan
- * FFTW transforms (the fft_* calls, setup_ft, fft_list_to_dist and the
- * formula calls) must not run at the same time on several threads; the BRAIN
- * and network calls are reentrant.
+ * Threads: the library starts no threads. Every call may run on several
+ * threads at once on its own arrays: the FFT calls keep their FFTW plans
+ * (one per transform kind and length, made once under a lock, since FFTW's
+ * planner is not re-entrant) and execute them on private arrays; the BRAIN
+ * and network calls touch only their arguments and read-only tables. A host
+ * that itself creates or destroys FFTW plans on another thread must not do
+ * so while an FFT call of this library runs. Writable tables (fft_len,
+ * use_precomputed_fft, massavgine, avgine, isoparams, the exported network
+ * blobs) are changed between calls, not during them.
  *
  * Messages: a few failures print one line on standard output (engines and
  * encoders) or standard error (list reader); the texts are documented below.

@@ -38,9 +38,4 @@ inline FftwArray<double> fftw_real_array(long long count) {
     return FftwArray<double>(fftw_alloc_real(static_cast<size_t>(count)));
 }
 
-struct PlanDeleter {
-    void operator()(fftw_plan_s *p) const noexcept { fftw_destroy_plan(p); }
-};
-using Plan = std::unique_ptr<fftw_plan_s, PlanDeleter>;
-
 } // namespace corvan

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "core/buffers.hpp"
+#include "core/plan_cache.hpp"
+#include "core/transform_cache.hpp"
 #include "corvan.h"
 
 namespace {
@@ -31,6 +33,7 @@ int copy_from_table(int atomic_number, fftw_complex *transform, int half) {
 }
 
 int compute_transform(int atomic_number, fftw_complex *transform, int N) {
+    if (corvan::fft::cached_transform(atomic_number, N, transform)) return 0;
     corvan::FftwArray<double> grid = corvan::fftw_real_array(N);
     if (!grid) {
         std::puts("Error: Could not allocate memory for isotope arrays");
@@ -38,9 +41,8 @@ int compute_transform(int atomic_number, fftw_complex *transform, int N) {
     }
     std::memset(grid.get(), 0, sizeof(double) * static_cast<size_t>(N));
     construct_isotope_array(atomic_number, grid.get(), N);
-    corvan::Plan plan(fftw_plan_dft_r2c_1d(N, grid.get(), transform, FFTW_ESTIMATE));
-    if (!plan) return -1;
-    fftw_execute(plan.get());
+    if (!corvan::fft::forward(N, grid.get(), transform)) return -1;
+    corvan::fft::keep_transform(atomic_number, N, transform);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // bin by bin and transformed back to the distribution.
 #include "core/buffers.hpp"
 #include "core/fft_engine.hpp"
+#include "core/plan_cache.hpp"
 #include "corvan.h"
 
 namespace {
@@ -16,9 +17,7 @@ constexpr int kAtomicNumbers[kCompositionElements] = {6, 1, 7, 8, 16};
 namespace corvan::fft {
 
 float inverse_to_distribution(fftw_complex *product, int N, double *grid, float *out) {
-    Plan plan(fftw_plan_dft_c2r_1d(N, product, grid, FFTW_ESTIMATE));
-    if (!plan) return -1.0f;
-    fftw_execute(plan.get());
+    if (!inverse(N, product, grid)) return -1.0f;
     const double peak = normalize_isodist(grid, N);
     for (int p = 0; p < N; ++p) out[p] = static_cast<float>(grid[p]);
     return static_cast<float>(peak);

@@ -1,0 +1,147 @@
+#include "core/plan_cache.hpp"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "core/buffers.hpp"
+
+namespace corvan::fft {
+
+namespace {
+
+enum class Kind { forward, inverse };
+
+// Enough for every length the front-ends use and a host's handful of
+// formula lengths; a host cycling through many lengths evicts the least
+// recently used plan instead of growing the cache.
+constexpr std::size_t kSlots = 32;
+
+struct Slot {
+    fftw_plan plan = nullptr;
+    Kind kind = Kind::forward;
+    int n = 0;
+    int users = 0; // calls executing the plan now; such a slot is not evicted
+    std::uint64_t last_use = 0;
+};
+
+class PlanCache {
+  public:
+    ~PlanCache() {
+        for (auto &slot : slots_)
+            if (slot.plan != nullptr) fftw_destroy_plan(slot.plan);
+    }
+
+    bool run(Kind kind, int n, void *in, void *out) {
+        if (!enabled_ || !aligned(in, out)) return run_fresh(kind, n, in, out);
+        Slot *slot = acquire(kind, n, in, out);
+        if (slot == nullptr) return run_fresh(kind, n, in, out);
+        execute(slot->plan, kind, in, out);
+        release(slot);
+        return true;
+    }
+
+    void set_enabled(bool enabled) { enabled_ = enabled; }
+    bool enabled() const { return enabled_; }
+
+  private:
+    // Plans are made on FFTW-allocated arrays; new-array execution needs
+    // arrays of the same (SIMD) alignment.
+    static bool aligned(const void *in, const void *out) {
+        return fftw_alignment_of(static_cast<double *>(const_cast<void *>(in))) == 0 &&
+               fftw_alignment_of(static_cast<double *>(const_cast<void *>(out))) == 0;
+    }
+
+    static fftw_plan make(Kind kind, int n, void *in, void *out) {
+        // FFTW_ESTIMATE neither measures nor touches the arrays.
+        return kind == Kind::forward
+                   ? fftw_plan_dft_r2c_1d(n, static_cast<double *>(in),
+                                          static_cast<fftw_complex *>(out), FFTW_ESTIMATE)
+                   : fftw_plan_dft_c2r_1d(n, static_cast<fftw_complex *>(in),
+                                          static_cast<double *>(out), FFTW_ESTIMATE);
+    }
+
+    static void execute(fftw_plan plan, Kind kind, void *in, void *out) {
+        if (kind == Kind::forward)
+            fftw_execute_dft_r2c(plan, static_cast<double *>(in), static_cast<fftw_complex *>(out));
+        else
+            fftw_execute_dft_c2r(plan, static_cast<fftw_complex *>(in), static_cast<double *>(out));
+    }
+
+    bool run_fresh(Kind kind, int n, void *in, void *out) {
+        fftw_plan plan = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            plan = make(kind, n, in, out);
+        }
+        if (plan == nullptr) return false;
+        fftw_execute(plan);
+        std::lock_guard<std::mutex> lock(mutex_);
+        fftw_destroy_plan(plan);
+        return true;
+    }
+
+    Slot *acquire(Kind kind, int n, void *in, void *out) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Slot *slot = find(kind, n);
+        if (slot == nullptr) {
+            slot = evictable();
+            if (slot == nullptr) return nullptr;
+            fftw_plan plan = make(kind, n, in, out);
+            if (plan == nullptr) return nullptr;
+            if (slot->plan != nullptr) fftw_destroy_plan(slot->plan);
+            *slot = Slot{plan, kind, n, 0, 0};
+        }
+        ++slot->users;
+        slot->last_use = ++clock_;
+        return slot;
+    }
+
+    void release(Slot *slot) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        --slot->users;
+    }
+
+    Slot *find(Kind kind, int n) {
+        for (auto &slot : slots_)
+            if (slot.plan != nullptr && slot.kind == kind && slot.n == n) return &slot;
+        return nullptr;
+    }
+
+    // An empty slot, else the least recently used one that nobody executes.
+    Slot *evictable() {
+        Slot *best = nullptr;
+        for (auto &slot : slots_) {
+            if (slot.plan == nullptr) return &slot;
+            if (slot.users == 0 && (best == nullptr || slot.last_use < best->last_use))
+                best = &slot;
+        }
+        return best;
+    }
+
+    std::mutex mutex_;
+    std::array<Slot, kSlots> slots_{};
+    std::uint64_t clock_ = 0;
+    std::atomic<bool> enabled_{true};
+};
+
+PlanCache &cache() {
+    static PlanCache instance;
+    return instance;
+}
+
+} // namespace
+
+bool forward(int N, double *grid, fftw_complex *bins) {
+    return cache().run(Kind::forward, N, grid, bins);
+}
+
+bool inverse(int N, fftw_complex *bins, double *grid) {
+    return cache().run(Kind::inverse, N, bins, grid);
+}
+
+void set_caching(bool enabled) { cache().set_enabled(enabled); }
+bool caching() { return cache().enabled(); }
+
+} // namespace corvan::fft

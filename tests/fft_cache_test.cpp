@@ -1,0 +1,116 @@
+// Cached plans and element transforms give the same bytes as planning and
+// computing afresh, and FFT calls may run on several threads at once.
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/plan_cache.hpp"
+#include "corvan.h"
+
+namespace {
+
+class CachingGuard {
+  public:
+    ~CachingGuard() {
+        corvan::fft::set_caching(true);
+        use_precomputed_fft = 1;
+    }
+};
+
+struct Outcome {
+    float peak;
+    std::vector<float> out;
+    bool operator==(const Outcome &other) const {
+        return std::memcmp(&peak, &other.peak, sizeof peak) == 0 &&
+               std::memcmp(out.data(), other.out.data(), out.size() * sizeof(float)) == 0;
+    }
+};
+
+Outcome composition_run(const std::vector<int> &counts, int n) {
+    Outcome o{0, std::vector<float>(n)};
+    o.peak = fft_list_to_dist(counts.data(), n, o.out.data());
+    return o;
+}
+
+Outcome formula_run(const std::string &formula, int n) {
+    Outcome o{0, std::vector<float>(n)};
+    o.peak = corvan_atom(formula.c_str(), o.out.data(), n);
+    return o;
+}
+
+std::vector<int> random_composition(std::mt19937 &rng) {
+    std::uniform_int_distribution<int> c(0, 4000), s(0, 40);
+    const int carbon = c(rng);
+    return {carbon, carbon * 3 / 2 + s(rng), carbon / 4, carbon / 4 + s(rng), s(rng)};
+}
+
+std::string random_formula(std::mt19937 &rng) {
+    std::uniform_int_distribution<int> element(0, 108), count(1, 60), terms(1, 5);
+    std::string formula;
+    for (int t = terms(rng); t > 0; --t)
+        formula += element_names[element(rng)] + std::to_string(count(rng));
+    return formula;
+}
+
+TEST(FftCache, CachedAndFreshPathsGiveIdenticalBytes) {
+    CachingGuard guard;
+    std::mt19937 rng(20261208);
+    std::uniform_int_distribution<int> length(1, 1500);
+    const int fixed[] = {64, 128, 1024, 64, 128, 1024};
+    for (int round = 0; round < 60; ++round) {
+        const int n = round < 6 ? fixed[round] : length(rng);
+        use_precomputed_fft = round % 3 == 0 ? 0 : 1;
+        const auto counts = random_composition(rng);
+        const auto formula = random_formula(rng);
+        corvan::fft::set_caching(false);
+        const auto fresh_counts = composition_run(counts, n);
+        const auto fresh_formula = formula_run(formula, n);
+        corvan::fft::set_caching(true);
+        for (int twice = 0; twice < 2; ++twice) { // a miss, then a hit
+            EXPECT_EQ(composition_run(counts, n), fresh_counts) << "n " << n;
+            EXPECT_EQ(formula_run(formula, n), fresh_formula) << formula << " n " << n;
+        }
+    }
+}
+
+TEST(FftCache, ManyLengthsEvictInsteadOfFailing) {
+    CachingGuard guard;
+    const std::vector<int> counts = {50, 80, 14, 15, 1};
+    for (int n = 40; n < 140; ++n) ASSERT_GT(composition_run(counts, n).peak, 0.0f) << n;
+    const auto again = composition_run(counts, 40);
+    corvan::fft::set_caching(false);
+    EXPECT_EQ(again, composition_run(counts, 40));
+}
+
+TEST(FftCache, ConcurrentCallsMatchSerialOnes) {
+    const std::vector<std::vector<int>> compositions = {
+        {89, 140, 24, 27, 1}, {2223, 3490, 611, 665, 19}, {0, 2, 0, 1, 0}, {300, 480, 90, 88, 4}};
+    const int lengths[] = {64, 128, 1024, 200};
+    std::vector<Outcome> serial;
+    for (std::size_t i = 0; i < compositions.size(); ++i)
+        serial.push_back(composition_run(compositions[i], lengths[i]));
+    const Outcome glucose = formula_run("C6H12O6", 300);
+
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 25; ++round) {
+                const std::size_t i = static_cast<std::size_t>(t + round) % compositions.size();
+                if (!(composition_run(compositions[i], lengths[i]) == serial[i])) ++mismatches[t];
+                if (!(formula_run("C6H12O6", 300) == glucose)) ++mismatches[t];
+                std::vector<float> out(64);
+                const int brain_counts[5] = {89, 140, 24, 27, 1};
+                if (brain_list_to_dist(brain_counts, 64, out.data()) <= 0) ++mismatches[t];
+            }
+        });
+    }
+    for (auto &thread : threads) thread.join();
+    for (int t = 0; t < 4; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
+}
+
+} // namespace
