@@ -8,13 +8,14 @@
 
 namespace {
 
-const int kPeptide2kDa[5] = {89, 140, 24, 27, 1};       // averagine, 2 kDa
+const int kPeptide2kDa[5] = {89, 140, 24, 27, 1};        // averagine, 2 kDa
 const int kProtein50kDa[5] = {2223, 3490, 611, 665, 19}; // averagine, 50 kDa
 
-const int *composition(int which) { return which == 0 ? kPeptide2kDa : kProtein50kDa; }
+const int *composition(int which) {
+    return which == 0 ? kPeptide2kDa : kProtein50kDa;
+}
 
-template <float (*Engine)(const int *, int, float *)>
-void run_engine(benchmark::State &state) {
+template <float (*Engine)(const int *, int, float *)> void run_engine(benchmark::State &state) {
     const int *counts = composition(static_cast<int>(state.range(0)));
     const int length = static_cast<int>(state.range(1));
     std::vector<float> out(length);

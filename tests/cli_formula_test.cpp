@@ -16,8 +16,8 @@ struct Run {
 // Runs the program with `arguments` (shell words); captures standard output
 // only, standard error goes to /dev/null unless `with_stderr`.
 Run run(const std::string &arguments, bool with_stderr = false) {
-    const std::string command = std::string(CORVAN_CLI) + " " + arguments +
-                                (with_stderr ? " 2>&1" : " 2>/dev/null");
+    const std::string command =
+        std::string(CORVAN_CLI) + " " + arguments + (with_stderr ? " 2>&1" : " 2>/dev/null");
     FILE *pipe = popen(command.c_str(), "r");
     Run result{-1, ""};
     if (pipe == nullptr) return result;

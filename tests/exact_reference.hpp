@@ -40,8 +40,8 @@ inline Poly element_pattern(int atomic_number) {
     for (int row = 0; row < 313; ++row) {
         if (isotope_numbers[row] != atomic_number) continue;
         if (first < 0) first = row;
-        const auto step = static_cast<std::size_t>(
-            std::llround(isotope_masses[row] - isotope_masses[first]));
+        const auto step =
+            static_cast<std::size_t>(std::llround(isotope_masses[row] - isotope_masses[first]));
         if (pattern.size() <= step) pattern.resize(step + 1, 0.0L);
         pattern[step] += isotope_abundances[row];
     }
@@ -53,7 +53,8 @@ inline Poly element_pattern(int atomic_number) {
 inline std::vector<double> distribution(const int *fftlist, std::size_t length,
                                         const std::vector<Poly> &patterns) {
     Poly total{1.0L};
-    for (int e = 0; e < 5; ++e) total = multiply(total, power(patterns[e], fftlist[e], length), length);
+    for (int e = 0; e < 5; ++e)
+        total = multiply(total, power(patterns[e], fftlist[e], length), length);
     total.resize(length, 0.0L);
     long double sum = 0;
     for (auto v : total) sum += v;

@@ -56,10 +56,10 @@ TEST(ElementTransform, TableEqualsTheComputedPathForEveryElement) {
 }
 
 TEST(ElementTransform, PublishedBinsOfHydrogenAndCarbon) {
-    const double hydrogen[3][2] = {{1.0, 0.0}, {0.9999994462, -1.1272e-05},
-                                   {0.9999977903, -2.24354e-05}};
-    const double carbon[3][2] = {{1.0, 0.0}, {0.9999484766, -0.0010487834},
-                                 {0.9997944025, -0.0020874664}};
+    const double hydrogen[3][2] = {
+        {1.0, 0.0}, {0.9999994462, -1.1272e-05}, {0.9999977903, -2.24354e-05}};
+    const double carbon[3][2] = {
+        {1.0, 0.0}, {0.9999484766, -0.0010487834}, {0.9997944025, -0.0020874664}};
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(fftarray[k][0], hydrogen[k][0]);
         EXPECT_EQ(fftarray[k][1], hydrogen[k][1]);

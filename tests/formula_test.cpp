@@ -35,12 +35,10 @@ INSTANTIATE_TEST_SUITE_P(
     Formulas, FormulaGrammar,
     testing::Values(Parsed{"C6H12O6", 0, {{kC, 6}, {kH, 12}, {kO, 6}}},
                     Parsed{"  C6 H12\tO6 \n", 0, {{kC, 6}, {kH, 12}, {kO, 6}}},
-                    Parsed{"CH3CH3", 0, {{kC, 2}, {kH, 6}}},
-                    Parsed{"H2O", 0, {{kH, 2}, {kO, 1}}}, Parsed{"Co", 0, {{kCo, 1}}},
-                    Parsed{"CO", 0, {{kC, 1}, {kO, 1}}},
-                    Parsed{"NaCl", 0, {{10, 1}, {kCl, 1}}},
-                    Parsed{"C0H2", 0, {{kH, 2}}}, Parsed{"Sn", 0, {{kSn, 1}}},
-                    Parsed{"C2147483647", 0, {{kC, 2147483647}}},
+                    Parsed{"CH3CH3", 0, {{kC, 2}, {kH, 6}}}, Parsed{"H2O", 0, {{kH, 2}, {kO, 1}}},
+                    Parsed{"Co", 0, {{kCo, 1}}}, Parsed{"CO", 0, {{kC, 1}, {kO, 1}}},
+                    Parsed{"NaCl", 0, {{10, 1}, {kCl, 1}}}, Parsed{"C0H2", 0, {{kH, 2}}},
+                    Parsed{"Sn", 0, {{kSn, 1}}}, Parsed{"C2147483647", 0, {{kC, 2147483647}}},
                     Parsed{"C1000000N2S3", 0, {{kC, 1000000}, {kN, 2}, {kS, 3}}},
                     Parsed{"Mt", 0, {{108, 1}}}, Parsed{"", -1, {}}, Parsed{"   ", -1, {}},
                     Parsed{"C0", -1, {}}, Parsed{"c6", -1, {}}, Parsed{"6C", -1, {}},
@@ -83,9 +81,11 @@ TEST(FormulaDistribution, ElementsBeyondTheFiveAgainstAnExactReference) {
     // Chlorine and bromine: patterns with gaps of two steps.
     std::vector<float> out(32);
     const float peak = corvan_atom("C6H4Cl2Br", out.data(), 32);
-    const std::vector<reference::Poly> patterns = {
-        reference::element_pattern(6), reference::element_pattern(1),
-        reference::element_pattern(17), reference::element_pattern(35), {1.0L}};
+    const std::vector<reference::Poly> patterns = {reference::element_pattern(6),
+                                                   reference::element_pattern(1),
+                                                   reference::element_pattern(17),
+                                                   reference::element_pattern(35),
+                                                   {1.0L}};
     const int counts[5] = {6, 4, 2, 1, 0};
     const auto exact = reference::distribution(counts, 32, patterns);
     const double exact_peak = *std::max_element(exact.begin(), exact.end());

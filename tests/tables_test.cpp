@@ -76,7 +76,7 @@ TEST(ElementTable, ElementsHoldEverySymbolTwoLettersFirst) {
 TEST(IsotopeTable, RowsAreSortedCompleteAndSumToOne) {
     EXPECT_EQ(isotope_numbers[0], 1);
     EXPECT_EQ(isotope_numbers[312], 109);
-    const std::map<int, int> expected_rows = {{1, 2}, {2, 2}, {8, 3}, {16, 4}, {50, 10},
+    const std::map<int, int> expected_rows = {{1, 2},  {2, 2},  {8, 3},  {16, 4}, {50, 10},
                                               {54, 9}, {62, 7}, {92, 3}, {109, 1}};
     for (int z = 1; z <= 109; ++z) {
         const auto rows = rows_of(z);
@@ -125,20 +125,19 @@ TEST(IsotopeTable, LightElementsAndSyntheticRowsAsPublished) {
         int row;
         double mass, abundance;
     };
-    const Row light[] = {{0, 1.00782503223, 0.999885},   {1, 2.01410177812, 0.000115},
-                         {9, 12.0, 0.9893},             {10, 13.00335483507, 0.0107},
-                         {11, 14.00307400443, 0.99636}, {12, 15.00010889888, 0.00364},
-                         {13, 15.99491461957, 0.99757}, {14, 16.9991317565, 0.00038},
-                         {15, 17.99915961286, 0.00205}, {29, 31.9720711744, 0.9499},
-                         {30, 32.9714589098, 0.0075},   {31, 33.967867004, 0.0425},
-                         {32, 35.96708071, 0.0001}};
+    const Row light[] = {
+        {0, 1.00782503223, 0.999885},  {1, 2.01410177812, 0.000115},  {9, 12.0, 0.9893},
+        {10, 13.00335483507, 0.0107},  {11, 14.00307400443, 0.99636}, {12, 15.00010889888, 0.00364},
+        {13, 15.99491461957, 0.99757}, {14, 16.9991317565, 0.00038},  {15, 17.99915961286, 0.00205},
+        {29, 31.9720711744, 0.9499},   {30, 32.9714589098, 0.0075},   {31, 33.967867004, 0.0425},
+        {32, 35.96708071, 0.0001}};
     for (const auto &r : light) {
         EXPECT_EQ(isotope_masses[r.row], r.mass) << r.row;
         EXPECT_EQ(isotope_abundances[r.row], r.abundance) << r.row;
     }
     const std::map<std::string, double> synthetic = {
-        {"Tc", 97.9072124}, {"Pm", 144.9127559}, {"Po", 208.9824308}, {"Rn", 222.0175782},
-        {"Am", 243.0613813}, {"Bk", 247.0703073}, {"Hs", 270.13429}, {"Mt", 276.15159}};
+        {"Tc", 97.9072124},  {"Pm", 144.9127559}, {"Po", 208.9824308}, {"Rn", 222.0175782},
+        {"Am", 243.0613813}, {"Bk", 247.0703073}, {"Hs", 270.13429},   {"Mt", 276.15159}};
     for (int z = 1; z <= 109; ++z) {
         const auto it = synthetic.find(element_names[z - 1]);
         if (it == synthetic.end()) continue;

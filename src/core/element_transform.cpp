@@ -21,7 +21,9 @@ int first_row_of(int atomic_number) {
     return -1;
 }
 
-bool use_table(int N, int half) { return N == 64 && half == fft_len && use_precomputed_fft != 0; }
+bool use_table(int N, int half) {
+    return N == 64 && half == fft_len && use_precomputed_fft != 0;
+}
 
 int copy_from_table(int atomic_number, fftw_complex *transform, int half) {
     if (static_cast<long long>(atomic_number) * half > kTableSize) {

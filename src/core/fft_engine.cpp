@@ -1,7 +1,7 @@
 // FFT engine: element transforms raised to their atom counts, multiplied
 // bin by bin and transformed back to the distribution.
-#include "core/buffers.hpp"
 #include "core/fft_engine.hpp"
+#include "core/buffers.hpp"
 #include "core/plan_cache.hpp"
 #include "corvan.h"
 
@@ -57,8 +57,7 @@ float fft_list_to_dist(const int *fftlist, int N, float *out) {
     // Filled in the order H, C, N, O, S, stopping at the first failure.
     constexpr int kFillOrder[kCompositionElements] = {1, 0, 2, 3, 4};
     for (int column : kFillOrder)
-        if (setup_ft(kAtomicNumbers[column], transforms[column].get(), N, half) != 0)
-            return -1.0f;
+        if (setup_ft(kAtomicNumbers[column], transforms[column].get(), N, half) != 0) return -1.0f;
     corvan::FftwArray<fftw_complex> product = corvan::fftw_complex_array(half);
     corvan::FftwArray<double> grid = corvan::fftw_real_array(N);
     if (!product || !grid) return -1.0f;

@@ -100,8 +100,8 @@ float fft_atom_formula_to_dist(const char *formula, float *out, int n, int offse
             double re = 0.0;
             double im = 0.0;
             complex_power(&transform[k], counts[index], &re, &im);
-            complex_multiplication(&product[k][0], &product[k][1], product[k][0], product[k][1],
-                                   re, im);
+            complex_multiplication(&product[k][0], &product[k][1], product[k][0], product[k][1], re,
+                                   im);
         }
     }
     const float peak =

@@ -141,7 +141,11 @@ bool inverse(int N, fftw_complex *bins, double *grid) {
     return cache().run(Kind::inverse, N, bins, grid);
 }
 
-void set_caching(bool enabled) { cache().set_enabled(enabled); }
-bool caching() { return cache().enabled(); }
+void set_caching(bool enabled) {
+    cache().set_enabled(enabled);
+}
+bool caching() {
+    return cache().enabled();
+}
 
 } // namespace corvan::fft

@@ -47,7 +47,9 @@ class TransformCache {
     }
 
   private:
-    static std::size_t bytes(int n) { return sizeof(fftw_complex) * static_cast<std::size_t>(n / 2 + 1); }
+    static std::size_t bytes(int n) {
+        return sizeof(fftw_complex) * static_cast<std::size_t>(n / 2 + 1);
+    }
 
     Entry &least_recent() {
         Entry *oldest = &entries_[0];
@@ -68,7 +70,9 @@ TransformCache &cache() {
     return instance;
 }
 
-bool cacheable(int n) { return caching() && n >= 1 && n <= kLongestCached; }
+bool cacheable(int n) {
+    return caching() && n >= 1 && n <= kLongestCached;
+}
 
 } // namespace
 
