@@ -1,0 +1,102 @@
+"""corvan: theoretical isotope distributions for mass spectrometry.
+
+Python bindings (ctypes) for the C library libcorvan.so. Set the environment
+variable ``CORVAN_LIBRARY`` to the full path of libcorvan.so when it is not
+installed in a standard location.
+
+Quick start::
+
+    import corvan
+    corvan.formula("C6H12O6", points=16)          # glucose, scaled to peak 1
+    corvan.peptide("PEPTIDE", engine="brain")      # by sequence
+    corvan.peptide(mass=1500.0, engine="nn")       # by mass
+    corvan.rna("ACGUACGU", return_peak=True)       # (array, peak)
+
+Results are ``numpy.ndarray`` (float32) when numpy is installed, otherwise
+``array.array('f')``. Failures raise :class:`CorvanError` with the library's
+message; messages of calls that still succeed become :class:`CorvanWarning`.
+"""
+
+from __future__ import annotations
+
+from ._arrays import HAVE_NUMPY, numpy_enabled
+from ._errors import CorvanError, CorvanWarning
+from ._library import NetWeights, library_path
+from .distributions import (
+    Composition,
+    composition_distribution,
+    custom_network_file_size,
+    formula,
+    model_from_file,
+    peptide,
+    rna,
+)
+from .encoders import (
+    add_modification,
+    formula_counts,
+    mass_features,
+    nucleotide_index,
+    nucleotide_vector,
+    peptide_composition,
+    peptide_points,
+    residue_count,
+    residue_index,
+    residue_vector,
+    rna_composition,
+    rna_points,
+)
+from .listfile import read_list, run_file
+from .lowlevel import (
+    element_transform,
+    first_isotope_abundance,
+    isotope_pattern,
+    normalize,
+    parametric_parameters,
+)
+from .network import Network, sigmoid, softsign
+from . import tables
+from .tables import EMBEDDED_NETWORKS, embedded_network, settings
+
+__version__ = "0.1.0"
+
+__all__ = [
+    "CorvanError",
+    "CorvanWarning",
+    "HAVE_NUMPY",
+    "numpy_enabled",
+    "library_path",
+    "Composition",
+    "formula",
+    "peptide",
+    "rna",
+    "composition_distribution",
+    "model_from_file",
+    "custom_network_file_size",
+    "residue_index",
+    "residue_count",
+    "residue_vector",
+    "peptide_composition",
+    "add_modification",
+    "nucleotide_index",
+    "nucleotide_vector",
+    "rna_composition",
+    "mass_features",
+    "formula_counts",
+    "peptide_points",
+    "rna_points",
+    "read_list",
+    "run_file",
+    "normalize",
+    "element_transform",
+    "isotope_pattern",
+    "first_isotope_abundance",
+    "parametric_parameters",
+    "Network",
+    "NetWeights",
+    "softsign",
+    "sigmoid",
+    "tables",
+    "settings",
+    "EMBEDDED_NETWORKS",
+    "embedded_network",
+]

@@ -1,0 +1,340 @@
+"""Isotope distributions: formulas, peptides, RNA, compositions, networks.
+
+Every function returns the distribution as an array of `points` float32
+values (``numpy.ndarray`` when numpy is installed, else ``array.array('f')``)
+with the monoisotopic peak at index `offset` and index ``offset + k`` holding
+the peak with k extra neutrons. Unless said otherwise the values are scaled
+so that the highest placed point is 1. With ``return_peak=True`` the result
+is the pair ``(array, peak)``, where `peak` is the height of the highest
+point before scaling (for the FFT and BRAIN engines its share of the whole
+distribution).
+"""
+
+from __future__ import annotations
+
+import ctypes
+from typing import Any, Iterable, Mapping, NamedTuple, Optional, Sequence, Union
+
+from . import _args
+from ._arrays import float_buffer, float_input, to_result
+from ._calls import invoke_distribution
+
+__all__ = [
+    "Composition",
+    "formula",
+    "peptide",
+    "rna",
+    "composition_distribution",
+    "model_from_file",
+    "custom_network_file_size",
+]
+
+PEPTIDE_ENGINES = ("fft", "brain", "nn", "fit")
+RNA_ENGINES = ("fft", "brain", "nn")
+COMPOSITION_ENGINES = ("fft", "brain")
+
+# Inputs of the network families: residue counts, mass features, nucleotides.
+PEPTIDE_SEQUENCE_FEATURES = 20
+MASS_FEATURES = 5
+RNA_SEQUENCE_FEATURES = 4
+
+
+class Composition(NamedTuple):
+    """Atom counts in the library's fixed order C, H, N, O, S."""
+
+    C: int = 0
+    H: int = 0
+    N: int = 0
+    O: int = 0  # noqa: E741 - the element symbol
+    S: int = 0
+
+
+CompositionLike = Union[Composition, Sequence[int], Mapping[str, int]]
+
+
+def _result(buffer: Any, peak: float, return_peak: bool) -> Any:
+    array = to_result(buffer)
+    return (array, float(peak)) if return_peak else array
+
+
+def custom_network_file_size(inputs: int, points: int) -> int:
+    """Bytes of a weight file for `inputs` inputs and `points` units per layer."""
+    return 4 * (3 * points + points * inputs + 2 * points * points)
+
+
+def _custom_reason(path: bytes, inputs: int, points: int) -> str:
+    return (
+        f"weight file {path.decode(errors='replace')!r} is missing, unreadable or "
+        f"not a network with {inputs} inputs and {points} outputs "
+        f"(expected {custom_network_file_size(inputs, points)} bytes)"
+    )
+
+
+# ----------------------------------------------------------------------
+# Elemental formulas
+# ----------------------------------------------------------------------
+
+
+def formula(
+    formula: Union[str, bytes], points: int = 64, offset: int = 0, *, return_peak: bool = False
+) -> Any:
+    """Isotope distribution of an elemental formula such as ``"C6H12O6"``.
+
+    The distribution is computed on a grid of `points` points and placed at
+    `offset` (its last `offset` points are dropped).
+
+    >>> formula("H2O", 8)[0]
+    1.0
+    """
+    n, k = _args.check_frame(points, offset)
+    text = _args.encode_text(formula, "formula")
+    buffer = float_buffer(n)
+    peak = invoke_distribution(
+        "fft_atom_formula_to_dist",
+        (text, buffer, n, k),
+        f"cannot compute the formula {text.decode(errors='replace')!r} (unknown element "
+        "symbol, unexpected character, count too large or no atoms)",
+    )
+    return _result(buffer, peak, return_peak)
+
+
+# ----------------------------------------------------------------------
+# Peptides
+# ----------------------------------------------------------------------
+
+_PEPTIDE_SEQUENCE_CALLS = {
+    "fft": "fft_pep_seq_to_dist",
+    "brain": "brain_pep_seq_to_dist",
+    "nn": "nn_pep_seq_to_dist",
+}
+_PEPTIDE_MASS_CALLS = {
+    "fft": "fft_pep_mass_to_dist",
+    "brain": "brain_pep_mass_to_dist",
+    "nn": "nn_pep_mass_to_dist",
+    "fit": "pep_mass_to_dist_fitting",
+}
+_PEPTIDE_REASONS = {
+    "fft_pep_seq_to_dist": "the FFT engine failed on this sequence",
+    "brain_pep_seq_to_dist": "the BRAIN engine needs a sequence with at least one residue "
+    "outside brackets",
+    "nn_pep_seq_to_dist": "the network failed on this sequence",
+    "fft_pep_mass_to_dist": "the FFT engine failed for this mass",
+    "brain_pep_mass_to_dist": "the BRAIN engine needs a positive, finite mass",
+    "nn_pep_mass_to_dist": "no network covers this mass",
+    "pep_mass_to_dist_fitting": "the parametric model failed for this mass",
+}
+
+
+def peptide(
+    sequence: Optional[Union[str, bytes]] = None,
+    *,
+    mass: Optional[float] = None,
+    engine: Optional[str] = None,
+    points: int = 64,
+    offset: int = 0,
+    weights: Optional[_args.PathLike] = None,
+    return_peak: bool = False,
+) -> Any:
+    """Isotope distribution of a peptide given by sequence or by mass.
+
+    Args:
+        sequence: one-letter residues, optionally with modification formulas
+            in square brackets, e.g. ``"PEPT[H3PO3]IDE"``.
+        mass: the peptide mass in daltons (averaging residue composition).
+        engine: ``"fft"`` (default), ``"brain"``, ``"nn"`` (embedded networks)
+            or ``"fit"`` (parametric model, mass only; its values are the raw
+            model heights, not scaled to 1).
+        points: length of the returned array.
+        offset: index that receives the monoisotopic peak.
+        weights: path of a network weight file; selects ``engine="nn"`` with
+            that network (it must have `points` outputs).
+        return_peak: also return the peak value.
+    """
+    kind = _args.one_of(sequence, mass)
+    engine = _args.check_engine(engine, weights, PEPTIDE_ENGINES)
+    n, k = _args.check_frame(points, offset)
+    buffer = float_buffer(n)
+
+    if kind == "sequence":
+        if engine == "fit":
+            raise ValueError("engine 'fit' works from a mass only")
+        seq = _args.encode_text(sequence, "sequence")
+        if weights is not None:
+            path = _args.encode_path(weights, "weights")
+            peak = invoke_distribution(
+                "nn_pep_seq_to_dist_custom",
+                (seq, buffer, n, k, path),
+                "the sequence is empty or " + _custom_reason(path, PEPTIDE_SEQUENCE_FEATURES, n),
+            )
+        else:
+            name = _PEPTIDE_SEQUENCE_CALLS[engine]
+            peak = invoke_distribution(name, (seq, buffer, n, k), _PEPTIDE_REASONS[name])
+    else:
+        value = _args.check_mass(mass)
+        if weights is not None:
+            path = _args.encode_path(weights, "weights")
+            peak = invoke_distribution(
+                "nn_pep_mass_to_dist_custom",
+                (buffer, n, k, path, value),
+                _custom_reason(path, MASS_FEATURES, n),
+            )
+        else:
+            name = _PEPTIDE_MASS_CALLS[engine]
+            peak = invoke_distribution(name, (buffer, n, k, value), _PEPTIDE_REASONS[name])
+    return _result(buffer, peak, return_peak)
+
+
+# ----------------------------------------------------------------------
+# RNA
+# ----------------------------------------------------------------------
+
+_RNA_SEQUENCE_CALLS = {
+    "fft": "fft_rna_seq_to_dist",
+    "brain": "brain_rna_seq_to_dist",
+    "nn": "nn_rna_seq_to_dist",
+}
+_RNA_MASS_CALLS = {
+    "fft": "fft_rna_mass_to_dist",
+    "brain": "brain_rna_mass_to_dist",
+    "nn": "nn_rna_mass_to_dist",
+}
+_RNA_REASONS = {
+    "fft_rna_seq_to_dist": "the FFT engine failed on this sequence",
+    "brain_rna_seq_to_dist": "the BRAIN engine needs a non-empty sequence",
+    "nn_rna_seq_to_dist": "the network needs a non-empty sequence of at most 500 nucleotides",
+    "fft_rna_mass_to_dist": "the FFT engine failed for this mass",
+    "brain_rna_mass_to_dist": "the BRAIN engine needs a finite mass above about 64.2 Da",
+    "nn_rna_mass_to_dist": "no network covers this mass",
+}
+
+
+def rna(
+    sequence: Optional[Union[str, bytes]] = None,
+    *,
+    mass: Optional[float] = None,
+    engine: Optional[str] = None,
+    points: int = 64,
+    offset: int = 0,
+    weights: Optional[_args.PathLike] = None,
+    return_peak: bool = False,
+) -> Any:
+    """Isotope distribution of an RNA given by A/C/G/U sequence or by mass.
+
+    Arguments as for :func:`peptide`; the engines are ``"fft"`` (default),
+    ``"brain"`` and ``"nn"``. Other characters in a sequence are skipped
+    by the library with a :class:`corvan.CorvanWarning`.
+    """
+    kind = _args.one_of(sequence, mass)
+    engine = _args.check_engine(engine, weights, RNA_ENGINES)
+    n, k = _args.check_frame(points, offset)
+    buffer = float_buffer(n)
+
+    if kind == "sequence":
+        seq = _args.encode_text(sequence, "sequence")
+        if weights is not None:
+            path = _args.encode_path(weights, "weights")
+            peak = invoke_distribution(
+                "nn_rna_seq_to_dist_custom",
+                (seq, buffer, n, k, path),
+                "the sequence is empty or " + _custom_reason(path, RNA_SEQUENCE_FEATURES, n),
+            )
+        else:
+            name = _RNA_SEQUENCE_CALLS[engine]
+            peak = invoke_distribution(name, (seq, buffer, n, k), _RNA_REASONS[name])
+    else:
+        value = _args.check_mass(mass)
+        if weights is not None:
+            path = _args.encode_path(weights, "weights")
+            peak = invoke_distribution(
+                "nn_rna_mass_to_dist_custom",
+                (buffer, n, k, path, value),
+                _custom_reason(path, MASS_FEATURES, n),
+            )
+        else:
+            name = _RNA_MASS_CALLS[engine]
+            peak = invoke_distribution(name, (buffer, n, k, value), _RNA_REASONS[name])
+    return _result(buffer, peak, return_peak)
+
+
+# ----------------------------------------------------------------------
+# Compositions and custom networks
+# ----------------------------------------------------------------------
+
+
+def as_composition(counts: CompositionLike) -> Composition:
+    """Accepts a Composition, five counts (C, H, N, O, S) or a mapping by symbol."""
+    if isinstance(counts, Mapping):
+        unknown = set(counts) - set(Composition._fields)
+        if unknown:
+            raise ValueError(
+                f"composition symbols must be among C, H, N, O, S; got {sorted(unknown)}"
+            )
+        values = [counts.get(symbol, 0) for symbol in Composition._fields]
+    else:
+        values = list(counts)
+        if len(values) != 5:
+            raise ValueError(f"a composition has 5 counts (C, H, N, O, S), got {len(values)}")
+    return Composition(
+        *(_args.check_int(v, f"count of {s}") for s, v in zip(Composition._fields, values))
+    )
+
+
+def composition_distribution(
+    counts: CompositionLike,
+    points: int = 64,
+    engine: str = "fft",
+    *,
+    return_peak: bool = False,
+) -> Any:
+    """Isotope distribution of a C/H/N/O/S composition straight from an engine.
+
+    Unlike the other calls the values are normalised to sum 1 (not scaled to
+    peak 1) and there is no offset. The FFT grid is cyclic: mass beyond
+    ``points - 1`` folds back to the start; a negative FFT count divides that
+    element out. The BRAIN engine truncates to `points` and renormalises; it
+    refuses negative counts.
+    """
+    composition = as_composition(counts)
+    n = _args.check_int(points, "points", 1)
+    if not isinstance(engine, str) or engine.lower() not in COMPOSITION_ENGINES:
+        raise ValueError(f"engine must be 'fft' or 'brain', got {engine!r}")
+    engine = engine.lower()
+    if engine == "brain" and min(composition) < 0:
+        raise ValueError("the BRAIN engine needs non-negative counts")
+    fftlist = (ctypes.c_int * 5)(*composition)
+    buffer = float_buffer(n)
+    name = "fft_list_to_dist" if engine == "fft" else "brain_list_to_dist"
+    peak = invoke_distribution(
+        name, (fftlist, n, buffer), f"the {engine} engine failed for {tuple(composition)}"
+    )
+    return _result(buffer, peak, return_peak)
+
+
+def model_from_file(
+    features: Iterable[float],
+    path: _args.PathLike,
+    points: int,
+    offset: int = 0,
+    *,
+    return_peak: bool = False,
+) -> Any:
+    """Runs the network in weight file `path` on `features` and places its outputs.
+
+    The network has ``len(features)`` inputs and `points` units in each layer
+    (the file holds exactly :func:`custom_network_file_size` bytes). Its
+    `points` outputs are placed at `offset` (the last `offset` are dropped)
+    and scaled to peak 1.
+    """
+    n, k = _args.check_frame(points, offset)
+    vector = float_input(features, name="features")
+    if len(vector) < 1:
+        raise ValueError("features must not be empty")
+    file_name = _args.encode_path(path)
+    buffer = float_buffer(n)
+    peak = invoke_distribution(
+        "corvan_model_to_dist_from_file",
+        (vector, len(vector), buffer, n, k, file_name),
+        _custom_reason(file_name, len(vector), n),
+    )
+    return _result(buffer, peak, return_peak)
+

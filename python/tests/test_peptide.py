@@ -1,0 +1,185 @@
+"""Peptide distributions through every engine."""
+
+import unittest
+
+import corvan
+from tests.support import CorvanTestCase, no_warnings, temporary_directory, values, write_file
+
+PEPTIDE = "PEPTIDEKR"
+LONG = "ACDEFGHIKLMNPQRSTVWY" * 3  # 60 residues
+
+
+def argmax(result):
+    data = values(result)
+    return data.index(max(data))
+
+
+class PeptideSequenceTest(CorvanTestCase):
+    def test_fft_and_brain_agree(self):
+        fft, fft_peak = corvan.peptide(PEPTIDE, engine="fft", return_peak=True)
+        brain, brain_peak = corvan.peptide(PEPTIDE, engine="brain", return_peak=True)
+        self.assertEqual(len(fft), 64)
+        self.assertEqual(float(fft[0]), 1.0)
+        self.assertAlmostEqual(fft_peak, brain_peak, places=3)
+        self.assertAllClose(fft[:16], brain[:16], tol=1e-3)
+
+    def test_default_engine_is_fft(self):
+        self.assertAllClose(corvan.peptide(PEPTIDE), corvan.peptide(PEPTIDE, engine="fft"), 0)
+
+    def test_network_agrees_roughly(self):
+        fft = corvan.peptide(PEPTIDE, engine="fft", points=16)
+        nn, peak = corvan.peptide(PEPTIDE, engine="nn", points=16, return_peak=True)
+        self.assertEqual(argmax(nn), argmax(fft))
+        self.assertEqual(max(values(nn)), 1.0)
+        self.assertGreater(peak, 0.0)
+        self.assertAllClose(nn[:6], fft[:6], tol=0.1)
+
+    def test_matches_composition(self):
+        composition = corvan.peptide_composition(PEPTIDE)
+        direct, peak = corvan.composition_distribution(composition, 64, return_peak=True)
+        out, out_peak = corvan.peptide(PEPTIDE, return_peak=True)
+        self.assertAlmostEqual(out_peak, peak, places=6)
+        self.assertAllClose(out, [v / peak for v in values(direct)], tol=1e-6)
+
+    def test_window_offset(self):
+        base, peak = corvan.peptide(PEPTIDE, points=64, return_peak=True)
+        moved, moved_peak = corvan.peptide(PEPTIDE, points=64, offset=10, return_peak=True)
+        self.assertEqual(peak, moved_peak)
+        self.assertEqual(values(moved[:10]), [0.0] * 10)
+        self.assertAllClose(moved[10:], base[:54], tol=1e-7)
+
+    def test_short_network_output(self):
+        out = corvan.peptide("GAG", engine="nn", points=64)
+        self.assertEqual(values(out[16:]), [0.0] * 48)
+
+    def test_too_many_residues(self):
+        for engine in ("fft", "nn"):
+            with self.subTest(engine=engine):
+                with self.assertRaises(corvan.CorvanError) as context:
+                    corvan.peptide("A" * 1001, engine=engine)
+                self.assertIn(
+                    "Sequence contains too many amino acids (>1000).", str(context.exception)
+                )
+        # BRAIN has no upper limit
+        self.assertEqual(len(corvan.peptide("A" * 1001, engine="brain")), 64)
+
+    def test_brain_refuses_empty(self):
+        with self.assertRaises(corvan.CorvanError) as context:
+            corvan.peptide("", engine="brain")
+        self.assertIn("brain_pep_seq_to_dist", str(context.exception))
+        # the FFT engine computes water
+        _, peak = corvan.peptide("", engine="fft", return_peak=True)
+        self.assertAlmostEqual(peak, 0.99734, places=5)
+
+    def test_modification_warning(self):
+        with self.assertWarns(corvan.CorvanWarning) as context:
+            out = corvan.peptide("GAG[H2 O]")
+        self.assertIn("Error while parsing modification formula:H2 O", str(context.warning))
+        self.assertEqual(len(out), 64)
+        with no_warnings():
+            corvan.peptide("GAG[H2O]")
+
+
+class PeptideMassTest(CorvanTestCase):
+    def test_fft_and_brain_agree(self):
+        fft = corvan.peptide(mass=1500.0, engine="fft", points=16)
+        brain = corvan.peptide(mass=1500.0, engine="brain", points=16)
+        self.assertAllClose(fft, brain, tol=1e-3)
+
+    def test_network_agrees_roughly(self):
+        fft = corvan.peptide(mass=1000.0, engine="fft", points=8)
+        nn = corvan.peptide(mass=1000.0, engine="nn", points=8)
+        self.assertEqual(argmax(nn), argmax(fft))
+        self.assertAllClose(nn, fft, tol=0.1)
+
+    def test_small_mass(self):
+        out, peak = corvan.peptide(mass=50.0, return_peak=True)
+        self.assertAlmostEqual(peak, 1.0, places=6)
+        self.assertEqual(float(out[0]), 1.0)
+
+    def test_brain_refuses_zero_mass(self):
+        with self.assertRaises(corvan.CorvanError):
+            corvan.peptide(mass=0.0, engine="brain")
+
+    def test_network_mass_range(self):
+        with self.assertRaises(corvan.CorvanError) as context:
+            corvan.peptide(mass=120000.0, engine="nn")
+        self.assertIn(
+            "Error: Mass outside of allowed NN mass range: 120000.000000", str(context.exception)
+        )
+
+    def test_parametric_model(self):
+        out, peak = corvan.peptide(mass=1000.0, engine="fit", points=8, return_peak=True)
+        self.assertAlmostEqual(peak, 0.5605, places=3)
+        self.assertAlmostEqual(float(out[0]), 0.5605, places=3)  # not scaled
+        self.assertAlmostEqual(float(out[1]), 0.306, places=3)
+        out = corvan.peptide(mass=1000.0, engine="fit", points=8, offset=2)
+        self.assertEqual(values(out[:2]), [0.0, 0.0])
+        self.assertAlmostEqual(float(out[2]), 0.5605, places=3)
+
+    def test_parametric_parameters(self):
+        params = corvan.parametric_parameters(1000.0)
+        self.assertAlmostEqual(params["alpha"], 0.2880, places=3)
+        self.assertAlmostEqual(params["beta"], 1.046, places=3)
+        self.assertAlmostEqual(params["mid"], 0.2013, places=3)
+        self.assertAlmostEqual(params["sigma"], 1.022, places=3)
+
+    def test_parametric_sigma_message(self):
+        params = list(corvan.settings.isoparams)
+        params[7] = -10.0
+        with corvan.settings.temporarily(isoparams=params):
+            with self.assertRaises(corvan.CorvanError) as context:
+                corvan.peptide(mass=1000.0, engine="fit")
+        self.assertIn("Sigma isotope parameter must be positive", str(context.exception))
+        self.assertNotEqual(corvan.settings.isoparams[7], -10.0)
+
+
+class PeptideArgumentTest(unittest.TestCase):
+    def test_sequence_or_mass(self):
+        with self.assertRaises(ValueError):
+            corvan.peptide()
+        with self.assertRaises(ValueError):
+            corvan.peptide("PEPTIDE", mass=800.0)
+
+    def test_engines(self):
+        with self.assertRaises(ValueError):
+            corvan.peptide("PEPTIDE", engine="magic")
+        with self.assertRaises(ValueError):
+            corvan.peptide("PEPTIDE", engine="fit")
+        with self.assertRaises(ValueError):
+            corvan.peptide("PEPTIDE", engine="fft", weights="model.bin")
+        with self.assertRaises(ValueError):
+            corvan.peptide("PEPTIDE", weights="")
+        with self.assertRaises(TypeError):
+            corvan.peptide(mass="800")
+        with self.assertRaises(ValueError):
+            corvan.peptide("PEPTIDE", points=4, offset=4)
+
+
+class PeptideCustomNetworkTest(CorvanTestCase):
+    def test_embedded_blob_as_weight_file(self):
+        blob = corvan.embedded_network("corvanpep_model_64")
+        self.assertEqual(len(blob), corvan.custom_network_file_size(20, 64))
+        with temporary_directory() as directory:
+            path = write_file(directory, "pep64.bin", blob)
+            custom, peak = corvan.peptide(LONG, weights=path, return_peak=True)
+            embedded, embedded_peak = corvan.peptide(LONG, engine="nn", return_peak=True)
+        self.assertEqual(peak, embedded_peak)
+        self.assertAllClose(custom, embedded, tol=0)
+
+    def test_missing_weight_file(self):
+        with temporary_directory() as directory:
+            with self.assertRaises(corvan.CorvanError) as context:
+                corvan.peptide(LONG, weights=f"{directory}/none.bin")
+        self.assertIn("none.bin", str(context.exception))
+        self.assertIn(str(corvan.custom_network_file_size(20, 64)), str(context.exception))
+
+    def test_mass_with_wrong_file(self):
+        with temporary_directory() as directory:
+            path = write_file(directory, "small.bin", b"\0" * 100)
+            with self.assertRaises(corvan.CorvanError):
+                corvan.peptide(mass=1500.0, weights=path, points=8)
+
+
+if __name__ == "__main__":
+    unittest.main()
