@@ -263,61 +263,92 @@ typedef struct NetWeights {
     int total_count;
 } NetWeights;
 
-/* A weight set for input_size inputs and three layers of n units, arrays
- * zero-filled; the empty weight set when a size is < 1, a size product or
- * the total would exceed 2147483647, or an allocation fails.
- * Example: SetupWeights(5, 8).total_count == 192. */
+/* A weight set for input_size inputs and three layers of n units, with six
+ * zero-filled arrays that the caller owns and releases with
+ * FreeCorvanWeights. Returns the empty weight set when a size is < 1, when
+ * n * input_size, n * n or the total 3n + n*input_size + 2n*n would exceed
+ * 2147483647, or when an allocation fails (nothing stays allocated).
+ * Example: SetupWeights(5, 8) has counts 5, 8, 8, 8, 40, 64, 64, 192;
+ * SetupWeights(1, 32768) is empty. */
 CORVAN_API NetWeights SetupWeights(int input_size, int n);
 
-/* Fills the arrays of `weights` from a weight blob (little-endian float32:
- * w1, b1, w2, b2, w3, b3, total_count floats, any alignment) and returns it.
- * On a NULL blob or NULL array it releases the arrays of `weights` and
- * returns the empty weight set. */
+/* Fills the arrays of `weights` from a weight blob and returns `weights`.
+ * A blob is total_count little-endian float32 values, w1 b1 w2 b2 w3 b3
+ * back to back, no header; it may start at any address and is copied, not
+ * read in place. No length is passed: a blob shorter than the record's
+ * counts is the caller's error. On a NULL blob or a NULL array the call
+ * consumes the weight set: it releases the arrays of `weights` and returns
+ * the empty weight set, so callers always continue with the result.
+ * Example: LoadWeights(SetupWeights(20, 64), corvanpep_model_64_bin).w1[0]
+ * == -5.565178f. */
 CORVAN_API NetWeights LoadWeights(NetWeights weights, const void *blob);
 
-/* Fills the arrays of `weights` from a file holding exactly one blob of
- * 4 * total_count bytes. Returns 0, or -1 (arrays unchanged) for a NULL or
- * empty path, inconsistent counts, an unopenable file or a wrong size. */
+/* Fills the arrays of `weights` in place from a file holding exactly one
+ * blob of 4 * total_count bytes (read whole, then copied). Returns 0, or -1
+ * with the arrays unchanged for a NULL or empty path, a count below 1, a
+ * NULL array, block counts that do not add up to total_count, a file that
+ * cannot be opened or read (a directory included), or one of another size.
+ * Never releases the weight set. Example: into SetupWeights(5, 8) a 768-byte
+ * file loads (0); 767 or 769 bytes give -1. */
 CORVAN_API int LoadWeightsFromFile(NetWeights weights, const char *path);
 
-/* Releases the six arrays (NULL ones skipped). */
+/* Releases the six arrays (NULL ones skipped, so the empty weight set is
+ * harmless). Release exactly one copy of a record, once. */
 CORVAN_API void FreeCorvanWeights(NetWeights weights);
 
 /* x / (1 + |x|). Example: softsign(-3) = -0.75. */
 CORVAN_API float softsign(float x);
-/* 1 / (1 + expf(-x)). Example: sigmoid(0) = 0.5. */
+/* 1 / (1 + expf(-x)). Example: sigmoid(0) = 0.5; sigmoid(-100) = 0 exactly
+ * (the exponential overflows). */
 CORVAN_API float sigmoid(float x);
 
-/* result[r] = act(bias[r] + sum_c matrix[r*cols + c] * vector[c]) for
- * r < rows, with softsign and/or (then) sigmoid when the flags are non-zero. */
+/* One dense layer: result[r] = act(bias[r] + sum_c matrix[r*cols + c] *
+ * vector[c]) for r < rows, summed in single precision from the bias in
+ * ascending c, then softsign and/or (then) sigmoid when the flags are
+ * non-zero. matrix is rows x cols row-major; bias and result hold rows
+ * floats. cols < 1 passes the (activated) bias; rows < 1 writes nothing.
+ * Example: matrix {1,2,3,4,5,6}, vector {1,10,100}, bias {0.5,-0.5}, 2 rows,
+ * 3 columns, no flags: result {321.5, 653.5}. */
 CORVAN_API void matrix_vector_multiply(const float *matrix, const float *vector,
                                        const float *bias, float *result, int rows, int cols,
                                        int softsign_flag, int sigmoid_flag);
 
-/* Runs the network on input[0..input_size-1] into output[0..output_size-1].
- * Returns 0, or -1 (output untouched) for a NULL pointer, an incomplete
- * weight set or a scratch allocation failure. Reentrant. */
+/* Runs the network on input[0..input_size-1] into output[0..output_size-1]
+ * (softsign, softsign, sigmoid; outputs in [0, 1]). The weight set is only
+ * read. Returns 0, or -1 with output untouched for a NULL pointer, a NULL
+ * array in the weight set (the empty weight set included), a hidden layer
+ * of fewer than one unit or a scratch allocation failure. Reentrant.
+ * Example: a fresh SetupWeights(5, 8) gives 0.5 at all eight outputs. */
 CORVAN_API int neural_net(const float *input, float *output, NetWeights weights);
 
 /* ======================================================================
  * Embedded networks, mass features, custom-network runner
  * ====================================================================== */
 
-/* features[k] = mass / {1e6, 1e5, 1e4, 1e3, 100}[k], clamped to [0, 1]
- * (a NaN quotient becomes 1). Example: 500 -> {0.0005, 0.005, 0.05, 0.5, 1}. */
+/* Writes five floats: features[k] = mass / {1e6, 1e5, 1e4, 1e3, 100}[k],
+ * divided in single precision and clamped to [0, 1] (a NaN quotient becomes
+ * 1). No failure. Example: 500 -> {0.0005, 0.005, 0.05, 0.5, 1}; a negative
+ * mass gives five zeros, NaN five ones. */
 CORVAN_API void mass_to_vector(float mass, float *features);
 
 /* Runs the network in the weight file `path` (input_len inputs, n units in
- * each layer; the file is exactly 4*(3n + n*input_len + 2n*n) bytes) on
- * input[0..input_len-1], places the n outputs by full-length placement at
- * `offset` and scales them to peak 1. Returns the largest placed output, or
- * -1: without touching `out` when offset < 0, n < 1, input_len < 1, a
- * pointer is NULL, offset >= n or the path is empty; with `out` all zero
- * when the file is missing, unreadable or of the wrong size. */
+ * each layer; the file is exactly 4*(3n + n*input_len + 2n*n) bytes, read
+ * on every call) on input[0..input_len-1], writes outputs 0..n-offset-1 to
+ * out[offset..n-1] (full-length placement) and scales them to peak 1.
+ * Returns the largest placed output, or -1: without touching `out` when
+ * offset < 0, n < 1, input_len < 1, a pointer is NULL, offset >= n or the
+ * path is empty; with `out` all zero when the file is missing, unreadable
+ * or of the wrong size, or memory runs out. Prints nothing.
+ * Example: a file of 768 zero bytes, input_len 5, n 8, offset 3: returns
+ * 0.5 with out = {0, 0, 0, 1, 1, 1, 1, 1}. */
 CORVAN_API float corvan_model_to_dist_from_file(const float *input, int input_len, float *out,
                                                 int n, int offset, const char *path);
 
-/* The exported network blobs (writable: calls copy their weights afresh). */
+/* The exported network blobs in the weight-blob layout above, with their
+ * sizes in bytes. Writable: every network call copies its weights from the
+ * blob afresh, so a host that overwrites one (between calls) changes later
+ * results. The library never reads the _len values.
+ * Example: LoadWeights(SetupWeights(5, 32), corvan_rnaveragine_model32_bin). */
 CORVAN_API extern unsigned char corvanpep_model_64_bin[];
 CORVAN_API extern unsigned int corvanpep_model_64_bin_len; /* 38656 */
 CORVAN_API extern unsigned char corvanpep_model_128_bin[];
@@ -331,86 +362,229 @@ CORVAN_API extern unsigned int corvan_rnaveragine_model128_bin_len; /* 135168 */
 
 /* ======================================================================
  * Peptide encodings and length rules
- * Sequences: one-letter residues; "[formula]" adds C/H/N/O/S atoms; every
- * character outside brackets counts as a residue. No pointer is checked.
+ * Sequences: one-letter residues (ACDEFGHIKLMNPQRSTVWY); "[formula]" adds
+ * the C/H/N/O/S atoms of a modification wherever it stands (brackets do not
+ * nest; an unclosed "[" drops the rest of the text). Every character
+ * outside brackets except "[" counts as a residue position, also the ones
+ * that add nothing (B, J, O, U, X, Z, lower case, digits, a stray "]").
+ * A formula is a run of terms: an upper-case letter, an optional
+ * lower-case letter, an optional decimal count (none or 0 means 1).
+ * Only C, H, N, O and S add atoms; other symbols (P, Cl, Se) are skipped
+ * without a message. No pointer is checked by these functions.
  * ====================================================================== */
 
-/* Residue index 0..19 in "ACDEFGHIKLMNPQRSTVWY", -1 otherwise. */
+/* Residue index 0..19 in "ACDEFGHIKLMNPQRSTVWY", -1 otherwise.
+ * Example: 'A' -> 0, 'Y' -> 19, 'B' and 'a' -> -1. */
 CORVAN_API int aa_to_index(char c);
-/* Residue count of a sequence. Example: "GA[C2H2O]G" -> 3. */
+/* Residue count of a sequence. Example: "GA[C2H2O]G" -> 3, "A]A" -> 3. */
 CORVAN_API int pep_seq_to_aacount(const char *seq);
-/* Adds each residue letter to its slot of counts[20] (not cleared first);
- * returns the residue count. */
+/* Adds 1 to counts[k] (20 floats, not cleared first) for every residue
+ * letter of index k outside brackets; returns the residue count.
+ * Example: "GAG" adds 2 to counts[5] and 1 to counts[0], returns 3. */
 CORVAN_API int pep_seq_to_nnvector(const char *seq, float *counts);
 /* Adds the atoms of a modification formula (no brackets) to fftlist[5].
- * Prints "Error while parsing modification formula:%s\n" on a term that
- * does not start with an upper-case letter. Example: "CH3CH2" adds C2 H5. */
+ * A term that does not start with an upper-case letter, or whose count or
+ * resulting atom count would exceed 2147483647, prints
+ * "Error while parsing modification formula:%s\n" (the whole formula) on
+ * standard output, flushes it and ends the parse; earlier terms stay added.
+ * Example: "CH3CH2" adds C2 H5; "H2 O" adds H2, then prints the message. */
 CORVAN_API void add_mod_to_fftlist(const char *formula, int *fftlist);
 /* Overwrites fftlist[5] with water plus every residue and formula; returns
- * the residue count. Example: "GAG" -> {7, 13, 3, 4, 0}, returns 3. */
+ * the residue count. A formula longer than 99 characters is refused whole
+ * with the parse message above (its full text); a formula that fails stops
+ * only itself. Counts saturate at 2147483647.
+ * Example: "GAG" -> {7, 13, 3, 4, 0}, returns 3; "" -> {0, 2, 0, 1, 0}, 0. */
 CORVAN_API int pep_seq_to_fftlist(const char *seq, int *fftlist);
 /* Overwrites fftlist[5] with the averagine composition of `mass` (no
- * water). Example: 1000 -> {44, 70, 12, 13, 0}. */
+ * water): units = round(mass / massavgine), then round(avgine[k] * units),
+ * halves away from zero. Masses below half a unit give all zeros; negative
+ * masses give negative counts. A NaN or infinite mass, or one whose unit or
+ * atom count would not fit in an int (above about 3e10 Da), also gives all
+ * zeros. Example: 1000 -> {44, 70, 12, 13, 0}; 56 -> {5, 8, 1, 1, 0}. */
 CORVAN_API void pep_mass_to_fftlist(float mass, int *fftlist);
-/* 8, 32, 64, 128 for mass < 1200, 11000, 55000, 120000; -1 otherwise. */
+/* Outputs of the peptide-mass network that nn_pep_mass_to_dist picks:
+ * 8, 32, 64, 128 for mass < 1200, 11000, 55000, 120000 (strict, single
+ * precision, no lower bound); -1 otherwise, NaN included.
+ * Example: 1199.9 -> 8, 1200 -> 32, 120000 -> -1. */
 CORVAN_API int nn_pep_mass_to_isolen(float mass);
-/* 64 for mass < 50000, 128 for < 120000, else 1024. */
+/* Length used by fft_pep_mass_to_dist and brain_pep_mass_to_dist: 64 for
+ * mass < 50000, 128 for < 120000, else 1024 (NaN too).
+ * Example: 49999 -> 64, 50000 -> 128. */
 CORVAN_API int fft_pep_mass_to_isolen(float mass);
-/* 16 up to 49 residues (and the empty text), 64 up to 299, else 128. */
+/* A standalone rule that no distribution call uses: 16 up to 49 residues
+ * (and the empty text), 64 up to 299, else 128.
+ * Example: 49 residues -> 16, 50 -> 64, 300 -> 128. */
 CORVAN_API int get_pep_isolen_from_seq(const char *seq);
 
 /* ======================================================================
  * Peptide distributions (result frame above)
+ * Each call checks the frame, zeroes `out`, then makes its own checks; every
+ * failure after the zeroing returns -1 with `out` all zero. The FFT and
+ * BRAIN calls use window placement and the engine peak, the nn calls window
+ * placement and the array peak, the *_custom calls full-length placement
+ * and the array peak (isolen = n).
+ * Messages on standard output:
+ *   "Sequence contains too many amino acids (>1000)."   (no line end)
+ *   "Error: Mass outside of allowed NN mass range: %f\n"
+ *   "Error: Could not allocate memory for formulalist\n"  (puts)
+ * and the formula message of add_mod_to_fftlist, printed while the
+ * composition is built (before the residue-limit message).
  * ====================================================================== */
 
+/* Averagine composition of the mass at isolen fft_pep_mass_to_isolen(mass).
+ * -1 for a negative, NaN or infinite mass and for masses beyond the int
+ * range of the composition; 0 is accepted (the empty composition).
+ * Example: mass 1000, n 64: returns ~0.5731, out[0] = 1, out[1] ~0.5327. */
 CORVAN_API float fft_pep_mass_to_dist(float *out, int n, int offset, float mass);
+/* Sequence composition (water plus residues and formulas); isolen 64 up to
+ * 300 residues, 128 up to 1000; more: the residue message and -1. A NULL
+ * sequence returns -1; the empty text is one water.
+ * Example: "PEPTIDE[C2H2O]K", n 64: returns ~0.5864, out[1] ~0.5013. */
 CORVAN_API float fft_pep_seq_to_dist(const char *seq, float *out, int n, int offset);
+/* As fft_pep_mass_to_dist through the BRAIN engine; -1 also for mass <= 0
+ * and when the engine fails. Example: mass 1000, n 64: returns ~0.5728. */
 CORVAN_API float brain_pep_mass_to_dist(float *out, int n, int offset, float mass);
+/* As fft_pep_seq_to_dist through the BRAIN engine, but -1 for a NULL or
+ * empty sequence and for a text without residues ("[C2H2O]"); isolen 64 up
+ * to 300 residues, 128 up to 1000, 1024 above (no limit, no message).
+ * Example: "GAG", n 64: returns ~0.9070. */
 CORVAN_API float brain_pep_seq_to_dist(const char *seq, float *out, int n, int offset);
+/* The mass features of mass_to_vector through the network of
+ * nn_pep_mass_to_isolen(mass); zero and negative masses take the 8-output
+ * one. Mass >= 120000 or NaN: the range message (mass as %f) and -1.
+ * Example: mass 1000, n 64: out[0..7] hold the scaled outputs. */
 CORVAN_API float nn_pep_mass_to_dist(float *out, int n, int offset, float mass);
+/* The residue count vector through the 16-output network (1..50 residues),
+ * the 64-output one (51..300) or the 128-output one (none, or 301..1000);
+ * more: the residue message and -1. A NULL sequence returns -1.
+ * Example: "PEPTIDE", n 64, offset 0: out[0..15] filled, out[16..63] 0. */
 CORVAN_API float nn_pep_seq_to_dist(const char *seq, float *out, int n, int offset);
+/* The five mass features through the network in the weight file `path`
+ * (5 inputs, n units per layer; no mass range check); result of
+ * corvan_model_to_dist_from_file. Example: the bytes of the 8-output
+ * averagine network as the file, n 8: the same as nn_pep_mass_to_dist. */
 CORVAN_API float nn_pep_mass_to_dist_custom(float *out, int n, int offset, const char *path,
                                             float mass);
+/* The residue count vector (any length) through the network in the weight
+ * file (20 inputs, n units per layer); -1 for a NULL or empty sequence.
+ * Example: with the bytes of corvanpep_model_64_bin as the file, n 64 and
+ * offset 0, equal to nn_pep_seq_to_dist for 51..300 residues. */
 CORVAN_API float nn_pep_seq_to_dist_custom(const char *seq, float *out, int n, int offset,
                                            const char *path);
 
 /* ======================================================================
  * Parametric peptide model
+ * height(i) = alpha e^(-beta i) + (1 - alpha) N(i; mid, sigma), with
+ *   alpha = p0 e^(-p1 m), beta = p2 e^(-p3 m),
+ *   mid = p4 + p5 m^p6, sigma = p7 + p8 m^p9   (single precision).
  * ====================================================================== */
 
 /* Ten writable model constants: alpha (2), beta (2), mid (3), sigma (3). */
 CORVAN_API extern float isoparams[10];
+/* The four parameters from any table laid out as isoparams; no checks.
+ * Example (isoparams, 1000): alpha ~0.2880, beta ~1.046, mid ~0.2013,
+ * sigma ~1.022. */
 CORVAN_API float isotopealpha(const float *params, float mass);
 CORVAN_API float isotopebeta(const float *params, float mass);
 CORVAN_API float isotopemid(const float *params, float mass);
 CORVAN_API float isotopesig(const float *params, float mass);
+/* Raw model heights of peaks 0 .. n-offset-1 into out[offset..n-1]
+ * (full-length placement, NOT scaled); returns the largest height.
+ * -1 after the frame check; -1 with `out` zeroed for a negative, NaN or
+ * infinite mass, and with "Error: Sigma isotope parameter must be
+ * positive\n" (standard output) when sigma <= 0.
+ * Example: mass 1000, n 8: returns ~0.5605 = out[0], out[1] ~0.3060. */
 CORVAN_API float pep_mass_to_dist_fitting(float *out, int n, int offset, float mass);
 
 /* ======================================================================
- * RNA encodings, length rules and distributions
+ * RNA encodings and length rules
+ * Sequences: bytes 'A', 'C', 'G', 'U'; every other byte (lower case, 'T')
+ * prints one line on standard output and is skipped, yet counts in the
+ * length. Mass: the rnaveragine unit C9.5 H10.75 N3.75 O7 of 320.2838 Da.
  * ====================================================================== */
 
+/* 0..3 for 'A', 'C', 'G', 'U'; -1 otherwise. Example: 'a' and 'T' -> -1. */
 CORVAN_API int nt_to_index(int c);
+/* Adds the nucleotide counts to counts[4] (not cleared); prints
+ * "Unexpected nucleotide in sequence: %c\n" per other byte; returns the
+ * length in bytes. No pointer is checked. Example: "ACGT" -> 4, counts
+ * +1 +1 +1 +0, one message for 'T'. */
 CORVAN_API int rna_seq_to_vector(const char *seq, float *counts);
+/* Overwrites fftlist[5] with the sum of the nucleotide rows (no chain-end
+ * atoms); prints "Unexpected nucleotide in sequence:%c\n" per other byte;
+ * returns the length in bytes, or -1 (nothing written) for a NULL argument.
+ * Example: "ACGU" -> {38, 43, 15, 28, 0}, returns 4. */
 CORVAN_API int rna_seq_to_fftlist(const char *seq, int *fftlist);
+/* Overwrites fftlist[5] with the rnaveragine composition: u = float((mass +
+ * 95.9534) / 320.2838), counts round(9.5u), round(10.75u), round(3.75u),
+ * round(7u) - 4, 0 (halves away from zero). Below about 64.19 Da the
+ * oxygen count is negative. A NaN or infinite mass, or one whose counts
+ * would not fit in an int (beyond about 6.4e10 Da), gives all zeros.
+ * Example: 10000 -> {299, 339, 118, 217, 0}; 0 -> {3, 3, 1, -2, 0}. */
 CORVAN_API void rna_mass_to_list(float mass, int *fftlist);
+/* 64 for mass < 65000, 128 for < 165000, else 1024 (NaN too). */
 CORVAN_API int fft_rna_mass_to_isolen(float mass);
+/* 64 for length < 200 (negative too), 128 up to 500, else 1024. */
 CORVAN_API int fft_rna_len_to_isolen(int length);
+/* 32 for mass < 24000 (no lower bound), 64 for < 65000, 128 for < 165000,
+ * else -1 (NaN too). Example: 24000 -> 64, 165000 -> -1. */
 CORVAN_API int nn_rna_mass_to_isolen(float mass);
 
+/* ======================================================================
+ * RNA distributions (result frame above)
+ * FFT calls: shifted placement (as much of the result as fits after the
+ * offset), engine peak. BRAIN calls: window placement, engine peak. nn
+ * calls: window placement, array peak. *_custom: full-length placement,
+ * array peak, isolen = n. The length rules are the three above; the nn
+ * sequence call takes 64 outputs up to 200 bytes and 128 up to 500.
+ * Messages on standard output, besides the per-byte ones of the encoders:
+ *   "Error: Mass outside of allowed NN mass range: %f\n"
+ *   "Error: Sequence length outside of allowed NN range: %i\n"
+ *   "Error: Could not allocate memory for formulalist\n"  (puts)
+ * ====================================================================== */
+
+/* -1 for a NaN or infinite mass or one beyond the int range of the
+ * composition; small and negative masses pass their negative oxygen count
+ * to the FFT engine. Example: mass 10000, n 64: returns ~0.1734,
+ * out[0] ~0.0853. */
 CORVAN_API float fft_rna_mass_to_dist(float *out, int n, int offset, float mass);
+/* -1 for a NULL sequence; the empty text is the empty composition.
+ * Example: "ACGU", n 64: returns ~0.5848, out[0] = 1, out[1] ~0.4814;
+ * n 100, offset 10: out[10..73] hold points 0..63. */
 CORVAN_API float fft_rna_seq_to_dist(const char *seq, float *out, int n, int offset);
+/* -1 for mass <= 0, NaN or infinite, and below about 64.19 Da (negative
+ * oxygen). Example: mass 10000, n 64: returns ~0.1733. */
 CORVAN_API float brain_rna_mass_to_dist(float *out, int n, int offset, float mass);
+/* -1 for a NULL or empty sequence. Example: "ACGU", n 64: returns ~0.5844;
+ * n 100, offset 10: out[10..63] hold points 0..53. */
 CORVAN_API float brain_rna_seq_to_dist(const char *seq, float *out, int n, int offset);
+/* Mass features through the network of nn_rna_mass_to_isolen(mass);
+ * otherwise the range message and -1. Example: mass -5 takes the
+ * 32-output network; 165000 prints "...range: 165000.000000". */
 CORVAN_API float nn_rna_mass_to_dist(float *out, int n, int offset, float mass);
+/* Nucleotide counts (invalid bytes reported first) through the 64- or
+ * 128-output network by length; -1 for a NULL or empty sequence, and
+ * after the length message for more than 500 bytes. */
 CORVAN_API float nn_rna_seq_to_dist(const char *seq, float *out, int n, int offset);
+/* Mass features through the network in the weight file (5 inputs, n units
+ * per layer), no range check. Example: the bytes of
+ * corvan_rnaveragine_model32_bin, n 32: equal to nn_rna_mass_to_dist below
+ * 24000 Da. */
 CORVAN_API float nn_rna_mass_to_dist_custom(float *out, int n, int offset, const char *path,
                                             float mass);
+/* Nucleotide counts of a sequence of any length through the network in the
+ * weight file (4 inputs, n units per layer); -1 for a NULL or empty one. */
 CORVAN_API float nn_rna_seq_to_dist_custom(const char *seq, float *out, int n, int offset,
                                            const char *path);
 
 /* ======================================================================
  * Mass/sequence list files and batch run
+ * One entry per line: a number as strtod reads it (hex, inf and nan
+ * included), optional white space, then a sequence token up to the next
+ * space, tab, CR or LF; the rest of the line is ignored. Blank lines,
+ * lines whose first non-blank byte is '#', and lines without a number or
+ * without a token are skipped silently. Lines are read in pieces of at most
+ * 1023 bytes, each handled as a line of its own.
  * ====================================================================== */
 
 typedef struct protein_entry {
@@ -418,14 +592,31 @@ typedef struct protein_entry {
     char *sequence;
 } protein_entry;
 
+/* entries has room for capacity (10 * 2^k) entries, count are valid. */
 typedef struct protein_list {
     protein_entry *entries;
     uint64_t count;
     uint64_t capacity;
 } protein_list;
 
+/* Reads a list file. Messages (standard error): "Error opening file!\n"
+ * (also for NULL) and "Memory allocation failed!\n" return the all-zero
+ * list; "Reallocation failed!\n" and "String allocation failed!\n" stop
+ * reading and return what was read. A file without entries gives count 0,
+ * capacity 10 and an allocated array. Release with free_protein_list.
+ * Example: "1500.5PEPTIDE\n" -> one entry {1500.5, "PEPTIDE"}. */
 CORVAN_API protein_list read_masses_seqs_file(const char *path);
+/* Frees every sequence and the array and zeroes the list; harmless on a
+ * zeroed list (so calling it twice is fine) and on NULL. */
 CORVAN_API void free_protein_list(protein_list *list);
+/* Reads the list and, for each entry, calls nn_pep_mass_to_dist,
+ * fft_pep_mass_to_dist, nn_pep_mass_to_dist, fft_pep_seq_to_dist and
+ * nn_pep_seq_to_dist into a scratch array of 64 floats (offset 0); results
+ * are discarded, only their messages appear. The mass is rounded to float;
+ * beyond the float range it becomes an infinity of its sign. Prints
+ * "Error allocating memory for isodist\n" (standard error) and stops if
+ * the scratch array cannot be allocated.
+ * Example: an entry of mass 150000 prints the NN range message twice. */
 CORVAN_API void run_file(const char *path);
 
 #ifdef __cplusplus
