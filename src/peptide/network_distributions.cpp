@@ -1,0 +1,78 @@
+// Peptide distributions through networks, embedded or from the caller's
+// weight file: four members of the distribution family.
+#include "core/family.hpp"
+#include "corvan.h"
+#include "peptide/length_rules.hpp"
+#include "peptide/sequence_scan.hpp"
+
+namespace {
+
+using corvan::family::Member;
+using corvan::family::Request;
+namespace family = corvan::family;
+namespace peptide = corvan::peptide;
+
+constexpr int kResidueInputs = 20;
+constexpr int kMassInputs = 5;
+
+long long residue_counts(const Request &request, float *counts) {
+    return static_cast<long long>(peptide::add_residue_counts(request.sequence, counts));
+}
+
+constexpr Member<float> kNetworkMass = {
+    .accepts = family::any_input,
+    .encoding_length = kMassInputs,
+    .encode = family::mass_features,
+    .choose = family::by_mass<peptide::mass_network>,
+    .compute = family::embedded_network,
+    .allocation_message = nullptr,
+};
+
+constexpr Member<float> kNetworkSequence = {
+    .accepts = family::has_sequence,
+    .encoding_length = kResidueInputs,
+    .encode = residue_counts,
+    .choose = family::by_size<peptide::sequence_network>,
+    .compute = family::embedded_network,
+    .allocation_message = nullptr,
+};
+
+constexpr Member<float> kFileMass = {
+    .accepts = family::any_input,
+    .encoding_length = kMassInputs,
+    .encode = family::mass_features,
+    .choose = family::network_from_file,
+    .compute = family::weight_file_network,
+    .allocation_message = nullptr,
+};
+
+constexpr Member<float> kFileSequence = {
+    .accepts = family::has_residues,
+    .encoding_length = kResidueInputs,
+    .encode = residue_counts,
+    .choose = family::network_from_file,
+    .compute = family::weight_file_network,
+    .allocation_message = nullptr,
+};
+
+} // namespace
+
+extern "C" {
+
+float nn_pep_mass_to_dist(float *out, int n, int offset, float mass) {
+    return family::run(kNetworkMass, {.mass = mass}, out, n, offset);
+}
+
+float nn_pep_seq_to_dist(const char *seq, float *out, int n, int offset) {
+    return family::run(kNetworkSequence, {.sequence = seq}, out, n, offset);
+}
+
+float nn_pep_mass_to_dist_custom(float *out, int n, int offset, const char *path, float mass) {
+    return family::run(kFileMass, {.mass = mass, .path = path}, out, n, offset);
+}
+
+float nn_pep_seq_to_dist_custom(const char *seq, float *out, int n, int offset, const char *path) {
+    return family::run(kFileSequence, {.sequence = seq, .path = path}, out, n, offset);
+}
+
+} // extern "C"

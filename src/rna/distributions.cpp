@@ -1,0 +1,94 @@
+// RNA distributions through the composition engines (FFT and BRAIN): four
+// members of the distribution family. The FFT members place by shifting
+// (as much of the distribution as fits after the offset); the BRAIN ones by
+// window, as the peptide calls do.
+#include "core/family.hpp"
+#include "corvan.h"
+#include "rna/encoding.hpp"
+
+namespace {
+
+using corvan::family::compose;
+using corvan::family::Engine;
+using corvan::family::Member;
+using corvan::family::Request;
+using corvan::frame::Placement;
+namespace family = corvan::family;
+
+long long rnaveragine(const Request &request, int *fftlist) {
+    return corvan::rna::rnaveragine_composition(request.mass, fftlist) ? 0 : -1;
+}
+
+// The string length, invalid bytes included; -1 for a null sequence.
+long long sequence_composition(const Request &request, int *fftlist) {
+    return rna_seq_to_fftlist(request.sequence, fftlist);
+}
+
+// The encoded length fits in an int: rna_seq_to_fftlist returns one.
+int fft_length_isolen(long long length) {
+    return fft_rna_len_to_isolen(static_cast<int>(length));
+}
+
+// The BRAIN member refuses the empty text already; an encoding of length 0
+// would be a failure all the same.
+int brain_length_isolen(long long length) {
+    return length > 0 ? fft_length_isolen(length) : -1;
+}
+
+constexpr Member<int> kFftMass = {
+    .accepts = family::any_input,
+    .encoding_length = 5,
+    .encode = rnaveragine,
+    .choose = family::by_mass<fft_rna_mass_to_isolen>,
+    .compute = compose<Engine::fft, Placement::shifted>,
+    .allocation_message = nullptr,
+};
+
+constexpr Member<int> kFftSequence = {
+    .accepts = family::any_input,
+    .encoding_length = 5,
+    .encode = sequence_composition,
+    .choose = family::by_size<fft_length_isolen>,
+    .compute = compose<Engine::fft, Placement::shifted>,
+    .allocation_message = family::kFormulalistMessage,
+};
+
+constexpr Member<int> kBrainMass = {
+    .accepts = family::positive_mass,
+    .encoding_length = 5,
+    .encode = rnaveragine,
+    .choose = family::by_mass<fft_rna_mass_to_isolen>,
+    .compute = compose<Engine::brain, Placement::window>,
+    .allocation_message = nullptr,
+};
+
+constexpr Member<int> kBrainSequence = {
+    .accepts = family::has_residues,
+    .encoding_length = 5,
+    .encode = sequence_composition,
+    .choose = family::by_size<brain_length_isolen>,
+    .compute = compose<Engine::brain, Placement::window>,
+    .allocation_message = family::kFormulalistMessage,
+};
+
+} // namespace
+
+extern "C" {
+
+float fft_rna_mass_to_dist(float *out, int n, int offset, float mass) {
+    return family::run(kFftMass, {.mass = mass}, out, n, offset);
+}
+
+float fft_rna_seq_to_dist(const char *seq, float *out, int n, int offset) {
+    return family::run(kFftSequence, {.sequence = seq}, out, n, offset);
+}
+
+float brain_rna_mass_to_dist(float *out, int n, int offset, float mass) {
+    return family::run(kBrainMass, {.mass = mass}, out, n, offset);
+}
+
+float brain_rna_seq_to_dist(const char *seq, float *out, int n, int offset) {
+    return family::run(kBrainSequence, {.sequence = seq}, out, n, offset);
+}
+
+} // extern "C"

@@ -1,0 +1,195 @@
+// The corvan program's peptide and rna commands, run as a user runs them,
+// checked against the library calls they stand for.
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "corvan.h"
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+};
+
+// Runs the program with `arguments` (shell words). Standard error is mixed
+// in when `with_stderr`, else discarded.
+Outcome run(const std::string &arguments, bool with_stderr = false) {
+    const std::string command =
+        std::string(CORVAN_CLI) + " " + arguments + (with_stderr ? " 2>&1" : " 2>/dev/null");
+    FILE *pipe = popen(command.c_str(), "r");
+    Outcome result{-1, ""};
+    if (pipe == nullptr) return result;
+    std::array<char, 4096> buffer{};
+    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) result.out += buffer.data();
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// The row the program prints for point `index` holding `value`.
+std::string row(int index, float value) {
+    char text[64];
+    if (value == 0 || value >= 1e-4f)
+        std::snprintf(text, sizeof text, "%5d  %.6f\n", index, value);
+    else
+        std::snprintf(text, sizeof text, "%5d  %.4e\n", index, value);
+    return text;
+}
+
+struct Agreement {
+    std::string arguments;
+    std::function<float(float *, int, int)> call;
+    int points, offset;
+};
+
+class CliAgrees : public testing::TestWithParam<Agreement> {};
+
+TEST_P(CliAgrees, WithTheLibraryCall) {
+    const auto c = GetParam();
+    const Outcome r = run(c.arguments + " --all");
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::vector<float> out(c.points);
+    const float peak = c.call(out.data(), c.points, c.offset);
+    ASSERT_GE(peak, 0.0f);
+    char value[32];
+    std::snprintf(value, sizeof value, " %.6g\n", peak);
+    EXPECT_NE(r.out.find(value), std::string::npos) << "peak value in the title:\n" << r.out;
+    std::string rows;
+    for (int i = 0; i < c.points; ++i) rows += row(i, out[i]);
+    EXPECT_NE(r.out.find("index  relative intensity\n" + rows), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CliAgrees,
+    testing::Values(
+        Agreement{
+            "peptide 'PEPTIDE[C2H2O]K'",
+            [](float *o, int n, int k) { return fft_pep_seq_to_dist("PEPTIDE[C2H2O]K", o, n, k); },
+            64, 0},
+        Agreement{"peptide PEPTIDE --engine brain --points 16 --offset 3",
+                  [](float *o, int n, int k) { return brain_pep_seq_to_dist("PEPTIDE", o, n, k); },
+                  16, 3},
+        Agreement{"peptide PEPTIDE --engine nn --points 20",
+                  [](float *o, int n, int k) { return nn_pep_seq_to_dist("PEPTIDE", o, n, k); }, 20,
+                  0},
+        Agreement{"peptide --mass 1500.5",
+                  [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, 1500.5f); }, 64,
+                  0},
+        Agreement{"peptide --mass=25000 --engine brain",
+                  [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, 25000); }, 64,
+                  0},
+        Agreement{"peptide --mass 3000 --engine nn --points 40",
+                  [](float *o, int n, int k) { return nn_pep_mass_to_dist(o, n, k, 3000); }, 40, 0},
+        Agreement{"peptide --mass 5000 --engine fit --points 12 --offset 2",
+                  [](float *o, int n, int k) { return pep_mass_to_dist_fitting(o, n, k, 5000); },
+                  12, 2},
+        Agreement{"rna ACGUACGU",
+                  [](float *o, int n, int k) { return fft_rna_seq_to_dist("ACGUACGU", o, n, k); },
+                  64, 0},
+        Agreement{"rna ACGUACGU --points 100 --offset 10",
+                  [](float *o, int n, int k) { return fft_rna_seq_to_dist("ACGUACGU", o, n, k); },
+                  100, 10},
+        Agreement{"rna ACGUACGU --engine brain",
+                  [](float *o, int n, int k) { return brain_rna_seq_to_dist("ACGUACGU", o, n, k); },
+                  64, 0},
+        Agreement{
+            "rna GGCUAGCUAGCC --engine nn",
+            [](float *o, int n, int k) { return nn_rna_seq_to_dist("GGCUAGCUAGCC", o, n, k); }, 64,
+            0},
+        Agreement{"rna --mass 30000",
+                  [](float *o, int n, int k) { return fft_rna_mass_to_dist(o, n, k, 30000); }, 64,
+                  0},
+        Agreement{"rna --mass 30000 --engine nn --points 80",
+                  [](float *o, int n, int k) { return nn_rna_mass_to_dist(o, n, k, 30000); }, 80,
+                  0}));
+
+TEST(CliPeptide, DefaultTableHidesTheTinyTail) {
+    const Outcome r = run("peptide 'PEPTIDE[C2H2O]K'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("    0  1.000000\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("further points below"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PEPTIDE[C2H2O]K (fft engine)"), std::string::npos) << r.out;
+}
+
+struct BadUse {
+    const char *arguments;
+    int status;
+    const char *message;
+};
+
+class CliDistributionRejects : public testing::TestWithParam<BadUse> {};
+
+TEST_P(CliDistributionRejects, WithAMessageAndStatus) {
+    const Outcome r = run(GetParam().arguments, true);
+    EXPECT_EQ(r.status, GetParam().status) << r.out;
+    EXPECT_NE(r.out.find(GetParam().message), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("index  relative intensity"), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Usage, CliDistributionRejects,
+    testing::Values(
+        BadUse{"peptide", 2, "expected exactly one peptide sequence"},
+        BadUse{"peptide PEP TIDE", 2, "expected exactly one peptide sequence"},
+        BadUse{"peptide PEPTIDEB", 2, "unexpected character 'B' at position 8"},
+        BadUse{"peptide peptide", 2, "unexpected character 'p' at position 1"},
+        BadUse{"peptide 'PEP[C2H2O'", 2, "is not closed"},
+        BadUse{"peptide 'PEP]TIDE'", 2, "unexpected character ']'"},
+        BadUse{"peptide 'PEP[HPO3]'", 2, "cannot read the modification [HPO3]"},
+        BadUse{"peptide 'PEP[C99999999999]'", 2, "cannot read the modification"},
+        BadUse{"peptide '[C2H2O]'", 2, "no residues"},
+        BadUse{"peptide PEPTIDE --engine fit", 2, "takes a mass only"},
+        BadUse{"peptide PEPTIDE --engine quantum", 2,
+               "unknown engine 'quantum' (choose fft, brain, nn or fit)"},
+        BadUse{"peptide PEPTIDE --mass 1000", 2, "not both"},
+        BadUse{"peptide --mass -5", 2, "--mass must be a positive number"},
+        BadUse{"peptide --mass 0", 2, "--mass must be a positive number"},
+        BadUse{"peptide --mass abc", 2, "--mass must be a positive number"},
+        BadUse{"peptide --mass nan", 2, "--mass must be a positive number"},
+        BadUse{"peptide PEPTIDE --offset 64", 2, "--offset"},
+        BadUse{"peptide PEPTIDE --points 2000000000", 2, "--points must be a whole number"},
+        BadUse{"peptide PEPTIDE --colour red", 2, "unknown option --colour"},
+        BadUse{"rna", 2, "expected exactly one RNA sequence"},
+        BadUse{"rna acgu", 2, "unexpected character 'a' at position 1"},
+        BadUse{"rna ACGT", 2, "unexpected character 'T' at position 4"},
+        BadUse{"rna ''", 2, "empty"},
+        BadUse{"rna ACGU --engine fit", 2, "unknown engine 'fit' (choose fft, brain or nn)"},
+        BadUse{"rna --mass 1e40", 2, "--mass must be a positive number"},
+        // The library refuses: its own message, then ours, and status 1.
+        BadUse{"peptide --mass 150000 --engine nn", 1,
+               "Error: Mass outside of allowed NN mass range: 150000.000000"},
+        BadUse{"peptide --mass 150000 --engine nn", 1, "nn engine could not compute"},
+        BadUse{"rna --mass 200000 --engine nn", 1, "could not compute"},
+        BadUse{"rna --mass 40 --engine brain", 1, "could not compute"}));
+
+TEST(CliDistribution, LongPeptideFailsInTheNetworkButNotInBrain) {
+    const std::string sequence(1001, 'G');
+    const Outcome nn = run("peptide " + sequence + " --engine nn", true);
+    EXPECT_EQ(nn.status, 1);
+    EXPECT_NE(nn.out.find("Sequence contains too many amino acids (>1000)."), std::string::npos);
+    EXPECT_EQ(run("peptide " + sequence + " --engine brain").status, 0);
+}
+
+TEST(CliDistribution, HelpTextsHaveUsageAndExamples) {
+    for (const char *command : {"peptide", "rna"}) {
+        const Outcome r = run(std::string(command) + " --help");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find(std::string("usage: corvan ") + command), std::string::npos);
+        EXPECT_NE(r.out.find("examples:"), std::string::npos);
+        EXPECT_NE(r.out.find("--engine"), std::string::npos);
+        EXPECT_NE(r.out.find("--mass"), std::string::npos);
+    }
+    const Outcome overview = run("--help");
+    EXPECT_NE(overview.out.find("peptide"), std::string::npos);
+    EXPECT_NE(overview.out.find("rna"), std::string::npos);
+}
+
+} // namespace
