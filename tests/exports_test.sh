@@ -8,7 +8,7 @@ header=$2
 declared=$(grep -E '^CORVAN_API' "$header" |
     sed -E 's/.*[ *]([A-Za-z_][A-Za-z0-9_]*) *(\(|\[|;).*/\1/' | sort -u)
 exported=$(nm -D --defined-only "$library" | awk '$2 ~ /^[TDRBV]$/ {print $3}' |
-    grep -v -E '^(_init|_fini|_edata|_end|__bss_start)$' | sort -u)
+    grep -v -E '^(_init|_fini|_edata|_end|__bss_start|__odr_asan\..*)$' | sort -u)
 
 status=0
 extra=$(comm -13 <(echo "$declared") <(echo "$exported"))

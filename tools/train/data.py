@@ -140,11 +140,20 @@ def residue_set(net, n, rng, split):
     parts.append(_counts_of(_windows(rng, train_p, n_win, lo, hi), lo, hi))
     n_rest = n - n_tryp - n_win
     parts.append(_random_compositions(rng, n_rest, 20, lo, hi,
-                                      [None, 1.0, 0.5, 0.2, 0.1, 0.05]))
+                                      [None, 2.0, 1.0, 0.5, 0.3]))
     if lo <= 3:
         parts.append(_all_small(20, 3))
+        # short peptides are frequent in digests: sample them densely
+        short = []
+        for p in train_p:
+            short.extend(tryptic(p, missed=0))
+        short = [s for s in short if len(s) <= 15]
+        rng.shuffle(short)
+        parts.append(_counts_of(short[:n // 8], lo, hi))
+        parts.append(_counts_of(_windows(rng, train_p, n // 8, lo, 12),
+                                lo, hi))
     if net.get("with_zero"):
-        parts.append(np.zeros((max(1, n // 500), 20)))
+        parts.append(np.zeros((max(1, n // 50), 20)))
     return np.vstack(parts)
 
 
@@ -155,8 +164,11 @@ def base_set(net, n, rng, split):
         return np.vstack([
             _random_compositions(rng, half, 4, lo, hi, [None]),
             _random_compositions(rng, n - half, 4, lo, hi, [1.0, 0.3])])
-    parts = [_random_compositions(rng, n, 4, lo, hi,
-                                  [None, None, 5.0, 1.0, 0.5, 0.2, 0.05])]
+    alphas = [None, None, 5.0, 1.0, 0.5, 0.2, 0.05]
+    parts = [_random_compositions(rng, n, 4, lo, hi, alphas)]
+    if lo <= 1:
+        # short oligos change shape quickly with every base: sample densely
+        parts.append(_random_compositions(rng, n // 3, 4, lo, 40, alphas))
     if lo <= 6:
         parts.append(_all_small(4, 6))
     return np.vstack(parts)

@@ -8,6 +8,7 @@ checked after writing (size, fixed values, |param| < 20).  Training time
 and sample counts go to tools/train/train_log.json.
 """
 import argparse
+import fcntl
 import json
 import math
 import os
@@ -25,13 +26,38 @@ from netdefs import NETS        # noqa: E402
 LOG_PATH = os.path.join(os.path.dirname(os.path.abspath(__file__)),
                         "train_log.json")
 CLAMP = 19.9
+# The library divides network outputs by their maximum, so the networks are
+# trained on targets scaled to peak TARGET_PEAK < 1: this keeps the sigmoid
+# outputs near the peak out of saturation, where they learn very slowly.
+TARGET_PEAK = 0.6
 
 # Optimisation schedule per network: list of phases
 # (steps, batch, lr_start, lr_end, loss) ; loss 'mse' or 'max' (mse plus
 # mean per-molecule squared max error).
 DEFAULT_PLAN = [(6000, 256, 3e-3, 3e-4, "mse"),
                 (6000, 1024, 1e-3, 1e-5, "max")]
-PLANS = {}
+
+
+def _plan(mse_steps, max_steps):
+    return [(mse_steps, 512, 3e-3, 3e-4, "mse"),
+            (max_steps, 1024, 3e-4, 1e-5, "max")]
+
+
+# step counts sized to about 40 minutes of two CPU threads for all twelve
+PLANS = {
+    "corvanpep_model_16": _plan(100000, 60000),
+    "corvanpep_model_64": _plan(25000, 15000),
+    "corvanpep_model_128": _plan(14000, 8000),
+    "corvan_averagine_model8": _plan(15000, 8000),
+    "corvan_averagine_model32": _plan(30000, 15000),
+    "corvan_averagine_model64": _plan(25000, 15000),
+    "corvan_averagine_model128": _plan(14000, 8000),
+    "corvan_rnaveragine_model32": _plan(30000, 15000),
+    "corvan_rnaveragine_model64": _plan(25000, 15000),
+    "corvan_rnaveragine_model128": _plan(14000, 8000),
+    "corvan_rnaseq_model64": _plan(100000, 60000),
+    "corvan_rnaseq_model128": _plan(14000, 8000),
+}
 
 
 class Net(torch.nn.Module):
@@ -90,10 +116,70 @@ def loss_fn(kind, out, y):
     e2 = (out - y) ** 2
     if kind == "mse":
         return e2.mean()
-    return e2.mean() + e2.max(dim=1).values.mean()
+    if kind == "max":
+        return e2.mean() + e2.max(dim=1).values.mean()
+    # smooth version of 'max' for L-BFGS: squared 8-norm per molecule
+    return e2.mean() + ((e2 ** 4).sum(dim=1) + 1e-30).pow(0.25).mean()
 
 
-def train_one(name, scale=1.0, verbose=True):
+def lbfgs_phase(model, X, Y, iters, subset, gen, verbose, name, xe, ye):
+    """Full-batch (or fixed-subset) L-BFGS in float64 on the smooth loss."""
+    if subset and subset < X.shape[0]:
+        idx = torch.randperm(X.shape[0], generator=gen)[:subset]
+        X, Y = X[idx], Y[idx]
+    model.double()
+    Xd, Yd = X.double(), Y.double()
+    opt = torch.optim.LBFGS(model.parameters(), lr=1, max_iter=iters,
+                            history_size=50, tolerance_grad=1e-12,
+                            tolerance_change=1e-15,
+                            line_search_fn="strong_wolfe")
+
+    def closure():
+        opt.zero_grad()
+        loss = loss_fn("smooth", model(Xd), Yd)
+        loss.backward()
+        model.zero_fixed_grads()
+        return loss
+    chunk = 100
+    for start in range(0, iters, chunk):
+        opt.param_groups[0]["max_iter"] = min(chunk, iters - start)
+        loss = opt.step(closure)
+        model.project()
+        if verbose:
+            model.float()
+            flat = model.export()
+            err = blob.errors(blob.forward(name, flat, xe), ye)
+            print("%s lbfgs iter %d loss %.3g eval p99 %.4f max %.4f" % (
+                name, start + chunk, loss.item(), np.quantile(err, 0.99),
+                err.max()), flush=True)
+            model.double()
+    model.float()
+
+
+def load_blob_into(model, flat):
+    """Start from an existing blob (continue training)."""
+    w1, b1, w2, b2, w3, b3 = [torch.tensor(a) for a in
+                              blob.unpack(model.net["name"], flat)]
+    with torch.no_grad():
+        model.l1.weight.copy_(w1 * model.s)
+        model.l1.bias.copy_(b1 + w1 @ model.mu)
+        model.l2.weight.copy_(w2)
+        model.l2.bias.copy_(b2)
+        model.l3.weight.copy_(w3)
+        model.l3.bias.copy_(b3)
+
+
+def parse_plan(text):
+    plan = []
+    for part in text.split(","):
+        steps, batch, lr0, lr1, kind = part.split(":")
+        plan.append((int(steps), int(batch), float(lr0), float(lr1), kind))
+    return plan
+
+
+def train_one(name, scale=1.0, verbose=True, plan=None,
+              model_dir=blob.MODEL_DIR, log_path=LOG_PATH, init=None,
+              peak=None):
     net = NETS[name]
     torch.manual_seed(1000 + list(NETS).index(name))
     gen = torch.Generator().manual_seed(2000 + list(NETS).index(name))
@@ -106,19 +192,30 @@ def train_one(name, scale=1.0, verbose=True):
     s[s < 1e-6] = 1.0
     model = Net(net, mu, s)
     with torch.no_grad():
-        p = np.clip(y.mean(axis=0), 1e-4, 1 - 1e-4)
+        p = np.clip(y.mean(axis=0) * (TARGET_PEAK if peak is None else peak),
+                    1e-4, 1 - 1e-4)
         model.l3.bias.copy_(torch.tensor(np.log(p / (1 - p)),
                                          dtype=torch.float32))
+    if init:
+        load_blob_into(model, blob.read(name, init))
     model.project()
     X = torch.tensor(x)
-    Y = torch.tensor(y)
+    if peak is None:
+        peak = TARGET_PEAK
+    Y = torch.tensor(y) * peak
     n = X.shape[0]
-    plan = PLANS.get(name, DEFAULT_PLAN)
+    if plan is None:
+        plan = PLANS.get(name, DEFAULT_PLAN)
     opt = torch.optim.Adam(model.parameters(), lr=1e-3)
     t1 = time.time()
     step_total = 0
     for phase, (steps, batch, lr0, lr1, lkind) in enumerate(plan):
         steps = max(1, int(steps * scale))
+        if lkind == "lbfgs":
+            lbfgs_phase(model, X, Y, steps, batch, gen, verbose, name, xe, ye)
+            step_total += steps
+            opt = torch.optim.Adam(model.parameters(), lr=1e-3)
+            continue
         for g in opt.param_groups:
             g["lr"] = lr0
         for step in range(steps):
@@ -144,7 +241,7 @@ def train_one(name, scale=1.0, verbose=True):
                       flush=True)
     t_train = time.time() - t1
     flat = model.export()
-    blob.write(name, flat)
+    blob.write(name, flat, model_dir)
     err = blob.errors(blob.forward(name, flat, xe), ye)
     err_tr = blob.errors(blob.forward(name, flat, x), y)
     rec = dict(train_samples=int(n), eval_samples=int(len(xe)),
@@ -156,13 +253,15 @@ def train_one(name, scale=1.0, verbose=True):
                eval_p50=float(np.median(err)),
                eval_p99=float(np.quantile(err, 0.99)),
                eval_max=float(err.max()))
-    log = {}
-    if os.path.exists(LOG_PATH):
-        with open(LOG_PATH) as fh:
-            log = json.load(fh)
-    log[name] = rec
-    with open(LOG_PATH, "w") as fh:
-        json.dump(log, fh, indent=1, sort_keys=True)
+    with open(log_path + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        log = {}
+        if os.path.exists(log_path):
+            with open(log_path) as fh:
+                log = json.load(fh)
+        log[name] = rec
+        with open(log_path, "w") as fh:
+            json.dump(log, fh, indent=1, sort_keys=True)
     if verbose:
         print("%s done: %s" % (name, json.dumps(rec)), flush=True)
     return rec
@@ -176,6 +275,15 @@ def main():
     ap.add_argument("--scale", type=float, default=1.0,
                     help="multiply every phase's step count (quick runs)")
     ap.add_argument("--threads", type=int, default=1)
+    ap.add_argument("--plan", default=None,
+                    help="override: steps:batch:lr0:lr1:loss,... (experiments)")
+    ap.add_argument("--out", default=blob.MODEL_DIR,
+                    help="blob directory (default src/models)")
+    ap.add_argument("--log", default=LOG_PATH, help="training log json")
+    ap.add_argument("--peak", type=float, default=None,
+                    help="target peak height (experiments)")
+    ap.add_argument("--init", default=None,
+                    help="start from the blobs in this directory")
     args = ap.parse_args()
     torch.set_num_threads(args.threads)
     names = list(NETS) if args.all else args.net
@@ -185,7 +293,10 @@ def main():
         if name not in NETS:
             ap.error("unknown network %s" % name)
     for name in names:
-        train_one(name, args.scale)
+        train_one(name, args.scale,
+                  plan=parse_plan(args.plan) if args.plan else None,
+                  model_dir=args.out, log_path=args.log, init=args.init,
+                  peak=args.peak)
 
 
 if __name__ == "__main__":
