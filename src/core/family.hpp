@@ -141,6 +141,17 @@ inline long long mass_features(const Request &request, float *features) {
     return 0;
 }
 
+// By mass through a caller's weight file: the same member for peptides and
+// RNA (five mass features, no range check; the network size is `n`).
+constexpr Member<float> kWeightFileByMass = {
+    .accepts = any_input,
+    .encoding_length = 5,
+    .encode = mass_features,
+    .choose = network_from_file,
+    .compute = weight_file_network,
+    .allocation_message = nullptr,
+};
+
 constexpr const char *kFormulalistMessage = "Error: Could not allocate memory for formulalist";
 
 } // namespace corvan::family

@@ -37,15 +37,6 @@ constexpr Member<float> kNetworkSequence = {
     .allocation_message = nullptr,
 };
 
-constexpr Member<float> kFileMass = {
-    .accepts = family::any_input,
-    .encoding_length = kMassInputs,
-    .encode = family::mass_features,
-    .choose = family::network_from_file,
-    .compute = family::weight_file_network,
-    .allocation_message = nullptr,
-};
-
 constexpr Member<float> kFileSequence = {
     .accepts = family::has_residues,
     .encoding_length = kResidueInputs,
@@ -68,7 +59,7 @@ float nn_pep_seq_to_dist(const char *seq, float *out, int n, int offset) {
 }
 
 float nn_pep_mass_to_dist_custom(float *out, int n, int offset, const char *path, float mass) {
-    return family::run(kFileMass, {.mass = mass, .path = path}, out, n, offset);
+    return family::run(family::kWeightFileByMass, {.mass = mass, .path = path}, out, n, offset);
 }
 
 float nn_pep_seq_to_dist_custom(const char *seq, float *out, int n, int offset, const char *path) {

@@ -38,15 +38,6 @@ constexpr Member<float> kNetworkSequence = {
     .allocation_message = nullptr,
 };
 
-constexpr Member<float> kFileMass = {
-    .accepts = family::any_input,
-    .encoding_length = kMassInputs,
-    .encode = family::mass_features,
-    .choose = family::network_from_file,
-    .compute = family::weight_file_network,
-    .allocation_message = nullptr,
-};
-
 constexpr Member<float> kFileSequence = {
     .accepts = family::has_residues,
     .encoding_length = kNucleotideInputs,
@@ -69,7 +60,7 @@ float nn_rna_seq_to_dist(const char *seq, float *out, int n, int offset) {
 }
 
 float nn_rna_mass_to_dist_custom(float *out, int n, int offset, const char *path, float mass) {
-    return family::run(kFileMass, {.mass = mass, .path = path}, out, n, offset);
+    return family::run(family::kWeightFileByMass, {.mass = mass, .path = path}, out, n, offset);
 }
 
 float nn_rna_seq_to_dist_custom(const char *seq, float *out, int n, int offset, const char *path) {
