@@ -32,8 +32,12 @@ CLAMP = 19.9
 TARGET_PEAK = 0.6
 
 # Optimisation schedule per network: list of phases
-# (steps, batch, lr_start, lr_end, loss) ; loss 'mse' or 'max' (mse plus
-# mean per-molecule squared max error).
+# (steps, batch, lr_start, lr_end, loss) with a cosine learning-rate decay;
+# loss 'mse', 'max' (mse plus mean per-molecule squared max error) or
+# 'lbfgs' (experimental: float64 L-BFGS, steps = iterations, batch = subset
+# size; bounds are only enforced every 100 iterations, which hurts networks
+# whose first-layer weights sit at the bound).  DEFAULT_PLAN is a quick
+# schedule for networks without an entry in PLANS.
 DEFAULT_PLAN = [(6000, 256, 3e-3, 3e-4, "mse"),
                 (6000, 1024, 1e-3, 1e-5, "max")]
 
@@ -43,7 +47,7 @@ def _plan(mse_steps, max_steps):
             (max_steps, 1024, 3e-4, 1e-5, "max")]
 
 
-# step counts sized to about 40 minutes of two CPU threads for all twelve
+# all twelve take about 35 minutes of one CPU thread with OpenBLAS
 PLANS = {
     "corvanpep_model_16": _plan(100000, 60000),
     "corvanpep_model_64": _plan(25000, 15000),
@@ -253,7 +257,9 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
                eval_p50=float(np.median(err)),
                eval_p99=float(np.quantile(err, 0.99)),
                eval_max=float(err.max()))
-    with open(log_path + ".lock", "w") as lock:
+    # several trainings may run side by side: lock the log's directory
+    lock = os.open(os.path.dirname(os.path.abspath(log_path)), os.O_RDONLY)
+    try:
         fcntl.flock(lock, fcntl.LOCK_EX)
         log = {}
         if os.path.exists(log_path):
@@ -262,6 +268,8 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
         log[name] = rec
         with open(log_path, "w") as fh:
             json.dump(log, fh, indent=1, sort_keys=True)
+    finally:
+        os.close(lock)
     if verbose:
         print("%s done: %s" % (name, json.dumps(rec)), flush=True)
     return rec
