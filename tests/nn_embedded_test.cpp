@@ -271,7 +271,7 @@ TEST_P(Accuracy, PeakScaledHeightsFollowTheExactDistribution) {
         const double top = *std::max_element(exact.begin(), exact.end());
         double worst = 0.0;
         for (int k = 0; k < m; ++k) worst = std::max(worst, std::fabs(out[k] - exact[k] / top));
-        EXPECT_LT(worst, 0.1) << molecule.label;
+        EXPECT_LT(worst, 0.03) << molecule.label;
     }
 }
 
