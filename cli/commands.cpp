@@ -1,118 +1,15 @@
 #include "commands.hpp"
 
-#include <climits>
-#include <cstring>
-#include <optional>
 #include <string>
 
-#include "corvan.h"
+#include "batch.hpp"
 #include "distribution.hpp"
+#include "molecules.hpp"
+#include "result.hpp"
 
 namespace cli {
 
 namespace {
-
-// ---- input checks -------------------------------------------------------
-// The library reads any text (unknown letters count as residues without
-// atoms, unknown formula symbols are skipped); on the command line such
-// input is almost always a typing slip, so it is refused with a reason.
-
-std::string character_at(const std::string &text, std::size_t position) {
-    return "'" + std::string(1, text[position]) + "' at position " + std::to_string(position + 1);
-}
-
-std::optional<std::string> check_formula(const std::string &text) {
-    int counts[109];
-    if (atom_formula_to_vector(text.c_str(), counts) != 0)
-        return "cannot read the formula \"" + text +
-               "\" (element symbols such as C, H, Na, each with an optional count, e.g. C6H12O6)";
-    return std::nullopt;
-}
-
-// A modification: C, H, N, O and S terms, each with an optional count.
-bool is_modification(const std::string &formula) {
-    if (formula.empty() || formula.size() > 99) return false;
-    for (std::size_t at = 0; at < formula.size();) {
-        if (std::strchr("CHNOS", formula[at]) == nullptr) return false;
-        long long count = 0;
-        for (++at; at < formula.size() && formula[at] >= '0' && formula[at] <= '9'; ++at)
-            if ((count = count * 10 + (formula[at] - '0')) > INT_MAX) return false;
-    }
-    return true;
-}
-
-std::optional<std::string> check_peptide(const std::string &text) {
-    bool residue_seen = false;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] == '[') {
-            const std::size_t close = text.find(']', at + 1);
-            if (close == std::string::npos)
-                return "the modification opened at position " + std::to_string(at + 1) +
-                       " is not closed";
-            const std::string formula = text.substr(at + 1, close - at - 1);
-            if (!is_modification(formula))
-                return "cannot read the modification [" + formula +
-                       "] (C, H, N, O and S with optional counts, at most 99 characters, "
-                       "e.g. [C2H2O])";
-            at = close;
-        } else if (aa_to_index(text[at]) < 0) {
-            return "unexpected character " + character_at(text, at) +
-                   " (residues are the one-letter codes ACDEFGHIKLMNPQRSTVWY)";
-        } else {
-            residue_seen = true;
-        }
-    }
-    if (!residue_seen) return "the sequence has no residues";
-    return std::nullopt;
-}
-
-std::optional<std::string> check_rna(const std::string &text) {
-    if (text.empty()) return "the sequence is empty";
-    for (std::size_t at = 0; at < text.size(); ++at)
-        if (nt_to_index(text[at]) < 0)
-            return "unexpected character " + character_at(text, at) +
-                   " (nucleotides are the upper-case letters A, C, G and U)";
-    return std::nullopt;
-}
-
-// ---- the subcommands ----------------------------------------------------
-
-const std::string kShare = "share of the total in the highest peak:";
-const std::string kNetworkPeak = "highest network output:";
-
-const Molecule &formula_molecule() {
-    static const Molecule molecule{"formula",
-                                   "formula",
-                                   "C6H12O6",
-                                   {{"fft", fft_atom_formula_to_dist, nullptr, kShare}},
-                                   check_formula};
-    return molecule;
-}
-
-const Molecule &peptide_molecule() {
-    static const Molecule molecule{
-        "peptide",
-        "peptide sequence",
-        "PEPTIDE (or --mass M)",
-        {{"fft", fft_pep_seq_to_dist, fft_pep_mass_to_dist, kShare},
-         {"brain", brain_pep_seq_to_dist, brain_pep_mass_to_dist, kShare},
-         {"nn", nn_pep_seq_to_dist, nn_pep_mass_to_dist, kNetworkPeak},
-         {"fit", nullptr, pep_mass_to_dist_fitting, "model heights, not scaled; largest:"}},
-        check_peptide};
-    return molecule;
-}
-
-const Molecule &rna_molecule() {
-    static const Molecule molecule{
-        "rna",
-        "RNA sequence",
-        "ACGUACGU (or --mass M)",
-        {{"fft", fft_rna_seq_to_dist, fft_rna_mass_to_dist, kShare},
-         {"brain", brain_rna_seq_to_dist, brain_rna_mass_to_dist, kShare},
-         {"nn", nn_rna_seq_to_dist, nn_rna_mass_to_dist, kNetworkPeak}},
-        check_rna};
-    return molecule;
-}
 
 int run_formula(int argc, char **argv) {
     return run_distribution(formula_molecule(), argc, argv);
@@ -124,72 +21,155 @@ int run_rna(int argc, char **argv) {
     return run_distribution(rna_molecule(), argc, argv);
 }
 
-const char *const kCommonOptions =
-    "  --points N     length of the printed distribution (default 64)\n"
-    "  --offset K     row that receives the lightest peak (default 0)\n"
-    "  --all          also print the tail of points below 1e-6\n";
+const std::string kCommonOptions =
+    "  --points N     length of the distribution (default 64)\n"
+    "  --offset K     row that receives the lightest peak M (default 0)\n"
+    "  --format F     table (default), csv, tsv or json; csv, tsv and json carry\n"
+    "                 every point, the table leaves out the tail below 1e-6\n"
+    "  --all          the table shows the tail below 1e-6 too\n"
+    "  --out FILE     write the output to FILE instead of standard output\n"
+    "  --plot FILE    also draw the distribution as a stick spectrum (SVG): peaks\n"
+    "                 of at least 0.1% of the highest, at their mean masses when\n"
+    "                 the composition is known, else by peak label\n";
+
+std::string mass_columns_help() {
+    std::string text =
+        "The masses of each peak are shown when the composition is known (a formula\n"
+        "or a sequence; not for --mass):\n";
+    std::string meaning = kMassColumnsMeaning;
+    std::string indented = "  ";
+    for (char c : meaning) indented += c == '\n' ? std::string("\n  ") : std::string(1, c);
+    return text + indented + "\n";
+}
 
 const std::string kFormulaHelp =
-    std::string("usage: corvan formula FORMULA [--points N] [--offset K] [--all]\n"
-                "\n"
-                "Isotope distribution of an elemental formula over the elements H to Mt,\n"
-                "computed by FFT on a grid of N points, scaled so that the highest peak\n"
-                "is 1. Index k is the peak with k extra neutrons, written at row\n"
-                "offset + k (the last K points of the grid are not shown).\n"
-                "\n") +
-    kCommonOptions +
+    "usage: corvan formula FORMULA [options]\n"
+    "\n"
+    "Isotope distribution of an elemental formula over the elements H to Mt,\n"
+    "computed by FFT on a grid of N points, scaled so that the highest peak\n"
+    "is 1. Peak M+k has k extra neutrons and sits at row offset + k (the last\n"
+    "K points of the grid are not shown).\n"
+    "\n" +
+    mass_columns_help() + "\noptions:\n" + kCommonOptions +
     "\nexamples:\n"
     "  corvan formula C6H12O6\n"
     "  corvan formula 'C254 H377 N65 O75 S6' --points 32\n"
-    "  corvan formula SnCl2 --points 16 --all\n";
+    "  corvan formula SnCl2 --points 16 --all\n"
+    "  corvan formula H2O --format json\n"
+    "  corvan formula C100H160N28O30S2 --plot insulin-like.svg\n";
 
 const std::string kPeptideHelp =
-    std::string("usage: corvan peptide SEQUENCE [--engine fft|brain|nn] [options]\n"
-                "       corvan peptide --mass M [--engine fft|brain|nn|fit] [options]\n"
-                "\n"
-                "Isotope distribution of a peptide, scaled so that the highest peak is 1.\n"
-                "SEQUENCE uses the one-letter residue codes ACDEFGHIKLMNPQRSTVWY; a\n"
-                "modification is an elemental formula over C, H, N, O and S in square\n"
-                "brackets, added where it stands (PEPTIDE[C2H2O]K). By mass (daltons) the\n"
-                "peptide is an average residue composition.\n"
-                "\n"
-                "engines:\n"
-                "  fft    Fourier transform of the element patterns (default)\n"
-                "  brain  exact peak probabilities by polynomial roots\n"
-                "  nn     embedded neural network (up to 1000 residues, below 120000 Da)\n"
-                "  fit    closed-form model by mass only; raw heights, not scaled\n"
-                "\n"
-                "options:\n"
-                "  --engine E     one of the engines above\n"
-                "  --mass M       peptide mass in daltons instead of a sequence\n") +
+    "usage: corvan peptide SEQUENCE [--engine fft|brain|nn] [options]\n"
+    "       corvan peptide --mass M [--engine fft|brain|nn|fit] [options]\n"
+    "\n"
+    "Isotope distribution of a peptide, scaled so that the highest peak is 1.\n"
+    "SEQUENCE uses the one-letter residue codes ACDEFGHIKLMNPQRSTVWY; a\n"
+    "modification is an elemental formula over C, H, N, O and S in square\n"
+    "brackets, added where it stands (PEPTIDE[C2H2O]K). The composition is the\n"
+    "residues, the modifications and one water. By mass (daltons) the peptide\n"
+    "is an average residue composition.\n"
+    "\n" +
+    mass_columns_help() +
+    "\nengines:\n"
+    "  fft    Fourier transform of the element patterns (default)\n"
+    "  brain  exact peak probabilities by polynomial roots\n"
+    "  nn     embedded neural network (up to 1000 residues, below 120000 Da)\n"
+    "  fit    closed-form model by mass only; raw heights, not scaled\n"
+    "\n"
+    "options:\n"
+    "  --engine E     one of the engines above\n"
+    "  --mass M       peptide mass in daltons instead of a sequence\n"
+    "  --weights FILE your own network for the nn engine (implies --engine nn):\n"
+    "                 a weight file of 20 inputs (by sequence: residue counts in\n"
+    "                 the order ACDEFGHIKLMNPQRSTVWY) or 5 inputs (by mass) and n\n"
+    "                 units per layer; --points defaults to, and must equal, n\n" +
     kCommonOptions +
     "\nexamples:\n"
     "  corvan peptide PEPTIDE[C2H2O]K\n"
     "  corvan peptide ACDEFGHIK --engine brain --points 16\n"
     "  corvan peptide --mass 1500.5 --engine nn\n"
-    "  corvan peptide --mass 25000 --engine fit --points 40\n";
+    "  corvan peptide --mass 25000 --engine fit --points 40\n"
+    "  corvan peptide SAMPLER --format csv --out sampler.csv\n"
+    "  corvan peptide 'PEPTIDE[C2H2O]K' --plot peptide.svg\n"
+    "  corvan peptide ELVISLIVESK --weights my-network-64.bin\n";
 
 const std::string kRnaHelp =
-    std::string("usage: corvan rna SEQUENCE [--engine fft|brain|nn] [options]\n"
-                "       corvan rna --mass M [--engine fft|brain|nn] [options]\n"
-                "\n"
-                "Isotope distribution of an RNA, scaled so that the highest peak is 1.\n"
-                "SEQUENCE uses the upper-case letters A, C, G and U; by mass (daltons) the\n"
-                "RNA is an average nucleotide composition.\n"
-                "\n"
-                "engines:\n"
-                "  fft    Fourier transform of the element patterns (default)\n"
-                "  brain  exact peak probabilities by polynomial roots\n"
-                "  nn     embedded neural network (up to 500 nucleotides, below 165000 Da)\n"
-                "\n"
-                "options:\n"
-                "  --engine E     one of the engines above\n"
-                "  --mass M       RNA mass in daltons instead of a sequence\n") +
+    "usage: corvan rna SEQUENCE [--engine fft|brain|nn] [options]\n"
+    "       corvan rna --mass M [--engine fft|brain|nn] [options]\n"
+    "\n"
+    "Isotope distribution of an RNA, scaled so that the highest peak is 1.\n"
+    "SEQUENCE uses the upper-case letters A, C, G and U; by mass (daltons) the\n"
+    "RNA is an average nucleotide composition.\n"
+    "\n" +
+    mass_columns_help() +
+    "For a sequence the composition is the one the engines use: the sum of the\n"
+    "library's nucleotide rows (C, H, N and O; no phosphorus, no chain ends), so\n"
+    "the masses are those of that composition.\n"
+    "\n"
+    "engines:\n"
+    "  fft    Fourier transform of the element patterns (default)\n"
+    "  brain  exact peak probabilities by polynomial roots\n"
+    "  nn     embedded neural network (up to 500 nucleotides, below 165000 Da)\n"
+    "\n"
+    "options:\n"
+    "  --engine E     one of the engines above\n"
+    "  --mass M       RNA mass in daltons instead of a sequence\n"
+    "  --weights FILE your own network for the nn engine (implies --engine nn):\n"
+    "                 4 inputs (A, C, G, U counts) by sequence, 5 by mass, n\n"
+    "                 units per layer; --points defaults to, and must equal, n\n" +
     kCommonOptions +
     "\nexamples:\n"
     "  corvan rna ACGUACGU\n"
     "  corvan rna GGCUAGCUAGCC --engine brain --offset 2\n"
-    "  corvan rna --mass 30000 --engine nn --points 80\n";
+    "  corvan rna --mass 30000 --engine nn --points 80\n"
+    "  corvan rna ACGUACGU --format tsv\n";
+
+const std::string kBatchHelp =
+    "usage: corvan batch LIST [options]\n"
+    "       corvan batch PROTEINS.fasta[.gz] --fasta [--digest trypsin] [options]\n"
+    "\n"
+    "Distributions of many molecules with one or more engines, one row per\n"
+    "molecule and engine, in input order, as TSV or CSV.\n"
+    "\n"
+    "LIST is a list file: one mass (daltons) and one sequence per line, '#'\n"
+    "starts a comment. With --fasta the file is FASTA (a name ending in .gz,\n"
+    "or gzip content, is decompressed through 'gzip -dc'); each protein is one\n"
+    "molecule, or with --digest trypsin each tryptic peptide (cut after K or R,\n"
+    "not before P; no missed cleavages). Peptides of every length are kept\n"
+    "unless --min-length/--max-length say otherwise. Sequences the peptide or\n"
+    "rna command would refuse (such as U or X in a protein) are skipped with a\n"
+    "message.\n"
+    "\n"
+    "Columns: id (list: entry number; FASTA: accession, with :first-last\n"
+    "residue for peptides), sequence, given_mass (list files), monoisotopic_mass\n"
+    "(of the sequence's composition), engine, status (ok or failed),\n"
+    "peak_value (what the library call returned), then M, M+1, ... scaled to\n"
+    "the highest peak 1.\n"
+    "\n"
+    "options:\n"
+    "  --fasta            the file is FASTA, not a list file\n"
+    "  --digest trypsin   cut the proteins into tryptic peptides\n"
+    "  --min-length N     keep molecules of at least N residues (default 1)\n"
+    "  --max-length N     keep molecules of at most N residues (default: any)\n"
+    "  --molecule KIND    peptide (default) or rna\n"
+    "  --engines LIST     comma-separated engines, e.g. fft,brain,nn (default fft)\n"
+    "  --by sequence|mass compute from the sequences (default) or from the list\n"
+    "                     file's masses (then the fit engine is available too)\n"
+    "  --points N         peaks per row (default 16)\n"
+    "  --threads N        worker threads (default: the number of cores)\n"
+    "  --out FILE         result file (default standard output); written whole\n"
+    "                     or not at all\n"
+    "  --format tsv|csv   default: csv for a FILE ending in .csv, else tsv\n"
+    "\n"
+    "A progress bar appears on standard error when it is a terminal; the\n"
+    "speed is reported there at the end. Exit status 1 when any calculation\n"
+    "failed (the result file is still complete; such rows say 'failed').\n"
+    "\n"
+    "examples:\n"
+    "  corvan batch peptides.txt --engines fft,brain,nn --out peptides.tsv\n"
+    "  corvan batch peptides.txt --by mass --engines fft,fit --out masses.csv\n"
+    "  corvan batch proteome.fasta.gz --fasta --digest trypsin --min-length 7 \\\n"
+    "      --max-length 40 --engines fft,nn --threads 2 --out tryptic.tsv\n";
 
 } // namespace
 
@@ -199,6 +179,8 @@ const std::vector<Command> &commands() {
         {"peptide", "isotope distribution of a peptide, by sequence or mass", kPeptideHelp,
          run_peptide},
         {"rna", "isotope distribution of an RNA, by sequence or mass", kRnaHelp, run_rna},
+        {"batch", "many molecules from a list or FASTA file into a TSV/CSV file", kBatchHelp,
+         run_batch},
     };
     return table;
 }

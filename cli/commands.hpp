@@ -12,6 +12,7 @@ enum Exit : int {
     kOk = 0,
     kFailedCall = 1, // the library call failed (returned -1)
     kUsage = 2,      // bad command line or bad input text
+    kFile = 3,       // a file cannot be read, or an output file cannot be written
 };
 
 struct Command {

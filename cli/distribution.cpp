@@ -1,45 +1,53 @@
 #include "distribution.hpp"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "args.hpp"
+#include "atomic_file.hpp"
 #include "commands.hpp"
-#include "table.hpp"
+#include "output_formats.hpp"
+#include "result.hpp"
+#include "svg_plot.hpp"
+#include "weights.hpp"
 
 namespace cli {
 
 namespace {
 
-constexpr float kShownFloor = 1e-6f;
 constexpr int kMostPoints = 1 << 20; // far beyond any isotope envelope
+// Masses cost the square of the peaks they cover; this is beyond the
+// envelope of any molecule the engines take.
+constexpr int kMostMassedPeaks = 512;
 
-int usage_error(const std::string &command, const std::string &message) {
-    std::fprintf(stderr, "corvan %s: %s (see corvan %s --help)\n", command.c_str(), message.c_str(),
-                 command.c_str());
-    return kUsage;
-}
-
-// --points and --offset.
-struct Frame {
-    int points = 64;
-    int offset = 0;
+struct Failure {
+    int status;
+    std::string message;
 };
 
-std::optional<std::string> read_frame(const Args &args, Frame &frame) {
-    if (auto it = args.options.find("points"); it != args.options.end()) {
-        const auto value = to_int(it->second);
-        if (!value || *value < 1 || *value > kMostPoints)
-            return "--points must be a whole number from 1 to " + std::to_string(kMostPoints);
-        frame.points = *value;
-    }
-    if (auto it = args.options.find("offset"); it != args.options.end()) {
-        const auto value = to_int(it->second);
-        if (!value || *value < 0 || *value >= frame.points)
-            return "--offset must be a whole number from 0 to points-1";
-        frame.offset = *value;
-    }
-    return std::nullopt;
+Failure usage(const std::string &message) {
+    return {kUsage, message};
 }
+
+int report(const std::string &command, const Failure &failure) {
+    if (failure.status == kUsage)
+        std::fprintf(stderr, "corvan %s: %s (see corvan %s --help)\n", command.c_str(),
+                     failure.message.c_str(), command.c_str());
+    else
+        std::fprintf(stderr, "corvan %s: %s\n", command.c_str(), failure.message.c_str());
+    return failure.status;
+}
+
+// Everything the command line asks for, read and checked.
+struct Request {
+    const Engine *engine = nullptr;
+    Format format = Format::table;
+    bool all = false;
+    std::string plot_path, out_path;
+    Result result; // the input half, filled before the call
+};
 
 bool has_flag(const Args &args, const std::string &name) {
     for (const auto &flag : args.flags)
@@ -47,94 +55,185 @@ bool has_flag(const Args &args, const std::string &name) {
     return false;
 }
 
-std::string engine_names(const Molecule &molecule) {
-    std::string names;
-    for (std::size_t i = 0; i < molecule.engines.size(); ++i) {
-        if (i > 0) names += i + 1 == molecule.engines.size() ? " or " : ", ";
-        names += molecule.engines[i].name;
-    }
-    return names;
+std::string option(const Args &args, const std::string &name) {
+    const auto it = args.options.find(name);
+    return it == args.options.end() ? "" : it->second;
 }
 
-const Engine *find_engine(const Molecule &molecule, const Args &args) {
-    const auto it = args.options.find("engine");
-    if (it == args.options.end()) return &molecule.engines.front();
-    for (const Engine &engine : molecule.engines)
-        if (engine.name == it->second) return &engine;
-    return nullptr;
-}
-
-// What the command computes: a text or a mass, read and checked.
-struct Input {
-    std::optional<std::string> text;
-    float mass = 0.0f;
-    std::string subject; // for the title and messages
-};
-
-std::optional<std::string> read_input(const Molecule &molecule, const Engine &engine,
-                                      const Args &args, Input &input) {
-    const auto mass = args.options.find("mass");
-    if (mass != args.options.end()) {
-        if (!args.positional.empty())
-            return "give either a " + molecule.noun + " or --mass, not both";
-        if (engine.by_mass == nullptr) return "the " + engine.name + " engine does not take a mass";
-        const auto value = to_float(mass->second);
-        if (!value || *value <= 0)
-            return "--mass must be a positive number of daltons, e.g. 1500.5";
-        input.mass = *value;
-        input.subject = molecule.command + " of " + mass->second + " Da";
-        return std::nullopt;
-    }
-    if (args.positional.size() != 1)
-        return "expected exactly one " + molecule.noun + ", such as " + molecule.example;
-    if (engine.by_sequence == nullptr)
-        return "the " + engine.name + " engine takes a mass only (--mass M)";
-    if (auto reason = molecule.check_text(args.positional[0])) return reason;
-    input.text = args.positional[0];
-    input.subject = args.positional[0];
+std::optional<Failure> read_engine(const Molecule &molecule, const Args &args, Request &request) {
+    std::string name = option(args, "engine");
+    if (name.empty()) name = args.options.count("weights") ? "nn" : molecule.engines.front().name;
+    request.engine = find_engine(molecule, name);
+    if (request.engine == nullptr)
+        return usage("unknown engine '" + name + "' (choose " + engine_names(molecule) + ")");
+    request.result.engine = name;
     return std::nullopt;
 }
 
-void print_result(const Engine &engine, const Input &input, const Frame &frame, float peak,
-                  const std::vector<float> &out, bool all) {
-    char numbers[128];
-    std::snprintf(numbers, sizeof numbers, ": %d points, offset %d; ", frame.points, frame.offset);
-    char value[32];
-    std::snprintf(value, sizeof value, " %.6g", peak);
-    const std::string title =
-        input.subject + " (" + engine.name + " engine)" + numbers + engine.peak_meaning + value;
-    print_table(stdout, title, out, all ? 0.0f : kShownFloor);
+std::optional<Failure> read_input(const Molecule &molecule, const Args &args, Request &request) {
+    const Engine &engine = *request.engine;
+    Result &result = request.result;
+    result.molecule = molecule.command;
+    if (args.options.count("mass")) {
+        const std::string text = option(args, "mass");
+        if (!args.positional.empty())
+            return usage("give either a " + molecule.noun + " or --mass, not both");
+        if (engine.by_mass == nullptr)
+            return usage("the " + engine.name + " engine does not take a mass");
+        const auto value = to_float(text);
+        if (!value || *value <= 0)
+            return usage("--mass must be a positive number of daltons, e.g. 1500.5");
+        result.input_kind = "mass";
+        result.input_text = text;
+        result.input_mass = *value;
+        return std::nullopt;
+    }
+    if (args.positional.size() != 1)
+        return usage("expected exactly one " + molecule.noun + ", such as " + molecule.example);
+    if (engine.by_sequence == nullptr)
+        return usage("the " + engine.name + " engine takes a mass only (--mass M)");
+    if (auto reason = molecule.check_text(args.positional[0])) return usage(*reason);
+    result.input_kind = molecule.command == "formula" ? "formula" : "sequence";
+    result.input_text = args.positional[0];
+    return std::nullopt;
+}
+
+// --weights: the file must be readable and hold a network for this input.
+std::optional<Failure> read_weights(const Molecule &molecule, const Args &args, Request &request,
+                                    std::optional<int> &units) {
+    if (!args.options.count("weights")) return std::nullopt;
+    const std::string path = option(args, "weights");
+    const Engine &engine = *request.engine;
+    const bool by_mass = request.result.input_kind == "mass";
+    if (by_mass ? engine.custom_by_mass == nullptr : engine.custom_by_sequence == nullptr)
+        return usage("--weights needs the nn engine of the peptide or rna command");
+    const auto size = readable_file_size(path);
+    if (!size)
+        return Failure{kFile, "cannot read the weight file " + path + ": " + std::strerror(errno)};
+    const int inputs = by_mass ? kNetworkMassInputs : molecule.network_sequence_inputs;
+    units = network_units(*size, inputs);
+    if (!units)
+        return usage(path + " (" + std::to_string(*size) + " bytes) is not a weight file of a " +
+                     std::to_string(inputs) + "-input network (4 x (3n + " +
+                     std::to_string(inputs) + "n + 2n^2) bytes for n units per layer)");
+    request.result.weights = path;
+    return std::nullopt;
+}
+
+std::optional<Failure> read_frame(const Args &args, std::optional<int> units, Result &result) {
+    result.points = units.value_or(64);
+    if (args.options.count("points")) {
+        const auto value = to_int(option(args, "points"));
+        if (!value || *value < 1 || *value > kMostPoints)
+            return usage("--points must be a whole number from 1 to " +
+                         std::to_string(kMostPoints));
+        if (units && *value != *units)
+            return usage("the network in " + result.weights + " has " + std::to_string(*units) +
+                         " outputs, so --points must be " + std::to_string(*units));
+        result.points = *value;
+    }
+    if (args.options.count("offset")) {
+        const auto value = to_int(option(args, "offset"));
+        if (!value || *value < 0 || *value >= result.points)
+            return usage("--offset must be a whole number from 0 to points-1");
+        result.offset = *value;
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> read_outputs(const Args &args, Request &request) {
+    if (args.options.count("format")) {
+        const auto format = format_named(option(args, "format"));
+        if (!format) return usage("--format must be table, csv, tsv or json");
+        request.format = *format;
+    }
+    request.all = has_flag(args, "all");
+    request.plot_path = option(args, "plot");
+    request.out_path = option(args, "out");
+    if (args.options.count("plot") && request.plot_path.empty())
+        return usage("--plot needs a file name, e.g. --plot spectrum.svg");
+    if (args.options.count("out") && request.out_path.empty())
+        return usage("--out needs a file name");
+    return std::nullopt;
+}
+
+std::optional<Failure> read_request(const Molecule &molecule, int argc, char **argv,
+                                    Request &request) {
+    Args args;
+    if (auto error =
+            parse(argc, argv, 1,
+                  {"points", "offset", "mass", "engine", "weights", "format", "plot", "out"},
+                  {"all"}, args))
+        return usage(*error);
+    std::optional<int> units;
+    if (auto failure = read_outputs(args, request)) return failure;
+    if (auto failure = read_engine(molecule, args, request)) return failure;
+    if (auto failure = read_input(molecule, args, request)) return failure;
+    if (auto failure = read_weights(molecule, args, request, units)) return failure;
+    return read_frame(args, units, request.result);
+}
+
+float call_library(const Engine &engine, Result &result) {
+    float *out = result.values.data();
+    const char *text = result.input_text.c_str();
+    const char *path = result.weights.c_str();
+    const float mass = static_cast<float>(result.input_mass);
+    const int n = result.points, offset = result.offset;
+    if (result.input_kind == "mass")
+        return result.weights.empty() ? engine.by_mass(out, n, offset, mass)
+                                      : engine.custom_by_mass(out, n, offset, path, mass);
+    return result.weights.empty() ? engine.by_sequence(text, out, n, offset)
+                                  : engine.custom_by_sequence(text, out, n, offset, path);
+}
+
+std::optional<Failure> write_file(const std::string &path, const Result &result,
+                                  void (*write)(std::FILE *, const Result &, Format, bool),
+                                  Format format, bool all) {
+    AtomicFile file;
+    if (!file.open(path))
+        return Failure{kFile, "cannot write " + path + ": " + std::strerror(errno)};
+    write(file.stream(), result, format, all);
+    if (!file.commit()) return Failure{kFile, "cannot write " + path + ": " + std::strerror(errno)};
+    return std::nullopt;
+}
+
+void write_plot(std::FILE *stream, const Result &result, Format, bool) {
+    write_svg_plot(stream, result);
+}
+
+std::optional<Failure> write_outputs(const Request &request) {
+    const Result &result = request.result;
+    if (!request.plot_path.empty())
+        if (auto failure = write_file(request.plot_path, result, write_plot, {}, false))
+            return failure;
+    if (!request.out_path.empty())
+        return write_file(request.out_path, result, write_result, request.format, request.all);
+    write_result(stdout, result, request.format, request.all);
+    return std::nullopt;
 }
 
 } // namespace
 
 int run_distribution(const Molecule &molecule, int argc, char **argv) {
-    const std::string &command = molecule.command;
-    Args args;
-    if (auto error = parse(argc, argv, 1, {"points", "offset", "mass", "engine"}, {"all"}, args))
-        return usage_error(command, *error);
-    Frame frame;
-    if (auto error = read_frame(args, frame)) return usage_error(command, *error);
-    const Engine *engine = find_engine(molecule, args);
-    if (engine == nullptr)
-        return usage_error(command, "unknown engine '" + args.options.at("engine") + "' (choose " +
-                                        engine_names(molecule) + ")");
-    Input input;
-    if (auto error = read_input(molecule, *engine, args, input))
-        return usage_error(command, *error);
-
-    std::vector<float> out(static_cast<std::size_t>(frame.points));
-    const float peak =
-        input.text
-            ? engine->by_sequence(input.text->c_str(), out.data(), frame.points, frame.offset)
-            : engine->by_mass(out.data(), frame.points, frame.offset, input.mass);
+    Request request;
+    if (auto failure = read_request(molecule, argc, argv, request))
+        return report(molecule.command, *failure);
+    Result &result = request.result;
+    result.peak_meaning = request.engine->peak_meaning;
+    result.values.assign(static_cast<std::size_t>(result.points), 0.0f);
+    result.peak = call_library(*request.engine, result);
     std::fflush(stdout); // the library's own messages come before ours
-    if (!(peak >= 0)) {
-        std::fprintf(stderr, "corvan %s: the %s engine could not compute the distribution of %s\n",
-                     command.c_str(), engine->name.c_str(), input.subject.c_str());
-        return kFailedCall;
+    if (!(result.peak >= 0))
+        return report(molecule.command,
+                      {kFailedCall, "the " + request.engine->name +
+                                        " engine could not compute the distribution of " +
+                                        subject_of(result)});
+    if (result.input_kind != "mass") {
+        result.composition = molecule.composition(result.input_text);
+        result.masses = peak_masses(*result.composition,
+                                    std::min(result.points - result.offset, kMostMassedPeaks));
     }
-    print_result(*engine, input, frame, peak, out, has_flag(args, "all"));
+    if (auto failure = write_outputs(request)) return report(molecule.command, *failure);
     return kOk;
 }
 

@@ -10,7 +10,17 @@ void print_overview(std::FILE *stream) {
     std::fputs("usage: corvan COMMAND [ARGS...]\n\ncommands:\n", stream);
     for (const auto &command : cli::commands())
         std::fprintf(stream, "  %-10s %s\n", command.name.c_str(), command.summary.c_str());
-    std::fputs("\n'corvan COMMAND --help' tells more about each command.\n", stream);
+    std::fputs("\n'corvan COMMAND --help' tells more about each command.\n"
+               "\nexit status:\n"
+               "  0  success\n"
+               "  1  a library call failed (its message comes first)\n"
+               "  2  bad command line or bad input (a sequence, formula or number)\n"
+               "  3  a file cannot be read, or an output file cannot be written\n"
+               "\nexamples:\n"
+               "  corvan formula C6H12O6\n"
+               "  corvan peptide 'PEPTIDE[C2H2O]K' --plot peptide.svg\n"
+               "  corvan batch proteins.fasta --fasta --digest trypsin --out peptides.tsv\n",
+               stream);
 }
 
 bool wants_help(int argc, char **argv) {

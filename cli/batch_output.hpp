@@ -1,0 +1,16 @@
+// The batch result file: one row per molecule and engine, in input order.
+#pragma once
+
+#include <cstdio>
+
+#include "batch_compute.hpp"
+
+namespace cli {
+
+// Columns: id, sequence, given_mass (list files only), monoisotopic_mass
+// (of the sequence's composition), engine, status (ok/failed), peak_value,
+// then the intensities M, M+1, ... scaled to the highest 1.
+void write_batch_rows(std::FILE *stream, const BatchPlan &plan, const BatchResults &results,
+                      char separator, bool from_list);
+
+} // namespace cli

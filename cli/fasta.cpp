@@ -1,0 +1,89 @@
+#include "fasta.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <sys/wait.h>
+
+#include "weights.hpp"
+
+namespace cli {
+
+namespace {
+
+bool looks_compressed(const std::string &path) {
+    if (path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0) return true;
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    const int first = std::fgetc(file), second = std::fgetc(file);
+    std::fclose(file);
+    return first == 0x1f && second == 0x8b;
+}
+
+// Single quotes keep the shell from reading anything in the name.
+std::string shell_quoted(const std::string &text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+void add_line(std::string line, std::vector<FastaRecord> &records) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    if (!line.empty() && line[0] == '>') {
+        const std::size_t end = line.find_first_of(" \t", 1);
+        records.push_back({line.substr(1, end == std::string::npos ? end : end - 1), ""});
+        return;
+    }
+    if (records.empty() || line.empty() || line[0] == ';') return;
+    for (char c : line)
+        if (c != ' ' && c != '\t' && c != '*') records.back().sequence += c;
+}
+
+void read_lines(std::FILE *stream, std::vector<FastaRecord> &records) {
+    char buffer[8192];
+    std::string line;
+    while (std::fgets(buffer, sizeof buffer, stream) != nullptr) {
+        line += buffer;
+        if (line.back() != '\n') continue;
+        add_line(std::move(line), records);
+        line.clear();
+    }
+    if (!line.empty()) add_line(std::move(line), records);
+}
+
+} // namespace
+
+std::optional<std::string> read_fasta(const std::string &path, std::vector<FastaRecord> &records) {
+    if (!readable_file_size(path)) return "cannot read " + path + ": " + std::strerror(errno);
+    if (!looks_compressed(path)) {
+        std::FILE *file = std::fopen(path.c_str(), "r");
+        if (file == nullptr) return "cannot read " + path + ": " + std::strerror(errno);
+        read_lines(file, records);
+        const bool failed = std::ferror(file);
+        std::fclose(file);
+        if (failed) return "cannot read " + path;
+        return std::nullopt;
+    }
+    std::FILE *pipe = popen(("gzip -dc < " + shell_quoted(path)).c_str(), "r");
+    if (pipe == nullptr) return "cannot start gzip to read " + path;
+    read_lines(pipe, records);
+    const int status = pclose(pipe);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "gzip could not decompress " + path;
+    return std::nullopt;
+}
+
+std::vector<Piece> tryptic_pieces(const std::string &protein) {
+    std::vector<Piece> pieces;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at < protein.size(); ++at) {
+        const bool cleaves = (protein[at] == 'K' || protein[at] == 'R') &&
+                             (at + 1 == protein.size() || protein[at + 1] != 'P');
+        if (!cleaves && at + 1 < protein.size()) continue;
+        pieces.push_back({start, at + 1 - start});
+        start = at + 1;
+    }
+    return pieces;
+}
+
+} // namespace cli

@@ -1,0 +1,78 @@
+#include "input_check.hpp"
+
+#include <climits>
+#include <cstring>
+
+#include "corvan.h"
+
+namespace cli {
+
+namespace {
+
+std::string character_at(const std::string &text, std::size_t position) {
+    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about
+    // the same text built with operator+.
+    std::string description = "'";
+    description += text[position];
+    description += "' at position ";
+    description += std::to_string(position + 1);
+    return description;
+}
+
+// A modification: C, H, N, O and S terms, each with an optional count.
+bool is_modification(const std::string &formula) {
+    if (formula.empty() || formula.size() > 99) return false;
+    for (std::size_t at = 0; at < formula.size();) {
+        if (std::strchr("CHNOS", formula[at]) == nullptr) return false;
+        long long count = 0;
+        for (++at; at < formula.size() && formula[at] >= '0' && formula[at] <= '9'; ++at)
+            if ((count = count * 10 + (formula[at] - '0')) > INT_MAX) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> check_formula(const std::string &text) {
+    int counts[109];
+    if (atom_formula_to_vector(text.c_str(), counts) != 0)
+        return "cannot read the formula \"" + text +
+               "\" (element symbols such as C, H, Na, each with an optional count, e.g. C6H12O6)";
+    return std::nullopt;
+}
+
+std::optional<std::string> check_peptide(const std::string &text) {
+    bool residue_seen = false;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '[') {
+            const std::size_t close = text.find(']', at + 1);
+            if (close == std::string::npos)
+                return "the modification opened at position " + std::to_string(at + 1) +
+                       " is not closed";
+            const std::string formula = text.substr(at + 1, close - at - 1);
+            if (!is_modification(formula))
+                return "cannot read the modification [" + formula +
+                       "] (C, H, N, O and S with optional counts, at most 99 characters, "
+                       "e.g. [C2H2O])";
+            at = close;
+        } else if (aa_to_index(text[at]) < 0) {
+            return "unexpected character " + character_at(text, at) +
+                   " (residues are the one-letter codes ACDEFGHIKLMNPQRSTVWY)";
+        } else {
+            residue_seen = true;
+        }
+    }
+    if (!residue_seen) return "the sequence has no residues";
+    return std::nullopt;
+}
+
+std::optional<std::string> check_rna(const std::string &text) {
+    if (text.empty()) return "the sequence is empty";
+    for (std::size_t at = 0; at < text.size(); ++at)
+        if (nt_to_index(text[at]) < 0)
+            return "unexpected character " + character_at(text, at) +
+                   " (nucleotides are the upper-case letters A, C, G and U)";
+    return std::nullopt;
+}
+
+} // namespace cli

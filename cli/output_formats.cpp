@@ -1,0 +1,179 @@
+#include "output_formats.hpp"
+
+#include <cmath>
+
+namespace cli {
+
+namespace {
+
+constexpr float kShownFloor = 1e-6f;
+
+// Fixed notation where it stays readable, scientific for the small tail.
+std::string intensity_text(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, value == 0 || value >= 1e-4f ? "%.6f" : "%.4e", value);
+    return text;
+}
+
+std::string mass_text(double mass) {
+    if (!std::isfinite(mass)) return "";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", mass);
+    return text;
+}
+
+std::size_t shown_rows(const Result &result, bool all) {
+    std::size_t shown = result.values.size();
+    while (!all && shown > 0 && result.values[shown - 1] < kShownFloor) --shown;
+    return shown;
+}
+
+void write_table_title(std::FILE *stream, const Result &result) {
+    std::fprintf(stream, "# %s: %d points, offset %d; %s %.6g\n", describe(result).c_str(),
+                 result.points, result.offset, result.peak_meaning.c_str(), result.peak);
+    if (result.composition)
+        std::fprintf(stream, "# composition %s, monoisotopic mass %.6f Da\n",
+                     hill_formula(*result.composition).c_str(),
+                     monoisotopic_mass(*result.composition));
+}
+
+void write_mass_footnote(std::FILE *stream) {
+    std::string text = kMassColumnsMeaning;
+    std::fputs("# ", stream);
+    for (char c : text) {
+        std::fputc(c, stream);
+        if (c == '\n') std::fputs("# ", stream);
+    }
+    std::fputc('\n', stream);
+}
+
+void write_table(std::FILE *stream, const Result &result, bool all) {
+    write_table_title(stream, result);
+    const bool with_masses = !result.masses.empty();
+    std::fprintf(stream, "index  peak    relative intensity%s\n",
+                 with_masses ? "  nominal     mass (Da)" : "");
+    const std::size_t shown = shown_rows(result, all);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const int index = static_cast<int>(i);
+        std::fprintf(stream, "%5d  %-6s  %18s", index, peak_label(index, result.offset).c_str(),
+                     intensity_text(result.values[i]).c_str());
+        if (const PeakMass *mass = mass_at(result, index))
+            std::fprintf(stream, "  %7lld  %12s", mass->nominal, mass_text(mass->mean).c_str());
+        std::fputc('\n', stream);
+    }
+    if (shown < result.values.size())
+        std::fprintf(stream, "# %zu further points below %g not shown (--all shows them)\n",
+                     result.values.size() - shown, kShownFloor);
+    if (with_masses) write_mass_footnote(stream);
+}
+
+void write_delimited(std::FILE *stream, const Result &result, char separator) {
+    const bool with_masses = !result.masses.empty();
+    std::fprintf(stream, "index%cpeak%crelative_intensity%s\n", separator, separator,
+                 with_masses ? (separator == ',' ? ",nominal_mass,mass" : "\tnominal_mass\tmass")
+                             : "");
+    for (std::size_t i = 0; i < result.values.size(); ++i) {
+        const int index = static_cast<int>(i);
+        std::fprintf(stream, "%d%c%s%c%.9g", index, separator,
+                     peak_label(index, result.offset).c_str(), separator, result.values[i]);
+        if (with_masses) {
+            const PeakMass *mass = mass_at(result, index);
+            if (mass != nullptr)
+                std::fprintf(stream, "%c%lld%c%s", separator, mass->nominal, separator,
+                             mass_text(mass->mean).c_str());
+            else
+                std::fprintf(stream, "%c%c", separator, separator);
+        }
+        std::fputc('\n', stream);
+    }
+}
+
+std::string json_number(double value, const char *format = "%.9g") {
+    if (!std::isfinite(value)) return "null";
+    char text[40];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+void write_json_input(std::FILE *stream, const Result &result) {
+    std::fprintf(stream, "  \"molecule\": %s,\n", json_string(result.molecule).c_str());
+    if (result.input_kind == "mass")
+        std::fprintf(stream, "  \"input\": {\"mass\": %s},\n",
+                     json_number(result.input_mass).c_str());
+    else
+        std::fprintf(stream, "  \"input\": {%s: %s},\n", json_string(result.input_kind).c_str(),
+                     json_string(result.input_text).c_str());
+    std::fprintf(stream, "  \"engine\": %s,\n", json_string(result.engine).c_str());
+    if (!result.weights.empty())
+        std::fprintf(stream, "  \"weights\": %s,\n", json_string(result.weights).c_str());
+    std::fprintf(stream, "  \"points\": %d,\n  \"offset\": %d,\n", result.points, result.offset);
+    std::fprintf(stream, "  \"peak_value\": %s,\n  \"peak_meaning\": %s,\n",
+                 json_number(result.peak).c_str(), json_string(result.peak_meaning).c_str());
+    if (result.composition)
+        std::fprintf(stream, "  \"composition\": %s,\n  \"monoisotopic_mass\": %s,\n",
+                     json_string(hill_formula(*result.composition)).c_str(),
+                     json_number(monoisotopic_mass(*result.composition), "%.6f").c_str());
+}
+
+void write_json(std::FILE *stream, const Result &result) {
+    std::fputs("{\n", stream);
+    write_json_input(stream, result);
+    std::fputs("  \"peaks\": [", stream);
+    for (std::size_t i = 0; i < result.values.size(); ++i) {
+        const int index = static_cast<int>(i);
+        std::fprintf(stream, "%s\n    {\"index\": %d, \"peak\": %s, \"intensity\": %s",
+                     i ? "," : "", index, json_string(peak_label(index, result.offset)).c_str(),
+                     json_number(result.values[i]).c_str());
+        if (const PeakMass *mass = mass_at(result, index))
+            std::fprintf(stream, ", \"nominal_mass\": %lld, \"mass\": %s", mass->nominal,
+                         json_number(mass->mean, "%.6f").c_str());
+        std::fputc('}', stream);
+    }
+    std::fputs("\n  ]\n}\n", stream);
+}
+
+} // namespace
+
+std::optional<Format> format_named(const std::string &name) {
+    if (name == "table") return Format::table;
+    if (name == "csv") return Format::csv;
+    if (name == "tsv") return Format::tsv;
+    if (name == "json") return Format::json;
+    return std::nullopt;
+}
+
+std::string json_string(const std::string &text) {
+    std::string quoted = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            quoted += escaped;
+        } else {
+            quoted += static_cast<char>(c);
+        }
+    }
+    return quoted + "\"";
+}
+
+void write_result(std::FILE *stream, const Result &result, Format format, bool all) {
+    switch (format) {
+    case Format::table:
+        write_table(stream, result, all);
+        break;
+    case Format::csv:
+        write_delimited(stream, result, ',');
+        break;
+    case Format::tsv:
+        write_delimited(stream, result, '\t');
+        break;
+    case Format::json:
+        write_json(stream, result);
+        break;
+    }
+}
+
+} // namespace cli

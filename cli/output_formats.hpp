@@ -1,0 +1,24 @@
+// Writing a Result as an aligned table (for people) or as CSV, TSV or JSON
+// (for programs).
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "result.hpp"
+
+namespace cli {
+
+enum class Format { table, csv, tsv, json };
+
+std::optional<Format> format_named(const std::string &name);
+
+// The table leaves out the tail of points below 1e-6 unless `all`; the
+// machine formats always carry every point.
+void write_result(std::FILE *stream, const Result &result, Format format, bool all);
+
+// A JSON string literal for `text`, quotes included.
+std::string json_string(const std::string &text);
+
+} // namespace cli

@@ -1,0 +1,35 @@
+#include "result.hpp"
+
+namespace cli {
+
+const char *const kMassColumnsMeaning =
+    "nominal = sum of the mass numbers of the lightest isotopic composition, plus k;\n"
+    "mass    = abundance-weighted mean exact mass (Da, neutral) of all isotopic\n"
+    "          compositions in peak M+k, from the library's isotope tables\n"
+    "          (for M: the monoisotopic mass)";
+
+std::string peak_label(int index, int offset) {
+    const int step = index - offset;
+    if (step < 0) return "-";
+    return step == 0 ? "M" : "M+" + std::to_string(step);
+}
+
+const PeakMass *mass_at(const Result &result, int index) {
+    const int step = index - result.offset;
+    if (step < 0 || step >= static_cast<int>(result.masses.size())) return nullptr;
+    return &result.masses[step];
+}
+
+std::string subject_of(const Result &result) {
+    return result.input_kind == "mass" ? result.molecule + " of " + result.input_text + " Da"
+                                       : result.input_text;
+}
+
+std::string describe(const Result &result) {
+    const std::string subject = subject_of(result);
+    std::string engine = result.engine + " engine";
+    if (!result.weights.empty()) engine += ", network file " + result.weights;
+    return subject + " (" + engine + ")";
+}
+
+} // namespace cli

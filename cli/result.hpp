@@ -1,0 +1,40 @@
+// One computed distribution with everything the outputs show about it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "composition.hpp"
+
+namespace cli {
+
+struct Result {
+    std::string molecule;   // "formula", "peptide", "rna"
+    std::string engine;     // "fft", "brain", "nn", "fit"
+    std::string input_kind; // "formula", "sequence" or "mass"
+    std::string input_text; // the text, or the mass as typed
+    double input_mass = 0;  // for input_kind "mass"
+    std::string weights;    // a caller's weight file, or empty
+    int points = 0;
+    int offset = 0;
+    float peak = 0;           // what the library call returned
+    std::string peak_meaning; // e.g. "share of the total in the highest peak:"
+    std::vector<float> values;
+    std::optional<Composition> composition; // known for formulas and sequences
+    std::vector<PeakMass> masses;           // peak k's masses; empty without composition
+};
+
+// "M", "M+1", ... for the row at `index`; "-" for rows before the offset.
+std::string peak_label(int index, int offset);
+// The masses of the peak at row `index`, or null where none are known.
+const PeakMass *mass_at(const Result &result, int index);
+// "PEPTIDE" or "peptide of 1500 Da".
+std::string subject_of(const Result &result);
+// "PEPTIDE (fft engine)" or "peptide of 1500 Da (nn engine, network file w.bin)".
+std::string describe(const Result &result);
+
+// What the two mass columns mean, for the help texts and the footnotes.
+extern const char *const kMassColumnsMeaning;
+
+} // namespace cli

@@ -1,0 +1,198 @@
+// corvan batch, run as a user runs it: list and FASTA files, digestion,
+// engines, threads, output files and failures.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli_support.hpp"
+#include "corvan.h"
+
+using namespace cli_test;
+
+namespace {
+
+class CliBatch : public testing::Test {
+  protected:
+    void SetUp() override {
+        directory = scratch_directory("batch");
+        list = directory + "/peptides.txt";
+        write_file(list, "# mass sequence\n"
+                         "799.36 PEPTIDE\n"
+                         "1000.5 ELVISLIVESK\n"
+                         "\n"
+                         "969.47 PEPTIDE[C2H2O]K\n"
+                         "2000 ACDEFGHIKLMNPQRSTVWY\n");
+        fasta = directory + "/proteins.fasta";
+        write_file(fasta, ">sp|P1|ONE first protein\n"
+                          "MKPEPTIDERAPK\n"
+                          "WK\n"
+                          ">sp|P2|TWO second\n"
+                          "GGGGRPAAAK*\n");
+    }
+    std::string directory, list, fasta;
+};
+
+TEST_F(CliBatch, OneRowPerMoleculeAndEngineInInputOrder) {
+    const std::string out = directory + "/result.tsv";
+    const auto r =
+        run("batch " + list + " --engines fft,brain,nn --points 8 --threads 1 --out " + out);
+    ASSERT_EQ(r.status, 0);
+    const auto lines = lines_of(read_file(out));
+    ASSERT_EQ(lines.size(), 1u + 4 * 3);
+    EXPECT_EQ(lines[0], "id\tsequence\tgiven_mass\tmonoisotopic_mass\tengine\tstatus\tpeak_value"
+                        "\tM\tM+1\tM+2\tM+3\tM+4\tM+5\tM+6\tM+7");
+    const char *engines[] = {"fft", "brain", "nn"};
+    const char *sequences[] = {"PEPTIDE", "ELVISLIVESK", "PEPTIDE[C2H2O]K", "ACDEFGHIKLMNPQRSTVWY"};
+    for (int row = 0; row < 12; ++row) {
+        const auto fields = fields_of(lines[row + 1], '\t');
+        ASSERT_EQ(fields.size(), 15u) << lines[row + 1];
+        EXPECT_EQ(fields[0], std::to_string(row / 3 + 1));
+        EXPECT_EQ(fields[1], sequences[row / 3]);
+        EXPECT_EQ(fields[4], engines[row % 3]);
+        EXPECT_EQ(fields[5], "ok");
+    }
+    // Checked against the library calls for one molecule.
+    std::vector<float> expected(8);
+    const float peak = brain_pep_seq_to_dist("PEPTIDE[C2H2O]K", expected.data(), 8, 0);
+    const auto fields = fields_of(lines[2 * 3 + 2], '\t');
+    EXPECT_EQ(fields[2], "969.470000");
+    EXPECT_EQ(fields[3], "969.465492");
+    EXPECT_NEAR(std::stod(fields[6]), peak, 1e-7);
+    for (int k = 0; k < 8; ++k) EXPECT_NEAR(std::stod(fields[7 + k]), expected[k], 1e-5) << k;
+}
+
+TEST_F(CliBatch, ThreadsGiveIdenticalFiles) {
+    for (const std::string &source :
+         {list, fasta + " --fasta", fasta + " --fasta --digest trypsin"}) {
+        const std::string one = directory + "/one.csv", two = directory + "/two.csv";
+        ASSERT_EQ(
+            run("batch " + source + " --engines fft,brain,nn --threads 1 --out " + one).status, 0);
+        ASSERT_EQ(
+            run("batch " + source + " --engines fft,brain,nn --threads 2 --out " + two).status, 0);
+        const std::string text = read_file(one);
+        EXPECT_GT(lines_of(text).size(), 3u);
+        EXPECT_EQ(text, read_file(two)) << source;
+        EXPECT_EQ(text.substr(0, 12), "id,sequence,") << "csv from the file name";
+    }
+}
+
+TEST_F(CliBatch, FastaProteinsAndTrypticPeptides) {
+    auto r = run("batch " + fasta + " --fasta --points 4");
+    ASSERT_EQ(r.status, 0);
+    auto lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    EXPECT_EQ(lines[0].rfind("id\tsequence\tmonoisotopic_mass\tengine\tstatus\tpeak_value\tM\t", 0),
+              0u);
+    EXPECT_EQ(lines[1].substr(0, 26), "sp|P1|ONE\tMKPEPTIDERAPKWK\t");
+    EXPECT_EQ(lines[2].substr(0, 21), "sp|P2|TWO\tGGGGRPAAAK\t");
+
+    // Cut after K or R, but not before P: MK|P stays whole, R|P too.
+    r = run("batch " + fasta + " --fasta --digest trypsin --points 4");
+    ASSERT_EQ(r.status, 0);
+    lines = lines_of(r.out);
+    std::vector<std::string> pieces;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const auto fields = fields_of(lines[i], '\t');
+        pieces.push_back(fields[0] + " " + fields[1]);
+    }
+    EXPECT_EQ(pieces,
+              (std::vector<std::string>{"sp|P1|ONE:1-10 MKPEPTIDER", "sp|P1|ONE:11-13 APK",
+                                        "sp|P1|ONE:14-15 WK", "sp|P2|TWO:1-10 GGGGRPAAAK"}));
+
+    r = run("batch " + fasta + " --fasta --digest trypsin --min-length 3 --max-length 9");
+    EXPECT_EQ(lines_of(r.out).size(), 2u) << r.out;
+    EXPECT_NE(r.out.find("\tAPK\t"), std::string::npos);
+}
+
+TEST_F(CliBatch, CompressedFastaReadsAsThePlainFile) {
+    ASSERT_EQ(std::system(("gzip -c '" + fasta + "' > '" + fasta + ".gz'").c_str()), 0);
+    const auto plain = run("batch " + fasta + " --fasta --digest trypsin --engines fft,nn");
+    const auto packed = run("batch " + fasta + ".gz --fasta --digest trypsin --engines fft,nn");
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(packed.status, 0);
+    EXPECT_EQ(plain.out, packed.out);
+}
+
+TEST_F(CliBatch, ByMassWithTheFitEngine) {
+    const auto r = run("batch " + list + " --by mass --engines fit,nn --points 8");
+    ASSERT_EQ(r.status, 0);
+    const auto lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 9u);
+    std::vector<float> expected(8);
+    const float peak = pep_mass_to_dist_fitting(expected.data(), 8, 0, 1000.5f);
+    const auto fields = fields_of(lines[3], '\t');
+    EXPECT_EQ(fields[4], "fit");
+    EXPECT_NEAR(std::stod(fields[6]), peak, 1e-7);
+    EXPECT_NEAR(std::stod(fields[8]), expected[1], 1e-5);
+}
+
+TEST_F(CliBatch, FailedCallsAreMarkedAndTheStatusIsOne) {
+    const std::string long_list = directory + "/long.txt";
+    write_file(long_list, "100 PEPTIDE\n200000 " + std::string(1001, 'G') + "\n");
+    const std::string out = directory + "/long.tsv";
+    const auto r = run("batch " + long_list + " --engines brain,nn --out " + out, true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("1 calculations failed"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Sequence contains too many"), std::string::npos) << "silenced";
+    EXPECT_EQ(r.out.find('\r'), std::string::npos) << "no progress bar off a terminal";
+    const auto lines = lines_of(read_file(out));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(fields_of(lines[3], '\t')[5], "ok");
+    EXPECT_EQ(fields_of(lines[4], '\t')[5], "failed");
+}
+
+TEST_F(CliBatch, RefusedSequencesAreSkippedWithAMessage) {
+    write_file(list, "100 PEPTIDE\n200 PEPTUDE\n300 SAMPLER\n");
+    const auto r = run("batch " + list, true);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("skipping 2: unexpected character 'U' at position 5"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\n3\tSAMPLER\t"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("PEPTUDE\t"), std::string::npos) << r.out;
+}
+
+struct BadBatch {
+    const char *arguments;
+    int status;
+    const char *message;
+};
+
+class CliBatchRejects : public CliBatch, public testing::WithParamInterface<BadBatch> {};
+
+TEST_P(CliBatchRejects, WithAMessageStatusAndNoFile) {
+    std::string arguments = GetParam().arguments;
+    for (std::size_t at; (at = arguments.find("LIST")) != std::string::npos;)
+        arguments.replace(at, 4, list);
+    for (std::size_t at; (at = arguments.find("FASTA")) != std::string::npos;)
+        arguments.replace(at, 5, fasta);
+    const auto r = run("batch " + arguments + " --out " + directory + "/out.tsv", true);
+    EXPECT_EQ(r.status, GetParam().status) << r.out;
+    EXPECT_NE(r.out.find(GetParam().message), std::string::npos) << r.out;
+    EXPECT_EQ(directory_listing(directory), "peptides.txt\nproteins.fasta\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Usage, CliBatchRejects,
+    testing::Values(BadBatch{"", 2, "expected exactly one list or FASTA file"},
+                    BadBatch{"LIST --engines fft,magic", 2, "unknown engine 'magic'"},
+                    BadBatch{"LIST --engines fit", 2, "fit engine does not take a sequence"},
+                    BadBatch{"LIST --threads 0", 2, "--threads must be a whole number"},
+                    BadBatch{"LIST --digest trypsin", 2, "--digest needs --fasta"},
+                    BadBatch{"FASTA --fasta --digest pepsin", 2, "trypsin only"},
+                    BadBatch{"FASTA --fasta --by mass", 2, "--by mass needs a list file"},
+                    BadBatch{"LIST --format xlsx", 2, "--format must be tsv or csv"},
+                    BadBatch{"FASTA", 2, "for a FASTA file add --fasta"},
+                    BadBatch{"/nonexistent/list.txt", 3, "cannot read /nonexistent/list.txt"},
+                    BadBatch{"/nonexistent/p.fasta.gz --fasta", 3, "cannot read"}));
+
+TEST_F(CliBatch, HelpSaysWhichPeptidesAreKept) {
+    const auto r = run("batch --help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("usage: corvan batch"), std::string::npos);
+    EXPECT_NE(r.out.find("not before P"), std::string::npos);
+    EXPECT_NE(r.out.find("Peptides of every length are kept"), std::string::npos);
+    EXPECT_NE(r.out.find("examples:"), std::string::npos);
+}
+
+} // namespace

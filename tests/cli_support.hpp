@@ -1,0 +1,90 @@
+// Running the corvan program from a test, and small file helpers.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace cli_test {
+
+struct Outcome {
+    int status;
+    std::string out;
+};
+
+// Runs the program with `arguments` (shell words). Standard error is mixed
+// in when `with_stderr`, else discarded.
+inline Outcome run(const std::string &arguments, bool with_stderr = false) {
+    const std::string command =
+        std::string(CORVAN_CLI) + " " + arguments + (with_stderr ? " 2>&1" : " 2>/dev/null");
+    FILE *pipe = popen(command.c_str(), "r");
+    Outcome result{-1, ""};
+    if (pipe == nullptr) return result;
+    std::array<char, 4096> buffer{};
+    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) result.out += buffer.data();
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+inline std::string read_file(const std::string &path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+inline void write_file(const std::string &path, const std::string &text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+inline std::vector<std::string> fields_of(const std::string &line, char separator) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t end; (end = line.find(separator, start)) != std::string::npos; start = end + 1)
+        fields.push_back(line.substr(start, end - start));
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+// A fresh empty directory for one test; all are removed when the test
+// program ends.
+inline std::string scratch_directory(const std::string &name) {
+    static const std::string root = [] {
+        const std::string path = "/tmp/corvan-cli-test-" + std::to_string(getpid());
+        std::atexit([] {
+            std::system(("rm -rf /tmp/corvan-cli-test-" + std::to_string(getpid())).c_str());
+        });
+        return path;
+    }();
+    const std::string path = root + "/" + name;
+    std::system(("rm -rf '" + path + "' && mkdir -p '" + path + "'").c_str());
+    return path;
+}
+
+// Every name in the directory, hidden ones included, one per line.
+inline std::string directory_listing(const std::string &path) {
+    FILE *pipe = popen(("ls -A '" + path + "'").c_str(), "r");
+    std::string names;
+    if (pipe == nullptr) return names;
+    std::array<char, 4096> buffer{};
+    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) names += buffer.data();
+    pclose(pipe);
+    return names;
+}
+
+} // namespace cli_test
