@@ -33,6 +33,11 @@
  * use_precomputed_fft, massavgine, avgine, isoparams, the exported network
  * blobs) are changed between calls, not during them.
  *
+ * Memory: every call frees what it allocates on every path, and a failed
+ * allocation of the library's own gives the call's documented failure
+ * result. FFTW itself aborts the process when one of its internal
+ * allocations (inside planning or executing a transform) fails.
+ *
  * Messages: a few failures print one line on standard output (engines and
  * encoders) or standard error (list reader); the texts are documented below.
  *
@@ -491,7 +496,8 @@ CORVAN_API float isotopesig(const float *params, float mass);
 /* Raw model heights of peaks 0 .. n-offset-1 into out[offset..n-1]
  * (full-length placement, NOT scaled); returns the largest height.
  * -1 after the frame check; -1 with `out` zeroed for a negative, NaN or
- * infinite mass, and with "Error: Sigma isotope parameter must be
+ * infinite mass or one so large (about 4e36 Da) that the Gaussian's width
+ * overflows, and with "Error: Sigma isotope parameter must be
  * positive\n" (standard output) when sigma <= 0.
  * Example: mass 1000, n 8: returns ~0.5605 = out[0], out[1] ~0.3060. */
 CORVAN_API float pep_mass_to_dist_fitting(float *out, int n, int offset, float mass);
@@ -545,7 +551,8 @@ CORVAN_API int nn_rna_mass_to_isolen(float mass);
 
 /* -1 for a NaN or infinite mass or one beyond the int range of the
  * composition; small and negative masses pass their negative oxygen count
- * to the FFT engine. Example: mass 10000, n 64: returns ~0.1734,
+ * to the FFT engine, which divides that element out (for large negative
+ * masses the heights and the result may then be NaN). Example: mass 10000, n 64: returns ~0.1734,
  * out[0] ~0.0853. */
 CORVAN_API float fft_rna_mass_to_dist(float *out, int n, int offset, float mass);
 /* -1 for a NULL sequence; the empty text is the empty composition.

@@ -51,6 +51,8 @@ float pep_mass_to_dist_fitting(float *out, int n, int offset, float mass) {
     const float beta = p[2] * expf(p[3] * -mass);
     const float gauss = (1.0f - alpha) / (sigma * 2.5066283f);
     const float width = 2.0f * sigma * sigma;
+    // Beyond about 4e36 Da the width overflows and every height would be NaN.
+    if (!std::isfinite(width)) return -1.0f;
     for (int i = 0; i < n - offset; ++i) {
         const float x = static_cast<float>(i);
         out[offset + i] = alpha * expf(beta * -x) + gauss * expf((x - mid) * -(x - mid) / width);

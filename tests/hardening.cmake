@@ -1,0 +1,23 @@
+# Hardening checks of the ordinary test build; included from
+# tests/CMakeLists.txt after the per-file test programs are defined.
+#
+# The fuzz targets of fuzz/ built without libFuzzer: a small driver replays
+# each committed corpus (fuzz/corpus/<name>) through the target, so that
+# every fuzz seed and regression input is checked by every build, the
+# ASan/UBSan build included. Long fuzzing runs are scripts/fuzz.sh.
+set(CORVAN_FUZZ_DIR ${PROJECT_SOURCE_DIR}/fuzz)
+foreach(name formula peptide rna list_file weights frame)
+  add_executable(fuzz_replay_${name} ${CORVAN_FUZZ_DIR}/fuzz_${name}.cpp
+                                     ${CORVAN_FUZZ_DIR}/replay_main.cpp)
+  target_link_libraries(fuzz_replay_${name} PRIVATE corvan_internal)
+  add_test(NAME fuzz_replay_${name}
+           COMMAND fuzz_replay_${name} ${CORVAN_FUZZ_DIR}/corpus/${name})
+  set_tests_properties(fuzz_replay_${name} PROPERTIES LABELS "hardening;fuzz")
+endforeach()
+
+# tests/alloc_failure_test.cpp is one of the per-file programs; it replaces
+# malloc and so runs its sweeps only in builds without ASan/TSan (it skips
+# itself in the sanitizer builds).
+if(TARGET alloc_failure_test)
+  set_tests_properties(alloc_failure_test PROPERTIES LABELS hardening)
+endif()
