@@ -88,8 +88,8 @@ def distribution(counts, n=256, chunk=20000):
     out = np.empty((counts.shape[0], n))
     for s in range(0, counts.shape[0], chunk):
         c = counts[s:s + chunk]
-        spec = np.exp(c @ logt)              # sum_e count_e * log(T_e)
-        d = np.fft.irfft(spec, n=n, axis=1)
+        spectrum = np.exp(c @ logt)              # sum_e count_e * log(T_e)
+        d = np.fft.irfft(spectrum, n=n, axis=1)
         d[d < 0] = 0.0
         d /= d.sum(axis=1, keepdims=True)
         out[s:s + chunk] = d
@@ -99,10 +99,10 @@ def distribution(counts, n=256, chunk=20000):
 def distribution_int(counts, n):
     """Integer composition (5,) -> distribution, using integer powers."""
     t = element_transforms(n)
-    spec = np.ones(n // 2 + 1, dtype=np.complex128)
+    spectrum = np.ones(n // 2 + 1, dtype=np.complex128)
     for e in range(5):
-        spec *= t[e] ** int(counts[e])
-    d = np.fft.irfft(spec, n=n)
+        spectrum *= t[e] ** int(counts[e])
+    d = np.fft.irfft(spectrum, n=n)
     d[d < 0] = 0.0
     return d / d.sum()
 
