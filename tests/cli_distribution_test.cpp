@@ -11,29 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include "cli_support.hpp"
+
 #include "corvan.h"
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-};
-
-// Runs the program with `arguments` (shell words). Standard error is mixed
-// in when `with_stderr`, else discarded.
-Outcome run(const std::string &arguments, bool with_stderr = false) {
-    const std::string command =
-        std::string(CORVAN_CLI) + " " + arguments + (with_stderr ? " 2>&1" : " 2>/dev/null");
-    FILE *pipe = popen(command.c_str(), "r");
-    Outcome result{-1, ""};
-    if (pipe == nullptr) return result;
-    std::array<char, 4096> buffer{};
-    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) result.out += buffer.data();
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+using cli_test::Outcome;
+using cli_test::run;
 
 // The index, peak and intensity columns the program prints for point
 // `index` holding `value` (the mass columns follow where known).

@@ -6,27 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "cli_support.hpp"
+
 namespace {
 
-struct Run {
-    int status;
-    std::string out;
-};
-
-// Runs the program with `arguments` (shell words); captures standard output
-// only, standard error goes to /dev/null unless `with_stderr`.
-Run run(const std::string &arguments, bool with_stderr = false) {
-    const std::string command =
-        std::string(CORVAN_CLI) + " " + arguments + (with_stderr ? " 2>&1" : " 2>/dev/null");
-    FILE *pipe = popen(command.c_str(), "r");
-    Run result{-1, ""};
-    if (pipe == nullptr) return result;
-    std::array<char, 4096> buffer{};
-    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) result.out += buffer.data();
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+using cli_test::run;
 
 TEST(CliFormula, PrintsATableOfRelativeIntensities) {
     const auto r = run("formula C6H12O6");
