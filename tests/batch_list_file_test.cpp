@@ -11,25 +11,11 @@
 #include <gtest/gtest.h>
 
 #include "corvan.h"
+#include "test_support.hpp"
 
 namespace {
 
-class TextFile {
-  public:
-    explicit TextFile(const std::string &bytes) {
-        char name[] = "/tmp/corvan_listXXXXXX";
-        const int fd = mkstemp(name);
-        path_ = name;
-        EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        close(fd);
-    }
-    ~TextFile() { std::remove(path_.c_str()); }
-    const char *path() const { return path_.c_str(); }
-
-  private:
-    std::string path_;
-};
-
+using test_support::TextFile;
 using Entries = std::vector<std::pair<double, std::string>>;
 
 struct Read {

@@ -11,20 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "corvan.h"
+#include "test_support.hpp"
 
 namespace {
 
-template <class Call> std::string stdout_of(Call call) {
-    testing::internal::CaptureStdout();
-    call();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
-
-bool all_zero(const std::vector<float> &out) {
-    return std::all_of(out.begin(), out.end(), [](float v) { return v == 0.0f; });
-}
-
+using test_support::all_zero;
+using test_support::stdout_of;
 // `actual` must round to `expected` as written: within half a unit of its
 // last decimal ("0.0190" allows 0.00005).
 void expect_close(float actual, const std::string &expected, const std::string &what) {

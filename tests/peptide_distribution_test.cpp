@@ -13,22 +13,14 @@
 #include <gtest/gtest.h>
 
 #include "corvan.h"
+#include "test_support.hpp"
 
 namespace {
 
+using test_support::all_zero;
+using test_support::stdout_of;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
-
-template <class Call> std::string stdout_of(Call call) {
-    testing::internal::CaptureStdout();
-    call();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
-
-bool all_zero(const std::vector<float> &out) {
-    return std::all_of(out.begin(), out.end(), [](float v) { return v == 0.0f; });
-}
 
 using Engine = float (*)(const int *, int, float *);
 

@@ -9,17 +9,12 @@
 #include <gtest/gtest.h>
 
 #include "corvan.h"
+#include "test_support.hpp"
 
 namespace {
 
+using test_support::stdout_of;
 using Composition = std::array<int, 5>;
-
-template <class Call> std::string stdout_of(Call call) {
-    testing::internal::CaptureStdout();
-    call();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
 
 Composition composition_of(const std::string &sequence, int *residues = nullptr) {
     Composition fftlist{-7, -7, -7, -7, -7};

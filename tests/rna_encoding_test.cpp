@@ -9,19 +9,14 @@
 #include <gtest/gtest.h>
 
 #include "corvan.h"
+#include "test_support.hpp"
 
 namespace {
 
+using test_support::stdout_of;
 using Composition = std::array<int, 5>;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
-
-template <class Call> std::string stdout_of(Call call) {
-    testing::internal::CaptureStdout();
-    call();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
 
 TEST(RnaNucleotides, IndexOfTheFourUpperCaseLetters) {
     EXPECT_EQ(nt_to_index('A'), 0);

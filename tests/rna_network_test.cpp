@@ -14,35 +14,14 @@
 
 #include "corvan.h"
 #include "nn/catalogue.hpp"
+#include "test_support.hpp"
 
 namespace {
 
 using corvan::nn::Network;
-
-template <class Call> std::string stdout_of(Call call) {
-    testing::internal::CaptureStdout();
-    call();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
-
-bool all_zero(const std::vector<float> &out) {
-    return std::all_of(out.begin(), out.end(), [](float v) { return v == 0.0f; });
-}
-
-std::vector<float> run_directly(Network network, const std::vector<float> &features, int n,
-                                float *peak) {
-    const auto net = corvan::nn::info(network);
-    NetWeights weights = LoadWeights(SetupWeights(net.inputs, net.outputs), net.blob);
-    std::vector<float> outputs(net.outputs);
-    EXPECT_EQ(neural_net(features.data(), outputs.data(), weights), 0);
-    FreeCorvanWeights(weights);
-    std::vector<float> out(n, 0.0f);
-    std::copy_n(outputs.begin(), std::min(n, net.outputs), out.begin());
-    *peak = *std::max_element(out.begin(), out.end());
-    for (float &v : out) v /= *peak;
-    return out;
-}
+using test_support::all_zero;
+using test_support::run_directly;
+using test_support::stdout_of;
 
 std::vector<float> nucleotide_features(const std::string &sequence) {
     std::vector<float> counts(4, 0.0f);
