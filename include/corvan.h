@@ -47,6 +47,7 @@
 #define CORVAN_H
 
 #include <fftw3.h>
+#include <stddef.h>
 #include <stdint.h>
 
 #if defined(CORVAN_BUILDING_LIBRARY)
@@ -625,6 +626,277 @@ CORVAN_API void free_protein_list(protein_list *list);
  * the scratch array cannot be allocated.
  * Example: an entry of mass 150000 prints the NN range message twice. */
 CORVAN_API void run_file(const char *path);
+
+/* ======================================================================
+ * Molecules, ions and isotope labels
+ *
+ * A second interface beside the calls above, in the style of a modern C
+ * library: every name starts with corvan_, results come through opaque
+ * handles (each with its free function) or caller-owned buffers, every call
+ * returns a corvan_status, and nothing is printed. There is no global
+ * mutable state: labels, charge and limits travel in a corvan_options the
+ * caller owns, so any number of threads may call at once (a handle may be
+ * read by several threads, but not freed or changed while another uses it).
+ *
+ * Peaks: point k of a distribution holds every isotopic composition with k
+ * extra neutrons above the monoisotopic one (every atom its fixed or
+ * lightest isotope), whatever the grid; k is reported with each point. The
+ * library chooses the grid so that nothing wraps around.
+ *
+ * Masses are in daltons (unified atomic mass units) from the isotope table
+ * above; the electron mass is CODATA 2018's, CORVAN_ELECTRON_MASS.
+ * ====================================================================== */
+
+#define CORVAN_VERSION_MAJOR 0
+#define CORVAN_VERSION_MINOR 2
+#define CORVAN_VERSION_PATCH 0
+#define CORVAN_VERSION_NUMBER \
+    (CORVAN_VERSION_MAJOR * 10000 + CORVAN_VERSION_MINOR * 100 + CORVAN_VERSION_PATCH)
+#define CORVAN_VERSION_STRING "0.2.0"
+
+/* Electron rest mass in u (CODATA 2018). */
+#define CORVAN_ELECTRON_MASS 5.48579909065e-4
+/* Shares (fractions of the whole distribution) below this are round-off of
+ * the engine, not signal: such points are reported as exactly 0. */
+#define CORVAN_ACCURACY 1e-12
+/* The most points one distribution may span. */
+#define CORVAN_MAX_POINTS 1048576
+/* The longest text (formula, sequence, adduct, label) the parsers take. */
+#define CORVAN_MAX_TEXT 1000000
+/* Size of corvan_error.message, with its terminating NUL. */
+#define CORVAN_MESSAGE_SIZE 256
+
+/* The library's version number as CORVAN_VERSION_NUMBER computes it (it may
+ * differ from the header's when a newer library is loaded).
+ * Example: corvan_version_number() == 200 for 0.2.0. */
+CORVAN_API unsigned corvan_version_number(void);
+/* The library's version as text. Example: "0.2.0". */
+CORVAN_API const char *corvan_version_string(void);
+
+/* Result of every corvan_ call that can fail. */
+typedef enum corvan_status {
+    CORVAN_OK = 0,
+    CORVAN_E_ARGUMENT = 1,    /* a NULL pointer, unknown kind or option out of range */
+    CORVAN_E_SYNTAX = 2,      /* text that does not parse (empty, unclosed bracket...) */
+    CORVAN_E_UNKNOWN = 3,     /* an unknown element, isotope, residue or name */
+    CORVAN_E_RANGE = 4,       /* a count or mass out of range, an element total below 0 */
+    CORVAN_E_CHARGE = 5,      /* a charge the adduct cannot make */
+    CORVAN_E_LABEL = 6,       /* labels whose fractions cannot be met */
+    CORVAN_E_TOO_WIDE = 7,    /* the distribution would span over CORVAN_MAX_POINTS */
+    CORVAN_E_MEMORY = 8,      /* an allocation failed */
+    CORVAN_E_UNSUPPORTED = 9  /* valid input that this call cannot represent */
+} corvan_status;
+
+/* A short English name of a status; "unknown status" for other values.
+ * Example: corvan_status_name(CORVAN_E_SYNTAX) is "syntax error". */
+CORVAN_API const char *corvan_status_name(int status);
+
+/* What went wrong, filled by the call that failed when the caller passes
+ * one (every `error` argument may be NULL). `position` is the byte offset in
+ * the text argument where the fault lies, or -1; `message` says what and
+ * where in one line, such as
+ * "unknown element 'Xx' at position 3 of the formula 'C6XxO'". On success
+ * the call sets status CORVAN_OK, position -1 and an empty message. */
+typedef struct corvan_error {
+    int status;
+    long position;
+    char message[CORVAN_MESSAGE_SIZE];
+} corvan_error;
+
+/* What a text or a mass describes. */
+typedef enum corvan_kind {
+    CORVAN_KIND_FORMULA = 1, /* elemental formula */
+    CORVAN_KIND_PEPTIDE = 2, /* peptide; by mass: averagine units */
+    CORVAN_KIND_RNA = 3,     /* RNA; by mass: average ribonucleotide units */
+    CORVAN_KIND_DNA = 4      /* DNA; by mass: average deoxyribonucleotide units */
+} corvan_kind;
+
+/* ---------------------------------------------------------------------- */
+/* Molecules                                                               */
+
+typedef struct corvan_molecule corvan_molecule;
+
+/* Parses `text` of the given kind into a new molecule (*molecule, free it
+ * with corvan_molecule_free). Formulas: element symbols of element_names,
+ * each with an optional count that may be negative ("H-1"), in any order,
+ * repeated symbols adding up, spaces between terms allowed; an atom of one
+ * isotope is written in brackets with its mass number before the symbol
+ * and its count inside ("[13C6]H12O6", "C2[2H3]H3O"). Every element's total
+ * (over all its isotopes) must be >= 0, and the molecule must not be empty.
+ * Counts are at most 10^9 per term.
+ * Returns CORVAN_OK, or CORVAN_E_ARGUMENT (NULL text or molecule, unknown
+ * kind), CORVAN_E_SYNTAX, CORVAN_E_UNKNOWN, CORVAN_E_RANGE, CORVAN_E_MEMORY,
+ * or CORVAN_E_UNSUPPORTED for a kind this call does not read as text; then
+ * *molecule is NULL.
+ * Example: corvan_molecule_parse(CORVAN_KIND_FORMULA, "[13C6]H12O6", &m, &e)
+ * returns CORVAN_OK; "C6H12Q6" returns CORVAN_E_UNKNOWN with e.position 5. */
+CORVAN_API int corvan_molecule_parse(int kind, const char *text, corvan_molecule **molecule,
+                                     corvan_error *error);
+
+/* A molecule known only by its average mass in Da: the kind's averaging
+ * unit scaled continuously (fractional atom counts), so that nearby masses
+ * give nearby patterns. Units: peptide C4.9384 H7.7583 N1.3577 O1.4773
+ * S0.0417; RNA C9.5 H11.75 N3.75 O7 P; DNA C9.75 H12.25 N3.75 O6 P.
+ * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL molecule, kind FORMULA or
+ * unknown), CORVAN_E_RANGE (mass not finite, <= 0 or above 10^9 Da) or
+ * CORVAN_E_MEMORY; then *molecule is NULL.
+ * Example: CORVAN_KIND_PEPTIDE, 1450.0 gives a molecule whose average mass
+ * is 1450.0 (within 1e-9) and whose pattern lies between those of 1400 and
+ * 1500 Da. */
+CORVAN_API int corvan_molecule_from_mass(int kind, double mass, corvan_molecule **molecule,
+                                         corvan_error *error);
+
+/* Frees a molecule; NULL is fine. Example: corvan_molecule_free(m). */
+CORVAN_API void corvan_molecule_free(corvan_molecule *molecule);
+
+/* One entry of a molecule's atom list: an element symbol ("C") for atoms of
+ * natural (or labelled) abundance, or mass number and symbol ("13C") for
+ * atoms of one isotope, with its count (fractional for molecules by mass). */
+typedef struct corvan_atom_count {
+    char symbol[8];
+    double count;
+} corvan_atom_count;
+
+/* Writes the molecule's atoms in Hill order (C, H, then alphabetical; each
+ * element's fixed isotopes after it by mass number) into atoms[0..capacity-1]
+ * and their number into *count. With too small a capacity (0 and NULL atoms
+ * are fine) it writes nothing, sets *count and returns CORVAN_E_RANGE.
+ * Returns CORVAN_E_ARGUMENT for a NULL molecule or count.
+ * Example: "[13C6]H12O6" gives {"13C", 6}, {"H", 12}, {"O", 6}. */
+CORVAN_API int corvan_molecule_atoms(const corvan_molecule *molecule, corvan_atom_count *atoms,
+                                     size_t capacity, size_t *count);
+
+/* Writes the molecule's formula in Hill order as parsable text ("C6H12O6",
+ * "[13C6]H12O6"; counts of molecules by mass with up to 4 decimals) into
+ * buffer[0..size-1] with its NUL, and its length without NUL into *length
+ * (may be NULL). Too small a buffer: returns CORVAN_E_RANGE, *length set,
+ * buffer untouched. Example: "H2O" -> buffer "H2O", *length 3. */
+CORVAN_API int corvan_molecule_formula(const corvan_molecule *molecule, char *buffer,
+                                       size_t size, size_t *length);
+
+/* ---------------------------------------------------------------------- */
+/* Options: charge, adduct, labels, limits                                 */
+
+typedef struct corvan_options corvan_options;
+
+/* New options: neutral, natural abundances, every point kept. NULL when
+ * memory runs out. Free with corvan_options_free.
+ * Example: corvan_options *o = corvan_options_create(); */
+CORVAN_API corvan_options *corvan_options_create(void);
+/* Frees options; NULL is fine. Example: corvan_options_free(o). */
+CORVAN_API void corvan_options_free(corvan_options *options);
+
+/* Makes the result an ion of charge `charge` (0: neutral molecule) carried
+ * by `adduct`: NULL or "" for protons (for a negative charge: loss of
+ * protons), or a carrier written as a formula with its charge: "H+", "Na+",
+ * "K+", "NH4+", "Li+", "Cl-", "HCOO-", or FORMULA:z+N / FORMULA:z-N for any
+ * formula ("Fe:z+2", "Ca:z+2"). The ion is the molecule plus charge/q
+ * carriers of charge q (a negative number removes them: H+ at charge -2
+ * removes two protons); charge/q must be a whole number. Its mass counts
+ * the electrons: m/z = (atoms' mass - charge * CORVAN_ELECTRON_MASS) / |charge|.
+ * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL options), CORVAN_E_SYNTAX or
+ * CORVAN_E_UNKNOWN (adduct text), CORVAN_E_CHARGE (a neutral carrier, or a
+ * charge that is no multiple of the carrier's), CORVAN_E_RANGE (|charge| >
+ * 1000); on failure the options keep their previous charge.
+ * Example: (o, 2, NULL) makes [M+2H]2+; (o, 1, "Na+") makes [M+Na]+;
+ * (o, -1, NULL) makes [M-H]-. */
+CORVAN_API int corvan_options_set_charge(corvan_options *options, int charge, const char *adduct,
+                                         corvan_error *error);
+
+/* Enriches one isotope: `isotope` is mass number and symbol ("15N", "13C",
+ * "2H"; "D" for 2H), `fraction` its share of that element's natural atoms in
+ * [0, 1]. The element's other isotopes share the rest in their natural
+ * proportions; several labels of one element are met together (their sum
+ * must not exceed 1). A label replaces an earlier one of the same isotope.
+ * Atoms written as one isotope ("[13C6]") are not affected.
+ * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL), CORVAN_E_SYNTAX or
+ * CORVAN_E_UNKNOWN (isotope text or an isotope not in the table),
+ * CORVAN_E_LABEL (fraction outside [0, 1], not finite, or a sum above 1,
+ * or an element of one isotope), CORVAN_E_MEMORY.
+ * Example: (o, "15N", 0.98): nitrogen becomes 2% 14N, 98% 15N. */
+CORVAN_API int corvan_options_set_label(corvan_options *options, const char *isotope,
+                                        double fraction, corvan_error *error);
+
+/* corvan_options_set_label from one text "ISOTOPE=FRACTION", as a command
+ * line takes it ("15N=0.98"). Same results, CORVAN_E_SYNTAX when there is
+ * no '=' or the fraction is no plain number.
+ * Example: (o, "13C=0.99"). */
+CORVAN_API int corvan_options_parse_label(corvan_options *options, const char *text,
+                                          corvan_error *error);
+
+/* Limits on the points reported: at most `max_points` points (the most
+ * abundant ones, reported in order of k; 0: no cap) and none whose height
+ * relative to the highest point is below `min_intensity` (0: keep every
+ * point above CORVAN_ACCURACY). Returns CORVAN_OK, or CORVAN_E_ARGUMENT for
+ * NULL options, max_points < 0 or min_intensity outside [0, 1] (then nothing
+ * changes). Example: (o, 10, 1e-3). */
+CORVAN_API int corvan_options_set_limits(corvan_options *options, int max_points,
+                                         double min_intensity, corvan_error *error);
+
+/* ---------------------------------------------------------------------- */
+/* Distributions                                                            */
+
+typedef struct corvan_distribution corvan_distribution;
+
+/* Computes the aggregated isotope distribution of the molecule as the
+ * options say (NULL options: neutral, natural abundances, every point) into
+ * a new *distribution (free it with corvan_distribution_free). Shares are
+ * within 1e-9 of the exact ones; points below CORVAN_ACCURACY are 0, and the
+ * first and last points reported are the lightest and heaviest above it.
+ * Returns CORVAN_OK, or CORVAN_E_ARGUMENT (NULL molecule or distribution),
+ * CORVAN_E_RANGE (an adduct loss that leaves an element below 0),
+ * CORVAN_E_UNSUPPORTED (a fractional count of an element whose lightest
+ * isotope is not its most abundant one, after labels), CORVAN_E_TOO_WIDE,
+ * CORVAN_E_MEMORY; then *distribution is NULL.
+ * Example: water, neutral: 3 points, k = 0, 1, 2, shares ~0.99734,
+ * ~0.00042, ~0.00224; most abundant index 0. */
+CORVAN_API int corvan_distribution_compute(const corvan_molecule *molecule,
+                                           const corvan_options *options,
+                                           corvan_distribution **distribution,
+                                           corvan_error *error);
+
+/* corvan_molecule_parse then corvan_distribution_compute in one call: the
+ * validating entry point of the command line and the Python module.
+ * Example: (CORVAN_KIND_FORMULA, "C6H12O6", o, &d, &e). */
+CORVAN_API int corvan_distribution_from_text(int kind, const char *text,
+                                             const corvan_options *options,
+                                             corvan_distribution **distribution,
+                                             corvan_error *error);
+
+/* Frees a distribution; NULL is fine. Example: corvan_distribution_free(d). */
+CORVAN_API void corvan_distribution_free(corvan_distribution *distribution);
+
+/* The points of a distribution, owned by it (valid until it is freed), in
+ * order of k. mz is NULL for a neutral molecule. A point whose share is 0
+ * (between reported points) has mass and m/z NaN. */
+typedef struct corvan_points {
+    size_t count;
+    const int *neutrons;       /* k: extra neutrons above the monoisotopic composition */
+    const double *shares;      /* fraction of the whole distribution */
+    const double *intensities; /* share / highest share: the highest point is 1 */
+    const double *masses;      /* abundance-weighted mean mass of the point's atoms (Da) */
+    const double *mz;          /* (masses - charge * CORVAN_ELECTRON_MASS) / |charge| */
+} corvan_points;
+
+/* Whole-molecule figures. Masses are of the molecule as given (neutral, no
+ * adduct, labels counted in the average); monoisotopic_mz is the ion's
+ * monoisotopic m/z (NaN when neutral); most_abundant indexes the points. */
+typedef struct corvan_summary {
+    int charge;
+    double monoisotopic_mass;
+    double average_mass;
+    double monoisotopic_mz;
+    size_t most_abundant;
+} corvan_summary;
+
+/* Fills *points. Returns CORVAN_OK or CORVAN_E_ARGUMENT (a NULL argument).
+ * Example: water: points.count 3, points.masses[0] ~18.010565. */
+CORVAN_API int corvan_distribution_points(const corvan_distribution *distribution,
+                                          corvan_points *points);
+/* Fills *summary. Returns CORVAN_OK or CORVAN_E_ARGUMENT (a NULL argument).
+ * Example: glucose: monoisotopic_mass ~180.063388, average_mass ~180.156. */
+CORVAN_API int corvan_distribution_summary(const corvan_distribution *distribution,
+                                           corvan_summary *summary);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,134 @@
+// The distribution handle: computing, limiting and reading the points.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <numeric>
+
+#include "api/handles.hpp"
+#include "envelope/envelope.hpp"
+
+namespace corvan::api {
+
+Outcome parse_composition(int kind, const char *text, chem::Composition &composition);
+
+namespace {
+
+const corvan_options kDefaults{};
+
+double to_mz(double mass, int charge) {
+    return (mass - charge * CORVAN_ELECTRON_MASS) / std::abs(charge);
+}
+
+// Indices of the envelope's points that the limits keep, in order of k.
+std::vector<std::size_t> kept_points(const envelope::Envelope &envelope, double highest,
+                                     const corvan_options &options) {
+    std::vector<std::size_t> kept;
+    for (std::size_t i = 0; i < envelope.shares.size(); ++i)
+        if (options.min_intensity == 0 || envelope.shares[i] >= options.min_intensity * highest)
+            kept.push_back(i);
+    const std::size_t cap = static_cast<std::size_t>(options.max_points);
+    if (cap > 0 && kept.size() > cap) {
+        std::stable_sort(kept.begin(), kept.end(), [&](std::size_t a, std::size_t b) {
+            return envelope.shares[a] > envelope.shares[b];
+        });
+        kept.resize(cap);
+        std::sort(kept.begin(), kept.end());
+    }
+    return kept;
+}
+
+void fill(const envelope::Envelope &envelope, const corvan_options &options,
+          corvan_distribution &result) {
+    const double highest = *std::max_element(envelope.shares.begin(), envelope.shares.end());
+    const int charge = options.charge;
+    for (std::size_t i : kept_points(envelope, highest, options)) {
+        result.neutrons.push_back(envelope.first_neutrons + static_cast<int>(i));
+        result.shares.push_back(envelope.shares[i]);
+        result.intensities.push_back(envelope.shares[i] / highest);
+        result.masses.push_back(envelope.masses[i]);
+        if (charge != 0) result.mz.push_back(to_mz(envelope.masses[i], charge));
+    }
+    const auto top = std::max_element(result.shares.begin(), result.shares.end());
+    result.summary.most_abundant = static_cast<std::size_t>(top - result.shares.begin());
+}
+
+Outcome compute(const chem::Composition &molecule, const corvan_options &options,
+                corvan_distribution &result) {
+    chem::Composition ion;
+    Outcome charged = ion::ion_composition(molecule, options.charge, options.carrier, ion);
+    if (!charged.ok()) return charged;
+    envelope::Envelope envelope;
+    Outcome computed = envelope::compute(ion, options.labels, envelope);
+    if (!computed.ok()) return computed;
+    fill(envelope, options, result);
+    result.summary.charge = options.charge;
+    envelope::masses(molecule, options.labels, result.summary.monoisotopic_mass,
+                     result.summary.average_mass);
+    result.summary.monoisotopic_mz = options.charge == 0
+                                         ? std::numeric_limits<double>::quiet_NaN()
+                                         : to_mz(envelope.monoisotopic_mass, options.charge);
+    return Outcome::success();
+}
+
+Outcome compute_into(const chem::Composition &molecule, const corvan_options *options,
+                     corvan_distribution **distribution) {
+    auto result = std::make_unique<corvan_distribution>();
+    Outcome computed = compute(molecule, options == nullptr ? kDefaults : *options, *result);
+    if (computed.ok()) *distribution = result.release();
+    return computed;
+}
+
+} // namespace
+} // namespace corvan::api
+
+using namespace corvan;
+
+extern "C" {
+
+int corvan_distribution_compute(const corvan_molecule *molecule, const corvan_options *options,
+                                corvan_distribution **distribution, corvan_error *error) {
+    return api::guarded(error, [&]() -> Outcome {
+        if (distribution == nullptr || molecule == nullptr) {
+            if (distribution != nullptr) *distribution = nullptr;
+            return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
+        }
+        *distribution = nullptr;
+        return api::compute_into(molecule->composition, options, distribution);
+    });
+}
+
+int corvan_distribution_from_text(int kind, const char *text, const corvan_options *options,
+                                  corvan_distribution **distribution, corvan_error *error) {
+    return api::guarded(error, [&]() -> Outcome {
+        if (distribution == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
+        *distribution = nullptr;
+        chem::Composition composition;
+        Outcome parsed = api::parse_composition(kind, text, composition);
+        if (!parsed.ok()) return parsed;
+        return api::compute_into(composition, options, distribution);
+    });
+}
+
+void corvan_distribution_free(corvan_distribution *distribution) {
+    delete distribution;
+}
+
+int corvan_distribution_points(const corvan_distribution *distribution, corvan_points *points) {
+    if (distribution == nullptr || points == nullptr) return CORVAN_E_ARGUMENT;
+    points->count = distribution->shares.size();
+    points->neutrons = distribution->neutrons.data();
+    points->shares = distribution->shares.data();
+    points->intensities = distribution->intensities.data();
+    points->masses = distribution->masses.data();
+    points->mz = distribution->mz.empty() ? nullptr : distribution->mz.data();
+    return CORVAN_OK;
+}
+
+int corvan_distribution_summary(const corvan_distribution *distribution, corvan_summary *summary) {
+    if (distribution == nullptr || summary == nullptr) return CORVAN_E_ARGUMENT;
+    *summary = distribution->summary;
+    return CORVAN_OK;
+}
+
+} // extern "C"

@@ -1,0 +1,31 @@
+// The aggregated isotope distribution of a composition with the mean mass
+// of every point, on a grid chosen so that nothing wraps around.
+#pragma once
+
+#include <vector>
+
+#include "labels/isotope_label.hpp"
+#include "molecule/composition.hpp"
+#include "molecule/outcome.hpp"
+
+namespace corvan::envelope {
+
+struct Envelope {
+    int first_neutrons = 0;     // k of shares[0]
+    std::vector<double> shares; // contiguous points; below CORVAN_ACCURACY set to 0
+    std::vector<double> masses; // mean mass of each point's atoms; NaN where the share is 0
+    double monoisotopic_mass = 0;
+    double average_mass = 0;
+};
+
+// Fails with CORVAN_E_RANGE for natural atoms below zero,
+// CORVAN_E_UNSUPPORTED for a fractional count of an element whose lightest
+// isotope does not dominate, CORVAN_E_TOO_WIDE and CORVAN_E_MEMORY.
+Outcome compute(const chem::Composition &composition, const labels::LabelSet &labels,
+                Envelope &result);
+
+// Monoisotopic and (labelled) average mass only.
+void masses(const chem::Composition &composition, const labels::LabelSet &labels,
+            double &monoisotopic, double &average);
+
+} // namespace corvan::envelope

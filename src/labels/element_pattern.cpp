@@ -1,0 +1,80 @@
+#include "labels/element_pattern.hpp"
+
+#include "molecule/elements.hpp"
+
+namespace corvan::labels {
+
+namespace {
+
+// Shares of the element's isotopes after its labels: labelled isotopes get
+// their fractions, the others the rest in their natural proportions.
+std::vector<double> labelled_shares(int element, const LabelSet &labels) {
+    const auto isotopes = chem::isotopes_of(element);
+    std::vector<double> shares(isotopes.size(), -1.0);
+    double labelled = 0, unlabelled_natural = 0;
+    for (std::size_t i = 0; i < isotopes.size(); ++i)
+        for (const Label &label : labels.all())
+            if (label.element == element && label.mass_number == isotopes[i].mass_number) {
+                shares[i] = label.fraction;
+                labelled += label.fraction;
+            }
+    for (std::size_t i = 0; i < isotopes.size(); ++i)
+        if (shares[i] < 0) unlabelled_natural += isotopes[i].abundance;
+    const double rest = labelled < 1 ? 1 - labelled : 0;
+    for (std::size_t i = 0; i < isotopes.size(); ++i)
+        if (shares[i] < 0)
+            shares[i] =
+                unlabelled_natural > 0 ? rest * isotopes[i].abundance / unlabelled_natural : 0;
+    return shares;
+}
+
+} // namespace
+
+double ElementPattern::mean_position() const {
+    double mean = 0;
+    for (std::size_t i = 0; i < positions.size(); ++i) mean += shares[i] * positions[i];
+    return mean;
+}
+
+double ElementPattern::variance() const {
+    const double mean = mean_position();
+    double variance = 0;
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        variance += shares[i] * (positions[i] - mean) * (positions[i] - mean);
+    return variance;
+}
+
+double ElementPattern::average_mass() const {
+    double mass = 0;
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        mass += shares[i] * (lightest_mass + positions[i] + defects[i]);
+    return mass;
+}
+
+bool ElementPattern::lightest_dominates() const {
+    return !positions.empty() && positions.front() == 0 && shares.front() > 0.5;
+}
+
+ElementPattern element_pattern(int element, const LabelSet &labels) {
+    const auto isotopes = chem::isotopes_of(element);
+    const std::vector<double> shares =
+        labels.labels_element(element) ? labelled_shares(element, labels) : std::vector<double>{};
+    ElementPattern pattern;
+    pattern.lightest_mass = isotopes.front().mass;
+    double total = 0;
+    for (std::size_t i = 0; i < isotopes.size(); ++i) {
+        const double share = shares.empty() ? isotopes[i].abundance : shares[i];
+        if (!(share > 0)) continue;
+        const int position = isotopes[i].mass_number - isotopes.front().mass_number;
+        pattern.positions.push_back(position);
+        pattern.shares.push_back(share);
+        pattern.defects.push_back(isotopes[i].mass - isotopes.front().mass - position);
+        total += share;
+    }
+    // The table's abundances of an element add up to 1 only to its last
+    // digit; the pattern is a probability distribution exactly.
+    for (double &share : pattern.shares) share /= total;
+    return pattern;
+}
+
+} // namespace corvan::labels

@@ -1,0 +1,68 @@
+#include "molecule/averaging_units.hpp"
+
+#include <cmath>
+#include <string>
+
+namespace corvan::chem {
+
+namespace {
+
+constexpr int kC = 5, kH = 0, kN = 6, kO = 7, kP = 14, kS = 15;
+
+struct Unit {
+    double c, h, n, o, p, s;
+};
+
+// Peptides: the averagine residue. RNA and DNA: the mean of the four
+// nucleotide residues in a chain (nucleoside monophosphate less water):
+// RNA A C10H12N5O6P, C C9H12N3O7P, G C10H12N5O7P, U C9H11N2O8P;
+// DNA A C10H12N5O5P, C C9H12N3O6P, G C10H12N5O6P, T C10H13N2O7P.
+constexpr Unit kPeptideUnit{4.9384, 7.7583, 1.3577, 1.4773, 0, 0.0417};
+constexpr Unit kRnaUnit{9.5, 11.75, 3.75, 7, 1, 0};
+constexpr Unit kDnaUnit{9.75, 12.25, 3.75, 6, 1, 0};
+
+Composition unit_composition(const Unit &unit) {
+    Composition composition;
+    composition.add_natural(kC, unit.c);
+    composition.add_natural(kH, unit.h);
+    composition.add_natural(kN, unit.n);
+    composition.add_natural(kO, unit.o);
+    composition.add_natural(kP, unit.p);
+    composition.add_natural(kS, unit.s);
+    return composition;
+}
+
+double natural_average_mass(const Composition &composition) {
+    double mass = 0;
+    for (int element = 0; element < kElementCount; ++element) {
+        const double count = composition.natural[static_cast<std::size_t>(element)];
+        if (count == 0) continue;
+        double element_mass = 0, total = 0;
+        for (const Isotope &isotope : isotopes_of(element)) {
+            element_mass += isotope.abundance * isotope.mass;
+            total += isotope.abundance;
+        }
+        mass += count * element_mass / total;
+    }
+    return mass;
+}
+
+} // namespace
+
+Outcome composition_by_mass(int kind, double mass, Composition &composition) {
+    const Unit *unit = kind == CORVAN_KIND_PEPTIDE ? &kPeptideUnit
+                       : kind == CORVAN_KIND_RNA   ? &kRnaUnit
+                       : kind == CORVAN_KIND_DNA   ? &kDnaUnit
+                                                   : nullptr;
+    if (unit == nullptr)
+        return Outcome::failure(CORVAN_E_ARGUMENT,
+                                "a molecule by mass is a peptide, an RNA or a DNA");
+    if (!(std::isfinite(mass) && mass > 0 && mass <= kMaxMoleculeMass))
+        return Outcome::failure(CORVAN_E_RANGE, "the mass must be above 0 and at most 1e9 Da");
+    const Composition one = unit_composition(*unit);
+    composition = Composition{};
+    composition.add(one, mass / natural_average_mass(one));
+    return Outcome::success();
+}
+
+} // namespace corvan::chem

@@ -1,0 +1,121 @@
+#include "molecule/composition.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace corvan::chem {
+
+namespace {
+
+constexpr int kCarbon = 5, kHydrogen = 0;
+
+// Hill order of element indices: C and H first when carbon is present,
+// then the symbols alphabetically.
+std::vector<int> hill_order(bool has_carbon) {
+    std::vector<int> order;
+    for (int element = 0; element < kElementCount; ++element) order.push_back(element);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        auto rank = [&](int e) {
+            return has_carbon ? (e == kCarbon ? 0 : e == kHydrogen ? 1 : 2) : 2;
+        };
+        if (rank(a) != rank(b)) return rank(a) < rank(b);
+        return std::string_view(element_symbol(a)) < std::string_view(element_symbol(b));
+    });
+    return order;
+}
+
+std::string count_text(double count) {
+    if (count == std::floor(count) && std::fabs(count) < 1e15) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.0f", count);
+        return text;
+    }
+    char text[48];
+    std::snprintf(text, sizeof text, "%.4f", count);
+    std::string trimmed = text;
+    while (!trimmed.empty() && trimmed.back() == '0') trimmed.pop_back();
+    if (!trimmed.empty() && trimmed.back() == '.') trimmed.pop_back();
+    return trimmed;
+}
+
+} // namespace
+
+void Composition::add_fixed(int element, int mass_number, double count) {
+    auto place = std::lower_bound(fixed.begin(), fixed.end(), FixedIsotope{element, mass_number, 0},
+                                  [](const FixedIsotope &a, const FixedIsotope &b) {
+                                      return a.element != b.element ? a.element < b.element
+                                                                    : a.mass_number < b.mass_number;
+                                  });
+    if (place != fixed.end() && place->element == element && place->mass_number == mass_number)
+        place->count += count;
+    else
+        fixed.insert(place, {element, mass_number, count});
+}
+
+void Composition::add(const Composition &other, double times) {
+    for (std::size_t e = 0; e < natural.size(); ++e) natural[e] += times * other.natural[e];
+    for (const FixedIsotope &isotope : other.fixed)
+        add_fixed(isotope.element, isotope.mass_number, times * isotope.count);
+}
+
+double Composition::element_total(int element) const {
+    double total = natural[static_cast<std::size_t>(element)];
+    for (const FixedIsotope &isotope : fixed)
+        if (isotope.element == element) total += isotope.count;
+    return total;
+}
+
+int Composition::first_negative_element() const {
+    for (int element = 0; element < kElementCount; ++element)
+        if (element_total(element) < 0) return element;
+    return -1;
+}
+
+bool Composition::empty() const {
+    for (double count : natural)
+        if (count != 0) return false;
+    for (const FixedIsotope &isotope : fixed)
+        if (isotope.count != 0) return false;
+    return true;
+}
+
+double monoisotopic_mass(const Composition &composition) {
+    double mass = 0;
+    for (int element = 0; element < kElementCount; ++element) {
+        const double count = composition.natural[static_cast<std::size_t>(element)];
+        if (count != 0) mass += count * isotopes_of(element).front().mass;
+    }
+    for (const FixedIsotope &isotope : composition.fixed)
+        mass += isotope.count * find_isotope(isotope.element, isotope.mass_number)->mass;
+    return mass;
+}
+
+std::vector<AtomEntry> hill_atoms(const Composition &composition) {
+    std::vector<AtomEntry> atoms;
+    for (int element :
+         hill_order(composition.element_total(kCarbon) != 0 || composition.natural[kCarbon] != 0)) {
+        const double count = composition.natural[static_cast<std::size_t>(element)];
+        if (count != 0) atoms.push_back({element_symbol(element), count});
+        for (const FixedIsotope &isotope : composition.fixed)
+            if (isotope.element == element && isotope.count != 0)
+                atoms.push_back(
+                    {std::to_string(isotope.mass_number) + element_symbol(element), isotope.count});
+    }
+    return atoms;
+}
+
+std::string hill_formula(const Composition &composition) {
+    std::string text;
+    for (const AtomEntry &atom : hill_atoms(composition)) {
+        const bool isotope = std::isdigit(static_cast<unsigned char>(atom.symbol[0])) != 0;
+        const std::string count = count_text(atom.count);
+        if (isotope)
+            text += "[" + atom.symbol + (count == "1" ? "" : count) + "]";
+        else
+            text += atom.symbol + (count == "1" ? "" : count);
+    }
+    return text;
+}
+
+} // namespace corvan::chem

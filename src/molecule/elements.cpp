@@ -1,0 +1,70 @@
+#include "molecule/elements.hpp"
+
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <vector>
+
+#include "corvan.h"
+
+namespace corvan::chem {
+
+namespace {
+
+struct IsotopeIndex {
+    std::vector<Isotope> rows;
+    std::array<std::size_t, kElementCount + 1> first{};
+};
+
+IsotopeIndex build_index() {
+    IsotopeIndex index;
+    index.rows.reserve(static_cast<std::size_t>(dlen));
+    for (int element = 0; element < kElementCount; ++element) {
+        index.first[static_cast<std::size_t>(element)] = index.rows.size();
+        for (int row = 0; row < dlen; ++row)
+            if (isotope_numbers[row] == element + 1)
+                index.rows.push_back({row, static_cast<int>(std::lround(isotope_masses[row])),
+                                      isotope_masses[row], isotope_abundances[row]});
+    }
+    index.first[kElementCount] = index.rows.size();
+    return index;
+}
+
+// Built once from the read-only table; immutable afterwards.
+const IsotopeIndex &isotope_index() {
+    static const IsotopeIndex index = build_index();
+    return index;
+}
+
+} // namespace
+
+std::span<const Isotope> isotopes_of(int index) {
+    if (index < 0 || index >= kElementCount) return {};
+    const IsotopeIndex &all = isotope_index();
+    const std::size_t begin = all.first[static_cast<std::size_t>(index)];
+    const std::size_t end = all.first[static_cast<std::size_t>(index) + 1];
+    return {all.rows.data() + begin, end - begin};
+}
+
+int element_index(std::string_view symbol) {
+    for (int index = 0; index < kElementCount; ++index)
+        if (symbol == element_names[index]) return index;
+    return -1;
+}
+
+int symbol_length(std::string_view text) {
+    if (text.empty() || !std::isupper(static_cast<unsigned char>(text[0]))) return 0;
+    return text.size() > 1 && std::islower(static_cast<unsigned char>(text[1])) ? 2 : 1;
+}
+
+const char *element_symbol(int index) {
+    return index >= 0 && index < kElementCount ? element_names[index] : "?";
+}
+
+const Isotope *find_isotope(int index, int mass_number) {
+    for (const Isotope &isotope : isotopes_of(index))
+        if (isotope.mass_number == mass_number) return &isotope;
+    return nullptr;
+}
+
+} // namespace corvan::chem

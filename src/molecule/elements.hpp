@@ -1,0 +1,35 @@
+// Element and isotope look-ups over the isotope table: symbols, each
+// element's isotope rows, and the mass numbers that name single isotopes.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace corvan::chem {
+
+inline constexpr int kElementCount = 109;
+
+// One isotope of an element, as the table lists it.
+struct Isotope {
+    int row;          // index into isotope_numbers/masses/abundances
+    int mass_number;  // the mass rounded to an integer
+    double mass;      // u
+    double abundance; // natural amount fraction
+};
+
+// The isotopes of element `index` (atomic number - 1), lightest first.
+std::span<const Isotope> isotopes_of(int index);
+
+// Element index of `symbol` (exact case), or -1.
+int element_index(std::string_view symbol);
+
+// Length of the element symbol at the start of `text` (1 or 2 letters: an
+// upper-case letter and an optional lower-case one), 0 when none starts there.
+int symbol_length(std::string_view text);
+
+const char *element_symbol(int index);
+
+// The isotope of element `index` with `mass_number`, or nullptr.
+const Isotope *find_isotope(int index, int mass_number);
+
+} // namespace corvan::chem

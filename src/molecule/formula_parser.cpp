@@ -1,0 +1,152 @@
+#include "molecule/formula_parser.hpp"
+
+#include <cctype>
+#include <string>
+
+namespace corvan::chem {
+
+namespace {
+
+bool is_digit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+class FormulaReader {
+  public:
+    FormulaReader(std::string_view text, Composition &composition, std::string_view what, long base)
+        : text_(text), composition_(composition), what_(what), base_(base) {}
+
+    Outcome read() {
+        skip_spaces();
+        if (at_end()) return fail(CORVAN_E_SYNTAX, "empty " + std::string(what_), -1);
+        while (!at_end()) {
+            Outcome term = text_[pos_] == '[' ? read_isotope_term() : read_element_term();
+            if (!term.ok()) return term;
+            skip_spaces();
+        }
+        return Outcome::success();
+    }
+
+  private:
+    std::string_view text_;
+    Composition &composition_;
+    std::string_view what_;
+    long base_;
+    std::size_t pos_ = 0;
+
+    bool at_end() const { return pos_ >= text_.size(); }
+    void skip_spaces() {
+        while (!at_end() && text_[pos_] == ' ') ++pos_;
+    }
+
+    Outcome fail(int status, const std::string &message, long position) const {
+        std::string text = message;
+        if (position >= 0) text += " at character " + std::to_string(position + 1);
+        text += " of the " + std::string(what_) + " " + quoted(text_);
+        return Outcome::failure(status, text, position < 0 ? -1 : position + base_);
+    }
+
+    Outcome unexpected() const {
+        const char c = text_[pos_];
+        const std::string shown = std::isprint(static_cast<unsigned char>(c))
+                                      ? "'" + std::string(1, c) + "'"
+                                      : "byte " + std::to_string(static_cast<unsigned char>(c));
+        return fail(CORVAN_E_SYNTAX, "unexpected " + shown, static_cast<long>(pos_));
+    }
+
+    // An optional signed count (1 when absent).
+    Outcome read_count(long long &count) {
+        const std::size_t start = pos_;
+        const bool negative = !at_end() && text_[pos_] == '-';
+        if (negative) ++pos_;
+        if (at_end() || !is_digit(text_[pos_])) {
+            if (negative) return fail(CORVAN_E_SYNTAX, "'-' without a count", long(start));
+            count = 1;
+            return Outcome::success();
+        }
+        long long value = 0;
+        for (; !at_end() && is_digit(text_[pos_]); ++pos_) {
+            value = value * 10 + (text_[pos_] - '0');
+            if (value > kMaxTermCount)
+                return fail(CORVAN_E_RANGE, "count above 1000000000", long(start));
+        }
+        count = negative ? -value : value;
+        return Outcome::success();
+    }
+
+    Outcome read_symbol(int &element) {
+        const int length = symbol_length(text_.substr(pos_));
+        if (length == 0) return unexpected();
+        element = element_index(text_.substr(pos_, static_cast<std::size_t>(length)));
+        if (element < 0)
+            return fail(CORVAN_E_UNKNOWN,
+                        "unknown element '" +
+                            std::string(text_.substr(pos_, static_cast<std::size_t>(length))) + "'",
+                        long(pos_));
+        pos_ += static_cast<std::size_t>(length);
+        return Outcome::success();
+    }
+
+    Outcome read_element_term() {
+        int element = -1;
+        Outcome symbol = read_symbol(element);
+        if (!symbol.ok()) return symbol;
+        long long count = 0;
+        Outcome counted = read_count(count);
+        if (!counted.ok()) return counted;
+        composition_.add_natural(element, static_cast<double>(count));
+        return Outcome::success();
+    }
+
+    Outcome read_isotope_term() {
+        const std::size_t open = pos_++;
+        if (at_end() || !is_digit(text_[pos_]))
+            return at_end() ? fail(CORVAN_E_SYNTAX, "unclosed bracket", long(open))
+                            : fail(CORVAN_E_SYNTAX, "expected a mass number", long(pos_));
+        const std::size_t number_start = pos_;
+        long long mass_number = 0;
+        for (; !at_end() && is_digit(text_[pos_]); ++pos_)
+            if ((mass_number = mass_number * 10 + (text_[pos_] - '0')) > 999)
+                return fail(CORVAN_E_RANGE, "mass number above 999", long(number_start));
+        if (at_end()) return fail(CORVAN_E_SYNTAX, "unclosed bracket", long(open));
+        int element = -1;
+        Outcome symbol = read_symbol(element);
+        if (!symbol.ok()) return symbol;
+        if (find_isotope(element, static_cast<int>(mass_number)) == nullptr)
+            return fail(CORVAN_E_UNKNOWN,
+                        "no isotope " + std::to_string(mass_number) + element_symbol(element) +
+                            " in the isotope table",
+                        long(number_start));
+        long long count = 0;
+        Outcome counted = read_count(count);
+        if (!counted.ok()) return counted;
+        if (at_end()) return fail(CORVAN_E_SYNTAX, "unclosed bracket", long(open));
+        if (text_[pos_] != ']') return unexpected();
+        ++pos_;
+        composition_.add_fixed(element, static_cast<int>(mass_number), static_cast<double>(count));
+        return Outcome::success();
+    }
+};
+
+} // namespace
+
+Outcome parse_formula(std::string_view text, Composition &composition, std::string_view what,
+                      long base) {
+    return FormulaReader(text, composition, what, base).read();
+}
+
+Outcome parse_molecule_formula(std::string_view text, Composition &composition) {
+    composition = Composition{};
+    Outcome parsed = parse_formula(text, composition);
+    if (!parsed.ok()) return parsed;
+    const int negative = composition.first_negative_element();
+    if (negative >= 0)
+        return Outcome::failure(CORVAN_E_RANGE, "element " + std::string(element_symbol(negative)) +
+                                                    " totals below zero in the formula " +
+                                                    quoted(text));
+    if (composition.empty())
+        return Outcome::failure(CORVAN_E_RANGE, "the formula " + quoted(text) + " has no atoms");
+    return Outcome::success();
+}
+
+} // namespace corvan::chem

@@ -1,0 +1,24 @@
+// Elemental formulas with isotope atoms and negative counts:
+// "C6H12O6", "[13C6]H12O6", "C2[2H3]H3O", "H-1", "C12 H20 O2".
+#pragma once
+
+#include <string_view>
+
+#include "molecule/composition.hpp"
+#include "molecule/outcome.hpp"
+
+namespace corvan::chem {
+
+inline constexpr long long kMaxTermCount = 1000000000;
+
+// Adds the formula's atoms to `composition`. `what` names the text in
+// messages ("formula", "adduct"); `base` is added to reported positions, for
+// formulas inside a longer text. Element totals are not checked here.
+Outcome parse_formula(std::string_view text, Composition &composition,
+                      std::string_view what = "formula", long base = 0);
+
+// parse_formula into a fresh composition, then: not empty, no element
+// below zero.
+Outcome parse_molecule_formula(std::string_view text, Composition &composition);
+
+} // namespace corvan::chem
