@@ -39,6 +39,7 @@ std::optional<std::string> parse(int argc, char **argv, int first,
                 value = argv[++i];
             }
             args.options[name] = *value;
+            args.repeated[name].push_back(*value);
         } else {
             return "unknown option --" + name;
         }

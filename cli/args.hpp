@@ -12,6 +12,9 @@ struct Args {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options; // "--points 16" -> {"points", "16"}
     std::vector<std::string> flags;             // options that take no value
+    // Every value of each option, in order, for options that may repeat
+    // (--label 15N=0.98 --label 13C=0.99).
+    std::map<std::string, std::vector<std::string>> repeated;
 };
 
 // Splits argv[first..] by the command's option set; an option that takes a

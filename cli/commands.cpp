@@ -4,6 +4,8 @@
 
 #include "batch.hpp"
 #include "distribution.hpp"
+#include "envelope_command.hpp"
+#include "envelope_output.hpp"
 #include "molecules.hpp"
 #include "result.hpp"
 
@@ -12,7 +14,7 @@ namespace cli {
 namespace {
 
 int run_formula(int argc, char **argv) {
-    return run_distribution(formula_molecule(), argc, argv);
+    return run_envelope(CORVAN_KIND_FORMULA, "formula", argc, argv);
 }
 int run_peptide(int argc, char **argv) {
     return run_distribution(peptide_molecule(), argc, argv);
@@ -42,20 +44,50 @@ std::string mass_columns_help() {
     return text + indented + "\n";
 }
 
+std::string envelope_columns_help() {
+    std::string indented = "  ";
+    for (const char *c = kEnvelopeColumnsMeaning; *c; ++c)
+        indented += *c == '\n' ? std::string("\n  ") : std::string(1, *c);
+    return indented + "\n";
+}
+
 const std::string kFormulaHelp =
     "usage: corvan formula FORMULA [options]\n"
     "\n"
-    "Isotope distribution of an elemental formula over the elements H to Mt,\n"
-    "computed by FFT on a grid of N points, scaled so that the highest peak\n"
-    "is 1. Peak M+k has k extra neutrons and sits at row offset + k (the last\n"
-    "K points of the grid are not shown).\n"
-    "\n" +
-    mass_columns_help() + "\noptions:\n" + kCommonOptions +
+    "Isotope distribution of an elemental formula over the elements H to Mt, or\n"
+    "of an ion of it, with the mean mass (and m/z) of every point. Counts may be\n"
+    "negative where the total of each element stays at least 0 (C2H6O H-1);\n"
+    "atoms of one isotope are written in brackets with their mass number\n"
+    "([13C6]H12O6, C2[2H3]H3O). The points are computed on a grid wide enough\n"
+    "for the whole distribution, so nothing folds over; points below 1e-12 of\n"
+    "the whole are left out, and inner ones reported as 0. Shares are exact to\n"
+    "about 1e-12.\n"
+    "\n"
+    "columns:\n" +
+    envelope_columns_help() +
+    "\noptions:\n"
+    "  --charge Z        make an ion of charge Z (negative for anions)\n"
+    "  --adduct A        what carries the charge: H+ (default; for Z < 0 protons\n"
+    "                    are removed), Na+, K+, NH4+, Li+, Cl-, HCOO-, or any\n"
+    "                    FORMULA:z+N (Fe:z+2)\n"
+    "  --label ISO=F     isotope ISO makes up the fraction F of its element's\n"
+    "                    atoms, the other isotopes share the rest in natural\n"
+    "                    proportions (15N=0.98, 13C=0.99, D=0.5); repeatable\n"
+    "  --points N        report at most the N most abundant points\n"
+    "  --min-intensity F leave out points below F of the highest\n"
+    "  --format F        table (default), csv, tsv or json; csv, tsv and json carry\n"
+    "                    every point, the table leaves out those below 1e-6\n"
+    "  --all             the table shows the points below 1e-6 too\n"
+    "  --out FILE        write the output to FILE instead of standard output\n"
+    "  --plot FILE       also draw the points as a stick spectrum (SVG) at their\n"
+    "                    mean masses (m/z for an ion)\n"
     "\nexamples:\n"
     "  corvan formula C6H12O6\n"
-    "  corvan formula 'C254 H377 N65 O75 S6' --points 32\n"
-    "  corvan formula SnCl2 --points 16 --all\n"
-    "  corvan formula H2O --format json\n"
+    "  corvan formula '[13C6]H12O6' --charge 1\n"
+    "  corvan formula C50H71N13O12 --charge 2 --label 15N=0.98\n"
+    "  corvan formula C6H12O6 --charge 1 --adduct Na+\n"
+    "  corvan formula C6500H10000N1700O2000S50 --min-intensity 1e-3\n"
+    "  corvan formula SnCl2 --format json\n"
     "  corvan formula C100H160N28O30S2 --plot insulin-like.svg\n";
 
 const std::string kPeptideHelp =

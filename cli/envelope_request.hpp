@@ -17,13 +17,13 @@ namespace cli {
 
 struct EnvelopeRequest {
     corvan_kind kind = CORVAN_KIND_FORMULA;
-    std::string text;             // formula or sequence; empty when by mass
-    std::optional<double> mass;   // average mass in Da, for a molecule by mass
-    int charge = 0;               // 0: neutral
-    std::string adduct;           // "" for protons; "Na+", "NH4+", "Cl-", "Fe:z+2"
+    std::string text;                // formula or sequence; empty when by mass
+    std::optional<double> mass;      // average mass in Da, for a molecule by mass
+    int charge = 0;                  // 0: neutral
+    std::string adduct;              // "" for protons; "Na+", "NH4+", "Cl-", "Fe:z+2"
     std::vector<std::string> labels; // "15N=0.98"
-    int max_points = 0;           // 0: every point
-    double min_intensity = 0;     // relative to the highest point
+    int max_points = 0;              // 0: every point
+    double min_intensity = 0;        // relative to the highest point
 };
 
 struct DistributionDeleter {
@@ -43,8 +43,8 @@ struct Envelope {
 };
 
 struct EnvelopeFailure {
-    int status;       // corvan_status
-    long position;    // byte offset in the text, or -1
+    int status;    // corvan_status
+    long position; // byte offset in the text, or -1
     std::string message;
 };
 
@@ -65,9 +65,9 @@ std::optional<corvan_kind> kind_named(const std::string &name);
 // "average_mass" (neutral molecule, Da), "monoisotopic_mz" (ions),
 // "most_abundant" (index into points), "points": [{"k", "peak" ("M+k"),
 // "share", "intensity", "mass", "mz" (ions)}]. NaN masses are null.
-nlohmann::json envelope_json(const EnvelopeRequest &request, const Envelope &envelope);
+nlohmann::ordered_json envelope_json(const EnvelopeRequest &request, const Envelope &envelope);
 
 // {"error": message, "status": name, "position": offset or null}
-nlohmann::json failure_json(const EnvelopeFailure &failure);
+nlohmann::ordered_json failure_json(const EnvelopeFailure &failure);
 
 } // namespace cli

@@ -22,13 +22,52 @@ TEST(CliFormula, PrintsATableOfRelativeIntensities) {
     EXPECT_NE(r.out.find("0.92263"), std::string::npos) << r.out;
 }
 
-TEST(CliFormula, PointsAndOffsetOptions) {
-    const auto r = run("formula H2O --points 4 --offset 1 --all");
+TEST(CliFormula, PointsKeepsTheMostAbundantInOrderAndOffsetIsRefused) {
+    // SnCl2's three highest points are M+6, M+8 and M+10; the grid never
+    // folds M+16 back onto M.
+    auto r = run("formula SnCl2 --points 3 --format csv");
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("    0  -                 0.000000\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("    1  M                 1.000000"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("    3  M+2"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("    4  "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("\n0,M,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n6,M+6,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n8,M+8,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n10,M+10,"), std::string::npos) << r.out;
+    EXPECT_LT(r.out.find("\n6,M+6,"), r.out.find("\n10,M+10,"));
+    r = run("formula SnCl2 --format csv");
+    EXPECT_NE(r.out.find("\n16,M+16,"), std::string::npos) << r.out;
+    r = run("formula H2O --offset 1", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("--offset places points on a fixed grid"), std::string::npos) << r.out;
+}
+
+TEST(CliFormula, IonsLabelsAndAdducts) {
+    auto r = run("formula '[13C6]H12O6' --charge 1 --format csv");
+    ASSERT_EQ(r.status, 0) << r.out;
+    // [M+H]+ of 13C6-glucose: 6 x 13.00335483507 + 13 x 1.00782503223 +
+    // 6 x 15.99491461957 less one electron.
+    EXPECT_NE(r.out.find("\n0,M,0.98403"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(",187.090793"), std::string::npos) << r.out;
+    r = run("formula C6H12O6 --charge 1 --adduct Na+ --format json");
+    EXPECT_NE(r.out.find("\"monoisotopic_mz\": 203.05"), std::string::npos) << r.out;
+    r = run("formula C50H71N13O12 --charge 2 --label 15N=0.98 --label 13C=0.5 --format json");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("\"labels\": [\n    \"15N=0.98\",\n    \"13C=0.5\""), std::string::npos)
+        << r.out;
+    r = run("formula H2O --label 15N=2", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("must be a number from 0 to 1"), std::string::npos) << r.out;
+    r = run("formula H2O --charge 1 --adduct Na", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("no charge"), std::string::npos) << r.out;
+    r = run("formula CH4 --charge -5", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("removes more H than the molecule has"), std::string::npos) << r.out;
+}
+
+TEST(CliFormula, ParseErrorsPointAtThePlace) {
+    const auto r = run("formula 'C6H12[13C2O6'", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("unclosed bracket at character 6"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  C6H12[13C2O6\n       ^"), std::string::npos) << r.out;
 }
 
 struct BadUse {

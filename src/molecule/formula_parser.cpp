@@ -120,8 +120,10 @@ class FormulaReader {
         long long count = 0;
         Outcome counted = read_count(count);
         if (!counted.ok()) return counted;
-        if (at_end()) return fail(CORVAN_E_SYNTAX, "unclosed bracket", long(open));
-        if (text_[pos_] != ']') return unexpected();
+        // "[13C2O6": the bracket holds one isotope term, so anything but ']'
+        // here means it was never closed.
+        if (at_end() || text_[pos_] != ']')
+            return fail(CORVAN_E_SYNTAX, "unclosed bracket", long(open));
         ++pos_;
         composition_.add_fixed(element, static_cast<int>(mass_number), static_cast<double>(count));
         return Outcome::success();
