@@ -848,8 +848,8 @@ typedef struct corvan_distribution corvan_distribution;
  * CORVAN_E_UNSUPPORTED (a fractional count of an element whose lightest
  * isotope is not its most abundant one, after labels), CORVAN_E_TOO_WIDE,
  * CORVAN_E_MEMORY; then *distribution is NULL.
- * Example: water, neutral: 3 points, k = 0, 1, 2, shares ~0.99734,
- * ~0.00042, ~0.00224; most abundant index 0. */
+ * Example: water, neutral: 5 points, k = 0..4, shares ~0.997341,
+ * ~0.000609, ~0.002050, ~4.7e-7, ~2.7e-11; most abundant index 0. */
 CORVAN_API int corvan_distribution_compute(const corvan_molecule *molecule,
                                            const corvan_options *options,
                                            corvan_distribution **distribution,
@@ -890,7 +890,7 @@ typedef struct corvan_summary {
 } corvan_summary;
 
 /* Fills *points. Returns CORVAN_OK or CORVAN_E_ARGUMENT (a NULL argument).
- * Example: water: points.count 3, points.masses[0] ~18.010565. */
+ * Example: water: points.count 5, points.masses[1] ~19.015557. */
 CORVAN_API int corvan_distribution_points(const corvan_distribution *distribution,
                                           corvan_points *points);
 /* Fills *summary. Returns CORVAN_OK or CORVAN_E_ARGUMENT (a NULL argument).
