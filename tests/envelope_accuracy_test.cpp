@@ -107,18 +107,17 @@ TEST_P(ExactEnumeration, SharesAndMeanMassesOfEveryPoint) {
 
 INSTANTIATE_TEST_SUITE_P(
     Molecules, ExactEnumeration,
-    testing::Values(
-        Case{"H2O", 0, nullptr, {}}, Case{"C6H12O6", 0, nullptr, {}},
-        Case{"[13C6]H12O6", 1, nullptr, {}}, Case{"C2[2H3]H3O", -1, nullptr, {}},
-        Case{"SnCl2", 0, nullptr, {}}, Case{"HgBr2", 0, nullptr, {}},
-        Case{"C50H71N13O12", 2, nullptr, {{"15N", 0.98}}},
-        Case{"C50H71N13O12", 3, nullptr, {{"13C", 0.99}}},
-        Case{"C100H150N30O30S2", 0, nullptr, {{"2H", 0.5}}},
-        Case{"C6H12O6", 0, nullptr, {{"18O", 0.3}, {"17O", 0.1}}},
-        Case{"C30H50N10O10S2Fe", 0, nullptr, {{"34S", 0.5}}},
-        // about 10 kDa, natural and half 15N
-        Case{"C445H700N125O135S6", 0, nullptr, {}},
-        Case{"C445H700N125O135S6", 5, nullptr, {{"15N", 0.5}}}));
+    testing::Values(Case{"H2O", 0, nullptr, {}}, Case{"C6H12O6", 0, nullptr, {}},
+                    Case{"[13C6]H12O6", 1, nullptr, {}}, Case{"C2[2H3]H3O", -1, nullptr, {}},
+                    Case{"SnCl2", 0, nullptr, {}}, Case{"HgBr2", 0, nullptr, {}},
+                    Case{"C50H71N13O12", 2, nullptr, {{"15N", 0.98}}},
+                    Case{"C50H71N13O12", 3, nullptr, {{"13C", 0.99}}},
+                    Case{"C100H150N30O30S2", 0, nullptr, {{"2H", 0.5}}},
+                    Case{"C6H12O6", 0, nullptr, {{"18O", 0.3}, {"17O", 0.1}}},
+                    Case{"C30H50N10O10S2Fe", 0, nullptr, {{"34S", 0.5}}},
+                    // about 10 kDa, natural and half 15N
+                    Case{"C445H700N125O135S6", 0, nullptr, {}},
+                    Case{"C445H700N125O135S6", 5, nullptr, {{"15N", 0.5}}}));
 
 TEST(Envelope, TheGridNeverFoldsOver) {
     // 145 kDa: every share sums to one, the heaviest point is far beyond 64.
@@ -218,8 +217,8 @@ TEST_P(AgainstIsoSpec, SharesAndMeanMasses) {
         EXPECT_NEAR(p.shares[i], static_cast<double>(reference.share[k]), 1e-7 * top)
             << c.formula << " M+" << k;
         if (p.intensities[i] >= 1e-4)
-            EXPECT_NEAR(p.masses[i],
-                        static_cast<double>(reference.moment[k] / reference.share[k]), 1e-4)
+            EXPECT_NEAR(p.masses[i], static_cast<double>(reference.moment[k] / reference.share[k]),
+                        1e-4)
                 << c.formula << " M+" << k;
     }
 }

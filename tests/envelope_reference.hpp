@@ -23,8 +23,8 @@ inline std::vector<Isotope> isotopes(int z, const std::map<std::string, double> 
     std::vector<Isotope> list;
     for (int row = 0; row < dlen; ++row)
         if (isotope_numbers[row] == z)
-            list.push_back({static_cast<int>(std::lround(isotope_masses[row])),
-                            isotope_masses[row], isotope_abundances[row]});
+            list.push_back({static_cast<int>(std::lround(isotope_masses[row])), isotope_masses[row],
+                            isotope_abundances[row]});
     long double total = 0, labelled = 0, rest_natural = 0;
     for (auto &i : list) total += i.share;
     for (auto &i : list) i.share /= total;
@@ -40,7 +40,8 @@ inline std::vector<Isotope> isotopes(int z, const std::map<std::string, double> 
         if (!is_labelled[k]) rest_natural += list[k].share;
     for (std::size_t k = 0; k < list.size(); ++k) {
         const auto found = labels.find(std::to_string(list[k].mass_number) + element_names[z - 1]);
-        list[k].share = is_labelled[k] ? found->second : (1 - labelled) * list[k].share / rest_natural;
+        list[k].share =
+            is_labelled[k] ? found->second : (1 - labelled) * list[k].share / rest_natural;
     }
     return list;
 }
