@@ -1,9 +1,36 @@
 /* Compiles the public header as C11 and checks the example of its
- * formula-call comment through it. */
+ * formula-call comment and the molecule layer's examples through it. */
 #include "corvan.h"
 
 #include <math.h>
 #include <stdio.h>
+
+/* [M+H]+ of 13C6-glucose, and glucose's masses, as a C caller writes it. */
+static int check_molecule_layer(void) {
+    corvan_error error;
+    corvan_options *options = corvan_options_create();
+    corvan_distribution *d = NULL;
+    corvan_points points;
+    corvan_summary summary;
+    int failed = options == NULL ||
+                 corvan_options_set_charge(options, 1, NULL, &error) != CORVAN_OK ||
+                 corvan_distribution_from_text(CORVAN_KIND_FORMULA, "[13C6]H12O6", options, &d,
+                                               &error) != CORVAN_OK;
+    if (!failed) {
+        corvan_distribution_points(d, &points);
+        corvan_distribution_summary(d, &summary);
+        failed = points.neutrons[0] != 0 || fabs(summary.monoisotopic_mass - 186.083517) > 1e-6 ||
+                 fabs(points.mz[0] - 187.091342 + CORVAN_ELECTRON_MASS) > 1e-5;
+    }
+    corvan_distribution_free(d);
+    corvan_options_free(options);
+    if (corvan_distribution_from_text(CORVAN_KIND_FORMULA, "C6H12Q6", NULL, &d, &error) !=
+            CORVAN_E_UNKNOWN ||
+        error.position != 5)
+        failed = 1;
+    if (failed) fprintf(stderr, "molecule layer example failed\n");
+    return failed;
+}
 
 int main(void) {
     float out[64];
@@ -15,5 +42,5 @@ int main(void) {
     int fftlist[5] = {0, 2, 0, 1, 0};
     float dist[64];
     if (fabsf(fft_list_to_dist(fftlist, 64, dist) - 0.99734f) > 1e-4f) return 1;
-    return 0;
+    return check_molecule_layer();
 }

@@ -11,6 +11,8 @@ Quick start::
     corvan.peptide("PEPTIDE", engine="brain")      # by sequence
     corvan.peptide(mass=1500.0, engine="nn")       # by mass
     corvan.rna("ACGUACGU", return_peak=True)       # (array, peak)
+    ion = corvan.envelope("C50H71N13O12", charge=2, labels={"15N": 0.98})
+    ion.mz, ion.intensities, ion.masses            # every point with its m/z
 
 Results are ``numpy.ndarray`` (float32) when numpy is installed, otherwise
 ``array.array('f')``. Failures raise :class:`CorvanError` with the library's
@@ -31,6 +33,7 @@ from .distributions import (
     peptide,
     rna,
 )
+from .envelopes import Envelope, EnvelopeError, envelope
 from .encoders import (
     add_modification,
     formula_counts,
@@ -66,6 +69,9 @@ __all__ = [
     "numpy_enabled",
     "library_path",
     "Composition",
+    "Envelope",
+    "EnvelopeError",
+    "envelope",
     "formula",
     "peptide",
     "rna",

@@ -1,0 +1,237 @@
+"""Isotope envelopes of molecules and ions, with the mass of every point.
+
+These calls go through the library's molecule layer (the ``corvan_*``
+functions): they print nothing, keep no state between calls and may run on
+any number of threads. Bad input raises :class:`EnvelopeError` with the
+library's status, the position of the fault in the text and its message,
+exactly as the command line reports it.
+
+Example::
+
+    import corvan
+    ion = corvan.envelope("[13C6]H12O6", charge=1)
+    ion.mz[0], ion.intensities[:3]
+    heavy = corvan.envelope("C50H71N13O12", charge=2, labels={"15N": 0.98})
+"""
+
+from __future__ import annotations
+
+import array
+import ctypes
+import math
+from typing import Any, Dict, Mapping, Optional
+
+from ._arrays import numpy_enabled
+from ._errors import CorvanError
+from ._library import lib
+
+try:  # numpy is optional
+    import numpy as _numpy
+except ImportError:  # pragma: no cover - depends on the machine
+    _numpy = None
+
+__all__ = ["Envelope", "EnvelopeError", "envelope", "KINDS"]
+
+KINDS = {"formula": 1, "peptide": 2, "rna": 3, "dna": 4}
+
+
+class _Error(ctypes.Structure):
+    _fields_ = [("status", ctypes.c_int), ("position", ctypes.c_long), ("message", ctypes.c_char * 256)]
+
+
+class _AtomCount(ctypes.Structure):
+    _fields_ = [("symbol", ctypes.c_char * 8), ("count", ctypes.c_double)]
+
+
+class _Points(ctypes.Structure):
+    _fields_ = [
+        ("count", ctypes.c_size_t),
+        ("neutrons", ctypes.POINTER(ctypes.c_int)),
+        ("shares", ctypes.POINTER(ctypes.c_double)),
+        ("intensities", ctypes.POINTER(ctypes.c_double)),
+        ("masses", ctypes.POINTER(ctypes.c_double)),
+        ("mz", ctypes.POINTER(ctypes.c_double)),
+    ]
+
+
+class _Summary(ctypes.Structure):
+    _fields_ = [
+        ("charge", ctypes.c_int),
+        ("monoisotopic_mass", ctypes.c_double),
+        ("average_mass", ctypes.c_double),
+        ("monoisotopic_mz", ctypes.c_double),
+        ("most_abundant", ctypes.c_size_t),
+    ]
+
+
+_P = ctypes.c_void_p
+_ERR = ctypes.POINTER(_Error)
+
+
+def _declare(name: str, restype: Any, *argtypes: Any) -> Any:
+    function = getattr(lib, name)
+    function.restype = restype
+    function.argtypes = list(argtypes)
+    return function
+
+
+_options_create = _declare("corvan_options_create", _P)
+_options_free = _declare("corvan_options_free", None, _P)
+_set_charge = _declare("corvan_options_set_charge", ctypes.c_int, _P, ctypes.c_int, ctypes.c_char_p, _ERR)
+_set_label = _declare("corvan_options_set_label", ctypes.c_int, _P, ctypes.c_char_p, ctypes.c_double, _ERR)
+_set_limits = _declare("corvan_options_set_limits", ctypes.c_int, _P, ctypes.c_int, ctypes.c_double, _ERR)
+_parse = _declare("corvan_molecule_parse", ctypes.c_int, ctypes.c_int, ctypes.c_char_p, ctypes.POINTER(_P), _ERR)
+_from_mass = _declare("corvan_molecule_from_mass", ctypes.c_int, ctypes.c_int, ctypes.c_double, ctypes.POINTER(_P), _ERR)
+_molecule_free = _declare("corvan_molecule_free", None, _P)
+_atoms = _declare("corvan_molecule_atoms", ctypes.c_int, _P, ctypes.POINTER(_AtomCount), ctypes.c_size_t, ctypes.POINTER(ctypes.c_size_t))
+_formula = _declare("corvan_molecule_formula", ctypes.c_int, _P, ctypes.c_char_p, ctypes.c_size_t, ctypes.POINTER(ctypes.c_size_t))
+_compute = _declare("corvan_distribution_compute", ctypes.c_int, _P, _P, ctypes.POINTER(_P), _ERR)
+_distribution_free = _declare("corvan_distribution_free", None, _P)
+_points = _declare("corvan_distribution_points", ctypes.c_int, _P, ctypes.POINTER(_Points))
+_summary = _declare("corvan_distribution_summary", ctypes.c_int, _P, ctypes.POINTER(_Summary))
+_status_name = _declare("corvan_status_name", ctypes.c_char_p, ctypes.c_int)
+
+# The longest input the library reads; checked here too so that a huge
+# Python string is refused before it is encoded and copied.
+MAX_TEXT = 1000000
+
+
+class EnvelopeError(CorvanError, ValueError):
+    """Input the library refused: ``status`` (a name such as "syntax error"),
+    ``position`` (byte offset of the fault in the text, or None) and the
+    library's message as the exception text."""
+
+    def __init__(self, status: int, position: Optional[int], message: str) -> None:
+        super().__init__(message)
+        self.status = _status_name(status).decode()
+        self.code = status
+        self.position = position
+
+
+def _check(status: int, error: _Error) -> None:
+    if status != 0:
+        position = error.position if error.position >= 0 else None
+        raise EnvelopeError(status, position, error.message.decode("utf-8", "replace"))
+
+
+def _doubles(pointer: Any, count: int) -> Any:
+    values = pointer[:count] if count else []
+    if numpy_enabled():
+        return _numpy.array(values, dtype=_numpy.float64)
+    return array.array("d", values)
+
+
+class Envelope:
+    """One computed envelope. Arrays (numpy float64, or ``array.array('d')``
+    without numpy) run over the points in order of ``neutrons`` (k of M+k):
+    ``shares`` (fraction of the whole), ``intensities`` (highest = 1),
+    ``masses`` (mean mass of the point's atoms, Da; NaN where the share is 0)
+    and ``mz`` (None for a neutral molecule)."""
+
+    def __init__(self, handle: Any, molecule: Any) -> None:
+        points, summary = _Points(), _Summary()
+        _points(handle, ctypes.byref(points))
+        _summary(handle, ctypes.byref(summary))
+        n = points.count
+        self.neutrons = list(points.neutrons[:n]) if n else []
+        self.shares = _doubles(points.shares, n)
+        self.intensities = _doubles(points.intensities, n)
+        self.masses = _doubles(points.masses, n)
+        self.mz = _doubles(points.mz, n) if points.mz else None
+        self.charge = summary.charge
+        self.monoisotopic_mass = summary.monoisotopic_mass
+        self.average_mass = summary.average_mass
+        self.monoisotopic_mz = None if math.isnan(summary.monoisotopic_mz) else summary.monoisotopic_mz
+        self.most_abundant = summary.most_abundant
+        self.atoms = _atoms_of(molecule)
+        self.formula = _formula_of(molecule)
+
+    def __len__(self) -> int:
+        return len(self.neutrons)
+
+    def __repr__(self) -> str:
+        return (
+            f"Envelope({self.formula!r}, charge={self.charge}, points={len(self)}, "
+            f"monoisotopic_mass={self.monoisotopic_mass:.6f})"
+        )
+
+
+def _atoms_of(molecule: Any) -> Dict[str, float]:
+    count = ctypes.c_size_t(0)
+    _atoms(molecule, None, 0, ctypes.byref(count))
+    entries = (_AtomCount * count.value)()
+    _atoms(molecule, entries, count.value, ctypes.byref(count))
+    return {
+        entry.symbol.decode(): (int(entry.count) if entry.count == int(entry.count) else entry.count)
+        for entry in entries
+    }
+
+
+def _formula_of(molecule: Any) -> str:
+    length = ctypes.c_size_t(0)
+    _formula(molecule, None, 0, ctypes.byref(length))
+    buffer = ctypes.create_string_buffer(length.value + 1)
+    _formula(molecule, buffer, length.value + 1, ctypes.byref(length))
+    return buffer.value.decode()
+
+
+def _options(charge: int, adduct: Optional[str], labels: Optional[Mapping[str, float]],
+             points: int, min_intensity: float) -> Any:
+    handle = _options_create()
+    if not handle:
+        raise MemoryError("corvan: out of memory")
+    error = _Error()
+    try:
+        if isinstance(charge, bool) or not isinstance(charge, int):
+            raise TypeError("charge must be an int")
+        if not -1000 <= charge <= 1000:
+            raise EnvelopeError(4, None, "the charge must lie within +-1000")
+        _check(_set_charge(handle, charge, None if adduct is None else adduct.encode(), ctypes.byref(error)), error)
+        for isotope, fraction in (labels or {}).items():
+            _check(_set_label(handle, str(isotope).encode(), float(fraction), ctypes.byref(error)), error)
+        if isinstance(points, bool) or not isinstance(points, int) or not 0 <= points <= 2**31 - 1:
+            raise ValueError("points must be an int from 0 (every point) to 2147483647")
+        _check(_set_limits(handle, points, float(min_intensity), ctypes.byref(error)), error)
+    except BaseException:
+        _options_free(handle)
+        raise
+    return handle
+
+
+def envelope(text: Optional[str] = None, kind: str = "formula", *, mass: Optional[float] = None,
+             charge: int = 0, adduct: Optional[str] = None,
+             labels: Optional[Mapping[str, float]] = None, points: int = 0,
+             min_intensity: float = 0.0) -> Envelope:
+    """The isotope envelope of a molecule (``text`` of the given ``kind``, or
+    ``mass`` in Da for kinds peptide, rna and dna) or of its ion.
+
+    ``charge`` with ``adduct`` ("H+" by default, "Na+", "NH4+", "Cl-",
+    "Fe:z+2"); ``labels`` maps isotopes to their fraction of the element
+    ({"15N": 0.98}); ``points`` keeps the most abundant points (0: all),
+    ``min_intensity`` drops points below that fraction of the highest.
+    """
+    if kind not in KINDS:
+        raise ValueError(f"kind must be one of {', '.join(KINDS)}")
+    if (text is None) == (mass is None):
+        raise ValueError("give either a text or mass=")
+    options = _options(charge, adduct, labels, points, min_intensity)
+    molecule, result = _P(), _P()
+    error = _Error()
+    try:
+        if text is not None:
+            if not isinstance(text, str):
+                raise TypeError("text must be a str")
+            encoded = text.encode("utf-8")
+            if len(encoded) > MAX_TEXT or "\0" in text:
+                raise EnvelopeError(4 if len(encoded) > MAX_TEXT else 2, None,
+                                    "the text is longer than 1000000 bytes" if len(encoded) > MAX_TEXT
+                                    else "the text holds a NUL character")
+            _check(_parse(KINDS[kind], encoded, ctypes.byref(molecule), ctypes.byref(error)), error)
+        else:
+            _check(_from_mass(KINDS[kind], float(mass), ctypes.byref(molecule), ctypes.byref(error)), error)
+        _check(_compute(molecule, options, ctypes.byref(result), ctypes.byref(error)), error)
+        return Envelope(result, molecule)
+    finally:
+        _distribution_free(result)
+        _molecule_free(molecule)
+        _options_free(options)
