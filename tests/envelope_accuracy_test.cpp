@@ -93,10 +93,11 @@ TEST_P(ExactEnumeration, SharesAndMeanMassesOfEveryPoint) {
             if (p.intensities[next] >= 1e-4) {
                 const double mass = static_cast<double>(exact.moment[k] / exact.share[k]);
                 EXPECT_NEAR(p.masses[next], mass, 1e-6) << c.formula << " M+" << k;
-                if (c.charge != 0)
+                if (c.charge != 0) {
                     EXPECT_NEAR(p.mz[next],
                                 (mass - c.charge * CORVAN_ELECTRON_MASS) / std::abs(c.charge),
                                 1e-6);
+                }
             }
             ++next;
         } else {
@@ -216,10 +217,11 @@ TEST_P(AgainstIsoSpec, SharesAndMeanMasses) {
         const auto k = static_cast<std::size_t>(p.neutrons[i]);
         EXPECT_NEAR(p.shares[i], static_cast<double>(reference.share[k]), 1e-7 * top)
             << c.formula << " M+" << k;
-        if (p.intensities[i] >= 1e-4)
+        if (p.intensities[i] >= 1e-4) {
             EXPECT_NEAR(p.masses[i], static_cast<double>(reference.moment[k] / reference.share[k]),
                         1e-4)
                 << c.formula << " M+" << k;
+        }
     }
 }
 

@@ -1,9 +1,11 @@
 #include "envelope/envelope.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "core/buffers.hpp"
@@ -15,23 +17,44 @@ namespace corvan::envelope {
 
 namespace {
 
-using Complex = std::complex<double>;
-
 // Each tail left outside the grid holds at most e^-34.6 ~ 1e-15 of the
 // whole, far below what is reported.
 constexpr double kTailLogOdds = 34.6;
 // Below this magnitude a transform bin is flushed to zero: powers of it
 // would only crawl through subnormal numbers towards zero.
-constexpr double kNegligibleBin = 1e-280;
+constexpr double kNegligibleBin = 1e-150;
+// Twiddle factors are advanced by multiplication and set afresh from sin
+// and cos this often, which keeps them exact to a few ulps on any grid.
+constexpr int kTwiddleRefresh = 32;
+
+// Plain complex arithmetic: std::complex's multiplication checks for
+// infinities on every call, which the bins never hold.
+struct Cx {
+    double re = 0, im = 0;
+};
+inline Cx operator*(Cx a, Cx b) {
+    return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
+}
+inline Cx operator+(Cx a, Cx b) {
+    return {a.re + b.re, a.im + b.im};
+}
+inline Cx scaled(Cx a, double s) {
+    return {a.re * s, a.im * s};
+}
 
 struct Factor {
     labels::ElementPattern pattern;
     double count;
-    std::vector<Complex> transform, moment; // bins 0..N/2 of shares and shares x defects
+    int element;
+    bool labelled;
 };
 
 bool is_whole(double count) {
     return count == std::floor(count);
+}
+
+Outcome factor_failure(int status, int element, const char *what) {
+    return Outcome::failure(status, std::string(what) + " (" + chem::element_symbol(element) + ")");
 }
 
 Outcome collect_factors(const chem::Composition &composition, const labels::LabelSet &labels,
@@ -39,20 +62,19 @@ Outcome collect_factors(const chem::Composition &composition, const labels::Labe
     for (int element = 0; element < chem::kElementCount; ++element) {
         const double count = composition.natural[static_cast<std::size_t>(element)];
         if (count == 0) continue;
-        const std::string symbol = chem::element_symbol(element);
         if (count < 0)
-            return Outcome::failure(CORVAN_E_RANGE,
-                                    "the molecule has fewer than zero " + symbol +
-                                        " atoms of natural abundance (a loss must name the "
-                                        "isotope it removes)");
+            return factor_failure(CORVAN_E_RANGE, element,
+                                  "the molecule has fewer than zero atoms of natural abundance "
+                                  "of an element; a loss must name the isotope it removes");
         if (!std::isfinite(count))
-            return Outcome::failure(CORVAN_E_RANGE, "the count of " + symbol + " is not finite");
-        Factor factor{labels::element_pattern(element, labels), count, {}, {}};
+            return factor_failure(CORVAN_E_RANGE, element, "an atom count is not finite");
+        Factor factor{labels::element_pattern(element, labels), count, element,
+                      labels.labels_element(element)};
         if (!is_whole(count) && !factor.pattern.lightest_dominates())
-            return Outcome::failure(CORVAN_E_UNSUPPORTED,
-                                    "a fractional count of " + symbol +
-                                        " needs its lightest isotope to be the most abundant");
-        factors.push_back(std::move(factor));
+            return factor_failure(CORVAN_E_UNSUPPORTED, element,
+                                  "a fractional count needs the element's lightest isotope to "
+                                  "be its most abundant one");
+        factors.push_back(factor);
     }
     return Outcome::success();
 }
@@ -74,6 +96,48 @@ int grid_size(long long span) {
     }
 }
 
+// Chernoff's bound at a few fixed slopes: for any lambda > 0,
+// P(S >= a) <= exp(-lambda a + sum n log E[e^(lambda X)]); each slope gives
+// a valid edge and the tightest one is kept. Small molecules are bounded
+// best by steep slopes, large ones by Bennett's inequality.
+constexpr double kSlopes[] = {0.5, 1, 1.5, 2, 3, 4, 6};
+constexpr std::size_t kSlopeCount = std::size(kSlopes);
+
+// log E[e^(+-slope X)] of every element's natural pattern, made once: the
+// exponentials would otherwise cost more than the rest of a small molecule.
+using SlopeMoments = std::array<std::array<double, 2 * kSlopeCount>, chem::kElementCount>;
+const SlopeMoments &natural_slope_moments() {
+    static const SlopeMoments table = [] {
+        SlopeMoments moments{};
+        const labels::LabelSet none;
+        for (int element = 0; element < chem::kElementCount; ++element) {
+            const auto pattern = labels::element_pattern(element, none);
+            for (std::size_t s = 0; s < kSlopeCount; ++s) {
+                moments[element][s] = pattern.log_moment(kSlopes[s]);
+                moments[element][kSlopeCount + s] = pattern.log_moment(-kSlopes[s]);
+            }
+        }
+        return moments;
+    }();
+    return table;
+}
+
+double chernoff_edge(const std::vector<Factor> &factors, double direction) {
+    const SlopeMoments &natural = natural_slope_moments();
+    double best = std::numeric_limits<double>::infinity();
+    for (std::size_t s = 0; s < kSlopeCount; ++s) {
+        const double lambda = direction * kSlopes[s];
+        const std::size_t column = direction > 0 ? s : kSlopeCount + s;
+        double log_moment = 0;
+        for (const Factor &factor : factors)
+            log_moment += factor.count * (factor.labelled ? factor.pattern.log_moment(lambda)
+                                                          : natural[factor.element][column]);
+        const double edge = (log_moment + kTailLogOdds) / lambda;
+        if (direction > 0 ? edge < best : -edge < best) best = direction > 0 ? edge : -edge;
+    }
+    return direction > 0 ? best : -best;
+}
+
 Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     double mean = 0, variance = 0, reach_up = 0, reach_down = 0, hard_max = 0;
     for (const Factor &factor : factors) {
@@ -84,10 +148,14 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
         reach_up = std::max(reach_up, factor.pattern.max_position() - factor_mean);
         reach_down = std::max(reach_down, factor_mean);
     }
-    const double low =
-        std::max(0.0, std::floor(mean - bennett_distance(variance, reach_down, kTailLogOdds)));
-    const double high =
-        std::min(hard_max, std::ceil(mean + bennett_distance(variance, reach_up, kTailLogOdds)));
+    double low = mean - bennett_distance(variance, reach_down, kTailLogOdds);
+    double high = mean + bennett_distance(variance, reach_up, kTailLogOdds);
+    if (variance < 64 && !factors.empty()) { // a few atoms' worth of spread
+        high = std::min(high, chernoff_edge(factors, +1));
+        low = std::max(low, chernoff_edge(factors, -1));
+    }
+    low = std::max(0.0, std::floor(low));
+    high = std::min(hard_max, std::ceil(high));
     const double span = std::max(1.0, high - low + 1);
     if (!(span <= CORVAN_MAX_POINTS))
         return Outcome::failure(CORVAN_E_TOO_WIDE,
@@ -100,33 +168,32 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     return Outcome::success();
 }
 
-// Forward transforms of the pattern's shares and share-weighted defects.
-bool transform_factor(Factor &factor, int grid, double *scratch, fftw_complex *bins) {
-    const std::size_t half = static_cast<std::size_t>(grid / 2 + 1);
-    for (int pass = 0; pass < 2; ++pass) {
-        std::memset(scratch, 0, sizeof(double) * static_cast<std::size_t>(grid));
-        const auto &pattern = factor.pattern;
-        for (std::size_t i = 0; i < pattern.positions.size(); ++i)
-            scratch[pattern.positions[i] % grid] +=
-                pass == 0 ? pattern.shares[i] : pattern.shares[i] * pattern.defects[i];
-        if (!fft::forward(grid, scratch, bins)) return false;
-        auto &target = pass == 0 ? factor.transform : factor.moment;
-        target.resize(half);
-        for (std::size_t j = 0; j < half; ++j) target[j] = Complex(bins[j][0], bins[j][1]);
-    }
-    return true;
+// roots[m] = exp(-2 pi i m / grid), FFTW's sign convention.
+void fill_roots(int grid, std::vector<Cx> &roots) {
+    roots.resize(static_cast<std::size_t>(grid));
+    const double step = -2 * M_PI / grid;
+    const Cx unit{std::cos(step), std::sin(step)};
+    for (int m = 0; m < grid; ++m)
+        roots[static_cast<std::size_t>(m)] = m % kTwiddleRefresh == 0
+                                                 ? Cx{std::cos(step * m), std::sin(step * m)}
+                                                 : roots[static_cast<std::size_t>(m - 1)] * unit;
 }
 
-Complex flushed(Complex z) {
-    return std::abs(z.real()) + std::abs(z.imag()) < kNegligibleBin ? 0.0 : z;
+// |z| far below anything a share can show: its further powers would only
+// crawl through subnormal numbers, so they are taken as zero.
+bool negligible(Cx z) {
+    return std::fabs(z.re) + std::fabs(z.im) < kNegligibleBin;
 }
 
-Complex integer_power(Complex base, unsigned long long exponent) {
-    Complex result = 1.0;
+Cx integer_power(Cx base, unsigned long long exponent) {
+    Cx result{1, 0};
     while (exponent != 0) {
-        if (exponent & 1u) result = flushed(result * base);
+        if (exponent & 1u) result = result * base;
         exponent >>= 1;
-        if (exponent != 0) base = flushed(base * base);
+        if (exponent == 0) break;
+        base = base * base;
+        if (negligible(base)) [[unlikely]]
+            return Cx{};
     }
     return result;
 }
@@ -134,32 +201,57 @@ Complex integer_power(Complex base, unsigned long long exponent) {
 // P^(n-1) for the factor's count n: whole powers by squaring, the fraction
 // through the principal logarithm (continuous where the lightest isotope
 // dominates, which collect_factors ensured).
-Complex power_below(Complex transform, double count) {
+Cx power_below(Cx transform, double count) {
     const double whole = std::floor(count);
     const double fraction = count - whole;
     if (fraction == 0) return integer_power(transform, static_cast<unsigned long long>(whole - 1));
-    const Complex fractional = std::exp(fraction * std::log(transform));
+    const std::complex<double> z(transform.re, transform.im);
+    const std::complex<double> part = std::exp(fraction * std::log(z));
+    const Cx fractional{part.real(), part.imag()};
     if (whole >= 1)
         return integer_power(transform, static_cast<unsigned long long>(whole - 1)) * fractional;
-    return fractional / transform;
+    const std::complex<double> divided = part / z;
+    return {divided.real(), divided.imag()};
 }
 
-// Bins of the whole distribution (total) and of its defect moment (moment):
-// the product rule over the factors, (T, M) <- (T F, M F + T n Q P^(n-1)).
-void combine(const std::vector<Factor> &factors, int grid, fftw_complex *total,
-             fftw_complex *moment) {
-    const int half = grid / 2 + 1;
-    for (int j = 0; j < half; ++j) {
-        Complex t = 1.0, m = 0.0;
-        for (const Factor &factor : factors) {
-            const Complex below = power_below(factor.transform[j], factor.count);
-            const Complex whole = below * factor.transform[j];
-            m = m * whole + t * (factor.count * factor.moment[j] * below);
-            t = t * whole;
+// Folds one factor into the bins of the whole distribution (total) and of
+// its defect moment (moment) by the product rule,
+// (T, M) <- (T F, M F + T n Q P^(n-1)), where F = P^n and P, Q are the
+// transforms of the factor's shares and share-weighted defects. Each
+// isotope's root index advances by its position from bin to bin, which
+// spares a division per isotope and bin.
+void fold_factor(const Factor &factor, const std::vector<Cx> &roots, Cx *total, Cx *moment) {
+    const long long grid = static_cast<long long>(roots.size());
+    const long long half = grid / 2 + 1;
+    const auto &p = factor.pattern;
+    std::array<long long, labels::kMostIsotopes> index{};
+    std::array<long long, labels::kMostIsotopes> stride{};
+    for (std::size_t i = 0; i < p.size; ++i) stride[i] = p.positions[i] % grid;
+    for (long long j = 0; j < half; ++j) {
+        Cx transform, defects;
+        for (std::size_t i = 0; i < p.size; ++i) {
+            const Cx root = roots[static_cast<std::size_t>(index[i])];
+            transform = transform + scaled(root, p.shares[i]);
+            defects = defects + scaled(root, p.shares[i] * p.defects[i]);
+            index[i] += stride[i];
+            if (index[i] >= grid) index[i] -= grid;
         }
-        total[j][0] = t.real(), total[j][1] = t.imag();
-        moment[j][0] = m.real(), moment[j][1] = m.imag();
+        const Cx below = power_below(transform, factor.count);
+        const Cx whole = below * transform;
+        moment[j] = moment[j] * whole + total[j] * scaled(defects * below, factor.count);
+        total[j] = total[j] * whole;
     }
+}
+
+void combine(const std::vector<Factor> &factors, const std::vector<Cx> &roots,
+             fftw_complex *total_bins, fftw_complex *moment_bins) {
+    // fftw_complex is double[2], laid out as Cx.
+    Cx *total = reinterpret_cast<Cx *>(total_bins);
+    Cx *moment = reinterpret_cast<Cx *>(moment_bins);
+    const std::size_t half = roots.size() / 2 + 1;
+    std::fill(total, total + half, Cx{1, 0});
+    std::fill(moment, moment + half, Cx{0, 0});
+    for (const Factor &factor : factors) fold_factor(factor, roots, total, moment);
 }
 
 double fixed_mass(const chem::Composition &composition) {
@@ -173,28 +265,25 @@ void fill_points(const Window &window, const double *total, const double *moment
                  double monoisotopic, Envelope &result) {
     const double scale = 1.0 / window.grid;
     long long first = -1, last = -1;
-    std::vector<double> shares(static_cast<std::size_t>(window.span));
-    std::vector<double> defects(static_cast<std::size_t>(window.span));
-    for (long long offset = 0; offset < window.span; ++offset) {
-        const std::size_t cell = static_cast<std::size_t>((window.low + offset) % window.grid);
-        const double share = total[cell] * scale;
-        shares[static_cast<std::size_t>(offset)] = share >= CORVAN_ACCURACY ? share : 0.0;
-        defects[static_cast<std::size_t>(offset)] = moment[cell] / total[cell];
-        if (share >= CORVAN_ACCURACY) {
+    for (long long offset = 0; offset < window.span; ++offset)
+        if (total[(window.low + offset) % window.grid] * scale >= CORVAN_ACCURACY) {
             if (first < 0) first = offset;
             last = offset;
         }
-    }
     result.first_neutrons = static_cast<int>(window.low + std::max(first, 0LL));
     result.shares.clear();
     result.masses.clear();
-    for (long long offset = std::max(first, 0LL); offset <= last; ++offset) {
-        const double share = shares[static_cast<std::size_t>(offset)];
-        result.shares.push_back(share);
-        result.masses.push_back(share > 0
-                                    ? monoisotopic + static_cast<double>(window.low + offset) +
-                                          defects[static_cast<std::size_t>(offset)]
-                                    : std::numeric_limits<double>::quiet_NaN());
+    if (first < 0) return;
+    result.shares.reserve(static_cast<std::size_t>(last - first + 1));
+    result.masses.reserve(static_cast<std::size_t>(last - first + 1));
+    for (long long offset = first; offset <= last; ++offset) {
+        const std::size_t cell = static_cast<std::size_t>((window.low + offset) % window.grid);
+        const double share = total[cell] * scale;
+        const bool signal = share >= CORVAN_ACCURACY;
+        result.shares.push_back(signal ? share : 0.0);
+        result.masses.push_back(signal ? monoisotopic + static_cast<double>(window.low + offset) +
+                                             moment[cell] / total[cell]
+                                       : std::numeric_limits<double>::quiet_NaN());
     }
 }
 
@@ -227,10 +316,9 @@ Outcome compute(const chem::Composition &composition, const labels::LabelSet &la
     FftwArray<fftw_complex> moment_bins = fftw_complex_array(half);
     const Outcome no_memory = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
     if (!total_grid || !moment_grid || !total_bins || !moment_bins) return no_memory;
-    for (Factor &factor : factors)
-        if (!transform_factor(factor, window.grid, total_grid.get(), total_bins.get()))
-            return no_memory;
-    combine(factors, window.grid, total_bins.get(), moment_bins.get());
+    std::vector<Cx> roots;
+    fill_roots(window.grid, roots);
+    combine(factors, roots, total_bins.get(), moment_bins.get());
     if (!fft::inverse(window.grid, total_bins.get(), total_grid.get()) ||
         !fft::inverse(window.grid, moment_bins.get(), moment_grid.get()))
         return no_memory;

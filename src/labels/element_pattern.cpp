@@ -1,5 +1,7 @@
 #include "labels/element_pattern.hpp"
 
+#include <cmath>
+
 #include "molecule/elements.hpp"
 
 namespace corvan::labels {
@@ -8,9 +10,10 @@ namespace {
 
 // Shares of the element's isotopes after its labels: labelled isotopes get
 // their fractions, the others the rest in their natural proportions.
-std::vector<double> labelled_shares(int element, const LabelSet &labels) {
+std::array<double, kMostIsotopes> labelled_shares(int element, const LabelSet &labels) {
     const auto isotopes = chem::isotopes_of(element);
-    std::vector<double> shares(isotopes.size(), -1.0);
+    std::array<double, kMostIsotopes> shares;
+    shares.fill(-1.0);
     double labelled = 0, unlabelled_natural = 0;
     for (std::size_t i = 0; i < isotopes.size(); ++i)
         for (const Label &label : labels.all())
@@ -32,48 +35,56 @@ std::vector<double> labelled_shares(int element, const LabelSet &labels) {
 
 double ElementPattern::mean_position() const {
     double mean = 0;
-    for (std::size_t i = 0; i < positions.size(); ++i) mean += shares[i] * positions[i];
+    for (std::size_t i = 0; i < size; ++i) mean += shares[i] * positions[i];
     return mean;
 }
 
 double ElementPattern::variance() const {
     const double mean = mean_position();
     double variance = 0;
-    for (std::size_t i = 0; i < positions.size(); ++i)
+    for (std::size_t i = 0; i < size; ++i)
         variance += shares[i] * (positions[i] - mean) * (positions[i] - mean);
     return variance;
 }
 
 double ElementPattern::average_mass() const {
     double mass = 0;
-    for (std::size_t i = 0; i < positions.size(); ++i)
+    for (std::size_t i = 0; i < size; ++i)
         mass += shares[i] * (lightest_mass + positions[i] + defects[i]);
     return mass;
 }
 
+double ElementPattern::log_moment(double lambda) const {
+    double sum = 0;
+    for (std::size_t i = 0; i < size; ++i) sum += shares[i] * std::exp(lambda * positions[i]);
+    return std::log(sum);
+}
+
 bool ElementPattern::lightest_dominates() const {
-    return !positions.empty() && positions.front() == 0 && shares.front() > 0.5;
+    return size > 0 && positions[0] == 0 && shares[0] > 0.5;
 }
 
 ElementPattern element_pattern(int element, const LabelSet &labels) {
     const auto isotopes = chem::isotopes_of(element);
-    const std::vector<double> shares =
-        labels.labels_element(element) ? labelled_shares(element, labels) : std::vector<double>{};
+    const bool labelled = labels.labels_element(element);
+    std::array<double, kMostIsotopes> shares{};
+    if (labelled) shares = labelled_shares(element, labels);
     ElementPattern pattern;
     pattern.lightest_mass = isotopes.front().mass;
     double total = 0;
-    for (std::size_t i = 0; i < isotopes.size(); ++i) {
-        const double share = shares.empty() ? isotopes[i].abundance : shares[i];
+    for (std::size_t i = 0; i < isotopes.size() && i < kMostIsotopes; ++i) {
+        const double share = labelled ? shares[i] : isotopes[i].abundance;
         if (!(share > 0)) continue;
         const int position = isotopes[i].mass_number - isotopes.front().mass_number;
-        pattern.positions.push_back(position);
-        pattern.shares.push_back(share);
-        pattern.defects.push_back(isotopes[i].mass - isotopes.front().mass - position);
+        pattern.positions[pattern.size] = position;
+        pattern.shares[pattern.size] = share;
+        pattern.defects[pattern.size] = isotopes[i].mass - isotopes.front().mass - position;
+        ++pattern.size;
         total += share;
     }
     // The table's abundances of an element add up to 1 only to its last
     // digit; the pattern is a probability distribution exactly.
-    for (double &share : pattern.shares) share /= total;
+    for (std::size_t i = 0; i < pattern.size; ++i) pattern.shares[i] /= total;
     return pattern;
 }
 
