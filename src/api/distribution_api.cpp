@@ -24,6 +24,7 @@ double to_mz(double mass, int charge) {
 std::vector<std::size_t> kept_points(const envelope::Envelope &envelope, double highest,
                                      const corvan_options &options) {
     std::vector<std::size_t> kept;
+    kept.reserve(envelope.shares.size());
     for (std::size_t i = 0; i < envelope.shares.size(); ++i)
         if (options.min_intensity == 0 || envelope.shares[i] >= options.min_intensity * highest)
             kept.push_back(i);
@@ -42,7 +43,12 @@ void fill(const envelope::Envelope &envelope, const corvan_options &options,
           corvan_distribution &result) {
     const double highest = *std::max_element(envelope.shares.begin(), envelope.shares.end());
     const int charge = options.charge;
-    for (std::size_t i : kept_points(envelope, highest, options)) {
+    const std::vector<std::size_t> kept = kept_points(envelope, highest, options);
+    for (auto *column : {&result.shares, &result.intensities, &result.masses})
+        column->reserve(kept.size());
+    result.neutrons.reserve(kept.size());
+    if (charge != 0) result.mz.reserve(kept.size());
+    for (std::size_t i : kept) {
         result.neutrons.push_back(envelope.first_neutrons + static_cast<int>(i));
         result.shares.push_back(envelope.shares[i]);
         result.intensities.push_back(envelope.shares[i] / highest);

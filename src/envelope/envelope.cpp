@@ -85,14 +85,14 @@ struct Window {
     int grid = 4;
 };
 
-// The smallest 2^a or 3 x 2^a of at least `span` points (from 4 up): sizes
-// FFTW transforms fastest, at most 1.5 times the span.
+// The smallest size of at least `span` points (from 4 up) whose only prime
+// factors are 2, 3 and 5: sizes FFTW transforms fastest.
 int grid_size(long long span) {
-    long long size = 4;
-    for (;;) {
-        if (size >= span) return static_cast<int>(size);
-        if (size * 3 / 2 >= span) return static_cast<int>(size * 3 / 2);
-        size *= 2;
+    for (long long size = std::max(4LL, span);; ++size) {
+        long long rest = size;
+        for (long long prime : {2, 3, 5})
+            while (rest % prime == 0) rest /= prime;
+        if (rest == 1) return static_cast<int>(size);
     }
 }
 
@@ -148,12 +148,13 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
         reach_up = std::max(reach_up, factor.pattern.max_position() - factor_mean);
         reach_down = std::max(reach_down, factor_mean);
     }
-    double low = mean - bennett_distance(variance, reach_down, kTailLogOdds);
-    double high = mean + bennett_distance(variance, reach_up, kTailLogOdds);
-    if (variance < 64 && !factors.empty()) { // a few atoms' worth of spread
-        high = std::min(high, chernoff_edge(factors, +1));
-        low = std::max(low, chernoff_edge(factors, -1));
-    }
+    // Both bounds hold for any molecule; the fixed slopes are tight for a
+    // narrow spread, Bennett's inequality for a wide one.
+    const bool narrow = variance < 64;
+    double low = narrow ? chernoff_edge(factors, -1)
+                        : mean - bennett_distance(variance, reach_down, kTailLogOdds);
+    double high = narrow ? chernoff_edge(factors, +1)
+                         : mean + bennett_distance(variance, reach_up, kTailLogOdds);
     low = std::max(0.0, std::floor(low));
     high = std::min(hard_max, std::ceil(high));
     const double span = std::max(1.0, high - low + 1);
@@ -302,6 +303,7 @@ void masses(const chem::Composition &composition, const labels::LabelSet &labels
 Outcome compute(const chem::Composition &composition, const labels::LabelSet &labels,
                 Envelope &result) {
     std::vector<Factor> factors;
+    factors.reserve(8);
     Outcome collected = collect_factors(composition, labels, factors);
     if (!collected.ok()) return collected;
     masses(composition, labels, result.monoisotopic_mass, result.average_mass);
@@ -309,20 +311,23 @@ Outcome compute(const chem::Composition &composition, const labels::LabelSet &la
     Outcome placed = choose_window(factors, window);
     if (!placed.ok()) return placed;
 
-    const int half = window.grid / 2 + 1;
-    FftwArray<double> total_grid = fftw_real_array(window.grid);
-    FftwArray<double> moment_grid = fftw_real_array(window.grid);
-    FftwArray<fftw_complex> total_bins = fftw_complex_array(half);
-    FftwArray<fftw_complex> moment_bins = fftw_complex_array(half);
+    // One aligned block for both grids and both bin arrays, each part padded
+    // to 64 bytes so that every part keeps FFTW's SIMD alignment.
+    const auto padded = [](long long doubles) { return (doubles + 7) / 8 * 8; };
+    const long long grid_part = padded(window.grid), bin_part = padded(2 * (window.grid / 2 + 1));
+    FftwArray<double> block = fftw_real_array(2 * grid_part + 2 * bin_part);
     const Outcome no_memory = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
-    if (!total_grid || !moment_grid || !total_bins || !moment_bins) return no_memory;
+    if (!block) return no_memory;
+    double *total_grid = block.get(), *moment_grid = total_grid + grid_part;
+    auto *total_bins = reinterpret_cast<fftw_complex *>(moment_grid + grid_part);
+    auto *moment_bins = reinterpret_cast<fftw_complex *>(moment_grid + grid_part + bin_part);
     std::vector<Cx> roots;
     fill_roots(window.grid, roots);
-    combine(factors, roots, total_bins.get(), moment_bins.get());
-    if (!fft::inverse(window.grid, total_bins.get(), total_grid.get()) ||
-        !fft::inverse(window.grid, moment_bins.get(), moment_grid.get()))
+    combine(factors, roots, total_bins, moment_bins);
+    if (!fft::inverse(window.grid, total_bins, total_grid) ||
+        !fft::inverse(window.grid, moment_bins, moment_grid))
         return no_memory;
-    fill_points(window, total_grid.get(), moment_grid.get(), result.monoisotopic_mass, result);
+    fill_points(window, total_grid, moment_grid, result.monoisotopic_mass, result);
     return Outcome::success();
 }
 

@@ -64,7 +64,9 @@ bool ElementPattern::lightest_dominates() const {
     return size > 0 && positions[0] == 0 && shares[0] > 0.5;
 }
 
-ElementPattern element_pattern(int element, const LabelSet &labels) {
+namespace {
+
+ElementPattern build_pattern(int element, const LabelSet &labels) {
     const auto isotopes = chem::isotopes_of(element);
     const bool labelled = labels.labels_element(element);
     std::array<double, kMostIsotopes> shares{};
@@ -86,6 +88,26 @@ ElementPattern element_pattern(int element, const LabelSet &labels) {
     // digit; the pattern is a probability distribution exactly.
     for (std::size_t i = 0; i < pattern.size; ++i) pattern.shares[i] /= total;
     return pattern;
+}
+
+// Every element's natural pattern, made once from the read-only table.
+const std::array<ElementPattern, chem::kElementCount> &natural_patterns() {
+    static const auto patterns = [] {
+        std::array<ElementPattern, chem::kElementCount> all{};
+        const LabelSet none;
+        for (int element = 0; element < chem::kElementCount; ++element)
+            all[static_cast<std::size_t>(element)] = build_pattern(element, none);
+        return all;
+    }();
+    return patterns;
+}
+
+} // namespace
+
+ElementPattern element_pattern(int element, const LabelSet &labels) {
+    if (!labels.labels_element(element))
+        return natural_patterns()[static_cast<std::size_t>(element)];
+    return build_pattern(element, labels);
 }
 
 } // namespace corvan::labels

@@ -67,6 +67,11 @@ double Composition::element_total(int element) const {
 }
 
 int Composition::first_negative_element() const {
+    if (fixed.empty()) {
+        for (int element = 0; element < kElementCount; ++element)
+            if (natural[static_cast<std::size_t>(element)] < 0) return element;
+        return -1;
+    }
     for (int element = 0; element < kElementCount; ++element)
         if (element_total(element) < 0) return element;
     return -1;
@@ -84,7 +89,7 @@ double monoisotopic_mass(const Composition &composition) {
     double mass = 0;
     for (int element = 0; element < kElementCount; ++element) {
         const double count = composition.natural[static_cast<std::size_t>(element)];
-        if (count != 0) mass += count * isotopes_of(element).front().mass;
+        if (count != 0) mass += count * lightest_mass(element);
     }
     for (const FixedIsotope &isotope : composition.fixed)
         mass += isotope.count * find_isotope(isotope.element, isotope.mass_number)->mass;

@@ -61,6 +61,16 @@ const char *element_symbol(int index) {
     return index >= 0 && index < kElementCount ? element_names[index] : "?";
 }
 
+double lightest_mass(int index) {
+    static const auto masses = [] {
+        std::array<double, kElementCount> lightest{};
+        for (int element = 0; element < kElementCount; ++element)
+            lightest[static_cast<std::size_t>(element)] = isotopes_of(element).front().mass;
+        return lightest;
+    }();
+    return masses[static_cast<std::size_t>(index)];
+}
+
 const Isotope *find_isotope(int index, int mass_number) {
     for (const Isotope &isotope : isotopes_of(index))
         if (isotope.mass_number == mass_number) return &isotope;

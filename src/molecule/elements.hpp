@@ -29,6 +29,9 @@ int symbol_length(std::string_view text);
 
 const char *element_symbol(int index);
 
+// Mass of the element's lightest isotope (u).
+double lightest_mass(int index);
+
 // The isotope of element `index` with `mass_number`, or nullptr.
 const Isotope *find_isotope(int index, int mass_number);
 
