@@ -60,7 +60,9 @@ from .network import Network, sigmoid, softsign
 from . import tables
 from .tables import EMBEDDED_NETWORKS, embedded_network, settings
 
-__version__ = "0.1.0"
+# The package follows the library it binds: the test suite checks that this
+# matches corvan_version_string() of the library loaded.
+__version__ = "0.2.0"
 
 __all__ = [
     "CorvanError",

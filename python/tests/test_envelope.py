@@ -71,6 +71,13 @@ class EnvelopeValues(unittest.TestCase):
             t.join()
         self.assertEqual(failures, [])
 
+    def test_package_version_is_the_library_version(self):
+        import ctypes
+
+        version = corvan._library.lib.corvan_version_string
+        version.restype = ctypes.c_char_p
+        self.assertEqual(corvan.__version__, version().decode())
+
     def test_without_numpy(self):
         with without_numpy():
             water = corvan.envelope("H2O")
