@@ -1,6 +1,8 @@
 // Ions with the mass and m/z of every point: corvan's molecule layer against
 // IsoSpec's fine structure summed into the same points (Debian's
-// libisospec++-dev), interleaved in rounds within one process.
+// libisospec++-dev; compare_envelopes) or OpenMS's coarse generator with
+// exact masses (libopenms-dev; compare_envelopes_openms, its own process
+// since OpenMS carries IsoSpec's symbols), interleaved in rounds.
 //
 //   compare_envelopes [rounds]
 //
@@ -19,7 +21,13 @@
 #include <string>
 #include <vector>
 
+#if defined(CORVAN_COMPARE_ISOSPEC)
 #include <IsoSpec++/isoSpec++.h>
+#endif
+#if defined(CORVAN_COMPARE_OPENMS)
+#include <OpenMS/CHEMISTRY/EmpiricalFormula.h>
+#include <OpenMS/CHEMISTRY/ISOTOPEDISTRIBUTION/CoarseIsotopePatternGenerator.h>
+#endif
 
 #include "corvan.h"
 #include "envelope_reference.hpp"
@@ -72,6 +80,7 @@ Points corvan_run(const Molecule &m, corvan_options *options) {
     return out;
 }
 
+#if defined(CORVAN_COMPARE_ISOSPEC)
 // IsoSpec's layered generator to `total` probability, configurations summed
 // into points by their extra neutrons, with mean m/z per point.
 Points isospec_points(const Molecule &m, double total) {
@@ -120,6 +129,30 @@ Points isospec_points(const Molecule &m, double total) {
             sum[k] > 0 ? (moment[k] / sum[k] - m.charge * CORVAN_ELECTRON_MASS) / m.charge : NAN;
     return scaled(sum, mz);
 }
+
+#endif
+
+#if defined(CORVAN_COMPARE_OPENMS)
+// OpenMS's coarse generator with unrounded masses: `length` points of the
+// ion's atoms (the molecule plus the protons), m/z from their masses.
+Points openms_points(const Molecule &m, std::size_t length) {
+    static thread_local OpenMS::CoarseIsotopePatternGenerator generator(length, false);
+    generator.setMaxIsotope(length);
+    int counts[5];
+    std::sscanf(m.formula.c_str(), "C%dH%dN%dO%dS%d", &counts[0], &counts[1], &counts[2],
+                &counts[3], &counts[4]);
+    const std::string ion = "C" + std::to_string(counts[0]) + "H" +
+                            std::to_string(counts[1] + m.charge) + "N" + std::to_string(counts[2]) +
+                            "O" + std::to_string(counts[3]) + "S" + std::to_string(counts[4]);
+    const auto distribution = generator.run(OpenMS::EmpiricalFormula(ion));
+    std::vector<double> shares, mz;
+    for (std::size_t i = 0; i < distribution.size(); ++i) {
+        shares.push_back(distribution[i].getIntensity());
+        mz.push_back((distribution[i].getMZ() - m.charge * CORVAN_ELECTRON_MASS) / m.charge);
+    }
+    return scaled(shares, mz);
+}
+#endif
 
 void score(Contender &c, const Points &got, const Points &want) {
     for (std::size_t k = 0; k < want.heights.size(); ++k) {
@@ -192,10 +225,18 @@ int main(int argc, char **argv) {
     std::vector<Contender> peptide_contenders = {
         {"corvan envelope (parse + ion + masses + m/z)",
          [&](const Molecule &m) { return corvan_run(m, ion2); }}};
+#if defined(CORVAN_COMPARE_ISOSPEC)
     for (double total : {0.999, 0.99999, 0.9999999})
         peptide_contenders.push_back(
             {"IsoSpec layered, p = " + std::to_string(total).substr(0, 9),
              [total](const Molecule &m) { return isospec_points(m, total); }});
+#endif
+#if defined(CORVAN_COMPARE_OPENMS)
+    for (std::size_t length : {8, 16})
+        peptide_contenders.push_back(
+            {"OpenMS coarse, " + std::to_string(length) + " points, exact masses",
+             [length](const Molecule &m) { return openms_points(m, length); }});
+#endif
     run("Tryptic peptides, [M+2H]2+", peptides, peptide_contenders, rounds);
 
     std::vector<Molecule> proteins;
@@ -206,10 +247,16 @@ int main(int argc, char **argv) {
     }
     std::vector<Contender> protein_contenders = {
         {"corvan envelope", [&](const Molecule &m) { return corvan_run(m, ion20); }}};
+#if defined(CORVAN_COMPARE_ISOSPEC)
     for (double total : {0.99, 0.999})
         protein_contenders.push_back(
             {"IsoSpec layered, p = " + std::to_string(total).substr(0, 5),
              [total](const Molecule &m) { return isospec_points(m, total); }});
+#endif
+#if defined(CORVAN_COMPARE_OPENMS)
+    protein_contenders.push_back({"OpenMS coarse, 100 points, exact masses",
+                                  [](const Molecule &m) { return openms_points(m, 100); }});
+#endif
     run("45-55 kDa proteins, [M+20H]20+", proteins, protein_contenders, std::max(1, rounds / 3));
     corvan_options_free(ion2);
     corvan_options_free(ion20);
