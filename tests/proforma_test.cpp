@@ -169,6 +169,10 @@ TEST(Proforma, ChargeSuffixMakesTheIon) {
     corvan_molecule *molecule = nullptr; // the handle keeps the charge
     ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_PEPTIDE, "PEPTIDE/-1", &molecule, nullptr),
               CORVAN_OK);
+    int charge = 0;
+    ASSERT_EQ(corvan_molecule_charge(molecule, &charge), CORVAN_OK);
+    EXPECT_EQ(charge, -1);
+    EXPECT_EQ(corvan_molecule_charge(molecule, nullptr), CORVAN_E_ARGUMENT);
     ASSERT_EQ(corvan_distribution_compute(molecule, nullptr, &d, nullptr), CORVAN_OK);
     corvan_distribution_summary(d, &summary);
     EXPECT_EQ(summary.charge, -1);

@@ -69,6 +69,12 @@ int corvan_molecule_from_mass(int kind, double mass, corvan_molecule **molecule,
     });
 }
 
+int corvan_molecule_charge(const corvan_molecule *molecule, int *charge) {
+    if (molecule == nullptr || charge == nullptr) return CORVAN_E_ARGUMENT;
+    *charge = molecule->charge;
+    return CORVAN_OK;
+}
+
 void corvan_molecule_free(corvan_molecule *molecule) {
     delete molecule;
 }
