@@ -95,8 +95,8 @@ class NucleicReader {
 
     Outcome unexpected() const {
         const char c = peek();
-        const std::string shown = c >= ' ' && c < 127 ? "'" + std::string(1, c) + "'"
-                                                      : "byte " + std::to_string(c & 0xff);
+        const std::string shown =
+            c >= ' ' && c < 127 ? quoted({&c, 1}) : "byte " + std::to_string(c & 0xff);
         return fail(CORVAN_E_SYNTAX, "unexpected " + shown, static_cast<long>(pos_));
     }
 
@@ -123,7 +123,7 @@ class NucleicReader {
         const char mark = peek();
         if (mark != '-' && mark != '>') return Outcome::success();
         const long at = static_cast<long>(pos_);
-        if (text_.substr(pos_) != std::string(1, mark) + "p")
+        if (text_.size() - pos_ != 2 || text_[pos_ + 1] != 'p')
             return fail(CORVAN_E_SYNTAX, "a 3' end is written '-p' or '>p' after the sequence", at);
         if (mark == '>' && !rna_)
             return fail(CORVAN_E_UNSUPPORTED, "a 2',3'-cyclic phosphate (DNA has no 2'-OH)", at);
@@ -158,14 +158,14 @@ class NucleicReader {
         const char c = peek();
         if (c >= 'a' && c <= 'z')
             return fail(CORVAN_E_SYNTAX,
-                        "lower-case nucleotide '" + std::string(1, c) +
-                            "' (nucleotides are upper-case letters)",
+                        "lower-case nucleotide " + quoted({&c, 1}) +
+                            " (nucleotides are upper-case letters)",
                         static_cast<long>(pos_));
         if (c < 'A' || c > 'Z') return unexpected();
         const std::string_view letters = rna_ ? "ACGU" : "ACGT";
         if (letters.find(c) == std::string_view::npos)
             return fail(CORVAN_E_UNKNOWN,
-                        "'" + std::string(1, c) + "' is no " + what() + " nucleotide (" +
+                        quoted({&c, 1}) + " is no " + what() + " nucleotide (" +
                             std::string(letters) + ", or a modified one in brackets)",
                         static_cast<long>(pos_));
         add(find(text_.substr(pos_, 1))->atoms, 1);

@@ -63,6 +63,24 @@ bool starts_with_folded(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+// A quick test, without messages, that rules out most names ("Oxidation")
+// as formulas: element symbols with optional counts, and isotope brackets.
+bool could_be_formula(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == '[' || c == ']' || c == ' ' || c == '-' || is_digit(c)) {
+            ++i;
+            continue;
+        }
+        const int length = chem::symbol_length(text.substr(i));
+        if (length == 0 ||
+            chem::element_index(text.substr(i, static_cast<std::size_t>(length))) < 0)
+            return false;
+        i += static_cast<std::size_t>(length);
+    }
+    return true;
+}
+
 // A fixed modification of a global "<[mod]@...>" block: where it applies.
 struct FixedModification {
     chem::Composition atoms;
@@ -135,8 +153,8 @@ class ProformaReader {
             break;
         }
         const char c = peek();
-        const std::string shown = c >= ' ' && c < 127 ? "'" + std::string(1, c) + "'"
-                                                      : "byte " + std::to_string(c & 0xff);
+        const std::string shown =
+            c >= ' ' && c < 127 ? quoted({&c, 1}) : "byte " + std::to_string(c & 0xff);
         return fail(CORVAN_E_SYNTAX, "unexpected " + shown, at);
     }
 
@@ -202,9 +220,8 @@ class ProformaReader {
              {"M:", "R:", "X:", "G:", "MOD:", "RESID:", "XLMOD:", "GNO:", "Glycan:", "XL:"})
             if (starts_with_folded(part, other))
                 return fail(CORVAN_E_UNSUPPORTED,
-                            "'" + std::string(other) +
-                                "' modifications (only Unimod names and accessions, "
-                                "and formulas, are read)",
+                            quoted(other) + " modifications (only Unimod names and accessions, "
+                                            "and formulas, are read)",
                             where);
         if (looks_like_mass(part)) return refuse_mass(at, length);
         return read_name_or_formula(at, length, atoms);
@@ -252,14 +269,14 @@ class ProformaReader {
     Outcome read_name_or_formula(std::size_t at, std::size_t length, chem::Composition &atoms) {
         const std::string_view part = text_.substr(at, length);
         const unimod::Entry *entry = unimod::find_name(part);
+        if (entry != nullptr && !could_be_formula(part)) return add_entry(*entry, atoms);
         chem::Composition formula;
         const Outcome parsed =
             chem::parse_formula(part, formula, "modification formula", static_cast<long>(at));
         if (entry != nullptr && parsed.ok())
             return fail(CORVAN_E_UNSUPPORTED,
-                        "'" + std::string(part) +
-                            "' is both a Unimod name and a formula: write [U:" + entry->name +
-                            "] or [Formula:" + std::string(part) + "]",
+                        quoted(part) + " is both a Unimod name and a formula: write [U:" +
+                            entry->name + "] or [Formula:" + std::string(part) + "]",
                         static_cast<long>(at));
         if (entry != nullptr) return add_entry(*entry, atoms);
         if (parsed.ok()) {
@@ -268,8 +285,7 @@ class ProformaReader {
         }
         if (part.find_first_of("[ ") != std::string_view::npos || is_digit(part.back()))
             return parsed; // clearly meant as a formula: its own message
-        return fail(CORVAN_E_UNKNOWN,
-                    "'" + std::string(part) + "' is no Unimod name and no formula",
+        return fail(CORVAN_E_UNKNOWN, quoted(part) + " is no Unimod name and no formula",
                     static_cast<long>(at));
     }
 
@@ -414,14 +430,13 @@ class ProformaReader {
             const char c = peek();
             if (is_lower(c))
                 return fail(CORVAN_E_SYNTAX,
-                            "lower-case residue '" + std::string(1, c) +
-                                "' (residues are upper-case letters)",
+                            "lower-case residue " + quoted({&c, 1}) +
+                                " (residues are upper-case letters)",
                             static_cast<long>(pos_));
             if (!is_upper(c)) break;
             const Residue *residue = find_residue(c);
             if (residue == nullptr)
-                return fail(CORVAN_E_UNSUPPORTED,
-                            "ambiguous or unknown residue '" + std::string(1, c) + "'",
+                return fail(CORVAN_E_UNSUPPORTED, "ambiguous or unknown residue " + quoted({&c, 1}),
                             static_cast<long>(pos_));
             for (std::size_t k = 0; k < kColumns.size(); ++k)
                 if (residue->atoms[k] != 0)
@@ -485,13 +500,23 @@ class ProformaReader {
         composition_.add_natural(7, 1);
         for (const FixedModification &fixed : fixed_) apply(fixed);
         for (const IsotopeLabel &label : labels_) relabel(label);
-        const int negative = composition_.first_negative_element();
+        const int negative = may_fall_below_zero() ? composition_.first_negative_element() : -1;
         if (negative >= 0)
             return fail(CORVAN_E_RANGE,
                         "element " + std::string(chem::element_symbol(negative)) +
                             " totals below zero",
                         -1);
         return Outcome::success();
+    }
+
+    // Only negative counts (from modifications) can bring an element below
+    // zero; most peptides have none, and the full check is not free.
+    bool may_fall_below_zero() const {
+        for (double count : composition_.natural)
+            if (count < 0) return true;
+        for (const chem::FixedIsotope &isotope : composition_.fixed)
+            if (isotope.count < 0) return true;
+        return false;
     }
 
     void apply(const FixedModification &fixed) {

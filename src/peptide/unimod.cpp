@@ -12,14 +12,16 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Negative, zero or positive as a sorts before, with or after b, ignoring case.
-int compare_folded(std::string_view a, std::string_view b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const char x = lower(a[i]), y = lower(b[i]);
+// Negative, zero or positive as the table's name sorts before, with or
+// after `b`, ignoring case; walks the name to its NUL instead of measuring it.
+int compare_folded(const char *name, std::string_view b) {
+    std::size_t i = 0;
+    for (; name[i] != '\0' && i < b.size(); ++i) {
+        const char x = lower(name[i]), y = lower(b[i]);
         if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y) ? -1 : 1;
     }
-    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+    if (name[i] == '\0') return i == b.size() ? 0 : -1;
+    return 1;
 }
 
 } // namespace
