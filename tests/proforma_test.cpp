@@ -54,6 +54,10 @@ TEST(Proforma, EveryWayOfNamingAModificationGivesItsAtoms) {
     EXPECT_EQ(formula_of("PEPS[HPO3]TIDE"), formula_of("PEPS[Phospho]TIDE"));
     EXPECT_EQ(formula_of("PEPTIDE[Formula:[13C2]C-2]"), "C32[13C2]H53N7O15");
     EXPECT_EQ(formula_of("SEQUEN[Formula:C12 H20 O2]CE"), formula_of("SEQUEN[C12H20O2]CE"));
+    // Two natural carbons become 13C; with a global label, all of them.
+    EXPECT_EQ(formula_of("G[Formula:[13C2][12C-2]]"), "[13C2]H5NO2");
+    EXPECT_EQ(formula_of("<13C>GG[Formula:[13C2][12C-2]]"), "[13C4]H8N2O3");
+    EXPECT_EQ(formula_of("ELV[INFO:AnyString]IS"), formula_of("ELVIS")); // comments only
 }
 
 TEST(Proforma, TerminalFixedAndIsotopeModifications) {
@@ -71,6 +75,36 @@ TEST(Proforma, TerminalFixedAndIsotopeModifications) {
     EXPECT_EQ(formula_of("<13C>G[Formula:[12C1]]"), "[12C][13C2]H5NO2");
 }
 
+// Examples from ProForma's own documentation, of the constructs read here.
+TEST(Proforma, PublishedExamplesOfTheSupportedSubset) {
+    EXPECT_EQ(formula_of("<13C><15N>ATPEILTVNSIGQLK"), "[13C70]H122[15N18]O23");
+    EXPECT_EQ(formula_of("<[Oxidation]@C,M>MTPEILTCNSIGCLK"), "C68H119N17O25S3");
+    EXPECT_EQ(formula_of("PEPTIDEG-[Methyl][Amidated]"), "C37H59N9O15");
+    EXPECT_EQ(formula_of("[Acetyl][Carbamyl]-QPEPTIDE"), "C42H64N10O19");
+    for (const char *text : {
+             "EM[Oxidation]EVEES[Phospho]PEK",
+             "EM[U:Oxidation]EVEES[U:Phospho]PEK",
+             "EM[UNIMOD:35]EVEES[UNIMOD:56]PEK",
+             "[iTRAQ4plex]-EM[Oxidation]EVNES[Phospho]PEK[iTRAQ4plex]-[Methyl]",
+             "[U:iTRAQ4plex]-EM[U:Oxidation]EVNES[U:Phospho]PEK[U:iTRAQ4plex]-[U:Methyl]/3",
+             "<[Carbamidomethyl]@C>ATPEILTCNSIGCLK",
+             "<[TMT6plex]@K,N-term>ATPEILTCNSIGCLK",
+             "<[TMT6plex]@K,N-term:A>ATPEILTCNSIGCLK",
+             "<[Gln->pyro-Glu]@N-term:Q><[Oxidation]@W,C-term:G>QATPEILTWCNSIGCLKG",
+             "<[Amidated]@C-term>QATPEILTWCNSIGCLKG",
+             "<D>ATPEILTVNSIGQLK",
+             "SEQUEN[Formula:C12H20O2]CE",
+             "SEQUEN[Formula:HN-1O2]CE",
+             "SEQUEN[Formula:[13C2]CH6N]CE",
+             "SEQUEN[Formula:[13C2][12C-2]H2N]CE",
+             "EM[Oxidation]EVE[Cation:Mg[II]]ES[Phospho]PEK",
+             "ELVIS[Phospho|INFO:newly discovered|INFO:really awesome]K",
+             "EMEVEESPEK/2",
+             "EMEVEESPEK/-1",
+         })
+        EXPECT_TRUE(parse(text).outcome.ok()) << text << ": " << parse(text).outcome.message;
+}
+
 struct Refusal {
     const char *text;
     int status;
@@ -81,6 +115,7 @@ struct Refusal {
 TEST(Proforma, RefusesWhatItCannotReadNamingThePlace) {
     const Refusal refusals[] = {
         {"", CORVAN_E_SYNTAX, -1, "empty peptide"},
+        {"[dehydro]^3?[gln->pyro-glu]-QSC", CORVAN_E_UNSUPPORTED, 9, "occurrence counts"},
         {"EM[Oxidatoin]K", CORVAN_E_UNKNOWN, 3, "'Oxidatoin' is no Unimod name and no formula"},
         {"EM[U:Oxidatoin]K", CORVAN_E_UNKNOWN, 5, "unknown Unimod name 'Oxidatoin'"},
         {"EM[UNIMOD:3000]K", CORVAN_E_UNKNOWN, 10, "no Unimod entry UNIMOD:3000"},
@@ -105,7 +140,7 @@ TEST(Proforma, RefusesWhatItCannotReadNamingThePlace) {
         {"PEPTIDE[NBS]", CORVAN_E_UNSUPPORTED, 8, "both a Unimod name and a formula"},
         {"PEPTIDE[Formula:C2Xx]", CORVAN_E_UNKNOWN, 18, "unknown element 'Xx'"},
         {"PEPTIDE[Formula:Zn:z+2]", CORVAN_E_UNSUPPORTED, 18, "charged formulas"},
-        {"PEPTIDE[H-99]", CORVAN_E_RANGE, -1, "element H totals below zero"},
+        {"PEPTIDE[H-99]", CORVAN_E_RANGE, -1, "element H totals below zero in the peptide"},
         {"<[Carbamidomethyl]C>PEPTIDE", CORVAN_E_SYNTAX, 18, "needs '@'"},
         {"<[Carbamidomethyl]@Cterm>PEPTIDE", CORVAN_E_SYNTAX, 20, "unexpected 't'"},
         {"<99C>PEPTIDE", CORVAN_E_UNKNOWN, 1, "unknown isotope label '99C'"},

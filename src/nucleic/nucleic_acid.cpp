@@ -65,7 +65,7 @@ class NucleicReader {
 
     Outcome read() {
         composition_ = chem::Composition{};
-        if (text_.empty()) return fail(CORVAN_E_SYNTAX, "empty sequence", -1);
+        if (text_.empty()) return Outcome::failure(CORVAN_E_SYNTAX, "empty sequence");
         Outcome step = read_five_prime();
         if (step.ok()) step = read_chain();
         if (step.ok()) step = read_three_prime();
@@ -88,8 +88,9 @@ class NucleicReader {
 
     Outcome fail(int status, const std::string &message, long position) const {
         std::string text = message;
-        if (position >= 0) text += " at character " + std::to_string(position + 1);
-        text += " of the " + std::string(what()) + " " + quoted(text_);
+        text += position >= 0 ? " at character " + std::to_string(position + 1) + " of"
+                              : std::string(" in");
+        text += " the " + std::string(what()) + " " + quoted(text_);
         return Outcome::failure(status, text, position);
     }
 

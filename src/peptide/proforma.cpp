@@ -101,7 +101,7 @@ class ProformaReader {
 
     Outcome read(int &charge) {
         composition_ = chem::Composition{};
-        if (text_.empty()) return fail(CORVAN_E_SYNTAX, "empty peptide", -1);
+        if (text_.empty()) return Outcome::failure(CORVAN_E_SYNTAX, "empty peptide");
         Outcome step = read_globals();
         if (step.ok()) step = read_n_terminus();
         if (step.ok()) step = read_residues();
@@ -125,8 +125,9 @@ class ProformaReader {
 
     Outcome fail(int status, const std::string &message, long position) const {
         std::string text = message;
-        if (position >= 0) text += " at character " + std::to_string(position + 1);
-        text += " of the peptide " + quoted(text_);
+        text += position >= 0 ? " at character " + std::to_string(position + 1) + " of"
+                              : std::string(" in");
+        text += " the peptide " + quoted(text_);
         return Outcome::failure(status, text, position);
     }
 
@@ -196,9 +197,7 @@ class ProformaReader {
                 start = i + 1;
             }
         }
-        if (defining == std::string_view::npos)
-            return fail(CORVAN_E_SYNTAX, "a bracket without a modification",
-                        static_cast<long>(open));
+        if (defining == std::string_view::npos) return Outcome::success(); // comments only
         return read_definition(defining, defining_end - defining, atoms);
     }
 
@@ -415,7 +414,7 @@ class ProformaReader {
             if (!read.ok()) return read;
         }
         if (peek() != '-') {
-            if (peek() == '?') return unexpected();
+            if (peek() == '?' || peek() == '^') return unexpected();
             return fail(CORVAN_E_SYNTAX,
                         "a modification before the first residue needs '-' after it "
                         "(N-terminal: '[Acetyl]-PEPTIDE')",
@@ -499,6 +498,7 @@ class ProformaReader {
         composition_.add_natural(0, 2); // one water closes the chain
         composition_.add_natural(7, 1);
         for (const FixedModification &fixed : fixed_) apply(fixed);
+        fold_negative_isotopes();
         for (const IsotopeLabel &label : labels_) relabel(label);
         const int negative = may_fall_below_zero() ? composition_.first_negative_element() : -1;
         if (negative >= 0)
@@ -507,6 +507,16 @@ class ProformaReader {
                             " totals below zero",
                         -1);
         return Outcome::success();
+    }
+
+    // "[13C2][12C-2]" turns two carbon atoms into 13C: the atoms removed are
+    // some of the element's natural ones, so a negative isotope count is
+    // taken from the natural atoms.
+    void fold_negative_isotopes() {
+        auto &fixed = composition_.fixed;
+        for (const chem::FixedIsotope &isotope : fixed)
+            if (isotope.count < 0) composition_.add_natural(isotope.element, isotope.count);
+        std::erase_if(fixed, [](const chem::FixedIsotope &isotope) { return isotope.count < 0; });
     }
 
     // Only negative counts (from modifications) can bring an element below
