@@ -1,5 +1,5 @@
-/* Compiles the public header as C11 and checks the example of its
- * formula-call comment through it. */
+/* Compiles the public header as C11 and checks the examples of its
+ * formula-call and sequence-parsing comments through it. */
 #include "corvan.h"
 
 #include <math.h>
