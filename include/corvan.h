@@ -719,7 +719,8 @@ typedef struct corvan_molecule corvan_molecule;
 /* Parses `text` of the given kind into a new molecule (*molecule, free it
  * with corvan_molecule_free). Every kind is read strictly: text that is not
  * understood is refused with the byte offset of the fault in
- * error->position, never guessed.
+ * error->position (the text's length when a part is missing at its end),
+ * never guessed.
  *
  * CORVAN_KIND_FORMULA: element symbols of element_names,
  * each with an optional count that may be negative ("H-1"), in any order,

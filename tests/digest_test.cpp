@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "digest/digest.hpp"
+#include "digest/modification_sites.hpp"
+#include "molecule/composition.hpp"
+#include "peptide/proforma.hpp"
 
 namespace {
 
@@ -66,6 +69,60 @@ TEST(Digest, FindsEnzymesByName) {
     EXPECT_STREQ(find_enzyme("trypsin/p")->name, "trypsin/P");
     EXPECT_EQ(find_enzyme("pepsin"), nullptr);
     EXPECT_EQ(enzymes().size(), 8u);
+}
+
+SiteRule rule_of(const char *text) {
+    SiteRule rule;
+    const corvan::Outcome read = parse_site_rule(text, rule);
+    EXPECT_TRUE(read.ok()) << text << ": " << read.message;
+    return rule;
+}
+
+TEST(Digest, ReadsModificationRules) {
+    const SiteRule oxidation = rule_of("oxidation@M");
+    EXPECT_EQ(oxidation.name, "Oxidation"); // Unimod's spelling
+    EXPECT_EQ(oxidation.residues, "M");
+    EXPECT_EQ(rule_of("Phospho@S,T,Y").residues, "STY");
+    const SiteRule tmt = rule_of("TMT6plex@KN-term");
+    EXPECT_TRUE(tmt.n_term && !tmt.c_term && tmt.residues == "K");
+    EXPECT_EQ(rule_of("UNIMOD:4@C").name, "Carbamidomethyl");
+    struct Bad {
+        const char *text;
+        int status;
+        long position;
+    };
+    for (const Bad &bad :
+         {Bad{"Oxidation", CORVAN_E_SYNTAX, -1}, Bad{"Oxidation@", CORVAN_E_SYNTAX, 9},
+          Bad{"Oxidatoin@M", CORVAN_E_UNKNOWN, 0}, Bad{"Oxidation@MX", CORVAN_E_UNKNOWN, 11}}) {
+        SiteRule rule;
+        const corvan::Outcome read = parse_site_rule(bad.text, rule);
+        EXPECT_EQ(read.status, bad.status) << bad.text;
+        EXPECT_EQ(read.position, bad.position) << bad.text;
+    }
+    EXPECT_EQ(fixed_prefix({rule_of("Carbamidomethyl@C"), tmt}),
+              "<[Carbamidomethyl]@C><[TMT6plex]@K,N-term>");
+}
+
+TEST(Digest, VariableFormsUpToTheCap) {
+    const std::vector<SiteRule> oxidation = {rule_of("Oxidation@M")};
+    EXPECT_EQ(variable_forms("MPEMK", oxidation, 1),
+              (List{"MPEMK", "M[Oxidation]PEMK", "MPEM[Oxidation]K"}));
+    EXPECT_EQ(variable_forms("MPEMK", oxidation, 2).back(), "M[Oxidation]PEM[Oxidation]K");
+    EXPECT_EQ(variable_forms("MPEMK", oxidation, 0), (List{"MPEMK"}));
+    EXPECT_EQ(variable_forms("MPEMK", oxidation, 2, 2).size(), 2u);
+    // Two rules on one residue: one at a time; termini too.
+    const std::vector<SiteRule> rules = {rule_of("Oxidation@M"), rule_of("Dioxidation@M"),
+                                         rule_of("Amidated@C-term")};
+    EXPECT_EQ(variable_forms("MK", rules, 2),
+              (List{"MK", "M[Oxidation]K", "M[Dioxidation]K", "MK-[Amidated]",
+                    "M[Oxidation]K-[Amidated]", "M[Dioxidation]K-[Amidated]"}));
+    // What they write, the peptide reader reads.
+    for (const std::string &form : variable_forms("ACMK", rules, 3)) {
+        corvan::chem::Composition composition;
+        int charge = 0;
+        const std::string text = fixed_prefix({rule_of("Carbamidomethyl@C")}) + form;
+        EXPECT_TRUE(corvan::peptide::parse_proforma(text, composition, charge).ok()) << text;
+    }
 }
 
 } // namespace
