@@ -706,9 +706,9 @@ typedef struct corvan_error {
 /* What a text or a mass describes. */
 typedef enum corvan_kind {
     CORVAN_KIND_FORMULA = 1, /* elemental formula */
-    CORVAN_KIND_PEPTIDE = 2, /* peptide; by mass: averagine units */
-    CORVAN_KIND_RNA = 3,     /* RNA; by mass: average ribonucleotide units */
-    CORVAN_KIND_DNA = 4      /* DNA; by mass: average deoxyribonucleotide units */
+    CORVAN_KIND_PEPTIDE = 2, /* ProForma peptide; by mass: averagine units */
+    CORVAN_KIND_RNA = 3,     /* RNA chain; by mass: average ribonucleotide units */
+    CORVAN_KIND_DNA = 4      /* DNA chain; by mass: average deoxyribonucleotide units */
 } corvan_kind;
 
 /* ---------------------------------------------------------------------- */
@@ -717,19 +717,84 @@ typedef enum corvan_kind {
 typedef struct corvan_molecule corvan_molecule;
 
 /* Parses `text` of the given kind into a new molecule (*molecule, free it
- * with corvan_molecule_free). Formulas: element symbols of element_names,
+ * with corvan_molecule_free). Every kind is read strictly: text that is not
+ * understood is refused with the byte offset of the fault in
+ * error->position (the text's length when a part is missing at its end),
+ * never guessed.
+ *
+ * CORVAN_KIND_FORMULA: element symbols of element_names,
  * each with an optional count that may be negative ("H-1"), in any order,
  * repeated symbols adding up, spaces between terms allowed; an atom of one
  * isotope is written in brackets with its mass number before the symbol
  * and its count inside ("[13C6]H12O6", "C2[2H3]H3O"). Every element's total
  * (over all its isotopes) must be >= 0, and the molecule must not be empty.
  * Counts are at most 10^9 per term.
+ *
+ * CORVAN_KIND_PEPTIDE: a peptide in ProForma 2.0 notation (HUPO-PSI), the
+ * parts that search engines and spectral libraries write. The molecule is
+ * the residues, their modifications, one water and the terminal
+ * modifications:
+ *   - residues: the 20 standard one-letter codes, U (selenocysteine) and
+ *     O (pyrrolysine), in upper case;
+ *   - a modification in brackets after its residue, by Unimod name
+ *     ("M[Oxidation]", "S[Phospho]", "K[Label:13C(6)15N(2)]"; case does
+ *     not matter; "[U:Oxidation]" too), by Unimod accession
+ *     ("M[UNIMOD:35]") or by formula ("S[Formula:HPO3]", isotopes allowed:
+ *     "[Formula:[13C2]H2O]", negative counts: "[Formula:H-1N-1O]"); a bare
+ *     elemental formula ("PEPTIDE[C2H2O]K"), as the fixed peptide calls
+ *     write it, is that formula over every element; "|INFO:text" parts are
+ *     comments. The Unimod table is built into the library (Unimod's
+ *     compositions; isotope-labelled entries keep their isotope atoms);
+ *   - N- and C-terminal modifications: "[Acetyl]-PEPTIDE",
+ *     "PEPTIDE-[Amidated]";
+ *   - fixed modifications before the sequence, on every listed residue and
+ *     terminus, in addition to any written on the residue itself:
+ *     "<[Carbamidomethyl]@C>", "<[TMT6plex]@K,N-term>", "<[Amidated]@C-term:G>";
+ *   - global isotope labels before the sequence: "<15N>", "<13C>", "<D>"
+ *     (or "<2H>", "<18O>"...): every atom of that element that is not
+ *     already written as an isotope becomes an atom of that isotope (a
+ *     fixed isotope, not an enrichment; see corvan_options_set_label for
+ *     partial enrichment);
+ *   - a charge suffix "/2", "/+2", "/-1": the molecule carries that charge
+ *     (protons gained or lost) into corvan_distribution_compute.
+ * Refused, with CORVAN_E_UNSUPPORTED unless said otherwise: modifications
+ * given only by a mass ("[+79.966]", "[U:+15.995]", "[Obs:+79.978]"; the
+ * message lists the Unimod entries within 0.01 Da, so that one can be
+ * written instead), other vocabularies ("[MOD:00719]", "[R:...]",
+ * "[Glycan:...]", "[XLMOD:...]"), alternatives "[a|b]", labels "#...",
+ * labile "{...}" and unknown-position "[...]?" modifications, ranges and
+ * ambiguity "(...)", several chains "+" or "//", adducts "/[Na:z+1]",
+ * charged formulas "[Formula:Zn:z+2]", ambiguous residues B J X Z, a bare
+ * bracket that is both a Unimod name and a formula ("[NBS]": write
+ * [U:NBS] or [Formula:NBS]); CORVAN_E_UNKNOWN for an unknown name,
+ * accession, element or isotope; CORVAN_E_SYNTAX for lower-case residues,
+ * unclosed brackets and other malformed text; CORVAN_E_RANGE when an
+ * element totals below zero or |charge| > 1000.
+ *
+ * CORVAN_KIND_RNA and CORVAN_KIND_DNA: a linear chain of nucleotides
+ * joined 3'-5' by phosphodiester bonds, 5'-OH and 3'-OH by default, so that
+ * n nucleosides give their sum plus (n-1) HPO3 less (n-1) H2O. Letters A, C,
+ * G, U (RNA: ribonucleosides) or A, C, G, T (DNA: 2'-deoxynucleosides), in
+ * upper case; modified nucleosides by short name in brackets: RNA [m1A]
+ * [m6A] [Am] [m5C] [Cm] [ac4C] [m1G] [m2G] [Gm] [I] [Psi] (pseudouridine)
+ * [m1Psi] [Um] [m5U] [D] (dihydrouridine); DNA [m5C] [hm5C] [m6A] [oxo8G]
+ * [U] [I] (Xm: 2'-O-methyl). Ends, written in the text: "p-", "pp-" or
+ * "ppp-" before the sequence for a 5'-mono-, di- or triphosphate; "-p"
+ * after it for a 3'-phosphate, or ">p" (RNA only) for a 2',3'-cyclic
+ * phosphate. CORVAN_E_UNKNOWN for a letter or name of the other kind or
+ * none ("T" in RNA), CORVAN_E_UNSUPPORTED for ">p" on DNA,
+ * CORVAN_E_SYNTAX otherwise.
+ *
  * Returns CORVAN_OK, or CORVAN_E_ARGUMENT (NULL text or molecule, unknown
  * kind), CORVAN_E_SYNTAX, CORVAN_E_UNKNOWN, CORVAN_E_RANGE, CORVAN_E_MEMORY,
- * or CORVAN_E_UNSUPPORTED for a kind this call does not read as text; then
- * *molecule is NULL.
- * Example: corvan_molecule_parse(CORVAN_KIND_FORMULA, "[13C6]H12O6", &m, &e)
- * returns CORVAN_OK; "C6H12Q6" returns CORVAN_E_UNKNOWN with e.position 5. */
+ * CORVAN_E_UNSUPPORTED; then *molecule is NULL.
+ * Examples: corvan_molecule_parse(CORVAN_KIND_FORMULA, "[13C6]H12O6", &m, &e)
+ * returns CORVAN_OK; "C6H12Q6" returns CORVAN_E_UNKNOWN with e.position 5.
+ * (CORVAN_KIND_PEPTIDE, "EM[Oxidation]EVEES[Phospho]PEK/2") is
+ * C49H80N11O26PS with charge 2; "PEPS[+79.966]TIDE" returns
+ * CORVAN_E_UNSUPPORTED, e.position 5, and names [Phospho] and [Sulfo].
+ * (CORVAN_KIND_RNA, "ACGUACGU") is C76H95N30O54P7 (2508.377 Da);
+ * "ppp-ACGU" is C38H51N15O35P6. */
 CORVAN_API int corvan_molecule_parse(int kind, const char *text, corvan_molecule **molecule,
                                      corvan_error *error);
 
@@ -745,6 +810,12 @@ CORVAN_API int corvan_molecule_parse(int kind, const char *text, corvan_molecule
  * 1500 Da. */
 CORVAN_API int corvan_molecule_from_mass(int kind, double mass, corvan_molecule **molecule,
                                          corvan_error *error);
+
+/* The charge the molecule's text gave ("PEPTIDE/2": 2), into *charge; 0
+ * when it gave none (formulas, nucleic acids, molecules by mass).
+ * Returns CORVAN_OK or CORVAN_E_ARGUMENT (a NULL argument).
+ * Example: after parsing "PEPTIDE/-1", *charge is -1. */
+CORVAN_API int corvan_molecule_charge(const corvan_molecule *molecule, int *charge);
 
 /* Frees a molecule; NULL is fine. Example: corvan_molecule_free(m). */
 CORVAN_API void corvan_molecule_free(corvan_molecule *molecule);
@@ -843,8 +914,12 @@ typedef struct corvan_distribution corvan_distribution;
  * a new *distribution (free it with corvan_distribution_free). Shares are
  * within 1e-9 of the exact ones; points below CORVAN_ACCURACY are 0, and the
  * first and last points reported are the lightest and heaviest above it.
+ * A molecule whose text gave a charge ("PEPTIDE/2", corvan_molecule_charge)
+ * is computed as that ion, of protons, when the options' charge is 0; when
+ * the options give the same charge, their adduct carries it.
  * Returns CORVAN_OK, or CORVAN_E_ARGUMENT (NULL molecule or distribution),
- * CORVAN_E_RANGE (an adduct loss that leaves an element below 0),
+ * CORVAN_E_CHARGE (the text's and the options' charges both non-zero and
+ * different), CORVAN_E_RANGE (an adduct loss that leaves an element below 0),
  * CORVAN_E_UNSUPPORTED (a fractional count of an element whose lightest
  * isotope is not its most abundant one, after labels), CORVAN_E_TOO_WIDE,
  * CORVAN_E_MEMORY; then *distribution is NULL.
@@ -856,8 +931,11 @@ CORVAN_API int corvan_distribution_compute(const corvan_molecule *molecule,
                                            corvan_error *error);
 
 /* corvan_molecule_parse then corvan_distribution_compute in one call: the
- * validating entry point of the command line and the Python module.
- * Example: (CORVAN_KIND_FORMULA, "C6H12O6", o, &d, &e). */
+ * validating entry point of the command line and the Python module, with
+ * the results and failures of both (the text's charge as above).
+ * Examples: (CORVAN_KIND_FORMULA, "C6H12O6", o, &d, &e);
+ * (CORVAN_KIND_PEPTIDE, "PEPTIDE/2", NULL, &d, &e) gives [M+2H]2+ with
+ * monoisotopic m/z ~400.687258. */
 CORVAN_API int corvan_distribution_from_text(int kind, const char *text,
                                              const corvan_options *options,
                                              corvan_distribution **distribution,

@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh libbenchmark-dev
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCORVAN_BUILD_BENCH=ON \
     -DCORVAN_BUILD_TESTS=OFF > /dev/null
-cmake --build build-bench -j "$(nproc)" --target engines_bench calls_bench
+cmake --build build-bench -j "$(nproc)" --target engines_bench calls_bench sequence_bench
 build-bench/bench/engines_bench "$@"

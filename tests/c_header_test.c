@@ -1,9 +1,10 @@
-/* Compiles the public header as C11 and checks the example of its
- * formula-call comment and the molecule layer's examples through it. */
+/* Compiles the public header as C11 and checks the examples of its
+ * formula-call comment, the molecule layer and sequence parsing through it. */
 #include "corvan.h"
 
 #include <math.h>
 #include <stdio.h>
+#include <string.h>
 
 /* [M+H]+ of 13C6-glucose, and glucose's masses, as a C caller writes it. */
 static int check_molecule_layer(void) {
@@ -42,5 +43,19 @@ int main(void) {
     int fftlist[5] = {0, 2, 0, 1, 0};
     float dist[64];
     if (fabsf(fft_list_to_dist(fftlist, 64, dist) - 0.99734f) > 1e-4f) return 1;
+    /* The sequence examples of corvan_molecule_parse, through C. */
+    corvan_molecule *rna = NULL;
+    char formula[64];
+    if (corvan_molecule_parse(CORVAN_KIND_RNA, "ACGUACGU", &rna, NULL) != CORVAN_OK ||
+        corvan_molecule_formula(rna, formula, sizeof formula, NULL) != CORVAN_OK ||
+        strcmp(formula, "C76H95N30O54P7") != 0)
+        return 1;
+    corvan_molecule_free(rna);
+    corvan_error error;
+    corvan_molecule *peptide = NULL;
+    if (corvan_molecule_parse(CORVAN_KIND_PEPTIDE, "PEPS[+79.966]TIDE", &peptide, &error) !=
+            CORVAN_E_UNSUPPORTED ||
+        error.position != 5 || peptide != NULL || strstr(error.message, "[Phospho]") == NULL)
+        return 1;
     return check_molecule_layer();
 }

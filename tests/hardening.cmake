@@ -6,7 +6,7 @@
 # every fuzz seed and regression input is checked by every build, the
 # ASan/UBSan build included. Long fuzzing runs are scripts/fuzz.sh.
 set(CORVAN_FUZZ_DIR ${PROJECT_SOURCE_DIR}/fuzz)
-foreach(name formula peptide rna list_file weights frame molecule)
+foreach(name formula peptide rna list_file weights frame molecule sequence)
   add_executable(fuzz_replay_${name} ${CORVAN_FUZZ_DIR}/fuzz_${name}.cpp
                                      ${CORVAN_FUZZ_DIR}/replay_main.cpp)
   target_link_libraries(fuzz_replay_${name} PRIVATE corvan_internal)

@@ -10,8 +10,6 @@
 
 namespace corvan::api {
 
-Outcome parse_composition(int kind, const char *text, chem::Composition &composition);
-
 namespace {
 
 const corvan_options kDefaults{};
@@ -77,10 +75,32 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
     return Outcome::success();
 }
 
-Outcome compute_into(const chem::Composition &molecule, const corvan_options *options,
+// The options' charge, or the text's ("PEPTIDE/2": protons) when the options
+// leave it at 0; two different non-zero charges are refused.
+Outcome resolve_charge(int text_charge, const corvan_options &options, corvan_options &local,
+                       const corvan_options *&use) {
+    use = &options;
+    if (text_charge == 0 || text_charge == options.charge) return Outcome::success();
+    if (options.charge != 0)
+        return Outcome::failure(CORVAN_E_CHARGE,
+                                "the text gives charge " + std::to_string(text_charge) +
+                                    " and the options charge " + std::to_string(options.charge));
+    local = options;
+    local.charge = text_charge;
+    Outcome proton = ion::parse_carrier("", local.carrier);
+    use = &local;
+    return proton;
+}
+
+Outcome compute_into(const corvan_molecule &molecule, const corvan_options *options,
                      corvan_distribution **distribution) {
+    corvan_options local;
+    const corvan_options *use = nullptr;
+    Outcome resolved =
+        resolve_charge(molecule.charge, options == nullptr ? kDefaults : *options, local, use);
+    if (!resolved.ok()) return resolved;
     auto result = std::make_unique<corvan_distribution>();
-    Outcome computed = compute(molecule, options == nullptr ? kDefaults : *options, *result);
+    Outcome computed = compute(molecule.composition, *use, *result);
     if (computed.ok()) *distribution = result.release();
     return computed;
 }
@@ -100,7 +120,7 @@ int corvan_distribution_compute(const corvan_molecule *molecule, const corvan_op
             return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
         }
         *distribution = nullptr;
-        return api::compute_into(molecule->composition, options, distribution);
+        return api::compute_into(*molecule, options, distribution);
     });
 }
 
@@ -109,10 +129,10 @@ int corvan_distribution_from_text(int kind, const char *text, const corvan_optio
     return api::guarded(error, [&]() -> Outcome {
         if (distribution == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
         *distribution = nullptr;
-        chem::Composition composition;
-        Outcome parsed = api::parse_composition(kind, text, composition);
+        corvan_molecule molecule;
+        Outcome parsed = api::parse_molecule(kind, text, molecule);
         if (!parsed.ok()) return parsed;
-        return api::compute_into(composition, options, distribution);
+        return api::compute_into(molecule, options, distribution);
     });
 }
 

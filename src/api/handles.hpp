@@ -11,6 +11,7 @@
 
 struct corvan_molecule {
     corvan::chem::Composition composition;
+    int charge = 0; // from the text ("PEPTIDE/2"); 0: none given
 };
 
 struct corvan_options {
@@ -28,6 +29,9 @@ struct corvan_distribution {
 };
 
 namespace corvan::api {
+
+// Reads `text` of `kind` into `molecule` (composition and the text's charge).
+Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule);
 
 // Runs `body` (returning an Outcome), turning a failed allocation into
 // CORVAN_E_MEMORY so that no exception leaves the library.

@@ -5,22 +5,27 @@
 #include "api/handles.hpp"
 #include "molecule/averaging_units.hpp"
 #include "molecule/formula_parser.hpp"
+#include "nucleic/nucleic_acid.hpp"
+#include "peptide/proforma.hpp"
 
 namespace corvan::api {
 
-Outcome parse_composition(int kind, const char *text, chem::Composition &composition) {
+Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule) {
     if (text == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "no text given");
     const std::size_t length = std::strlen(text);
     if (length > CORVAN_MAX_TEXT)
         return Outcome::failure(CORVAN_E_RANGE, "the text is longer than " +
                                                     std::to_string(CORVAN_MAX_TEXT) + " bytes");
+    molecule.charge = 0;
     switch (kind) {
     case CORVAN_KIND_FORMULA:
-        return chem::parse_molecule_formula({text, length}, composition);
+        return chem::parse_molecule_formula({text, length}, molecule.composition);
     case CORVAN_KIND_PEPTIDE:
+        return peptide::parse_proforma({text, length}, molecule.composition, molecule.charge);
     case CORVAN_KIND_RNA:
     case CORVAN_KIND_DNA:
-        return Outcome::failure(CORVAN_E_UNSUPPORTED, "sequences are not read by this call yet");
+        return nucleic::parse_nucleic_acid({text, length}, kind == CORVAN_KIND_RNA,
+                                           molecule.composition);
     default:
         return Outcome::failure(CORVAN_E_ARGUMENT, "unknown molecule kind");
     }
@@ -28,8 +33,8 @@ Outcome parse_composition(int kind, const char *text, chem::Composition &composi
 
 namespace {
 
-int hand_out(chem::Composition &&composition, corvan_molecule **molecule) {
-    *molecule = new corvan_molecule{std::move(composition)};
+int hand_out(corvan_molecule &&made, corvan_molecule **molecule) {
+    *molecule = new corvan_molecule{std::move(made)};
     return CORVAN_OK;
 }
 
@@ -45,9 +50,9 @@ int corvan_molecule_parse(int kind, const char *text, corvan_molecule **molecule
     return api::guarded(error, [&]() -> Outcome {
         if (molecule == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "no molecule pointer");
         *molecule = nullptr;
-        chem::Composition composition;
-        Outcome parsed = api::parse_composition(kind, text, composition);
-        if (parsed.ok()) api::hand_out(std::move(composition), molecule);
+        corvan_molecule made;
+        Outcome parsed = api::parse_molecule(kind, text, made);
+        if (parsed.ok()) api::hand_out(std::move(made), molecule);
         return parsed;
     });
 }
@@ -57,11 +62,17 @@ int corvan_molecule_from_mass(int kind, double mass, corvan_molecule **molecule,
     return api::guarded(error, [&]() -> Outcome {
         if (molecule == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "no molecule pointer");
         *molecule = nullptr;
-        chem::Composition composition;
-        Outcome made = chem::composition_by_mass(kind, mass, composition);
-        if (made.ok()) api::hand_out(std::move(composition), molecule);
-        return made;
+        corvan_molecule made;
+        Outcome built = chem::composition_by_mass(kind, mass, made.composition);
+        if (built.ok()) api::hand_out(std::move(made), molecule);
+        return built;
     });
+}
+
+int corvan_molecule_charge(const corvan_molecule *molecule, int *charge) {
+    if (molecule == nullptr || charge == nullptr) return CORVAN_E_ARGUMENT;
+    *charge = molecule->charge;
+    return CORVAN_OK;
 }
 
 void corvan_molecule_free(corvan_molecule *molecule) {

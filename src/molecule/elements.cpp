@@ -47,8 +47,15 @@ std::span<const Isotope> isotopes_of(int index) {
 }
 
 int element_index(std::string_view symbol) {
-    for (int index = 0; index < kElementCount; ++index)
-        if (symbol == element_names[index]) return index;
+    // Symbols have one or two letters: compared in place, without strlen,
+    // as every formula term and every ProForma name looks one up.
+    if (symbol.empty() || symbol.size() > 2) return -1;
+    const char second = symbol.size() == 2 ? symbol[1] : '\0';
+    for (int index = 0; index < kElementCount; ++index) {
+        const char *name = element_names[index];
+        if (name[0] == symbol[0] && name[1] == second && (second == '\0' || name[2] == '\0'))
+            return index;
+    }
     return -1;
 }
 

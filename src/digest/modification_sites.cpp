@@ -1,0 +1,167 @@
+#include "digest/modification_sites.hpp"
+
+#include <cctype>
+
+#include "peptide/unimod.hpp"
+
+namespace corvan::digest {
+
+namespace {
+
+constexpr std::string_view kResidueLetters = "ACDEFGHIKLMNOPQRSTUVWY";
+
+bool starts_with_folded(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+const unimod::Entry *find_entry(std::string_view name) {
+    if (!starts_with_folded(name, "UNIMOD:")) return unimod::find_name(name);
+    int accession = 0;
+    for (char c : name.substr(7)) {
+        if (!std::isdigit(static_cast<unsigned char>(c)) || accession > 100000) return nullptr;
+        accession = accession * 10 + (c - '0');
+    }
+    return name.size() > 7 ? unimod::find_accession(accession) : nullptr;
+}
+
+Outcome read_sites(std::string_view sites, long base, SiteRule &rule) {
+    for (std::size_t i = 0; i < sites.size();) {
+        if (sites[i] == ',') {
+            ++i;
+        } else if (starts_with_folded(sites.substr(i), "N-term") ||
+                   starts_with_folded(sites.substr(i), "C-term")) {
+            (std::toupper(static_cast<unsigned char>(sites[i])) == 'N' ? rule.n_term
+                                                                       : rule.c_term) = true;
+            i += 6;
+        } else if (kResidueLetters.find(sites[i]) != std::string_view::npos) {
+            if (rule.residues.find(sites[i]) == std::string::npos) rule.residues += sites[i];
+            ++i;
+        } else {
+            return Outcome::failure(CORVAN_E_UNKNOWN,
+                                    quoted(sites.substr(i, 1)) + " is no residue, N-term or C-term",
+                                    base + static_cast<long>(i));
+        }
+    }
+    return Outcome::success();
+}
+
+// One place a variable modification may go: -1 the N-terminus, 0..n-1 a
+// residue, n the C-terminus; with the rules that apply there.
+struct Site {
+    long place;
+    std::vector<const SiteRule *> rules;
+};
+
+std::vector<Site> sites_of(std::string_view peptide, const std::vector<SiteRule> &variable) {
+    std::vector<Site> sites;
+    const long n = static_cast<long>(peptide.size());
+    for (long place = -1; place <= n; ++place) {
+        Site site{place, {}};
+        for (const SiteRule &rule : variable) {
+            const bool applies =
+                place < 0    ? rule.n_term
+                : place == n ? rule.c_term
+                             : rule.residues.find(peptide[static_cast<std::size_t>(place)]) !=
+                                   std::string::npos;
+            if (applies) site.rules.push_back(&rule);
+        }
+        if (!site.rules.empty()) sites.push_back(std::move(site));
+    }
+    return sites;
+}
+
+std::string render(std::string_view peptide, const std::vector<Site> &sites,
+                   const std::vector<std::size_t> &chosen, const std::vector<std::size_t> &rule) {
+    std::vector<const SiteRule *> at(peptide.size() + 2, nullptr); // place + 1
+    for (std::size_t i = 0; i < chosen.size(); ++i)
+        at[static_cast<std::size_t>(sites[chosen[i]].place + 1)] = sites[chosen[i]].rules[rule[i]];
+    std::string text;
+    if (at.front() != nullptr) text += "[" + at.front()->name + "]-";
+    for (std::size_t i = 0; i < peptide.size(); ++i) {
+        text += peptide[i];
+        if (at[i + 1] != nullptr) text += "[" + at[i + 1]->name + "]";
+    }
+    if (at.back() != nullptr) text += "-[" + at.back()->name + "]";
+    return text;
+}
+
+// Advances `rule` like an odometer over the sites' rule counts.
+bool next_rules(const std::vector<Site> &sites, const std::vector<std::size_t> &chosen,
+                std::vector<std::size_t> &rule) {
+    for (std::size_t i = rule.size(); i-- > 0;) {
+        if (++rule[i] < sites[chosen[i]].rules.size()) return true;
+        rule[i] = 0;
+    }
+    return false;
+}
+
+// The next k-combination of 0..count-1 in lexicographic order.
+bool next_combination(std::vector<std::size_t> &chosen, std::size_t count) {
+    const std::size_t k = chosen.size();
+    for (std::size_t i = k; i-- > 0;) {
+        if (chosen[i] < count - k + i) {
+            ++chosen[i];
+            for (std::size_t j = i + 1; j < k; ++j) chosen[j] = chosen[j - 1] + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+Outcome parse_site_rule(std::string_view text, SiteRule &rule) {
+    rule = SiteRule{};
+    const std::size_t at = text.rfind('@');
+    if (at == std::string_view::npos || at == 0 || at + 1 == text.size())
+        return Outcome::failure(CORVAN_E_SYNTAX,
+                                "a modification is written NAME@SITES, such as Oxidation@M, not " +
+                                    quoted(text),
+                                at == std::string_view::npos ? -1 : static_cast<long>(at));
+    const unimod::Entry *entry = find_entry(text.substr(0, at));
+    if (entry == nullptr)
+        return Outcome::failure(CORVAN_E_UNKNOWN,
+                                "no Unimod modification " + quoted(text.substr(0, at)), 0);
+    rule.name = entry->name;
+    return read_sites(text.substr(at + 1), static_cast<long>(at + 1), rule);
+}
+
+std::string fixed_prefix(const std::vector<SiteRule> &fixed) {
+    std::string text;
+    for (const SiteRule &rule : fixed) {
+        std::string sites;
+        for (char residue : rule.residues) sites += std::string(sites.empty() ? "" : ",") + residue;
+        if (rule.n_term) sites += std::string(sites.empty() ? "" : ",") + "N-term";
+        if (rule.c_term) sites += std::string(sites.empty() ? "" : ",") + "C-term";
+        text += "<[" + rule.name + "]@" + sites + ">";
+    }
+    return text;
+}
+
+std::vector<std::string> variable_forms(std::string_view peptide,
+                                        const std::vector<SiteRule> &variable, int max_sites,
+                                        std::size_t max_forms) {
+    std::vector<std::string> forms;
+    const std::vector<Site> sites = sites_of(peptide, variable);
+    const std::size_t most =
+        std::min(sites.size(), static_cast<std::size_t>(std::max(max_sites, 0)));
+    for (std::size_t k = 0; k <= most; ++k) {
+        std::vector<std::size_t> chosen(k);
+        for (std::size_t i = 0; i < k; ++i) chosen[i] = i;
+        do {
+            std::vector<std::size_t> rule(k, 0);
+            do {
+                if (forms.size() >= max_forms) return forms;
+                forms.push_back(render(peptide, sites, chosen, rule));
+            } while (next_rules(sites, chosen, rule));
+        } while (k > 0 && next_combination(chosen, sites.size()));
+    }
+    return forms;
+}
+
+} // namespace corvan::digest

@@ -1,0 +1,38 @@
+// Fixed and variable modifications of digested peptides, written as the
+// command line takes them ("Carbamidomethyl@C", "Oxidation@M",
+// "Phospho@STY", "Acetyl@N-term"), turned into ProForma text that the
+// peptide reader computes.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "molecule/outcome.hpp"
+
+namespace corvan::digest {
+
+struct SiteRule {
+    std::string name;     // the Unimod name as Unimod writes it ("Oxidation")
+    std::string residues; // residue letters it applies to
+    bool n_term = false, c_term = false;
+};
+
+// "NAME@SITES": NAME a Unimod name (any case) or accession ("UNIMOD:35");
+// SITES residue letters and "N-term" / "C-term", separated by commas or
+// run together ("STY", "K,N-term"). CORVAN_E_SYNTAX without '@' or sites,
+// CORVAN_E_UNKNOWN for a name Unimod lacks or a letter that is no residue.
+Outcome parse_site_rule(std::string_view text, SiteRule &rule);
+
+// The ProForma prefix of fixed modifications: "<[Carbamidomethyl]@C>".
+std::string fixed_prefix(const std::vector<SiteRule> &fixed);
+
+// Every form of `peptide` with up to `max_sites` variable modifications
+// (at most one per residue and terminus), as ProForma text without the
+// fixed prefix: the unmodified peptide first, then by number of sites and
+// position. Stops after `max_forms` forms.
+std::vector<std::string> variable_forms(std::string_view peptide,
+                                        const std::vector<SiteRule> &variable, int max_sites,
+                                        std::size_t max_forms = 4096);
+
+} // namespace corvan::digest

@@ -1,0 +1,97 @@
+// RNA and DNA chains against hand-computed formulas (nucleosides plus one
+// HPO3 less one H2O per phosphodiester link, plus the ends), and refusals.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "corvan.h"
+#include "molecule/composition.hpp"
+#include "nucleic/nucleic_acid.hpp"
+
+namespace {
+
+using namespace corvan;
+
+std::string formula_of(const std::string &text, bool rna) {
+    chem::Composition composition;
+    const Outcome outcome = nucleic::parse_nucleic_acid(text, rna, composition);
+    EXPECT_TRUE(outcome.ok()) << text << ": " << outcome.message;
+    return chem::hill_formula(composition);
+}
+
+TEST(NucleicAcid, LinearRnaWithItsEnds) {
+    EXPECT_EQ(formula_of("A", true), "C10H13N5O4");            // adenosine
+    EXPECT_EQ(formula_of("ACGUACGU", true), "C76H95N30O54P7"); // 5'-OH, 3'-OH
+    EXPECT_EQ(formula_of("p-A", true), "C10H14N5O7P");         // AMP
+    EXPECT_EQ(formula_of("pp-A", true), "C10H15N5O10P2");      // ADP
+    EXPECT_EQ(formula_of("ppp-A", true), "C10H16N5O13P3");     // ATP
+    EXPECT_EQ(formula_of("A-p", true), "C10H14N5O7P");         // 3'-AMP
+    EXPECT_EQ(formula_of("A>p", true), "C10H12N5O6P");         // 2',3'-cyclic AMP
+    EXPECT_EQ(formula_of("ppp-ACGU", true), "C38H51N15O35P6");
+    EXPECT_EQ(formula_of("ACGU>p", true), "C38H47N15O28P4");
+    chem::Composition composition;
+    ASSERT_TRUE(nucleic::parse_nucleic_acid("ACGUACGU", true, composition).ok());
+    EXPECT_NEAR(chem::monoisotopic_mass(composition), 2508.37732, 1e-4);
+}
+
+TEST(NucleicAcid, DnaAndModifiedNucleosides) {
+    EXPECT_EQ(formula_of("ACGT", false), "C39H50N15O22P3");
+    EXPECT_EQ(formula_of("[m5C]G", false), "C20H27N8O10P");        // CG + CH2
+    EXPECT_EQ(formula_of("A[m6A]C[Psi]", true), "C39H50N15O25P3"); // AACU + CH2
+    EXPECT_EQ(formula_of("[Psi]", true), formula_of("U", true));
+    EXPECT_EQ(formula_of("[m1Psi]", true), "C10H14N2O6");
+    EXPECT_EQ(formula_of("[Am]", true), formula_of("[m6A]", true));
+    EXPECT_EQ(formula_of("[I]", false), "C10H12N4O4");
+}
+
+TEST(NucleicAcid, RefusesWhatItCannotRead) {
+    struct Refusal {
+        const char *text;
+        bool rna;
+        int status;
+        long position;
+        const char *says;
+    };
+    const Refusal refusals[] = {
+        {"", true, CORVAN_E_SYNTAX, -1, "empty sequence"},
+        {"ACGT", true, CORVAN_E_UNKNOWN, 3, "'T' is no RNA nucleotide"},
+        {"ACGU", false, CORVAN_E_UNKNOWN, 3, "'U' is no DNA nucleotide"},
+        {"acgu", true, CORVAN_E_SYNTAX, 0, "lower-case nucleotide 'a'"},
+        {"AC>p", false, CORVAN_E_UNSUPPORTED, 2, "DNA has no 2'-OH"},
+        {"A[Psi]", false, CORVAN_E_UNKNOWN, 2, "unknown DNA nucleoside 'Psi'"},
+        {"A[m6A", true, CORVAN_E_SYNTAX, 1, "unclosed bracket"},
+        {"pppp-A", true, CORVAN_E_SYNTAX, 0, "'p-', 'pp-' or 'ppp-'"},
+        {"p-", true, CORVAN_E_SYNTAX, 2, "no nucleotides"},
+        {"A-pp", true, CORVAN_E_SYNTAX, 1, "'-p' or '>p'"},
+        {"A C", true, CORVAN_E_SYNTAX, 1, "unexpected ' '"},
+    };
+    for (const Refusal &refusal : refusals) {
+        chem::Composition composition;
+        const Outcome outcome = nucleic::parse_nucleic_acid(refusal.text, refusal.rna, composition);
+        EXPECT_EQ(outcome.status, refusal.status) << refusal.text;
+        EXPECT_EQ(outcome.position, refusal.position) << refusal.text;
+        EXPECT_NE(outcome.message.find(refusal.says), std::string::npos)
+            << refusal.text << ": " << outcome.message;
+    }
+}
+
+TEST(NucleicAcid, PublicCallsReadRnaAndDna) {
+    corvan_molecule *molecule = nullptr;
+    ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_RNA, "ACGUACGU", &molecule, nullptr), CORVAN_OK);
+    char formula[64];
+    ASSERT_EQ(corvan_molecule_formula(molecule, formula, sizeof formula, nullptr), CORVAN_OK);
+    EXPECT_STREQ(formula, "C76H95N30O54P7");
+    corvan_molecule_free(molecule);
+    corvan_error error;
+    EXPECT_EQ(corvan_molecule_parse(CORVAN_KIND_DNA, "ACGU", &molecule, &error), CORVAN_E_UNKNOWN);
+    EXPECT_EQ(error.position, 3);
+    corvan_distribution *d = nullptr;
+    ASSERT_EQ(corvan_distribution_from_text(CORVAN_KIND_DNA, "p-ACGT", nullptr, &d, nullptr),
+              CORVAN_OK);
+    corvan_summary summary;
+    corvan_distribution_summary(d, &summary);
+    EXPECT_NEAR(summary.monoisotopic_mass, 1173.24677 + 79.96633, 1e-4); // + HPO3
+    corvan_distribution_free(d);
+}
+
+} // namespace
