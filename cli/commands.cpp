@@ -16,11 +16,29 @@ namespace {
 int run_formula(int argc, char **argv) {
     return run_envelope(CORVAN_KIND_FORMULA, "formula", argc, argv);
 }
+// The exact engine (the default) computes the real molecule through the
+// library's molecule layer; the other engines are the fixed calls, each on
+// its own notation and composition.
+bool uses_exact_engine(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--weights" || word.rfind("--weights=", 0) == 0) return false;
+        if (word == "--engine" && i + 1 < argc) return std::string(argv[i + 1]) == "exact";
+        if (word.rfind("--engine=", 0) == 0) return word.substr(9) == "exact";
+    }
+    return true;
+}
+
 int run_peptide(int argc, char **argv) {
-    return run_distribution(peptide_molecule(), argc, argv);
+    return uses_exact_engine(argc, argv) ? run_envelope(CORVAN_KIND_PEPTIDE, "peptide", argc, argv)
+                                         : run_distribution(peptide_molecule(), argc, argv);
 }
 int run_rna(int argc, char **argv) {
-    return run_distribution(rna_molecule(), argc, argv);
+    return uses_exact_engine(argc, argv) ? run_envelope(CORVAN_KIND_RNA, "rna", argc, argv)
+                                         : run_distribution(rna_molecule(), argc, argv);
+}
+int run_dna(int argc, char **argv) {
+    return run_envelope(CORVAN_KIND_DNA, "dna", argc, argv);
 }
 
 const std::string kCommonOptions =
@@ -51,21 +69,7 @@ std::string envelope_columns_help() {
     return indented + "\n";
 }
 
-const std::string kFormulaHelp =
-    "usage: corvan formula FORMULA [options]\n"
-    "\n"
-    "Isotope distribution of an elemental formula over the elements H to Mt, or\n"
-    "of an ion of it, with the mean mass (and m/z) of every point. Counts may be\n"
-    "negative where the total of each element stays at least 0 (C2H6O H-1);\n"
-    "atoms of one isotope are written in brackets with their mass number\n"
-    "([13C6]H12O6, C2[2H3]H3O). The points are computed on a grid wide enough\n"
-    "for the whole distribution, so nothing folds over; points below 1e-12 of\n"
-    "the whole are left out, and inner ones reported as 0. Shares are exact to\n"
-    "about 1e-12.\n"
-    "\n"
-    "columns:\n" +
-    envelope_columns_help() +
-    "\noptions:\n"
+const std::string kEnvelopeOptions =
     "  --charge Z        make an ion of charge Z (negative for anions)\n"
     "  --adduct A        what carries the charge: H+ (default; for Z < 0 protons\n"
     "                    are removed), Na+, K+, NH4+, Li+, Cl-, HCOO-, or any\n"
@@ -80,7 +84,22 @@ const std::string kFormulaHelp =
     "  --all             the table shows the points below 1e-6 too\n"
     "  --out FILE        write the output to FILE instead of standard output\n"
     "  --plot FILE       also draw the points as a stick spectrum (SVG) at their\n"
-    "                    mean masses (m/z for an ion)\n"
+    "                    mean masses (m/z for an ion)\n";
+
+const std::string kFormulaHelp =
+    "usage: corvan formula FORMULA [options]\n"
+    "\n"
+    "Isotope distribution of an elemental formula over the elements H to Mt, or\n"
+    "of an ion of it, with the mean mass (and m/z) of every point. Counts may be\n"
+    "negative where the total of each element stays at least 0 (C2H6O H-1);\n"
+    "atoms of one isotope are written in brackets with their mass number\n"
+    "([13C6]H12O6, C2[2H3]H3O). The points are computed on a grid wide enough\n"
+    "for the whole distribution, so nothing folds over; points below 1e-12 of\n"
+    "the whole are left out, and inner ones reported as 0. Shares are exact to\n"
+    "about 1e-12.\n"
+    "\n"
+    "columns:\n" +
+    envelope_columns_help() + "\noptions:\n" + kEnvelopeOptions +
     "\nexamples:\n"
     "  corvan formula C6H12O6\n"
     "  corvan formula '[13C6]H12O6' --charge 1\n"
@@ -156,6 +175,27 @@ const std::string kRnaHelp =
     "  corvan rna --mass 30000 --engine nn --points 80\n"
     "  corvan rna ACGUACGU --format tsv\n";
 
+const std::string kDnaHelp =
+    "usage: corvan dna SEQUENCE [options]\n"
+    "       corvan dna --mass M [options]\n"
+    "\n"
+    "Isotope distribution of a linear DNA chain (or an ion of it) with the mean\n"
+    "mass and m/z of every point, computed exactly by the molecule layer.\n"
+    "SEQUENCE uses A, C, G and T (2'-deoxynucleosides, upper case) joined by\n"
+    "phosphodiester bonds, 5'-OH and 3'-OH; 'p-', 'pp-' or 'ppp-' before it\n"
+    "adds a 5'-phosphate, '-p' after it a 3'-phosphate; modified nucleosides\n"
+    "in brackets: [m5C] [hm5C] [m6A] [oxo8G] [U] [I]. By mass the DNA is the\n"
+    "average deoxynucleotide residue C9.75 H12.25 N3.75 O6 P, scaled\n"
+    "continuously.\n"
+    "\n"
+    "columns:\n" +
+    envelope_columns_help() + "\noptions:\n" +
+    "  --mass M          DNA average mass in daltons instead of a sequence\n" + kEnvelopeOptions +
+    "\nexamples:\n"
+    "  corvan dna ACGTACGT\n"
+    "  corvan dna p-ACGTACGT --charge -3\n"
+    "  corvan dna --mass 12000 --charge -10 --format csv\n";
+
 const std::string kBatchHelp =
     "usage: corvan batch LIST [options]\n"
     "       corvan batch PROTEINS.fasta[.gz] --fasta [--digest trypsin] [options]\n"
@@ -211,6 +251,7 @@ const std::vector<Command> &commands() {
         {"peptide", "isotope distribution of a peptide, by sequence or mass", kPeptideHelp,
          run_peptide},
         {"rna", "isotope distribution of an RNA, by sequence or mass", kRnaHelp, run_rna},
+        {"dna", "isotope distribution of a DNA, by sequence or mass", kDnaHelp, run_dna},
         {"batch", "many molecules from a list or FASTA file into a TSV/CSV file", kBatchHelp,
          run_batch},
     };

@@ -85,8 +85,14 @@ std::optional<Failure> read_request(corvan_kind kind, int argc, char **argv, Req
                        "--offset places points on a fixed grid; here every point carries its "
                        "own peak M+k (use --points and --min-intensity to limit them)",
                        ""};
-    if (args.options.count("engine") && option(args, "engine") != "fft")
-        return Failure{kUsage, "unknown engine '" + option(args, "engine") + "' (choose fft)", ""};
+    if (args.options.count("engine") && option(args, "engine") != "exact")
+        return Failure{kUsage,
+                       "unknown engine '" + option(args, "engine") + "' (" +
+                           (kind == CORVAN_KIND_FORMULA || kind == CORVAN_KIND_DNA
+                                ? std::string("this command has the exact engine only")
+                                : std::string("choose exact, fft, brain or nn")) +
+                           ")",
+                       ""};
     if (args.options.count("format")) {
         const auto format = format_named(option(args, "format"));
         if (!format) return Failure{kUsage, "--format must be table, csv, tsv or json", ""};

@@ -77,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, CliAgrees,
     testing::Values(
         Agreement{
-            "peptide 'PEPTIDE[C2H2O]K'",
+            "peptide 'PEPTIDE[C2H2O]K' --engine fft",
             [](float *o, int n, int k) { return fft_pep_seq_to_dist("PEPTIDE[C2H2O]K", o, n, k); },
             64, 0},
         Agreement{"peptide PEPTIDE --engine brain --points 16 --offset 3",
@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         Agreement{"peptide PEPTIDE --engine nn --points 20",
                   [](float *o, int n, int k) { return nn_pep_seq_to_dist("PEPTIDE", o, n, k); }, 20,
                   0},
-        Agreement{"peptide --mass 1500.5",
+        Agreement{"peptide --mass 1500.5 --engine fft",
                   [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, 1500.5f); }, 64,
                   0},
         Agreement{"peptide --mass=25000 --engine brain",
@@ -97,10 +97,10 @@ INSTANTIATE_TEST_SUITE_P(
         Agreement{"peptide --mass 5000 --engine fit --points 12 --offset 2",
                   [](float *o, int n, int k) { return pep_mass_to_dist_fitting(o, n, k, 5000); },
                   12, 2},
-        Agreement{"rna ACGUACGU",
+        Agreement{"rna ACGUACGU --engine fft",
                   [](float *o, int n, int k) { return fft_rna_seq_to_dist("ACGUACGU", o, n, k); },
                   64, 0},
-        Agreement{"rna ACGUACGU --points 100 --offset 10",
+        Agreement{"rna ACGUACGU --engine fft --points 100 --offset 10",
                   [](float *o, int n, int k) { return fft_rna_seq_to_dist("ACGUACGU", o, n, k); },
                   100, 10},
         Agreement{"rna ACGUACGU --engine brain",
@@ -110,21 +110,47 @@ INSTANTIATE_TEST_SUITE_P(
             "rna GGCUAGCUAGCC --engine nn",
             [](float *o, int n, int k) { return nn_rna_seq_to_dist("GGCUAGCUAGCC", o, n, k); }, 64,
             0},
-        Agreement{"rna --mass 30000",
+        Agreement{"rna --mass 30000 --engine fft",
                   [](float *o, int n, int k) { return fft_rna_mass_to_dist(o, n, k, 30000); }, 64,
                   0},
         Agreement{"rna --mass 30000 --engine nn --points 80",
                   [](float *o, int n, int k) { return nn_rna_mass_to_dist(o, n, k, 30000); }, 80,
                   0}));
 
-TEST(CliPeptide, DefaultTableHidesTheTinyTail) {
-    const Outcome r = run("peptide 'PEPTIDE[C2H2O]K'");
+TEST(CliPeptide, FixedFftTableHidesTheTinyTail) {
+    const Outcome r = run("peptide 'PEPTIDE[C2H2O]K' --engine fft");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("    0  M                 1.000000      969    969.465492\n"),
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("further points below"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("PEPTIDE[C2H2O]K (fft engine)"), std::string::npos) << r.out;
+}
+
+// The exact engine (the default) computes the real molecule: ProForma
+// peptides and their ions, nucleic-acid chains with their phosphates.
+TEST(CliExactEngine, PeptidesAndNucleicAcidsAsWritten) {
+    Outcome r = run("peptide 'EM[Oxidation]EVEES[Phospho]PEK/2' --format json");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("\"formula\": \"C49H80N11O26PS\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"charge\": 2"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"mz\": "), std::string::npos) << r.out;
+    r = run("peptide '<[Carbamidomethyl]@C>ACDEFK'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("composition C32H48N8O12S"), std::string::npos) << r.out;
+    r = run("rna ACGUACGU");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("C76H95N30O54P7, monoisotopic mass 2508.37"), std::string::npos) << r.out;
+    r = run("dna p-ACGT --charge -2 --format csv");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.rfind("k,peak,share,intensity,mass,mz\n", 0), 0u) << r.out;
+    r = run("peptide PEPS[+79.966]TIDE", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("[Phospho]"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("      ^"), std::string::npos) << "a caret under the bracket:\n" << r.out;
+    r = run("dna ACGT --engine nn", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("exact engine only"), std::string::npos) << r.out;
 }
 
 struct BadUse {
@@ -145,32 +171,33 @@ TEST_P(CliDistributionRejects, WithAMessageAndStatus) {
 INSTANTIATE_TEST_SUITE_P(
     Usage, CliDistributionRejects,
     testing::Values(
-        BadUse{"peptide", 2, "expected exactly one peptide sequence"},
-        BadUse{"peptide PEP TIDE", 2, "expected exactly one peptide sequence"},
-        BadUse{"peptide PEPTIDEB", 2, "unexpected character 'B' at position 8"},
-        BadUse{"peptide peptide", 2, "unexpected character 'p' at position 1"},
-        BadUse{"peptide 'PEP[C2H2O'", 2, "is not closed"},
-        BadUse{"peptide 'PEP]TIDE'", 2, "unexpected character ']'"},
-        BadUse{"peptide 'PEP[HPO3]'", 2, "cannot read the modification [HPO3]"},
-        BadUse{"peptide 'PEP[C99999999999]'", 2, "cannot read the modification"},
-        BadUse{"peptide '[C2H2O]'", 2, "no residues"},
+        BadUse{"peptide --engine fft", 2, "expected exactly one peptide sequence"},
+        BadUse{"peptide PEP TIDE --engine fft", 2, "expected exactly one peptide sequence"},
+        BadUse{"peptide PEPTIDEB --engine fft", 2, "unexpected character 'B' at position 8"},
+        BadUse{"peptide peptide --engine fft", 2, "unexpected character 'p' at position 1"},
+        BadUse{"peptide 'PEP[C2H2O' --engine fft", 2, "is not closed"},
+        BadUse{"peptide 'PEP]TIDE' --engine fft", 2, "unexpected character ']'"},
+        BadUse{"peptide 'PEP[HPO3]' --engine fft", 2, "cannot read the modification [HPO3]"},
+        BadUse{"peptide 'PEP[C99999999999]' --engine fft", 2, "cannot read the modification"},
+        BadUse{"peptide '[C2H2O]' --engine fft", 2, "no residues"},
         BadUse{"peptide PEPTIDE --engine fit", 2, "takes a mass only"},
         BadUse{"peptide PEPTIDE --engine quantum", 2,
                "unknown engine 'quantum' (choose fft, brain, nn or fit)"},
-        BadUse{"peptide PEPTIDE --mass 1000", 2, "not both"},
-        BadUse{"peptide --mass -5", 2, "--mass must be a positive number"},
-        BadUse{"peptide --mass 0", 2, "--mass must be a positive number"},
-        BadUse{"peptide --mass abc", 2, "--mass must be a positive number"},
-        BadUse{"peptide --mass nan", 2, "--mass must be a positive number"},
-        BadUse{"peptide PEPTIDE --offset 64", 2, "--offset"},
-        BadUse{"peptide PEPTIDE --points 2000000000", 2, "--points must be a whole number"},
-        BadUse{"peptide PEPTIDE --colour red", 2, "unknown option --colour"},
-        BadUse{"rna", 2, "expected exactly one RNA sequence"},
-        BadUse{"rna acgu", 2, "unexpected character 'a' at position 1"},
-        BadUse{"rna ACGT", 2, "unexpected character 'T' at position 4"},
-        BadUse{"rna ''", 2, "empty"},
+        BadUse{"peptide PEPTIDE --mass 1000 --engine fft", 2, "not both"},
+        BadUse{"peptide --mass -5 --engine fft", 2, "--mass must be a positive number"},
+        BadUse{"peptide --mass 0 --engine fft", 2, "--mass must be a positive number"},
+        BadUse{"peptide --mass abc --engine fft", 2, "--mass must be a positive number"},
+        BadUse{"peptide --mass nan --engine fft", 2, "--mass must be a positive number"},
+        BadUse{"peptide PEPTIDE --offset 64 --engine fft", 2, "--offset"},
+        BadUse{"peptide PEPTIDE --points 2000000000 --engine fft", 2,
+               "--points must be a whole number"},
+        BadUse{"peptide PEPTIDE --colour red --engine fft", 2, "unknown option --colour"},
+        BadUse{"rna --engine fft", 2, "expected exactly one RNA sequence"},
+        BadUse{"rna acgu --engine fft", 2, "unexpected character 'a' at position 1"},
+        BadUse{"rna ACGT --engine fft", 2, "unexpected character 'T' at position 4"},
+        BadUse{"rna '' --engine fft", 2, "empty"},
         BadUse{"rna ACGU --engine fit", 2, "unknown engine 'fit' (choose fft, brain or nn)"},
-        BadUse{"rna --mass 1e40", 2, "--mass must be a positive number"},
+        BadUse{"rna --mass 1e40 --engine fft", 2, "--mass must be a positive number"},
         // The library refuses: its own message, then ours, and status 1.
         BadUse{"peptide --mass 150000 --engine nn", 1,
                "Error: Mass outside of allowed NN mass range: 150000.000000"},

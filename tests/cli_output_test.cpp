@@ -118,9 +118,9 @@ TEST_P(CliMassColumns, AgreeWithEveryIsotopicCompositionEnumerated) {
 INSTANTIATE_TEST_SUITE_P(
     Sequences, CliMassColumns,
     testing::Values( // G, A, G less two waters, plus one water: C7H13N3O4.
-        MassCase{"peptide GAG", {{6, 7}, {1, 13}, {7, 3}, {8, 4}}, 203},
+        MassCase{"peptide GAG --engine fft", {{6, 7}, {1, 13}, {7, 3}, {8, 4}}, 203},
         // The library's nucleotide rows: A C10H11N5O6 + U C9H10N2O8.
-        MassCase{"rna AU", {{6, 19}, {1, 21}, {7, 7}, {8, 14}}, 571}));
+        MassCase{"rna AU --engine fft", {{6, 19}, {1, 21}, {7, 7}, {8, 14}}, 571}));
 
 // Formulas report every point with its share and mean mass: both against
 // the enumeration of every isotopic composition.
@@ -170,7 +170,7 @@ TEST(CliMassColumns, WaterByHand) {
 }
 
 TEST(CliMassColumns, AbsentForAMass) {
-    const auto r = run("peptide --mass 1500");
+    const auto r = run("peptide --mass 1500 --engine fft");
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("index  peak    relative intensity\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("nominal"), std::string::npos) << r.out;
@@ -244,7 +244,7 @@ TEST(CliFormats, JsonHoldsTheInputEngineFrameAndPeaks) {
 }
 
 TEST(CliFormats, JsonForAMass) {
-    const auto r = run("rna --mass 30000 --format json");
+    const auto r = run("rna --mass 30000 --engine fft --format json");
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\"input\": {\"mass\": 30000}"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("composition"), std::string::npos);
@@ -356,7 +356,7 @@ TEST_P(CliPlot, OneStickPerVisiblePeak) {
 INSTANTIATE_TEST_SUITE_P(
     Molecules, CliPlot,
     testing::Values(
-        PlotCase{"peptide 'PEPTIDE[C2H2O]K'",
+        PlotCase{"peptide 'PEPTIDE[C2H2O]K' --engine fft",
                  [](float *o, int n) { return fft_pep_seq_to_dist("PEPTIDE[C2H2O]K", o, n, 0); },
                  true},
         PlotCase{"peptide --mass 25000 --engine nn",
