@@ -9,6 +9,7 @@
 #include "atomic_file.hpp"
 #include "batch_output.hpp"
 #include "commands.hpp"
+#include "peptide_batch.hpp"
 
 namespace cli {
 
@@ -157,6 +158,7 @@ int write_results(const BatchRequest &request, const BatchResults &results) {
 } // namespace
 
 int run_batch(int argc, char **argv) {
+    if (wants_peptide_batch(argc, argv)) return run_peptide_batch(argc, argv);
     BatchRequest request;
     if (auto error = read_batch_request(argc, argv, request)) return fail(kUsage, *error);
     BatchPlan &plan = request.plan;

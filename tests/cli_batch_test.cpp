@@ -196,3 +196,56 @@ TEST_F(CliBatch, HelpSaysWhichPeptidesAreKept) {
 }
 
 } // namespace
+
+namespace {
+
+// The exact engine's batch: digestion worked by hand on the fixture's
+// proteins (MKPEPTIDERAPKWK, GGGGRPAAAK), modifications and charges.
+TEST_F(CliBatch, DigestedIonsWithModificationsAndCharges) {
+    const auto r = run("batch " + fasta +
+                       " --fasta --enzyme trypsin --missed-cleavages 1 --variable Oxidation@M "
+                       "--charges 2 --points 4 --threads 2");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.rfind("id\tstart\tend\tproforma\tcharge\tmonoisotopic_mz\tstatus\tp0\tp1\tp2"
+                          "\tp3\n",
+                          0),
+              0u)
+        << r.out;
+    for (const char *row :
+         {"sp|P1|ONE\t1\t10\tMKPEPTIDER\t2\t", "sp|P1|ONE\t1\t10\tM[Oxidation]KPEPTIDER\t2\t",
+          "sp|P1|ONE\t2\t10\tKPEPTIDER\t2\t", "sp|P1|ONE\t1\t13\tMKPEPTIDERAPK\t2\t",
+          "sp|P1|ONE\t11\t15\tAPKWK\t2\t", "sp|P1|ONE\t14\t15\tWK\t2\t",
+          "sp|P2|TWO\t1\t10\tGGGGRPAAAK\t2\t"})
+        EXPECT_NE(r.out.find(row), std::string::npos) << row << "\n" << r.out;
+    EXPECT_EQ(r.out.find("\tKPEP\t"), std::string::npos) << "no cut before P";
+    EXPECT_EQ(r.out.find("GGGGR\t"), std::string::npos) << "no cut before P";
+    EXPECT_EQ(r.out.find("\t1\t15\t"), std::string::npos) << "two missed cleavages";
+    // The m/z is the library's for the same ProForma text.
+    corvan_distribution *d = nullptr;
+    ASSERT_EQ(corvan_distribution_from_text(CORVAN_KIND_PEPTIDE, "APK/2", nullptr, &d, nullptr),
+              CORVAN_OK);
+    corvan_summary s;
+    corvan_distribution_summary(d, &s);
+    corvan_distribution_free(d);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "\tAPK\t2\t%.6f\tok\t1\t", s.monoisotopic_mz);
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+}
+
+TEST_F(CliBatch, ProFormaListsReportEachFailureInItsRow) {
+    const std::string proforma = directory + "/proforma.txt";
+    write_file(proforma, "# ProForma\n<[Carbamidomethyl]@C>ACDK\nPEPS[+79.966]TIDE\n");
+    auto r = run("batch " + proforma + " --engines exact --charges 1,3 --format csv", true);
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("2,,,<[Carbamidomethyl]@C>ACDK,3,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("3,,,PEPS[+79.966]TIDE,1,,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("[Phospho]"), std::string::npos) << r.out;
+    r = run("batch " + fasta + " --fasta --enzyme pepsin", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("unknown enzyme 'pepsin' (choose trypsin"), std::string::npos) << r.out;
+    r = run("batch " + fasta + " --fasta --enzyme trypsin --fixed Oxidation", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("--fixed Oxidation"), std::string::npos) << r.out;
+}
+
+} // namespace

@@ -1,0 +1,357 @@
+#include "peptide_batch.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "args.hpp"
+#include "atomic_file.hpp"
+#include "commands.hpp"
+#include "corvan.h"
+#include "digest/digest.hpp"
+#include "digest/modification_sites.hpp"
+#include "fasta.hpp"
+#include "progress.hpp"
+
+namespace cli {
+
+namespace {
+
+constexpr int kMostPoints = 4096;
+constexpr int kMostThreads = 256;
+const std::vector<std::string> kOwnOptions = {"enzyme", "charges", "fixed", "variable"};
+
+// One molecule to compute: where it comes from and its ProForma text.
+struct Item {
+    std::string id;
+    std::size_t start = 0, end = 0; // 1-based residues of the protein; 0 for list entries
+    std::string proforma;
+};
+
+struct Plan {
+    std::vector<Item> items;
+    std::vector<int> charges{0};
+    int points = 16, threads = 1;
+    std::string out_path;
+    char separator = '\t';
+};
+
+struct Row {
+    int status = CORVAN_OK;
+    double mz = NAN;
+    std::string message;
+    std::vector<double> heights;
+};
+
+int fail(int status, const std::string &message) {
+    std::fprintf(stderr, "corvan batch: %s%s\n", message.c_str(),
+                 status == kUsage ? " (see corvan batch --help)" : "");
+    return status;
+}
+
+std::string option(const Args &args, const std::string &name, const std::string &otherwise) {
+    const auto it = args.options.find(name);
+    return it == args.options.end() ? otherwise : it->second;
+}
+
+std::optional<int> whole(const Args &args, const std::string &name, int least, int most,
+                         int otherwise, std::string &error) {
+    const auto value = to_int(option(args, name, std::to_string(otherwise)));
+    if (!value || *value < least || *value > most) {
+        error = "--" + name + " must be a whole number from " + std::to_string(least) + " to " +
+                std::to_string(most);
+        return std::nullopt;
+    }
+    return value;
+}
+
+// "2", "2-4", "1,3", "-1": charges from -1000 to 1000.
+std::optional<std::string> read_charges(const std::string &text, std::vector<int> &charges) {
+    charges.clear();
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = text.find(',', start);
+        const std::string part =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const std::size_t dash = part.find('-', 1);
+        const auto low = to_int(part.substr(0, dash));
+        const auto high = dash == std::string::npos ? low : to_int(part.substr(dash + 1));
+        if (!low || !high || *low > *high || *low < -1000 || *high > 1000 || *high - *low > 100)
+            return "--charges takes whole numbers and ranges such as 2, 2-4 or 1,3";
+        for (int z = *low; z <= *high; ++z) charges.push_back(z);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> read_rules(const Args &args, const std::string &name,
+                                      std::vector<corvan::digest::SiteRule> &rules) {
+    const auto found = args.repeated.find(name);
+    if (found == args.repeated.end()) return std::nullopt;
+    for (const std::string &text : found->second) {
+        corvan::digest::SiteRule rule;
+        const corvan::Outcome parsed = corvan::digest::parse_site_rule(text, rule);
+        if (!parsed.ok()) return "--" + name + " " + text + ": " + parsed.message;
+        rules.push_back(rule);
+    }
+    return std::nullopt;
+}
+
+struct Source {
+    std::string path;
+    bool fasta = false;
+    const corvan::digest::Enzyme *enzyme = nullptr;
+    corvan::digest::Settings settings;
+    std::vector<corvan::digest::SiteRule> fixed, variable;
+    int max_variable = 2;
+};
+
+std::optional<std::string> read_source(const Args &args, Source &source) {
+    if (args.positional.size() != 1) return "expected exactly one list or FASTA file";
+    source.path = args.positional[0];
+    source.fasta = std::find(args.flags.begin(), args.flags.end(), "fasta") != args.flags.end();
+    std::string error;
+    if (args.options.count("enzyme")) {
+        source.enzyme = corvan::digest::find_enzyme(option(args, "enzyme", ""));
+        if (source.enzyme == nullptr) {
+            std::string names;
+            for (const auto &enzyme : corvan::digest::enzymes())
+                names += (names.empty() ? "" : ", ") + std::string(enzyme.name);
+            return "unknown enzyme '" + option(args, "enzyme", "") + "' (choose " + names + ")";
+        }
+        if (!source.fasta) return "--enzyme needs --fasta";
+    }
+    const auto missed = whole(args, "missed-cleavages", 0, 10, 0, error);
+    const auto least = whole(args, "min-length", 1, 1 << 30, 1, error);
+    const auto most = whole(args, "max-length", 0, 1 << 30, 0, error);
+    const auto sites = whole(args, "max-mods", 0, 10, 2, error);
+    if (!missed || !least || !most || !sites) return error;
+    if (*most != 0 && *most < *least) return "--max-length is below --min-length";
+    source.settings.missed_cleavages = *missed;
+    source.settings.min_length = static_cast<std::size_t>(*least);
+    if (*most != 0) source.settings.max_length = static_cast<std::size_t>(*most);
+    source.max_variable = *sites;
+    if (auto failure = read_rules(args, "fixed", source.fixed)) return failure;
+    return read_rules(args, "variable", source.variable);
+}
+
+// Fixed modifications that can apply to the peptide: a rule for residues it
+// lacks would only lengthen the text.
+std::vector<corvan::digest::SiteRule> applicable(const std::vector<corvan::digest::SiteRule> &rules,
+                                                 const std::string &peptide) {
+    std::vector<corvan::digest::SiteRule> kept;
+    for (const auto &rule : rules)
+        if (rule.n_term || rule.c_term || peptide.find_first_of(rule.residues) != std::string::npos)
+            kept.push_back(rule);
+    return kept;
+}
+
+void add_forms(const Source &source, const std::string &id, std::size_t start, std::size_t end,
+               const std::string &peptide, std::vector<Item> &items) {
+    const std::string prefix = corvan::digest::fixed_prefix(applicable(source.fixed, peptide));
+    for (const std::string &form :
+         corvan::digest::variable_forms(peptide, source.variable, source.max_variable))
+        items.push_back({id, start, end, prefix + form});
+}
+
+std::optional<std::string> read_items(const Source &source, std::vector<Item> &items) {
+    if (!source.fasta) { // a list: one ProForma peptide per line, '#' comments
+        std::ifstream file(source.path);
+        if (!file) return "cannot read " + source.path + ": " + std::strerror(errno);
+        std::string line;
+        for (std::size_t number = 1; std::getline(file, line); ++number) {
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+            if (line.empty() || line[0] == '#') continue;
+            add_forms(source, std::to_string(number), 0, 0, line, items);
+        }
+        return std::nullopt;
+    }
+    std::vector<FastaRecord> records;
+    if (auto error = read_fasta(source.path, records)) return error;
+    for (const FastaRecord &record : records) {
+        if (source.enzyme == nullptr) {
+            add_forms(source, record.id, 1, record.sequence.size(), record.sequence, items);
+            continue;
+        }
+        for (const auto &piece :
+             corvan::digest::digest(record.sequence, *source.enzyme, source.settings))
+            add_forms(source, record.id, piece.start, piece.end, piece.sequence, items);
+    }
+    return std::nullopt;
+}
+
+Row compute(const Item &item, int charge, int points) {
+    Row row;
+    row.heights.assign(static_cast<std::size_t>(points), 0.0);
+    corvan_options *options = corvan_options_create();
+    corvan_error error{};
+    corvan_distribution *d = nullptr;
+    row.status = options == nullptr ? CORVAN_E_MEMORY
+                                    : corvan_options_set_charge(options, charge, nullptr, &error);
+    if (row.status == CORVAN_OK)
+        row.status = corvan_distribution_from_text(CORVAN_KIND_PEPTIDE, item.proforma.c_str(),
+                                                   options, &d, &error);
+    if (row.status == CORVAN_OK) {
+        corvan_points p;
+        corvan_summary s;
+        corvan_distribution_points(d, &p);
+        corvan_distribution_summary(d, &s);
+        row.mz = s.charge == 0 ? s.monoisotopic_mass : s.monoisotopic_mz;
+        for (std::size_t i = 0; i < p.count; ++i)
+            if (p.neutrons[i] < points)
+                row.heights[static_cast<std::size_t>(p.neutrons[i])] = p.intensities[i];
+    } else {
+        row.message = error.message;
+    }
+    corvan_distribution_free(d);
+    corvan_options_free(options);
+    return row;
+}
+
+// Rows in input order (items x charges), computed on `threads` threads
+// that take the next row from one counter.
+std::vector<Row> compute_all(const Plan &plan) {
+    const std::size_t total = plan.items.size() * plan.charges.size();
+    std::vector<Row> rows(total);
+    std::atomic<std::size_t> next{0}, done{0};
+    ProgressBar progress(total);
+    auto work = [&] {
+        for (std::size_t i; (i = next.fetch_add(1)) < total; done.fetch_add(1))
+            rows[i] = compute(plan.items[i / plan.charges.size()],
+                              plan.charges[i % plan.charges.size()], plan.points);
+    };
+    std::vector<std::thread> workers;
+    for (int t = 1; t < plan.threads; ++t) workers.emplace_back(work);
+    work();
+    for (auto &worker : workers) worker.join();
+    progress.finish();
+    return rows;
+}
+
+// A field holding the separator or a quote is quoted (ProForma texts may
+// hold commas: "<[TMT6plex]@K,N-term>").
+std::string field(const std::string &text, char separator) {
+    if (text.find(separator) == std::string::npos && text.find('"') == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+bool write_rows(std::FILE *out, const Plan &plan, const std::vector<Row> &rows) {
+    const char s = plan.separator;
+    std::fprintf(out, "id%cstart%cend%cproforma%ccharge%cmonoisotopic_mz%cstatus", s, s, s, s, s,
+                 s);
+    for (int j = 0; j < plan.points; ++j) std::fprintf(out, "%cp%d", s, j);
+    std::fputc('\n', out);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Item &item = plan.items[i / plan.charges.size()];
+        const Row &row = rows[i];
+        std::fprintf(out, "%s%c", field(item.id, s).c_str(), s);
+        if (item.start > 0)
+            std::fprintf(out, "%zu%c%zu%c", item.start, s, item.end, s);
+        else
+            std::fprintf(out, "%c%c", s, s);
+        std::fprintf(out, "%s%c%d%c", field(item.proforma, s).c_str(), s,
+                     plan.charges[i % plan.charges.size()], s);
+        if (row.status == CORVAN_OK)
+            std::fprintf(out, "%.6f%cok", row.mz, s);
+        else
+            std::fprintf(out, "%c%s", s, field(row.message, s).c_str());
+        for (double height : row.heights) std::fprintf(out, "%c%.6g", s, height);
+        std::fputc('\n', out);
+    }
+    return std::ferror(out) == 0;
+}
+
+int write_output(const Plan &plan, const std::vector<Row> &rows) {
+    if (plan.out_path.empty()) {
+        const bool written = write_rows(stdout, plan, rows) && std::fflush(stdout) == 0;
+        return written
+                   ? kOk
+                   : fail(kFile, std::string("cannot write the results: ") + std::strerror(errno));
+    }
+    AtomicFile file;
+    if (!file.open(plan.out_path) || !write_rows(file.stream(), plan, rows) || !file.commit())
+        return fail(kFile, "cannot write " + plan.out_path + ": " + std::strerror(errno));
+    return kOk;
+}
+
+std::optional<std::string> read_plan(int argc, char **argv, Source &source, Plan &plan) {
+    Args args;
+    if (auto error =
+            parse(argc, argv, 1,
+                  {"enzyme", "missed-cleavages", "fixed", "variable", "max-mods", "charges",
+                   "min-length", "max-length", "points", "threads", "out", "format", "engines"},
+                  {"fasta", "proforma"}, args))
+        return error;
+    if (args.options.count("engines") && option(args, "engines", "") != "exact")
+        return "ProForma, digestion and charges are computed by the exact engine only "
+               "(--engines exact)";
+    if (auto error = read_source(args, source)) return error;
+    if (auto error = read_charges(option(args, "charges", "0"), plan.charges)) return error;
+    std::string error;
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const auto points = whole(args, "points", 1, kMostPoints, 16, error);
+    const auto threads = whole(args, "threads", 1, kMostThreads, cores, error);
+    if (!points || !threads) return error;
+    plan.points = *points;
+    plan.threads = *threads;
+    plan.out_path = option(args, "out", "");
+    const bool csv_name =
+        plan.out_path.size() > 4 && plan.out_path.compare(plan.out_path.size() - 4, 4, ".csv") == 0;
+    const std::string format = option(args, "format", csv_name ? "csv" : "tsv");
+    if (format != "csv" && format != "tsv") return "--format must be tsv or csv";
+    plan.separator = format == "csv" ? ',' : '\t';
+    return std::nullopt;
+}
+
+} // namespace
+
+bool wants_peptide_batch(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--proforma" || word == "--engines=exact" ||
+            (word == "--engines" && i + 1 < argc && std::string(argv[i + 1]) == "exact"))
+            return true;
+        for (const std::string &name : kOwnOptions)
+            if (word == "--" + name || word.rfind("--" + name + "=", 0) == 0) return true;
+    }
+    return false;
+}
+
+int run_peptide_batch(int argc, char **argv) {
+    Source source;
+    Plan plan;
+    if (auto error = read_plan(argc, argv, source, plan)) return fail(kUsage, *error);
+    if (auto error = read_items(source, plan.items)) return fail(kFile, *error);
+    if (plan.items.empty()) return fail(kUsage, "no peptides in " + source.path);
+    const auto started = std::chrono::steady_clock::now();
+    const std::vector<Row> rows = compute_all(plan);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::size_t failed = 0;
+    for (const Row &row : rows) failed += row.status != CORVAN_OK;
+    std::fprintf(stderr, "corvan batch: %zu ions on %d threads in %.2f s (%.0f ions/s)\n",
+                 rows.size(), plan.threads, seconds, rows.size() / std::max(seconds, 1e-9));
+    const int written = write_output(plan, rows);
+    if (written != kOk) return written;
+    if (failed > 0) {
+        std::fprintf(stderr,
+                     "corvan batch: %zu ions could not be computed (their status says why)\n",
+                     failed);
+        return kFailedCall;
+    }
+    return kOk;
+}
+
+} // namespace cli
