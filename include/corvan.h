@@ -845,6 +845,20 @@ CORVAN_API int corvan_molecule_atoms(const corvan_molecule *molecule, corvan_ato
 CORVAN_API int corvan_molecule_formula(const corvan_molecule *molecule, char *buffer,
                                        size_t size, size_t *length);
 
+/* Checks a sequence in the notation of the fixed calls above (the
+ * *_pep_seq_* and *_rna_seq_* functions) before a program passes it to
+ * them: those calls skip letters they do not know and drop a modification
+ * they cannot add, so a text they would only partly apply is refused here.
+ * Peptides: the letters ACDEFGHIKLMNPQRSTVWY and modifications in brackets
+ * of C, H, N, O and S with optional counts (at most 99 characters), at
+ * least one residue, element totals within an int; RNA: the letters A, C,
+ * G and U, at least one. Returns CORVAN_OK, CORVAN_E_SYNTAX (position: the
+ * offending byte or bracket), CORVAN_E_RANGE (a composition beyond the
+ * int counts) or CORVAN_E_ARGUMENT (NULL text, another kind).
+ * Example: (CORVAN_KIND_PEPTIDE, "PEPTIDEX", &e) returns CORVAN_E_SYNTAX,
+ * e.position 7, message "unexpected character 'X' at position 8 (...)". */
+CORVAN_API int corvan_check_fixed_sequence(int kind, const char *text, corvan_error *error);
+
 /* ---------------------------------------------------------------------- */
 /* Options: charge, adduct, labels, limits                                 */
 

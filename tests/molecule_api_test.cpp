@@ -196,3 +196,40 @@ TEST(VersionAndStatus, NamesAndNumbers) {
 }
 
 } // namespace
+
+namespace {
+
+// The fixed calls' notation: what the program and the Python module refuse
+// before those calls would drop part of the text.
+TEST(FixedSequenceCheck, RefusesWhatTheFixedCallsWouldPartlyApply) {
+    struct Case {
+        int kind;
+        const char *text;
+        int status;
+        long position;
+        const char *message;
+    };
+    const Case cases[] = {
+        {CORVAN_KIND_PEPTIDE, "PEPTIDE", CORVAN_OK, -1, ""},
+        {CORVAN_KIND_PEPTIDE, "PEPTIDE[C2H2O]K", CORVAN_OK, -1, ""},
+        {CORVAN_KIND_PEPTIDE, "PEPTIDEX", CORVAN_E_SYNTAX, 7, "'X' at position 8"},
+        {CORVAN_KIND_PEPTIDE, "peptide", CORVAN_E_SYNTAX, 0, "'p' at position 1"},
+        {CORVAN_KIND_PEPTIDE, "PEP TIDE", CORVAN_E_SYNTAX, 3, "' ' at position 4"},
+        {CORVAN_KIND_PEPTIDE, "", CORVAN_E_SYNTAX, -1, "no residues"},
+        {CORVAN_KIND_PEPTIDE, "PEPTIDE[C2H2O", CORVAN_E_SYNTAX, 7, "is not closed"},
+        {CORVAN_KIND_PEPTIDE, "PEPTIDE[Br]", CORVAN_E_SYNTAX, 7, "cannot read the modification"},
+        {CORVAN_KIND_PEPTIDE, "A[C2147483647]", CORVAN_E_RANGE, -1, "more than 2147483647"},
+        {CORVAN_KIND_RNA, "ACGU", CORVAN_OK, -1, ""},
+        {CORVAN_KIND_RNA, "ACGT", CORVAN_E_SYNTAX, 3, "'T' at position 4"},
+        {CORVAN_KIND_RNA, "", CORVAN_E_SYNTAX, -1, "empty"},
+        {CORVAN_KIND_DNA, "ACGT", CORVAN_E_ARGUMENT, -1, "peptide and RNA"},
+    };
+    for (const Case &c : cases) {
+        corvan_error e{};
+        EXPECT_EQ(corvan_check_fixed_sequence(c.kind, c.text, &e), c.status) << c.text;
+        EXPECT_EQ(e.position, c.position) << c.text;
+        EXPECT_NE(std::string(e.message).find(c.message), std::string::npos) << e.message;
+    }
+}
+
+} // namespace
