@@ -50,11 +50,22 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* Marks the exported names. A host may define CORVAN_API itself before
+ * including this header (for example to add its own attributes). */
+#ifndef CORVAN_API
 #if defined(CORVAN_BUILDING_LIBRARY)
 #define CORVAN_API __attribute__((visibility("default")))
 #else
 #define CORVAN_API
 #endif
+#endif
+
+/* Sizes of the exported tables. */
+#define CORVAN_ELEMENT_COUNT 109   /* elements H ... Mt */
+#define CORVAN_ISOTOPE_COUNT 313   /* isotope rows */
+#define CORVAN_RESIDUE_COUNT 20    /* standard amino acids */
+#define CORVAN_COLUMN_COUNT 5      /* composition columns C, H, N, O, S */
+#define CORVAN_FFT_TABLE_SIZE 3597 /* fftarray: 109 elements x 33 bins */
 
 #ifdef __cplusplus
 extern "C" {
@@ -65,10 +76,10 @@ extern "C" {
  * ====================================================================== */
 
 /* Element symbols by element index (atomic number - 1): "H" ... "Mt". */
-CORVAN_API extern const char *const element_names[109];
+CORVAN_API extern const char *const element_names[CORVAN_ELEMENT_COUNT];
 /* The same 109 symbols: the two-letter ones by atomic number ("He" ...
  * "Mt"), then the one-letter ones by atomic number ("H", "B", ..., "I"). */
-CORVAN_API extern const char *const elements[109];
+CORVAN_API extern const char *const elements[CORVAN_ELEMENT_COUNT];
 /* 109, the number of elements. */
 CORVAN_API extern const int numelements;
 /* 313, the number of isotope rows. */
@@ -78,9 +89,9 @@ CORVAN_API extern const int dlen;
  * amount fraction (NIST, AME 2016 masses, IUPAC compositions).
  * Example: row 9 is C-12, 12.0, 0.9893; row 10 is C-13, 13.00335483507,
  * 0.0107. */
-CORVAN_API extern const int isotope_numbers[313];
-CORVAN_API extern const double isotope_masses[313];
-CORVAN_API extern const double isotope_abundances[313];
+CORVAN_API extern const int isotope_numbers[CORVAN_ISOTOPE_COUNT];
+CORVAN_API extern const double isotope_masses[CORVAN_ISOTOPE_COUNT];
+CORVAN_API extern const double isotope_abundances[CORVAN_ISOTOPE_COUNT];
 
 /* ======================================================================
  * Residue, nucleotide and averaging-unit tables
@@ -93,7 +104,7 @@ CORVAN_API extern const char pepOrder[21]; /* "ACDEFGHIKLMNPQRSTVWY" */
 CORVAN_API extern const char *aa_names[20]; /* writable, aaorder order */
 /* Residue compositions (amino acid less one water), rows in aaorder order.
  * Example: aa_vectors[15] (S) = {3, 5, 1, 2, 0}. */
-CORVAN_API extern const int aa_vectors[20][5];
+CORVAN_API extern const int aa_vectors[CORVAN_RESIDUE_COUNT][CORVAN_COLUMN_COUNT];
 /* Extended residue set (writable), 23 named rows; columns H,C,N,O,S. */
 CORVAN_API extern const char *amino_acid_names[23];
 CORVAN_API extern int amino_acid_vectors[24][5];
@@ -134,7 +145,7 @@ CORVAN_API double normalize_isodist(double *isodist, int length);
 
 /* Element transforms at N = 64, bins 0..32, row Z-1 for atomic number Z,
  * each part rounded to 10 decimals (109 x 33 values). */
-CORVAN_API extern const fftw_complex fftarray[3597];
+CORVAN_API extern const fftw_complex fftarray[CORVAN_FFT_TABLE_SIZE];
 CORVAN_API extern const int arraylen; /* 3597 */
 /* Row length of fftarray (33) and the switch that enables it (1). A host
  * may change them between calls; the table is used only at N == 64 when

@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr int kIsotopeRows = 313;
-constexpr int kElements = 109;
-constexpr long long kTableSize = 3597;
+constexpr int kIsotopeRows = CORVAN_ISOTOPE_COUNT;
+constexpr int kElements = CORVAN_ELEMENT_COUNT;
+constexpr long long kTableSize = CORVAN_FFT_TABLE_SIZE;
 
 int first_row_of(int atomic_number) {
     for (int row = 0; row < kIsotopeRows; ++row)

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kElements = 109;
+constexpr int kElements = CORVAN_ELEMENT_COUNT;
 
 // Element index of the symbol at `text` (one or two bytes, the second a
 // lower-case letter); sets `length` to the bytes taken; -1 if unknown.

@@ -5,9 +5,11 @@
 #include <span>
 #include <string_view>
 
+#include "corvan.h"
+
 namespace corvan::chem {
 
-inline constexpr int kElementCount = 109;
+inline constexpr int kElementCount = CORVAN_ELEMENT_COUNT;
 
 // One isotope of an element, as the table lists it.
 struct Isotope {
