@@ -18,6 +18,8 @@ endforeach()
 # tests/alloc_failure_test.cpp is one of the per-file programs; it replaces
 # malloc and so runs its sweeps only in builds without ASan/TSan (it skips
 # itself in the sanitizer builds).
-if(TARGET alloc_failure_test)
-  set_tests_properties(alloc_failure_test PROPERTIES LABELS hardening)
-endif()
+foreach(name alloc_failure_test sequence_alloc_test)
+  if(TARGET ${name})
+    set_tests_properties(${name} PROPERTIES LABELS hardening)
+  endif()
+endforeach()
