@@ -16,7 +16,7 @@ struct corvan_molecule {
 
 struct corvan_options {
     int charge = 0;
-    corvan::ion::Carrier carrier; // the proton unless set
+    corvan::ion::Carrier carrier = corvan::ion::proton();
     corvan::labels::LabelSet labels;
     int max_points = 0;
     double min_intensity = 0;

@@ -45,6 +45,13 @@ Outcome split_charge(std::string_view text, std::string_view &formula, int &char
 
 } // namespace
 
+Carrier proton() {
+    Carrier carrier;
+    carrier.atoms.add_natural(0, 1); // one hydrogen
+    carrier.charge = 1;
+    return carrier;
+}
+
 Outcome parse_carrier(std::string_view text, Carrier &carrier) {
     if (text.empty()) text = "H+";
     std::string_view formula;

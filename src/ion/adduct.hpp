@@ -16,6 +16,9 @@ struct Carrier {
     int charge = 1;
 };
 
+// The proton, H+: the carrier of a charge no adduct names.
+Carrier proton();
+
 // "" means the proton, H+.
 Outcome parse_carrier(std::string_view text, Carrier &carrier);
 
