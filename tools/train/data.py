@@ -10,6 +10,7 @@ import zlib
 import numpy as np
 
 import reference as R
+import stress
 from netdefs import NETS
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -190,6 +191,29 @@ def mass_set(net, n, rng, split):
     return np.concatenate(parts)
 
 
+def usage(prots):
+    """Amino-acid usage (20 frequencies) of a list of proteins."""
+    c = R.residue_features(prots).sum(axis=0).astype(np.float64)
+    return c / c.sum()
+
+
+def stress_set(net, n, rng, split):
+    """Stress compositions (see stress.py): held-out proteins for the
+    'stress' evaluation split, training proteins for 'harden'."""
+    lo, hi = net["lo"], net["hi"]
+    kind = net["kind"]
+    if kind == "residues":
+        train_p, held_p = proteins()
+        prots = held_p if split == "stress" else train_p
+        x = stress.residue_stress(rng, n, lo, hi, prots, usage(train_p))
+        if net.get("with_zero"):
+            x = np.vstack([np.zeros((1, 20)), x])
+        return x
+    if kind == "bases":
+        return stress.base_stress(rng, n, lo, hi)
+    return stress.mass_stress(rng, n, lo, hi)
+
+
 def make_set(name, split, n=None, seed=None):
     """Return (x float32 network inputs, y float32 targets, raw) for a net.
 
@@ -202,16 +226,21 @@ def make_set(name, split, n=None, seed=None):
         seed = zlib.crc32(("%s/%s" % (name, split)).encode())
     rng = np.random.default_rng(seed)
     kind, m = net["kind"], net["m"]
-    if kind == "residues":
+    if split in ("stress", "harden"):
+        raw = stress_set(net, n, rng, split)
+    elif kind == "residues":
         raw = residue_set(net, n, rng, split)
+    elif kind == "bases":
+        raw = base_set(net, n, rng, split)
+    else:
+        raw = mass_set(net, n, rng, split)
+    if kind == "residues":
         comp = R.peptide_composition(raw)
         x = raw.astype(np.float32)
     elif kind == "bases":
-        raw = base_set(net, n, rng, split)
         comp = R.rna_composition(raw)
         x = raw.astype(np.float32)
     else:
-        raw = mass_set(net, n, rng, split)
         if kind == "pepmass":
             comp = R.averagine_composition(np.maximum(raw, 0.0))
         else:

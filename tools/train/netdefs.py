@@ -41,8 +41,8 @@ _add("corvan_rnaseq_model128", "bases", 128, 201, 500,
 
 SEQUENCE_KINDS = ("residues", "bases")
 # accuracy goals (p99, max) for the evaluation report
-GOALS = {"residues": (0.005, 0.02), "bases": (0.005, 0.02),
-         "pepmass": (0.01, 0.03), "rnamass": (0.01, 0.03)}
+GOALS = {"residues": (0.005, 0.01), "bases": (0.005, 0.01),
+         "pepmass": (0.005, 0.005), "rnamass": (0.005, 0.005)}
 
 INPUT_DESC = {
     "residues": "residue counts (20, ACDEFGHIKLMNPQRSTVWY)",

@@ -47,20 +47,36 @@ def _plan(mse_steps, max_steps):
             (max_steps, 1024, 3e-4, 1e-5, "max")]
 
 
+def _hardened(mse_steps, max_steps, mine_steps):
+    return _plan(mse_steps, max_steps) + [
+        (mine_steps, 1024, 3e-4, 1e-5, "mine")]
+
+
+# Networks trained on extra stress compositions (stress.py, training
+# proteins): number of such samples added to the training set.
+HARDEN = {
+    "corvanpep_model_16": 60000,
+    "corvanpep_model_64": 60000,
+    "corvanpep_model_128": 60000,
+    "corvan_averagine_model8": 20000,
+    "corvan_rnaveragine_model32": 20000,
+    "corvan_rnaseq_model128": 60000,
+}
+
 # all twelve take about 35 minutes of one CPU thread with OpenBLAS
 PLANS = {
-    "corvanpep_model_16": _plan(100000, 60000),
-    "corvanpep_model_64": _plan(25000, 15000),
-    "corvanpep_model_128": _plan(14000, 8000),
-    "corvan_averagine_model8": _plan(15000, 8000),
+    "corvanpep_model_16": _hardened(100000, 60000, 40000),
+    "corvanpep_model_64": _hardened(40000, 20000, 40000),
+    "corvanpep_model_128": _hardened(24000, 12000, 40000),
+    "corvan_averagine_model8": _hardened(15000, 8000, 8000),
     "corvan_averagine_model32": _plan(30000, 15000),
     "corvan_averagine_model64": _plan(25000, 15000),
     "corvan_averagine_model128": _plan(14000, 8000),
-    "corvan_rnaveragine_model32": _plan(30000, 15000),
+    "corvan_rnaveragine_model32": _hardened(30000, 15000, 15000),
     "corvan_rnaveragine_model64": _plan(25000, 15000),
     "corvan_rnaveragine_model128": _plan(14000, 8000),
     "corvan_rnaseq_model64": _plan(100000, 60000),
-    "corvan_rnaseq_model128": _plan(14000, 8000),
+    "corvan_rnaseq_model128": _hardened(14000, 8000, 20000),
 }
 
 
@@ -120,7 +136,7 @@ def loss_fn(kind, out, y):
     e2 = (out - y) ** 2
     if kind == "mse":
         return e2.mean()
-    if kind == "max":
+    if kind in ("max", "mine"):
         return e2.mean() + e2.max(dim=1).values.mean()
     # smooth version of 'max' for L-BFGS: squared 8-norm per molecule
     return e2.mean() + ((e2 ** 4).sum(dim=1) + 1e-30).pow(0.25).mean()
@@ -160,6 +176,24 @@ def lbfgs_phase(model, X, Y, iters, subset, gen, verbose, name, xe, ye):
     model.float()
 
 
+MINE_EVERY = 500
+
+
+@torch.no_grad()
+def hard_weights(model, X, Y, chunk=65536):
+    """Sampling weights for hard-example mining: the squared per-molecule
+    error of the peak-scaled outputs (the evaluation error), plus a floor
+    so that no molecule drops out entirely."""
+    errs = []
+    for s in range(0, X.shape[0], chunk):
+        out = model(X[s:s + chunk])
+        o = out / out.max(dim=1, keepdim=True).values.clamp_min(1e-30)
+        t = Y[s:s + chunk] / Y[s:s + chunk].max(dim=1, keepdim=True).values
+        errs.append((o - t).abs().max(dim=1).values)
+    e = torch.cat(errs)
+    return e * e + 1e-8
+
+
 def load_blob_into(model, flat):
     """Start from an existing blob (continue training)."""
     w1, b1, w2, b2, w3, b3 = [torch.tensor(a) for a in
@@ -189,7 +223,11 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
     gen = torch.Generator().manual_seed(2000 + list(NETS).index(name))
     t0 = time.time()
     x, y, _ = data.make_set(name, "train")
+    if HARDEN.get(name):
+        xh, yh, _ = data.make_set(name, "harden", n=HARDEN[name])
+        x, y = np.vstack([x, xh]), np.vstack([y, yh])
     xe, ye, _ = data.make_set(name, "eval")
+    xs, ys, _ = data.make_set(name, "stress")
     t_data = time.time() - t0
     mu = x.mean(axis=0)
     s = x.std(axis=0)
@@ -222,12 +260,22 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
             continue
         for g in opt.param_groups:
             g["lr"] = lr0
+        hard = None
         for step in range(steps):
+            if lkind == "mine" and step % MINE_EVERY == 0:
+                hard = hard_weights(model, X, Y)
             frac = step / max(1, steps - 1)
             lr = lr1 + 0.5 * (lr0 - lr1) * (1 + math.cos(math.pi * frac))
             for g in opt.param_groups:
                 g["lr"] = lr
-            idx = torch.randint(0, n, (batch,), generator=gen)
+            if hard is None:
+                idx = torch.randint(0, n, (batch,), generator=gen)
+            else:
+                # half the batch uniform, half drawn by current error
+                idx = torch.cat([
+                    torch.randint(0, n, (batch // 2,), generator=gen),
+                    torch.multinomial(hard, batch - batch // 2, True,
+                                      generator=gen)])
             out = model(X[idx])
             loss = loss_fn(lkind, out, Y[idx])
             opt.zero_grad()
@@ -239,14 +287,17 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
             if verbose and (step % 2000 == 0 or step == steps - 1):
                 flat = model.export()
                 err = blob.errors(blob.forward(name, flat, xe), ye)
+                es = blob.errors(blob.forward(name, flat, xs), ys)
                 print("%s phase %d step %d lr %.2g loss %.3g eval p99 %.4f "
-                      "max %.4f" % (name, phase, step, lr, loss.item(),
-                                    np.quantile(err, 0.99), err.max()),
-                      flush=True)
+                      "max %.4f stress p99 %.4f max %.4f" % (
+                          name, phase, step, lr, loss.item(),
+                          np.quantile(err, 0.99), err.max(),
+                          np.quantile(es, 0.99), es.max()), flush=True)
     t_train = time.time() - t1
     flat = model.export()
     blob.write(name, flat, model_dir)
     err = blob.errors(blob.forward(name, flat, xe), ye)
+    err_s = blob.errors(blob.forward(name, flat, xs), ys)
     err_tr = blob.errors(blob.forward(name, flat, x), y)
     rec = dict(train_samples=int(n), eval_samples=int(len(xe)),
                steps=step_total, scale=scale,
@@ -256,7 +307,10 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
                train_max=float(err_tr.max()),
                eval_p50=float(np.median(err)),
                eval_p99=float(np.quantile(err, 0.99)),
-               eval_max=float(err.max()))
+               eval_max=float(err.max()),
+               stress_p50=float(np.median(err_s)),
+               stress_p99=float(np.quantile(err_s, 0.99)),
+               stress_max=float(err_s.max()))
     # several trainings may run side by side: lock the log's directory
     lock = os.open(os.path.dirname(os.path.abspath(log_path)), os.O_RDONLY)
     try:
@@ -290,6 +344,8 @@ def main():
     ap.add_argument("--log", default=LOG_PATH, help="training log json")
     ap.add_argument("--peak", type=float, default=None,
                     help="target peak height (experiments)")
+    ap.add_argument("--harden", type=int, default=None,
+                    help="stress samples added to training (experiments)")
     ap.add_argument("--init", default=None,
                     help="start from the blobs in this directory")
     args = ap.parse_args()
@@ -301,6 +357,8 @@ def main():
         if name not in NETS:
             ap.error("unknown network %s" % name)
     for name in names:
+        if args.harden is not None:
+            HARDEN[name] = args.harden
         train_one(name, args.scale,
                   plan=parse_plan(args.plan) if args.plan else None,
                   model_dir=args.out, log_path=args.log, init=args.init,
