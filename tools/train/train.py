@@ -179,6 +179,15 @@ def lbfgs_phase(model, X, Y, iters, subset, gen, verbose, name, xe, ye):
 MINE_EVERY = 500
 
 
+def snapshot(name, model, phase, model_dir):
+    """Experiments (blobs outside src/models) keep the state after every
+    phase: a plan cut after that phase gives exactly this blob."""
+    if os.path.abspath(model_dir) != os.path.abspath(blob.MODEL_DIR):
+        os.makedirs(model_dir, exist_ok=True)
+        model.export().astype("<f4").tofile(os.path.join(
+            model_dir, "%s.phase%d.bin" % (name, phase)))
+
+
 @torch.no_grad()
 def hard_weights(model, X, Y, chunk=65536):
     """Sampling weights for hard-example mining: the squared per-molecule
@@ -257,6 +266,7 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
             lbfgs_phase(model, X, Y, steps, batch, gen, verbose, name, xe, ye)
             step_total += steps
             opt = torch.optim.Adam(model.parameters(), lr=1e-3)
+            snapshot(name, model, phase, model_dir)
             continue
         for g in opt.param_groups:
             g["lr"] = lr0
@@ -288,11 +298,12 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
                 flat = model.export()
                 err = blob.errors(blob.forward(name, flat, xe), ye)
                 es = blob.errors(blob.forward(name, flat, xs), ys)
-                print("%s phase %d step %d lr %.2g loss %.3g eval p99 %.4f "
-                      "max %.4f stress p99 %.4f max %.4f" % (
-                          name, phase, step, lr, loss.item(),
-                          np.quantile(err, 0.99), err.max(),
+                print("%s phase %d step %d lr %.2g loss %.3g eval p50 %.5f "
+                      "p99 %.4f max %.4f stress p50 %.5f p99 %.4f max %.4f" % (
+                          name, phase, step, lr, loss.item(), np.median(err),
+                          np.quantile(err, 0.99), err.max(), np.median(es),
                           np.quantile(es, 0.99), es.max()), flush=True)
+        snapshot(name, model, phase, model_dir)
     t_train = time.time() - t1
     flat = model.export()
     blob.write(name, flat, model_dir)
