@@ -205,7 +205,9 @@ def stress_set(net, n, rng, split):
     if kind == "residues":
         train_p, held_p = proteins()
         prots = held_p if split == "stress" else train_p
-        x = stress.residue_stress(rng, n, lo, hi, prots, usage(train_p))
+        top = net.get("harden_top", 0.7) if split == "harden" else 0.7
+        x = stress.residue_stress(rng, n, lo, hi, prots, usage(train_p),
+                                  top)
         if net.get("with_zero"):
             x = np.vstack([np.zeros((1, 20)), x])
         return x
