@@ -55,7 +55,6 @@ def _hardened(mse_steps, max_steps, mine_steps):
 # Networks trained on extra stress compositions (stress.py, training
 # proteins): number of such samples added to the training set.
 HARDEN = {
-    "corvanpep_model_16": 30000,
     "corvanpep_model_64": 60000,
     "corvanpep_model_128": 60000,
     "corvan_averagine_model8": 20000,
@@ -65,7 +64,7 @@ HARDEN = {
 
 # all twelve take about 35 minutes of one CPU thread with OpenBLAS
 PLANS = {
-    "corvanpep_model_16": _hardened(150000, 60000, 60000),
+    "corvanpep_model_16": _plan(100000, 60000),
     "corvanpep_model_64": _hardened(40000, 20000, 40000),
     "corvanpep_model_128": _hardened(24000, 12000, 40000),
     "corvan_averagine_model8": _hardened(15000, 8000, 8000),
