@@ -71,7 +71,7 @@ PLANS = {
     "corvan_averagine_model32": _plan(30000, 15000),
     "corvan_averagine_model64": _plan(25000, 15000),
     "corvan_averagine_model128": _plan(14000, 8000),
-    "corvan_rnaveragine_model32": _hardened(30000, 15000, 15000),
+    "corvan_rnaveragine_model32": _hardened(45000, 20000, 30000),
     "corvan_rnaveragine_model64": _plan(25000, 15000),
     "corvan_rnaveragine_model128": _plan(14000, 8000),
     "corvan_rnaseq_model64": _plan(100000, 60000),
