@@ -96,7 +96,7 @@ def main():
             for what, value, goal in (("p99", res["p99"], goal_p99),
                                       ("max", res["max"], goal_max)):
                 if value > goal:
-                    misses.append("%s %s %s %.4f (goal %g)" % (
+                    misses.append("%s, %s set: %s %.4f (goal %g)" % (
                         name, label, what, value, goal))
         srows.append("| %s | %d | %.5f | %.5f | %.5f | %s | %s |" % (
             name, rs["n"], rs["p50"], rs["p99"], rs["max"],
@@ -128,7 +128,7 @@ def main():
             n, v["I"], v["m"], n_floats(v), 4 * n_floats(v))
             for n, v in NETS.items()),
         summary="All twelve networks meet their goals." if met_all else
-        "Missed: " + "; ".join(misses) + ".")
+        "Missed goals:\n\n" + "\n".join("- " + m for m in misses))
     if not args.no_write:
         with open(DOC, "w") as fh:
             fh.write(text)
@@ -175,6 +175,8 @@ max <= 0.005.  {summary}
 Evaluation sets (never used for training; held-out proteins are a fixed
 fifth of the proteome):
 {evalsets}
+
+Training times are single-thread times on a shared, often busy machine.
 
 Worst evaluation molecule per network:
 

@@ -62,7 +62,7 @@ HARDEN = {
     "corvan_rnaseq_model128": 60000,
 }
 
-# all twelve take about 35 minutes of one CPU thread with OpenBLAS
+# all twelve take about an hour of one CPU thread with OpenBLAS
 PLANS = {
     "corvanpep_model_16": _plan(100000, 60000),
     "corvanpep_model_64": _hardened(40000, 20000, 40000),
