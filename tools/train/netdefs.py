@@ -17,7 +17,7 @@ def _add(name, kind, m, lo, hi, first3, last, **extra):
 _add("corvanpep_model_16", "residues", 16, 1, 50,
      (0.21199685, 0.20539248, 0.27018204), -4.120304)
 _add("corvanpep_model_64", "residues", 64, 51, 300,
-     (-5.565178, -3.1325874, -4.952541), -0.6332621)
+     (-5.565178, -3.1325874, -4.952541), -0.6332621, harden_top=0.9)
 _add("corvanpep_model_128", "residues", 128, 301, 1000,
      (-5.894881, -3.9308336, -5.526976), -0.40051448, with_zero=True)
 _add("corvan_averagine_model8", "pepmass", 8, 0.0, 1200.0,
