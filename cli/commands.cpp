@@ -8,6 +8,7 @@
 #include "envelope_output.hpp"
 #include "molecules.hpp"
 #include "result.hpp"
+#include "serve.hpp"
 
 namespace cli {
 
@@ -274,6 +275,7 @@ const std::vector<Command> &commands() {
         {"dna", "isotope distribution of a DNA, by sequence or mass", kDnaHelp, run_dna},
         {"batch", "many molecules from a list or FASTA file into a TSV/CSV file", kBatchHelp,
          run_batch},
+        {"serve", "a local web page and JSON API for isotope envelopes", kServeHelp, run_serve},
     };
     return table;
 }

@@ -1,0 +1,42 @@
+// The query of GET /api/distribution (and of the page's URL) read into an
+// EnvelopeRequest, with the bounds that keep one request's work small.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "envelope_request.hpp"
+
+namespace cli {
+
+// Bounds on one request. The library would take far larger inputs; a web
+// server shares its threads among clients, so each request stays small.
+inline constexpr std::size_t kMaxQueryText = 2000; // input (a formula or sequence)
+inline constexpr std::size_t kMaxShortText = 64;   // adduct, one label
+inline constexpr std::size_t kMaxLabels = 16;
+inline constexpr long kMaxQueryCharge = 100;
+inline constexpr int kMaxQueryPoints = 10000;    // points=0 means every point
+inline constexpr double kMaxQueryMass = 2.0e6;   // Da, for molecules by mass
+inline constexpr double kMaxQueryAtoms = 300000; // atoms of a parsed molecule
+
+// A query refused before the library is asked: HTTP 400 with this message.
+struct QueryError {
+    std::string message;
+};
+
+// Keys: kind (formula, peptide, rna, dna; default formula), input (text) or
+// mass (Da), charge, adduct, label (repeatable, or a comma-separated list),
+// points, min_intensity. Unknown or repeated keys are refused.
+std::variant<EnvelopeRequest, QueryError>
+read_query(const std::multimap<std::string, std::string> &query);
+
+// The molecule's atoms (or mass) exceed the bounds above; nothing when the
+// text does not parse (the library then reports why).
+std::optional<QueryError> exceeds_work_bound(const EnvelopeRequest &request);
+
+// {"error": message, "status": "bad query", "position": null}
+nlohmann::json query_error_json(const QueryError &error);
+
+} // namespace cli

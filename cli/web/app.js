@@ -1,0 +1,563 @@
+// corvan serve: the page. Reads its state from the URL query, asks
+// /api/distribution, draws the sticks as SVG and fills the table. User text
+// only ever reaches the page through textContent and attribute values.
+'use strict';
+
+const SVG_NS = 'http://www.w3.org/2000/svg';
+const COLORS = ['#1c5bb8', '#c2410c', '#15803d', '#7e22ce', '#b45309', '#0e7490'];
+const MAX_PINS = COLORS.length - 1;
+const NUMBER = /^\s*[0-9]+(\.[0-9]*)?([eE][+-]?[0-9]+)?\s*$/;
+
+const $ = (id) => document.getElementById(id);
+const fields = ['kind', 'input', 'charge', 'adduct', 'label', 'points'];
+
+const state = {
+  pins: [],       // API query strings of the kept results
+  traces: [],     // {query, name, color, data} in drawing order; the current one last
+  view: null,     // [x0, x1] shown, or null for the whole range
+  full: null,     // [x0, x1] of every trace
+  requestId: 0,
+};
+
+// ---------------------------------------------------------------- queries
+
+function formValues() {
+  const values = {};
+  for (const name of fields) values[name] = $(name).value.trim();
+  return values;
+}
+
+// The API query of the form's values: a number in place of a sequence is a
+// mass (never a valid sequence); zero charge and empty fields are left out.
+function apiQuery(values) {
+  const query = new URLSearchParams();
+  query.set('kind', values.kind);
+  if (values.kind !== 'formula' && NUMBER.test(values.input)) query.set('mass', values.input);
+  else query.set('input', values.input);
+  if (values.charge && Number(values.charge) !== 0) query.set('charge', values.charge);
+  if (values.adduct) query.set('adduct', values.adduct);
+  if (values.label) query.set('label', values.label);
+  if (values.points) query.set('points', values.points);
+  return query;
+}
+
+function pageQuery(values, pins) {
+  const query = apiQuery(values);
+  for (const pin of pins) query.append('pin', pin);
+  return query;
+}
+
+function readUrl() {
+  const query = new URLSearchParams(window.location.search);
+  const kind = query.get('kind');
+  $('kind').value = ['formula', 'peptide', 'rna', 'dna'].includes(kind) ? kind : 'formula';
+  $('input').value = query.get('input') ?? query.get('mass') ?? '';
+  $('charge').value = query.get('charge') ?? '0';
+  $('adduct').value = query.get('adduct') ?? '';
+  $('label').value = query.getAll('label').join(', ');
+  $('points').value = query.get('points') ?? '';
+  state.pins = query.getAll('pin').slice(0, MAX_PINS);
+  updateKindHints();
+  return $('input').value.trim() !== '';
+}
+
+// A short name of a request for the legend and the tooltip.
+function describe(queryString) {
+  const query = new URLSearchParams(queryString);
+  const parts = [];
+  const kind = query.get('kind') || 'formula';
+  if (query.has('mass')) parts.push(`${kind} of ${query.get('mass')} Da`);
+  else parts.push(query.get('input') || '');
+  const charge = Number(query.get('charge') || 0);
+  if (charge) parts.push(`z=${charge > 0 ? '+' : ''}${charge}`);
+  if (query.get('adduct')) parts.push(query.get('adduct'));
+  if (query.getAll('label').length) parts.push(query.getAll('label').join(', '));
+  return parts.join('  ');
+}
+
+// ---------------------------------------------------------------- fetching
+
+async function fetchResult(queryString) {
+  try {
+    const response = await fetch(`/api/distribution?${queryString}`, { cache: 'no-store' });
+    const body = await response.json().catch(() => null);
+    if (response.ok && body && Array.isArray(body.points)) return { data: body };
+    const message = body && typeof body.error === 'string' ? body.error
+                                                           : `the server answered ${response.status}`;
+    return { error: message, position: body ? body.position : null };
+  } catch (e) {
+    return { error: 'the server did not answer (is corvan serve still running?)' };
+  }
+}
+
+async function run(push) {
+  const values = formValues();
+  if (!values.input) {
+    showError({ error: 'Enter a formula, a sequence or a mass.' }, values.input);
+    return;
+  }
+  const query = apiQuery(values).toString();
+  const url = `?${pageQuery(values, state.pins).toString()}`;
+  if (url !== window.location.search) {
+    if (push) window.history.pushState(null, '', url);
+    else window.history.replaceState(null, '', url);
+  }
+  const id = ++state.requestId;
+  document.body.classList.add('busy');
+  const results = await Promise.all([query, ...state.pins].map(fetchResult));
+  if (id !== state.requestId) return; // a newer request took over
+  document.body.classList.remove('busy');
+  const [main, ...pinned] = results;
+  if (main.error) {
+    showError(main, values.input);
+    $('result').hidden = true;
+    return;
+  }
+  hideError();
+  state.traces = state.pins.map((pin, i) => ({
+    query: pin, name: describe(pin), color: COLORS[i + 1], ...pinned[i],
+  }));
+  state.traces.push({ query, name: describe(query), color: COLORS[0], ...main, current: true });
+  state.view = null;
+  render();
+}
+
+// ---------------------------------------------------------------- errors
+
+function showError(result, text) {
+  const box = $('error');
+  box.replaceChildren();
+  const message = document.createElement('span');
+  message.textContent = result.error;
+  box.append(message);
+  const position = result.position;
+  if (Number.isInteger(position) && position >= 0 && position <= text.length) {
+    // The input with the faulty character marked.
+    const where = document.createElement('code');
+    where.className = 'where';
+    const mark = document.createElement('mark');
+    mark.textContent = text.slice(position, position + 1) || ' ';
+    where.append(text.slice(0, position), mark, text.slice(position + 1));
+    box.append(where);
+  }
+  box.hidden = false;
+  $('input').setAttribute('aria-invalid', 'true');
+}
+
+function hideError() {
+  $('error').hidden = true;
+  $('error').replaceChildren();
+  $('input').removeAttribute('aria-invalid');
+}
+
+// ---------------------------------------------------------------- numbers
+
+function xOf(point) {
+  return point.mz ?? point.mass;
+}
+
+function isIon(data) {
+  return data.charge !== 0;
+}
+
+function fixed(value, digits) {
+  return value === null || value === undefined ? '' : value.toFixed(digits);
+}
+
+function height(value) {
+  if (value === 0) return '0';
+  return value >= 1e-3 ? value.toFixed(6) : value.toExponential(4);
+}
+
+// ---------------------------------------------------------------- rendering
+
+function render() {
+  $('result').hidden = false;
+  const current = state.traces[state.traces.length - 1];
+  renderSummary(current.data);
+  renderLegend();
+  renderTable(current.data);
+  const xs = [];
+  for (const trace of state.traces) {
+    if (!trace.data) continue;
+    for (const point of trace.data.points) if (xOf(point) !== null) xs.push(xOf(point));
+  }
+  const low = Math.min(...xs);
+  const high = Math.max(...xs);
+  const pad = Math.max(0.6, (high - low) * 0.06);
+  state.full = [low - pad, high + pad];
+  drawPlot();
+}
+
+function renderSummary(data) {
+  const parts = [`${data.formula}`, `monoisotopic mass ${data.monoisotopic_mass.toFixed(6)} Da`,
+                 `average mass ${data.average_mass.toFixed(4)} Da`];
+  if (isIon(data)) {
+    parts.push(`charge ${data.charge > 0 ? '+' : ''}${data.charge} (${data.adduct})`);
+    parts.push(`monoisotopic m/z ${data.monoisotopic_mz.toFixed(6)}`);
+  }
+  if (data.labels.length) parts.push(`labels ${data.labels.join(', ')}`);
+  parts.push(`${data.points.length} points`);
+  $('summary').textContent = parts.join(' · ');
+}
+
+function renderLegend() {
+  const legend = $('legend');
+  legend.replaceChildren();
+  const several = state.traces.length > 1;
+  legend.hidden = !several;
+  state.traces.forEach((trace, index) => {
+    const item = document.createElement('li');
+    const swatch = document.createElementNS(SVG_NS, 'svg');
+    swatch.setAttribute('viewBox', '0 0 10 10');
+    swatch.setAttribute('class', 'swatch');
+    const box = document.createElementNS(SVG_NS, 'rect');
+    for (const [k, v] of [['width', 10], ['height', 10], ['fill', trace.color]]) box.setAttribute(k, v);
+    swatch.append(box);
+    const name = document.createElement('span');
+    name.textContent = trace.current ? `${trace.name} (current)` : trace.name;
+    item.append(swatch, name);
+    if (trace.error) {
+      const error = document.createElement('span');
+      error.className = 'error-inline';
+      error.textContent = ` — ${trace.error}`;
+      item.append(error);
+    }
+    if (!trace.current) {
+      const remove = document.createElement('button');
+      remove.type = 'button';
+      remove.className = 'remove';
+      remove.textContent = '×';
+      remove.title = 'Remove this overlay';
+      remove.addEventListener('click', () => {
+        state.pins.splice(index, 1);
+        run(true);
+      });
+      item.append(remove);
+    }
+    legend.append(item);
+  });
+}
+
+function renderTable(data) {
+  const ion = isIon(data);
+  $('x-head').textContent = ion ? 'm/z' : 'mass (Da)';
+  const body = $('table').tBodies[0];
+  const rows = data.points.map((point) => {
+    const row = document.createElement('tr');
+    const cells = [point.peak, fixed(xOf(point), 6), fixed(point.mass, 6), height(point.intensity),
+                   height(point.share)];
+    if (!ion) cells.splice(2, 1);
+    for (const text of cells) {
+      const cell = document.createElement('td');
+      cell.textContent = text;
+      row.append(cell);
+    }
+    if (point.k === data.points[data.most_abundant].k) row.className = 'top';
+    return row;
+  });
+  body.replaceChildren(...rows);
+  $('table').classList.toggle('neutral', !ion);
+}
+
+// ---------------------------------------------------------------- plot
+
+function niceTicks(low, high, count) {
+  const span = high - low;
+  const raw = span / Math.max(1, count);
+  const magnitude = 10 ** Math.floor(Math.log10(raw));
+  const step = [1, 2, 5, 10].map((m) => m * magnitude).find((s) => s >= raw) || raw;
+  const ticks = [];
+  for (let t = Math.ceil(low / step) * step; t <= high + step * 1e-9; t += step) ticks.push(t);
+  const digits = Math.max(0, -Math.floor(Math.log10(step) + 1e-9));
+  return { ticks, digits };
+}
+
+function svg(name, attributes, parent) {
+  const element = document.createElementNS(SVG_NS, name);
+  for (const [k, v] of Object.entries(attributes)) element.setAttribute(k, v);
+  if (parent) parent.append(element);
+  return element;
+}
+
+function plotGeometry() {
+  const box = $('plot');
+  const width = Math.max(280, box.clientWidth);
+  const height = width < 560 ? 240 : 340;
+  return { width, height, left: 52, right: 14, top: 14, bottom: 40 };
+}
+
+function drawPlot() {
+  const g = plotGeometry();
+  const [x0, x1] = state.view || state.full;
+  const scaleX = (x) => g.left + ((x - x0) / (x1 - x0)) * (g.width - g.left - g.right);
+  const scaleY = (y) => g.height - g.bottom - (y / 1.05) * (g.height - g.top - g.bottom);
+  const root = svg('svg', { viewBox: `0 0 ${g.width} ${g.height}`, width: g.width, height: g.height,
+                            role: 'img', 'aria-label': 'stick spectrum', class: 'spectrum' });
+  drawAxes(root, g, x0, x1, scaleX, scaleY);
+  const sticks = svg('g', { class: 'sticks' }, root);
+  for (const trace of state.traces) {
+    if (!trace.data) continue;
+    for (const point of trace.data.points) {
+      const x = xOf(point);
+      if (x === null || x < x0 || x > x1 || point.intensity <= 0) continue;
+      const px = scaleX(x);
+      svg('line', { x1: px, x2: px, y1: scaleY(0), y2: scaleY(point.intensity), stroke: trace.color,
+                    class: trace.current ? 'stick current' : 'stick', 'data-x': x,
+                    'data-intensity': point.intensity, 'data-peak': point.peak }, sticks);
+    }
+  }
+  const plot = $('plot');
+  plot.replaceChildren(root);
+  state.geometry = { g, x0, x1, scaleX };
+}
+
+function drawAxes(root, g, x0, x1, scaleX, scaleY) {
+  const axes = svg('g', { class: 'axes' }, root);
+  const bottom = g.height - g.bottom;
+  svg('line', { x1: g.left, x2: g.width - g.right, y1: bottom, y2: bottom }, axes);
+  svg('line', { x1: g.left, x2: g.left, y1: g.top, y2: bottom }, axes);
+  const { ticks, digits } = niceTicks(x0, x1, Math.max(3, Math.floor(g.width / 110)));
+  for (const t of ticks) {
+    const px = scaleX(t);
+    svg('line', { x1: px, x2: px, y1: bottom, y2: bottom + 5 }, axes);
+    svg('text', { x: px, y: bottom + 18, 'text-anchor': 'middle' }, axes).textContent = t.toFixed(digits);
+  }
+  for (const y of [0, 0.25, 0.5, 0.75, 1]) {
+    const py = scaleY(y);
+    svg('line', { x1: g.left - 5, x2: g.left, y1: py, y2: py }, axes);
+    if (y > 0) svg('line', { x1: g.left, x2: g.width - g.right, y1: py, y2: py, class: 'grid' }, axes);
+    svg('text', { x: g.left - 8, y: py + 4, 'text-anchor': 'end' }, axes).textContent = y.toFixed(2);
+  }
+  const ion = state.traces.some((t) => t.data && isIon(t.data));
+  svg('text', { x: (g.left + g.width - g.right) / 2, y: g.height - 4, 'text-anchor': 'middle',
+                class: 'axis-title' }, axes).textContent = ion ? 'm/z' : 'mass (Da)';
+}
+
+// The stick nearest to pixel column px (within reach), over every trace.
+function nearestStick(px, reach) {
+  const { scaleX, x0, x1 } = state.geometry;
+  let best = null;
+  for (const trace of state.traces) {
+    if (!trace.data) continue;
+    for (const point of trace.data.points) {
+      const x = xOf(point);
+      if (x === null || x < x0 || x > x1 || point.intensity <= 0) continue;
+      const distance = Math.abs(scaleX(x) - px);
+      if (distance <= reach && (!best || distance < best.distance)) best = { distance, trace, point };
+    }
+  }
+  return best;
+}
+
+function showTooltip(event) {
+  const plot = $('plot');
+  const rect = plot.getBoundingClientRect();
+  const px = event.clientX - rect.left;
+  const hit = nearestStick(px, 14);
+  const tip = $('tooltip');
+  plot.querySelectorAll('.stick.hover').forEach((s) => s.classList.remove('hover'));
+  if (!hit) {
+    tip.hidden = true;
+    return;
+  }
+  const { trace, point } = hit;
+  const lines = [];
+  if (state.traces.length > 1) lines.push(trace.name);
+  lines.push(point.peak);
+  if (point.mz !== undefined) lines.push(`m/z ${fixed(point.mz, 6)}`);
+  lines.push(`mass ${fixed(point.mass, 6)} Da`, `height ${height(point.intensity)}`,
+             `share ${height(point.share)}`);
+  tip.replaceChildren(...lines.map((line) => {
+    const div = document.createElement('div');
+    div.textContent = line;
+    return div;
+  }));
+  tip.hidden = false;
+  const x = state.geometry.scaleX(xOf(point));
+  plot.querySelectorAll('.stick').forEach((s) => {
+    if (Number(s.getAttribute('data-x')) === xOf(point) && s.getAttribute('stroke') === trace.color)
+      s.classList.add('hover');
+  });
+  // Beside the stick, on the side where it fits.
+  let left = x + 10;
+  if (left + tip.offsetWidth > rect.width) left = x - tip.offsetWidth - 10;
+  tip.style.left = `${plot.offsetLeft + Math.max(0, left)}px`;
+  tip.style.top = `${plot.offsetTop + 12}px`;
+}
+
+function zoom(factor, centerPx) {
+  if (!state.full) return;
+  const [x0, x1] = state.view || state.full;
+  const { g, scaleX } = state.geometry;
+  const px = centerPx ?? (g.left + g.width - g.right) / 2;
+  const center = x0 + ((px - g.left) / (scaleX(x1) - g.left)) * (x1 - x0);
+  const span = Math.min(state.full[1] - state.full[0], Math.max(0.05, (x1 - x0) * factor));
+  let low = center - (center - x0) * (span / (x1 - x0));
+  low = Math.max(state.full[0], Math.min(low, state.full[1] - span));
+  state.view = [low, low + span];
+  drawPlot();
+}
+
+function pan(dxPx) {
+  const [x0, x1] = state.view || state.full;
+  const { g } = state.geometry;
+  const shift = (dxPx / (g.width - g.left - g.right)) * (x1 - x0);
+  const span = x1 - x0;
+  const low = Math.max(state.full[0], Math.min(x0 - shift, state.full[1] - span));
+  state.view = [low, low + span];
+  drawPlot();
+}
+
+function bindPlot() {
+  const plot = $('plot');
+  let drag = null;
+  plot.addEventListener('wheel', (event) => {
+    event.preventDefault();
+    const rect = plot.getBoundingClientRect();
+    zoom(event.deltaY < 0 ? 0.8 : 1.25, event.clientX - rect.left);
+  }, { passive: false });
+  plot.addEventListener('pointerdown', (event) => {
+    drag = { x: event.clientX, moved: false };
+    plot.setPointerCapture(event.pointerId);
+  });
+  plot.addEventListener('pointermove', (event) => {
+    if (drag && Math.abs(event.clientX - drag.x) > 3) {
+      drag.moved = true;
+      pan(event.clientX - drag.x);
+      drag.x = event.clientX;
+      $('tooltip').hidden = true;
+      return;
+    }
+    if (!drag && state.geometry) showTooltip(event);
+  });
+  plot.addEventListener('pointerup', (event) => {
+    if (drag && !drag.moved && state.geometry) showTooltip(event);
+    drag = null;
+  });
+  plot.addEventListener('pointerleave', () => {
+    if (!drag) $('tooltip').hidden = true;
+  });
+  $('zoom-in').addEventListener('click', () => zoom(0.5));
+  $('zoom-out').addEventListener('click', () => zoom(2));
+  $('zoom-reset').addEventListener('click', () => {
+    state.view = null;
+    drawPlot();
+  });
+}
+
+// ---------------------------------------------------------------- exports
+
+function currentData() {
+  const trace = state.traces[state.traces.length - 1];
+  return trace && trace.data;
+}
+
+function csvOf(data) {
+  const ion = isIon(data);
+  const lines = [ion ? 'k,peak,mz,mass,intensity,share' : 'k,peak,mass,intensity,share'];
+  for (const p of data.points) {
+    const cells = [p.k, p.peak];
+    if (ion) cells.push(p.mz ?? '');
+    cells.push(p.mass ?? '', p.intensity, p.share);
+    lines.push(cells.join(','));
+  }
+  return `${lines.join('\n')}\n`;
+}
+
+function fileStem() {
+  const query = new URLSearchParams(state.traces[state.traces.length - 1].query);
+  const name = (query.get('input') || query.get('mass') || 'envelope').replace(/[^A-Za-z0-9.+-]+/g, '_');
+  return `corvan-${name.slice(0, 60)}`;
+}
+
+function download(text, type, name) {
+  const url = URL.createObjectURL(new Blob([text], { type }));
+  const link = document.createElement('a');
+  link.href = url;
+  link.download = name;
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 1000);
+}
+
+async function copyText(text) {
+  try {
+    await navigator.clipboard.writeText(text);
+  } catch (e) {
+    // Pages served over plain http to another machine have no clipboard API.
+    const area = document.createElement('textarea');
+    area.value = text;
+    document.body.append(area);
+    area.select();
+    document.execCommand('copy');
+    area.remove();
+  }
+  const note = $('copied');
+  note.hidden = false;
+  setTimeout(() => { note.hidden = true; }, 1500);
+}
+
+function bindExports() {
+  $('copy-mz').addEventListener('click', () => {
+    const data = currentData();
+    if (data) copyText(data.points.filter((p) => xOf(p) !== null)
+      .map((p) => xOf(p).toFixed(6)).join('\n'));
+  });
+  $('download-csv').addEventListener('click', () => {
+    const data = currentData();
+    if (data) download(csvOf(data), 'text/csv', `${fileStem()}.csv`);
+  });
+  $('download-json').addEventListener('click', () => {
+    const data = currentData();
+    if (data) download(`${JSON.stringify(data, null, 2)}\n`, 'application/json', `${fileStem()}.json`);
+  });
+}
+
+// ---------------------------------------------------------------- form
+
+function updateKindHints() {
+  const hints = {
+    formula: 'C6H12O6, [13C6]H12O6 or C50H71N13O12',
+    peptide: 'EM[Oxidation]EVEESPEK, PEPTIDE[C2H2O]K or 1500.5 (Da)',
+    rna: 'ACGUACGU or 5000 (Da)',
+    dna: 'ACGTACGT or 5000 (Da)',
+  };
+  $('input').placeholder = hints[$('kind').value];
+}
+
+function bindForm() {
+  $('query').addEventListener('submit', (event) => {
+    event.preventDefault();
+    run(true);
+  });
+  $('kind').addEventListener('change', updateKindHints);
+  $('pin').addEventListener('click', () => {
+    const values = formValues();
+    if (!values.input) return;
+    const query = apiQuery(values).toString();
+    if (!state.pins.includes(query)) state.pins.push(query);
+    if (state.pins.length > MAX_PINS) state.pins.shift();
+    run(true);
+  });
+  $('clear-pins').addEventListener('click', () => {
+    state.pins = [];
+    if ($('input').value.trim()) run(true);
+  });
+  window.addEventListener('popstate', () => {
+    if (readUrl()) run(false);
+  });
+  let resizeTimer = null;
+  window.addEventListener('resize', () => {
+    clearTimeout(resizeTimer);
+    resizeTimer = setTimeout(() => { if (state.full && !$('result').hidden) drawPlot(); }, 100);
+  });
+}
+
+document.addEventListener('DOMContentLoaded', () => {
+  bindForm();
+  bindPlot();
+  bindExports();
+  if (readUrl()) run(false);
+});
