@@ -112,6 +112,12 @@ httplib::Headers security_headers() {
 
 void configure(httplib::Server &server, int threads) {
     server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    // SO_REUSEADDR only: the library's default also sets SO_REUSEPORT, with
+    // which a second server would silently share a port already in use.
+    server.set_socket_options([](socket_t socket) {
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     server.set_default_headers(security_headers());
     server.set_payload_max_length(4096);
     server.set_read_timeout(5);

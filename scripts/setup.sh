@@ -3,7 +3,8 @@
 # when it is missing. Usage: scripts/setup.sh [extra-package ...]
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libfftw3-dev libgtest-dev nlohmann-json3-dev libisospec++-dev "$@")
+packages=(build-essential cmake pkg-config libfftw3-dev libgtest-dev nlohmann-json3-dev
+          libisospec++-dev libcpp-httplib-dev chromium chromium-driver python3-selenium "$@")
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

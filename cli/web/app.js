@@ -9,7 +9,7 @@ const MAX_PINS = COLORS.length - 1;
 const NUMBER = /^\s*[0-9]+(\.[0-9]*)?([eE][+-]?[0-9]+)?\s*$/;
 
 const $ = (id) => document.getElementById(id);
-const fields = ['kind', 'input', 'charge', 'adduct', 'label', 'points'];
+const fields = ['kind', 'input', 'charge', 'adduct', 'label', 'points', 'min_intensity'];
 
 const state = {
   pins: [],       // API query strings of the kept results
@@ -38,6 +38,7 @@ function apiQuery(values) {
   if (values.adduct) query.set('adduct', values.adduct);
   if (values.label) query.set('label', values.label);
   if (values.points) query.set('points', values.points);
+  if (values.min_intensity) query.set('min_intensity', values.min_intensity);
   return query;
 }
 
@@ -56,6 +57,7 @@ function readUrl() {
   $('adduct').value = query.get('adduct') ?? '';
   $('label').value = query.getAll('label').join(', ');
   $('points').value = query.get('points') ?? '';
+  $('min_intensity').value = query.get('min_intensity') ?? '';
   state.pins = query.getAll('pin').slice(0, MAX_PINS);
   updateKindHints();
   return $('input').value.trim() !== '';

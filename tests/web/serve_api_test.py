@@ -1,0 +1,201 @@
+"""GET /api/distribution of `corvan serve`: the command line's JSON object,
+refusals as HTTP 400 with the message, bounds on one request's work,
+security headers, concurrent clients and a clean stop."""
+
+import http.client
+import json
+import os
+import re
+import signal
+import subprocess
+import sys
+import threading
+import unittest
+import urllib.parse
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from serve_support import Server, program_path  # noqa: E402
+
+PROGRAM = program_path()
+
+
+class ApiTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = Server(PROGRAM).__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.__exit__(None, None, None)
+
+    def assert_refused(self, query, pattern, status=400):
+        got, data = self.server.api(query)
+        self.assertEqual(got, status, (query, data))
+        self.assertIsInstance(data["error"], str)
+        self.assertRegex(data["error"], pattern)
+        return data
+
+    def test_same_object_as_the_command_line(self):
+        for argv, query in (
+                (["formula", "C6H12O6"], {"input": "C6H12O6"}),
+                (["formula", "C50H71N13O12", "--charge", "2", "--label", "15N=0.98"],
+                 {"input": "C50H71N13O12", "charge": "2", "label": "15N=0.98"}),
+                (["formula", "[13C6]H12O6", "--charge", "1", "--adduct", "Na+"],
+                 {"input": "[13C6]H12O6", "charge": "1", "adduct": "Na+"})):
+            with self.subTest(argv=argv):
+                status, data = self.server.api({"kind": "formula", **query})
+                self.assertEqual(status, 200)
+                cli = subprocess.run([PROGRAM, *argv, "--format", "json"], capture_output=True,
+                                     text=True, check=True)
+                self.assertEqual(data, json.loads(cli.stdout))
+
+    def test_keys_of_an_ion(self):
+        status, data = self.server.api({"kind": "formula", "input": "C6H12O6", "charge": "1",
+                                        "points": "3", "min_intensity": "0.05"})
+        self.assertEqual(status, 200)
+        for key in ("atoms", "charge", "monoisotopic_mass", "average_mass", "points"):
+            self.assertIn(key, data)
+        self.assertEqual(data["atoms"], {"C": 6, "H": 12, "O": 6})
+        self.assertEqual([p["peak"] for p in data["points"]], ["M", "M+1"])  # M+2 is 1.4%
+        for point in data["points"]:
+            self.assertEqual(set(point) >= {"share", "intensity", "mass", "mz"}, True)
+
+    def test_labels_as_a_list_or_repeated_keys_are_the_same(self):
+        listed = self.server.api({"input": "C10H20N4O4", "label": "15N=0.98, 13C=0.5"})
+        repeated = self.server.api([("input", "C10H20N4O4"), ("label", "15N=0.98"),
+                                    ("label", "13C=0.5")])
+        self.assertEqual(listed[0], 200)
+        self.assertEqual(listed, repeated)
+        self.assertEqual(listed[1]["labels"], ["15N=0.98", "13C=0.5"])
+
+    def test_molecules_by_mass(self):
+        for kind in ("peptide", "rna", "dna"):
+            with self.subTest(kind=kind):
+                status, data = self.server.api({"kind": kind, "mass": "5000", "charge": "-3"})
+                self.assertEqual(status, 200, data)
+                self.assertAlmostEqual(data["average_mass"], 5000, places=6)
+
+    def test_library_refusals_carry_message_status_and_position(self):
+        data = self.assert_refused({"kind": "formula", "input": "C6H12Q6"}, "'Q'")
+        self.assertEqual(data["position"], 5)
+        self.assert_refused({"input": "H2O", "label": "15N=1.5"}, ".")
+        self.assert_refused({"input": "H2O", "charge": "2", "adduct": "Xx+"}, ".")
+        self.assert_refused({"kind": "peptide", "mass": "-5"}, ".")
+
+    def test_malformed_queries(self):
+        cases = [
+            ({"input": "H2O", "colour": "red"}, "unknown query key 'colour'"),
+            ([("input", "H2O"), ("input", "CH4")], "given twice"),
+            ({"kind": "formula"}, "either input"),
+            ({"kind": "peptide", "input": "PEPTIDE", "mass": "800"}, "either input"),
+            ({"kind": "protein", "input": "PEPTIDE"}, "kind must be"),
+            ({"input": "H2O", "charge": "1.5"}, "charge"),
+            ({"input": "H2O", "charge": "99999999999999"}, "charge"),
+            ({"input": "H2O", "charge": "101"}, "charge"),
+            ({"input": "H2O", "points": "-1"}, "points"),
+            ({"input": "H2O", "points": "10001"}, "points"),
+            ({"input": "H2O", "points": "0x10"}, "points"),
+            ({"input": "H2O", "min_intensity": "2"}, "min_intensity"),
+            ({"input": "H2O", "min_intensity": "nan"}, "min_intensity"),
+            ({"kind": "peptide", "mass": "inf"}, "mass"),
+            ({"kind": "peptide", "mass": "0x1p10"}, "mass"),
+            ({"kind": "peptide", "mass": "1e7"}, "limit"),
+        ]
+        for query, pattern in cases:
+            with self.subTest(query=query):
+                data = self.assert_refused(query, pattern)
+                self.assertEqual(data["status"], "bad query")
+
+    def test_oversized_inputs_are_refused_before_any_work(self):
+        self.assert_refused({"input": "C" * 2001}, "longer than 2000")
+        self.assert_refused({"input": "C300001"}, "more than 300000 atoms")
+        self.assert_refused({"input": "C100000H100000N100001"}, "more than 300000 atoms")
+        self.assert_refused({"input": "H2O", "charge": "1", "adduct": "C9999:z+1"}, "adduct")
+        self.assert_refused({"input": "H2O", "label": ",".join(["13C=0.5"] * 17)}, "at most 16")
+        self.assert_refused({"input": "H2O", "label": "13C=0." + "5" * 80}, "too long")
+        # Past the HTTP library's request-line bound: refused, never a crash.
+        status, _, _ = self.server.get("/api/distribution?input=" + "C" * 9000)
+        self.assertIn(status, (400, 414))
+        self.assertEqual(self.server.api({"input": "H2O"})[0], 200)
+
+    def test_bytes_that_are_no_utf8_still_give_json(self):
+        status, _, body = self.server.get("/api/distribution?input=C%FF%FE")
+        self.assertEqual(status, 400)
+        self.assertIn("error", json.loads(body.decode("utf-8")))
+
+    def test_page_files_and_headers(self):
+        for path, kind in (("/", "text/html"), ("/index.html", "text/html"),
+                           ("/app.js", "text/javascript"), ("/style.css", "text/css")):
+            with self.subTest(path=path):
+                status, headers, body = self.server.get(path)
+                self.assertEqual(status, 200)
+                self.assertTrue(headers["Content-Type"].startswith(kind))
+                policy = headers["Content-Security-Policy"]
+                self.assertIn("default-src 'none'", policy)
+                self.assertNotIn("unsafe", policy)
+                self.assertEqual(headers["X-Content-Type-Options"], "nosniff")
+        _, _, page = self.server.get("/")
+        page = page.decode("utf-8")
+        # Nothing inline that the policy would block, nothing from elsewhere.
+        self.assertNotRegex(page, r"<script(?![^>]*\bsrc=)[^>]*>")
+        self.assertNotRegex(page, r"\sstyle=|\son[a-z]+=|<style")
+        self.assertNotRegex(page, r"(src|href)=\"(https?:)?//")
+        for path in ("/missing.js", "/../CMakeLists.txt", "/etc/passwd", "/api/other"):
+            self.assertEqual(self.server.get(path)[0], 404, path)
+
+    def test_other_methods_are_refused(self):
+        connection = http.client.HTTPConnection(self.server.host, self.server.port, timeout=10)
+        connection.request("POST", "/api/distribution?input=H2O", body=b"x" * 10000)
+        self.assertGreaterEqual(connection.getresponse().status, 400)
+        connection.close()
+
+    def test_concurrent_clients_get_the_results_of_one(self):
+        queries = [{"input": "C6H12O6", "charge": "1"}, {"kind": "peptide", "mass": "25000"},
+                   {"input": "C254H377N65O75S6", "label": "13C=0.5"}, {"input": "C6H12Q6"}]
+        expected = [self.server.api(q) for q in queries]
+        failures = []
+
+        def client(index):
+            connection = http.client.HTTPConnection(self.server.host, self.server.port,
+                                                    timeout=30)
+            for i in range(40):
+                q = (index + i) % len(queries)
+                path = "/api/distribution?" + urllib.parse.urlencode(queries[q])
+                status, _, body = self.server.get(path, connection)
+                if (status, json.loads(body)) != expected[q]:
+                    failures.append((index, i, status))
+            connection.close()
+
+        threads = [threading.Thread(target=client, args=(n,)) for n in range(8)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        self.assertEqual(failures, [])
+
+
+class ProcessTest(unittest.TestCase):
+    def test_default_address_is_loopback_and_signals_stop_cleanly(self):
+        for sig in (signal.SIGINT, signal.SIGTERM):
+            with self.subTest(signal=sig), Server(PROGRAM) as server:
+                self.assertEqual(server.host, "127.0.0.1")
+                self.assertEqual(server.api({"input": "H2O"})[0], 200)
+                self.assertEqual(server.stop(sig), 0)
+
+    def test_bad_options_and_a_busy_port(self):
+        for argv in (["--port", "70000"], ["--port", "x"], ["--threads", "0"], ["extra"],
+                     ["--colour", "red"]):
+            with self.subTest(argv=argv):
+                done = subprocess.run([PROGRAM, "serve", *argv], capture_output=True, text=True,
+                                      timeout=10)
+                self.assertEqual(done.returncode, 2)
+                self.assertTrue(done.stderr.startswith("corvan serve: "))
+        with Server(PROGRAM) as server:
+            done = subprocess.run([PROGRAM, "serve", "--port", str(server.port)],
+                                  capture_output=True, text=True, timeout=10)
+            self.assertEqual(done.returncode, 3)
+            self.assertRegex(done.stderr, re.escape(f"cannot listen on {server.url}/"))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,242 @@
+"""The page of `corvan serve` in a real browser (headless Chromium): typed
+input, plotted sticks and table against the API, state URLs, overlays,
+hover, downloads and errors. Exit status 77 (CTest: skipped) when Chromium
+or Selenium is missing."""
+
+import csv
+import io
+import json
+import os
+import sys
+import tempfile
+import time
+import unittest
+import urllib.parse
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import browser  # noqa: E402
+from serve_support import Server, program_path  # noqa: E402
+
+WAIT = 20  # seconds
+
+
+def api_query_of(url):
+    """The API keys of a page URL (everything but the overlays)."""
+    pairs = urllib.parse.parse_qsl(urllib.parse.urlsplit(url).query)
+    return [(k, v) for k, v in pairs if k != "pin"]
+
+
+class PageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = Server(program_path()).__enter__()
+        cls.downloads = tempfile.mkdtemp(prefix="corvan-downloads-")
+        cls.browser = browser.Browser(downloads=cls.downloads)
+        cls.driver = cls.browser.driver
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+        cls.server.__exit__(None, None, None)
+
+    # ------------------------------------------------------------ helpers
+
+    def find(self, selector):
+        from selenium.webdriver.common.by import By
+        return self.driver.find_element(By.CSS_SELECTOR, selector)
+
+    def find_all(self, selector):
+        from selenium.webdriver.common.by import By
+        return self.driver.find_elements(By.CSS_SELECTOR, selector)
+
+    def wait_for(self, condition, what):
+        from selenium.webdriver.support.ui import WebDriverWait
+        return WebDriverWait(self.driver, WAIT).until(lambda d: condition(), message=what)
+
+    def wait_result_or_error(self):
+        self.wait_for(lambda: self.find("#result").is_displayed() or
+                      self.find("#error").is_displayed(), "a result or an error")
+
+    def type_query(self, kind, text, charge="0", label=""):
+        from selenium.webdriver.support.ui import Select
+        self.driver.get(self.server.url + "/")
+        Select(self.find("#kind")).select_by_value(kind)
+        for selector, value in (("#input", text), ("#charge", charge), ("#label", label)):
+            field = self.find(selector)
+            field.clear()
+            field.send_keys(value)
+        self.find("#compute").click()
+        self.wait_result_or_error()
+
+    def sticks(self, selector=".stick.current"):
+        return [(float(s.get_attribute("data-x")), float(s.get_attribute("data-intensity")),
+                 s.get_attribute("data-peak")) for s in self.find_all(selector)]
+
+    def table(self):
+        return [[cell.text for cell in row.find_elements("css selector", "td")]
+                for row in self.find_all("#table tbody tr")]
+
+    def assert_page_shows(self, data):
+        """Sticks and table rows are the API's points (x: m/z of ions, else mass)."""
+        ion = data["charge"] != 0
+        points = [p for p in data["points"] if p["intensity"] > 0]
+        sticks = self.sticks()
+        self.assertEqual(len(sticks), len(points))
+        for (x, height, peak), point in zip(sticks, points):
+            self.assertEqual(peak, point["peak"])
+            self.assertAlmostEqual(x, point["mz"] if ion else point["mass"], places=9)
+            self.assertAlmostEqual(height, point["intensity"], places=12)
+        rows = self.table()
+        self.assertEqual(len(rows), len(data["points"]))
+        for row, point in zip(rows, data["points"]):
+            self.assertEqual(row[0], point["peak"])
+            shown_x = float(row[1])
+            self.assertAlmostEqual(shown_x, point["mz"] if ion else point["mass"], delta=6e-7)
+            self.assertAlmostEqual(float(row[-2]), point["intensity"],
+                                   delta=max(6e-7, 1e-4 * point["intensity"]))
+
+    # ------------------------------------------------------------ tests
+
+    def test_typed_formula_ion_is_plotted_and_tabled_as_the_api_gives_it(self):
+        self.type_query("formula", "C50H71N13O12", charge="2", label="15N=0.98")
+        self.assertFalse(self.find("#error").is_displayed(), self.find("#error").text)
+        query = api_query_of(self.driver.current_url)
+        self.assertIn(("charge", "2"), query)
+        self.assertIn(("label", "15N=0.98"), query)
+        status, data = self.server.api(query)
+        self.assertEqual(status, 200)
+        self.assert_page_shows(data)
+        self.assertIn("m/z", self.find("#x-head").text)
+
+    def test_typed_peptide_shows_the_api_result_or_its_error(self):
+        # ProForma sequences arrive in the library separately; by text the
+        # page must mirror whatever the API answers, success or refusal.
+        self.type_query("peptide", "EM[Oxidation]EVEESPEK", charge="2")
+        query = api_query_of(self.driver.current_url)
+        self.assertIn(("input", "EM[Oxidation]EVEESPEK"), query)
+        status, data = self.server.api(query)
+        if status == 200:
+            self.assert_page_shows(data)
+        else:
+            self.assertEqual(self.find("#error").text.splitlines()[0], data["error"])
+
+    def test_peptide_by_mass_from_a_state_url_renders_without_clicks(self):
+        url = "/?kind=peptide&mass=2500.5&charge=3&points=6"
+        self.driver.get(self.server.url + url)
+        self.wait_result_or_error()
+        self.assertEqual(self.find("#input").get_attribute("value"), "2500.5")
+        self.assertEqual(self.find("#charge").get_attribute("value"), "3")
+        status, data = self.server.api(api_query_of(url))
+        self.assertEqual(status, 200)
+        self.assertEqual(len(data["points"]), 6)
+        self.assert_page_shows(data)
+
+    def test_overlays_from_the_url_draw_every_trace(self):
+        light = "kind=formula&input=C50H71N13O12&charge=2"
+        heavy = "kind=formula&input=C44%5B13C6%5DH71N11%5B15N2%5DO12&charge=2"
+        self.driver.get(f"{self.server.url}/?{heavy}&pin={urllib.parse.quote(light)}")
+        self.wait_result_or_error()
+        self.assertEqual(len(self.find_all("#legend li")), 2)
+        colors = {s.get_attribute("stroke") for s in self.find_all(".stick")}
+        self.assertEqual(len(colors), 2)
+        _, light_data = self.server.api(urllib.parse.parse_qsl(light))
+        pinned = sorted(self.sticks(".stick:not(.current)"))
+        self.assertEqual([round(x, 9) for x, _, _ in pinned],
+                         [round(p["mz"], 9) for p in light_data["points"] if p["intensity"] > 0])
+        # Keeping the current one for overlay adds it to the URL.
+        self.find("#pin").click()
+        self.wait_for(lambda: len(urllib.parse.parse_qs(urllib.parse.urlsplit(
+            self.driver.current_url).query).get("pin", [])) == 2, "a second pin in the URL")
+
+    def test_hover_shows_the_stick_and_zoom_narrows_the_view(self):
+        from selenium.webdriver.common.action_chains import ActionChains
+        self.driver.get(self.server.url + "/?kind=formula&input=C6H12O6&charge=1")
+        self.wait_result_or_error()
+        first = self.find_all(".stick.current")[0]
+        ActionChains(self.driver).move_to_element(first).perform()
+        self.wait_for(lambda: self.find("#tooltip").is_displayed(), "the tooltip")
+        tip = self.find("#tooltip").text
+        self.assertIn("M\n", tip + "\n")
+        self.assertIn(f"m/z {float(first.get_attribute('data-x')):.6f}", tip)
+        self.assertIn("height 1.000000", tip)
+        before = len(self.find_all(".stick.current"))
+        for _ in range(3):
+            self.find("#zoom-in").click()
+        self.assertLess(len(self.find_all(".stick.current")), before)
+        self.find("#zoom-reset").click()
+        self.assertEqual(len(self.find_all(".stick.current")), before)
+
+    def test_downloads_are_the_api_object_and_its_points(self):
+        query = "kind=formula&input=H2O&charge=-1"
+        self.driver.get(f"{self.server.url}/?{query}")
+        self.wait_result_or_error()
+        _, data = self.server.api(urllib.parse.parse_qsl(query))
+        self.find("#download-json").click()
+        self.find("#download-csv").click()
+        paths = [os.path.join(self.downloads, f"corvan-H2O.{ext}") for ext in ("json", "csv")]
+        self.wait_for(lambda: all(os.path.exists(p) for p in paths), "both downloads")
+        with open(paths[0], encoding="utf-8") as f:
+            self.assertEqual(json.load(f), data)
+        with open(paths[1], encoding="utf-8") as f:
+            rows = list(csv.DictReader(io.StringIO(f.read())))
+        self.assertEqual([float(r["mz"]) for r in rows], [p["mz"] for p in data["points"]])
+
+    def test_errors_show_the_library_message_next_to_the_input(self):
+        self.type_query("formula", "C6H12Q6")
+        error = self.find("#error")
+        self.assertTrue(error.is_displayed())
+        _, data = self.server.api({"kind": "formula", "input": "C6H12Q6"})
+        self.assertEqual(error.text.splitlines()[0], data["error"])
+        self.assertEqual(self.find("#error mark").text, "Q")  # the character at its position
+        self.assertFalse(self.find("#result").is_displayed())
+        self.assertEqual(self.find("#input").get_attribute("aria-invalid"), "true")
+        # A bad state URL gives the server's message, never a broken page.
+        self.driver.get(self.server.url + "/?kind=peptide&mass=-5")
+        self.wait_result_or_error()
+        self.assertTrue(self.find("#error").is_displayed())
+        self.assertTrue(self.find("#error").text)
+
+    def test_user_text_is_shown_as_text(self):
+        hostile = '<img src=x id=injected onerror="document.title=1">'
+        self.type_query("formula", hostile)
+        self.assertTrue(self.find("#error").is_displayed())
+        self.assertIn("<img", self.find("#error").text)
+        self.assertEqual(self.find_all("#injected"), [])
+        self.driver.get(self.server.url + "/?kind=formula&input=H2O&charge=1&adduct="
+                        + urllib.parse.quote(hostile))
+        self.wait_result_or_error()
+        self.assertEqual(self.find_all("#injected"), [])
+        # The policy refuses inline script outright.
+        self.assertIn("script-src 'self'",
+                      self.server.get("/")[1]["Content-Security-Policy"])
+        logs = self.driver.get_log("browser") if hasattr(self.driver, "get_log") else []
+        self.assertFalse([e for e in logs if "Content Security Policy" in e.get("message", "")],
+                         "the page itself breaks its policy")
+
+    def test_back_button_restores_the_previous_result(self):
+        self.driver.get(self.server.url + "/?kind=formula&input=H2O")
+        self.wait_result_or_error()
+        self.find("#input").clear()
+        self.find("#input").send_keys("NH3")
+        self.find("#compute").click()
+        self.wait_for(lambda: self.find("#summary").text.startswith("H3N"), "the NH3 result")
+        self.assertIn("input=NH3", self.driver.current_url)
+        self.driver.back()
+        self.wait_for(lambda: self.find("#input").get_attribute("value") == "H2O", "H2O again")
+        self.wait_for(lambda: self.find("#summary").text.startswith("H2O"), "the H2O result")
+
+
+def main():
+    reason = browser.unavailable()
+    if reason:
+        print(f"SKIPPED: the browser test needs Chromium and Selenium: {reason}")
+        return 77
+    program_path()
+    start = time.time()
+    result = unittest.main(exit=False, verbosity=2).result
+    print(f"browser tests took {time.time() - start:.1f} s")
+    return 0 if result.wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
