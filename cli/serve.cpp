@@ -118,6 +118,9 @@ void configure(httplib::Server &server, int threads) {
         const int yes = 1;
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
+    // Headers and body go out in separate writes; without this, Nagle's
+    // algorithm holds the body for the client's delayed ACK (~40 ms).
+    server.set_tcp_nodelay(true);
     server.set_default_headers(security_headers());
     server.set_payload_max_length(4096);
     server.set_read_timeout(5);
