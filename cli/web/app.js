@@ -86,7 +86,7 @@ async function fetchResult(queryString) {
     if (response.ok && body && Array.isArray(body.points)) return { data: body };
     const message = body && typeof body.error === 'string' ? body.error
                                                            : `the server answered ${response.status}`;
-    return { error: message, position: body ? body.position : null };
+    return { error: message, position: body ? body.position : null, status: body && body.status };
   } catch (e) {
     return { error: 'the server did not answer (is corvan serve still running?)' };
   }
@@ -141,6 +141,12 @@ function showError(result, text) {
     mark.textContent = text.slice(position, position + 1) || ' ';
     where.append(text.slice(0, position), mark, text.slice(position + 1));
     box.append(where);
+  }
+  if (result.status === 'not supported' && $('kind').value !== 'formula') {
+    const hint = document.createElement('span');
+    hint.className = 'hint-line';
+    hint.textContent = 'A mass works for every kind: type a number of daltons instead.';
+    box.append(hint);
   }
   box.hidden = false;
   $('input').setAttribute('aria-invalid', 'true');

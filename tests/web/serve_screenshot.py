@@ -1,8 +1,10 @@
 """Screenshots of the page for the README, made with the browser tests'
 tooling: a SILAC-style light/heavy overlay at charge 2, on a laptop-sized
-and a phone-sized window. Usage (from the repository root, after a build):
+window (--phone adds serve-phone.png and serve-phone-plot.png, a 390 x 844
+phone, for looking at by eye). Usage (from the repository root, after a
+build):
 
-    CORVAN_CLI=build/cli/corvan /usr/bin/python3 tests/web/serve_screenshot.py docs
+    CORVAN_CLI=build/cli/corvan /usr/bin/python3 tests/web/serve_screenshot.py docs [--phone]
 """
 
 import os
@@ -49,11 +51,14 @@ def main():
     reason = browser.unavailable()
     if reason:
         raise SystemExit(reason)
-    out = sys.argv[1] if len(sys.argv) > 1 else "docs"
+    words = [a for a in sys.argv[1:] if a != "--phone"]
+    out = words[0] if words else "docs"
     with Server(program_path()) as server:
         shoot(server, os.path.join(out, "serve.png"), 1280, 900, mobile=False)
-        shoot(server, os.path.join(out, "serve-phone.png"), 390, 844, mobile=True)
-    print(f"wrote {out}/serve.png and {out}/serve-phone.png")
+        print(f"wrote {out}/serve.png")
+        if "--phone" in sys.argv:
+            shoot(server, os.path.join(out, "serve-phone.png"), 390, 844, mobile=True)
+            print(f"wrote {out}/serve-phone.png and {out}/serve-phone-plot.png")
 
 
 if __name__ == "__main__":
