@@ -125,7 +125,8 @@ class ApiTest(unittest.TestCase):
 
     def test_page_files_and_headers(self):
         for path, kind in (("/", "text/html"), ("/index.html", "text/html"),
-                           ("/app.js", "text/javascript"), ("/style.css", "text/css")):
+                           ("/app.js", "text/javascript"), ("/style.css", "text/css"),
+                           ("/favicon.svg", "image/svg+xml")):
             with self.subTest(path=path):
                 status, headers, body = self.server.get(path)
                 self.assertEqual(status, 200)
