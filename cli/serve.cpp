@@ -66,12 +66,13 @@ std::optional<std::string> read_options(int argc, char **argv, ServeOptions &opt
     return std::nullopt;
 }
 
-void send_json(httplib::Response &response, int status, const nlohmann::json &json) {
+void send_json(httplib::Response &response, int status, const nlohmann::ordered_json &json) {
     response.status = status;
     // User text is echoed in the object; bytes that are no UTF-8 must not
     // make the serializer throw.
-    response.set_content(json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
-                         "application/json");
+    response.set_content(
+        json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace),
+        "application/json");
     response.set_header("Cache-Control", "no-store");
 }
 

@@ -161,7 +161,7 @@ std::optional<QueryError> exceeds_work_bound(const EnvelopeRequest &request) {
     return std::nullopt;
 }
 
-nlohmann::json query_error_json(const QueryError &error) {
+nlohmann::ordered_json query_error_json(const QueryError &error) {
     return {{"error", error.message}, {"status", "bad query"}, {"position", nullptr}};
 }
 

@@ -37,6 +37,6 @@ read_query(const std::multimap<std::string, std::string> &query);
 std::optional<QueryError> exceeds_work_bound(const EnvelopeRequest &request);
 
 // {"error": message, "status": "bad query", "position": null}
-nlohmann::json query_error_json(const QueryError &error);
+nlohmann::ordered_json query_error_json(const QueryError &error);
 
 } // namespace cli
