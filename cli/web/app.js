@@ -261,7 +261,7 @@ function renderTable(data) {
       cell.textContent = text;
       row.append(cell);
     }
-    if (point.k === data.points[data.most_abundant].k) row.className = 'top';
+    if (point === data.points[data.most_abundant]) row.className = 'top';
     return row;
   });
   body.replaceChildren(...rows);

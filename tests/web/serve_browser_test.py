@@ -173,7 +173,7 @@ class PageTest(unittest.TestCase):
         self.find("#zoom-reset").click()
         self.assertEqual(len(self.find_all(".stick.current")), before)
 
-    def test_downloads_are_the_api_object_and_its_points(self):
+    def test_downloads_are_the_api_object_and_its_points_and_copy_answers(self):
         query = "kind=formula&input=H2O&charge=-1"
         self.driver.get(f"{self.server.url}/?{query}")
         self.wait_result_or_error()
@@ -187,6 +187,8 @@ class PageTest(unittest.TestCase):
         with open(paths[1], encoding="utf-8") as f:
             rows = list(csv.DictReader(io.StringIO(f.read())))
         self.assertEqual([float(r["mz"]) for r in rows], [p["mz"] for p in data["points"]])
+        self.find("#copy-mz").click()
+        self.wait_for(lambda: self.find("#copied").is_displayed(), "the copied note")
 
     def test_errors_show_the_library_message_next_to_the_input(self):
         self.type_query("formula", "C6H12Q6")
