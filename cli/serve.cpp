@@ -30,7 +30,8 @@ const std::string kServeHelp =
     "options:\n"
     "  --port P      TCP port (default 8080; 0 picks a free one, printed)\n"
     "  --host H      address to listen on (default 127.0.0.1, this machine\n"
-    "                only; 0.0.0.0 opens it to the network)\n"
+    "                only, answering requests to 127.0.0.1, localhost or\n"
+    "                [::1]; 0.0.0.0 opens it to the network)\n"
     "  --threads N   requests served at once (default 8, at most 64)\n"
     "\n"
     "Exit status 2 for a bad option, 3 when the address cannot be bound.\n"
@@ -111,7 +112,32 @@ httplib::Headers security_headers() {
             {"X-Frame-Options", "DENY"}};
 }
 
-void configure(httplib::Server &server, int threads) {
+bool is_loopback(const std::string &host) {
+    return host == "127.0.0.1" || host == "localhost" || host == "::1" || host == "[::1]";
+}
+
+// The host part of a Host header ("127.0.0.1:8080" -> "127.0.0.1",
+// "[::1]:8080" -> "[::1]").
+std::string host_name(const std::string &header) {
+    if (!header.empty() && header[0] == '[') return header.substr(0, header.find(']') + 1);
+    return header.substr(0, header.find(':'));
+}
+
+// A server on loopback answers only requests addressed to loopback: a web
+// page elsewhere cannot reach it through a name that resolves to 127.0.0.1
+// (DNS rebinding).
+httplib::Server::HandlerResponse check_host(const httplib::Request &request,
+                                            httplib::Response &response) {
+    if (is_loopback(host_name(request.get_header_value("Host"))))
+        return httplib::Server::HandlerResponse::Unhandled;
+    response.status = 403;
+    response.set_content("this server answers requests to 127.0.0.1, localhost or [::1] only\n",
+                         "text/plain; charset=utf-8");
+    return httplib::Server::HandlerResponse::Handled;
+}
+
+void configure(httplib::Server &server, const ServeOptions &options) {
+    const int threads = options.threads;
     server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     // SO_REUSEADDR only: the library's default also sets SO_REUSEPORT, with
     // which a second server would silently share a port already in use.
@@ -128,6 +154,7 @@ void configure(httplib::Server &server, int threads) {
     server.set_write_timeout(5);
     server.set_keep_alive_timeout(2);
     server.set_keep_alive_max_count(1000);
+    if (is_loopback(options.host)) server.set_pre_routing_handler(check_host);
     server.Get("/api/distribution", handle_distribution);
     server.Get("/[a-z0-9_.-]*", handle_asset);
     server.set_exception_handler(
@@ -176,7 +203,7 @@ int run_serve(int argc, char **argv) {
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr); // before any thread starts
     httplib::Server server;
-    configure(server, options.threads);
+    configure(server, options);
     int port = options.port;
     const bool bound = port == 0 ? (port = server.bind_to_any_port(options.host)) > 0
                                  : server.bind_to_port(options.host, port);

@@ -144,6 +144,19 @@ class ApiTest(unittest.TestCase):
         for path in ("/missing.js", "/../CMakeLists.txt", "/etc/passwd", "/api/other"):
             self.assertEqual(self.server.get(path)[0], 404, path)
 
+    def test_only_requests_addressed_to_loopback_are_answered(self):
+        for host, status in (("127.0.0.1:1", 200), ("localhost", 200), ("[::1]:8080", 200),
+                             ("evil.example:8080", 403), ("127.0.0.1.evil.example", 403), ("", 403)):
+            with self.subTest(host=host):
+                connection = http.client.HTTPConnection(self.server.host, self.server.port,
+                                                        timeout=10)
+                connection.putrequest("GET", "/api/distribution?input=H2O", skip_host=True)
+                if host:
+                    connection.putheader("Host", host)
+                connection.endheaders()
+                self.assertEqual(connection.getresponse().status, status)
+                connection.close()
+
     def test_other_methods_are_refused(self):
         connection = http.client.HTTPConnection(self.server.host, self.server.port, timeout=10)
         connection.request("POST", "/api/distribution?input=H2O", body=b"x" * 10000)
