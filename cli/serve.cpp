@@ -168,13 +168,18 @@ void configure(httplib::Server &server, const ServeOptions &options) {
     });
 }
 
-// SIGINT and SIGTERM are blocked in every thread and taken here, where
-// calling Server::stop() is safe (it is not async-signal-safe).
-void wait_for_signal(httplib::Server &server, const std::atomic<bool> &done) {
+sigset_t stop_signals() {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    return signals;
+}
+
+// SIGINT and SIGTERM are blocked in every thread and taken here, where
+// calling Server::stop() is safe (it is not async-signal-safe).
+void wait_for_signal(httplib::Server &server, const std::atomic<bool> &done) {
+    const sigset_t signals = stop_signals();
     const timespec tick{0, 200'000'000};
     while (!done.load()) {
         if (sigtimedwait(&signals, nullptr, &tick) > 0) {
@@ -197,10 +202,7 @@ int run_serve(int argc, char **argv) {
         std::fprintf(stderr, "corvan serve: %s\n", error->c_str());
         return kUsage;
     }
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
+    const sigset_t signals = stop_signals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr); // before any thread starts
     httplib::Server server;
     configure(server, options);
