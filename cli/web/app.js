@@ -272,9 +272,11 @@ function renderTable(data) {
 
 function niceTicks(low, high, count) {
   const span = high - low;
-  const raw = span / Math.max(1, count);
-  const magnitude = 10 ** Math.floor(Math.log10(raw));
-  const step = [1, 2, 5, 10].map((m) => m * magnitude).find((s) => s >= raw) || raw;
+  const magnitude = 10 ** Math.floor(Math.log10(span / Math.max(1, count)));
+  // The round step whose number of ticks comes closest to count.
+  const misfit = (s) => Math.abs(span / s - count);
+  const step = [1, 2, 5, 10].map((m) => m * magnitude)
+    .reduce((best, s) => (misfit(s) < misfit(best) ? s : best));
   const ticks = [];
   for (let t = Math.ceil(low / step) * step; t <= high + step * 1e-9; t += step) ticks.push(t);
   const digits = Math.max(0, -Math.floor(Math.log10(step) + 1e-9));
@@ -325,7 +327,7 @@ function drawAxes(root, g, x0, x1, scaleX, scaleY) {
   const bottom = g.height - g.bottom;
   svg('line', { x1: g.left, x2: g.width - g.right, y1: bottom, y2: bottom }, axes);
   svg('line', { x1: g.left, x2: g.left, y1: g.top, y2: bottom }, axes);
-  const { ticks, digits } = niceTicks(x0, x1, Math.max(3, Math.floor(g.width / 110)));
+  const { ticks, digits } = niceTicks(x0, x1, Math.max(4, Math.floor(g.width / 100)));
   for (const t of ticks) {
     const px = scaleX(t);
     svg('line', { x1: px, x2: px, y1: bottom, y2: bottom + 5 }, axes);

@@ -1,5 +1,5 @@
 """Screenshots of the page for the README, made with the browser tests'
-tooling: a SILAC-style light/heavy overlay at charge 2, on a laptop-sized
+tooling: a SILAC light/heavy peptide pair at charge 2, on a laptop-sized
 window (--phone adds serve-phone.png and serve-phone-plot.png, a 390 x 844
 phone, for looking at by eye). Usage (from the repository root, after a
 build):
@@ -16,8 +16,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import browser  # noqa: E402
 from serve_support import Server, program_path  # noqa: E402
 
-LIGHT = "kind=formula&input=C50H71N13O12&charge=2&min_intensity=1e-5"
-HEAVY = "kind=formula&input=C44[13C6]H71N11[15N2]O12&charge=2&label=15N%3D0.99&min_intensity=1e-5"
+LIGHT = "kind=peptide&input=SAMPLERK&charge=2&min_intensity=1e-5"
+HEAVY = "kind=peptide&input=SAMPLERK[Label:13C(6)15N(2)]&charge=2&min_intensity=1e-5"
 PAGE = f"/?{HEAVY.replace('[', '%5B').replace(']', '%5D')}&pin={urllib.parse.quote(LIGHT)}"
 
 
