@@ -140,15 +140,15 @@ void report_speed(const BatchPlan &plan, const BatchResults &results) {
                      failed);
 }
 
-int write_results(const BatchRequest &request, const BatchResults &results) {
+// `file` was opened before the computing began (an unwritable --out is
+// found at once, not after the work); without --out the rows go to
+// standard output.
+int write_results(const BatchRequest &request, const BatchResults &results, AtomicFile &file) {
     const bool from_list = !request.fasta;
     if (request.out_path.empty()) {
         write_batch_rows(stdout, request.plan, results, request.separator, from_list);
         return std::fflush(stdout) == 0 ? kOk : fail(kFile, "cannot write the results");
     }
-    AtomicFile file;
-    if (!file.open(request.out_path))
-        return fail(kFile, "cannot write " + request.out_path + ": " + std::strerror(errno));
     write_batch_rows(file.stream(), request.plan, results, request.separator, from_list);
     if (!file.commit())
         return fail(kFile, "cannot write " + request.out_path + ": " + std::strerror(errno));
@@ -170,9 +170,12 @@ int run_batch(int argc, char **argv) {
         return fail(kUsage, "no entries in " + request.list_path +
                                 " (lines of a mass and a sequence; for a FASTA file add --fasta)");
     keep_usable_items(*plan.molecule, request.lengths, plan.items);
+    AtomicFile file;
+    if (!request.out_path.empty() && !file.open(request.out_path))
+        return fail(kFile, "cannot write " + request.out_path + ": " + std::strerror(errno));
     const BatchResults results = run_batch_plan(plan);
     report_speed(plan, results);
-    const int written = write_results(request, results);
+    const int written = write_results(request, results, file);
     if (written != kOk) return written;
     for (float peak : results.peaks)
         if (peak < 0) return kFailedCall;

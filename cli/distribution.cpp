@@ -93,6 +93,10 @@ std::optional<Failure> read_input(const Molecule &molecule, const Args &args, Re
     if (engine.by_sequence == nullptr)
         return usage("the " + engine.name + " engine takes a mass only (--mass M)");
     if (auto reason = molecule.check_text(args.positional[0])) return usage(*reason);
+    if (!engine.takes_modifications && args.positional[0].find('[') != std::string::npos)
+        return usage("the " + engine.name +
+                     " engine sees residue counts only and would leave the modifications out; "
+                     "use the fft or brain engine");
     result.input_kind = molecule.command == "formula" ? "formula" : "sequence";
     result.input_text = args.positional[0];
     return std::nullopt;
@@ -107,9 +111,9 @@ std::optional<Failure> read_weights(const Molecule &molecule, const Args &args, 
     const bool by_mass = request.result.input_kind == "mass";
     if (by_mass ? engine.custom_by_mass == nullptr : engine.custom_by_sequence == nullptr)
         return usage("--weights needs the nn engine of the peptide or rna command");
-    const auto size = readable_file_size(path);
-    if (!size)
-        return Failure{kFile, "cannot read the weight file " + path + ": " + std::strerror(errno)};
+    std::string why;
+    const auto size = readable_file_size(path, why);
+    if (!size) return Failure{kFile, "cannot read the weight file " + path + ": " + why};
     const int inputs = by_mass ? kNetworkMassInputs : molecule.network_sequence_inputs;
     units = network_units(*size, inputs);
     if (!units)

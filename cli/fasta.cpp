@@ -55,7 +55,8 @@ void read_lines(std::FILE *stream, std::vector<FastaRecord> &records) {
 } // namespace
 
 std::optional<std::string> read_fasta(const std::string &path, std::vector<FastaRecord> &records) {
-    if (!readable_file_size(path)) return "cannot read " + path + ": " + std::strerror(errno);
+    std::string why;
+    if (!readable_file_size(path, why)) return "cannot read " + path + ": " + why;
     if (!looks_compressed(path)) {
         std::FILE *file = std::fopen(path.c_str(), "r");
         if (file == nullptr) return "cannot read " + path + ": " + std::strerror(errno);

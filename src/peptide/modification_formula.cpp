@@ -7,6 +7,7 @@
 #include "core/counts.hpp"
 #include "corvan.h"
 #include "peptide/sequence_scan.hpp"
+#include "core/messages.hpp"
 
 namespace corvan::peptide {
 
@@ -47,7 +48,7 @@ int column_of(const char *symbol) {
 } // namespace
 
 void report_bad_formula(const char *formula, std::size_t length) {
-    std::printf("Error while parsing modification formula:%.*s\n", counts::clamped_length(length),
+    corvan::messages::print(corvan::messages::Stream::out, "Error while parsing modification formula:%.*s\n", counts::clamped_length(length),
                 formula);
     std::fflush(stdout);
 }
