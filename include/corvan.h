@@ -31,7 +31,11 @@
  * that itself creates or destroys FFTW plans on another thread must not do
  * so while an FFT call of this library runs. Writable tables (fft_len,
  * use_precomputed_fft, massavgine, avgine, isoparams, the exported network
- * blobs) are changed between calls, not during them.
+ * blobs) are changed between calls, not during them. The plan and transform
+ * caches are never destroyed, so a process may return from main while other
+ * threads are inside calls; and they are kept consistent across fork(), so
+ * a child may call the library at once, whatever the parent's other threads
+ * were doing.
  *
  * Memory: every call frees what it allocates on every path, and a failed
  * allocation of the library's own gives the call's documented failure
