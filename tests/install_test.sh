@@ -19,4 +19,11 @@ cmake -S "$source/tests/install_consumer" -B "$work/consumer" \
     -DCMAKE_PREFIX_PATH="$work/prefix" > /dev/null
 cmake --build "$work/consumer" > /dev/null
 LD_LIBRARY_PATH="$libdir" "$work/consumer/consumer"
-echo "installed tree usable through pkg-config and find_package"
+# The program runs from the tree as installed, with its own library (no
+# ldconfig, no LD_LIBRARY_PATH).
+program=$(find "$work/prefix" -type f -name corvan | head -n 1)
+if [ -n "$program" ]; then
+    env -u LD_LIBRARY_PATH "$program" formula H2O --format csv > /dev/null
+    env -u LD_LIBRARY_PATH ldd "$program" | grep -q "libcorvan.so.* => $work/prefix/"
+fi
+echo "installed tree usable through pkg-config and find_package; the program runs"
