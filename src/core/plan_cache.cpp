@@ -41,6 +41,11 @@ class PlanCache {
         return true;
     }
 
+    bool holds(Kind kind, int n) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return find(kind, n) != nullptr;
+    }
+
     void set_enabled(bool enabled) { enabled_ = enabled; }
     bool enabled() const { return enabled_; }
 
@@ -175,6 +180,10 @@ void set_caching(bool enabled) {
 }
 bool caching() {
     return cache().enabled();
+}
+
+bool plan_cached(bool forward, int N) {
+    return cache().holds(forward ? Kind::forward : Kind::inverse, N);
 }
 
 } // namespace corvan::fft
