@@ -96,6 +96,9 @@ std::optional<std::string> read_source(const Args &args, BatchRequest &request) 
     int least = 1, most = 0;
     if (auto error = read_whole(args, "min-length", 1, 1 << 30, 1, least)) return error;
     if (auto error = read_whole(args, "max-length", 0, 1 << 30, 0, most)) return error;
+    if (most != 0 && most < least)
+        return "--min-length (" + std::to_string(least) + ") is above --max-length (" +
+               std::to_string(most) + "): no molecule could be kept";
     request.lengths = {least, most};
     return std::nullopt;
 }
@@ -169,6 +172,10 @@ int run_batch(int argc, char **argv) {
     if (plan.items.empty() && !request.fasta)
         return fail(kUsage, "no entries in " + request.list_path +
                                 " (lines of a mass and a sequence; for a FASTA file add --fasta)");
+    if (plan.items.empty())
+        return fail(kUsage, "no FASTA records in " + request.list_path +
+                                " (each record starts with a '>' line; for a list file leave "
+                                "out --fasta)");
     keep_usable_items(*plan.molecule, request.lengths, plan.items);
     AtomicFile file;
     if (!request.out_path.empty() && !file.open(request.out_path))

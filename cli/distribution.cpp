@@ -216,6 +216,17 @@ std::optional<Failure> write_outputs(const Request &request) {
     return std::nullopt;
 }
 
+// The library gives no reason; the command line knows the BRAIN engine's
+// one remaining failure once its input checks have passed.
+std::string failure_text(const Engine &engine, const Result &result) {
+    std::string text = "the " + engine.name + " engine could not compute the distribution of " +
+                       shortened(subject_of(result));
+    if (engine.name != "brain") return text;
+    if (result.molecule == "rna" && result.input_kind == "mass" && result.input_mass < 100)
+        return text + " (a mass this small has no RNA composition)";
+    return text + " (its recursion overflows for a molecule this large)";
+}
+
 } // namespace
 
 int run_distribution(const Molecule &molecule, int argc, char **argv) {
@@ -228,10 +239,7 @@ int run_distribution(const Molecule &molecule, int argc, char **argv) {
     result.peak = call_library(*request.engine, result);
     std::fflush(stdout); // the library's own messages come before ours
     if (!(result.peak >= 0))
-        return report(molecule.command,
-                      {kFailedCall, "the " + request.engine->name +
-                                        " engine could not compute the distribution of " +
-                                        subject_of(result)});
+        return report(molecule.command, {kFailedCall, failure_text(*request.engine, result)});
     if (result.input_kind != "mass") {
         result.composition = molecule.composition(result.input_text);
         result.masses = peak_masses(*result.composition,

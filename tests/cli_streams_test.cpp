@@ -93,7 +93,7 @@ TEST(CliOutputTargets, ALinkKeepsPointingAtItsNewlyWrittenTarget) {
     ASSERT_EQ(symlink("sub/real.csv", (directory + "/link.csv").c_str()), 0);
     ASSERT_EQ(symlink("link.csv", (directory + "/second.csv").c_str()), 0);
     ASSERT_EQ(symlink("sub/new.svg", (directory + "/dangling.svg").c_str()), 0);
-    const auto r = run("formula H2O --format csv --out " + directory + "/second.csv --plot " +
+    const auto r = run("peptide PEPTIDE --format csv --out " + directory + "/second.csv --plot " +
                        directory + "/dangling.svg");
     ASSERT_EQ(r.status, 0);
     EXPECT_TRUE(is_link(directory + "/link.csv"));
@@ -113,7 +113,7 @@ TEST(CliOutputTargets, AReplacedFileKeepsItsMode) {
     }
     write_file(directory + "/list.txt", "1000 PEPTIDE\n");
     ASSERT_EQ(run("batch " + directory + "/list.txt --out " + directory + "/batch.tsv").status, 0);
-    ASSERT_EQ(run("formula H2O --plot " + directory + "/plot.svg").status, 0);
+    ASSERT_EQ(run("rna ACGU --plot " + directory + "/plot.svg").status, 0);
     for (const std::string name : {"/batch.tsv", "/plot.svg"}) {
         EXPECT_EQ(mode_of(directory + name) & 07777, 0604u) << name;
         EXPECT_NE(read_file(directory + name), "old") << name;
@@ -126,7 +126,7 @@ TEST(CliOutputTargets, AFifoIsWrittenThroughNotReplaced) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     // The reader gives up after ten seconds should the FIFO be replaced.
     const auto r = shell("timeout 10 cat " + fifo + " > " + directory +
-                         "/got & CORVAN formula H2O --format csv --out " + fifo + "; wait");
+                         "/got & CORVAN peptide PEPTIDE --format csv --out " + fifo + "; wait");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(S_ISFIFO(mode_of(fifo)));
     EXPECT_EQ(read_file(directory + "/got").rfind("index,peak,", 0), 0u);
