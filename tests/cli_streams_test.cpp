@@ -142,6 +142,44 @@ TEST(CliOutputTargets, BatchFindsAnUnwritableOutBeforeComputing) {
     EXPECT_EQ(r.out.find("molecules/s"), std::string::npos) << "nothing computed first";
 }
 
+// ---- unclear input and messages ----
+
+TEST(CliInputFiles, FastaWithoutRecordsOrWithNulBytesIsRefused) {
+    const std::string directory = scratch_directory("fasta-junk");
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"", "no FASTA records"},
+        {"PEPTIDEK\nSAMPLER\n", "no FASTA records"},
+        {std::string("\x89PNG\r\n\x1a\n\x01\x02\xff", 11), "no FASTA records"},
+        {std::string(">a\nPEP\0TIDE\n>b\nKK\n", 19), "binary data (a NUL byte) on line 2"}};
+    for (const auto &[text, message] : refused) {
+        write_file(directory + "/in.fasta", text);
+        const auto r = run("batch " + directory + "/in.fasta --fasta", true);
+        EXPECT_NE(r.status, 0) << message;
+        EXPECT_NE(r.out.find(message), std::string::npos) << r.out;
+    }
+    write_file(directory + "/in.fasta", ">a\nPEPTIDEK\n");
+    auto r = run("batch " + directory + "/in.fasta --fasta --min-length 10 --max-length 5", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("--min-length (10) is above --max-length (5)"), std::string::npos);
+    // Not a regular file: a FIFO (never a device) and a directory, each
+    // named for what it is.
+    ASSERT_EQ(mkfifo((directory + "/pipe").c_str(), 0600), 0);
+    r = shell("timeout 10 CORVAN batch " + directory + "/pipe --fasta");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.out.find("pipe: not a regular file"), std::string::npos) << r.out;
+    r = run("batch " + directory + " --fasta", true);
+    EXPECT_NE(r.out.find(": it is a directory"), std::string::npos) << r.out;
+}
+
+TEST(CliMessages, ABrainOverflowSaysSoAndALongSequenceIsCut) {
+    const auto r = run("peptide " + std::string(40000, 'G') + " --engine brain --points 16", true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("its recursion overflows for a molecule this large"), std::string::npos)
+        << r.out.substr(0, 300);
+    EXPECT_NE(r.out.find("GGGG... (40000 characters)"), std::string::npos) << r.out.substr(0, 300);
+    EXPECT_LT(r.out.size(), 400u) << "the sequence is not repeated whole";
+}
+
 // ---- signals ----
 
 class CliSignals : public testing::Test {
