@@ -180,6 +180,17 @@ TEST(CliMessages, ABrainOverflowSaysSoAndALongSequenceIsCut) {
     EXPECT_LT(r.out.size(), 400u) << "the sequence is not repeated whole";
 }
 
+TEST(CliMessages, HelpStatesEachEnginesAccuracyAndPeakValue) {
+    for (const std::string command : {"peptide", "rna"}) {
+        const auto r = run(command + " --help");
+        EXPECT_EQ(r.out.find("exact peak probabilities"), std::string::npos) << command;
+        EXPECT_NE(r.out.find("about 1e-3 off"), std::string::npos) << command;
+    }
+    const auto r = run("peptide --help");
+    EXPECT_NE(r.out.find("The peak value in the title"), std::string::npos);
+    EXPECT_NE(r.out.find("raw heights, not scaled, a\n         quick estimate"), std::string::npos);
+}
+
 // ---- signals ----
 
 class CliSignals : public testing::Test {

@@ -147,7 +147,7 @@ def main():
         figures = accuracy(molecules, {**sequence_engines, **mass_engines})
         for name, (median, worst) in figures.items():
             print(f"{label:8} {name:13} median {median:.2e}  max {worst:.2e}")
-    for label, molecules in (("peptides", peptides * 5), ("proteins", large)):
+    for label, molecules in (("peptides", peptides * 50), ("proteins", large * 50)):
         for engine in ("fft", "brain", "nn"):
             print(f"{label:8} {engine:13} {speed(program, molecules, engine, False):10.0f} /s")
         for engine in ("fft", "nn", "fit"):
