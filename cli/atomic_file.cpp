@@ -28,8 +28,8 @@ extern "C" void remove_pending_and_exit(int signal_number) {
 // Every signal whose default action ends the process. One that was ignored
 // when the program started (nohup, a background job's SIGINT) stays
 // ignored: the caller asked for the program to survive it.
-constexpr int kTerminatingSignals[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1,
-                                       SIGUSR2, SIGALRM, SIGPIPE,   SIGPROF, SIGVTALRM,
+constexpr int kTerminatingSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT, SIGUSR1,
+                                       SIGUSR2, SIGALRM, SIGPIPE, SIGPROF, SIGVTALRM,
                                        SIGXCPU, SIGXFSZ, SIGPOLL};
 
 void install_handlers_once() {
@@ -115,8 +115,8 @@ bool AtomicFile::open(const std::string &target) {
     struct stat existing {};
     const bool exists = stat(target_.c_str(), &existing) == 0;
     // A device or a FIFO is written to, never replaced by a file.
-    if (exists && (S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode) ||
-                   S_ISSOCK(existing.st_mode))) {
+    if (exists &&
+        (S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode) || S_ISSOCK(existing.st_mode))) {
         stream_ = std::fopen(target_.c_str(), "w");
         direct_ = stream_ != nullptr;
         return direct_;

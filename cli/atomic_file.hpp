@@ -32,7 +32,7 @@ class AtomicFile {
     std::string temporary_;
     std::FILE *stream_ = nullptr;
     bool direct_ = false; // writing straight into a device or FIFO
-    int slot_ = -1; // in the table the interrupt handler cleans up
+    int slot_ = -1;       // in the table the interrupt handler cleans up
 };
 
 } // namespace cli

@@ -51,8 +51,8 @@ std::optional<std::string> read_lines(std::FILE *stream, std::vector<FastaRecord
     for (ssize_t length; (length = getline(&line, &capacity, stream)) >= 0;) {
         ++number;
         if (std::memchr(line, '\0', static_cast<std::size_t>(length)) != nullptr) {
-            error = "binary data (a NUL byte) on line " + std::to_string(number) +
-                    "; not a FASTA file";
+            error =
+                "binary data (a NUL byte) on line " + std::to_string(number) + "; not a FASTA file";
             break;
         }
         add_line(std::string(line, static_cast<std::size_t>(length)), records);

@@ -90,9 +90,9 @@ TEST(ListFile, NanIsANumber) {
 TEST(ListFile, LongLinesAreReadWhole) {
     const std::string first_token = std::string(1018, 'A') + "2000";
     const std::string peptide = std::string(1018, 'G') + "NANPEPTIDEK";
-    const Read read = read_list("1000 " + first_token + " BBB\n" + "5" +
-                                std::string(1022, 'P') + "\n" + "7 " + std::string(100000, 'Q') +
-                                "\n1000 " + peptide + "\n");
+    const Read read =
+        read_list("1000 " + first_token + " BBB\n" + "5" + std::string(1022, 'P') + "\n" + "7 " +
+                  std::string(100000, 'Q') + "\n1000 " + peptide + "\n");
     const Entries expected = {{1000, first_token},
                               {5, std::string(1022, 'P')},
                               {7, std::string(100000, 'Q')},

@@ -77,8 +77,8 @@ TEST(BrainAgainstItsRoots, EveryElementAndAMixture) {
     // A constant of the engine that drifted from its roots (by 1e-3 of its
     // value) changes these patterns by far more than the tolerance.
     const std::vector<std::vector<int>> compositions = {
-        {60, 0, 0, 0, 0}, {0, 200, 0, 0, 0}, {0, 0, 60, 0, 0},  {0, 0, 0, 60, 0},
-        {0, 0, 0, 0, 60}, {0, 0, 0, 0, 1},   {5, 8, 2, 3, 2}, {254, 377, 65, 75, 6}};
+        {60, 0, 0, 0, 0}, {0, 200, 0, 0, 0}, {0, 0, 60, 0, 0}, {0, 0, 0, 60, 0},
+        {0, 0, 0, 0, 60}, {0, 0, 0, 0, 1},   {5, 8, 2, 3, 2},  {254, 377, 65, 75, 6}};
     const int len = 16;
     const auto elements = element_polynomials();
     for (const auto &counts : compositions) {

@@ -49,7 +49,7 @@ TEST(CliStandardOutput, LibraryMessagesGoToStandardError) {
     const std::string long_peptide(1001, 'G');
     for (const std::string &arguments : std::vector<std::string>{
              "peptide " + long_peptide + " --format csv", "peptide --mass 150000 --engine nn",
-          "rna --mass 200000 --engine nn --format json"}) {
+             "rna --mass 200000 --engine nn --format json"}) {
         const auto out_only = run(arguments);
         EXPECT_EQ(out_only.status, 1) << arguments;
         EXPECT_EQ(out_only.out, "") << arguments;
@@ -64,8 +64,8 @@ TEST(CliStandardOutput, WriteFailuresGiveStatusThree) {
     // full device; SIGXFSZ ignored so that the write fails with EFBIG).
     for (const std::string &script : std::vector<std::string>{
              "CORVAN rna ACGU >&-", "CORVAN peptide PEPTIDE --format json >&-", "CORVAN --help >&-",
-          "trap '' XFSZ; ulimit -f 0; CORVAN peptide PEPTIDE > " + directory + "/x",
-          "trap '' XFSZ; ulimit -f 0; CORVAN batch --help > " + directory + "/x"}) {
+             "trap '' XFSZ; ulimit -f 0; CORVAN peptide PEPTIDE > " + directory + "/x",
+             "trap '' XFSZ; ulimit -f 0; CORVAN batch --help > " + directory + "/x"}) {
         const auto r = shell(script);
         EXPECT_EQ(r.status, 3) << script << "\n" << r.out;
         EXPECT_NE(r.out.find("cannot write the standard output"), std::string::npos) << script;
@@ -198,18 +198,22 @@ class CliSignals : public testing::Test {
     void SetUp() override {
         directory = scratch_directory("signals");
         std::string list;
-        for (int i = 0; i < 400; ++i) list += "1000 " + std::string(3000, "ACDEFGHIKL"[i % 10]) + "\n";
+        for (int i = 0; i < 400; ++i)
+            list += "1000 " + std::string(3000, "ACDEFGHIKL"[i % 10]) + "\n";
         write_file(directory + "/list.txt", list);
     }
     // Starts a batch in the background, waits for its temporary file, sends
     // `signal`; the batch's exit status (128 + N for death by signal N).
     int batch_receiving(const std::string &signal, const std::string &prelude = "") {
         const auto r = shell(prelude + "CORVAN batch " + directory +
-                     "/list.txt --engines brain --threads 1 --out " + directory +
-                     "/out.tsv 2>/dev/null & pid=$!; "
-                     "while ! ls " + directory + "/.out.tsv.partial-* >/dev/null 2>&1; do "
-                     "kill -0 $pid 2>/dev/null || break; done; "
-                     "kill -" + signal + " $pid; wait $pid; echo status $?");
+                             "/list.txt --engines brain --threads 1 --out " + directory +
+                             "/out.tsv 2>/dev/null & pid=$!; "
+                             "while ! ls " +
+                             directory +
+                             "/.out.tsv.partial-* >/dev/null 2>&1; do "
+                             "kill -0 $pid 2>/dev/null || break; done; "
+                             "kill -" +
+                             signal + " $pid; wait $pid; echo status $?");
         const std::size_t at = r.out.rfind("status ");
         return at == std::string::npos ? -1 : std::stoi(r.out.substr(at + 7));
     }

@@ -31,7 +31,8 @@ void transform_until(const std::atomic<bool> &stop, int seed) {
 // Threads that keep calling until the process ends; never joined.
 void start_background_transforms(int threads) {
     static std::atomic<bool> never{false};
-    for (int i = 0; i < threads; ++i) std::thread(transform_until, std::cref(never), i * 11).detach();
+    for (int i = 0; i < threads; ++i)
+        std::thread(transform_until, std::cref(never), i * 11).detach();
 }
 
 TEST(FftProcess, ExitingWhileOtherThreadsTransformIsClean) {

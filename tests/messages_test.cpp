@@ -48,11 +48,10 @@ TEST(MessageHandler, ReceivesTheTextAndStreamAndNothingIsPrinted) {
     });
     EXPECT_EQ(printed, "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    const Messages expected = {
-        {"Error: Mass outside of allowed NN mass range: 150000.000000\n", 1},
-        {"Sequence contains too many amino acids (>1000).", 1},
-        {"Error while parsing modification formula:H2 O\n", 1},
-        {"Error opening file!\n", 2}};
+    const Messages expected = {{"Error: Mass outside of allowed NN mass range: 150000.000000\n", 1},
+                               {"Sequence contains too many amino acids (>1000).", 1},
+                               {"Error while parsing modification formula:H2 O\n", 1},
+                               {"Error opening file!\n", 2}};
     EXPECT_EQ(collecting.messages, expected);
 }
 

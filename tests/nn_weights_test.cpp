@@ -221,9 +221,8 @@ TEST_F(WeightFile, DirectoryFails) {
 
 TEST_F(WeightFile, FifoFailsAtOnce) {
     const Fifo fifo;
-    EXPECT_TRUE(returns_without_writer(fifo, [&] {
-        EXPECT_EQ(LoadWeightsFromFile(weights_, fifo.path()), -1);
-    }));
+    EXPECT_TRUE(returns_without_writer(
+        fifo, [&] { EXPECT_EQ(LoadWeightsFromFile(weights_, fifo.path()), -1); }));
     expect_unchanged();
 }
 

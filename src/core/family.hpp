@@ -11,8 +11,8 @@
 
 #include "core/buffers.hpp"
 #include "core/frame.hpp"
-#include "corvan.h"
 #include "core/messages.hpp"
+#include "corvan.h"
 #include "nn/catalogue.hpp"
 
 namespace corvan::family {
@@ -51,7 +51,8 @@ float run(const Member<Unit> &member, const Request &request, float *out, int n,
     if (!member.accepts(request)) return -1.0f;
     CArray<Unit> encoding = zeroed_array<Unit>(member.encoding_length);
     if (!encoding) {
-        if (member.allocation_message != nullptr) messages::line(messages::Stream::out, member.allocation_message);
+        if (member.allocation_message != nullptr)
+            messages::line(messages::Stream::out, member.allocation_message);
         return -1.0f;
     }
     const long long size = member.encode(request, encoding.get());

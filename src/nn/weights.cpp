@@ -3,8 +3,8 @@
 #include "nn/weights.hpp"
 
 #include <array>
-#include <cerrno>
 #include <bit>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdint>
