@@ -24,6 +24,9 @@ LD_LIBRARY_PATH="$libdir" "$work/consumer/consumer"
 program=$(find "$work/prefix" -type f -name corvan | head -n 1)
 if [ -n "$program" ]; then
     env -u LD_LIBRARY_PATH "$program" formula H2O --format csv > /dev/null
-    env -u LD_LIBRARY_PATH ldd "$program" | grep -q "libcorvan.so.* => $work/prefix/"
+    # (ldd's output is kept first: grep -q may leave the pipe early, and
+    # pipefail would then count ldd's broken pipe as a failure.)
+    libraries=$(env -u LD_LIBRARY_PATH ldd "$program")
+    grep -q "libcorvan.so.* => $work/prefix/" <<< "$libraries"
 fi
 echo "installed tree usable through pkg-config and find_package; the program runs"
