@@ -22,6 +22,8 @@ if(TARGET corvan_cli)
   find_package(nlohmann_json 3 REQUIRED)
   get_target_property(cli_sources corvan_cli SOURCES)
   list(REMOVE_ITEM cli_sources main.cpp)
+  # Library sources the program compiles itself come from corvan_internal.
+  list(FILTER cli_sources EXCLUDE REGEX "^/")
   list(TRANSFORM cli_sources PREPEND ${PROJECT_SOURCE_DIR}/cli/)
   add_executable(fuzz_replay_command_line ${CORVAN_FUZZ_DIR}/fuzz_command_line.cpp
                                           ${CORVAN_FUZZ_DIR}/replay_main.cpp ${cli_sources})
