@@ -34,13 +34,6 @@ if(TARGET corvan_cli)
   set_tests_properties(fuzz_replay_command_line PROPERTIES LABELS "hardening;fuzz")
 endif()
 
-# tests/alloc_failure_test.cpp is one of the per-file programs; it replaces
-# malloc and so runs its sweeps only in builds without ASan/TSan (it skips
-# itself in the sanitizer builds).
-if(TARGET alloc_failure_test)
-  set_tests_properties(alloc_failure_test PROPERTIES LABELS hardening)
-endif()
-
 # tests/alloc_failure_test.cpp and tests/sequence_alloc_test.cpp are per-file
 # programs; they replace malloc and so run their sweeps only in builds
 # without ASan/TSan (they skip themselves in the sanitizer builds).
