@@ -1,7 +1,9 @@
 // An output file that appears whole or not at all: it is written under a
 // temporary name in the same directory and renamed over the target by
-// commit(). Without commit() (a failure, an exception, Ctrl-C) the
-// temporary file is removed.
+// commit(). Without commit() (a failure, an exception, Ctrl-C or another
+// terminating signal) the temporary file is removed. A symbolic link is
+// followed (its target is replaced, the link stays), a replaced file keeps
+// its permissions, and a character device or FIFO is written to directly.
 #pragma once
 
 #include <cstdio>
@@ -29,7 +31,8 @@ class AtomicFile {
     std::string target_;
     std::string temporary_;
     std::FILE *stream_ = nullptr;
-    int slot_ = -1; // in the table the interrupt handler cleans up
+    bool direct_ = false; // writing straight into a device or FIFO
+    int slot_ = -1;       // in the table the interrupt handler cleans up
 };
 
 } // namespace cli

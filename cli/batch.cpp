@@ -96,6 +96,9 @@ std::optional<std::string> read_source(const Args &args, BatchRequest &request) 
     int least = 1, most = 0;
     if (auto error = read_whole(args, "min-length", 1, 1 << 30, 1, least)) return error;
     if (auto error = read_whole(args, "max-length", 0, 1 << 30, 0, most)) return error;
+    if (most != 0 && most < least)
+        return "--min-length (" + std::to_string(least) + ") is above --max-length (" +
+               std::to_string(most) + "): no molecule could be kept";
     request.lengths = {least, most};
     return std::nullopt;
 }
@@ -140,15 +143,15 @@ void report_speed(const BatchPlan &plan, const BatchResults &results) {
                      failed);
 }
 
-int write_results(const BatchRequest &request, const BatchResults &results) {
+// `file` was opened before the computing began (an unwritable --out is
+// found at once, not after the work); without --out the rows go to
+// standard output.
+int write_results(const BatchRequest &request, const BatchResults &results, AtomicFile &file) {
     const bool from_list = !request.fasta;
     if (request.out_path.empty()) {
         write_batch_rows(stdout, request.plan, results, request.separator, from_list);
         return std::fflush(stdout) == 0 ? kOk : fail(kFile, "cannot write the results");
     }
-    AtomicFile file;
-    if (!file.open(request.out_path))
-        return fail(kFile, "cannot write " + request.out_path + ": " + std::strerror(errno));
     write_batch_rows(file.stream(), request.plan, results, request.separator, from_list);
     if (!file.commit())
         return fail(kFile, "cannot write " + request.out_path + ": " + std::strerror(errno));
@@ -169,10 +172,17 @@ int run_batch(int argc, char **argv) {
     if (plan.items.empty() && !request.fasta)
         return fail(kUsage, "no entries in " + request.list_path +
                                 " (lines of a mass and a sequence; for a FASTA file add --fasta)");
+    if (plan.items.empty())
+        return fail(kUsage, "no FASTA records in " + request.list_path +
+                                " (each record starts with a '>' line; for a list file leave "
+                                "out --fasta)");
     keep_usable_items(*plan.molecule, request.lengths, plan.items);
+    AtomicFile file;
+    if (!request.out_path.empty() && !file.open(request.out_path))
+        return fail(kFile, "cannot write " + request.out_path + ": " + std::strerror(errno));
     const BatchResults results = run_batch_plan(plan);
     report_speed(plan, results);
-    const int written = write_results(request, results);
+    const int written = write_results(request, results, file);
     if (written != kOk) return written;
     for (float peak : results.peaks)
         if (peak < 0) return kFailedCall;

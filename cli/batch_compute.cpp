@@ -4,44 +4,32 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <thread>
-#include <unistd.h>
 
+#include "corvan.h"
 #include "progress.hpp"
 
 namespace cli {
 
 namespace {
 
-// The library reports some failures on standard output; in a batch they
-// would land in the middle of the results, and the status column already
-// says which calls failed, so they are silenced while the workers run.
-class SilencedStdout {
-  public:
-    SilencedStdout() {
-        std::fflush(stdout);
-        saved_ = dup(1);
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (saved_ >= 0 && null >= 0) dup2(null, 1);
-        if (null >= 0) close(null);
-    }
-    ~SilencedStdout() {
-        std::fflush(stdout);
-        if (saved_ < 0) return;
-        dup2(saved_, 1);
-        close(saved_);
-    }
-
-  private:
-    int saved_ = -1;
-};
+// The library reports some failures as messages; in a batch they would
+// land in the middle of the results, and the status column already says
+// which calls failed, so each worker thread drops them.
+extern "C" void drop_message(const char *, int, void *) {}
 
 void compute_task(const BatchPlan &plan, std::size_t task, BatchResults &results) {
     const std::size_t engines = plan.engines.size();
     const BatchItem &item = plan.items[task / engines];
     const Engine &engine = *plan.engines[task % engines];
     float *out = results.values.data() + task * plan.points;
+    // An engine that would leave the modifications out gives no row for
+    // a modified sequence: the row says failed.
+    if (!plan.by_mass && !engine.takes_modifications &&
+        item.sequence.find('[') != std::string::npos) {
+        results.peaks[task] = -1.0f;
+        return;
+    }
     results.peaks[task] =
         plan.by_mass ? engine.by_mass(out, plan.points, 0, static_cast<float>(item.given_mass))
                      : engine.by_sequence(item.sequence.c_str(), out, plan.points, 0);
@@ -57,6 +45,7 @@ struct alignas(64) Counter {
 };
 
 void work(const BatchPlan &plan, BatchResults &results, Counter &next, Counter &done) {
+    corvan_set_message_handler(drop_message, nullptr);
     const std::size_t total = results.peaks.size();
     for (std::size_t first; (first = next.value.fetch_add(kTasksPerRun)) < total;) {
         const std::size_t end = std::min(first + kTasksPerRun, total);
@@ -73,7 +62,6 @@ BatchResults run_batch_plan(const BatchPlan &plan) {
     results.peaks.assign(total, -1.0f);
     results.values.assign(total * plan.points, 0.0f);
     Counter next, done;
-    SilencedStdout silenced;
     ProgressBar progress(total);
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::thread> workers;

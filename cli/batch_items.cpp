@@ -26,7 +26,8 @@ bool within(const LengthRange &lengths, long long length) {
 } // namespace
 
 std::optional<std::string> read_list_items(const std::string &path, std::vector<BatchItem> &items) {
-    if (!readable_file_size(path)) return "cannot read " + path + ": " + std::strerror(errno);
+    std::string why;
+    if (!readable_file_size(path, why)) return "cannot read " + path + ": " + why;
     protein_list list = read_masses_seqs_file(path.c_str());
     if (list.entries == nullptr) return "cannot read " + path;
     for (std::uint64_t i = 0; i < list.count; ++i)

@@ -93,6 +93,10 @@ std::optional<Failure> read_input(const Molecule &molecule, const Args &args, Re
     if (engine.by_sequence == nullptr)
         return usage("the " + engine.name + " engine takes a mass only (--mass M)");
     if (auto reason = molecule.check_text(args.positional[0])) return usage(*reason);
+    if (!engine.takes_modifications && args.positional[0].find('[') != std::string::npos)
+        return usage("the " + engine.name +
+                     " engine sees residue counts only and would leave the modifications out; "
+                     "use the fft or brain engine");
     result.input_kind = molecule.command == "formula" ? "formula" : "sequence";
     result.input_text = args.positional[0];
     return std::nullopt;
@@ -107,9 +111,9 @@ std::optional<Failure> read_weights(const Molecule &molecule, const Args &args, 
     const bool by_mass = request.result.input_kind == "mass";
     if (by_mass ? engine.custom_by_mass == nullptr : engine.custom_by_sequence == nullptr)
         return usage("--weights needs the nn engine of the peptide or rna command");
-    const auto size = readable_file_size(path);
-    if (!size)
-        return Failure{kFile, "cannot read the weight file " + path + ": " + std::strerror(errno)};
+    std::string why;
+    const auto size = readable_file_size(path, why);
+    if (!size) return Failure{kFile, "cannot read the weight file " + path + ": " + why};
     const int inputs = by_mass ? kNetworkMassInputs : molecule.network_sequence_inputs;
     units = network_units(*size, inputs);
     if (!units)
@@ -212,6 +216,17 @@ std::optional<Failure> write_outputs(const Request &request) {
     return std::nullopt;
 }
 
+// The library gives no reason; the command line knows the BRAIN engine's
+// one remaining failure once its input checks have passed.
+std::string failure_text(const Engine &engine, const Result &result) {
+    std::string text = "the " + engine.name + " engine could not compute the distribution of " +
+                       shortened(subject_of(result));
+    if (engine.name != "brain") return text;
+    if (result.molecule == "rna" && result.input_kind == "mass" && result.input_mass < 100)
+        return text + " (a mass this small has no RNA composition)";
+    return text + " (its recursion overflows for a molecule this large)";
+}
+
 } // namespace
 
 int run_distribution(const Molecule &molecule, int argc, char **argv) {
@@ -224,10 +239,7 @@ int run_distribution(const Molecule &molecule, int argc, char **argv) {
     result.peak = call_library(*request.engine, result);
     std::fflush(stdout); // the library's own messages come before ours
     if (!(result.peak >= 0))
-        return report(molecule.command,
-                      {kFailedCall, "the " + request.engine->name +
-                                        " engine could not compute the distribution of " +
-                                        subject_of(result)});
+        return report(molecule.command, {kFailedCall, failure_text(*request.engine, result)});
     if (result.input_kind != "mass") {
         result.composition = molecule.composition(result.input_text);
         result.masses = peak_masses(*result.composition,

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <sys/wait.h>
@@ -40,35 +41,52 @@ void add_line(std::string line, std::vector<FastaRecord> &records) {
         if (c != ' ' && c != '\t' && c != '*') records.back().sequence += c;
 }
 
-void read_lines(std::FILE *stream, std::vector<FastaRecord> &records) {
-    char buffer[8192];
-    std::string line;
-    while (std::fgets(buffer, sizeof buffer, stream) != nullptr) {
-        line += buffer;
-        if (line.back() != '\n') continue;
-        add_line(std::move(line), records);
-        line.clear();
+// Whole lines of any length. A NUL byte would end the line's text early and
+// silently join records, so a file holding one is refused as binary data.
+std::optional<std::string> read_lines(std::FILE *stream, std::vector<FastaRecord> &records) {
+    char *line = nullptr;
+    std::size_t capacity = 0;
+    std::optional<std::string> error;
+    long number = 0;
+    for (ssize_t length; (length = getline(&line, &capacity, stream)) >= 0;) {
+        ++number;
+        if (std::memchr(line, '\0', static_cast<std::size_t>(length)) != nullptr) {
+            error =
+                "binary data (a NUL byte) on line " + std::to_string(number) + "; not a FASTA file";
+            break;
+        }
+        add_line(std::string(line, static_cast<std::size_t>(length)), records);
     }
-    if (!line.empty()) add_line(std::move(line), records);
+    std::free(line);
+    return error;
 }
 
 } // namespace
 
 std::optional<std::string> read_fasta(const std::string &path, std::vector<FastaRecord> &records) {
-    if (!readable_file_size(path)) return "cannot read " + path + ": " + std::strerror(errno);
+    std::string why;
+    if (!readable_file_size(path, why)) return "cannot read " + path + ": " + why;
     if (!looks_compressed(path)) {
         std::FILE *file = std::fopen(path.c_str(), "r");
         if (file == nullptr) return "cannot read " + path + ": " + std::strerror(errno);
-        read_lines(file, records);
+        const auto error = read_lines(file, records);
         const bool failed = std::ferror(file);
         std::fclose(file);
+        if (error) return path + ": " + *error;
         if (failed) return "cannot read " + path;
         return std::nullopt;
     }
     std::FILE *pipe = popen(("gzip -dc < " + shell_quoted(path)).c_str(), "r");
     if (pipe == nullptr) return "cannot start gzip to read " + path;
-    read_lines(pipe, records);
+    const auto error = read_lines(pipe, records);
+    if (error) {
+        // Drain, so that gzip ends normally before its status is read.
+        char rest[4096];
+        while (std::fread(rest, 1, sizeof rest, pipe) > 0) {
+        }
+    }
     const int status = pclose(pipe);
+    if (error) return path + ": " + *error;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "gzip could not decompress " + path;
     return std::nullopt;
 }

@@ -31,6 +31,41 @@ bool is_modification(const std::string &formula) {
     return true;
 }
 
+// What the library says while reading a text, collected on this thread
+// instead of printed; the thread's own handler is restored afterwards.
+class CollectedMessages {
+  public:
+    CollectedMessages() {
+        corvan_get_message_handler(&saved_, &saved_context_);
+        corvan_set_message_handler(keep, &text_);
+    }
+    ~CollectedMessages() { corvan_set_message_handler(saved_, saved_context_); }
+    CollectedMessages(const CollectedMessages &) = delete;
+    CollectedMessages &operator=(const CollectedMessages &) = delete;
+    const std::string &text() const { return text_; }
+
+  private:
+    static void keep(const char *text, int, void *context) {
+        *static_cast<std::string *>(context) += text;
+    }
+    corvan_message_handler saved_ = nullptr;
+    void *saved_context_ = nullptr;
+    std::string text_;
+};
+
+// The library drops a modification it cannot add whole (an element count
+// beyond 2147483647) and says so; such a peptide would be computed without
+// it, so the command refuses it instead.
+std::optional<std::string> check_whole_composition(const std::string &text) {
+    int list[5] = {};
+    CollectedMessages messages;
+    pep_seq_to_fftlist(text.c_str(), list);
+    if (messages.text().empty()) return std::nullopt;
+    return "the composition of the sequence has more than 2147483647 atoms of one element, "
+           "so a modification cannot be added (the library says: " +
+           messages.text().substr(0, messages.text().find('\n')) + ")";
+}
+
 } // namespace
 
 std::optional<std::string> check_formula(const std::string &text) {
@@ -63,7 +98,7 @@ std::optional<std::string> check_peptide(const std::string &text) {
         }
     }
     if (!residue_seen) return "the sequence has no residues";
-    return std::nullopt;
+    return check_whole_composition(text);
 }
 
 std::optional<std::string> check_rna(const std::string &text) {

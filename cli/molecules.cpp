@@ -35,7 +35,7 @@ const Molecule &peptide_molecule() {
         {{"fft", fft_pep_seq_to_dist, fft_pep_mass_to_dist, kShare},
          {"brain", brain_pep_seq_to_dist, brain_pep_mass_to_dist, kShare},
          {"nn", nn_pep_seq_to_dist, nn_pep_mass_to_dist, kNetworkPeak, nn_pep_seq_to_dist_custom,
-          nn_pep_mass_to_dist_custom},
+          nn_pep_mass_to_dist_custom, false},
          {"fit", nullptr, pep_mass_to_dist_fitting, "model heights, not scaled; largest:"}},
         check_peptide,
         peptide_composition,

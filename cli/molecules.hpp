@@ -24,6 +24,9 @@ struct Engine {
     // A caller's network from a weight file (--weights); null: not offered.
     CustomSequenceCall custom_by_sequence = nullptr;
     CustomMassCall custom_by_mass = nullptr;
+    // False: the engine reads residue counts only, so a bracketed
+    // modification would be left out of its result.
+    bool takes_modifications = true;
 };
 
 struct Molecule {

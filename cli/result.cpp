@@ -25,6 +25,12 @@ std::string subject_of(const Result &result) {
                                        : result.input_text;
 }
 
+std::string shortened(const std::string &text) {
+    constexpr std::size_t kShown = 40;
+    if (text.size() <= kShown + 20) return text;
+    return text.substr(0, kShown) + "... (" + std::to_string(text.size()) + " characters)";
+}
+
 std::string describe(const Result &result) {
     const std::string subject = subject_of(result);
     std::string engine = result.engine + " engine";

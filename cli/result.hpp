@@ -31,6 +31,8 @@ std::string peak_label(int index, int offset);
 const PeakMass *mass_at(const Result &result, int index);
 // "PEPTIDE" or "peptide of 1500 Da".
 std::string subject_of(const Result &result);
+// The text, or for a long one its start and its length, for messages.
+std::string shortened(const std::string &text);
 // "PEPTIDE (fft engine)" or "peptide of 1500 Da (nn engine, network file w.bin)".
 std::string describe(const Result &result);
 

@@ -4,6 +4,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <sys/stat.h>
 
@@ -19,14 +23,23 @@ std::optional<int> network_units(long long bytes, int inputs) {
     return std::nullopt;
 }
 
-std::optional<long long> readable_file_size(const std::string &path) {
-    std::FILE *file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return std::nullopt;
+std::optional<long long> readable_file_size(const std::string &path, std::string &why) {
+    // Non-blocking: a FIFO without a writer would hold the open forever.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        why = std::strerror(errno);
+        return std::nullopt;
+    }
     struct stat status {};
-    const bool regular = fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
-    std::fclose(file);
-    if (!regular) {
-        errno = EISDIR;
+    const int got = fstat(descriptor, &status);
+    const int saved = errno;
+    close(descriptor);
+    if (got != 0) {
+        why = std::strerror(saved);
+        return std::nullopt;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        why = S_ISDIR(status.st_mode) ? "it is a directory" : "not a regular file";
         return std::nullopt;
     }
     return static_cast<long long>(status.st_size);

@@ -11,7 +11,9 @@ namespace cli {
 // in `bytes` bytes (4 * (3n + n*inputs + 2n*n)), or nothing when no n fits.
 std::optional<int> network_units(long long bytes, int inputs);
 
-// The size of a readable regular file, or nothing (errno tells why).
-std::optional<long long> readable_file_size(const std::string &path);
+// The size of a readable regular file; otherwise nothing, and `why` says
+// why ("No such file or directory", "not a regular file", ...). Never
+// blocks, not even on a FIFO.
+std::optional<long long> readable_file_size(const std::string &path, std::string &why);
 
 } // namespace cli

@@ -31,7 +31,11 @@
  * that itself creates or destroys FFTW plans on another thread must not do
  * so while an FFT call of this library runs. Writable tables (fft_len,
  * use_precomputed_fft, massavgine, avgine, isoparams, the exported network
- * blobs) are changed between calls, not during them.
+ * blobs) are changed between calls, not during them. The plan and transform
+ * caches are never destroyed, so a process may return from main while other
+ * threads are inside calls; and they are kept consistent across fork(), so
+ * a child may call the library at once, whatever the parent's other threads
+ * were doing.
  *
  * Memory: every call frees what it allocates on every path, and a failed
  * allocation of the library's own gives the call's documented failure
@@ -40,6 +44,8 @@
  *
  * Messages: a few failures print one line on standard output (engines and
  * encoders) or standard error (list reader); the texts are documented below.
+ * A thread that installs a message handler (corvan_set_message_handler)
+ * receives them instead, and nothing is printed for its calls.
  *
  * Licence: GPL-2.0-or-later.
  */
@@ -304,7 +310,8 @@ CORVAN_API NetWeights LoadWeights(NetWeights weights, const void *blob);
  * blob of 4 * total_count bytes (read whole, then copied). Returns 0, or -1
  * with the arrays unchanged for a NULL or empty path, a count below 1, a
  * NULL array, block counts that do not add up to total_count, a file that
- * cannot be opened or read (a directory included), or one of another size.
+ * cannot be opened or read, one that is not a regular file (a directory,
+ * or a FIFO, refused without waiting for a writer), or one of another size.
  * Never releases the weight set. Example: into SetupWeights(5, 8) a 768-byte
  * file loads (0); 767 or 769 bytes give -1. */
 CORVAN_API int LoadWeightsFromFile(NetWeights weights, const char *path);
@@ -354,8 +361,10 @@ CORVAN_API void mass_to_vector(float mass, float *features);
  * out[offset..n-1] (full-length placement) and scales them to peak 1.
  * Returns the largest placed output, or -1: without touching `out` when
  * offset < 0, n < 1, input_len < 1, a pointer is NULL, offset >= n or the
- * path is empty; with `out` all zero when the file is missing, unreadable
- * or of the wrong size, or memory runs out. Prints nothing.
+ * path is empty; with `out` all zero when the file is missing, not a
+ * regular file (a FIFO is refused without waiting for a writer),
+ * unreadable or of the wrong size, when any network output is not finite
+ * (finite weights that overflow), or memory runs out. Prints nothing.
  * Example: a file of 768 zero bytes, input_len 5, n 8, offset 3: returns
  * 0.5 with out = {0, 0, 0, 1, 1, 1, 1, 1}. */
 CORVAN_API float corvan_model_to_dist_from_file(const float *input, int input_len, float *out,
@@ -364,7 +373,9 @@ CORVAN_API float corvan_model_to_dist_from_file(const float *input, int input_le
 /* The exported network blobs in the weight-blob layout above, with their
  * sizes in bytes. Writable: every network call copies its weights from the
  * blob afresh, so a host that overwrites one (between calls) changes later
- * results. The library never reads the _len values.
+ * results; a network call whose outputs are not all finite (weights that
+ * overflow) returns -1 with `out` all zero. The library never reads the
+ * _len values.
  * Example: LoadWeights(SetupWeights(5, 32), corvan_rnaveragine_model32_bin). */
 CORVAN_API extern unsigned char corvanpep_model_64_bin[];
 CORVAN_API extern unsigned int corvanpep_model_64_bin_len; /* 38656 */
@@ -597,13 +608,50 @@ CORVAN_API float nn_rna_seq_to_dist_custom(const char *seq, float *out, int n, i
                                            const char *path);
 
 /* ======================================================================
+ * Message handlers
+ * The calls above and below that print a message (the texts given with
+ * each call) hand it to the calling thread's handler when that thread has
+ * installed one, and print nothing then. Without a handler they print as
+ * documented. A handler belongs to the thread that installed it: other
+ * threads, and the process's streams and file descriptors, are untouched,
+ * so a host or a language binding can collect the messages of its own
+ * calls while other threads print or run calls of their own.
+ * ====================================================================== */
+
+/* Receives one message: `text` is exactly what would have been printed
+ * (usually one line with its newline; "Sequence contains too many amino
+ * acids (>1000)." has none), valid during the call only; `stream` is 1 for
+ * standard output, 2 for standard error. `context` is the pointer given to
+ * corvan_set_message_handler. The handler runs on the calling thread, inside
+ * the library call; it must not call the library. A message that cannot be
+ * formatted whole for lack of memory arrives cut to 255 bytes. */
+typedef void (*corvan_message_handler)(const char *text, int stream, void *context);
+
+/* Installs `handler` with `context` for the calling thread; NULL restores
+ * printing. Returns 0 (no failure). Nothing is printed; other threads are
+ * not affected. Threads start without a handler.
+ * Example:
+ *   static void keep(const char *text, int stream, void *lines) { ... }
+ *   corvan_set_message_handler(keep, &lines);
+ *   nn_pep_mass_to_dist(out, 64, 0, 150000.0f);  (-1; keep() receives
+ *       "Error: Mass outside of allowed NN mass range: 150000.000000\n", 1)
+ *   corvan_set_message_handler(NULL, NULL); */
+CORVAN_API int corvan_set_message_handler(corvan_message_handler handler, void *context);
+
+/* Writes the calling thread's handler and context (NULL and NULL when it has
+ * none) to *handler and *context, so that a caller can restore them after
+ * installing its own. Returns 0, or -1 when either pointer is NULL (nothing
+ * written). Example: corvan_get_message_handler(&saved, &saved_context). */
+CORVAN_API int corvan_get_message_handler(corvan_message_handler *handler, void **context);
+
+/* ======================================================================
  * Mass/sequence list files and batch run
  * One entry per line: a number as strtod reads it (hex, inf and nan
  * included), optional white space, then a sequence token up to the next
  * space, tab, CR or LF; the rest of the line is ignored. Blank lines,
  * lines whose first non-blank byte is '#', and lines without a number or
- * without a token are skipped silently. Lines are read in pieces of at most
- * 1023 bytes, each handled as a line of its own.
+ * without a token are skipped silently. Lines of any length are read
+ * whole (a byte 0 ends the line's text).
  * ====================================================================== */
 
 typedef struct protein_entry {

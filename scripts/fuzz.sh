@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets (clang, ASan + UBSan) in build-fuzz/ and runs
 # each for the given number of seconds (default 60):
 #   scripts/fuzz.sh [seconds-per-fuzzer] [fuzzer...]
-# Fuzzers: formula peptide rna list_file weights frame molecule sequence (default: all).
+# Fuzzers: formula peptide rna list_file weights frame molecule sequence command_line
+# (default: all).
 # Each runs on a working copy of its committed corpus (fuzz/corpus/<name>)
 # in build-fuzz/work/<name>, which grows across runs; the committed corpus
 # is never written. Crashing inputs land in build-fuzz/findings/<name>/.
@@ -12,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
-all=(formula peptide rna list_file weights frame molecule sequence)
+all=(formula peptide rna list_file weights frame molecule sequence command_line)
 fuzzers=("$@")
 [ ${#fuzzers[@]} -eq 0 ] && fuzzers=("${all[@]}")
 

@@ -1,5 +1,6 @@
 // The BRAIN engine: its constants, edge cases and agreement with an exact
 // reference built from the engine's own element shares.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -45,6 +46,59 @@ std::vector<float> brain(const std::vector<int> &counts, int len, float *peak) {
     std::vector<float> out(len, -9.0f);
     *peak = brain_list_to_dist(counts.data(), len, out.data());
     return out;
+}
+
+// ---- the engine against the polynomial of its own roots ----------------
+
+using Poly = std::vector<long double>;
+
+Poly times(const Poly &a, const Poly &b, std::size_t len) {
+    Poly c(len, 0.0L);
+    for (std::size_t i = 0; i < a.size() && i < len; ++i)
+        for (std::size_t j = 0; j < b.size() && i + j < len; ++j) c[i + j] += a[i] * b[j];
+    return c;
+}
+
+// (1 - u x) for each real inverse root u and (1 - w x)(1 - conj(w) x) for
+// the pair, with the inverse roots derived from the exported float roots
+// as the engine's documentation says.
+std::vector<Poly> element_polynomials() {
+    auto real = [](float root) { return Poly{1.0L, -1.0L / static_cast<long double>(root)}; };
+    auto pair = [](float rho, float theta) {
+        const long double re = std::cos(static_cast<long double>(theta)) / rho;
+        const long double im = std::sin(static_cast<long double>(theta)) / rho;
+        return Poly{1.0L, -2.0L * re, re * re + im * im};
+    };
+    return {real(c_root), real(h_root), real(n_root), pair(rho_o, theta_o),
+            times(real(s_root), pair(rho_s, theta_s), 4)};
+}
+
+TEST(BrainAgainstItsRoots, EveryElementAndAMixture) {
+    // A constant of the engine that drifted from its roots (by 1e-3 of its
+    // value) changes these patterns by far more than the tolerance.
+    const std::vector<std::vector<int>> compositions = {
+        {60, 0, 0, 0, 0}, {0, 200, 0, 0, 0}, {0, 0, 60, 0, 0}, {0, 0, 0, 60, 0},
+        {0, 0, 0, 0, 60}, {0, 0, 0, 0, 1},   {5, 8, 2, 3, 2},  {254, 377, 65, 75, 6}};
+    const int len = 16;
+    const auto elements = element_polynomials();
+    for (const auto &counts : compositions) {
+        Poly expected{1.0L};
+        for (int e = 0; e < 5; ++e)
+            for (int k = 0; k < counts[e]; ++k) expected = times(expected, elements[e], len);
+        expected.resize(len, 0.0L);
+        long double sum = 0;
+        for (long double v : expected) sum += v;
+        float peak = 0;
+        const auto out = brain(counts, len, &peak);
+        long double highest = 0;
+        for (int i = 0; i < len; ++i) highest = std::max(highest, expected[i] / sum);
+        EXPECT_NEAR(peak, static_cast<double>(highest), 1e-6 * static_cast<double>(highest));
+        for (int i = 0; i < len; ++i)
+            EXPECT_NEAR(out[i], static_cast<double>(expected[i] / sum),
+                        2e-7 * static_cast<double>(highest))
+                << "element counts " << counts[0] << " " << counts[1] << " " << counts[2] << " "
+                << counts[3] << " " << counts[4] << ", point " << i;
+    }
 }
 
 TEST(BrainListToDist, EmptyCompositionAndSinglePoint) {

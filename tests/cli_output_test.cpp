@@ -214,15 +214,15 @@ std::string json_field(const std::string &text, const std::string &key) {
 
 TEST(CliFormats, JsonHoldsTheInputEngineFrameAndPeaks) {
     const auto r =
-        run("peptide 'PEPTIDE[C2H2O]K' --engine nn --points 20 --offset 1 --format json");
+        run("peptide 'PEPTIDE[C2H2O]K' --engine brain --points 20 --offset 1 --format json");
     ASSERT_EQ(r.status, 0) << r.out;
     std::vector<float> out(20);
-    const float peak = nn_pep_seq_to_dist("PEPTIDE[C2H2O]K", out.data(), 20, 1);
+    const float peak = brain_pep_seq_to_dist("PEPTIDE[C2H2O]K", out.data(), 20, 1);
     EXPECT_EQ(r.out.front(), '{');
     EXPECT_EQ(r.out.substr(r.out.size() - 2), "}\n");
     EXPECT_EQ(json_field(r.out, "molecule"), "\"peptide\"");
     EXPECT_NE(r.out.find("\"input\": {\"sequence\": \"PEPTIDE[C2H2O]K\"}"), std::string::npos);
-    EXPECT_EQ(json_field(r.out, "engine"), "\"nn\"");
+    EXPECT_EQ(json_field(r.out, "engine"), "\"brain\"");
     EXPECT_EQ(json_field(r.out, "points"), "20");
     EXPECT_EQ(json_field(r.out, "offset"), "1");
     EXPECT_EQ(std::stof(json_field(r.out, "peak_value")), peak);

@@ -34,6 +34,21 @@ inline Outcome run(const std::string &arguments, bool with_stderr = false) {
     return result;
 }
 
+// Runs a shell script in which CORVAN stands for the program; standard
+// error is mixed in.
+inline Outcome shell(std::string script) {
+    for (std::size_t at; (at = script.find("CORVAN")) != std::string::npos;)
+        script.replace(at, 6, CORVAN_CLI);
+    FILE *pipe = popen(("(" + script + ") 2>&1").c_str(), "r");
+    Outcome result{-1, ""};
+    if (pipe == nullptr) return result;
+    std::array<char, 4096> buffer{};
+    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) result.out += buffer.data();
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
 inline std::string read_file(const std::string &path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream text;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "core/plan_cache.hpp"
+#include "core/transform_cache.hpp"
 #include "corvan.h"
 
 namespace {
@@ -84,6 +85,37 @@ TEST(FftCache, ManyLengthsEvictInsteadOfFailing) {
     const auto again = composition_run(counts, 40);
     corvan::fft::set_caching(false);
     EXPECT_EQ(again, composition_run(counts, 40));
+}
+
+TEST(FftCache, TheLeastRecentlyUsedPlanMakesRoom) {
+    CachingGuard guard;
+    const std::vector<int> counts = {50, 80, 14, 15, 1};
+    // 32 slots: each length takes two (forward for the element transforms,
+    // inverse for the result), so 16 lengths fill the cache.
+    for (int n = 3001; n <= 3016; ++n) composition_run(counts, n);
+    composition_run(counts, 3001); // now the most recent
+    for (int n = 3017; n <= 3020; ++n) {
+        composition_run(counts, n);
+        EXPECT_TRUE(corvan::fft::plan_cached(true, n)) << n;
+        EXPECT_TRUE(corvan::fft::plan_cached(false, n)) << n;
+    }
+    EXPECT_TRUE(corvan::fft::plan_cached(false, 3001)) << "used again, kept";
+    EXPECT_FALSE(corvan::fft::plan_cached(false, 3002)) << "least recent, evicted";
+}
+
+TEST(FftCache, ComputedElementTransformsAreKept) {
+    CachingGuard guard;
+    const int n = 4001;
+    std::vector<fftw_complex> bins(n / 2 + 1);
+    EXPECT_FALSE(corvan::fft::cached_transform(16, n, bins.data()));
+    composition_run({1, 1, 1, 1, 1}, n);
+    for (int atomic_number : {1, 6, 7, 8, 16})
+        EXPECT_TRUE(corvan::fft::cached_transform(atomic_number, n, bins.data())) << atomic_number;
+    // The kept copy is the transform itself.
+    std::vector<fftw_complex> fresh(n / 2 + 1);
+    corvan::fft::set_caching(false);
+    ASSERT_EQ(setup_ft(16, fresh.data(), n, n / 2 + 1), 0);
+    EXPECT_EQ(std::memcmp(fresh.data(), bins.data(), sizeof(fftw_complex) * (n / 2 + 1)), 0);
 }
 
 TEST(FftCache, ConcurrentCallsMatchSerialOnes) {

@@ -19,4 +19,14 @@ cmake -S "$source/tests/install_consumer" -B "$work/consumer" \
     -DCMAKE_PREFIX_PATH="$work/prefix" > /dev/null
 cmake --build "$work/consumer" > /dev/null
 LD_LIBRARY_PATH="$libdir" "$work/consumer/consumer"
-echo "installed tree usable through pkg-config and find_package"
+# The program runs from the tree as installed, with its own library (no
+# ldconfig, no LD_LIBRARY_PATH).
+program=$(find "$work/prefix" -type f -name corvan | head -n 1)
+if [ -n "$program" ]; then
+    env -u LD_LIBRARY_PATH "$program" formula H2O --format csv > /dev/null
+    # (ldd's output is kept first: grep -q may leave the pipe early, and
+    # pipefail would then count ldd's broken pipe as a failure.)
+    libraries=$(env -u LD_LIBRARY_PATH ldd "$program")
+    grep -q "libcorvan.so.* => $work/prefix/" <<< "$libraries"
+fi
+echo "installed tree usable through pkg-config and find_package; the program runs"

@@ -135,6 +135,18 @@ TEST(ExportedBlobs, AreCopiedAfreshOnEveryRun) {
     EXPECT_NE(corvan::nn::run_embedded(Network::rnaveragine32, features, out, 32, 0), 0.5f);
 }
 
+TEST(ExportedBlobs, OverflowingWeightsFailWithOutZeroed) {
+    std::vector<unsigned char> saved(corvan_rnaveragine_model32_bin,
+                                     corvan_rnaveragine_model32_bin + 9216);
+    const std::vector<float> huge(9216 / 4, 3e38f);
+    std::memcpy(corvan_rnaveragine_model32_bin, huge.data(), 9216);
+    std::vector<float> out(32, 7.0f);
+    const float peak = nn_rna_mass_to_dist(out.data(), 32, 0, 5000.0f);
+    std::memcpy(corvan_rnaveragine_model32_bin, saved.data(), saved.size());
+    EXPECT_EQ(peak, -1.0f);
+    for (float v : out) EXPECT_EQ(v, 0.0f);
+}
+
 TEST(InternalBlobs, SomeStartAtOddAddresses) {
     // Keeps the loader's byte copying exercised: a load that read floats in
     // place would trip the sanitizer build on these.

@@ -2,6 +2,7 @@
 // placement and scaling, and agreement with the embedded networks.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -108,6 +109,14 @@ TEST_F(Runner, WrongFileSizesFailWithOutZeroed) {
     }
 }
 
+// Finite weights whose sums overflow give NaN outputs; they must not be
+// scaled and returned as a result.
+TEST_F(Runner, OverflowingWeightsFailWithOutZeroed) {
+    TempFile file("overflow", blob_bytes(std::vector<float>(192, 3e38f)));
+    EXPECT_EQ(corvan_model_to_dist_from_file(input_, 5, out_, 8, 0, file.path()), -1.0f);
+    expect_out(0.0f);
+}
+
 TEST_F(Runner, MissingFileFailsWithOutZeroed) {
     EXPECT_EQ(corvan_model_to_dist_from_file(input_, 5, out_, 8, 2, "/nonexistent/w.bin"), -1.0f);
     expect_out(0.0f);
@@ -117,6 +126,24 @@ TEST_F(Runner, DirectoryFailsWithOutZeroed) {
     const std::string dir = ::testing::TempDir();
     EXPECT_EQ(corvan_model_to_dist_from_file(input_, 5, out_, 8, 0, dir.c_str()), -1.0f);
     expect_out(0.0f);
+}
+
+// Every caller of a weight file refuses a FIFO without waiting for a writer.
+TEST_F(Runner, FifoFailsAtOnceWithOutZeroed) {
+    const Fifo fifo;
+    const char *path = fifo.path();
+    const std::vector<std::function<float()>> calls = {
+        [&] { return corvan_model_to_dist_from_file(input_, 5, out_, 8, 0, path); },
+        [&] { return nn_pep_seq_to_dist_custom("PEPTIDE", out_, 8, 0, path); },
+        [&] { return nn_pep_mass_to_dist_custom(out_, 8, 0, path, 1000.0f); },
+        [&] { return nn_rna_seq_to_dist_custom("ACGU", out_, 8, 0, path); },
+        [&] { return nn_rna_mass_to_dist_custom(out_, 8, 0, path, 1000.0f); },
+    };
+    for (const auto &call : calls) {
+        std::fill(out_, out_ + 8, untouched);
+        EXPECT_TRUE(returns_without_writer(fifo, [&] { EXPECT_EQ(call(), -1.0f); }));
+        expect_out(0.0f);
+    }
 }
 
 TEST_F(Runner, FileForAnotherInputCountFails) {

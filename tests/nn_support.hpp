@@ -2,7 +2,12 @@
 // blobs as bytes, temporary weight files and an independent forward pass.
 #pragma once
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <future>
 
 #include <cmath>
 #include <cstdint>
@@ -104,6 +109,42 @@ inline std::uint32_t bits_of(float value) {
 }
 
 // A file in the test's temporary directory, removed when the object goes.
+// A FIFO in a private temporary folder, removed with it.
+class Fifo {
+  public:
+    Fifo() {
+        std::string pattern = ::testing::TempDir() + "corvan_fifo_XXXXXX";
+        EXPECT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        path_ = folder_ + "/weights.bin";
+        EXPECT_EQ(mkfifo(path_.c_str(), 0600), 0);
+    }
+    ~Fifo() {
+        unlink(path_.c_str());
+        rmdir(folder_.c_str());
+    }
+    Fifo(const Fifo &) = delete;
+    Fifo &operator=(const Fifo &) = delete;
+    const char *path() const { return path_.c_str(); }
+
+  private:
+    std::string folder_, path_;
+};
+
+// Runs `call` (a reader of the FIFO) on a thread; true when it returns
+// within ten seconds. A call still waiting is released by a writer that
+// opens and closes the FIFO, so that a failing test ends.
+template <class Call> bool returns_without_writer(const Fifo &fifo, Call call) {
+    auto result = std::async(std::launch::async, call);
+    const bool returned = result.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    while (result.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        const int writer = open(fifo.path(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) close(writer);
+    }
+    result.get();
+    return returned;
+}
+
 class TempFile {
   public:
     TempFile(const std::string &stem, const std::vector<unsigned char> &bytes)

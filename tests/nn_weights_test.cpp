@@ -219,6 +219,13 @@ TEST_F(WeightFile, DirectoryFails) {
     expect_unchanged();
 }
 
+TEST_F(WeightFile, FifoFailsAtOnce) {
+    const Fifo fifo;
+    EXPECT_TRUE(returns_without_writer(
+        fifo, [&] { EXPECT_EQ(LoadWeightsFromFile(weights_, fifo.path()), -1); }));
+    expect_unchanged();
+}
+
 TEST_F(WeightFile, NullOrEmptyPathFails) {
     EXPECT_EQ(LoadWeightsFromFile(weights_, nullptr), -1);
     EXPECT_EQ(LoadWeightsFromFile(weights_, ""), -1);

@@ -189,12 +189,16 @@ TEST_P(RnaMassBounds, FollowTheFftMassRule) {
     const auto fftlist = mass_composition(b.mass);
     constexpr int n = 1100;
     std::vector<float> out(n);
-    const Expected fft = placed(fft_list_to_dist, fftlist, b.isolen, n, 0, true);
-    EXPECT_EQ(fft_rna_mass_to_dist(out.data(), n, 0, b.mass), fft.peak);
-    EXPECT_EQ(out, fft.out);
-    const Expected brain = placed(brain_list_to_dist, fftlist, b.isolen, n, 0, false);
-    EXPECT_EQ(brain_rna_mass_to_dist(out.data(), n, 0, b.mass), brain.peak);
-    EXPECT_EQ(out, brain.out);
+    // At a non-zero offset the FFT call's shift and the BRAIN call's window
+    // differ (n > isolen), so a wrong placement shows.
+    for (int offset : {0, 7}) {
+        const Expected fft = placed(fft_list_to_dist, fftlist, b.isolen, n, offset, true);
+        EXPECT_EQ(fft_rna_mass_to_dist(out.data(), n, offset, b.mass), fft.peak);
+        EXPECT_EQ(out, fft.out) << "offset " << offset;
+        const Expected brain = placed(brain_list_to_dist, fftlist, b.isolen, n, offset, false);
+        EXPECT_EQ(brain_rna_mass_to_dist(out.data(), n, offset, b.mass), brain.peak);
+        EXPECT_EQ(out, brain.out) << "offset " << offset;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Bounds, RnaMassBounds,

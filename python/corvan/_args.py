@@ -23,9 +23,14 @@ def check_int(value: object, name: str, minimum: int = INT32_MIN, maximum: int =
     return number
 
 
+# The command line's bound on --points: far beyond any isotope envelope, and
+# a grid of INT32_MAX points would take tens of gigabytes.
+MOST_POINTS = 1 << 20
+
+
 def check_frame(points: object, offset: object) -> Tuple[int, int]:
-    """Validates the output length and offset of a distribution call."""
-    n = check_int(points, "points", 1)
+    """Validates the output length (1 to MOST_POINTS) and offset of a distribution call."""
+    n = check_int(points, "points", 1, MOST_POINTS)
     if isinstance(offset, bool) or not isinstance(offset, numbers.Integral):
         raise TypeError(f"offset must be an int, got {type(offset).__name__}")
     k = int(offset)

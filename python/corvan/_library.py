@@ -85,7 +85,7 @@ def _load() -> "tuple[ctypes.CDLL, str]":
 
 lib, library_path = _load()
 
-# The C library itself, for fflush(NULL) around captured calls.
+# The C library itself, for fflush(NULL) after run_file.
 libc = ctypes.CDLL(None)
 libc.fflush.argtypes = [ctypes.c_void_p]
 libc.fflush.restype = ctypes.c_int

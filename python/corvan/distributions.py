@@ -115,11 +115,12 @@ _PEPTIDE_MASS_CALLS = {
 }
 _PEPTIDE_REASONS = {
     "fft_pep_seq_to_dist": "the FFT engine failed on this sequence",
-    "brain_pep_seq_to_dist": "the BRAIN engine needs a sequence with at least one residue "
-    "outside brackets",
+    "brain_pep_seq_to_dist": "the BRAIN engine failed: the sequence has no residue outside "
+    "brackets, or the molecule is so large that the engine's recursion overflows",
     "nn_pep_seq_to_dist": "the network failed on this sequence",
     "fft_pep_mass_to_dist": "the FFT engine failed for this mass",
-    "brain_pep_mass_to_dist": "the BRAIN engine needs a positive, finite mass",
+    "brain_pep_mass_to_dist": "the BRAIN engine needs a positive, finite mass, and not one so "
+    "large that its recursion overflows",
     "nn_pep_mass_to_dist": "no network covers this mass",
     "pep_mass_to_dist_fitting": "the parametric model failed for this mass",
 }
@@ -200,10 +201,12 @@ _RNA_MASS_CALLS = {
 }
 _RNA_REASONS = {
     "fft_rna_seq_to_dist": "the FFT engine failed on this sequence",
-    "brain_rna_seq_to_dist": "the BRAIN engine needs a non-empty sequence",
+    "brain_rna_seq_to_dist": "the BRAIN engine failed: the sequence is empty, or the molecule is "
+    "so large that the engine's recursion overflows",
     "nn_rna_seq_to_dist": "the network needs a non-empty sequence of at most 500 nucleotides",
     "fft_rna_mass_to_dist": "the FFT engine failed for this mass",
-    "brain_rna_mass_to_dist": "the BRAIN engine needs a finite mass above about 64.2 Da",
+    "brain_rna_mass_to_dist": "the BRAIN engine needs a finite mass above about 64.2 Da, and "
+    "not one so large that its recursion overflows",
     "nn_rna_mass_to_dist": "no network covers this mass",
 }
 

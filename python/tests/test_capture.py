@@ -82,6 +82,46 @@ class CaptureTest(unittest.TestCase):
         self.assertIn("caught:", err)
         self.assertIn("peak 0.99734", err)
 
+    def test_other_threads_output_arrives(self):
+        # Messages are collected per thread: nothing another thread writes
+        # to the process's standard output may be swallowed meanwhile.
+        code, out, err = run_python(
+            """
+            import os, threading, corvan
+            stop = threading.Event()
+            def calls():
+                while not stop.is_set():
+                    corvan.peptide("ACDEFGHIKLMNPQRSTVWY" * 200, engine="brain")
+            worker = threading.Thread(target=calls)
+            worker.start()
+            for i in range(5000):
+                os.write(1, b"line %d\\n" % i)
+            stop.set()
+            worker.join()
+            """
+        )
+        self.assertEqual(code, 0, err)
+        self.assertEqual(out.splitlines(), ["line %d" % i for i in range(5000)])
+
+    def test_a_host_handler_is_restored(self):
+        import ctypes
+
+        from corvan import _capture
+
+        received = []
+        handler = _capture._HANDLER(lambda text, stream, context: received.append(text))
+        _capture._set(handler, None)
+        try:
+            with self.assertRaises(corvan.CorvanError):
+                corvan.peptide("A" * 1001)
+            out = (ctypes.c_float * 8)()
+            corvan._library.function("nn_pep_mass_to_dist")(out, 8, 0, 150000.0)
+        finally:
+            _capture._set(_capture._HANDLER(), None)
+        self.assertEqual(
+            received, [b"Error: Mass outside of allowed NN mass range: 150000.000000\n"]
+        )
+
     def test_threads(self):
         expected = values(corvan.peptide("PEPTIDEKR", engine="brain"))
         results = []

@@ -67,6 +67,16 @@ class ArgumentTest(unittest.TestCase):
         with self.assertRaises(ValueError):
             corvan.formula("H2O", 2**31)
 
+    def test_points_bounded_as_on_the_command_line(self):
+        # 2**26 points once took 10 s and 2.5 GB; the bound is --points's.
+        for points in (2**20 + 1, 2**26, 2**31 - 1):
+            with self.subTest(points=points):
+                with self.assertRaises(ValueError):
+                    corvan.formula("H2O", points)
+                with self.assertRaises(ValueError):
+                    corvan.peptide("PEPTIDE", points=points)
+        self.assertEqual(len(corvan.formula("H2O", 2**20, 2**20 - 1)), 2**20)
+
     def test_text_arguments(self):
         with self.assertRaises(ValueError):
             corvan.formula("H2\0O")

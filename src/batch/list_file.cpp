@@ -1,20 +1,21 @@
 // The mass/sequence list file: one "mass sequence" pair per line, '#'
 // comment lines and blank lines skipped, anything unreadable skipped
-// silently. Lines are read in pieces of at most 1023 bytes.
+// silently. Lines are read whole, however long.
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "core/messages.hpp"
 #include "corvan.h"
 
 namespace {
 
 constexpr uint64_t kFirstCapacity = 10;
-constexpr int kLineBuffer = 1024;
 
 void report(const char *message) {
-    std::fwrite(message, 1, std::strlen(message), stderr);
+    corvan::messages::print(corvan::messages::Stream::err, "%s", message);
 }
 
 const char *skip_space(const char *text) {
@@ -69,12 +70,19 @@ bool append(protein_list *list, const Pair &pair) {
     return true;
 }
 
+// A line longer than any fixed buffer must not be cut: its tail would be
+// read as an entry of its own. getline() grows the buffer as needed.
 void read_entries(std::FILE *file, protein_list *list) {
-    char line[kLineBuffer];
-    while (std::fgets(line, sizeof line, file) != nullptr) {
+    char *line = nullptr;
+    size_t size = 0;
+    errno = 0;
+    while (getline(&line, &size, file) >= 0) {
         Pair pair{};
-        if (read_pair(line, &pair) && !append(list, pair)) return;
+        if (read_pair(line, &pair) && !append(list, pair)) break;
+        errno = 0;
     }
+    if (errno == ENOMEM) report("String allocation failed!\n");
+    std::free(line);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/buffers.hpp"
+#include "core/messages.hpp"
 #include "corvan.h"
 
 namespace {
@@ -38,8 +39,8 @@ extern "C" void run_file(const char *path) {
     for (uint64_t i = 0; i < list.count; ++i) {
         corvan::CArray<float> isodist = corvan::zeroed_array<float>(kPoints);
         if (!isodist) {
-            const char message[] = "Error allocating memory for isodist\n";
-            std::fwrite(message, 1, sizeof message - 1, stderr);
+            corvan::messages::print(corvan::messages::Stream::err,
+                                    "Error allocating memory for isodist\n");
             break;
         }
         run_entry(list.entries[i], isodist.get());

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/buffers.hpp"
+#include "core/messages.hpp"
 #include "core/plan_cache.hpp"
 #include "core/transform_cache.hpp"
 #include "corvan.h"
@@ -27,7 +28,8 @@ bool use_table(int N, int half) {
 
 int copy_from_table(int atomic_number, fftw_complex *transform, int half) {
     if (static_cast<long long>(atomic_number) * half > kTableSize) {
-        std::puts("Error: Requested isotope number is too large");
+        corvan::messages::line(corvan::messages::Stream::out,
+                               "Error: Requested isotope number is too large");
         return -1;
     }
     copy_fft(&fftarray[(atomic_number - 1) * half], transform, half);
@@ -38,7 +40,8 @@ int compute_transform(int atomic_number, fftw_complex *transform, int N) {
     if (corvan::fft::cached_transform(atomic_number, N, transform)) return 0;
     corvan::FftwArray<double> grid = corvan::fftw_real_array(N);
     if (!grid) {
-        std::puts("Error: Could not allocate memory for isotope arrays");
+        corvan::messages::line(corvan::messages::Stream::out,
+                               "Error: Could not allocate memory for isotope arrays");
         return -1;
     }
     std::memset(grid.get(), 0, sizeof(double) * static_cast<size_t>(N));

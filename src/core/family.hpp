@@ -11,6 +11,7 @@
 
 #include "core/buffers.hpp"
 #include "core/frame.hpp"
+#include "core/messages.hpp"
 #include "corvan.h"
 #include "nn/catalogue.hpp"
 
@@ -40,7 +41,7 @@ template <class Unit> struct Member {
     // -1 with `out` still all zero.
     float (*compute)(const Unit *encoding, int encoding_length, int choice, const Request &,
                      float *out, int n, int offset);
-    // Printed through puts when the encoding cannot be allocated; silent if null.
+    // Printed as a line (puts) when the encoding cannot be allocated; silent if null.
     const char *allocation_message;
 };
 
@@ -50,7 +51,8 @@ float run(const Member<Unit> &member, const Request &request, float *out, int n,
     if (!member.accepts(request)) return -1.0f;
     CArray<Unit> encoding = zeroed_array<Unit>(member.encoding_length);
     if (!encoding) {
-        if (member.allocation_message != nullptr) std::puts(member.allocation_message);
+        if (member.allocation_message != nullptr)
+            messages::line(messages::Stream::out, member.allocation_message);
         return -1.0f;
     }
     const long long size = member.encode(request, encoding.get());

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include <pthread.h>
+
 #include "core/buffers.hpp"
 
 namespace corvan::fft {
@@ -26,13 +28,10 @@ struct Slot {
     std::uint64_t last_use = 0;
 };
 
+// The one cache is never destroyed (see cache()), so it has no destructor:
+// its plans live as long as the process.
 class PlanCache {
   public:
-    ~PlanCache() {
-        for (auto &slot : slots_)
-            if (slot.plan != nullptr) fftw_destroy_plan(slot.plan);
-    }
-
     bool run(Kind kind, int n, void *in, void *out) {
         if (!enabled_ || !aligned(in, out)) return run_fresh(kind, n, in, out);
         Slot *slot = acquire(kind, n, in, out);
@@ -42,8 +41,23 @@ class PlanCache {
         return true;
     }
 
+    bool holds(Kind kind, int n) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return find(kind, n) != nullptr;
+    }
+
     void set_enabled(bool enabled) { enabled_ = enabled; }
     bool enabled() const { return enabled_; }
+
+    // fork() copies only the forking thread. Holding the lock across it
+    // keeps the planner and the slots consistent in the child, whose
+    // other threads (and so their executions) are gone.
+    void before_fork() { mutex_.lock(); }
+    void after_fork_in_parent() { mutex_.unlock(); }
+    void after_fork_in_child() {
+        for (auto &slot : slots_) slot.users = 0;
+        mutex_.unlock();
+    }
 
   private:
     // Plans are made on FFTW-allocated arrays; new-array execution needs
@@ -126,9 +140,29 @@ class PlanCache {
     std::atomic<bool> enabled_{true};
 };
 
+PlanCache &cache();
+
+extern "C" void plan_cache_before_fork() {
+    cache().before_fork();
+}
+extern "C" void plan_cache_after_fork_in_parent() {
+    cache().after_fork_in_parent();
+}
+extern "C" void plan_cache_after_fork_in_child() {
+    cache().after_fork_in_child();
+}
+
+// Made on first use and never destroyed: a process may return from main
+// while other threads still execute cached plans, and static destruction
+// must not pull the plans (or the lock) from under them.
 PlanCache &cache() {
-    static PlanCache instance;
-    return instance;
+    static PlanCache *const instance = [] {
+        auto *made = new PlanCache;
+        pthread_atfork(plan_cache_before_fork, plan_cache_after_fork_in_parent,
+                       plan_cache_after_fork_in_child);
+        return made;
+    }();
+    return *instance;
 }
 
 } // namespace
@@ -146,6 +180,10 @@ void set_caching(bool enabled) {
 }
 bool caching() {
     return cache().enabled();
+}
+
+bool plan_cached(bool forward, int N) {
+    return cache().holds(forward ? Kind::forward : Kind::inverse, N);
 }
 
 } // namespace corvan::fft

@@ -22,4 +22,8 @@ bool inverse(int N, fftw_complex *bins, double *grid);
 void set_caching(bool enabled);
 bool caching();
 
+// Whether a plan of that kind and length is cached now (for the tests of
+// the eviction order).
+bool plan_cached(bool forward, int N);
+
 } // namespace corvan::fft

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <mutex>
 
+#include <pthread.h>
+
 #include "core/buffers.hpp"
 #include "core/plan_cache.hpp"
 
@@ -46,6 +48,11 @@ class TransformCache {
         slot = Entry{atomic_number, n, std::move(copy), ++clock_};
     }
 
+    // As the plan cache: the lock is held across fork() so that the child
+    // finds the entries consistent and the lock free.
+    void before_fork() { mutex_.lock(); }
+    void after_fork() { mutex_.unlock(); }
+
   private:
     static std::size_t bytes(int n) {
         return sizeof(fftw_complex) * static_cast<std::size_t>(n / 2 + 1);
@@ -65,9 +72,25 @@ class TransformCache {
     std::uint64_t clock_ = 0;
 };
 
+TransformCache &cache();
+
+extern "C" void transform_cache_before_fork() {
+    cache().before_fork();
+}
+extern "C" void transform_cache_after_fork() {
+    cache().after_fork();
+}
+
+// Never destroyed, like the plan cache: threads may still copy transforms
+// out while the process exits.
 TransformCache &cache() {
-    static TransformCache instance;
-    return instance;
+    static TransformCache *const instance = [] {
+        auto *made = new TransformCache;
+        pthread_atfork(transform_cache_before_fork, transform_cache_after_fork,
+                       transform_cache_after_fork);
+        return made;
+    }();
+    return *instance;
 }
 
 bool cacheable(int n) {

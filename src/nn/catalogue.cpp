@@ -49,6 +49,7 @@ float run_embedded(Network network, const float *features, float *out, int n, in
     CArray<float> outputs = zeroed_array<float>(net.outputs);
     if (!outputs || !weights.complete()) return -1.0f;
     if (neural_net(features, outputs.get(), weights.get()) != 0) return -1.0f;
+    if (!all_finite(outputs.get(), net.outputs)) return -1.0f;
     weights.release();
     return frame::finish(frame::Placement::window, frame::Peak::array, outputs.get(), net.outputs,
                          0.0f, out, n, offset);

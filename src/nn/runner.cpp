@@ -28,6 +28,7 @@ extern "C" float corvan_model_to_dist_from_file(const float *input, int input_le
     corvan::CArray<float> outputs = corvan::zeroed_array<float>(n);
     if (!outputs) return -1.0f;
     if (neural_net(input, outputs.get(), weights.get()) != 0) return -1.0f;
+    if (!corvan::nn::all_finite(outputs.get(), n)) return -1.0f;
     weights.release();
     return corvan::frame::finish(corvan::frame::Placement::full_length, corvan::frame::Peak::array,
                                  outputs.get(), n, 0.0f, out, n, offset);

@@ -4,12 +4,18 @@
 
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/buffers.hpp"
 
@@ -69,18 +75,43 @@ bool describes_one_blob(const NetWeights &weights) {
     return sum == weights.total_count;
 }
 
-// True when the file holds exactly `size` bytes, now in `buffer`: one bulk
-// read, a probe for a byte beyond the blob, and the error indicator (a
-// directory opens but fails here). The file is closed before judging.
+// Opens `path` for reading only when it names a regular file. The open does
+// not block (a FIFO without a writer would wait forever), and the check
+// runs on the opened file, so a name swapped meanwhile cannot slip past.
+int open_regular_file(const char *path) {
+    const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return -1;
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
+// Reads up to `size` bytes; the count read, or -1 on an error.
+long long read_fully(int descriptor, unsigned char *buffer, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t got = read(descriptor, buffer + done, size - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return static_cast<long long>(done);
+}
+
+// True when the regular file holds exactly `size` bytes, now in `buffer`:
+// one bulk read and a probe for a byte beyond the blob.
 bool read_whole_file(const char *path, unsigned char *buffer, size_t size) {
-    std::FILE *file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
-    const size_t delivered = std::fread(buffer, 1, size, file);
+    const int descriptor = open_regular_file(path);
+    if (descriptor < 0) return false;
+    const long long delivered = read_fully(descriptor, buffer, size);
     unsigned char beyond;
-    const size_t extra = std::fread(&beyond, 1, 1, file);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    return delivered == size && extra == 0 && !failed;
+    const long long extra = read_fully(descriptor, &beyond, 1);
+    close(descriptor);
+    return delivered == static_cast<long long>(size) && extra == 0;
 }
 
 } // namespace
@@ -101,6 +132,12 @@ void copy_blob_floats(float *floats, const unsigned char *bytes, long long count
     std::memcpy(floats, bytes, sizeof(float) * static_cast<size_t>(count));
     if constexpr (std::endian::native == std::endian::big)
         for (long long i = 0; i < count; ++i) floats[i] = byte_swapped(floats[i]);
+}
+
+bool all_finite(const float *values, int count) {
+    for (int i = 0; i < count; ++i)
+        if (!std::isfinite(values[i])) return false;
+    return true;
 }
 
 bool has_all_arrays(const NetWeights &weights) {

@@ -20,6 +20,10 @@ void copy_blob_floats(float *floats, const unsigned char *bytes, long long count
 // True when none of the six arrays is NULL.
 bool has_all_arrays(const NetWeights &weights);
 
+// True when every one of the `count` values is finite. Finite weights can
+// still overflow to infinities and NaN, which must not pass as a result.
+bool all_finite(const float *values, int count);
+
 // Owns one weight set for the length of a call and releases it on every
 // path, also when a later step fails.
 class OwnedWeights {

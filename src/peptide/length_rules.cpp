@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/messages.hpp"
 #include "corvan.h"
 #include "nn/catalogue.hpp"
 #include "peptide/sequence_scan.hpp"
@@ -33,7 +34,8 @@ const MassBand *mass_band(float mass) {
 }
 
 int too_many_residues() {
-    std::printf("Sequence contains too many amino acids (>1000).");
+    corvan::messages::print(corvan::messages::Stream::out,
+                            "Sequence contains too many amino acids (>1000).");
     return -1;
 }
 
@@ -58,7 +60,9 @@ int sequence_network(long long residues) {
 
 int mass_network(float mass) {
     if (const MassBand *band = mass_band(mass)) return static_cast<int>(band->network);
-    std::printf("Error: Mass outside of allowed NN mass range: %f\n", static_cast<double>(mass));
+    corvan::messages::print(corvan::messages::Stream::out,
+                            "Error: Mass outside of allowed NN mass range: %f\n",
+                            static_cast<double>(mass));
     return -1;
 }
 

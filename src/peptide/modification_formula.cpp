@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/counts.hpp"
+#include "core/messages.hpp"
 #include "corvan.h"
 #include "peptide/sequence_scan.hpp"
 
@@ -47,8 +48,9 @@ int column_of(const char *symbol) {
 } // namespace
 
 void report_bad_formula(const char *formula, std::size_t length) {
-    std::printf("Error while parsing modification formula:%.*s\n", counts::clamped_length(length),
-                formula);
+    corvan::messages::print(corvan::messages::Stream::out,
+                            "Error while parsing modification formula:%.*s\n",
+                            counts::clamped_length(length), formula);
     std::fflush(stdout);
 }
 

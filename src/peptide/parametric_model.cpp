@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "core/frame.hpp"
+#include "core/messages.hpp"
 #include "corvan.h"
 
 extern "C" {
@@ -44,7 +45,8 @@ float pep_mass_to_dist_fitting(float *out, int n, int offset, float mass) {
     const float mid = p[4] + p[5] * powf(mass, p[6]);
     const float sigma = p[7] + p[8] * powf(mass, p[9]);
     if (sigma <= 0) {
-        std::puts("Error: Sigma isotope parameter must be positive");
+        corvan::messages::line(corvan::messages::Stream::out,
+                               "Error: Sigma isotope parameter must be positive");
         return -1.0f;
     }
     const float alpha = p[0] * expf(p[1] * -mass);

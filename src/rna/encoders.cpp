@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/counts.hpp"
+#include "core/messages.hpp"
 #include "corvan.h"
 #include "rna/encoding.hpp"
 
@@ -58,7 +59,8 @@ int add_nucleotide_counts(const char *sequence, float *counts) {
         if (index >= 0)
             counts[index] += 1.0f;
         else
-            std::printf("Unexpected nucleotide in sequence: %c\n", sequence[i]);
+            corvan::messages::print(corvan::messages::Stream::out,
+                                    "Unexpected nucleotide in sequence: %c\n", sequence[i]);
     }
     return length;
 }
@@ -82,7 +84,8 @@ int rna_seq_to_fftlist(const char *seq, int *fftlist) {
     for (int i = 0; i < length; ++i) {
         const int index = corvan::rna::nucleotide_index(seq[i]);
         if (index < 0) {
-            std::printf("Unexpected nucleotide in sequence:%c\n", seq[i]);
+            corvan::messages::print(corvan::messages::Stream::out,
+                                    "Unexpected nucleotide in sequence:%c\n", seq[i]);
             continue;
         }
         for (int column = 0; column < 5; ++column)

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/messages.hpp"
 #include "corvan.h"
 #include "nn/catalogue.hpp"
 
@@ -34,15 +35,18 @@ const MassBand *mass_band(float mass) {
 
 int mass_network(float mass) {
     if (const MassBand *band = mass_band(mass)) return static_cast<int>(band->network);
-    std::printf("Error: Mass outside of allowed NN mass range: %f\n", static_cast<double>(mass));
+    corvan::messages::print(corvan::messages::Stream::out,
+                            "Error: Mass outside of allowed NN mass range: %f\n",
+                            static_cast<double>(mass));
     return -1;
 }
 
 int sequence_network(long long length) {
     if (length <= 200) return static_cast<int>(Network::rnaseq64);
     if (length <= 500) return static_cast<int>(Network::rnaseq128);
-    std::printf("Error: Sequence length outside of allowed NN range: %i\n",
-                static_cast<int>(length));
+    corvan::messages::print(corvan::messages::Stream::out,
+                            "Error: Sequence length outside of allowed NN range: %i\n",
+                            static_cast<int>(length));
     return -1;
 }
 
