@@ -1045,7 +1045,10 @@ typedef struct corvan_many_results {
  * options' charge for every row); labels come from the options, whose
  * limits do not apply (the matrices are `points` wide and keep every point
  * above CORVAN_ACCURACY). Every row gives what corvan_molecule_parse and
- * corvan_distribution_compute give for it, to the last bit. Work is shared
+ * corvan_distribution_compute give for it, to the last bit; so a text that
+ * gives its own charge, where its notation has one, is that ion when the
+ * row's charge is 0 and fails with CORVAN_E_CHARGE when the row asks for
+ * another non-zero charge. Work is shared
  * across rows (element patterns, working arrays, roots of unity), so rows
  * of similar molecules (the peptides of a digest) cost less than single
  * calls.

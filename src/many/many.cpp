@@ -80,8 +80,11 @@ class Rows {
 
     // Computes one parsed molecule into its row.
     Outcome compute(const corvan_molecule &molecule, std::size_t row) {
-        const int charge = charges_ == nullptr ? options_.charge : charges_[row];
-        Outcome charged = ion::ion_composition(molecule.composition, charge, carrier_, ion_);
+        int charge = charges_ == nullptr ? options_.charge : charges_[row];
+        const ion::Carrier *carrier = &carrier_;
+        Outcome resolved = resolve_charge(text_charge(molecule), charge, carrier);
+        if (!resolved.ok()) return resolved;
+        Outcome charged = ion::ion_composition(molecule.composition, charge, *carrier, ion_);
         if (!charged.ok()) return charged;
         Outcome computed = envelope::compute(ion_, workspace_, envelope_);
         if (computed.ok())
@@ -98,10 +101,37 @@ class Rows {
     }
 
   private:
+    // A charge the molecule's text gives ("PEPTIDE/2", where the notation
+    // has one) as corvan_distribution_compute takes it: it holds, carried by
+    // protons, when the row asks for 0; the same charge keeps the adduct; a
+    // different one is refused.
+    template <class Molecule> static int text_charge(const Molecule &molecule) {
+        if constexpr (requires { molecule.charge; })
+            return molecule.charge;
+        else
+            return 0;
+    }
+
+    Outcome resolve_charge(int given, int &charge, const ion::Carrier *&carrier) {
+        if (given == 0 || given == charge) return Outcome::success();
+        if (charge != 0)
+            return Outcome::failure(CORVAN_E_CHARGE, "the text gives charge " +
+                                                         std::to_string(given) + " and the row " +
+                                                         std::to_string(charge));
+        if (proton_.atoms.empty()) {
+            Outcome made = ion::parse_carrier("", proton_);
+            if (!made.ok()) return made;
+        }
+        charge = given;
+        carrier = &proton_;
+        return Outcome::success();
+    }
+
     const corvan_options &options_;
     const int *charges_;
     const corvan_many_results &results_;
     ion::Carrier carrier_;
+    ion::Carrier proton_; // made when a text first gives its own charge
     envelope::Workspace workspace_;
     chem::Composition ion_;
     envelope::Envelope envelope_;
