@@ -374,8 +374,11 @@ struct Workspace::State {
         }
         for (auto &[size, table] : kept_roots)
             if (size == grid) return &table;
-        kept_roots.emplace_back(grid, std::vector<Cx>());
-        fill_roots(grid, kept_roots.back().second);
+        // Made aside and then kept, so that a failed allocation leaves no
+        // half-made table behind for the next molecule of this grid.
+        std::vector<Cx> table;
+        fill_roots(grid, table);
+        kept_roots.emplace_back(grid, std::move(table));
         return &kept_roots.back().second;
     }
 
