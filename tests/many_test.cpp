@@ -127,6 +127,32 @@ TEST(Many, MassRowsAndTheOptionsChargeAndAdduct) {
     }
 }
 
+TEST(Many, SequencesAndTheirOwnChargeAsSingleCallsReadThem) {
+    const char *texts[] = {"EM[Oxidation]EVEES[Phospho]PEK/2", "PEPTIDE/2", "PEPTIDE/2",
+                           "PEPTIDE/2"};
+    const int charges[] = {0, 0, 2, 3};
+    Table t(4, 10);
+    std::size_t failed = 0;
+    ASSERT_EQ(corvan_many_from_texts(CORVAN_KIND_PEPTIDE, texts, charges, 4, nullptr, &t.results,
+                                     &failed, nullptr),
+              CORVAN_OK);
+    EXPECT_EQ(failed, 1u);
+    EXPECT_EQ(t.status[3], CORVAN_E_CHARGE); // the text's 2 against the row's 3
+    for (std::size_t row = 0; row < 3; ++row) {
+        corvan_molecule *m = nullptr;
+        ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_PEPTIDE, texts[row], &m, nullptr), CORVAN_OK);
+        Options options; // charge 0: the text's charge, as the single call takes it
+        corvan_distribution *d = nullptr;
+        ASSERT_EQ(corvan_distribution_compute(m, options.get(), &d, nullptr), CORVAN_OK);
+        corvan_summary s;
+        corvan_distribution_summary(d, &s);
+        EXPECT_EQ(t.mono[row], s.monoisotopic_mz) << row;
+        corvan_distribution_free(d);
+        corvan_molecule_free(m);
+    }
+    EXPECT_NEAR(t.mono[1], 400.687258, 1e-6);
+}
+
 TEST(Many, FailedRowsCarryTheirStatusMessageAndNaNOthersGoOn) {
     const char *texts[] = {"C6H12Q6", "H2O", nullptr, "C6H12O6", "NaCl", "[13C6"};
     const int charges[] = {1, 1, 1, 3, -1, 0};

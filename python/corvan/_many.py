@@ -33,7 +33,9 @@ except ImportError:  # pragma: no cover - depends on the machine
 
 __all__ = ["Many", "many", "ENGINES"]
 
-ENGINES = ("fft",)
+# The molecule layer's exact FFT envelope, the only engine that gives every
+# point's mass; "fft" is its other name here.
+ENGINES = ("exact", "fft")
 
 # Rows below this run on the calling thread: a slice must outweigh the cost
 # of handing it to a pool thread.
@@ -233,7 +235,8 @@ def _check_arguments(kind: str, engine: str, points: int, threads: Optional[int]
     if engine not in ENGINES:
         raise ValueError(
             f"engine {engine!r} is not offered by corvan.many: it computes the exact envelope "
-            "(engine='fft') with masses; for the networks call corvan.peptide or corvan.rna")
+            "with masses (engine='exact', also called 'fft'); the networks give heights only, "
+            "one molecule per call: corvan.peptide or corvan.rna")
     if isinstance(points, bool) or not isinstance(points, numbers.Integral) or not 1 <= points <= 1048576:
         raise ValueError("points must be an int from 1 to 1048576")
     if threads is None:
@@ -244,7 +247,7 @@ def _check_arguments(kind: str, engine: str, points: int, threads: Optional[int]
 
 
 def many(inputs: Any, kind: str = "peptide", *, charge: Any = 0, points: int = 16,
-         engine: str = "fft", adduct: Optional[str] = None,
+         engine: str = "exact", adduct: Optional[str] = None,
          labels: Optional[Mapping[str, float]] = None, threads: Optional[int] = None) -> Many:
     """Isotope envelopes of many molecules at once, as numpy arrays.
 
@@ -256,7 +259,8 @@ def many(inputs: Any, kind: str = "peptide", *, charge: Any = 0, points: int = 1
     "Cl-", "Fe:z+2"). ``labels`` maps isotopes to fractions ({"15N": 0.98}).
     ``points`` columns (M, M+1, ...). ``threads``: how many threads share
     big inputs (default: every core this process may use). ``engine``:
-    "fft", the exact envelope; other engines are refused with ValueError.
+    "exact" (or "fft"), the molecule layer's exact envelope; other engines
+    are refused with ValueError.
 
     A row the library refuses gets its status and message and NaN values;
     the other rows are computed. Returns a :class:`Many`.

@@ -51,6 +51,19 @@ class ManyRows(unittest.TestCase):
         self.assertEqual(rows.charge.tolist(), [-2, -2, -2])
         self.assert_rows_equal_envelopes(rows, masses.tolist(), "rna", [-2] * 3, 8)
 
+    def test_peptides_and_nucleic_acids_as_the_library_reads_them(self):
+        peptides = ["EM[Oxidation]EVEES[Phospho]PEK", "<[Carbamidomethyl]@C>ACDEFK", "PEPTIDE"]
+        rows = corvan.many(peptides, "peptide", charge=[2, 3, 1], points=10, engine="fft")
+        self.assert_rows_equal_envelopes(rows, peptides, "peptide", [2, 3, 1], 10)
+        rows = corvan.many(["ACGUACGU", "p-ACGU"], "rna", charge=-2, points=10)
+        self.assert_rows_equal_envelopes(rows, ["ACGUACGU", "p-ACGU"], "rna", [-2, -2], 10)
+        # A charge in the text is the row's when the row asks for none.
+        texts = corvan.many(["PEPTIDE/2", "PEPTIDE/2", "PEPTIDE/2"], "peptide", charge=[0, 2, 3])
+        self.assertAlmostEqual(texts.monoisotopic_mz[0], 400.687258, places=6)
+        self.assertEqual(texts.monoisotopic_mz[0], texts.monoisotopic_mz[1])
+        self.assertEqual(texts.status[2], 5)
+        self.assertIn("the text gives charge 2", texts.errors[2])
+
     def test_failed_rows_carry_status_and_message_others_go_on(self):
         rows = corvan.many(("C6H12Q6", "H2O", "H2\0O", "", "C6H12O6"), "formula",
                            charge=[2, 2, 2, 2, 3], adduct="Fe:z+2", points=4)
