@@ -189,45 +189,59 @@ std::optional<std::string> read_items(const Source &source, std::vector<Item> &i
     return std::nullopt;
 }
 
-Row compute(const Item &item, int charge, int points) {
-    Row row;
-    row.heights.assign(static_cast<std::size_t>(points), 0.0);
-    corvan_options *options = corvan_options_create();
-    corvan_error error{};
-    corvan_distribution *d = nullptr;
-    row.status = options == nullptr ? CORVAN_E_MEMORY
-                                    : corvan_options_set_charge(options, charge, nullptr, &error);
-    if (row.status == CORVAN_OK)
-        row.status = corvan_distribution_from_text(CORVAN_KIND_PEPTIDE, item.proforma.c_str(),
-                                                   options, &d, &error);
-    if (row.status == CORVAN_OK) {
-        corvan_points p;
-        corvan_summary s;
-        corvan_distribution_points(d, &p);
-        corvan_distribution_summary(d, &s);
-        row.mz = s.charge == 0 ? s.monoisotopic_mass : s.monoisotopic_mz;
-        for (std::size_t i = 0; i < p.count; ++i)
-            if (p.neutrons[i] < points)
-                row.heights[static_cast<std::size_t>(p.neutrons[i])] = p.intensities[i];
-    } else {
-        row.message = error.message;
+// Rows per call of the many-molecule entry point: enough to share its
+// working state across rows, few enough that the threads stay busy to the
+// end.
+constexpr std::size_t kRowsPerCall = 256;
+
+// Rows [first, first + count) of the input order (items x charges) through
+// one corvan_many_from_texts call, on the calling thread.
+void compute_run(const Plan &plan, std::size_t first, std::size_t count, std::vector<Row> &rows) {
+    const std::size_t points = static_cast<std::size_t>(plan.points);
+    const std::size_t per_item = plan.charges.size();
+    std::vector<const char *> texts(count);
+    std::vector<int> charges(count), status(count, CORVAN_OK);
+    std::vector<double> heights(count * points), mz(count);
+    for (std::size_t r = 0; r < count; ++r) {
+        texts[r] = plan.items[(first + r) / per_item].proforma.c_str();
+        charges[r] = plan.charges[(first + r) % per_item];
     }
-    corvan_distribution_free(d);
-    corvan_options_free(options);
-    return row;
+    const corvan_many_results results{points,    heights.data(), nullptr,
+                                      mz.data(), status.data(),  nullptr};
+    corvan_many_from_texts(CORVAN_KIND_PEPTIDE, texts.data(), charges.data(), count, nullptr,
+                           &results, nullptr, nullptr);
+    for (std::size_t r = 0; r < count; ++r) {
+        Row &row = rows[first + r];
+        row.status = status[r];
+        row.heights.assign(points, 0.0);
+        if (row.status != CORVAN_OK) { // rare: run alone again for the message
+            corvan_error error{};
+            const corvan_many_results one{points,        heights.data() + r * points, nullptr,
+                                          mz.data() + r, status.data() + r,           &error};
+            corvan_many_from_texts(CORVAN_KIND_PEPTIDE, texts.data() + r, charges.data() + r, 1,
+                                   nullptr, &one, nullptr, nullptr);
+            row.message = error.message;
+            continue;
+        }
+        row.mz = mz[r];
+        std::copy_n(heights.begin() + static_cast<std::ptrdiff_t>(r * points), points,
+                    row.heights.begin());
+    }
 }
 
 // Rows in input order (items x charges), computed on `threads` threads
-// that take the next row from one counter.
+// that take the next run of rows from one counter.
 std::vector<Row> compute_all(const Plan &plan) {
     const std::size_t total = plan.items.size() * plan.charges.size();
     std::vector<Row> rows(total);
     std::atomic<std::size_t> next{0}, done{0};
     ProgressBar progress(total);
     auto work = [&] {
-        for (std::size_t i; (i = next.fetch_add(1)) < total; done.fetch_add(1))
-            rows[i] = compute(plan.items[i / plan.charges.size()],
-                              plan.charges[i % plan.charges.size()], plan.points);
+        for (std::size_t first; (first = next.fetch_add(kRowsPerCall)) < total;) {
+            const std::size_t count = std::min(kRowsPerCall, total - first);
+            compute_run(plan, first, count, rows);
+            done.fetch_add(count);
+        }
     };
     std::vector<std::thread> workers;
     for (int t = 1; t < plan.threads; ++t) workers.emplace_back(work);

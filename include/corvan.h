@@ -1049,6 +1049,93 @@ CORVAN_API int corvan_distribution_points(const corvan_distribution *distributio
 CORVAN_API int corvan_distribution_summary(const corvan_distribution *distribution,
                                            corvan_summary *summary);
 
+/* ======================================================================
+ * Many molecules
+ *
+ * One call computes a whole array of molecules (texts of one kind, or
+ * masses), each with its own charge, into caller-owned matrices: the way to
+ * reach the library's speed from languages whose calls cost more than the
+ * computation, and to fill a spectral library or a search space. A row that
+ * fails gets its own status and message; the others are computed anyway.
+ * The call runs on the calling thread only (the library starts no thread);
+ * to use several cores, give each thread its own rows and output slices,
+ * with the same options if you like.
+ * ====================================================================== */
+
+/* Where the rows go. `points` columns per row; every matrix is row-major,
+ * row r at [r * points]. Column j is point M+j: j extra neutrons above the
+ * monoisotopic composition, whatever the grid.
+ *   heights          rows x points (required): height of M+j relative to
+ *                    the highest point of the whole envelope (which may lie
+ *                    beyond the last column), 0 where there is nothing;
+ *   mz               rows x points, or NULL: m/z of the point for a charged
+ *                    row, its mean neutral mass (Da) for charge 0; NaN
+ *                    where the height is 0;
+ *   monoisotopic_mz  rows, or NULL: m/z of the ion's monoisotopic
+ *                    composition, or the monoisotopic mass for charge 0;
+ *   status           rows (required): the row's corvan_status;
+ *   errors           rows, or NULL: the row's status, position and message,
+ *                    as corvan_molecule_parse or corvan_distribution_compute
+ *                    would have reported them (CORVAN_OK and "" when fine).
+ * A failed row has NaN in heights, mz and monoisotopic_mz. */
+typedef struct corvan_many_results {
+    size_t points;
+    double *heights;
+    double *mz;
+    double *monoisotopic_mz;
+    int *status;
+    corvan_error *errors;
+} corvan_many_results;
+
+/* Computes `rows` molecules given as texts of one kind (texts[r], read as
+ * corvan_molecule_parse reads them) into *results. Row r is the ion of
+ * charge charges[r] carried by the options' adduct (charges NULL: the
+ * options' charge for every row); labels come from the options, whose
+ * limits do not apply (the matrices are `points` wide and keep every point
+ * above CORVAN_ACCURACY). Every row gives what corvan_molecule_parse and
+ * corvan_distribution_compute give for it, to the last bit; so a text that
+ * gives its own charge, where its notation has one, is that ion when the
+ * row's charge is 0 and fails with CORVAN_E_CHARGE when the row asks for
+ * another non-zero charge. Work is shared
+ * across rows (element patterns, working arrays, roots of unity), so rows
+ * of similar molecules (the peptides of a digest) cost less than single
+ * calls.
+ * Returns CORVAN_OK when every row has been written, whatever its status
+ * (*failed, when not NULL, gets the number of rows whose status is not
+ * CORVAN_OK). A row fails with CORVAN_E_ARGUMENT (texts[r] NULL) or any
+ * failure of corvan_molecule_parse, corvan_options_set_charge (its charge:
+ * CORVAN_E_RANGE, CORVAN_E_CHARGE) and corvan_distribution_compute.
+ * The call itself fails, writing no row, with CORVAN_E_ARGUMENT (NULL
+ * texts, results, heights or status when rows > 0; points 0 or above
+ * CORVAN_MAX_POINTS; rows x points beyond the address space; unknown kind)
+ * or CORVAN_E_MEMORY (not even the call's working state fits).
+ * Example:
+ *   const char *texts[] = {"C6H12O6", "C6H12Q6", "H2O"};
+ *   int charges[] = {1, 1, 0}, status[3];
+ *   double heights[3 * 4], mz[3 * 4], mono[3];
+ *   corvan_many_results out = {4, heights, mz, mono, status, NULL};
+ *   corvan_many_from_texts(CORVAN_KIND_FORMULA, texts, charges, 3, NULL,
+ *                          &out, NULL, NULL);
+ * returns CORVAN_OK; status {CORVAN_OK, CORVAN_E_UNKNOWN, CORVAN_OK};
+ * heights[0..3] ~{1, 0.0687, 0.0143, 0.00087}, mono[0] ~181.070665 (m/z of
+ * [M+H]+), mono[2] ~18.010565 (Da); row 1 is NaN. */
+CORVAN_API int corvan_many_from_texts(int kind, const char *const *texts, const int *charges,
+                                      size_t rows, const corvan_options *options,
+                                      const corvan_many_results *results, size_t *failed,
+                                      corvan_error *error);
+
+/* corvan_many_from_texts for molecules known by their average mass in Da
+ * (masses[r], as corvan_molecule_from_mass takes it; kind PEPTIDE, RNA or
+ * DNA). Same contract and results; a row fails with CORVAN_E_RANGE for a
+ * mass that is not finite, <= 0 or above 10^9 Da; the call fails with
+ * CORVAN_E_ARGUMENT for NULL masses or kind CORVAN_KIND_FORMULA.
+ * Example: masses {1000, 2000, 3000} Da of CORVAN_KIND_PEPTIDE at charge 2
+ * give three rows whose heights peak at M, M+1 and M+1. */
+CORVAN_API int corvan_many_from_masses(int kind, const double *masses, const int *charges,
+                                       size_t rows, const corvan_options *options,
+                                       const corvan_many_results *results, size_t *failed,
+                                       corvan_error *error);
+
 #ifdef __cplusplus
 }
 #endif

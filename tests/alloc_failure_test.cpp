@@ -558,6 +558,45 @@ std::vector<Case> encoder_cases() {
     };
 }
 
+// Many molecules in one call: a failed allocation fails its row (or, before
+// any row, the call) with CORVAN_E_MEMORY, and the rows after it go on.
+std::vector<Case> many_cases() {
+    return {{"corvan_many_from_texts",
+             [] {
+                 const char *texts[] = {"C6H12O6", "[13C6]H12O6", "C254H377N65O75S6", "C6H12O6"};
+                 const int charges[] = {1, 2, 0, 3};
+                 corvan_options *options = corvan_options_create();
+                 corvan_options_parse_label(options, "15N=0.9", nullptr);
+                 double heights[4 * 8], mz[4 * 8], mono[4];
+                 int status[4] = {-1, -1, -1, -1};
+                 const corvan_many_results results{8, heights, mz, mono, status, nullptr};
+                 start();
+                 const int call = corvan_many_from_texts(CORVAN_KIND_FORMULA, texts, charges, 4,
+                                                         options, &results, nullptr, nullptr);
+                 stop();
+                 corvan_options_free(options);
+                 bool memory = call == CORVAN_E_MEMORY, other = false;
+                 for (int s : status) {
+                     memory = memory || s == CORVAN_E_MEMORY;
+                     other = other || (call == CORVAN_OK && s != CORVAN_OK && s != CORVAN_E_MEMORY);
+                 }
+                 if (other || (call != CORVAN_OK && call != CORVAN_E_MEMORY))
+                     return Outcome{false, "BROKEN: a status other than CORVAN_E_MEMORY"};
+                 if (memory) return Outcome{true, ""};
+                 return Outcome{
+                     false, std::string(reinterpret_cast<const char *>(heights), sizeof heights) +
+                                std::string(reinterpret_cast<const char *>(mono), sizeof mono)};
+             },
+             {},
+             ""}};
+}
+
+TEST_F(AllocFailure, ManyMoleculesCachingOff) {
+    corvan::fft::set_caching(false);
+    sweep_all(many_cases());
+    corvan::fft::set_caching(true);
+}
+
 TEST_F(AllocFailure, Encoders) {
     sweep_all(encoder_cases());
 }

@@ -33,6 +33,29 @@ static int check_molecule_layer(void) {
     return failed;
 }
 
+/* The many-molecule call's header example, as a C caller writes it. */
+static int check_many_molecules(void) {
+    const char *texts[] = {"C6H12O6", "C6H12Q6", "H2O"};
+    int charges[] = {1, 1, 0}, status[3];
+    double heights[3 * 4], mz[3 * 4], mono[3];
+    corvan_many_results out = {4, heights, mz, mono, status, NULL};
+    size_t failed = 0;
+    int wrong = corvan_many_from_texts(CORVAN_KIND_FORMULA, texts, charges, 3, NULL, &out, &failed,
+                                       NULL) != CORVAN_OK ||
+                failed != 1 || status[0] != CORVAN_OK || status[1] != CORVAN_E_UNKNOWN ||
+                status[2] != CORVAN_OK || heights[0] != 1.0 || fabs(heights[1] - 0.0687) > 1e-4 ||
+                fabs(heights[2] - 0.0143) > 1e-4 || fabs(heights[3] - 0.00087) > 1e-5 ||
+                fabs(mono[0] - 181.070665) > 1e-6 || fabs(mono[2] - 18.010565) > 1e-6 ||
+                !isnan(mono[1]) || !isnan(heights[4]);
+    const double masses[] = {1000, 2000, 3000};
+    const int z2[] = {2, 2, 2};
+    wrong |= corvan_many_from_masses(CORVAN_KIND_PEPTIDE, masses, z2, 3, NULL, &out, NULL, NULL) !=
+                 CORVAN_OK ||
+             heights[0] != 1.0 || heights[4 + 1] != 1.0 || heights[8 + 1] != 1.0;
+    if (wrong) fprintf(stderr, "many-molecule example failed\n");
+    return wrong;
+}
+
 int main(void) {
     float out[64];
     const float peak = corvan_atom("C6H12O6", out, 64);
@@ -57,5 +80,5 @@ int main(void) {
             CORVAN_E_UNSUPPORTED ||
         error.position != 5 || peptide != NULL || strstr(error.message, "[Phospho]") == NULL)
         return 1;
-    return check_molecule_layer();
+    return check_molecule_layer() | check_many_molecules();
 }

@@ -13,6 +13,8 @@ Quick start::
     corvan.rna("ACGUACGU", return_peak=True)       # (array, peak)
     ion = corvan.envelope("C50H71N13O12", charge=2, labels={"15N": 0.98})
     ion.mz, ion.intensities, ion.masses            # every point with its m/z
+    rows = corvan.many(["C6H12O6", "C2H6O"], kind="formula", charge=1)
+    rows.heights, rows.monoisotopic_mz             # many molecules per call
 
 Results are ``numpy.ndarray`` (float32) when numpy is installed, otherwise
 ``array.array('f')``. Failures raise :class:`CorvanError` with the library's
@@ -34,6 +36,7 @@ from .distributions import (
     rna,
 )
 from .envelopes import Envelope, EnvelopeError, envelope
+from ._many import Many, many
 from .encoders import (
     add_modification,
     formula_counts,
@@ -74,6 +77,8 @@ __all__ = [
     "Envelope",
     "EnvelopeError",
     "envelope",
+    "Many",
+    "many",
     "formula",
     "peptide",
     "rna",

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 #include <limits>
+#include <utility>
 
 #include "core/buffers.hpp"
 #include "core/plan_cache.hpp"
@@ -57,8 +58,11 @@ Outcome factor_failure(int status, int element, const char *what) {
     return Outcome::failure(status, std::string(what) + " (" + chem::element_symbol(element) + ")");
 }
 
+// `pattern_of(element)` gives the element's pattern after the call's labels.
+template <class Patterns>
 Outcome collect_factors(const chem::Composition &composition, const labels::LabelSet &labels,
-                        std::vector<Factor> &factors) {
+                        Patterns &&pattern_of, std::vector<Factor> &factors) {
+    factors.clear();
     for (int element = 0; element < chem::kElementCount; ++element) {
         const double count = composition.natural[static_cast<std::size_t>(element)];
         if (count == 0) continue;
@@ -68,8 +72,7 @@ Outcome collect_factors(const chem::Composition &composition, const labels::Labe
                                   "of an element; a loss must name the isotope it removes");
         if (!std::isfinite(count))
             return factor_failure(CORVAN_E_RANGE, element, "an atom count is not finite");
-        Factor factor{labels::element_pattern(element, labels), count, element,
-                      labels.labels_element(element)};
+        Factor factor{pattern_of(element), count, element, labels.labels_element(element)};
         if (!is_whole(count) && !factor.pattern.lightest_dominates())
             return factor_failure(CORVAN_E_UNSUPPORTED, element,
                                   "a fractional count needs the element's lightest isotope to "
@@ -288,7 +291,108 @@ void fill_points(const Window &window, const double *total, const double *moment
     }
 }
 
+// The working arrays, in one aligned block for both grids and both bin
+// arrays, each part padded to 64 bytes so that every part keeps FFTW's SIMD
+// alignment. A Workspace keeps the block between molecules and grows it
+// when a wider grid comes.
+struct Buffers {
+    int capacity = 0; // grid points each part holds
+    FftwArray<double> block;
+    double *total_grid = nullptr, *moment_grid = nullptr;
+    fftw_complex *total_bins = nullptr, *moment_bins = nullptr;
+
+    bool reserve(int grid) {
+        if (grid <= capacity) return true;
+        const auto padded = [](long long doubles) { return (doubles + 7) / 8 * 8; };
+        const long long grid_part = padded(grid), bin_part = padded(2 * (grid / 2 + 1));
+        block = fftw_real_array(2 * grid_part + 2 * bin_part);
+        if (!block) {
+            capacity = 0;
+            return false;
+        }
+        capacity = grid;
+        total_grid = block.get();
+        moment_grid = total_grid + grid_part;
+        total_bins = reinterpret_cast<fftw_complex *>(moment_grid + grid_part);
+        moment_bins = reinterpret_cast<fftw_complex *>(moment_grid + grid_part + bin_part);
+        return true;
+    }
+};
+
+// The labelled average mass from the factors' patterns (those of every
+// natural element of the molecule, in element order, as masses() sums).
+double average_of(const chem::Composition &composition, const std::vector<Factor> &factors) {
+    double average = fixed_mass(composition);
+    for (const Factor &factor : factors) average += factor.count * factor.pattern.average_mass();
+    return average;
+}
+
+// The whole computation once the factors are collected; `roots_for(grid)`
+// gives the grid's roots of unity (null when they cannot be made).
+template <class Roots>
+Outcome compute_factors(const chem::Composition &composition, const std::vector<Factor> &factors,
+                        Buffers &buffers, Roots &&roots_for, Envelope &result) {
+    result.monoisotopic_mass = chem::monoisotopic_mass(composition);
+    result.average_mass = average_of(composition, factors);
+    Window window;
+    Outcome placed = choose_window(factors, window);
+    if (!placed.ok()) return placed;
+    const Outcome no_memory = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
+    if (!buffers.reserve(window.grid)) return no_memory;
+    const std::vector<Cx> *roots = roots_for(window.grid);
+    if (roots == nullptr) return no_memory;
+    combine(factors, *roots, buffers.total_bins, buffers.moment_bins);
+    if (!fft::inverse(window.grid, buffers.total_bins, buffers.total_grid) ||
+        !fft::inverse(window.grid, buffers.moment_bins, buffers.moment_grid))
+        return no_memory;
+    fill_points(window, buffers.total_grid, buffers.moment_grid, result.monoisotopic_mass, result);
+    return Outcome::success();
+}
+
+// Grids up to this size keep their roots in a Workspace (16 bytes a point).
+constexpr int kKeptRootsGrid = 1 << 16;
+
 } // namespace
+
+struct Workspace::State {
+    explicit State(const labels::LabelSet &set) : labels(set) {}
+
+    // Labelled patterns cost a table walk each; natural ones are shared.
+    const labels::ElementPattern &pattern(int element) {
+        const auto index = static_cast<std::size_t>(element);
+        if (!made[index]) {
+            patterns[index] = labels::element_pattern(element, labels);
+            made[index] = true;
+        }
+        return patterns[index];
+    }
+
+    const std::vector<Cx> *roots(int grid) {
+        if (grid > kKeptRootsGrid) {
+            fill_roots(grid, scratch_roots);
+            return &scratch_roots;
+        }
+        for (auto &[size, table] : kept_roots)
+            if (size == grid) return &table;
+        // Made aside and then kept, so that a failed allocation leaves no
+        // half-made table behind for the next molecule of this grid.
+        std::vector<Cx> table;
+        fill_roots(grid, table);
+        kept_roots.emplace_back(grid, std::move(table));
+        return &kept_roots.back().second;
+    }
+
+    labels::LabelSet labels;
+    std::array<labels::ElementPattern, chem::kElementCount> patterns{};
+    std::array<bool, chem::kElementCount> made{};
+    std::vector<Factor> factors;
+    Buffers buffers;
+    std::vector<std::pair<int, std::vector<Cx>>> kept_roots;
+    std::vector<Cx> scratch_roots;
+};
+
+Workspace::Workspace(const labels::LabelSet &labels) : state_(std::make_unique<State>(labels)) {}
+Workspace::~Workspace() = default;
 
 void masses(const chem::Composition &composition, const labels::LabelSet &labels,
             double &monoisotopic, double &average) {
@@ -304,31 +408,30 @@ Outcome compute(const chem::Composition &composition, const labels::LabelSet &la
                 Envelope &result) {
     std::vector<Factor> factors;
     factors.reserve(8);
-    Outcome collected = collect_factors(composition, labels, factors);
+    Outcome collected = collect_factors(
+        composition, labels, [&](int element) { return labels::element_pattern(element, labels); },
+        factors);
     if (!collected.ok()) return collected;
-    masses(composition, labels, result.monoisotopic_mass, result.average_mass);
-    Window window;
-    Outcome placed = choose_window(factors, window);
-    if (!placed.ok()) return placed;
-
-    // One aligned block for both grids and both bin arrays, each part padded
-    // to 64 bytes so that every part keeps FFTW's SIMD alignment.
-    const auto padded = [](long long doubles) { return (doubles + 7) / 8 * 8; };
-    const long long grid_part = padded(window.grid), bin_part = padded(2 * (window.grid / 2 + 1));
-    FftwArray<double> block = fftw_real_array(2 * grid_part + 2 * bin_part);
-    const Outcome no_memory = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
-    if (!block) return no_memory;
-    double *total_grid = block.get(), *moment_grid = total_grid + grid_part;
-    auto *total_bins = reinterpret_cast<fftw_complex *>(moment_grid + grid_part);
-    auto *moment_bins = reinterpret_cast<fftw_complex *>(moment_grid + grid_part + bin_part);
+    Buffers buffers;
     std::vector<Cx> roots;
-    fill_roots(window.grid, roots);
-    combine(factors, roots, total_bins, moment_bins);
-    if (!fft::inverse(window.grid, total_bins, total_grid) ||
-        !fft::inverse(window.grid, moment_bins, moment_grid))
-        return no_memory;
-    fill_points(window, total_grid, moment_grid, result.monoisotopic_mass, result);
-    return Outcome::success();
+    return compute_factors(
+        composition, factors, buffers,
+        [&](int grid) {
+            fill_roots(grid, roots);
+            return &roots;
+        },
+        result);
+}
+
+Outcome compute(const chem::Composition &composition, Workspace &workspace, Envelope &result) {
+    Workspace::State &state = *workspace.state_;
+    Outcome collected = collect_factors(
+        composition, state.labels, [&](int element) { return state.pattern(element); },
+        state.factors);
+    if (!collected.ok()) return collected;
+    return compute_factors(
+        composition, state.factors, state.buffers, [&](int grid) { return state.roots(grid); },
+        result);
 }
 
 } // namespace corvan::envelope

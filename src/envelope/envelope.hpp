@@ -2,6 +2,7 @@
 // of every point, on a grid chosen so that nothing wraps around.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "labels/isotope_label.hpp"
@@ -23,6 +24,27 @@ struct Envelope {
 // isotope does not dominate, CORVAN_E_TOO_WIDE and CORVAN_E_MEMORY.
 Outcome compute(const chem::Composition &composition, const labels::LabelSet &labels,
                 Envelope &result);
+
+// What a run of many molecules computed with one label set can share: the
+// elements' patterns, working arrays and roots of unity of the grids met so
+// far. One thread at a time; results equal those of compute() above.
+class Workspace {
+  public:
+    explicit Workspace(const labels::LabelSet &labels); // copies the labels
+    ~Workspace();
+    Workspace(const Workspace &) = delete;
+    Workspace &operator=(const Workspace &) = delete;
+
+    struct State;
+
+  private:
+    friend Outcome compute(const chem::Composition &, Workspace &, Envelope &);
+    std::unique_ptr<State> state_;
+};
+
+// compute() above with the workspace's labels, reusing its state. Failures
+// as there; a working array that cannot grow gives CORVAN_E_MEMORY.
+Outcome compute(const chem::Composition &composition, Workspace &workspace, Envelope &result);
 
 // Monoisotopic and (labelled) average mass only.
 void masses(const chem::Composition &composition, const labels::LabelSet &labels,
