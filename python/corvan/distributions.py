@@ -16,6 +16,7 @@ import ctypes
 from typing import Any, Iterable, Mapping, NamedTuple, Optional, Sequence, Union
 
 from . import _args
+from .envelopes import check_fixed_sequence, check_positive_mass
 from ._arrays import float_buffer, float_input, to_result
 from ._calls import invoke_distribution
 
@@ -160,6 +161,7 @@ def peptide(
         if engine == "fit":
             raise ValueError("engine 'fit' works from a mass only")
         seq = _args.encode_text(sequence, "sequence")
+        check_fixed_sequence("peptide", seq)
         if weights is not None:
             path = _args.encode_path(weights, "weights")
             peak = invoke_distribution(
@@ -171,7 +173,7 @@ def peptide(
             name = _PEPTIDE_SEQUENCE_CALLS[engine]
             peak = invoke_distribution(name, (seq, buffer, n, k), _PEPTIDE_REASONS[name])
     else:
-        value = _args.check_mass(mass)
+        value = check_positive_mass(_args.check_mass(mass))
         if weights is not None:
             path = _args.encode_path(weights, "weights")
             peak = invoke_distribution(
@@ -234,6 +236,7 @@ def rna(
 
     if kind == "sequence":
         seq = _args.encode_text(sequence, "sequence")
+        check_fixed_sequence("rna", seq)
         if weights is not None:
             path = _args.encode_path(weights, "weights")
             peak = invoke_distribution(
@@ -245,7 +248,7 @@ def rna(
             name = _RNA_SEQUENCE_CALLS[engine]
             peak = invoke_distribution(name, (seq, buffer, n, k), _RNA_REASONS[name])
     else:
-        value = _args.check_mass(mass)
+        value = check_positive_mass(_args.check_mass(mass))
         if weights is not None:
             path = _args.encode_path(weights, "weights")
             peak = invoke_distribution(

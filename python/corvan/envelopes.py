@@ -90,6 +90,7 @@ _distribution_free = _declare("corvan_distribution_free", None, _P)
 _points = _declare("corvan_distribution_points", ctypes.c_int, _P, ctypes.POINTER(_Points))
 _summary = _declare("corvan_distribution_summary", ctypes.c_int, _P, ctypes.POINTER(_Summary))
 _status_name = _declare("corvan_status_name", ctypes.c_char_p, ctypes.c_int)
+_check_fixed = _declare("corvan_check_fixed_sequence", ctypes.c_int, ctypes.c_int, ctypes.c_char_p, _ERR)
 
 # The longest input the library reads; checked here too so that a huge
 # Python string is refused before it is encoded and copied.
@@ -119,6 +120,21 @@ def _doubles(pointer: Any, count: int) -> Any:
     if numpy_enabled():
         return _numpy.array(values, dtype=_numpy.float64)
     return array.array("d", values)
+
+
+def check_fixed_sequence(kind: str, text: bytes) -> None:
+    """Refuses, as the command line does, a sequence that the fixed peptide or
+    RNA calls would only partly apply (an unknown letter, an unclosed or
+    unreadable modification): raises :class:`EnvelopeError`."""
+    error = _Error()
+    _check(_check_fixed(KINDS[kind], text, ctypes.byref(error)), error)
+
+
+def check_positive_mass(value: float) -> float:
+    """A mass as the command line takes it: finite and above 0 Da."""
+    if not (math.isfinite(value) and value > 0):
+        raise EnvelopeError(4, None, f"the mass must be a positive number of daltons, got {value!r}")
+    return value
 
 
 class Envelope:

@@ -47,7 +47,7 @@ class CaptureTest(unittest.TestCase):
                 print("caught:", error)
             with warnings.catch_warnings(record=True) as caught:
                 warnings.simplefilter("always")
-                corvan.rna("ACGT")
+                corvan.rna_composition("ACGT")
             print("warned:", len(caught))
             try:
                 corvan.read_list("/nonexistent/corvan/list.txt")

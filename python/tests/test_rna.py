@@ -40,16 +40,23 @@ class RnaSequenceTest(CorvanTestCase):
 
     def test_unexpected_nucleotide_warns(self):
         with self.assertWarns(corvan.CorvanWarning) as context:
-            corvan.rna("ACGT")
+            corvan.rna_composition("ACGT")
         self.assertIn("Unexpected nucleotide in sequence:T", str(context.warning))
         self.assertEqual(context.filename, __file__)  # attributed to the caller
         with no_warnings():
             corvan.rna("ACGU")
 
+    def test_sequences_and_masses_the_command_line_refuses(self):
+        for text in ("ACGT", "acgu", ""):
+            with self.assertRaises(corvan.EnvelopeError):
+                corvan.rna(text)
+        with self.assertRaises(corvan.EnvelopeError):
+            corvan.rna(mass=-1e9)
+
     def test_repeated_messages_are_summarised(self):
         with warnings.catch_warnings(record=True) as caught:
             warnings.simplefilter("always")
-            corvan.rna("ACGX" * 3)
+            corvan.rna_composition("ACGX" * 3)
         self.assertEqual(
             [str(w.message) for w in caught], ["Unexpected nucleotide in sequence:X (3 times)"]
         )
