@@ -47,6 +47,11 @@ std::optional<std::string> parse(int argc, char **argv, int first,
     return std::nullopt;
 }
 
+std::string option_or(const Args &args, const std::string &name, const std::string &otherwise) {
+    const auto it = args.options.find(name);
+    return it == args.options.end() ? otherwise : it->second;
+}
+
 std::optional<int> to_int(const std::string &text) {
     if (text.empty()) return std::nullopt;
     char *end = nullptr;

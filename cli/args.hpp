@@ -24,6 +24,9 @@ std::optional<std::string> parse(int argc, char **argv, int first,
                                  const std::vector<std::string> &valued,
                                  const std::vector<std::string> &flags, Args &args);
 
+// The value of option `name`, or `otherwise` when it was not given.
+std::string option_or(const Args &args, const std::string &name, const std::string &otherwise);
+
 // Whole-string integer/real conversions; nothing on junk or overflow.
 std::optional<int> to_int(const std::string &text);
 std::optional<float> to_float(const std::string &text);

@@ -27,14 +27,11 @@ struct BatchRequest {
 };
 
 int fail(int status, const std::string &message) {
-    std::fprintf(stderr, "corvan batch: %s%s\n", message.c_str(),
-                 status == kUsage ? " (see corvan batch --help)" : "");
-    return status;
+    return batch_failure(status, message);
 }
 
 std::string option(const Args &args, const std::string &name, const std::string &otherwise) {
-    const auto it = args.options.find(name);
-    return it == args.options.end() ? otherwise : it->second;
+    return option_or(args, name, otherwise);
 }
 
 bool has_flag(const Args &args, const std::string &name) {
@@ -159,6 +156,12 @@ int write_results(const BatchRequest &request, const BatchResults &results, Atom
 }
 
 } // namespace
+
+int batch_failure(int status, const std::string &message) {
+    std::fprintf(stderr, "corvan batch: %s%s\n", message.c_str(),
+                 status == kUsage ? " (see corvan batch --help)" : "");
+    return status;
+}
 
 int run_batch(int argc, char **argv) {
     if (wants_peptide_batch(argc, argv)) return run_peptide_batch(argc, argv);

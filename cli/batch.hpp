@@ -2,8 +2,14 @@
 // several threads, one result file.
 #pragma once
 
+#include <string>
+
 namespace cli {
 
 int run_batch(int argc, char **argv);
+
+// Prints "corvan batch: MESSAGE" (with a pointer to --help for usage
+// errors) on standard error and returns `status`.
+int batch_failure(int status, const std::string &message);
 
 } // namespace cli

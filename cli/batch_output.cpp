@@ -4,16 +4,15 @@
 
 namespace cli {
 
-namespace {
-
-// A field holding the separator or a quote is quoted, CSV style.
-std::string field(const std::string &text, char separator) {
+std::string delimited_field(const std::string &text, char separator) {
     if (text.find(separator) == std::string::npos && text.find('"') == std::string::npos)
         return text;
     std::string quoted = "\"";
     for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
 }
+
+namespace {
 
 void write_header(std::FILE *stream, const BatchPlan &plan, char separator, bool from_list) {
     std::fprintf(stream, "id%csequence%s%cmonoisotopic_mass%cengine%cstatus%cpeak_value", separator,
@@ -49,7 +48,8 @@ void write_row(std::FILE *stream, const BatchPlan &plan, const BatchResults &res
 std::string molecule_columns(const BatchPlan &plan, const BatchItem &item, char separator,
                              bool from_list) {
     char number[48];
-    std::string lead = field(item.id, separator) + separator + field(item.sequence, separator);
+    std::string lead =
+        delimited_field(item.id, separator) + separator + delimited_field(item.sequence, separator);
     if (from_list) {
         std::snprintf(number, sizeof number, "%c%.6f", separator, item.given_mass);
         lead += number;

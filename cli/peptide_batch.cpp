@@ -14,6 +14,8 @@
 
 #include "args.hpp"
 #include "atomic_file.hpp"
+#include "batch.hpp"
+#include "batch_output.hpp"
 #include "commands.hpp"
 #include "corvan.h"
 #include "digest/digest.hpp"
@@ -52,14 +54,11 @@ struct Row {
 };
 
 int fail(int status, const std::string &message) {
-    std::fprintf(stderr, "corvan batch: %s%s\n", message.c_str(),
-                 status == kUsage ? " (see corvan batch --help)" : "");
-    return status;
+    return batch_failure(status, message);
 }
 
 std::string option(const Args &args, const std::string &name, const std::string &otherwise) {
-    const auto it = args.options.find(name);
-    return it == args.options.end() ? otherwise : it->second;
+    return option_or(args, name, otherwise);
 }
 
 std::optional<int> whole(const Args &args, const std::string &name, int least, int most,
@@ -251,14 +250,10 @@ std::vector<Row> compute_all(const Plan &plan) {
     return rows;
 }
 
-// A field holding the separator or a quote is quoted (ProForma texts may
-// hold commas: "<[TMT6plex]@K,N-term>").
+// ProForma texts may hold commas ("<[TMT6plex]@K,N-term>"): fields are
+// quoted as the other batch rows are.
 std::string field(const std::string &text, char separator) {
-    if (text.find(separator) == std::string::npos && text.find('"') == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
+    return delimited_field(text, separator);
 }
 
 bool write_rows(std::FILE *out, const Plan &plan, const std::vector<Row> &rows) {
