@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <csignal>
+
 #include <cstring>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <sys/stat.h>
@@ -122,12 +124,19 @@ bool AtomicFile::open(const std::string &target) {
         return direct_;
     }
     temporary_ = temporary_name_for(target_);
+    // A signal between creating the temporary file and registering it for
+    // clean-up would leave the file behind: hold those signals meanwhile.
+    sigset_t terminating, previous;
+    sigemptyset(&terminating);
+    for (int signal_number : kTerminatingSignals) sigaddset(&terminating, signal_number);
+    pthread_sigmask(SIG_BLOCK, &terminating, &previous);
     const int descriptor = mkstemp(temporary_.data());
+    if (descriptor >= 0) slot_ = remember(temporary_);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (descriptor < 0) {
         temporary_.clear();
         return false;
     }
-    slot_ = remember(temporary_);
     give_permissions(descriptor, exists && S_ISREG(existing.st_mode) ? &existing : nullptr);
     stream_ = fdopen(descriptor, "w");
     if (stream_ == nullptr) {
