@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/buffers.hpp"
 #include "core/plan_cache.hpp"
 #include "core/transform_cache.hpp"
 #include "corvan.h"
@@ -101,6 +102,36 @@ TEST(FftCache, TheLeastRecentlyUsedPlanMakesRoom) {
     }
     EXPECT_TRUE(corvan::fft::plan_cached(false, 3001)) << "used again, kept";
     EXPECT_FALSE(corvan::fft::plan_cached(false, 3002)) << "least recent, evicted";
+}
+
+// An inverse transform of length n of fixed bins, run by `run`.
+template <class Run> std::vector<double> inverse_of(int n, Run &&run) {
+    auto bins = corvan::fftw_complex_array(n / 2 + 1);
+    auto grid = corvan::fftw_real_array(n);
+    for (int k = 0; k <= n / 2; ++k) {
+        bins[k][0] = 1.0 / (k + 1);
+        bins[k][1] = k % 3 == 0 ? 0.0 : 0.5 / (k + 2);
+    }
+    EXPECT_TRUE(run(n, bins.get(), grid.get()));
+    return std::vector<double>(grid.get(), grid.get() + n);
+}
+
+TEST(FftCache, HeldPlansGiveIdenticalBytesAndStayUntilLetGo) {
+    CachingGuard guard;
+    const auto plain = [](int n, fftw_complex *b, double *g) {
+        return corvan::fft::inverse(n, b, g);
+    };
+    {
+        corvan::fft::HeldInverses held;
+        const auto run_held = [&](int n, fftw_complex *b, double *g) { return held.run(n, b, g); };
+        // More lengths than an owner holds, so older ones are let go.
+        for (int n : {5001, 5002, 5003, 5004, 5005, 5001})
+            EXPECT_EQ(inverse_of(n, run_held), inverse_of(n, plain)) << n;
+        for (int n = 5100; n < 5140; ++n) inverse_of(n, plain); // would evict an unheld plan
+        EXPECT_TRUE(corvan::fft::plan_cached(false, 5001)) << "held, never evicted";
+    }
+    for (int n = 5200; n < 5240; ++n) inverse_of(n, plain);
+    EXPECT_FALSE(corvan::fft::plan_cached(false, 5001)) << "let go with its owner";
 }
 
 TEST(FftCache, ComputedElementTransformsAreKept) {

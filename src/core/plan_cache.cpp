@@ -41,6 +41,26 @@ class PlanCache {
         return true;
     }
 
+    // A plan kept out of eviction for its holder, who runs it with
+    // execute() and gives it back with release(); null when the cache
+    // cannot hold one (caching off, arrays not aligned, every slot in use).
+    Slot *hold(Kind kind, int n, void *in, void *out) {
+        if (!enabled_ || !aligned(in, out)) return nullptr;
+        return acquire(kind, n, in, out);
+    }
+
+    void release(Slot *slot) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        --slot->users;
+    }
+
+    static void execute(fftw_plan plan, Kind kind, void *in, void *out) {
+        if (kind == Kind::forward)
+            fftw_execute_dft_r2c(plan, static_cast<double *>(in), static_cast<fftw_complex *>(out));
+        else
+            fftw_execute_dft_c2r(plan, static_cast<fftw_complex *>(in), static_cast<double *>(out));
+    }
+
     bool holds(Kind kind, int n) {
         std::lock_guard<std::mutex> lock(mutex_);
         return find(kind, n) != nullptr;
@@ -76,13 +96,6 @@ class PlanCache {
                                           static_cast<double *>(out), FFTW_ESTIMATE);
     }
 
-    static void execute(fftw_plan plan, Kind kind, void *in, void *out) {
-        if (kind == Kind::forward)
-            fftw_execute_dft_r2c(plan, static_cast<double *>(in), static_cast<fftw_complex *>(out));
-        else
-            fftw_execute_dft_c2r(plan, static_cast<fftw_complex *>(in), static_cast<double *>(out));
-    }
-
     bool run_fresh(Kind kind, int n, void *in, void *out) {
         fftw_plan plan = nullptr;
         {
@@ -110,11 +123,6 @@ class PlanCache {
         ++slot->users;
         slot->last_use = ++clock_;
         return slot;
-    }
-
-    void release(Slot *slot) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        --slot->users;
     }
 
     Slot *find(Kind kind, int n) {
@@ -173,6 +181,38 @@ bool forward(int N, double *grid, fftw_complex *bins) {
 
 bool inverse(int N, fftw_complex *bins, double *grid) {
     return cache().run(Kind::inverse, N, bins, grid);
+}
+
+HeldInverses::~HeldInverses() {
+    for (Held &held : held_)
+        if (held.slot != nullptr) cache().release(static_cast<Slot *>(held.slot));
+}
+
+HeldInverses::Held *HeldInverses::find_or_hold(int N, fftw_complex *bins, double *grid) {
+    Held *oldest = &held_[0];
+    for (Held &held : held_) {
+        if (held.slot != nullptr && held.n == N) return &held;
+        if (held.slot == nullptr || (oldest->slot != nullptr && held.last_use < oldest->last_use))
+            oldest = &held;
+    }
+    Slot *slot = cache().hold(Kind::inverse, N, bins, grid);
+    if (slot == nullptr) return nullptr;
+    if (oldest->slot != nullptr) cache().release(static_cast<Slot *>(oldest->slot));
+    *oldest = Held{slot, slot->plan, N, 0};
+    return oldest;
+}
+
+bool HeldInverses::run(int N, fftw_complex *bins, double *grid) {
+    // Checked on every run: a plan is made for aligned arrays, and turning
+    // caching off must take effect at once.
+    if (!caching() || fftw_alignment_of(grid) != 0 ||
+        fftw_alignment_of(reinterpret_cast<double *>(bins)) != 0)
+        return inverse(N, bins, grid);
+    Held *held = find_or_hold(N, bins, grid);
+    if (held == nullptr) return inverse(N, bins, grid);
+    held->last_use = ++clock_;
+    PlanCache::execute(held->plan, Kind::inverse, bins, grid);
+    return true;
 }
 
 void set_caching(bool enabled) {

@@ -328,10 +328,11 @@ double average_of(const chem::Composition &composition, const std::vector<Factor
 }
 
 // The whole computation once the factors are collected; `roots_for(grid)`
-// gives the grid's roots of unity (null when they cannot be made).
-template <class Roots>
+// gives the grid's roots of unity (null when they cannot be made), and
+// `inverse(grid, bins, out)` runs an inverse transform as fft::inverse does.
+template <class Roots, class Inverse>
 Outcome compute_factors(const chem::Composition &composition, const std::vector<Factor> &factors,
-                        Buffers &buffers, Roots &&roots_for, Envelope &result) {
+                        Buffers &buffers, Roots &&roots_for, Inverse &&inverse, Envelope &result) {
     result.monoisotopic_mass = chem::monoisotopic_mass(composition);
     result.average_mass = average_of(composition, factors);
     Window window;
@@ -342,8 +343,8 @@ Outcome compute_factors(const chem::Composition &composition, const std::vector<
     const std::vector<Cx> *roots = roots_for(window.grid);
     if (roots == nullptr) return no_memory;
     combine(factors, *roots, buffers.total_bins, buffers.moment_bins);
-    if (!fft::inverse(window.grid, buffers.total_bins, buffers.total_grid) ||
-        !fft::inverse(window.grid, buffers.moment_bins, buffers.moment_grid))
+    if (!inverse(window.grid, buffers.total_bins, buffers.total_grid) ||
+        !inverse(window.grid, buffers.moment_bins, buffers.moment_grid))
         return no_memory;
     fill_points(window, buffers.total_grid, buffers.moment_grid, result.monoisotopic_mass, result);
     return Outcome::success();
@@ -389,6 +390,7 @@ struct Workspace::State {
     Buffers buffers;
     std::vector<std::pair<int, std::vector<Cx>>> kept_roots;
     std::vector<Cx> scratch_roots;
+    fft::HeldInverses inverses;
 };
 
 Workspace::Workspace(const labels::LabelSet &labels) : state_(std::make_unique<State>(labels)) {}
@@ -420,7 +422,7 @@ Outcome compute(const chem::Composition &composition, const labels::LabelSet &la
             fill_roots(grid, roots);
             return &roots;
         },
-        result);
+        fft::inverse, result);
 }
 
 Outcome compute(const chem::Composition &composition, Workspace &workspace, Envelope &result) {
@@ -431,6 +433,9 @@ Outcome compute(const chem::Composition &composition, Workspace &workspace, Enve
     if (!collected.ok()) return collected;
     return compute_factors(
         composition, state.factors, state.buffers, [&](int grid) { return state.roots(grid); },
+        [&](int grid, fftw_complex *bins, double *out) {
+            return state.inverses.run(grid, bins, out);
+        },
         result);
 }
 
