@@ -161,6 +161,16 @@ std::optional<Failure> read_outputs(const Args &args, Request &request) {
     return std::nullopt;
 }
 
+// What to compute: engine, input, weights and frame.
+std::optional<Failure> read_computation(const Molecule &molecule, const Args &args,
+                                        Request &request) {
+    std::optional<int> units;
+    if (auto failure = read_engine(molecule, args, request)) return failure;
+    if (auto failure = read_input(molecule, args, request)) return failure;
+    if (auto failure = read_weights(molecule, args, request, units)) return failure;
+    return read_frame(args, units, request.result);
+}
+
 std::optional<Failure> read_request(const Molecule &molecule, int argc, char **argv,
                                     Request &request) {
     Args args;
@@ -169,12 +179,8 @@ std::optional<Failure> read_request(const Molecule &molecule, int argc, char **a
                   {"points", "offset", "mass", "engine", "weights", "format", "plot", "out"},
                   {"all"}, args))
         return usage(*error);
-    std::optional<int> units;
     if (auto failure = read_outputs(args, request)) return failure;
-    if (auto failure = read_engine(molecule, args, request)) return failure;
-    if (auto failure = read_input(molecule, args, request)) return failure;
-    if (auto failure = read_weights(molecule, args, request, units)) return failure;
-    return read_frame(args, units, request.result);
+    return read_computation(molecule, args, request);
 }
 
 float call_library(const Engine &engine, Result &result) {
@@ -227,24 +233,38 @@ std::string failure_text(const Engine &engine, const Result &result) {
     return text + " (its recursion overflows for a molecule this large)";
 }
 
-} // namespace
-
-int run_distribution(const Molecule &molecule, int argc, char **argv) {
-    Request request;
-    if (auto failure = read_request(molecule, argc, argv, request))
-        return report(molecule.command, *failure);
+// The library call and what the outputs show besides its values.
+std::optional<Failure> compute(const Molecule &molecule, Request &request) {
     Result &result = request.result;
     result.peak_meaning = request.engine->peak_meaning;
     result.values.assign(static_cast<std::size_t>(result.points), 0.0f);
     result.peak = call_library(*request.engine, result);
     std::fflush(stdout); // the library's own messages come before ours
-    if (!(result.peak >= 0))
-        return report(molecule.command, {kFailedCall, failure_text(*request.engine, result)});
+    if (!(result.peak >= 0)) return Failure{kFailedCall, failure_text(*request.engine, result)};
     if (result.input_kind != "mass") {
         result.composition = molecule.composition(result.input_text);
         result.masses = peak_masses(*result.composition,
                                     std::min(result.points - result.offset, kMostMassedPeaks));
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<Result, FixedCallFailure> compute_fixed_call(const Molecule &molecule,
+                                                          const Args &args) {
+    Request request;
+    std::optional<Failure> failure = read_computation(molecule, args, request);
+    if (!failure) failure = compute(molecule, request);
+    if (failure) return FixedCallFailure{failure->status, failure->message};
+    return std::move(request.result);
+}
+
+int run_distribution(const Molecule &molecule, int argc, char **argv) {
+    Request request;
+    if (auto failure = read_request(molecule, argc, argv, request))
+        return report(molecule.command, *failure);
+    if (auto failure = compute(molecule, request)) return report(molecule.command, *failure);
     if (auto failure = write_outputs(request)) return report(molecule.command, *failure);
     return kOk;
 }

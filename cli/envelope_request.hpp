@@ -24,6 +24,10 @@ struct EnvelopeRequest {
     std::vector<std::string> labels; // "15N=0.98"
     int max_points = 0;              // 0: every point
     double min_intensity = 0;        // relative to the highest point
+    // "exact" (this layer), or a fixed call's engine ("fft", "brain", "nn",
+    // "fit") for peptides and RNA by sequence or mass; the web server's
+    // query carries it, the command line picks its path before.
+    std::string engine = "exact";
 };
 
 struct DistributionDeleter {

@@ -12,6 +12,7 @@
 #include "args.hpp"
 #include "commands.hpp"
 #include "envelope_request.hpp"
+#include "serve_fixed_call.hpp"
 #include "serve_query.hpp"
 #include "web_assets.hpp"
 
@@ -22,8 +23,9 @@ const std::string kServeHelp =
     "\n"
     "A local web server: the page at http://H:P/ computes and plots isotope\n"
     "envelopes (formula, peptide, RNA or DNA, by text or mass; charge, adduct,\n"
-    "labels), and GET /api/distribution?kind=...&input=... returns the same\n"
-    "JSON object as 'corvan formula ... --format json'. The page and its\n"
+    "labels; the fft, brain, nn and fit engines for peptides and RNA), and\n"
+    "GET /api/distribution?kind=...&input=... returns the same JSON object as\n"
+    "'corvan formula|peptide|rna|dna ... --format json'. The page and its\n"
     "scripts are inside the program: nothing is fetched from elsewhere and\n"
     "nothing is read or written on disk. Ctrl-C (or SIGTERM) stops it.\n"
     "\n"
@@ -84,6 +86,13 @@ void handle_distribution(const httplib::Request &request, httplib::Response &res
     const EnvelopeRequest &envelope_request = std::get<EnvelopeRequest>(query);
     if (const auto error = exceeds_work_bound(envelope_request))
         return send_json(response, 400, query_error_json(*error));
+    if (envelope_request.engine != "exact") {
+        const FixedCallResponse fixed = fixed_call_response(envelope_request);
+        response.status = fixed.http_status;
+        response.set_content(fixed.body, "application/json");
+        response.set_header("Cache-Control", "no-store");
+        return;
+    }
     const EnvelopeOutcome outcome = compute_envelope(envelope_request);
     if (outcome.failure) {
         const int status = outcome.failure->status == CORVAN_E_MEMORY ? 503 : 400;

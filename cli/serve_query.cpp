@@ -9,8 +9,8 @@ namespace cli {
 
 namespace {
 
-const std::set<std::string> kKeys = {"kind",   "input", "mass",   "charge",
-                                     "adduct", "label", "points", "min_intensity"};
+const std::set<std::string> kKeys = {"kind",  "input",  "mass",          "charge", "adduct",
+                                     "label", "points", "min_intensity", "engine"};
 
 std::optional<long> whole_number(const std::string &text) {
     if (text.empty() || text.size() > 12) return std::nullopt;
@@ -120,6 +120,27 @@ std::optional<QueryError> read_numbers(const std::multimap<std::string, std::str
     return std::nullopt;
 }
 
+// A fixed call computes a neutral molecule of its own notation, on a grid
+// of `points` (the command line's default when 0).
+std::optional<QueryError> read_engine(const std::multimap<std::string, std::string> &query,
+                                      EnvelopeRequest &request) {
+    const auto it = query.find("engine");
+    if (it == query.end() || it->second == "exact") return std::nullopt;
+    if (it->second.size() > kMaxShortText) return QueryError{"engine is too long"};
+    request.engine = it->second;
+    if (request.kind != CORVAN_KIND_PEPTIDE && request.kind != CORVAN_KIND_RNA)
+        return QueryError{std::string("the ") + kind_name(request.kind) +
+                          " kind has the exact engine only"};
+    if (request.charge != 0 || !request.adduct.empty() || !request.labels.empty() ||
+        request.min_intensity != 0)
+        return QueryError{"charge, adduct, labels and min_intensity need the exact engine (the " +
+                          request.engine + " engine computes the neutral molecule)"};
+    if (request.max_points > kMaxFixedCallPoints)
+        return QueryError{"points must be at most " + std::to_string(kMaxFixedCallPoints) +
+                          " for the " + request.engine + " engine"};
+    return std::nullopt;
+}
+
 } // namespace
 
 std::variant<EnvelopeRequest, QueryError>
@@ -138,6 +159,7 @@ read_query(const std::multimap<std::string, std::string> &query) {
         request.adduct = trimmed(it->second);
     }
     if (auto error = read_labels(query, request)) return *error;
+    if (auto error = read_engine(query, request)) return *error;
     return request;
 }
 

@@ -18,6 +18,7 @@ inline constexpr std::size_t kMaxShortText = 64;   // adduct, one label
 inline constexpr std::size_t kMaxLabels = 16;
 inline constexpr long kMaxQueryCharge = 100;
 inline constexpr int kMaxQueryPoints = 10000;    // points=0 means every point
+inline constexpr int kMaxFixedCallPoints = 1024; // the fixed calls' N (BRAIN grows fast)
 inline constexpr double kMaxQueryMass = 2.0e6;   // Da, for molecules by mass
 inline constexpr double kMaxQueryAtoms = 300000; // atoms of a parsed molecule
 
@@ -28,7 +29,9 @@ struct QueryError {
 
 // Keys: kind (formula, peptide, rna, dna; default formula), input (text) or
 // mass (Da), charge, adduct, label (repeatable, or a comma-separated list),
-// points, min_intensity. Unknown or repeated keys are refused.
+// points, min_intensity, engine (exact by default; fft, brain, nn or fit:
+// the fixed calls, for peptides and RNA, neutral, without labels). Unknown
+// or repeated keys are refused.
 std::variant<EnvelopeRequest, QueryError>
 read_query(const std::multimap<std::string, std::string> &query);
 

@@ -49,6 +49,31 @@ class ApiTest(unittest.TestCase):
                                      text=True, check=True)
                 self.assertEqual(data, json.loads(cli.stdout))
 
+    def test_fixed_call_engines_give_the_command_lines_object(self):
+        for argv, query in (
+                (["peptide", "PEPTIDE", "--engine", "nn", "--points", "6"],
+                 {"kind": "peptide", "input": "PEPTIDE", "engine": "nn", "points": "6"}),
+                (["rna", "--mass", "5000.5", "--engine", "brain"],
+                 {"kind": "rna", "mass": "5000.5", "engine": "brain"}),
+                (["peptide", "--mass", "25000", "--engine", "fit", "--points", "40"],
+                 {"kind": "peptide", "mass": "25000", "engine": "fit", "points": "40"})):
+            with self.subTest(argv=argv):
+                status, data = self.server.api(query)
+                self.assertEqual(status, 200, data)
+                cli = subprocess.run([PROGRAM, *argv, "--format", "json"], capture_output=True,
+                                     text=True, check=True)
+                self.assertEqual(data, json.loads(cli.stdout))
+        for query, pattern in (
+                ({"kind": "formula", "input": "C6H12O6", "engine": "nn"}, "exact engine only"),
+                ({"kind": "peptide", "input": "PEPTIDE", "engine": "fft", "charge": "2"},
+                 "need the exact engine"),
+                ({"kind": "peptide", "input": "PEPTIDE", "engine": "fit"}, "takes a mass only"),
+                ({"kind": "peptide", "input": "PEPTIDE", "engine": "fast"}, "unknown engine 'fast'"),
+                ({"kind": "rna", "input": "ACGU", "engine": "brain", "points": "5000"},
+                 "at most 1024")):
+            with self.subTest(query=query):
+                self.assert_refused(query, pattern)
+
     def test_keys_of_an_ion(self):
         status, data = self.server.api({"kind": "formula", "input": "C6H12O6", "charge": "1",
                                         "points": "3", "min_intensity": "0.05"})
