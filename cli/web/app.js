@@ -9,7 +9,12 @@ const MAX_PINS = COLORS.length - 1;
 const NUMBER = /^\s*[0-9]+(\.[0-9]*)?([eE][+-]?[0-9]+)?\s*$/;
 
 const $ = (id) => document.getElementById(id);
-const fields = ['kind', 'input', 'charge', 'adduct', 'label', 'points', 'min_intensity'];
+const fields = ['kind', 'input', 'charge', 'adduct', 'label', 'points', 'min_intensity', 'engine'];
+// The engines besides exact are the fixed calls: peptides and RNA, neutral,
+// heights on a grid of N points (M, M+1, ...); fit takes a peptide mass only.
+const FIXED_ENGINES = { fft: ['peptide', 'rna'], brain: ['peptide', 'rna'], nn: ['peptide', 'rna'],
+                        fit: ['peptide'] };
+const ION_FIELDS = ['charge', 'adduct', 'label', 'min_intensity'];
 
 const state = {
   pins: [],       // API query strings of the kept results
@@ -34,6 +39,11 @@ function apiQuery(values) {
   query.set('kind', values.kind);
   if (values.kind !== 'formula' && NUMBER.test(values.input)) query.set('mass', values.input);
   else query.set('input', values.input);
+  if (values.engine && values.engine !== 'exact') {
+    query.set('engine', values.engine);
+    if (values.points) query.set('points', values.points);
+    return query;
+  }
   if (values.charge && Number(values.charge) !== 0) query.set('charge', values.charge);
   if (values.adduct) query.set('adduct', values.adduct);
   if (values.label) query.set('label', values.label);
@@ -58,6 +68,7 @@ function readUrl() {
   $('label').value = query.getAll('label').join(', ');
   $('points').value = query.get('points') ?? '';
   $('min_intensity').value = query.get('min_intensity') ?? '';
+  $('engine').value = query.get('engine') in FIXED_ENGINES ? query.get('engine') : 'exact';
   state.pins = query.getAll('pin').slice(0, MAX_PINS);
   updateKindHints();
   return $('input').value.trim() !== '';
@@ -74,16 +85,50 @@ function describe(queryString) {
   if (charge) parts.push(`z=${charge > 0 ? '+' : ''}${charge}`);
   if (query.get('adduct')) parts.push(query.get('adduct'));
   if (query.getAll('label').length) parts.push(query.getAll('label').join(', '));
+  if (query.get('engine')) parts.push(`(${query.get('engine')})`);
   return parts.join('  ');
 }
 
 // ---------------------------------------------------------------- fetching
 
+async function fetchJson(queryString) {
+  const response = await fetch(`/api/distribution?${queryString}`, { cache: 'no-store' });
+  return { response, body: await response.json().catch(() => null) };
+}
+
+// A fixed call's object (peaks on a grid, no m/z) in the shape the plot and
+// the table read; `exact` (the exact engine's result for the same input)
+// gives the masses when the fixed call knows none (a molecule by mass).
+function fromFixedCall(body, exact) {
+  const exactMass = new Map(exact ? exact.points.map((p) => [p.k, p.mass]) : []);
+  const points = body.peaks.filter((p) => p.peak !== '-').map((p) => {
+    const k = p.index - body.offset;
+    return { k, peak: p.peak, intensity: p.intensity, share: null,
+             mass: p.mass ?? exactMass.get(k) ?? null };
+  });
+  const top = points.reduce((best, p, i) => (p.intensity > points[best].intensity ? i : best), 0);
+  return {
+    engine: body.engine, formula: body.composition ?? (exact ? exact.formula : ''),
+    monoisotopic_mass: body.monoisotopic_mass ?? (exact ? exact.monoisotopic_mass : null),
+    average_mass: exact ? exact.average_mass : null, charge: 0, labels: [], points,
+    most_abundant: top, api: body,
+  };
+}
+
+async function fixedCallResult(queryString, body) {
+  if (body.peaks.some((p) => p.mass !== undefined)) return { data: fromFixedCall(body, null) };
+  const query = new URLSearchParams(queryString);
+  query.delete('engine');
+  query.delete('points');
+  const { response, body: exact } = await fetchJson(query.toString());
+  return { data: fromFixedCall(body, response.ok && exact && Array.isArray(exact.points) ? exact : null) };
+}
+
 async function fetchResult(queryString) {
   try {
-    const response = await fetch(`/api/distribution?${queryString}`, { cache: 'no-store' });
-    const body = await response.json().catch(() => null);
+    const { response, body } = await fetchJson(queryString);
     if (response.ok && body && Array.isArray(body.points)) return { data: body };
+    if (response.ok && body && Array.isArray(body.peaks)) return fixedCallResult(queryString, body);
     const message = body && typeof body.error === 'string' ? body.error
                                                            : `the server answered ${response.status}`;
     return { error: message, position: body ? body.position : null, status: body && body.status };
@@ -173,6 +218,7 @@ function fixed(value, digits) {
 }
 
 function height(value) {
+  if (value === null || value === undefined) return '';
   if (value === 0) return '0';
   return value >= 1e-3 ? value.toFixed(6) : value.toExponential(4);
 }
@@ -198,8 +244,10 @@ function render() {
 }
 
 function renderSummary(data) {
-  const parts = [`${data.formula}`, `monoisotopic mass ${data.monoisotopic_mass.toFixed(6)} Da`,
-                 `average mass ${data.average_mass.toFixed(4)} Da`];
+  const parts = [`${data.formula}`];
+  if (data.monoisotopic_mass !== null) parts.push(`monoisotopic mass ${data.monoisotopic_mass.toFixed(6)} Da`);
+  if (data.average_mass !== null) parts.push(`average mass ${data.average_mass.toFixed(4)} Da`);
+  if (data.engine) parts.push(`${data.engine} engine`);
   if (isIon(data)) {
     parts.push(`charge ${data.charge > 0 ? '+' : ''}${data.charge} (${data.adduct})`);
     parts.push(`monoisotopic m/z ${data.monoisotopic_mz.toFixed(6)}`);
@@ -306,17 +354,21 @@ function drawPlot() {
                             role: 'img', 'aria-label': 'stick spectrum', class: 'spectrum' });
   drawAxes(root, g, x0, x1, scaleX, scaleY);
   const sticks = svg('g', { class: 'sticks' }, root);
-  for (const trace of state.traces) {
-    if (!trace.data) continue;
+  // Overlaid traces of one molecule (engines side by side) share their
+  // x values: each trace stands a few pixels beside the others.
+  const spread = state.traces.length > 1 ? 4 : 0;
+  state.traces.forEach((trace, index) => {
+    if (!trace.data) return;
+    const shift = (index - (state.traces.length - 1) / 2) * spread;
     for (const point of trace.data.points) {
       const x = xOf(point);
       if (x === null || x < x0 || x > x1 || point.intensity <= 0) continue;
-      const px = scaleX(x);
+      const px = scaleX(x) + shift;
       svg('line', { x1: px, x2: px, y1: scaleY(0), y2: scaleY(point.intensity), stroke: trace.color,
                     class: trace.current ? 'stick current' : 'stick', 'data-x': x,
                     'data-intensity': point.intensity, 'data-peak': point.peak }, sticks);
     }
-  }
+  });
   const plot = $('plot');
   plot.replaceChildren(root);
   state.geometry = { g, x0, x1, scaleX };
@@ -376,8 +428,8 @@ function showTooltip(event) {
   if (state.traces.length > 1) lines.push(trace.name);
   lines.push(point.peak);
   if (point.mz !== undefined) lines.push(`m/z ${fixed(point.mz, 6)}`);
-  lines.push(`mass ${fixed(point.mass, 6)} Da`, `height ${height(point.intensity)}`,
-             `share ${height(point.share)}`);
+  lines.push(`mass ${fixed(point.mass, 6)} Da`, `height ${height(point.intensity)}`);
+  if (point.share !== null) lines.push(`share ${height(point.share)}`);
   tip.replaceChildren(...lines.map((line) => {
     const div = document.createElement('div');
     div.textContent = line;
@@ -469,7 +521,7 @@ function csvOf(data) {
   for (const p of data.points) {
     const cells = [p.k, p.peak];
     if (ion) cells.push(p.mz ?? '');
-    cells.push(p.mass ?? '', p.intensity, p.share);
+    cells.push(p.mass ?? '', p.intensity, p.share ?? '');
     lines.push(cells.join(','));
   }
   return `${lines.join('\n')}\n`;
@@ -521,7 +573,7 @@ function bindExports() {
   });
   $('download-json').addEventListener('click', () => {
     const data = currentData();
-    if (data) download(`${JSON.stringify(data, null, 2)}\n`, 'application/json', `${fileStem()}.json`);
+    if (data) download(`${JSON.stringify(data.api ?? data, null, 2)}\n`, 'application/json', `${fileStem()}.json`);
   });
 }
 
@@ -535,6 +587,13 @@ function updateKindHints() {
     dna: 'ACGTACGT or 5000 (Da)',
   };
   $('input').placeholder = hints[$('kind').value];
+  const kind = $('kind').value;
+  for (const option of $('engine').options)
+    option.disabled = option.value !== 'exact' && !FIXED_ENGINES[option.value].includes(kind);
+  if ($('engine').selectedOptions[0].disabled) $('engine').value = 'exact';
+  // The fixed calls compute the neutral molecule without labels.
+  const fixed = $('engine').value !== 'exact';
+  for (const name of ION_FIELDS) $(name).disabled = fixed;
 }
 
 function bindForm() {
@@ -543,6 +602,7 @@ function bindForm() {
     run(true);
   });
   $('kind').addEventListener('change', updateKindHints);
+  $('engine').addEventListener('change', updateKindHints);
   $('pin').addEventListener('click', () => {
     const values = formValues();
     if (!values.input) return;

@@ -155,6 +155,33 @@ class PageTest(unittest.TestCase):
         self.wait_for(lambda: len(urllib.parse.parse_qs(urllib.parse.urlsplit(
             self.driver.current_url).query).get("pin", [])) == 2, "a second pin in the URL")
 
+    def test_fixed_call_engines_plot_their_heights_over_the_exact_result(self):
+        from selenium.webdriver.support.ui import Select
+        nn = "kind=peptide&input=PEPTIDEK&engine=nn&points=6"
+        exact = "kind=peptide&input=PEPTIDEK"
+        self.driver.get(f"{self.server.url}/?{nn}&pin={urllib.parse.quote(exact)}")
+        self.wait_result_or_error()
+        self.assertFalse(self.find("#error").is_displayed(), self.find("#error").text)
+        self.assertTrue(self.find("#charge").get_attribute("disabled"))  # nn: neutral only
+        _, data = self.server.api(urllib.parse.parse_qsl(nn))
+        sticks = self.sticks()
+        self.assertEqual([peak for _, _, peak in sticks], [p["peak"] for p in data["peaks"]])
+        for (x, height, _), peak in zip(sticks, data["peaks"]):
+            self.assertAlmostEqual(x, peak["mass"], places=6)
+            self.assertAlmostEqual(height, peak["intensity"], places=9)
+        self.assertEqual(len(self.find_all("#legend li")), 2)
+        # By mass the fixed call knows no masses: the sticks stand at the
+        # exact engine's masses of the same input.
+        self.driver.get(f"{self.server.url}/?kind=peptide&mass=1500&engine=fit&points=4")
+        self.wait_result_or_error()
+        _, exact_data = self.server.api([("kind", "peptide"), ("mass", "1500")])
+        self.assertEqual([round(x, 6) for x, _, _ in self.sticks()],
+                         [round(p["mass"], 6) for p in exact_data["points"][:4]])
+        # Formulas have the exact engine only.
+        Select(self.find("#kind")).select_by_value("formula")
+        self.assertEqual(self.find("#engine").get_attribute("value"), "exact")
+        self.assertFalse(self.find("#charge").get_attribute("disabled"))
+
     def test_hover_shows_the_stick_and_zoom_narrows_the_view(self):
         from selenium.webdriver.common.action_chains import ActionChains
         self.driver.get(self.server.url + "/?kind=formula&input=C6H12O6&charge=1")
