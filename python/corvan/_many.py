@@ -164,24 +164,36 @@ def _address(array: Optional[Any], offset: int) -> Optional[int]:
 
 
 class _Call:
-    """The arguments shared by every slice of one call."""
+    """The arguments shared by every slice of one call. Texts are encoded
+    slice by slice on the pool's threads, so that one thread's encoding
+    (which holds the GIL) overlaps the others' computing (which does not)."""
 
     def __init__(self, kind: int, source: Any, masses: bool, charges: Any, options: Any,
                  points: int, out: Tuple[Any, Any, Any, Any]) -> None:
         self.kind, self.source, self.masses = kind, source, masses
         self.charges, self.options, self.points = charges, options, points
         self.heights, self.mz, self.mono, self.status = out
+        self.nul_rows: List[int] = []  # rows whose text holds a NUL character
+
+    def _inputs(self, first: int, count: int) -> Tuple[Optional[int], Any]:
+        """The address of the slice's inputs, and what keeps them alive."""
+        if self.masses:
+            return _address(self.source, first), None
+        block = _TextBlock(self.source[first:first + count])
+        self.nul_rows.extend(first + row for row in block.nul_rows)
+        return _address(block.pointers, 0), block
 
     def run(self, first: int, count: int, errors: Any = None) -> None:
         results = _Results(self.points, _address(self.heights, first), _address(self.mz, first),
                            _address(self.mono, first), _address(self.status, first),
                            None if errors is None else ctypes.addressof(errors))
         function = _from_masses if self.masses else _from_texts
-        inputs = _address(self.source, first)
+        inputs, keep = self._inputs(first, count)
         charges = _address(self.charges, first)
         failure = _Error()
         status = function(self.kind, inputs, charges, count, self.options, ctypes.byref(results),
                           None, ctypes.byref(failure))
+        del keep  # the texts were read
         if status == 8:
             raise MemoryError("corvan: out of memory")
         if status != 0:  # the arguments were checked here; this is a bug
@@ -206,11 +218,11 @@ def _run_slices(call: _Call, rows: int, threads: int) -> None:
             done.result()
 
 
-def _messages(call: _Call, status: Any, block: Optional[_TextBlock]) -> List[Optional[str]]:
+def _messages(call: _Call, status: Any) -> List[Optional[str]]:
     """None per computed row; failed rows (few, as a rule) are run again one
     by one with an error record for their messages."""
     errors: List[Optional[str]] = [None] * len(status)
-    nul_rows = set(block.nul_rows) if block is not None else set()
+    nul_rows = set(call.nul_rows)
     for row in _numpy.flatnonzero(status != 0).tolist():
         if row in nul_rows:
             status[row] = 2
@@ -286,12 +298,10 @@ def _compute(kind: int, what: str, source: Any, charges: Any, charge: Any, optio
     mz = _numpy.empty((rows, points), dtype=_numpy.float64)
     mono = _numpy.empty(rows, dtype=_numpy.float64)
     status = _numpy.zeros(rows, dtype=_numpy.int32)
-    block = _TextBlock(source) if what == "texts" else None
-    pointers = block.pointers if block is not None else source
-    call = _Call(kind, pointers, what == "masses", charges, options, points,
+    call = _Call(kind, source, what == "masses", charges, options, points,
                  (heights, mz, mono, status))
     if rows:
         _run_slices(call, rows, threads)
-    errors = _messages(call, status, block)
+    errors = _messages(call, status)
     row_charges = charges if charges is not None else _numpy.full(rows, int(charge), _numpy.int32)
     return Many(heights, mz, mono, row_charges, status, errors)
