@@ -196,10 +196,12 @@ CORVAN_API void complex_multiplication(double *re, double *im, double a_re, doub
 /* Copies `count` complex values from src to dst; nothing for count <= 0. */
 CORVAN_API void copy_fft(const fftw_complex *src, fftw_complex *dst, int count);
 
-/* Adds the isotope pattern of atomic_number into grid[0..N-1] (lightest
+/* Writes the isotope pattern of atomic_number into grid[0..N-1] (lightest
  * isotope at 0, each further one at the previous position plus the rounded
- * mass difference, positions folded modulo N, at most N rows). Does not
- * clear the grid; writes nothing for N <= 0 or an unknown atomic number.
+ * mass difference, at most N rows). A position inside the grid is assigned
+ * its abundance; a position past the end folds modulo N and its abundance is
+ * added to what is there. Other entries are left as they are (the grid is
+ * not cleared); writes nothing for N <= 0 or an unknown atomic number.
  * Example: carbon, N = 4, zeroed grid: {0.9893, 0.0107, 0, 0}. */
 CORVAN_API void construct_isotope_array(int atomic_number, double *grid, int N);
 

@@ -26,8 +26,11 @@ const float theta_s = 1.583f;
 namespace {
 
 // Inverse roots, computed in double from the float roots above (1/root, and
-// cos(theta)/rho + i sin(theta)/rho for the conjugate pairs). The tests check
-// that these literals equal that computation bit for bit.
+// cos(theta)/rho + i sin(theta)/rho for the conjugate pairs). The tests hold
+// copies of these literals and check the copies against that computation bit
+// for bit; these constants themselves are checked only through the engine's
+// results (the patterns against the polynomials of the roots), so a change
+// here must be made in the test's copies too.
 constexpr double kUC = -0.010815733314013237;
 constexpr double kUH = -0.00011501322427443952;
 constexpr double kUN = -0.003693592764038961;
