@@ -10,7 +10,7 @@ namespace cli {
 
 namespace {
 
-constexpr int kElements = 109;
+constexpr int kElements = CORVAN_ELEMENT_COUNT;
 constexpr int kCarbon = 5, kHydrogen = 0;
 constexpr int kSimpleAtomicNumbers[5] = {6, 1, 7, 8, 16}; // the C, H, N, O, S columns
 

@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "corvan.h"
+
 namespace cli {
 
-// Atom counts by atomic number - 1 (109 entries), as atom_formula_to_vector
+// Atom counts by atomic number - 1 (CORVAN_ELEMENT_COUNT entries), as atom_formula_to_vector
 // writes them.
 struct Composition {
-    std::vector<long long> counts = std::vector<long long>(109, 0);
+    std::vector<long long> counts = std::vector<long long>(CORVAN_ELEMENT_COUNT, 0);
 };
 
 std::optional<Composition> formula_composition(const std::string &formula);

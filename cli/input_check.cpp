@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 
+#include "core/text_scan.hpp"
 #include "corvan.h"
 
 namespace cli {
@@ -21,12 +22,12 @@ std::string character_at(const std::string &text, std::size_t position) {
 
 // A modification: C, H, N, O and S terms, each with an optional count.
 bool is_modification(const std::string &formula) {
-    if (formula.empty() || formula.size() > 99) return false;
+    if (formula.empty() || formula.size() > CORVAN_MODIFICATION_MAX_LENGTH) return false;
     for (std::size_t at = 0; at < formula.size();) {
         if (std::strchr("CHNOS", formula[at]) == nullptr) return false;
-        long long count = 0;
-        for (++at; at < formula.size() && formula[at] >= '0' && formula[at] <= '9'; ++at)
-            if ((count = count * 10 + (formula[at] - '0')) > INT_MAX) return false;
+        int count = 0;
+        ++at;
+        if (!corvan::text::read_count(formula.data(), formula.size(), &at, &count)) return false;
     }
     return true;
 }
@@ -69,7 +70,7 @@ std::optional<std::string> check_whole_composition(const std::string &text) {
 } // namespace
 
 std::optional<std::string> check_formula(const std::string &text) {
-    int counts[109];
+    int counts[CORVAN_ELEMENT_COUNT];
     if (atom_formula_to_vector(text.c_str(), counts) != 0)
         return "cannot read the formula \"" + text +
                "\" (element symbols such as C, H, Na, each with an optional count, e.g. C6H12O6)";
@@ -87,8 +88,9 @@ std::optional<std::string> check_peptide(const std::string &text) {
             const std::string formula = text.substr(at + 1, close - at - 1);
             if (!is_modification(formula))
                 return "cannot read the modification [" + formula +
-                       "] (C, H, N, O and S with optional counts, at most 99 characters, "
-                       "e.g. [C2H2O])";
+                       "] (C, H, N, O and S with optional counts, at most " +
+                       std::to_string(CORVAN_MODIFICATION_MAX_LENGTH) +
+                       " characters, e.g. [C2H2O])";
             at = close;
         } else if (aa_to_index(text[at]) < 0) {
             return "unexpected character " + character_at(text, at) +

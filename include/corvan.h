@@ -73,6 +73,10 @@
 #define CORVAN_COLUMN_COUNT 5      /* composition columns C, H, N, O, S */
 #define CORVAN_FFT_TABLE_SIZE 3597 /* fftarray: 109 elements x 33 bins */
 
+/* The longest modification formula (characters between the brackets) that
+ * the peptide sequence calls read; a longer one is refused whole. */
+#define CORVAN_MODIFICATION_MAX_LENGTH 99
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -420,9 +424,9 @@ CORVAN_API int pep_seq_to_nnvector(const char *seq, float *counts);
  * Example: "CH3CH2" adds C2 H5; "H2 O" adds H2, then prints the message. */
 CORVAN_API void add_mod_to_fftlist(const char *formula, int *fftlist);
 /* Overwrites fftlist[5] with water plus every residue and formula; returns
- * the residue count. A formula longer than 99 characters is refused whole
- * with the parse message above (its full text); a formula that fails stops
- * only itself. Counts saturate at 2147483647.
+ * the residue count. A formula longer than CORVAN_MODIFICATION_MAX_LENGTH
+ * (99) characters is refused whole with the parse message above (its full
+ * text); a formula that fails stops only itself. Counts saturate at 2147483647.
  * Example: "GAG" -> {7, 13, 3, 4, 0}, returns 3; "" -> {0, 2, 0, 1, 0}, 0. */
 CORVAN_API int pep_seq_to_fftlist(const char *seq, int *fftlist);
 /* Overwrites fftlist[5] with the averagine composition of `mass` (no
@@ -911,7 +915,8 @@ CORVAN_API int corvan_molecule_formula(const corvan_molecule *molecule, char *bu
  * them: those calls skip letters they do not know and drop a modification
  * they cannot add, so a text they would only partly apply is refused here.
  * Peptides: the letters ACDEFGHIKLMNPQRSTVWY and modifications in brackets
- * of C, H, N, O and S with optional counts (at most 99 characters), at
+ * of C, H, N, O and S with optional counts (at most
+ * CORVAN_MODIFICATION_MAX_LENGTH, 99, characters), at
  * least one residue, element totals within an int; RNA: the letters A, C,
  * G and U, at least one. Returns CORVAN_OK, CORVAN_E_SYNTAX (position: the
  * offending byte or bracket), CORVAN_E_RANGE (a composition beyond the

@@ -170,7 +170,7 @@ envelope_reference::Poly isospec_points(const std::vector<corvan_atom_count> &at
     std::vector<std::vector<double>> masses, shares;
     for (const corvan_atom_count &atom : atoms) {
         int z = 0;
-        for (int e = 0; e < 109; ++e)
+        for (int e = 0; e < CORVAN_ELEMENT_COUNT; ++e)
             if (std::string(atom.symbol) == element_names[e]) z = e + 1;
         elements.push_back(envelope_reference::isotopes(z, labels));
         counts.push_back(static_cast<int>(atom.count));

@@ -42,7 +42,7 @@ TEST(ElementTransform, TableEqualsTheComputedPathForEveryElement) {
     SwitchGuard guard;
     fftw_complex computed[33];
     fftw_complex copied[33];
-    for (int z = 1; z <= 109; ++z) {
+    for (int z = 1; z <= CORVAN_ELEMENT_COUNT; ++z) {
         use_precomputed_fft = 0;
         ASSERT_EQ(setup_ft(z, computed, 64, 33), 0);
         use_precomputed_fft = 1;

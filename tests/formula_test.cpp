@@ -23,10 +23,10 @@ class FormulaGrammar : public testing::TestWithParam<Parsed> {};
 
 TEST_P(FormulaGrammar, ParsesToTheExpectedCounts) {
     const auto &p = GetParam();
-    std::vector<int> counts(109, -7);
+    std::vector<int> counts(CORVAN_ELEMENT_COUNT, -7);
     EXPECT_EQ(atom_formula_to_vector(p.formula, counts.data()), p.result) << p.formula;
     if (p.result != 0) return;
-    std::vector<int> expected(109, 0);
+    std::vector<int> expected(CORVAN_ELEMENT_COUNT, 0);
     for (auto [index, count] : p.counts) expected[index] = count;
     EXPECT_EQ(counts, expected) << p.formula;
 }

@@ -17,7 +17,7 @@ from ._calls import invoke_checked
 from ._errors import CorvanError
 from ._library import function
 from .distributions import Composition, CompositionLike, as_composition
-from .tables import element_names
+from .tables import NUMBER_OF_ELEMENTS, element_names
 
 __all__ = [
     "residue_index",
@@ -35,9 +35,6 @@ __all__ = [
 ]
 
 Text = Union[str, bytes]
-
-_NUMBER_OF_ELEMENTS = 109
-
 
 def _never(_result: object) -> bool:
     return False
@@ -163,7 +160,7 @@ def formula_counts(
     number - 1. Raises CorvanError for a formula the library rejects.
     """
     text = _args.encode_text(formula, "formula")
-    counts = (ctypes.c_int * _NUMBER_OF_ELEMENTS)()
+    counts = (ctypes.c_int * NUMBER_OF_ELEMENTS)()
     if function("atom_formula_to_vector")(text, counts) != 0:
         raise CorvanError(
             f"cannot parse the formula {text.decode(errors='replace')!r}: unknown element "

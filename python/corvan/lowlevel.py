@@ -8,7 +8,7 @@ from typing import Dict, Iterable, List, Optional, Sequence, Tuple
 from . import _args
 from ._calls import invoke_checked
 from ._library import function
-from .tables import settings
+from .tables import NUMBER_OF_ELEMENTS, settings
 
 __all__ = [
     "normalize",
@@ -32,7 +32,7 @@ def normalize(values: Iterable[float]) -> Tuple[List[float], float]:
 
 def element_transform(atomic_number: int, points: int = 64) -> List[complex]:
     """Forward DFT (bins 0..points/2) of an element's isotope pattern on `points` points."""
-    z = _args.check_int(atomic_number, "atomic_number", 1, 109)
+    z = _args.check_int(atomic_number, "atomic_number", 1, NUMBER_OF_ELEMENTS)
     n = _args.check_int(points, "points", 1)
     half = n // 2 + 1
     transform = (ctypes.c_double * 2 * half)()
@@ -44,7 +44,7 @@ def element_transform(atomic_number: int, points: int = 64) -> List[complex]:
 
 def isotope_pattern(atomic_number: int, points: int) -> List[float]:
     """An element's isotope abundances on a one-dalton grid of `points` (folded modulo points)."""
-    z = _args.check_int(atomic_number, "atomic_number", 1, 109)
+    z = _args.check_int(atomic_number, "atomic_number", 1, NUMBER_OF_ELEMENTS)
     n = _args.check_int(points, "points", 1)
     grid = (ctypes.c_double * n)()
     function("construct_isotope_array")(z, grid, n)

@@ -7,12 +7,12 @@
 #include <string>
 
 #include "api/handles.hpp"
+#include "core/text_scan.hpp"
 
 namespace corvan::api {
 
 namespace {
 
-constexpr std::size_t kLongestModification = 99; // what the fixed calls' reader takes
 constexpr const char *kModificationElements = "CHNOS";
 
 std::string character_at(std::string_view text, std::size_t position) {
@@ -29,17 +29,14 @@ Outcome refusal(std::string message, std::size_t position) {
 
 // C, H, N, O and S terms with optional counts; `totals` gathers the counts.
 bool read_modification(std::string_view formula, long long totals[5]) {
-    if (formula.empty() || formula.size() > kLongestModification) return false;
+    if (formula.empty() || formula.size() > CORVAN_MODIFICATION_MAX_LENGTH) return false;
     for (std::size_t at = 0; at < formula.size();) {
         const char *element = std::strchr(kModificationElements, formula[at]);
         if (element == nullptr || formula[at] == '\0') return false;
-        long long count = 0;
-        bool digits = false;
-        for (++at; at < formula.size() && formula[at] >= '0' && formula[at] <= '9'; ++at) {
-            digits = true;
-            if ((count = count * 10 + (formula[at] - '0')) > INT_MAX) return false;
-        }
-        totals[element - kModificationElements] += digits ? count : 1;
+        const std::size_t digits = ++at;
+        int count = 0;
+        if (!text::read_count(formula.data(), formula.size(), &at, &count)) return false;
+        totals[element - kModificationElements] += at > digits ? count : 1;
     }
     return true;
 }
@@ -57,8 +54,9 @@ Outcome check_peptide(std::string_view text) {
             const std::string_view formula = text.substr(at + 1, close - at - 1);
             if (!read_modification(formula, totals))
                 return refusal("cannot read the modification [" + std::string(formula) +
-                                   "] (C, H, N, O and S with optional counts, at most 99 "
-                                   "characters, e.g. [C2H2O])",
+                                   "] (C, H, N, O and S with optional counts, at most " +
+                                   std::to_string(CORVAN_MODIFICATION_MAX_LENGTH) +
+                                   " characters, e.g. [C2H2O])",
                                at);
             at = close;
         } else if (aa_to_index(text[at]) < 0) {

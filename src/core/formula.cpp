@@ -2,11 +2,13 @@
 // distribution on the caller's own grid length.
 #include <cctype>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "core/buffers.hpp"
 #include "core/fft_engine.hpp"
 #include "core/frame.hpp"
+#include "core/text_scan.hpp"
 #include "corvan.h"
 
 namespace {
@@ -30,17 +32,11 @@ int element_index(const char *text, int *length) {
 // Reads the digits at `*text` into `count` (1 when there are none); false on
 // a value above INT_MAX.
 bool read_count(const char **text, int *count) {
-    if (!std::isdigit(static_cast<unsigned char>(**text))) {
-        *count = 1;
-        return true;
-    }
+    std::size_t digits = 0;
     int value = 0;
-    for (; std::isdigit(static_cast<unsigned char>(**text)); ++*text) {
-        const int digit = **text - '0';
-        if (value > (INT_MAX - digit) / 10) return false;
-        value = value * 10 + digit;
-    }
-    *count = value;
+    if (!corvan::text::read_count(*text, SIZE_MAX, &digits, &value)) return false;
+    *text += digits;
+    *count = digits == 0 ? 1 : value;
     return true;
 }
 

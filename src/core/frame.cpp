@@ -19,7 +19,6 @@ void place(Placement placement, const float *src, int isolen, float *out, int n,
         for (int i = offset; i < std::min(isolen, n); ++i) out[i] = src[i - offset];
         break;
     case Placement::shifted:
-    case Placement::full_length: // isolen == n, so as much as fits after offset
         for (int j = 0; j < std::min(isolen, n - offset); ++j) out[offset + j] = src[j];
         break;
     }
@@ -46,9 +45,8 @@ float finish(Placement placement, Peak source, const float *src, int isolen, flo
 }
 
 float place_divided(const float *src, float peak, float *out, int n, int offset) {
-    if (peak > 0)
-        for (int j = 0; j < n - offset; ++j) out[offset + j] = src[j] / peak;
-    return peak;
+    if (!(peak > 0)) return peak;
+    return finish(Placement::shifted, Peak::engine, src, n, peak, out, n, offset);
 }
 
 } // namespace corvan::frame

@@ -9,10 +9,10 @@ enum class Placement {
     // out[i] = src[i - offset] for offset <= i < min(isolen, n): the last
     // `offset` points are dropped even when `out` has room after isolen.
     window,
-    // out[offset + j] = src[j] for j < min(isolen, n - offset).
+    // out[offset + j] = src[j] for j < min(isolen, n - offset); with
+    // isolen == n (the formula calls, the weight-file runner) that is every
+    // point that fits after the offset.
     shifted,
-    // out[offset + j] = src[j] for j < n - offset (isolen == n).
-    full_length,
 };
 
 enum class Peak {
@@ -36,8 +36,9 @@ float scale(float *out, int n, float peak);
 float finish(Placement placement, Peak source, const float *src, int isolen, float engine_peak,
              float *out, int n, int offset);
 
-// Full-length placement divided by `peak` in the same pass, done only when
-// the peak is greater than 0 (the formula calls: nothing is placed otherwise).
+// The formula calls' frame: shifted placement of all n points and the
+// engine's peak, done only when the peak is greater than 0 (nothing is
+// placed otherwise); returns `peak`.
 float place_divided(const float *src, float peak, float *out, int n, int offset);
 
 } // namespace corvan::frame

@@ -3,13 +3,13 @@
 #include <cctype>
 #include <string>
 
+#include "core/text_scan.hpp"
+
 namespace corvan::chem {
 
 namespace {
 
-bool is_digit(char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
+using text::is_digit;
 
 class FormulaReader {
   public:

@@ -30,6 +30,6 @@ extern "C" float corvan_model_to_dist_from_file(const float *input, int input_le
     if (neural_net(input, outputs.get(), weights.get()) != 0) return -1.0f;
     if (!corvan::nn::all_finite(outputs.get(), n)) return -1.0f;
     weights.release();
-    return corvan::frame::finish(corvan::frame::Placement::full_length, corvan::frame::Peak::array,
+    return corvan::frame::finish(corvan::frame::Placement::shifted, corvan::frame::Peak::array,
                                  outputs.get(), n, 0.0f, out, n, offset);
 }

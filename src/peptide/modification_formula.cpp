@@ -6,6 +6,7 @@
 
 #include "core/counts.hpp"
 #include "core/messages.hpp"
+#include "core/text_scan.hpp"
 #include "corvan.h"
 #include "peptide/sequence_scan.hpp"
 
@@ -13,25 +14,14 @@ namespace corvan::peptide {
 
 namespace {
 
-bool is_upper(char c) {
-    return c >= 'A' && c <= 'Z';
-}
-bool is_lower(char c) {
-    return c >= 'a' && c <= 'z';
-}
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
+using text::is_lower;
+using text::is_upper;
 
 // Reads the digits at text[*at..end) into `count` (no digits and 0 both mean
 // one atom); false when the number does not fit in an int.
 bool read_count(const char *text, std::size_t end, std::size_t *at, int *count) {
     int value = 0;
-    for (; *at < end && is_digit(text[*at]); ++*at) {
-        const int digit = text[*at] - '0';
-        if (value > (INT_MAX - digit) / 10) return false;
-        value = value * 10 + digit;
-    }
+    if (!text::read_count(text, end, at, &value)) return false;
     *count = value == 0 ? 1 : value;
     return true;
 }

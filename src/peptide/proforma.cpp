@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text_scan.hpp"
 #include "ion/adduct.hpp"
 #include "molecule/elements.hpp"
 #include "molecule/formula_parser.hpp"
@@ -42,15 +43,10 @@ const Residue *find_residue(char letter) {
     return nullptr;
 }
 
-bool is_upper(char c) {
-    return c >= 'A' && c <= 'Z';
-}
-bool is_lower(char c) {
-    return c >= 'a' && c <= 'z';
-}
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
+using text::is_digit;
+using text::is_lower;
+using text::is_upper;
+
 char folded(char c) {
     return is_upper(c) ? static_cast<char>(c - 'A' + 'a') : c;
 }

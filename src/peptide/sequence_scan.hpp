@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "corvan.h"
+
 namespace corvan::peptide {
 
 // Calls on_residue(c) for every residue position and on_formula(text,
@@ -50,7 +52,7 @@ std::size_t add_residue_counts(const char *sequence, float *counts);
 // kLongestFormula characters are rejected whole with the parse message.
 std::size_t build_composition(const char *sequence, int *fftlist);
 
-constexpr std::size_t kLongestFormula = 99;
+constexpr std::size_t kLongestFormula = CORVAN_MODIFICATION_MAX_LENGTH;
 
 // Composition columns in use: num_simp_elements (writable) held to 0..5 so
 // that a changed value can never index past the five fftlist slots.
