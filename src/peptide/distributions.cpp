@@ -12,6 +12,7 @@ using corvan::family::compose;
 using corvan::family::Engine;
 using corvan::family::Member;
 using corvan::family::Request;
+using corvan::family::ResultLength;
 using corvan::frame::Placement;
 namespace family = corvan::family;
 namespace peptide = corvan::peptide;
@@ -26,38 +27,38 @@ long long sequence_composition(const Request &request, int *fftlist) {
     return static_cast<long long>(peptide::build_composition(request.sequence, fftlist));
 }
 
-constexpr Member<int> kFftMass = {
+constexpr Member<int, ResultLength> kFftMass = {
     .accepts = family::non_negative_mass,
     .encoding_length = 5,
     .encode = averagine,
-    .choose = family::by_mass<fft_pep_mass_to_isolen>,
+    .choose = family::length_by_mass<fft_pep_mass_to_isolen>,
     .compute = compose<Engine::fft, Placement::window>,
     .allocation_message = nullptr,
 };
 
-constexpr Member<int> kFftSequence = {
+constexpr Member<int, ResultLength> kFftSequence = {
     .accepts = family::has_sequence,
     .encoding_length = 5,
     .encode = sequence_composition,
-    .choose = family::by_size<peptide::fft_sequence_isolen>,
+    .choose = family::length_by_size<peptide::fft_sequence_isolen>,
     .compute = compose<Engine::fft, Placement::window>,
     .allocation_message = family::kFormulalistMessage,
 };
 
-constexpr Member<int> kBrainMass = {
+constexpr Member<int, ResultLength> kBrainMass = {
     .accepts = family::positive_mass,
     .encoding_length = 5,
     .encode = averagine,
-    .choose = family::by_mass<fft_pep_mass_to_isolen>,
+    .choose = family::length_by_mass<fft_pep_mass_to_isolen>,
     .compute = compose<Engine::brain, Placement::window>,
     .allocation_message = nullptr,
 };
 
-constexpr Member<int> kBrainSequence = {
+constexpr Member<int, ResultLength> kBrainSequence = {
     .accepts = family::has_residues,
     .encoding_length = 5,
     .encode = sequence_composition,
-    .choose = family::by_size<peptide::brain_sequence_isolen>,
+    .choose = family::length_by_size<peptide::brain_sequence_isolen>,
     .compute = compose<Engine::brain, Placement::window>,
     .allocation_message = family::kFormulalistMessage,
 };

@@ -5,6 +5,7 @@
 #include "core/messages.hpp"
 #include "corvan.h"
 #include "nn/catalogue.hpp"
+#include "nn/mass_bands.hpp"
 #include "peptide/sequence_scan.hpp"
 
 namespace corvan::peptide {
@@ -13,25 +14,14 @@ namespace {
 
 using nn::Network;
 
-// The peptide-mass networks by ascending upper bound (strict, in single
-// precision); a mass at or above the last bound, or NaN, has no network.
-struct MassBand {
-    float below;
-    Network network;
-    int outputs;
+// The peptide-mass networks by ascending upper bound; a mass at or above the
+// last bound, or NaN, has no network.
+constexpr nn::MassBand kMassBands[] = {
+    {1200.0f, Network::averagine8},
+    {11000.0f, Network::averagine32},
+    {55000.0f, Network::averagine64},
+    {120000.0f, Network::averagine128},
 };
-constexpr MassBand kMassBands[] = {
-    {1200.0f, Network::averagine8, 8},
-    {11000.0f, Network::averagine32, 32},
-    {55000.0f, Network::averagine64, 64},
-    {120000.0f, Network::averagine128, 128},
-};
-
-const MassBand *mass_band(float mass) {
-    for (const MassBand &band : kMassBands)
-        if (mass < band.below) return &band;
-    return nullptr;
-}
 
 int too_many_residues() {
     corvan::messages::print(corvan::messages::Stream::out,
@@ -52,18 +42,17 @@ int brain_sequence_isolen(long long residues) {
     return residues <= kMostResidues ? 128 : 1024;
 }
 
-int sequence_network(long long residues) {
-    if (residues > kMostResidues) return too_many_residues();
-    if (residues == 0 || residues > 300) return static_cast<int>(Network::pep128);
-    return static_cast<int>(residues <= 50 ? Network::pep16 : Network::pep64);
+std::optional<nn::Network> sequence_network(long long residues) {
+    if (residues > kMostResidues) {
+        too_many_residues();
+        return std::nullopt;
+    }
+    if (residues == 0 || residues > 300) return Network::pep128;
+    return residues <= 50 ? Network::pep16 : Network::pep64;
 }
 
-int mass_network(float mass) {
-    if (const MassBand *band = mass_band(mass)) return static_cast<int>(band->network);
-    corvan::messages::print(corvan::messages::Stream::out,
-                            "Error: Mass outside of allowed NN mass range: %f\n",
-                            static_cast<double>(mass));
-    return -1;
+std::optional<nn::Network> mass_network(float mass) {
+    return nn::mass_network(kMassBands, mass);
 }
 
 } // namespace corvan::peptide
@@ -71,8 +60,7 @@ int mass_network(float mass) {
 extern "C" {
 
 int nn_pep_mass_to_isolen(float mass) {
-    const corvan::peptide::MassBand *band = corvan::peptide::mass_band(mass);
-    return band != nullptr ? band->outputs : -1;
+    return corvan::nn::mass_network_outputs(corvan::peptide::kMassBands, mass);
 }
 
 int fft_pep_mass_to_isolen(float mass) {

@@ -5,6 +5,10 @@
 // purpose (see there).
 #pragma once
 
+#include <optional>
+
+#include "nn/catalogue.hpp"
+
 namespace corvan::peptide {
 
 constexpr long long kMostResidues = 1000;
@@ -17,12 +21,12 @@ int fft_sequence_isolen(long long residues);
 // up to 300, 128 up to 1000, 1024 above (no limit).
 int brain_sequence_isolen(long long residues);
 
-// nn::Network of nn_pep_seq_to_dist: 16 outputs for 1..50 residues, 64 for
-// 51..300, 128 for none or 301..1000; above, the residue message and -1.
-int sequence_network(long long residues);
+// Network of nn_pep_seq_to_dist: 16 outputs for 1..50 residues, 64 for
+// 51..300, 128 for none or 301..1000; above, the residue message and none.
+std::optional<nn::Network> sequence_network(long long residues);
 
-// nn::Network of nn_pep_mass_to_dist; -1 after the range message for
-// masses of 120000 and more and NaN.
-int mass_network(float mass);
+// Network of nn_pep_mass_to_dist; none, after the range message, for masses
+// of 120000 and more and NaN.
+std::optional<nn::Network> mass_network(float mass);
 
 } // namespace corvan::peptide

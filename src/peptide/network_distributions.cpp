@@ -2,6 +2,7 @@
 // weight file: four members of the distribution family.
 #include "core/family.hpp"
 #include "corvan.h"
+#include "nn/network_family.hpp"
 #include "peptide/length_rules.hpp"
 #include "peptide/sequence_scan.hpp"
 
@@ -9,7 +10,10 @@ namespace {
 
 using corvan::family::Member;
 using corvan::family::Request;
+using corvan::nn::Network;
+using corvan::nn::WeightFile;
 namespace family = corvan::family;
+namespace nn = corvan::nn;
 namespace peptide = corvan::peptide;
 
 constexpr int kResidueInputs = 20;
@@ -19,30 +23,30 @@ long long residue_counts(const Request &request, float *counts) {
     return static_cast<long long>(peptide::add_residue_counts(request.sequence, counts));
 }
 
-constexpr Member<float> kNetworkMass = {
+constexpr Member<float, Network> kNetworkMass = {
     .accepts = family::any_input,
     .encoding_length = kMassInputs,
-    .encode = family::mass_features,
-    .choose = family::by_mass<peptide::mass_network>,
-    .compute = family::embedded_network,
+    .encode = nn::mass_features,
+    .choose = nn::network_by_mass<peptide::mass_network>,
+    .compute = nn::embedded_network,
     .allocation_message = nullptr,
 };
 
-constexpr Member<float> kNetworkSequence = {
+constexpr Member<float, Network> kNetworkSequence = {
     .accepts = family::has_sequence,
     .encoding_length = kResidueInputs,
     .encode = residue_counts,
-    .choose = family::by_size<peptide::sequence_network>,
-    .compute = family::embedded_network,
+    .choose = nn::network_by_size<peptide::sequence_network>,
+    .compute = nn::embedded_network,
     .allocation_message = nullptr,
 };
 
-constexpr Member<float> kFileSequence = {
+constexpr Member<float, WeightFile> kFileSequence = {
     .accepts = family::has_residues,
     .encoding_length = kResidueInputs,
     .encode = residue_counts,
-    .choose = family::network_from_file,
-    .compute = family::weight_file_network,
+    .choose = nn::weight_file,
+    .compute = nn::weight_file_network,
     .allocation_message = nullptr,
 };
 
@@ -59,7 +63,7 @@ float nn_pep_seq_to_dist(const char *seq, float *out, int n, int offset) {
 }
 
 float nn_pep_mass_to_dist_custom(float *out, int n, int offset, const char *path, float mass) {
-    return family::run(family::kWeightFileByMass, {.mass = mass, .path = path}, out, n, offset);
+    return family::run(nn::kWeightFileByMass, {.mass = mass, .path = path}, out, n, offset);
 }
 
 float nn_pep_seq_to_dist_custom(const char *seq, float *out, int n, int offset, const char *path) {

@@ -12,6 +12,7 @@ using corvan::family::compose;
 using corvan::family::Engine;
 using corvan::family::Member;
 using corvan::family::Request;
+using corvan::family::ResultLength;
 using corvan::frame::Placement;
 namespace family = corvan::family;
 
@@ -35,38 +36,38 @@ int brain_length_isolen(long long length) {
     return length > 0 ? fft_length_isolen(length) : -1;
 }
 
-constexpr Member<int> kFftMass = {
+constexpr Member<int, ResultLength> kFftMass = {
     .accepts = family::any_input,
     .encoding_length = 5,
     .encode = rnaveragine,
-    .choose = family::by_mass<fft_rna_mass_to_isolen>,
+    .choose = family::length_by_mass<fft_rna_mass_to_isolen>,
     .compute = compose<Engine::fft, Placement::shifted>,
     .allocation_message = nullptr,
 };
 
-constexpr Member<int> kFftSequence = {
+constexpr Member<int, ResultLength> kFftSequence = {
     .accepts = family::any_input,
     .encoding_length = 5,
     .encode = sequence_composition,
-    .choose = family::by_size<fft_length_isolen>,
+    .choose = family::length_by_size<fft_length_isolen>,
     .compute = compose<Engine::fft, Placement::shifted>,
     .allocation_message = family::kFormulalistMessage,
 };
 
-constexpr Member<int> kBrainMass = {
+constexpr Member<int, ResultLength> kBrainMass = {
     .accepts = family::positive_mass,
     .encoding_length = 5,
     .encode = rnaveragine,
-    .choose = family::by_mass<fft_rna_mass_to_isolen>,
+    .choose = family::length_by_mass<fft_rna_mass_to_isolen>,
     .compute = compose<Engine::brain, Placement::window>,
     .allocation_message = nullptr,
 };
 
-constexpr Member<int> kBrainSequence = {
+constexpr Member<int, ResultLength> kBrainSequence = {
     .accepts = family::has_residues,
     .encoding_length = 5,
     .encode = sequence_composition,
-    .choose = family::by_size<brain_length_isolen>,
+    .choose = family::length_by_size<brain_length_isolen>,
     .compute = compose<Engine::brain, Placement::window>,
     .allocation_message = family::kFormulalistMessage,
 };

@@ -3,14 +3,18 @@
 // serve the composition calls directly.
 #pragma once
 
+#include <optional>
+
+#include "nn/catalogue.hpp"
+
 namespace corvan::rna {
 
-// nn::Network of nn_rna_mass_to_dist; -1 after the range message for masses
+// Network of nn_rna_mass_to_dist; none, after the range message, for masses
 // of 165000 and more and NaN.
-int mass_network(float mass);
+std::optional<nn::Network> mass_network(float mass);
 
-// nn::Network of nn_rna_seq_to_dist: 64 outputs up to 200 bytes, 128 up to
-// 500; -1 after the length message above.
-int sequence_network(long long length);
+// Network of nn_rna_seq_to_dist: 64 outputs up to 200 bytes, 128 up to
+// 500; none after the length message above.
+std::optional<nn::Network> sequence_network(long long length);
 
 } // namespace corvan::rna

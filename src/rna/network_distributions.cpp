@@ -2,6 +2,7 @@
 // file: four members of the distribution family.
 #include "core/family.hpp"
 #include "corvan.h"
+#include "nn/network_family.hpp"
 #include "rna/encoding.hpp"
 #include "rna/length_rules.hpp"
 
@@ -9,7 +10,10 @@ namespace {
 
 using corvan::family::Member;
 using corvan::family::Request;
+using corvan::nn::Network;
+using corvan::nn::WeightFile;
 namespace family = corvan::family;
+namespace nn = corvan::nn;
 namespace rna = corvan::rna;
 
 constexpr int kNucleotideInputs = 4;
@@ -20,30 +24,30 @@ long long nucleotide_counts(const Request &request, float *counts) {
     return rna::add_nucleotide_counts(request.sequence, counts);
 }
 
-constexpr Member<float> kNetworkMass = {
+constexpr Member<float, Network> kNetworkMass = {
     .accepts = family::any_input,
     .encoding_length = kMassInputs,
-    .encode = family::mass_features,
-    .choose = family::by_mass<rna::mass_network>,
-    .compute = family::embedded_network,
+    .encode = nn::mass_features,
+    .choose = nn::network_by_mass<rna::mass_network>,
+    .compute = nn::embedded_network,
     .allocation_message = nullptr,
 };
 
-constexpr Member<float> kNetworkSequence = {
+constexpr Member<float, Network> kNetworkSequence = {
     .accepts = family::has_residues,
     .encoding_length = kNucleotideInputs,
     .encode = nucleotide_counts,
-    .choose = family::by_size<rna::sequence_network>,
-    .compute = family::embedded_network,
+    .choose = nn::network_by_size<rna::sequence_network>,
+    .compute = nn::embedded_network,
     .allocation_message = nullptr,
 };
 
-constexpr Member<float> kFileSequence = {
+constexpr Member<float, WeightFile> kFileSequence = {
     .accepts = family::has_residues,
     .encoding_length = kNucleotideInputs,
     .encode = nucleotide_counts,
-    .choose = family::network_from_file,
-    .compute = family::weight_file_network,
+    .choose = nn::weight_file,
+    .compute = nn::weight_file_network,
     .allocation_message = nullptr,
 };
 
@@ -60,7 +64,7 @@ float nn_rna_seq_to_dist(const char *seq, float *out, int n, int offset) {
 }
 
 float nn_rna_mass_to_dist_custom(float *out, int n, int offset, const char *path, float mass) {
-    return family::run(family::kWeightFileByMass, {.mass = mass, .path = path}, out, n, offset);
+    return family::run(nn::kWeightFileByMass, {.mass = mass, .path = path}, out, n, offset);
 }
 
 float nn_rna_seq_to_dist_custom(const char *seq, float *out, int n, int offset, const char *path) {

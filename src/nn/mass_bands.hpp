@@ -1,0 +1,32 @@
+// The mass rules of the network calls: each molecule kind lists its
+// networks by ascending upper mass bound, and these functions read any such
+// list, so that the band search, the range message and the network sizes
+// (from the catalogue) are written once.
+#pragma once
+
+#include <optional>
+#include <span>
+
+#include "nn/catalogue.hpp"
+
+namespace corvan::nn {
+
+// A network for the masses below `below` (strict, in single precision) and
+// at or above the previous band's bound; the first band has no lower bound.
+struct MassBand {
+    float below;
+    Network network;
+};
+
+// The first band whose bound lies above `mass`; null for a mass at or above
+// the last bound, or NaN.
+const MassBand *mass_band(std::span<const MassBand> bands, float mass);
+
+// The network of `mass`; nothing, after the range message, outside the bands.
+std::optional<Network> mass_network(std::span<const MassBand> bands, float mass);
+
+// The output count of the network of `mass`, or -1 outside the bands
+// (silently): the exported *_mass_to_isolen rules.
+int mass_network_outputs(std::span<const MassBand> bands, float mass);
+
+} // namespace corvan::nn

@@ -1,0 +1,70 @@
+// The network members of the distribution family (core/family.hpp): the
+// embedded networks, chosen by a rule of the molecule's front-end, and the
+// caller's weight file, whose network size is the result length `n`.
+#pragma once
+
+#include <optional>
+
+#include "core/family.hpp"
+#include "corvan.h"
+#include "nn/catalogue.hpp"
+
+namespace corvan::nn {
+
+using family::Request;
+
+// The choice of the weight-file members: nothing to choose, the file's
+// network has `n` units.
+struct WeightFile {};
+
+// A network rule that reads only the encoding's size (residue count,
+// sequence length).
+template <std::optional<Network> (*rule)(long long)>
+std::optional<Network> network_by_size([[maybe_unused]] const Request &request, long long size) {
+    return rule(size);
+}
+
+// A network rule that reads only the mass.
+template <std::optional<Network> (*rule)(float)>
+std::optional<Network> network_by_mass(const Request &request, [[maybe_unused]] long long size) {
+    return rule(request.mass);
+}
+
+inline std::optional<WeightFile> weight_file([[maybe_unused]] const Request &request,
+                                             [[maybe_unused]] long long size) {
+    return WeightFile{};
+}
+
+// Embedded networks: window placement and array peak inside the runner.
+inline float embedded_network(const float *features, [[maybe_unused]] int feature_count,
+                              Network network, [[maybe_unused]] const Request &request, float *out,
+                              int n, int offset) {
+    return run_embedded(network, features, out, n, offset);
+}
+
+// Caller's weight file: full-length placement and array peak in the runner,
+// which checks and zeroes `out` once more.
+inline float weight_file_network(const float *features, int feature_count,
+                                 [[maybe_unused]] WeightFile file, const Request &request,
+                                 float *out, int n, int offset) {
+    return corvan_model_to_dist_from_file(features, feature_count, out, n, offset, request.path);
+}
+
+// Mass features of the network members; they never fail.
+inline long long mass_features(const Request &request, float *features) {
+    mass_to_vector(request.mass, features);
+    return 0;
+}
+
+// By mass through a caller's weight file: the same member for peptides and
+// RNA (five mass features, no range check; the network size is `n`).
+constexpr family::Member<float, WeightFile> kWeightFileByMass = {
+    .accepts = family::any_input,
+    .encoding_length = 5,
+    .encode = mass_features,
+    .choose = weight_file,
+    .compute = weight_file_network,
+    .allocation_message = nullptr,
+};
+
+} // namespace corvan::nn
