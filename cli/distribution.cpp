@@ -83,7 +83,7 @@ std::optional<Failure> read_input(const Molecule &molecule, const Args &args, Re
         const auto value = to_float(text);
         if (!value || *value <= 0)
             return usage("--mass must be a positive number of daltons, e.g. 1500.5");
-        result.input_kind = "mass";
+        result.input_kind = InputKind::mass;
         result.input_text = text;
         result.input_mass = *value;
         return std::nullopt;
@@ -97,7 +97,7 @@ std::optional<Failure> read_input(const Molecule &molecule, const Args &args, Re
         return usage("the " + engine.name +
                      " engine sees residue counts only and would leave the modifications out; "
                      "use the fft or brain engine");
-    result.input_kind = molecule.command == "formula" ? "formula" : "sequence";
+    result.input_kind = molecule.command == "formula" ? InputKind::formula : InputKind::sequence;
     result.input_text = args.positional[0];
     return std::nullopt;
 }
@@ -108,7 +108,7 @@ std::optional<Failure> read_weights(const Molecule &molecule, const Args &args, 
     if (!args.options.count("weights")) return std::nullopt;
     const std::string path = option(args, "weights");
     const Engine &engine = *request.engine;
-    const bool by_mass = request.result.input_kind == "mass";
+    const bool by_mass = request.result.input_kind == InputKind::mass;
     if (by_mass ? engine.custom_by_mass == nullptr : engine.custom_by_sequence == nullptr)
         return usage("--weights needs the nn engine of the peptide or rna command");
     std::string why;
@@ -189,7 +189,7 @@ float call_library(const Engine &engine, Result &result) {
     const char *path = result.weights.c_str();
     const float mass = static_cast<float>(result.input_mass);
     const int n = result.points, offset = result.offset;
-    if (result.input_kind == "mass")
+    if (result.input_kind == InputKind::mass)
         return result.weights.empty() ? engine.by_mass(out, n, offset, mass)
                                       : engine.custom_by_mass(out, n, offset, path, mass);
     return result.weights.empty() ? engine.by_sequence(text, out, n, offset)
@@ -228,7 +228,7 @@ std::string failure_text(const Engine &engine, const Result &result) {
     std::string text = "the " + engine.name + " engine could not compute the distribution of " +
                        shortened(subject_of(result));
     if (engine.name != "brain") return text;
-    if (result.molecule == "rna" && result.input_kind == "mass" && result.input_mass < 100)
+    if (result.molecule == "rna" && result.input_kind == InputKind::mass && result.input_mass < 100)
         return text + " (a mass this small has no RNA composition)";
     return text + " (its recursion overflows for a molecule this large)";
 }
@@ -241,7 +241,7 @@ std::optional<Failure> compute(const Molecule &molecule, Request &request) {
     result.peak = call_library(*request.engine, result);
     std::fflush(stdout); // the library's own messages come before ours
     if (!(result.peak >= 0)) return Failure{kFailedCall, failure_text(*request.engine, result)};
-    if (result.input_kind != "mass") {
+    if (result.input_kind != InputKind::mass) {
         result.composition = molecule.composition(result.input_text);
         result.masses = peak_masses(*result.composition,
                                     std::min(result.points - result.offset, kMostMassedPeaks));

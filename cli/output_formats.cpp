@@ -97,11 +97,12 @@ std::string json_number(double value, const char *format = "%.9g") {
 
 void write_json_input(std::FILE *stream, const Result &result) {
     std::fprintf(stream, "  \"molecule\": %s,\n", json_string(result.molecule).c_str());
-    if (result.input_kind == "mass")
+    if (result.input_kind == InputKind::mass)
         std::fprintf(stream, "  \"input\": {\"mass\": %s},\n",
                      json_number(result.input_mass).c_str());
     else
-        std::fprintf(stream, "  \"input\": {%s: %s},\n", json_string(result.input_kind).c_str(),
+        std::fprintf(stream, "  \"input\": {%s: %s},\n",
+                     json_string(input_kind_name(result.input_kind)).c_str(),
                      json_string(result.input_text).c_str());
     std::fprintf(stream, "  \"engine\": %s,\n", json_string(result.engine).c_str());
     if (!result.weights.empty())

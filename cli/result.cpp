@@ -20,9 +20,22 @@ const PeakMass *mass_at(const Result &result, int index) {
     return &result.masses[step];
 }
 
+const char *input_kind_name(InputKind kind) {
+    switch (kind) {
+    case InputKind::formula:
+        return "formula";
+    case InputKind::sequence:
+        return "sequence";
+    case InputKind::mass:
+        break;
+    }
+    return "mass";
+}
+
 std::string subject_of(const Result &result) {
-    return result.input_kind == "mass" ? result.molecule + " of " + result.input_text + " Da"
-                                       : result.input_text;
+    return result.input_kind == InputKind::mass
+               ? result.molecule + " of " + result.input_text + " Da"
+               : result.input_text;
 }
 
 std::string shortened(const std::string &text) {

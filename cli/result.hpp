@@ -9,12 +9,18 @@
 
 namespace cli {
 
+// What the user gave: a text (a formula or a sequence) or a mass.
+enum class InputKind { formula, sequence, mass };
+
+// "formula", "sequence" or "mass": the key of the input in the JSON output.
+const char *input_kind_name(InputKind kind);
+
 struct Result {
-    std::string molecule;   // "formula", "peptide", "rna"
-    std::string engine;     // "fft", "brain", "nn", "fit"
-    std::string input_kind; // "formula", "sequence" or "mass"
+    std::string molecule; // "formula", "peptide", "rna"
+    std::string engine;   // "fft", "brain", "nn", "fit"
+    InputKind input_kind = InputKind::sequence;
     std::string input_text; // the text, or the mass as typed
-    double input_mass = 0;  // for input_kind "mass"
+    double input_mass = 0;  // for InputKind::mass
     std::string weights;    // a caller's weight file, or empty
     int points = 0;
     int offset = 0;

@@ -8,26 +8,8 @@
 set(CORVAN_MODELS_DIR "${PROJECT_SOURCE_DIR}/src/models" CACHE PATH
     "Directory holding the twelve network weight blobs (<name>.bin)")
 
-set(CORVAN_EMBED_SCRIPT "${PROJECT_SOURCE_DIR}/tools/embed_models.cmake")
-include(${CORVAN_EMBED_SCRIPT})
+include(${PROJECT_SOURCE_DIR}/tools/embed_models.cmake)
 
-set(corvan_model_blobs "")
-foreach(entry IN LISTS CORVAN_MODEL_TABLE)
-  string(REPLACE " " ";" entry "${entry}")
-  list(GET entry 0 name)
-  list(GET entry 1 bytes)
-  corvan_check_model_blob("${CORVAN_MODELS_DIR}" ${name} ${bytes})
-  list(APPEND corvan_model_blobs "${CORVAN_MODELS_DIR}/${name}.bin")
-endforeach()
-
-# Regenerated whenever a blob (or the generator) changes, so a retrained
-# network lands in the next build.
 set(corvan_models_source "${PROJECT_BINARY_DIR}/generated/corvan_models.cpp")
-add_custom_command(
-  OUTPUT "${corvan_models_source}"
-  COMMAND ${CMAKE_COMMAND} -DMODELS_DIR=${CORVAN_MODELS_DIR}
-          -DOUTPUT=${corvan_models_source} -P ${CORVAN_EMBED_SCRIPT}
-  DEPENDS ${corvan_model_blobs} ${CORVAN_EMBED_SCRIPT}
-  COMMENT "Embedding the network weight blobs"
-  VERBATIM)
+corvan_add_model_source("${CORVAN_MODELS_DIR}" "${corvan_models_source}")
 target_sources(corvan_objects PRIVATE "${corvan_models_source}")

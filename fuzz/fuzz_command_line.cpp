@@ -108,7 +108,7 @@ void write_outputs(fuzz::Reader &r) {
     result.offset = r.byte() % result.points;
     result.peak = r.f32();
     for (int i = 0; i < result.points; ++i) result.values.push_back(r.f32());
-    result.input_kind = r.byte() % 2 ? "sequence" : "mass";
+    result.input_kind = r.byte() % 2 ? cli::InputKind::sequence : cli::InputKind::mass;
     result.input_mass = r.f32();
     // Text the command line accepts is ASCII; control bytes, quotes and
     // backslashes stay to exercise the escaping.

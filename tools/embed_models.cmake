@@ -38,6 +38,31 @@ function(corvan_check_model_blob models_dir name bytes)
   endif()
 endfunction()
 
+# This file, for the command below to run it.
+set(CORVAN_EMBED_MODELS_SCRIPT "${CMAKE_CURRENT_LIST_FILE}")
+
+# Checks the blobs of the table in models_dir now (configure time) and adds
+# the command that writes `output` from them, run again whenever a blob or
+# this script changes, so that a retrained network lands in the next build.
+# The caller adds `output` to a target of the same directory.
+function(corvan_add_model_source models_dir output)
+  set(blobs "")
+  foreach(entry IN LISTS CORVAN_MODEL_TABLE)
+    string(REPLACE " " ";" entry "${entry}")
+    list(GET entry 0 name)
+    list(GET entry 1 bytes)
+    corvan_check_model_blob("${models_dir}" ${name} ${bytes})
+    list(APPEND blobs "${models_dir}/${name}.bin")
+  endforeach()
+  add_custom_command(
+    OUTPUT "${output}"
+    COMMAND ${CMAKE_COMMAND} -DMODELS_DIR=${models_dir} -DOUTPUT=${output}
+            -P ${CORVAN_EMBED_MODELS_SCRIPT}
+    DEPENDS ${blobs} ${CORVAN_EMBED_MODELS_SCRIPT}
+    COMMENT "Embedding the network weight blobs"
+    VERBATIM)
+endfunction()
+
 # Byte values of a file as C array initialiser lines, 16 bytes per line.
 function(corvan_blob_initialiser path out_var)
   file(READ "${path}" hex HEX)

@@ -100,6 +100,70 @@ def formula(
 
 
 # ----------------------------------------------------------------------
+# Peptides and RNA: one path through the library's calls
+# ----------------------------------------------------------------------
+
+
+class _Molecule(NamedTuple):
+    """The calls and messages of one molecule kind (peptide or RNA)."""
+
+    kind: str  # as corvan_check_fixed_sequence names it
+    engines: Sequence[str]
+    sequence_calls: Mapping[str, str]  # engine -> call
+    mass_calls: Mapping[str, str]
+    reasons: Mapping[str, str]  # call -> why it failed
+    sequence_features: int  # inputs of a custom sequence network
+    custom_sequence_call: str
+    custom_mass_call: str
+
+
+def _molecule_distribution(
+    molecule: _Molecule,
+    sequence: Optional[Union[str, bytes]],
+    mass: Optional[float],
+    engine: Optional[str],
+    points: int,
+    offset: int,
+    weights: Optional[_args.PathLike],
+    return_peak: bool,
+) -> Any:
+    kind = _args.one_of(sequence, mass)
+    engine = _args.check_engine(engine, weights, molecule.engines)
+    n, k = _args.check_frame(points, offset)
+    buffer = float_buffer(n)
+
+    if kind == "sequence":
+        if engine not in molecule.sequence_calls:
+            raise ValueError(f"engine {engine!r} works from a mass only")
+        seq = _args.encode_text(sequence, "sequence")
+        check_fixed_sequence(molecule.kind, seq)
+        if weights is not None:
+            path = _args.encode_path(weights, "weights")
+            peak = invoke_distribution(
+                molecule.custom_sequence_call,
+                (seq, buffer, n, k, path),
+                "the sequence is empty or "
+                + _custom_reason(path, molecule.sequence_features, n),
+            )
+        else:
+            name = molecule.sequence_calls[engine]
+            peak = invoke_distribution(name, (seq, buffer, n, k), molecule.reasons[name])
+    else:
+        value = check_positive_mass(_args.check_mass(mass))
+        if weights is not None:
+            path = _args.encode_path(weights, "weights")
+            peak = invoke_distribution(
+                molecule.custom_mass_call,
+                (buffer, n, k, path, value),
+                _custom_reason(path, MASS_FEATURES, n),
+            )
+        else:
+            name = molecule.mass_calls[engine]
+            peak = invoke_distribution(name, (buffer, n, k, value), molecule.reasons[name])
+    return _result(buffer, peak, return_peak)
+
+
+# ----------------------------------------------------------------------
 # Peptides
 # ----------------------------------------------------------------------
 
@@ -125,6 +189,16 @@ _PEPTIDE_REASONS = {
     "nn_pep_mass_to_dist": "no network covers this mass",
     "pep_mass_to_dist_fitting": "the parametric model failed for this mass",
 }
+_PEPTIDE = _Molecule(
+    kind="peptide",
+    engines=PEPTIDE_ENGINES,
+    sequence_calls=_PEPTIDE_SEQUENCE_CALLS,
+    mass_calls=_PEPTIDE_MASS_CALLS,
+    reasons=_PEPTIDE_REASONS,
+    sequence_features=PEPTIDE_SEQUENCE_FEATURES,
+    custom_sequence_call="nn_pep_seq_to_dist_custom",
+    custom_mass_call="nn_pep_mass_to_dist_custom",
+)
 
 
 def peptide(
@@ -152,39 +226,9 @@ def peptide(
             that network (it must have `points` outputs).
         return_peak: also return the peak value.
     """
-    kind = _args.one_of(sequence, mass)
-    engine = _args.check_engine(engine, weights, PEPTIDE_ENGINES)
-    n, k = _args.check_frame(points, offset)
-    buffer = float_buffer(n)
-
-    if kind == "sequence":
-        if engine == "fit":
-            raise ValueError("engine 'fit' works from a mass only")
-        seq = _args.encode_text(sequence, "sequence")
-        check_fixed_sequence("peptide", seq)
-        if weights is not None:
-            path = _args.encode_path(weights, "weights")
-            peak = invoke_distribution(
-                "nn_pep_seq_to_dist_custom",
-                (seq, buffer, n, k, path),
-                "the sequence is empty or " + _custom_reason(path, PEPTIDE_SEQUENCE_FEATURES, n),
-            )
-        else:
-            name = _PEPTIDE_SEQUENCE_CALLS[engine]
-            peak = invoke_distribution(name, (seq, buffer, n, k), _PEPTIDE_REASONS[name])
-    else:
-        value = check_positive_mass(_args.check_mass(mass))
-        if weights is not None:
-            path = _args.encode_path(weights, "weights")
-            peak = invoke_distribution(
-                "nn_pep_mass_to_dist_custom",
-                (buffer, n, k, path, value),
-                _custom_reason(path, MASS_FEATURES, n),
-            )
-        else:
-            name = _PEPTIDE_MASS_CALLS[engine]
-            peak = invoke_distribution(name, (buffer, n, k, value), _PEPTIDE_REASONS[name])
-    return _result(buffer, peak, return_peak)
+    return _molecule_distribution(
+        _PEPTIDE, sequence, mass, engine, points, offset, weights, return_peak
+    )
 
 
 # ----------------------------------------------------------------------
@@ -211,6 +255,16 @@ _RNA_REASONS = {
     "not one so large that its recursion overflows",
     "nn_rna_mass_to_dist": "no network covers this mass",
 }
+_RNA = _Molecule(
+    kind="rna",
+    engines=RNA_ENGINES,
+    sequence_calls=_RNA_SEQUENCE_CALLS,
+    mass_calls=_RNA_MASS_CALLS,
+    reasons=_RNA_REASONS,
+    sequence_features=RNA_SEQUENCE_FEATURES,
+    custom_sequence_call="nn_rna_seq_to_dist_custom",
+    custom_mass_call="nn_rna_mass_to_dist_custom",
+)
 
 
 def rna(
@@ -229,37 +283,9 @@ def rna(
     ``"brain"`` and ``"nn"``. Other characters in a sequence are skipped
     by the library with a :class:`corvan.CorvanWarning`.
     """
-    kind = _args.one_of(sequence, mass)
-    engine = _args.check_engine(engine, weights, RNA_ENGINES)
-    n, k = _args.check_frame(points, offset)
-    buffer = float_buffer(n)
-
-    if kind == "sequence":
-        seq = _args.encode_text(sequence, "sequence")
-        check_fixed_sequence("rna", seq)
-        if weights is not None:
-            path = _args.encode_path(weights, "weights")
-            peak = invoke_distribution(
-                "nn_rna_seq_to_dist_custom",
-                (seq, buffer, n, k, path),
-                "the sequence is empty or " + _custom_reason(path, RNA_SEQUENCE_FEATURES, n),
-            )
-        else:
-            name = _RNA_SEQUENCE_CALLS[engine]
-            peak = invoke_distribution(name, (seq, buffer, n, k), _RNA_REASONS[name])
-    else:
-        value = check_positive_mass(_args.check_mass(mass))
-        if weights is not None:
-            path = _args.encode_path(weights, "weights")
-            peak = invoke_distribution(
-                "nn_rna_mass_to_dist_custom",
-                (buffer, n, k, path, value),
-                _custom_reason(path, MASS_FEATURES, n),
-            )
-        else:
-            name = _RNA_MASS_CALLS[engine]
-            peak = invoke_distribution(name, (buffer, n, k, value), _RNA_REASONS[name])
-    return _result(buffer, peak, return_peak)
+    return _molecule_distribution(
+        _RNA, sequence, mass, engine, points, offset, weights, return_peak
+    )
 
 
 # ----------------------------------------------------------------------

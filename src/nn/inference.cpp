@@ -4,6 +4,7 @@
 
 #include "core/buffers.hpp"
 #include "corvan.h"
+#include "nn/weights.hpp"
 
 extern "C" float softsign(float x) {
     return x / (1.0f + std::fabs(x));
@@ -34,9 +35,7 @@ extern "C" void matrix_vector_multiply(const float *matrix, const float *vector,
 // such a weight set fails like an allocation failure.
 extern "C" int neural_net(const float *input, float *output, NetWeights weights) {
     if (input == nullptr || output == nullptr) return -1;
-    if (weights.w1 == nullptr || weights.b1 == nullptr || weights.w2 == nullptr ||
-        weights.b2 == nullptr || weights.w3 == nullptr || weights.b3 == nullptr)
-        return -1;
+    if (!corvan::nn::has_all_arrays(weights)) return -1;
     corvan::CArray<float> first = corvan::zeroed_array<float>(weights.hidden1_size);
     corvan::CArray<float> second = corvan::zeroed_array<float>(weights.hidden2_size);
     if (!first || !second) return -1;
