@@ -172,6 +172,45 @@ CORVAN_API extern int use_precomputed_fft;
  * Example: {0, 2, 0, 1, 0} (water), N = 64: returns ~0.99734 == out[0]. */
 CORVAN_API float fft_list_to_dist(const int *fftlist, int N, float *out);
 
+/* ======================================================================
+ * BRAIN engine
+ * ====================================================================== */
+
+/* Root constants of the element isotope polynomials (floats). The five
+ * abundance constants are published for callers; the engine uses the roots. */
+CORVAN_API extern const float c12_abundance; /* 0.9893 */
+CORVAN_API extern const float h1_abundance;  /* 0.999885 */
+CORVAN_API extern const float n14_abundance; /* 0.99632 */
+CORVAN_API extern const float o16_abundance; /* 0.99757 */
+CORVAN_API extern const float s32_abundance; /* 0.9499 */
+CORVAN_API extern const float c_root;        /* -92.4579 */
+CORVAN_API extern const float h_root;        /* -8694.652 */
+CORVAN_API extern const float n_root;        /* -270.7391 */
+CORVAN_API extern const float rho_o;         /* 22.0595 */
+CORVAN_API extern const float theta_o;       /* 1.575 */
+CORVAN_API extern const float s_root;        /* -424.8761 */
+CORVAN_API extern const float rho_s;         /* 4.728 */
+CORVAN_API extern const float theta_s;       /* 1.583 */
+
+/* Isotope distribution of fftlist = {C, H, N, O, S} by Newton's identities
+ * over power sums of the inverse polynomial roots, truncated to `len`
+ * points and renormalised over them. `out` must hold `len` floats.
+ * Returns the largest normalised point, or -1: without writing when len <= 0,
+ * a pointer is NULL or a count is negative; with out[0..len-1] zeroed when
+ * an allocation fails or the recursion overflows (very large molecules).
+ * Reentrant. Example: {1, 0, 0, 0, 0}, len 2: out = {0.9893, 0.0107},
+ * returns 0.9893. */
+CORVAN_API float brain_list_to_dist(const int *fftlist, int len, float *out);
+
+/* ======================================================================
+ * Building blocks of the engines
+ * ======================================================================
+ * The steps the distribution calls are made of, exported for callers that
+ * assemble their own: element transforms and complex arithmetic of the FFT
+ * engine, and the activations and dense layer of the networks. */
+
+/* ---- FFT engine ---- */
+
 /* Fills transform[0..half-1] (half must be N/2+1) with the forward,
  * unnormalised DFT of the element's isotope pattern on an N-point grid.
  * Returns 0, or -1 when atomic_number is outside 1..109, or allocation or
@@ -213,35 +252,24 @@ CORVAN_API void construct_isotope_array(int atomic_number, double *grid, int N);
  * has that atomic number. Example: get_first_isotope_abundance(2) = 1.34e-06. */
 CORVAN_API float get_first_isotope_abundance(int atomic_number);
 
-/* ======================================================================
- * BRAIN engine
- * ====================================================================== */
+/* ---- neural networks ---- */
 
-/* Root constants of the element isotope polynomials (floats). The five
- * abundance constants are published for callers; the engine uses the roots. */
-CORVAN_API extern const float c12_abundance; /* 0.9893 */
-CORVAN_API extern const float h1_abundance;  /* 0.999885 */
-CORVAN_API extern const float n14_abundance; /* 0.99632 */
-CORVAN_API extern const float o16_abundance; /* 0.99757 */
-CORVAN_API extern const float s32_abundance; /* 0.9499 */
-CORVAN_API extern const float c_root;        /* -92.4579 */
-CORVAN_API extern const float h_root;        /* -8694.652 */
-CORVAN_API extern const float n_root;        /* -270.7391 */
-CORVAN_API extern const float rho_o;         /* 22.0595 */
-CORVAN_API extern const float theta_o;       /* 1.575 */
-CORVAN_API extern const float s_root;        /* -424.8761 */
-CORVAN_API extern const float rho_s;         /* 4.728 */
-CORVAN_API extern const float theta_s;       /* 1.583 */
+/* x / (1 + |x|). Example: softsign(-3) = -0.75. */
+CORVAN_API float softsign(float x);
+/* 1 / (1 + expf(-x)). Example: sigmoid(0) = 0.5; sigmoid(-100) = 0 exactly
+ * (the exponential overflows). */
+CORVAN_API float sigmoid(float x);
 
-/* Isotope distribution of fftlist = {C, H, N, O, S} by Newton's identities
- * over power sums of the inverse polynomial roots, truncated to `len`
- * points and renormalised over them. `out` must hold `len` floats.
- * Returns the largest normalised point, or -1: without writing when len <= 0,
- * a pointer is NULL or a count is negative; with out[0..len-1] zeroed when
- * an allocation fails or the recursion overflows (very large molecules).
- * Reentrant. Example: {1, 0, 0, 0, 0}, len 2: out = {0.9893, 0.0107},
- * returns 0.9893. */
-CORVAN_API float brain_list_to_dist(const int *fftlist, int len, float *out);
+/* One dense layer: result[r] = act(bias[r] + sum_c matrix[r*cols + c] *
+ * vector[c]) for r < rows, summed in single precision from the bias in
+ * ascending c, then softsign and/or (then) sigmoid when the flags are
+ * non-zero. matrix is rows x cols row-major; bias and result hold rows
+ * floats. cols < 1 passes the (activated) bias; rows < 1 writes nothing.
+ * Example: matrix {1,2,3,4,5,6}, vector {1,10,100}, bias {0.5,-0.5}, 2 rows,
+ * 3 columns, no flags: result {321.5, 653.5}. */
+CORVAN_API void matrix_vector_multiply(const float *matrix, const float *vector,
+                                       const float *bias, float *result, int rows, int cols,
+                                       int softsign_flag, int sigmoid_flag);
 
 /* ======================================================================
  * Elemental formulas
@@ -325,23 +353,6 @@ CORVAN_API int LoadWeightsFromFile(NetWeights weights, const char *path);
 /* Releases the six arrays (NULL ones skipped, so the empty weight set is
  * harmless). Release exactly one copy of a record, once. */
 CORVAN_API void FreeCorvanWeights(NetWeights weights);
-
-/* x / (1 + |x|). Example: softsign(-3) = -0.75. */
-CORVAN_API float softsign(float x);
-/* 1 / (1 + expf(-x)). Example: sigmoid(0) = 0.5; sigmoid(-100) = 0 exactly
- * (the exponential overflows). */
-CORVAN_API float sigmoid(float x);
-
-/* One dense layer: result[r] = act(bias[r] + sum_c matrix[r*cols + c] *
- * vector[c]) for r < rows, summed in single precision from the bias in
- * ascending c, then softsign and/or (then) sigmoid when the flags are
- * non-zero. matrix is rows x cols row-major; bias and result hold rows
- * floats. cols < 1 passes the (activated) bias; rows < 1 writes nothing.
- * Example: matrix {1,2,3,4,5,6}, vector {1,10,100}, bias {0.5,-0.5}, 2 rows,
- * 3 columns, no flags: result {321.5, 653.5}. */
-CORVAN_API void matrix_vector_multiply(const float *matrix, const float *vector,
-                                       const float *bias, float *result, int rows, int cols,
-                                       int softsign_flag, int sigmoid_flag);
 
 /* Runs the network on input[0..input_size-1] into output[0..output_size-1]
  * (softsign, softsign, sigmoid; outputs in [0, 1]). The weight set is only
