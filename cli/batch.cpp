@@ -133,7 +133,7 @@ void report_speed(const BatchPlan &plan, const BatchResults &results) {
                  "corvan batch: %zu molecules x %zu engines on %d threads in %.2f s "
                  "(%.0f molecules/s)\n",
                  plan.items.size(), plan.engines.size(), plan.threads, results.seconds,
-                 plan.items.size() / seconds);
+                 static_cast<double>(plan.items.size()) / seconds);
     if (failed > 0)
         std::fprintf(stderr,
                      "corvan batch: %zu calculations failed (status 'failed' in the output)\n",

@@ -143,7 +143,7 @@ double monoisotopic_mass(const Composition &composition) {
     double mass = 0;
     for (int element = 0; element < kElements; ++element)
         if (composition.counts[element] != 0)
-            mass += composition.counts[element] * lightest[element];
+            mass += static_cast<double>(composition.counts[element]) * lightest[element];
     return mass;
 }
 

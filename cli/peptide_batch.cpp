@@ -351,7 +351,8 @@ int run_peptide_batch(int argc, char **argv) {
     std::size_t failed = 0;
     for (const Row &row : rows) failed += row.status != CORVAN_OK;
     std::fprintf(stderr, "corvan batch: %zu ions on %d threads in %.2f s (%.0f ions/s)\n",
-                 rows.size(), plan.threads, seconds, rows.size() / std::max(seconds, 1e-9));
+                 rows.size(), plan.threads, seconds,
+                 static_cast<double>(rows.size()) / std::max(seconds, 1e-9));
     const int written = write_output(plan, rows);
     if (written != kOk) return written;
     if (failed > 0) {

@@ -42,8 +42,8 @@ void ProgressBar::draw(std::size_t done) {
     const int filled = static_cast<int>(share * kBarWidth);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    const double rate = seconds > 0 ? done / seconds : 0;
-    const std::string left = rate > 0 ? clock_text((total_ - done) / rate) : "?";
+    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+    const std::string left = rate > 0 ? clock_text(static_cast<double>(total_ - done) / rate) : "?";
     std::fprintf(stderr, "\r[%.*s%*s] %3.0f%%  %zu/%zu calculations  %.0f/s  %s left ", filled,
                  "##############################", kBarWidth - filled, "", share * 100, done,
                  total_, rate, left.c_str());

@@ -157,7 +157,8 @@ void write_horizontal_axis(std::FILE *stream, const Axes &axes) {
 }
 
 void write_sticks(std::FILE *stream, const Axes &axes, const std::vector<Stick> &sticks) {
-    const double room = (kRight - kLeft) / std::max<std::size_t>(sticks.size(), 1);
+    const double room =
+        (kRight - kLeft) / static_cast<double>(std::max<std::size_t>(sticks.size(), 1));
     const double width = std::clamp(room / 5, 1.0, 6.0);
     const bool labelled = room >= 26;
     for (const Stick &stick : sticks) {

@@ -194,6 +194,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Composition{"insulin", {254, 377, 65, 75, 6}, 64, 2e-3},
                     Composition{"protein_50kDa", {2223, 3490, 611, 665, 19}, 128, 2e-3},
                     Composition{"protein_100kDa", {4445, 6982, 1222, 1329, 38}, 1024, 2e-3}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &test) { return std::string(test.param.name); });
 
 } // namespace

@@ -276,6 +276,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Composition{"protein_50kDa", {2223, 3490, 611, 665, 19}, 128},
                     Composition{"protein_100kDa", {4445, 6982, 1222, 1329, 38}, 1024},
                     Composition{"sulfur_only", {0, 0, 0, 0, 200}, 1024}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &test) { return std::string(test.param.name); });
 
 } // namespace

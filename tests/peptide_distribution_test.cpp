@@ -168,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, kInf); }, ""},
         Failure{"brain_mass_beyond_int",
                 [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, 1e30f); }, ""}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &test) { return std::string(test.param.name); });
 
 // ---- values, length rules and placement ---------------------------------
 

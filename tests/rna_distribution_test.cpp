@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](float *o, int n, int k) { return brain_rna_mass_to_dist(o, n, k, kInf); }},
         Failure{"brain_mass_beyond_int",
                 [](float *o, int n, int k) { return brain_rna_mass_to_dist(o, n, k, 1e12f); }}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &test) { return std::string(test.param.name); });
 
 // ---- lengths, placement and values --------------------------------------
 
