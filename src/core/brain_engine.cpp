@@ -106,6 +106,7 @@ extern "C" float brain_list_to_dist(const int *fftlist, int len, float *out) {
     psi.reset();
     const double peak = normalize_isodist(q.get(), len);
     if (!std::isfinite(peak)) return -1.0f;
-    for (int k = 0; k < len; ++k) out[k] = static_cast<float>(q[k]);
+    const double *const heights = q.get();
+    for (int k = 0; k < len; ++k) out[k] = static_cast<float>(heights[k]);
     return static_cast<float>(peak);
 }

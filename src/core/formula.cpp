@@ -85,9 +85,11 @@ float fft_atom_formula_to_dist(const char *formula, float *out, int n, int offse
     corvan::FftwArray<fftw_complex> transform = corvan::fftw_complex_array(half);
     corvan::FftwArray<double> grid = corvan::fftw_real_array(n);
     if (!result || !product || !transform || !grid) return -1.0f;
+    fftw_complex *const bins = product.get();
+    const fftw_complex *const element = transform.get();
     for (int k = 0; k < half; ++k) {
-        product[k][0] = 1.0;
-        product[k][1] = 0.0;
+        bins[k][0] = 1.0;
+        bins[k][1] = 0.0;
     }
     for (int index = 0; index < kElements; ++index) {
         if (counts[index] == 0) continue;
@@ -95,9 +97,8 @@ float fft_atom_formula_to_dist(const char *formula, float *out, int n, int offse
         for (int k = 0; k < half; ++k) {
             double re = 0.0;
             double im = 0.0;
-            complex_power(&transform[k], counts[index], &re, &im);
-            complex_multiplication(&product[k][0], &product[k][1], product[k][0], product[k][1], re,
-                                   im);
+            complex_power(&element[k], counts[index], &re, &im);
+            complex_multiplication(&bins[k][0], &bins[k][1], bins[k][0], bins[k][1], re, im);
         }
     }
     const float peak =
