@@ -50,18 +50,43 @@ inline float weight_file_network(const float *features, int feature_count,
     return corvan_model_to_dist_from_file(features, feature_count, out, n, offset, request.path);
 }
 
-// Mass features of the network members; they never fail.
+// Mass features of the network members (mass_to_vector); they never fail.
+constexpr int kMassFeatures = 5;
 inline long long mass_features(const Request &request, float *features) {
     mass_to_vector(request.mass, features);
     return 0;
 }
 
+// By mass through an embedded network: the front-end gives only its rule
+// (its mass bands).
+template <std::optional<Network> (*rule)(float)>
+constexpr family::Member<float, Network> kEmbeddedByMass = {
+    .accepts = family::any_input,
+    .encoding_length = kMassFeatures,
+    .encode = mass_features,
+    .choose = network_by_mass<rule>,
+    .compute = embedded_network,
+    .allocation_message = nullptr,
+};
+
 // By mass through a caller's weight file: the same member for peptides and
-// RNA (five mass features, no range check; the network size is `n`).
+// RNA (no range check; the network size is `n`).
 constexpr family::Member<float, WeightFile> kWeightFileByMass = {
     .accepts = family::any_input,
-    .encoding_length = 5,
+    .encoding_length = kMassFeatures,
     .encode = mass_features,
+    .choose = weight_file,
+    .compute = weight_file_network,
+    .allocation_message = nullptr,
+};
+
+// By sequence through a caller's weight file: the front-end gives its
+// encoding (`inputs` counts); a sequence without residues is refused.
+template <int inputs, long long (*encode)(const Request &, float *)>
+constexpr family::Member<float, WeightFile> kWeightFileBySequence = {
+    .accepts = family::has_residues,
+    .encoding_length = inputs,
+    .encode = encode,
     .choose = weight_file,
     .compute = weight_file_network,
     .allocation_message = nullptr,

@@ -11,26 +11,15 @@ namespace {
 using corvan::family::Member;
 using corvan::family::Request;
 using corvan::nn::Network;
-using corvan::nn::WeightFile;
 namespace family = corvan::family;
 namespace nn = corvan::nn;
 namespace peptide = corvan::peptide;
 
 constexpr int kResidueInputs = 20;
-constexpr int kMassInputs = 5;
 
 long long residue_counts(const Request &request, float *counts) {
     return static_cast<long long>(peptide::add_residue_counts(request.sequence, counts));
 }
-
-constexpr Member<float, Network> kNetworkMass = {
-    .accepts = family::any_input,
-    .encoding_length = kMassInputs,
-    .encode = nn::mass_features,
-    .choose = nn::network_by_mass<peptide::mass_network>,
-    .compute = nn::embedded_network,
-    .allocation_message = nullptr,
-};
 
 constexpr Member<float, Network> kNetworkSequence = {
     .accepts = family::has_sequence,
@@ -41,21 +30,14 @@ constexpr Member<float, Network> kNetworkSequence = {
     .allocation_message = nullptr,
 };
 
-constexpr Member<float, WeightFile> kFileSequence = {
-    .accepts = family::has_residues,
-    .encoding_length = kResidueInputs,
-    .encode = residue_counts,
-    .choose = nn::weight_file,
-    .compute = nn::weight_file_network,
-    .allocation_message = nullptr,
-};
+constexpr auto &kFileSequence = nn::kWeightFileBySequence<kResidueInputs, residue_counts>;
 
 } // namespace
 
 extern "C" {
 
 float nn_pep_mass_to_dist(float *out, int n, int offset, float mass) {
-    return family::run(kNetworkMass, {.mass = mass}, out, n, offset);
+    return family::run(nn::kEmbeddedByMass<peptide::mass_network>, {.mass = mass}, out, n, offset);
 }
 
 float nn_pep_seq_to_dist(const char *seq, float *out, int n, int offset) {

@@ -11,27 +11,16 @@ namespace {
 using corvan::family::Member;
 using corvan::family::Request;
 using corvan::nn::Network;
-using corvan::nn::WeightFile;
 namespace family = corvan::family;
 namespace nn = corvan::nn;
 namespace rna = corvan::rna;
 
 constexpr int kNucleotideInputs = 4;
-constexpr int kMassInputs = 5;
 
 // Counted (and invalid bytes reported) before the length is judged.
 long long nucleotide_counts(const Request &request, float *counts) {
     return rna::add_nucleotide_counts(request.sequence, counts);
 }
-
-constexpr Member<float, Network> kNetworkMass = {
-    .accepts = family::any_input,
-    .encoding_length = kMassInputs,
-    .encode = nn::mass_features,
-    .choose = nn::network_by_mass<rna::mass_network>,
-    .compute = nn::embedded_network,
-    .allocation_message = nullptr,
-};
 
 constexpr Member<float, Network> kNetworkSequence = {
     .accepts = family::has_residues,
@@ -42,21 +31,14 @@ constexpr Member<float, Network> kNetworkSequence = {
     .allocation_message = nullptr,
 };
 
-constexpr Member<float, WeightFile> kFileSequence = {
-    .accepts = family::has_residues,
-    .encoding_length = kNucleotideInputs,
-    .encode = nucleotide_counts,
-    .choose = nn::weight_file,
-    .compute = nn::weight_file_network,
-    .allocation_message = nullptr,
-};
+constexpr auto &kFileSequence = nn::kWeightFileBySequence<kNucleotideInputs, nucleotide_counts>;
 
 } // namespace
 
 extern "C" {
 
 float nn_rna_mass_to_dist(float *out, int n, int offset, float mass) {
-    return family::run(kNetworkMass, {.mass = mass}, out, n, offset);
+    return family::run(nn::kEmbeddedByMass<rna::mass_network>, {.mass = mass}, out, n, offset);
 }
 
 float nn_rna_seq_to_dist(const char *seq, float *out, int n, int offset) {
