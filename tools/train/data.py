@@ -199,9 +199,14 @@ def usage(prots):
 
 def stress_set(net, n, rng, split):
     """Stress compositions (see stress.py): held-out proteins for the
-    'stress' evaluation split, training proteins for 'harden'."""
+    'stress' evaluation split, training proteins for 'harden' and
+    'polish'."""
     lo, hi = net["lo"], net["hi"]
     kind = net["kind"]
+    if kind == "residues" and split == "polish":
+        train_p, _ = proteins()
+        return stress.residue_polish(rng, n, lo, hi, train_p, usage(train_p),
+                                     net.get("polish"))
     if kind == "residues":
         train_p, held_p = proteins()
         prots = held_p if split == "stress" else train_p
@@ -228,7 +233,7 @@ def make_set(name, split, n=None, seed=None):
         seed = zlib.crc32(("%s/%s" % (name, split)).encode())
     rng = np.random.default_rng(seed)
     kind, m = net["kind"], net["m"]
-    if split in ("stress", "harden"):
+    if split in ("stress", "harden", "polish"):
         raw = stress_set(net, n, rng, split)
     elif kind == "residues":
         raw = residue_set(net, n, rng, split)

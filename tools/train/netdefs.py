@@ -5,6 +5,8 @@ from collections import OrderedDict
 # (5 mass features).  lo/hi: selection range (residues / bases: length,
 # inclusive; masses: lo <= mass < hi).  first3 / last: the fixed first three
 # floats (w1 row 0, columns 0..2) and last float (last bias of b3).
+# polish: the mixture of the polish stage's extra compositions
+# (stress.POLISH_RECIPE).
 NETS = OrderedDict()
 
 
@@ -15,11 +17,13 @@ def _add(name, kind, m, lo, hi, first3, last, **extra):
 
 
 _add("corvanpep_model_16", "residues", 16, 1, 50,
-     (0.21199685, 0.20539248, 0.27018204), -4.120304)
+     (0.21199685, 0.20539248, 0.27018204), -4.120304,
+     polish=dict(homopolymers=50))
 _add("corvanpep_model_64", "residues", 64, 51, 300,
      (-5.565178, -3.1325874, -4.952541), -0.6332621, harden_top=0.9)
 _add("corvanpep_model_128", "residues", 128, 301, 1000,
-     (-5.894881, -3.9308336, -5.526976), -0.40051448, with_zero=True)
+     (-5.894881, -3.9308336, -5.526976), -0.40051448, with_zero=True,
+     polish=dict(stress=0.8, dominated=0.2, run_top=0.6, other_top=0.4))
 _add("corvan_averagine_model8", "pepmass", 8, 0.0, 1200.0,
      (0.7319095, 0.7575122, 0.3416461), -0.95959777)
 _add("corvan_averagine_model32", "pepmass", 32, 1200.0, 11000.0,

@@ -224,6 +224,70 @@ def residue_stress(rng, n, lo, hi, prots, background, top=0.7):
     return c[(tot >= lo) & (tot <= hi)]
 
 
+def dominated(rng, n, lo, hi, background, top=1.0, other_top=0.7):
+    """One letter making up 30 % .. top of the composition (top 1 gives
+    whole-length homopolymers), the rest a background usage.  The
+    run-forming residues (glycine, proline, ...) are drawn twice as often as
+    the others and reach `top`; the others, whose long stretches real
+    proteins lack (and whose homopolymers are far off every realistic
+    pattern), reach `other_top`."""
+    weights = np.array([2.0 if a in RUN_LETTERS else 1.0 for a in AMINO])
+    weights /= weights.sum()
+    ls = lengths(rng, n, lo, hi)
+    out = np.zeros((n, 20))
+    for i in range(n):
+        a = rng.choice(20, p=weights)
+        r = rng.random()
+        bg = background if r < 0.5 else rng.dirichlet(np.full(20, 1.0))
+        t = top if AMINO[a] in RUN_LETTERS else other_top
+        w = min(1.0, rng.uniform(0.3, t + 0.1))
+        p = (1 - w) * bg
+        p[a] += w
+        out[i] = rng.multinomial(ls[i], p)
+    return out
+
+
+def homopolymer_grid(lo, hi, letters, points=60):
+    """Homopolymers of `letters` at about `points` lengths over lo..hi."""
+    ls = np.unique(np.concatenate([
+        [lo, hi], np.round(np.linspace(lo, hi, points)).astype(int)]))
+    rows = []
+    for a in [_IDX[ch] for ch in letters]:
+        for length in ls:
+            c = np.zeros(20)
+            c[a] = length
+            rows.append(c)
+    return np.asarray(rows)
+
+
+# polish-stage mixture (train.py, per network in netdefs.py): share of the
+# stress generators and the largest share of their dominant letters, share
+# of single-letter-dominated compositions and their largest letter shares,
+# longest homopolymer (0: none)
+POLISH_RECIPE = dict(stress=1.0, stress_top=0.7, dominated=0.0, run_top=0.6,
+                     other_top=0.4, homopolymers=0)
+
+
+def residue_polish(rng, n, lo, hi, prots, background, recipe=None):
+    """Extra training compositions for the polish stage (train.py): the
+    stress generators on training proteins, one letter dominating (the
+    run-forming residues, glycine and proline among them, up to run_top,
+    the others up to other_top) and homopolymers of the run-forming
+    residues up to `homopolymers` residues."""
+    r = dict(POLISH_RECIPE, **(recipe or {}))
+    parts = [residue_stress(rng, int(r["stress"] * n), lo, hi, prots,
+                            background, r["stress_top"])]
+    if r["dominated"] > 0:
+        parts.append(dominated(rng, int(r["dominated"] * n), lo, hi,
+                               background, r["run_top"], r["other_top"]))
+    if lo <= r["homopolymers"]:
+        parts.append(homopolymer_grid(lo, min(hi, r["homopolymers"]),
+                                      RUN_LETTERS))
+    c = np.vstack(parts)
+    tot = c.sum(axis=1)
+    return c[(tot >= lo) & (tot <= hi)]
+
+
 # ---- RNA ---------------------------------------------------------------
 
 def base_stress(rng, n, lo, hi):

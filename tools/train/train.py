@@ -62,6 +62,27 @@ HARDEN = {
     "corvan_rnaseq_model128": 60000,
 }
 
+# Polish stage (networks listed here): after their plan, a fresh Adam with
+# its own seed starts from the plan's blob and trains on the plan's set plus
+# n extra compositions (stress.residue_polish on training proteins, mixture
+# in netdefs.py): name -> (n, phases).  'max' phases sharpen the bulk,
+# 'tail' phases go after the worst molecules.
+POLISH = {
+    "corvanpep_model_16": (20000, [(60000, 1024, 5e-5, 5e-7, "max")]),
+    "corvanpep_model_128": (60000, [(20000, 1024, 3e-5, 3e-6, "max"),
+                                    (20000, 1024, 3e-5, 3e-6, "tail"),
+                                    (10000, 1024, 1e-5, 1e-7, "max")]),
+}
+# 'tail' loss: 'max' plus TAIL_WEIGHT * s^2 * mean((e / s)^TAIL_POWER) over
+# the batch, e = evaluation error of a molecule capped at TAIL_CAP,
+# s = TAIL_SCALE; TAIL_MINED of each batch is drawn by current error
+TAIL_SCALE = 0.006
+TAIL_POWER = 4
+TAIL_WEIGHT = 0.5
+TAIL_CAP = 0.05
+TAIL_WARMUP = 500   # steps of linear learning-rate warm-up (fresh Adam)
+TAIL_MINED = 0.5    # share of each 'tail' batch drawn by current error
+
 # all twelve take about an hour of one CPU thread with OpenBLAS
 PLANS = {
     "corvanpep_model_16": _plan(100000, 60000),
@@ -137,6 +158,19 @@ def loss_fn(kind, out, y):
         return e2.mean()
     if kind in ("max", "mine"):
         return e2.mean() + e2.max(dim=1).values.mean()
+    if kind == "tail":
+        # 'max' plus a steep penalty on the evaluation error itself (peak-
+        # scaled outputs against peak-scaled targets): negligible below
+        # TAIL_SCALE, dominant well above it
+        o = out / out.max(dim=1, keepdim=True).values
+        t = y / y.max(dim=1, keepdim=True).values
+        e = (o - t).abs().max(dim=1).values
+        # errors beyond TAIL_CAP (compositions no network of this size
+        # fits) get no tail gradient, so they cannot take over the batch
+        e = e.clamp(max=TAIL_CAP)
+        tail = TAIL_WEIGHT * TAIL_SCALE ** 2 * \
+            ((e / TAIL_SCALE) ** TAIL_POWER).mean()
+        return e2.mean() + e2.max(dim=1).values.mean() + tail
     # smooth version of 'max' for L-BFGS: squared 8-norm per molecule
     return e2.mean() + ((e2 ** 4).sum(dim=1) + 1e-30).pow(0.25).mean()
 
@@ -188,9 +222,10 @@ def snapshot(name, model, phase, model_dir):
 
 
 @torch.no_grad()
-def hard_weights(model, X, Y, chunk=65536):
+def hard_weights(model, X, Y, cap=None, chunk=65536):
     """Sampling weights for hard-example mining: the squared per-molecule
-    error of the peak-scaled outputs (the evaluation error), plus a floor
+    error of the peak-scaled outputs (the evaluation error, capped at `cap`
+    so that a few hopeless molecules cannot fill every batch), plus a floor
     so that no molecule drops out entirely."""
     errs = []
     for s in range(0, X.shape[0], chunk):
@@ -199,6 +234,8 @@ def hard_weights(model, X, Y, chunk=65536):
         t = Y[s:s + chunk] / Y[s:s + chunk].max(dim=1, keepdim=True).values
         errs.append((o - t).abs().max(dim=1).values)
     e = torch.cat(errs)
+    if cap is not None:
+        e = e.clamp(max=cap)
     return e * e + 1e-8
 
 
@@ -223,9 +260,83 @@ def parse_plan(text):
     return plan
 
 
+def run_plan(name, model, X, Y, plan, gen, verbose, model_dir, watch,
+             first, scale):
+    """Run the phases of `plan` (numbered from `first`) with one Adam
+    optimiser; `watch` = (eval x, y, stress x, y) for progress lines."""
+    opt = torch.optim.Adam(model.parameters(), lr=1e-3)
+    n = X.shape[0]
+    xe, ye, xs, ys = watch
+    step_total = 0
+    for phase, (steps, batch, lr0, lr1, lkind) in enumerate(plan, first):
+        steps = max(1, int(steps * scale))
+        if lkind == "lbfgs":
+            lbfgs_phase(model, X, Y, steps, batch, gen, verbose, name, xe, ye)
+            step_total += steps
+            opt = torch.optim.Adam(model.parameters(), lr=1e-3)
+            snapshot(name, model, phase, model_dir)
+            continue
+        for g in opt.param_groups:
+            g["lr"] = lr0
+        hard = None
+        for step in range(steps):
+            if (lkind == "mine" or lkind == "tail" and TAIL_MINED > 0) \
+                    and step % MINE_EVERY == 0:
+                hard = hard_weights(model, X, Y,
+                                    TAIL_CAP if lkind == "tail" else None)
+            frac = step / max(1, steps - 1)
+            lr = lr1 + 0.5 * (lr0 - lr1) * (1 + math.cos(math.pi * frac))
+            if lkind == "tail" and step < TAIL_WARMUP:
+                # a fresh Adam's first steps move every parameter by about
+                # the learning rate: ramp up so a trained net is not thrown
+                # off
+                lr *= (step + 1) / TAIL_WARMUP
+            for g in opt.param_groups:
+                g["lr"] = lr
+            if hard is None:
+                idx = torch.randint(0, n, (batch,), generator=gen)
+            else:
+                # part of the batch uniform, the rest drawn by current error
+                k = batch // 2 if lkind == "mine" else \
+                    int(batch * (1 - TAIL_MINED))
+                idx = torch.cat([
+                    torch.randint(0, n, (k,), generator=gen),
+                    torch.multinomial(hard, batch - k, True, generator=gen)])
+            out = model(X[idx])
+            loss = loss_fn(lkind, out, Y[idx])
+            opt.zero_grad()
+            loss.backward()
+            model.zero_fixed_grads()
+            opt.step()
+            model.project()
+            step_total += 1
+            if verbose and (step % 2000 == 0 or step == steps - 1):
+                flat = model.export()
+                err = blob.errors(blob.forward(name, flat, xe), ye)
+                es = blob.errors(blob.forward(name, flat, xs), ys)
+                print("%s phase %d step %d lr %.2g loss %.3g eval p50 %.5f "
+                      "p99 %.4f max %.4f stress p50 %.5f p99 %.4f max %.4f" % (
+                          name, phase, step, lr, loss.item(), np.median(err),
+                          np.quantile(err, 0.99), err.max(), np.median(es),
+                          np.quantile(es, 0.99), es.max()), flush=True)
+        snapshot(name, model, phase, model_dir)
+    return step_total
+
+
+def polish_set(name, x, y, peak):
+    """Training set of the polish stage: the plan's set plus POLISH[name][0]
+    polish compositions (own seeds, training proteins only)."""
+    if POLISH[name][0] == 0:
+        return torch.tensor(x), torch.tensor(y) * peak, x.shape[0]
+    xp, yp, _ = data.make_set(name, "polish", n=POLISH[name][0])
+    X = torch.tensor(np.vstack([x, xp]))
+    Y = torch.tensor(np.vstack([y, yp])) * peak
+    return X, Y, X.shape[0]
+
+
 def train_one(name, scale=1.0, verbose=True, plan=None,
               model_dir=blob.MODEL_DIR, log_path=LOG_PATH, init=None,
-              peak=None):
+              peak=None, polish_only=False, polish_plan=None):
     net = NETS[name]
     torch.manual_seed(1000 + list(NETS).index(name))
     gen = torch.Generator().manual_seed(2000 + list(NETS).index(name))
@@ -256,53 +367,25 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
     n = X.shape[0]
     if plan is None:
         plan = PLANS.get(name, DEFAULT_PLAN)
-    opt = torch.optim.Adam(model.parameters(), lr=1e-3)
     t1 = time.time()
     step_total = 0
-    for phase, (steps, batch, lr0, lr1, lkind) in enumerate(plan):
-        steps = max(1, int(steps * scale))
-        if lkind == "lbfgs":
-            lbfgs_phase(model, X, Y, steps, batch, gen, verbose, name, xe, ye)
-            step_total += steps
-            opt = torch.optim.Adam(model.parameters(), lr=1e-3)
-            snapshot(name, model, phase, model_dir)
-            continue
-        for g in opt.param_groups:
-            g["lr"] = lr0
-        hard = None
-        for step in range(steps):
-            if lkind == "mine" and step % MINE_EVERY == 0:
-                hard = hard_weights(model, X, Y)
-            frac = step / max(1, steps - 1)
-            lr = lr1 + 0.5 * (lr0 - lr1) * (1 + math.cos(math.pi * frac))
-            for g in opt.param_groups:
-                g["lr"] = lr
-            if hard is None:
-                idx = torch.randint(0, n, (batch,), generator=gen)
-            else:
-                # half the batch uniform, half drawn by current error
-                idx = torch.cat([
-                    torch.randint(0, n, (batch // 2,), generator=gen),
-                    torch.multinomial(hard, batch - batch // 2, True,
-                                      generator=gen)])
-            out = model(X[idx])
-            loss = loss_fn(lkind, out, Y[idx])
-            opt.zero_grad()
-            loss.backward()
-            model.zero_fixed_grads()
-            opt.step()
+    if not polish_only:
+        step_total += run_plan(name, model, X, Y, plan, gen, verbose,
+                               model_dir, (xe, ye, xs, ys), 0, scale)
+    if POLISH.get(name) and polish_plan != []:
+        if not polish_only:
+            # start from the plan's blob exactly as written, so that
+            # polishing a committed plan blob (--init DIR --polish-only)
+            # gives the same weights as the whole run
+            load_blob_into(model, model.export())
             model.project()
-            step_total += 1
-            if verbose and (step % 2000 == 0 or step == steps - 1):
-                flat = model.export()
-                err = blob.errors(blob.forward(name, flat, xe), ye)
-                es = blob.errors(blob.forward(name, flat, xs), ys)
-                print("%s phase %d step %d lr %.2g loss %.3g eval p50 %.5f "
-                      "p99 %.4f max %.4f stress p50 %.5f p99 %.4f max %.4f" % (
-                          name, phase, step, lr, loss.item(), np.median(err),
-                          np.quantile(err, 0.99), err.max(), np.median(es),
-                          np.quantile(es, 0.99), es.max()), flush=True)
-        snapshot(name, model, phase, model_dir)
+        X, Y, n = polish_set(name, x, y, peak)
+        x, y = X.numpy(), Y.numpy() / peak
+        gen = torch.Generator().manual_seed(3000 + list(NETS).index(name))
+        step_total += run_plan(name, model, X, Y,
+                               polish_plan or POLISH[name][1], gen, verbose,
+                               model_dir, (xe, ye, xs, ys), len(plan),
+                               scale)
     t_train = time.time() - t1
     flat = model.export()
     blob.write(name, flat, model_dir)
@@ -358,6 +441,20 @@ def main():
                     help="stress samples added to training (experiments)")
     ap.add_argument("--init", default=None,
                     help="start from the blobs in this directory")
+    ap.add_argument("--polish-only", action="store_true",
+                    help="skip the plan, only polish (with --init: the "
+                    "plan's blob)")
+    ap.add_argument("--polish-plan", default=None,
+                    help="override the polish phases (experiments); "
+                    "'none' skips the polish stage")
+    ap.add_argument("--polish-recipe", default=None,
+                    help="JSON overriding the net's polish mixture "
+                    "(stress.POLISH_RECIPE; experiments)")
+    ap.add_argument("--polish-n", type=int, default=None,
+                    help="polish compositions (experiments)")
+    ap.add_argument("--tail", default=None,
+                    help="SCALE:POWER:WEIGHT:MINED:CAP for the tail loss "
+                    "(experiments)")
     args = ap.parse_args()
     torch.set_num_threads(args.threads)
     names = list(NETS) if args.all else args.net
@@ -369,10 +466,24 @@ def main():
     for name in names:
         if args.harden is not None:
             HARDEN[name] = args.harden
+        if args.polish_recipe:
+            NETS[name]["polish"] = dict(NETS[name].get("polish") or {},
+                                        **json.loads(args.polish_recipe))
+        if args.polish_n is not None:
+            POLISH[name] = (args.polish_n, POLISH.get(name, (0, []))[1])
+        if args.tail:
+            global TAIL_SCALE, TAIL_POWER, TAIL_WEIGHT, TAIL_MINED, TAIL_CAP
+            TAIL_SCALE, TAIL_POWER, TAIL_WEIGHT, TAIL_MINED, TAIL_CAP = [
+                float(v) for v in args.tail.split(":")]
+        pp = None
+        if args.polish_plan:
+            pp = [] if args.polish_plan == "none" else \
+                parse_plan(args.polish_plan)
         train_one(name, args.scale,
                   plan=parse_plan(args.plan) if args.plan else None,
                   model_dir=args.out, log_path=args.log, init=args.init,
-                  peak=args.peak)
+                  peak=args.peak, polish_only=args.polish_only,
+                  polish_plan=pp)
 
 
 if __name__ == "__main__":
