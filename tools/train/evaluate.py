@@ -219,18 +219,20 @@ its whole range:
   Their last phase mines hard examples: every 500 steps the error of every
   training molecule is recomputed, and half of each batch is drawn with
   probability proportional to the squared error.
-- Polished networks (those with a `POLISH` entry in `train.py`): a second
-  stage starts from the blob of the first, with a fresh optimiser and its
-  own seeds, on the first stage's set plus extra compositions from the
-  stress generators (`stress.residue_polish`, training proteins only, own
-  seeds; the mixture per network in `netdefs.py`): for the smallest network
-  also homopolymers of the run-forming residues up to 50, for the largest
-  also compositions with one letter making up 30..70 % (run-forming
-  residues such as glycine and proline twice as often, the others up to
-  50 %).  Its phases use the loss below and the 'tail' loss: that plus
-  0.5 s^2 mean((e / s)^4), s = 0.006, over the evaluation error e of each
-  molecule (capped at 0.05, so that hopeless compositions cannot take
-  over), with half of each batch mined by error as above.
+- Polished networks (those with a `POLISH` entry in `train.py`, the three
+  peptide-sequence networks): a second stage starts from the blob of the
+  first, with a fresh optimiser and its own seeds, on the first stage's
+  set plus extra compositions from the stress generators
+  (`stress.residue_polish`, training proteins only, own seeds; mixture per
+  network in `netdefs.py`): for the smallest network with homopolymers of
+  the run-forming residues up to 50, for the middle one with dominant
+  letters up to 90 %, for the largest with compositions where one letter
+  makes up 30..70 % (run-forming residues such as glycine and proline
+  twice as often, the others up to 50 %).  Its phases use the losses
+  below and the 'tail' loss: 'max' plus w s^2 mean((e / s)^4), s = 0.006,
+  w = 0.25 or 0.5, over the evaluation error e of each molecule (capped at
+  0.05, so that hopeless compositions cannot take over), with half of each
+  batch mined by error as above.
 
 Parameters are trained with Adam on standardised inputs (folded back into
 w1 and b1 on export), first on mean squared error, then on mean squared

@@ -20,7 +20,8 @@ _add("corvanpep_model_16", "residues", 16, 1, 50,
      (0.21199685, 0.20539248, 0.27018204), -4.120304,
      polish=dict(homopolymers=50))
 _add("corvanpep_model_64", "residues", 64, 51, 300,
-     (-5.565178, -3.1325874, -4.952541), -0.6332621, harden_top=0.9)
+     (-5.565178, -3.1325874, -4.952541), -0.6332621, harden_top=0.9,
+     polish=dict(stress_top=0.9))
 _add("corvanpep_model_128", "residues", 128, 301, 1000,
      (-5.894881, -3.9308336, -5.526976), -0.40051448, with_zero=True,
      polish=dict(stress=0.8, dominated=0.2, run_top=0.6, other_top=0.4))

@@ -65,20 +65,21 @@ HARDEN = {
 # Polish stage (networks listed here): after their plan, a fresh Adam with
 # its own seed starts from the plan's blob and trains on the plan's set plus
 # n extra compositions (stress.residue_polish on training proteins, mixture
-# in netdefs.py): name -> (n, phases).  'max' phases sharpen the bulk,
-# 'tail' phases go after the worst molecules.
+# in netdefs.py): name -> (n, tail weight, phases).  'max' phases sharpen
+# the bulk, 'tail' phases go after the worst molecules.
 POLISH = {
-    "corvanpep_model_16": (20000, [(60000, 1024, 5e-5, 5e-7, "max")]),
-    "corvanpep_model_128": (60000, [(20000, 1024, 3e-5, 3e-6, "max"),
-                                    (20000, 1024, 3e-5, 3e-6, "tail"),
-                                    (10000, 1024, 1e-5, 1e-7, "max")]),
+    "corvanpep_model_16": (20000, 0.0, [(60000, 1024, 5e-5, 5e-7, "max")]),
+    "corvanpep_model_64": (30000, 0.25, [(20000, 1024, 3e-5, 3e-7, "tail"),
+                                         (3000, 1024, 3e-6, 1e-7, "max")]),
+    "corvanpep_model_128": (60000, 0.5, [(20000, 1024, 3e-5, 3e-6, "max"),
+                                         (20000, 1024, 3e-5, 3e-6, "tail"),
+                                         (10000, 1024, 1e-5, 1e-7, "max")]),
 }
-# 'tail' loss: 'max' plus TAIL_WEIGHT * s^2 * mean((e / s)^TAIL_POWER) over
-# the batch, e = evaluation error of a molecule capped at TAIL_CAP,
+# 'tail' loss: 'max' plus weight * s^2 * mean((e / s)^TAIL_POWER) over the
+# batch, e = evaluation error of a molecule capped at TAIL_CAP,
 # s = TAIL_SCALE; TAIL_MINED of each batch is drawn by current error
 TAIL_SCALE = 0.006
 TAIL_POWER = 4
-TAIL_WEIGHT = 0.5
 TAIL_CAP = 0.05
 TAIL_WARMUP = 500   # steps of linear learning-rate warm-up (fresh Adam)
 TAIL_MINED = 0.5    # share of each 'tail' batch drawn by current error
@@ -152,7 +153,7 @@ class Net(torch.nn.Module):
         return np.clip(flat, -CLAMP, CLAMP)
 
 
-def loss_fn(kind, out, y):
+def loss_fn(kind, out, y, tail_weight=0.0):
     e2 = (out - y) ** 2
     if kind == "mse":
         return e2.mean()
@@ -168,7 +169,7 @@ def loss_fn(kind, out, y):
         # errors beyond TAIL_CAP (compositions no network of this size
         # fits) get no tail gradient, so they cannot take over the batch
         e = e.clamp(max=TAIL_CAP)
-        tail = TAIL_WEIGHT * TAIL_SCALE ** 2 * \
+        tail = tail_weight * TAIL_SCALE ** 2 * \
             ((e / TAIL_SCALE) ** TAIL_POWER).mean()
         return e2.mean() + e2.max(dim=1).values.mean() + tail
     # smooth version of 'max' for L-BFGS: squared 8-norm per molecule
@@ -261,7 +262,7 @@ def parse_plan(text):
 
 
 def run_plan(name, model, X, Y, plan, gen, verbose, model_dir, watch,
-             first, scale):
+             first, scale, tail_weight=0.0):
     """Run the phases of `plan` (numbered from `first`) with one Adam
     optimiser; `watch` = (eval x, y, stress x, y) for progress lines."""
     opt = torch.optim.Adam(model.parameters(), lr=1e-3)
@@ -303,7 +304,7 @@ def run_plan(name, model, X, Y, plan, gen, verbose, model_dir, watch,
                     torch.randint(0, n, (k,), generator=gen),
                     torch.multinomial(hard, batch - k, True, generator=gen)])
             out = model(X[idx])
-            loss = loss_fn(lkind, out, Y[idx])
+            loss = loss_fn(lkind, out, Y[idx], tail_weight)
             opt.zero_grad()
             loss.backward()
             model.zero_fixed_grads()
@@ -383,9 +384,9 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
         x, y = X.numpy(), Y.numpy() / peak
         gen = torch.Generator().manual_seed(3000 + list(NETS).index(name))
         step_total += run_plan(name, model, X, Y,
-                               polish_plan or POLISH[name][1], gen, verbose,
+                               polish_plan or POLISH[name][2], gen, verbose,
                                model_dir, (xe, ye, xs, ys), len(plan),
-                               scale)
+                               scale, POLISH[name][1])
     t_train = time.time() - t1
     flat = model.export()
     blob.write(name, flat, model_dir)
@@ -469,12 +470,18 @@ def main():
         if args.polish_recipe:
             NETS[name]["polish"] = dict(NETS[name].get("polish") or {},
                                         **json.loads(args.polish_recipe))
+        entry = POLISH.get(name, (0, 0.0, []))
         if args.polish_n is not None:
-            POLISH[name] = (args.polish_n, POLISH.get(name, (0, []))[1])
+            entry = (args.polish_n,) + entry[1:]
         if args.tail:
-            global TAIL_SCALE, TAIL_POWER, TAIL_WEIGHT, TAIL_MINED, TAIL_CAP
-            TAIL_SCALE, TAIL_POWER, TAIL_WEIGHT, TAIL_MINED, TAIL_CAP = [
+            global TAIL_SCALE, TAIL_POWER, TAIL_MINED, TAIL_CAP
+            t_scale, power, weight, mined, cap = [
                 float(v) for v in args.tail.split(":")]
+            TAIL_SCALE, TAIL_POWER, TAIL_MINED, TAIL_CAP = \
+                t_scale, power, mined, cap
+            entry = entry[:1] + (weight,) + entry[2:]
+        if args.polish_n is not None or args.tail:
+            POLISH[name] = entry
         pp = None
         if args.polish_plan:
             pp = [] if args.polish_plan == "none" else \
