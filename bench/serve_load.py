@@ -1,7 +1,7 @@
 """Load benchmark of `corvan serve`: N client processes, each sending M
 requests to GET /api/distribution over one keep-alive connection (or a new
 connection per request), a mix of small molecules, peptide ions, labelled
-molecules, a protein by mass and refused inputs. Reports requests per
+molecules, a protein by mass, the nn and brain engines and refused inputs. Reports requests per
 second and latency percentiles; exit status 1 if any answer was wrong.
 
     CORVAN_CLI=build/cli/corvan /usr/bin/python3 bench/serve_load.py
@@ -30,6 +30,8 @@ MIX = [
     ({"kind": "peptide", "mass": "1500.5", "charge": "2"}, 200),
     ({"kind": "peptide", "mass": "50000", "charge": "30", "min_intensity": "0.001"}, 200),
     ({"kind": "rna", "mass": "8000", "charge": "-4"}, 200),
+    ({"kind": "peptide", "input": "EMEVEESPEK", "engine": "nn", "points": "8"}, 200),
+    ({"kind": "rna", "input": "ACGUACGUACGU", "engine": "brain", "points": "16"}, 200),
     ({"input": "C6H12Q6"}, 400),
     ({"input": "H2O", "points": "-1"}, 400),
 ]
