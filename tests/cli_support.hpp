@@ -19,11 +19,9 @@ struct Outcome {
     std::string out;
 };
 
-// Runs the program with `arguments` (shell words). Standard error is mixed
-// in when `with_stderr`, else discarded.
-inline Outcome run(const std::string &arguments, bool with_stderr = false) {
-    const std::string command =
-        std::string(CORVAN_CLI) + " " + arguments + (with_stderr ? " 2>&1" : " 2>/dev/null");
+// Standard output of a shell command line and its exit status (-1 when it
+// could not run or did not exit).
+inline Outcome run_command(const std::string &command) {
     FILE *pipe = popen(command.c_str(), "r");
     Outcome result{-1, ""};
     if (pipe == nullptr) return result;
@@ -34,19 +32,20 @@ inline Outcome run(const std::string &arguments, bool with_stderr = false) {
     return result;
 }
 
+// Runs the program with `arguments` (shell words). Standard error is mixed
+// in when `with_stderr`, else discarded.
+inline Outcome run(const std::string &arguments, bool with_stderr = false) {
+    const std::string command =
+        std::string(CORVAN_CLI) + " " + arguments + (with_stderr ? " 2>&1" : " 2>/dev/null");
+    return run_command(command);
+}
+
 // Runs a shell script in which CORVAN stands for the program; standard
 // error is mixed in.
 inline Outcome shell(std::string script) {
     for (std::size_t at; (at = script.find("CORVAN")) != std::string::npos;)
         script.replace(at, 6, CORVAN_CLI);
-    FILE *pipe = popen(("(" + script + ") 2>&1").c_str(), "r");
-    Outcome result{-1, ""};
-    if (pipe == nullptr) return result;
-    std::array<char, 4096> buffer{};
-    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) result.out += buffer.data();
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return run_command("(" + script + ") 2>&1");
 }
 
 inline std::string read_file(const std::string &path) {
