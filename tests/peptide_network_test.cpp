@@ -8,6 +8,7 @@
 #include <fstream>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -68,6 +69,39 @@ INSTANTIATE_TEST_SUITE_P(Bounds, PeptideSequenceNetwork,
                                          SequenceChoice{std::string(300, 'W'), Network::pep64},
                                          SequenceChoice{std::string(301, 'W'), Network::pep128},
                                          SequenceChoice{std::string(1000, 'S'), Network::pep128}));
+
+std::string repeated(const std::string &motif, size_t length) {
+    std::string s;
+    while (s.size() < length) s += motif;
+    s.resize(length);
+    return s;
+}
+
+std::vector<float> network_pattern(const std::string &sequence) {
+    std::vector<float> out(128, 0.0f);
+    EXPECT_GT(nn_pep_seq_to_dist(sequence.c_str(), out.data(), 128, 0), 0.0f) << sequence;
+    return out;
+}
+
+// The isotope pattern depends on the atoms only: from 51 residues on,
+// compositions with the same atoms (I/L, GG/N, AG/Q, AV/GL, AS/GT) give one
+// pattern up to float rounding (a network that tells residues apart differs
+// by 1e-5 and more).  The 1..50 residue network still weighs residues on
+// their own: its atoms-only version fit short peptides worse.
+TEST(PeptideNetwork, CompositionsWithTheSameAtomsGiveOnePattern) {
+    const std::pair<const char *, const char *> isomers[] = {
+        {"I", "L"}, {"GG", "N"}, {"AG", "Q"}, {"AV", "GL"}, {"AS", "GT"}};
+    for (size_t length : {60u, 290u, 320u, 990u}) {
+        const std::string base = repeated("SEQVENCKHRYPDFMTW", length);
+        for (const auto &[first, second] : isomers) {
+            const auto a = network_pattern(base + first);
+            const auto b = network_pattern(base + second);
+            for (size_t k = 0; k < a.size(); ++k)
+                ASSERT_NEAR(a[k], b[k], 1e-6f)
+                    << length << " residues, " << first << " / " << second << ", point " << k;
+        }
+    }
+}
 
 struct MassChoice {
     float mass;

@@ -56,6 +56,13 @@ STRESS_DESC = {
 }
 
 
+def train_time(lg):
+    if "train_seconds" not in lg:
+        return "?"
+    seconds = "%.0f s" % lg["train_seconds"]
+    return "polish " + seconds if lg.get("polish_only") else seconds
+
+
 def evaluate(name, split="eval"):
     blob.verify(name)
     flat = blob.read(name)
@@ -107,8 +114,7 @@ def main():
                         name, INPUT_DESC[net["kind"]], range_desc(net),
                         net["m"], lg.get("train_samples", "?"), r["n"],
                         r["p50"], r["p99"], r["max"],
-                        "%.0f s" % lg["train_seconds"]
-                        if "train_seconds" in lg else "?",
+                        train_time(lg),
                         "yes" if met else "no"))
         notes.append("| %s | %s | %.5f |" % (
             name, fmt_worst(net["kind"], r["worst"]), r["max"]))
@@ -176,7 +182,9 @@ Evaluation sets (never used for training; held-out proteins are a fixed
 fifth of the proteome):
 {evalsets}
 
-Training times are single-thread times on a shared, often busy machine.
+Training times are single-thread times on a shared, often busy machine;
+"polish" marks a blob polished from an earlier run's plan blob
+(`--init DIR --polish-only`): the time is the polish stages' alone.
 
 Worst evaluation molecule per network:
 
@@ -220,19 +228,26 @@ its whole range:
   training molecule is recomputed, and half of each batch is drawn with
   probability proportional to the squared error.
 - Polished networks (those with a `POLISH` entry in `train.py`, the three
-  peptide-sequence networks): a second stage starts from the blob of the
-  first, with a fresh optimiser and its own seeds, on the first stage's
-  set plus extra compositions from the stress generators
-  (`stress.residue_polish`, training proteins only, own seeds; mixture per
-  network in `netdefs.py`): for the smallest network with homopolymers of
-  the run-forming residues up to 50, for the middle one with dominant
-  letters up to 90 %, for the largest with compositions where one letter
-  makes up 30..70 % (run-forming residues such as glycine and proline
-  twice as often, the others up to 50 %).  Its phases use the losses
-  below and the 'tail' loss: 'max' plus w s^2 mean((e / s)^4), s = 0.006,
-  w = 0.25 or 0.5, over the evaluation error e of each molecule (capped at
-  0.05, so that hopeless compositions cannot take over), with half of each
-  batch mined by error as above.
+  peptide-sequence networks) go through polish stages after their plan.
+  Each stage starts from the previous blob with a fresh optimiser and
+  trains on the plan's set plus extra compositions from the stress
+  generators (`stress.residue_polish`, training proteins only, own seeds;
+  mixture per network in `netdefs.py`): for the smallest network with
+  homopolymers of the run-forming residues up to 50, for the middle one
+  with dominant letters up to 90 %, for the largest (120,000 extra
+  compositions) with compositions where one letter makes up 30..70 %
+  (run-forming residues such as glycine and proline twice as often, the
+  others up to 50 %).  The middle and the largest network
+  polish with a first layer that sees only the atoms: w1 is an m x 5
+  matrix times the residues' C, H, N, O, S table, so compositions with the
+  same atoms (I and L, GG and N, ...) give the same pattern and no unit
+  can key on a residue that unusual proteins use differently.  The polish
+  phases use 'nmax', the 'max' loss on the peak-scaled heights (what the
+  library reports: the common scale of the outputs is left free), and
+  'tail': 'nmax' plus w s^2 mean((e / s)^4), s = 0.006, w = 0.25..2, over
+  the evaluation error e of each molecule (capped at 0.03, so that
+  hopeless compositions cannot take over), for the middle network with
+  half of each batch mined by error as above.
 
 Parameters are trained with Adam on standardised inputs (folded back into
 w1 and b1 on export), first on mean squared error, then on mean squared

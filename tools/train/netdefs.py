@@ -6,7 +6,9 @@ from collections import OrderedDict
 # inclusive; masses: lo <= mass < hi).  first3 / last: the fixed first three
 # floats (w1 row 0, columns 0..2) and last float (last bias of b3).
 # polish: the mixture of the polish stage's extra compositions
-# (stress.POLISH_RECIPE).
+# (stress.POLISH_RECIPE).  factored: the polish stages ("polish") or the
+# whole training ("all") use a first layer that sees only the atoms of the
+# residue counts (train.Net).
 NETS = OrderedDict()
 
 
@@ -21,10 +23,11 @@ _add("corvanpep_model_16", "residues", 16, 1, 50,
      polish=dict(homopolymers=50))
 _add("corvanpep_model_64", "residues", 64, 51, 300,
      (-5.565178, -3.1325874, -4.952541), -0.6332621, harden_top=0.9,
-     polish=dict(stress_top=0.9))
+     polish=dict(stress_top=0.9), factored="polish")
 _add("corvanpep_model_128", "residues", 128, 301, 1000,
      (-5.894881, -3.9308336, -5.526976), -0.40051448, with_zero=True,
-     polish=dict(stress=0.8, dominated=0.2, run_top=0.6, other_top=0.4))
+     polish=dict(stress=0.8, dominated=0.2, run_top=0.6, other_top=0.4),
+     factored="polish")
 _add("corvan_averagine_model8", "pepmass", 8, 0.0, 1200.0,
      (0.7319095, 0.7575122, 0.3416461), -0.95959777)
 _add("corvan_averagine_model32", "pepmass", 32, 1200.0, 11000.0,

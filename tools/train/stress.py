@@ -247,6 +247,19 @@ def dominated(rng, n, lo, hi, background, top=1.0, other_top=0.7):
     return out
 
 
+def sparse_usages(rng, n, lo, hi, alphas=(0.1, 0.3, 1.0)):
+    """Random usages from a sparse Dirichlet over the twenty letters: a
+    few letters of any kind in any proportion.  The atom counts of such
+    compositions spread over the whole reach of the length range, which is
+    what a network whose first layer sees only atoms has to cover."""
+    ls = lengths(rng, n, lo, hi)
+    out = np.zeros((n, 20))
+    for i in range(n):
+        a = alphas[rng.integers(len(alphas))]
+        out[i] = rng.multinomial(ls[i], rng.dirichlet(np.full(20, a)))
+    return out
+
+
 def homopolymer_grid(lo, hi, letters, points=60):
     """Homopolymers of `letters` at about `points` lengths over lo..hi."""
     ls = np.unique(np.concatenate([
@@ -263,23 +276,25 @@ def homopolymer_grid(lo, hi, letters, points=60):
 # polish-stage mixture (train.py, per network in netdefs.py): share of the
 # stress generators and the largest share of their dominant letters, share
 # of single-letter-dominated compositions and their largest letter shares,
-# longest homopolymer (0: none)
+# share of sparse usages, longest homopolymer (0: none)
 POLISH_RECIPE = dict(stress=1.0, stress_top=0.7, dominated=0.0, run_top=0.6,
-                     other_top=0.4, homopolymers=0)
+                     other_top=0.4, sparse=0.0, homopolymers=0)
 
 
 def residue_polish(rng, n, lo, hi, prots, background, recipe=None):
     """Extra training compositions for the polish stage (train.py): the
     stress generators on training proteins, one letter dominating (the
     run-forming residues, glycine and proline among them, up to run_top,
-    the others up to other_top) and homopolymers of the run-forming
-    residues up to `homopolymers` residues."""
+    the others up to other_top), sparse usages and homopolymers of the
+    run-forming residues up to `homopolymers` residues."""
     r = dict(POLISH_RECIPE, **(recipe or {}))
     parts = [residue_stress(rng, int(r["stress"] * n), lo, hi, prots,
                             background, r["stress_top"])]
     if r["dominated"] > 0:
         parts.append(dominated(rng, int(r["dominated"] * n), lo, hi,
                                background, r["run_top"], r["other_top"]))
+    if r["sparse"] > 0:
+        parts.append(sparse_usages(rng, int(r["sparse"] * n), lo, hi))
     if lo <= r["homopolymers"]:
         parts.append(homopolymer_grid(lo, min(hi, r["homopolymers"]),
                                       RUN_LETTERS))

@@ -11,6 +11,7 @@ import argparse
 import fcntl
 import json
 import math
+from collections import namedtuple
 import os
 import sys
 import time
@@ -21,6 +22,7 @@ import torch
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import blob                     # noqa: E402
 import data                     # noqa: E402
+import reference as R           # noqa: E402
 from netdefs import NETS        # noqa: E402
 
 LOG_PATH = os.path.join(os.path.dirname(os.path.abspath(__file__)),
@@ -62,27 +64,40 @@ HARDEN = {
     "corvan_rnaseq_model128": 60000,
 }
 
-# Polish stage (networks listed here): after their plan, a fresh Adam with
-# its own seed starts from the plan's blob and trains on the plan's set plus
-# n extra compositions (stress.residue_polish on training proteins, mixture
-# in netdefs.py): name -> (n, tail weight, phases).  'max' phases sharpen
-# the bulk, 'tail' phases go after the worst molecules.
+# Polish stages (networks listed here): after its plan a network goes
+# through its stages in order; each starts a fresh Adam (batches from the
+# same seed) from the previous blob exactly as written and trains on the
+# plan's set plus n extra compositions (stress.residue_polish on training
+# proteins, mixture in netdefs.py).  'nmax' phases sharpen the bulk on the
+# peak-scaled heights, 'tail' phases go after the worst molecules.
+Stage = namedtuple("Stage", "n phases tail_weight tail_mined tail_cap",
+                   defaults=(0.0, 0.0, 0.05))
 POLISH = {
-    "corvanpep_model_16": (20000, 0.0, [(60000, 1024, 5e-5, 5e-7, "max")]),
-    "corvanpep_model_64": (30000, 0.25, [(20000, 1024, 3e-5, 3e-7, "tail"),
-                                         (3000, 1024, 3e-6, 1e-7, "max")]),
-    "corvanpep_model_128": (60000, 0.5, [(20000, 1024, 3e-5, 3e-6, "max"),
-                                         (20000, 1024, 3e-5, 3e-6, "tail"),
-                                         (10000, 1024, 1e-5, 1e-7, "max")]),
+    "corvanpep_model_16": [
+        Stage(20000, [(60000, 1024, 5e-5, 5e-7, "nmax")]),
+        Stage(20000, [(30000, 1024, 3e-5, 3e-7, "tail")], 0.25, 0.0, 0.03)],
+    "corvanpep_model_64": [
+        Stage(30000, [(20000, 1024, 3e-5, 3e-6, "max"),
+                      (20000, 1024, 3e-5, 3e-7, "nmax")]),
+        Stage(30000, [(30000, 1024, 3e-5, 3e-7, "tail")], 0.5, 0.5, 0.03),
+        Stage(30000, [(30000, 1024, 3e-5, 3e-7, "tail")], 1.0, 0.5, 0.03),
+        Stage(30000, [(30000, 1024, 3e-5, 3e-7, "tail")], 1.0, 0.5, 0.03)],
+    "corvanpep_model_128": [
+        Stage(120000, [(20000, 1024, 3e-5, 3e-6, "max"),
+                       (20000, 1024, 3e-5, 3e-7, "nmax")]),
+        Stage(120000, [(30000, 1024, 3e-5, 3e-7, "tail")], 0.5, 0.0, 0.03),
+        Stage(120000, [(30000, 1024, 3e-5, 3e-7, "tail")], 1.0, 0.0, 0.03),
+        Stage(120000, [(30000, 1024, 3e-5, 3e-7, "tail")], 2.0, 0.0, 0.03),
+        Stage(120000, [(30000, 1024, 1e-4, 1e-6, "tail")], 2.0, 0.0, 0.03),
+        Stage(120000, [(30000, 1024, 1e-4, 1e-6, "tail")], 2.0, 0.0, 0.03)],
 }
-# 'tail' loss: 'max' plus weight * s^2 * mean((e / s)^TAIL_POWER) over the
-# batch, e = evaluation error of a molecule capped at TAIL_CAP,
-# s = TAIL_SCALE; TAIL_MINED of each batch is drawn by current error
+# 'tail' loss: 'nmax' plus weight * s^2 * mean((e / s)^TAIL_POWER) over the
+# batch, e = evaluation error of a molecule capped at the stage's tail_cap,
+# s = TAIL_SCALE; the stage's tail_mined share of each batch is drawn by
+# current error
 TAIL_SCALE = 0.006
 TAIL_POWER = 4
-TAIL_CAP = 0.05
 TAIL_WARMUP = 500   # steps of linear learning-rate warm-up (fresh Adam)
-TAIL_MINED = 0.5    # share of each 'tail' batch drawn by current error
 
 # all twelve take about an hour of one CPU thread with OpenBLAS
 PLANS = {
@@ -103,44 +118,89 @@ PLANS = {
 
 class Net(torch.nn.Module):
     """Three dense layers; the first one acts on standardised inputs
-    (x - mu) / s, which is folded back into w1, b1 when exporting."""
+    (x - mu) / s, which is folded back into w1, b1 when exporting.
 
-    def __init__(self, net, mu, s):
+    With a `basis` (I x F: the atoms of each input unit) the first layer
+    sees only the F atom counts x @ basis: a residue-count network whose
+    first layer factors through the elemental composition (the only thing
+    the isotope pattern depends on) cannot learn residue-specific shortcuts
+    that fail on compositions unlike the training proteins.  The export
+    multiplies the factors out, so the blob's shape is unchanged."""
+
+    def __init__(self, net, mu, s, basis=None):
         super().__init__()
         i, m = net["I"], net["m"]
         self.net = net
+        self.factored = basis is not None
+        if self.factored:
+            self.register_buffer("basis",
+                                 torch.tensor(basis, dtype=torch.float32))
+            i = basis.shape[1]
         self.register_buffer("mu", torch.tensor(mu, dtype=torch.float32))
         self.register_buffer("s", torch.tensor(s, dtype=torch.float32))
         self.l1 = torch.nn.Linear(i, m)
         self.l2 = torch.nn.Linear(m, m)
         self.l3 = torch.nn.Linear(m, m)
+        if self.factored:
+            # the fixed first three weights of unit 0 are three linear
+            # conditions on that unit's atom weights (scaled coordinates)
+            a = (self.basis[:3] / self.s).double()
+            self.register_buffer("fix_a", a)
+            self.register_buffer("fix_pinv", torch.linalg.pinv(a))
+
+    def features(self, x):
+        return x @ self.basis if self.factored else x
 
     def effective(self):
-        w1 = self.l1.weight / self.s
-        b1 = self.l1.bias - w1 @ self.mu
-        return w1, b1
+        w = self.l1.weight / self.s
+        b1 = self.l1.bias - w @ self.mu
+        return (w @ self.basis.T if self.factored else w), b1
 
     def forward(self, x):
-        h = torch.nn.functional.softsign(self.l1((x - self.mu) / self.s))
+        z = (self.features(x) - self.mu) / self.s
+        h = torch.nn.functional.softsign(self.l1(z))
         h = torch.nn.functional.softsign(self.l2(h))
         return torch.sigmoid(self.l3(h))
 
     @torch.no_grad()
     def project(self):
         """Clamp every exported parameter and restore the fixed values."""
-        w1, b1 = self.effective()
-        w1 = w1.clamp(-CLAMP, CLAMP)
-        b1 = b1.clamp(-CLAMP, CLAMP)
-        w1[0, :3] = torch.tensor(self.net["first3"], dtype=torch.float32)
-        self.l1.weight.copy_(w1 * self.s)
-        self.l1.bias.copy_(b1 + w1 @ self.mu)
+        if self.factored:
+            self._project_factored()
+        else:
+            w1, b1 = self.effective()
+            w1 = w1.clamp(-CLAMP, CLAMP)
+            b1 = b1.clamp(-CLAMP, CLAMP)
+            w1[0, :3] = torch.tensor(self.net["first3"], dtype=torch.float32)
+            self.l1.weight.copy_(w1 * self.s)
+            self.l1.bias.copy_(b1 + w1 @ self.mu)
         for p in (self.l2.weight, self.l2.bias, self.l3.weight, self.l3.bias):
             p.clamp_(-CLAMP, CLAMP)
         self.l3.bias[-1] = self.net["last"]
 
+    def _project_factored(self):
+        w = self.l1.weight
+        # unit 0: nearest weights meeting the fixed first three values
+        w0 = w[0].double()
+        fixed = torch.tensor(self.net["first3"], dtype=torch.float64)
+        w0 = w0 - self.fix_pinv @ (self.fix_a @ w0 - fixed)
+        w[0] = w0.float()
+        # shrink a unit whose multiplied-out weights leave the bound
+        big = ((w / self.s) @ self.basis.T).abs().amax(dim=1)
+        shrink = (CLAMP / big).clamp(max=1.0)
+        shrink[0] = 1.0
+        w.mul_(shrink[:, None])
+        b1 = (self.l1.bias - (w / self.s) @ self.mu).clamp(-CLAMP, CLAMP)
+        self.l1.bias.copy_(b1 + (w / self.s) @ self.mu)
+
     def zero_fixed_grads(self):
-        if self.l1.weight.grad is not None:
-            self.l1.weight.grad[0, :3] = 0
+        g = self.l1.weight.grad
+        if g is not None:
+            if self.factored:
+                g0 = g[0].double()
+                g[0] = (g0 - self.fix_pinv @ (self.fix_a @ g0)).float()
+            else:
+                g[0, :3] = 0
         if self.l3.bias.grad is not None:
             self.l3.bias.grad[-1] = 0
 
@@ -153,25 +213,28 @@ class Net(torch.nn.Module):
         return np.clip(flat, -CLAMP, CLAMP)
 
 
-def loss_fn(kind, out, y, tail_weight=0.0):
+def loss_fn(kind, out, y, stage=None):
     e2 = (out - y) ** 2
     if kind == "mse":
         return e2.mean()
     if kind in ("max", "mine"):
         return e2.mean() + e2.max(dim=1).values.mean()
-    if kind == "tail":
-        # 'max' plus a steep penalty on the evaluation error itself (peak-
-        # scaled outputs against peak-scaled targets): negligible below
-        # TAIL_SCALE, dominant well above it
+    if kind in ("nmax", "tail"):
+        # 'max' on the peak-scaled heights, the quantity the library
+        # reports: the common scale of the outputs is left free
         o = out / out.max(dim=1, keepdim=True).values
         t = y / y.max(dim=1, keepdim=True).values
-        e = (o - t).abs().max(dim=1).values
-        # errors beyond TAIL_CAP (compositions no network of this size
-        # fits) get no tail gradient, so they cannot take over the batch
-        e = e.clamp(max=TAIL_CAP)
-        tail = tail_weight * TAIL_SCALE ** 2 * \
+        e2 = (o - t) ** 2 * TARGET_PEAK ** 2
+        loss = e2.mean() + e2.max(dim=1).values.mean()
+        if kind == "nmax":
+            return loss
+        # a steep penalty on the evaluation error itself: negligible below
+        # TAIL_SCALE, dominant well above it; errors beyond the cap
+        # (compositions no network of this size fits) get no tail
+        # gradient, so they cannot take over the batch
+        e = (o - t).abs().max(dim=1).values.clamp(max=stage.tail_cap)
+        return loss + stage.tail_weight * TAIL_SCALE ** 2 * \
             ((e / TAIL_SCALE) ** TAIL_POWER).mean()
-        return e2.mean() + e2.max(dim=1).values.mean() + tail
     # smooth version of 'max' for L-BFGS: squared 8-norm per molecule
     return e2.mean() + ((e2 ** 4).sum(dim=1) + 1e-30).pow(0.25).mean()
 
@@ -211,6 +274,9 @@ def lbfgs_phase(model, X, Y, iters, subset, gen, verbose, name, xe, ye):
 
 
 MINE_EVERY = 500
+# atoms (C H N O S) of one input unit, for networks trained with a first
+# layer factored through the elemental composition
+ATOM_BASIS = {"residues": R.RESIDUES}
 
 
 def snapshot(name, model, phase, model_dir):
@@ -241,16 +307,29 @@ def hard_weights(model, X, Y, cap=None, chunk=65536):
 
 
 def load_blob_into(model, flat):
-    """Start from an existing blob (continue training)."""
+    """Start from an existing blob (continue training).  A factored model
+    takes the least-squares atom weights of the blob's first layer."""
     w1, b1, w2, b2, w3, b3 = [torch.tensor(a) for a in
                               blob.unpack(model.net["name"], flat)]
     with torch.no_grad():
+        if model.factored:
+            w1 = torch.linalg.lstsq(model.basis.double(),
+                                    w1.double().T).solution.T.float()
         model.l1.weight.copy_(w1 * model.s)
         model.l1.bias.copy_(b1 + w1 @ model.mu)
         model.l2.weight.copy_(w2)
         model.l2.bias.copy_(b2)
         model.l3.weight.copy_(w3)
         model.l3.bias.copy_(b3)
+
+
+def standardiser(x, basis=None):
+    """Mean and spread of the first layer's inputs (atom counts when
+    factored)."""
+    f = x if basis is None else x.astype(np.float64) @ basis
+    mu, s = f.mean(axis=0), f.std(axis=0)
+    s[s < 1e-6] = 1.0
+    return mu, s
 
 
 def parse_plan(text):
@@ -262,7 +341,7 @@ def parse_plan(text):
 
 
 def run_plan(name, model, X, Y, plan, gen, verbose, model_dir, watch,
-             first, scale, tail_weight=0.0):
+             first, scale, stage=None):
     """Run the phases of `plan` (numbered from `first`) with one Adam
     optimiser; `watch` = (eval x, y, stress x, y) for progress lines."""
     opt = torch.optim.Adam(model.parameters(), lr=1e-3)
@@ -281,10 +360,10 @@ def run_plan(name, model, X, Y, plan, gen, verbose, model_dir, watch,
             g["lr"] = lr0
         hard = None
         for step in range(steps):
-            if (lkind == "mine" or lkind == "tail" and TAIL_MINED > 0) \
+            if (lkind == "mine" or lkind == "tail" and stage.tail_mined > 0) \
                     and step % MINE_EVERY == 0:
                 hard = hard_weights(model, X, Y,
-                                    TAIL_CAP if lkind == "tail" else None)
+                                    stage.tail_cap if lkind == "tail" else None)
             frac = step / max(1, steps - 1)
             lr = lr1 + 0.5 * (lr0 - lr1) * (1 + math.cos(math.pi * frac))
             if lkind == "tail" and step < TAIL_WARMUP:
@@ -299,12 +378,12 @@ def run_plan(name, model, X, Y, plan, gen, verbose, model_dir, watch,
             else:
                 # part of the batch uniform, the rest drawn by current error
                 k = batch // 2 if lkind == "mine" else \
-                    int(batch * (1 - TAIL_MINED))
+                    int(batch * (1 - stage.tail_mined))
                 idx = torch.cat([
                     torch.randint(0, n, (k,), generator=gen),
                     torch.multinomial(hard, batch - k, True, generator=gen)])
             out = model(X[idx])
-            loss = loss_fn(lkind, out, Y[idx], tail_weight)
+            loss = loss_fn(lkind, out, Y[idx], stage)
             opt.zero_grad()
             loss.backward()
             model.zero_fixed_grads()
@@ -324,12 +403,12 @@ def run_plan(name, model, X, Y, plan, gen, verbose, model_dir, watch,
     return step_total
 
 
-def polish_set(name, x, y, peak):
-    """Training set of the polish stage: the plan's set plus POLISH[name][0]
-    polish compositions (own seeds, training proteins only)."""
-    if POLISH[name][0] == 0:
+def polish_set(name, x, y, peak, n_extra):
+    """Training set of a polish stage: the plan's set plus n_extra polish
+    compositions (own seeds, training proteins only)."""
+    if n_extra == 0:
         return torch.tensor(x), torch.tensor(y) * peak, x.shape[0]
-    xp, yp, _ = data.make_set(name, "polish", n=POLISH[name][0])
+    xp, yp, _ = data.make_set(name, "polish", n=n_extra)
     X = torch.tensor(np.vstack([x, xp]))
     Y = torch.tensor(np.vstack([y, yp])) * peak
     return X, Y, X.shape[0]
@@ -337,7 +416,7 @@ def polish_set(name, x, y, peak):
 
 def train_one(name, scale=1.0, verbose=True, plan=None,
               model_dir=blob.MODEL_DIR, log_path=LOG_PATH, init=None,
-              peak=None, polish_only=False, polish_plan=None):
+              peak=None, polish_only=False, stages=None):
     net = NETS[name]
     torch.manual_seed(1000 + list(NETS).index(name))
     gen = torch.Generator().manual_seed(2000 + list(NETS).index(name))
@@ -349,10 +428,9 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
     xe, ye, _ = data.make_set(name, "eval")
     xs, ys, _ = data.make_set(name, "stress")
     t_data = time.time() - t0
-    mu = x.mean(axis=0)
-    s = x.std(axis=0)
-    s[s < 1e-6] = 1.0
-    model = Net(net, mu, s)
+    basis = ATOM_BASIS.get(net["kind"]) if net.get("factored") else None
+    first_basis = basis if net.get("factored") == "all" else None
+    model = Net(net, *standardiser(x, first_basis), basis=first_basis)
     with torch.no_grad():
         p = np.clip(y.mean(axis=0) * (TARGET_PEAK if peak is None else peak),
                     1e-4, 1 - 1e-4)
@@ -373,20 +451,27 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
     if not polish_only:
         step_total += run_plan(name, model, X, Y, plan, gen, verbose,
                                model_dir, (xe, ye, xs, ys), 0, scale)
-    if POLISH.get(name) and polish_plan != []:
-        if not polish_only:
-            # start from the plan's blob exactly as written, so that
-            # polishing a committed plan blob (--init DIR --polish-only)
-            # gives the same weights as the whole run
-            load_blob_into(model, model.export())
-            model.project()
-        X, Y, n = polish_set(name, x, y, peak)
+    plan_x, plan_y = x, y
+    if stages is None:
+        stages = POLISH.get(name, [])
+    first = len(plan)
+    for k, stage in enumerate(stages):
+        X, Y, n = polish_set(name, plan_x, plan_y, peak, stage.n)
         x, y = X.numpy(), Y.numpy() / peak
+        # start from the previous blob exactly as written, so that
+        # polishing a committed blob (--init DIR --polish-only) gives the
+        # same weights as the whole run
+        flat = blob.read(name, init) if polish_only and init and k == 0 \
+            else model.export()
+        if basis is not None:
+            model = Net(net, *standardiser(x, basis), basis=basis)
+        load_blob_into(model, flat)
+        model.project()
         gen = torch.Generator().manual_seed(3000 + list(NETS).index(name))
-        step_total += run_plan(name, model, X, Y,
-                               polish_plan or POLISH[name][2], gen, verbose,
-                               model_dir, (xe, ye, xs, ys), len(plan),
-                               scale, POLISH[name][1])
+        step_total += run_plan(name, model, X, Y, stage.phases, gen,
+                               verbose, model_dir, (xe, ye, xs, ys), first,
+                               scale, stage)
+        first += len(stage.phases)
     t_train = time.time() - t1
     flat = model.export()
     blob.write(name, flat, model_dir)
@@ -396,7 +481,7 @@ def train_one(name, scale=1.0, verbose=True, plan=None,
     rec = dict(train_samples=int(n), eval_samples=int(len(xe)),
                steps=step_total, scale=scale,
                data_seconds=round(t_data, 1),
-               train_seconds=round(t_train, 1),
+               train_seconds=round(t_train, 1), polish_only=polish_only,
                train_p99=float(np.quantile(err_tr, 0.99)),
                train_max=float(err_tr.max()),
                eval_p50=float(np.median(err)),
@@ -446,15 +531,19 @@ def main():
                     help="skip the plan, only polish (with --init: the "
                     "plan's blob)")
     ap.add_argument("--polish-plan", default=None,
-                    help="override the polish phases (experiments); "
-                    "'none' skips the polish stage")
+                    help="one polish stage with these phases instead of "
+                    "the network's stages (experiments); 'none' skips "
+                    "polishing")
     ap.add_argument("--polish-recipe", default=None,
                     help="JSON overriding the net's polish mixture "
                     "(stress.POLISH_RECIPE; experiments)")
     ap.add_argument("--polish-n", type=int, default=None,
-                    help="polish compositions (experiments)")
+                    help="polish compositions of every stage (experiments)")
+    ap.add_argument("--factored", choices=("no", "polish", "all"),
+                    default=None, help="first layer through the atom "
+                    "counts: not, in the polish stage, throughout")
     ap.add_argument("--tail", default=None,
-                    help="SCALE:POWER:WEIGHT:MINED:CAP for the tail loss "
+                    help="WEIGHT:MINED:CAP of the tail loss "
                     "(experiments)")
     args = ap.parse_args()
     torch.set_num_threads(args.threads)
@@ -467,30 +556,33 @@ def main():
     for name in names:
         if args.harden is not None:
             HARDEN[name] = args.harden
+        if args.factored:
+            NETS[name]["factored"] = \
+                None if args.factored == "no" else args.factored
         if args.polish_recipe:
             NETS[name]["polish"] = dict(NETS[name].get("polish") or {},
                                         **json.loads(args.polish_recipe))
-        entry = POLISH.get(name, (0, 0.0, []))
+        stages = None
+        if args.polish_plan == "none":
+            stages = []
+        elif args.polish_plan or args.tail:
+            # one stage replacing the network's stages
+            stage = (POLISH.get(name) or [Stage(0, [])])[-1]
+            if args.polish_plan:
+                stage = stage._replace(phases=parse_plan(args.polish_plan))
+            if args.tail:
+                weight, mined, cap = [float(v) for v in args.tail.split(":")]
+                stage = stage._replace(tail_weight=weight, tail_mined=mined,
+                                       tail_cap=cap)
+            stages = [stage]
         if args.polish_n is not None:
-            entry = (args.polish_n,) + entry[1:]
-        if args.tail:
-            global TAIL_SCALE, TAIL_POWER, TAIL_MINED, TAIL_CAP
-            t_scale, power, weight, mined, cap = [
-                float(v) for v in args.tail.split(":")]
-            TAIL_SCALE, TAIL_POWER, TAIL_MINED, TAIL_CAP = \
-                t_scale, power, mined, cap
-            entry = entry[:1] + (weight,) + entry[2:]
-        if args.polish_n is not None or args.tail:
-            POLISH[name] = entry
-        pp = None
-        if args.polish_plan:
-            pp = [] if args.polish_plan == "none" else \
-                parse_plan(args.polish_plan)
+            stages = [st._replace(n=args.polish_n) for st in
+                      (POLISH.get(name, []) if stages is None else stages)]
         train_one(name, args.scale,
                   plan=parse_plan(args.plan) if args.plan else None,
                   model_dir=args.out, log_path=args.log, init=args.init,
                   peak=args.peak, polish_only=args.polish_only,
-                  polish_plan=pp)
+                  stages=stages)
 
 
 if __name__ == "__main__":
