@@ -72,24 +72,31 @@ HARDEN = {
 # peak-scaled heights, 'tail' phases go after the worst molecules.
 Stage = namedtuple("Stage", "n phases tail_weight tail_mined tail_cap",
                    defaults=(0.0, 0.0, 0.05))
+
+
+def _sharpen(n):
+    """First polish stage: 'max', then 'nmax' on the plan's blob."""
+    return Stage(n, [(20000, 1024, 3e-5, 3e-6, "max"),
+                     (20000, 1024, 3e-5, 3e-7, "nmax")])
+
+
+def _tail(n, weight, mined, lr=(3e-5, 3e-7)):
+    """A 30000-step 'tail' stage, errors capped at 0.03."""
+    return Stage(n, [(30000, 1024, lr[0], lr[1], "tail")], weight, mined,
+                 0.03)
+
+
 POLISH = {
     "corvanpep_model_16": [
         Stage(20000, [(60000, 1024, 5e-5, 5e-7, "nmax")]),
-        Stage(20000, [(30000, 1024, 3e-5, 3e-7, "tail")], 0.25, 0.0, 0.03)],
+        _tail(20000, 0.25, 0.0)],
     "corvanpep_model_64": [
-        Stage(30000, [(20000, 1024, 3e-5, 3e-6, "max"),
-                      (20000, 1024, 3e-5, 3e-7, "nmax")]),
-        Stage(30000, [(30000, 1024, 3e-5, 3e-7, "tail")], 0.5, 0.5, 0.03),
-        Stage(30000, [(30000, 1024, 3e-5, 3e-7, "tail")], 1.0, 0.5, 0.03),
-        Stage(30000, [(30000, 1024, 3e-5, 3e-7, "tail")], 1.0, 0.5, 0.03)],
+        _sharpen(30000), _tail(30000, 0.5, 0.5), _tail(30000, 1.0, 0.5),
+        _tail(30000, 1.0, 0.5)],
     "corvanpep_model_128": [
-        Stage(120000, [(20000, 1024, 3e-5, 3e-6, "max"),
-                       (20000, 1024, 3e-5, 3e-7, "nmax")]),
-        Stage(120000, [(30000, 1024, 3e-5, 3e-7, "tail")], 0.5, 0.0, 0.03),
-        Stage(120000, [(30000, 1024, 3e-5, 3e-7, "tail")], 1.0, 0.0, 0.03),
-        Stage(120000, [(30000, 1024, 3e-5, 3e-7, "tail")], 2.0, 0.0, 0.03),
-        Stage(120000, [(30000, 1024, 1e-4, 1e-6, "tail")], 2.0, 0.0, 0.03),
-        Stage(120000, [(30000, 1024, 1e-4, 1e-6, "tail")], 2.0, 0.0, 0.03)],
+        _sharpen(120000), _tail(120000, 0.5, 0.0), _tail(120000, 1.0, 0.0),
+        _tail(120000, 2.0, 0.0), _tail(120000, 2.0, 0.0, (1e-4, 1e-6)),
+        _tail(120000, 2.0, 0.0, (1e-4, 1e-6))],
 }
 # 'tail' loss: 'nmax' plus weight * s^2 * mean((e / s)^TAIL_POWER) over the
 # batch, e = evaluation error of a molecule capped at the stage's tail_cap,
