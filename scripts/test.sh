@@ -21,5 +21,7 @@ run_suite() { # directory, extra cmake arguments...
 # The normal build refuses any compiler warning (-Wall -Wextra -Wshadow
 # -Wconversion, set in CMakeLists.txt).
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVAN_WERROR=ON
+# The API reference must build without a warning.
+scripts/docs.sh build
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DCORVAN_SANITIZE=ON

@@ -25,7 +25,7 @@ from __future__ import annotations
 
 from ._arrays import HAVE_NUMPY, numpy_enabled
 from ._errors import CorvanError, CorvanWarning
-from ._library import NetWeights, library_path
+from ._library import NetWeights, library_path, library_version as _library_version
 from .distributions import (
     Composition,
     composition_distribution,
@@ -63,9 +63,9 @@ from .network import Network, sigmoid, softsign
 from . import tables
 from .tables import EMBEDDED_NETWORKS, embedded_network, settings
 
-# The package follows the library it binds: the test suite checks that this
-# matches corvan_version_string() of the library loaded.
-__version__ = "0.2.0"
+# The package is the version of the library it binds (the header's
+# CORVAN_VERSION_STRING, which also names the wheel).
+__version__ = _library_version()
 
 __all__ = [
     "CorvanError",

@@ -3,8 +3,9 @@
 The library is looked up in this order:
 
 1. the environment variable ``CORVAN_LIBRARY`` (full path to libcorvan.so);
-2. ``ctypes.util.find_library("corvan")`` (the dynamic loader's cache);
-3. the usual install directories of ``cmake --install``.
+2. the copy inside this package, which ``pip install ./python`` puts there;
+3. ``ctypes.util.find_library("corvan")`` (the dynamic loader's cache);
+4. the usual install directories of ``cmake --install``.
 
 Every exported function gets its ``argtypes`` and ``restype`` here, so that
 floats, ints and pointers cross the boundary with the widths of the header.
@@ -38,6 +39,9 @@ _PROBE_SYMBOL = "corvan_atom"
 def _candidates() -> List[str]:
     """Library names/paths to try after CORVAN_LIBRARY, in order."""
     found: List[str] = []
+    bundled = os.path.join(os.path.dirname(os.path.abspath(__file__)), _FILE_NAMES[0])
+    if os.path.exists(bundled):
+        found.append(bundled)
     name = ctypes.util.find_library("corvan")
     if name:
         found.append(name)
@@ -250,3 +254,11 @@ def optional_variable(ctype, name: str) -> Optional[object]:
         return ctype.in_dll(lib, name)
     except ValueError:
         return None
+
+
+def library_version() -> str:
+    """corvan_version_string() of the library loaded."""
+    version = lib.corvan_version_string
+    version.restype = ctypes.c_char_p
+    version.argtypes = []
+    return version().decode()

@@ -31,7 +31,7 @@ _LAYOUT = (
 
 
 def softsign(x: float) -> float:
-    """x / (1 + |x|), computed by the library in single precision."""
+    """``x / (1 + |x|)``, computed by the library in single precision."""
     return function("softsign")(float(x))
 
 
