@@ -851,10 +851,11 @@ typedef struct corvan_molecule corvan_molecule;
  * joined 3'-5' by phosphodiester bonds, 5'-OH and 3'-OH by default, so that
  * n nucleosides give their sum plus (n-1) HPO3 less (n-1) H2O. Letters A, C,
  * G, U (RNA: ribonucleosides) or A, C, G, T (DNA: 2'-deoxynucleosides), in
- * upper case; modified nucleosides by short name in brackets: RNA [m1A]
- * [m6A] [Am] [m5C] [Cm] [ac4C] [m1G] [m2G] [Gm] [I] [Psi] (pseudouridine)
- * [m1Psi] [Um] [m5U] [D] (dihydrouridine); DNA [m5C] [hm5C] [m6A] [oxo8G]
- * [U] [I] (Xm: 2'-O-methyl). Ends, written in the text: "p-", "pp-" or
+ * upper case; modified nucleosides in brackets: RNA, every modified
+ * ribonucleoside of Modomics by short name or code ([m1A] or [1A], [t6A],
+ * [m7G], [s2U], [Y] or [Psi] for pseudouridine, [m1Psi], [D], [I], ...;
+ * N7-methylguanosines count as the neutral residue, guanosine plus CH2 per
+ * methyl); DNA [m5C] [hm5C] [m6A] [oxo8G] [U] [I]. Ends, written in the text: "p-", "pp-" or
  * "ppp-" before the sequence for a 5'-mono-, di- or triphosphate; "-p"
  * after it for a 3'-phosphate, or ">p" (RNA only) for a 2',3'-cyclic
  * phosphate. CORVAN_E_UNKNOWN for a letter or name of the other kind or

@@ -44,6 +44,20 @@ TEST(NucleicAcid, DnaAndModifiedNucleosides) {
     EXPECT_EQ(formula_of("[I]", false), "C10H12N4O4");
 }
 
+TEST(NucleicAcid, ModomicsNucleosidesByShortNameAndCode) {
+    // Hand-worked: the parent nucleoside plus the modification's atoms.
+    EXPECT_EQ(formula_of("[t6A]", true), "C15H20N6O8"); // A + C5H7NO4 (threonylcarbamoyl)
+    EXPECT_EQ(formula_of("[i6A]", true), "C15H21N5O4"); // A + C5H8 (isopentenyl)
+    EXPECT_EQ(formula_of("[s2U]", true), "C9H12N2O5S"); // U, O2 -> S
+    EXPECT_EQ(formula_of("[m7G]", true), "C11H15N5O5"); // G + CH2, neutral in a chain
+    EXPECT_EQ(formula_of("[m2,2,7G]", true), "C13H19N5O5");
+    EXPECT_EQ(formula_of("[62A]", true), formula_of("[t6A]", true)); // by code
+    // The hand-written names and their Modomics twins agree.
+    EXPECT_EQ(formula_of("[Y]", true), formula_of("[Psi]", true));
+    EXPECT_EQ(formula_of("[m1Y]", true), formula_of("[m1Psi]", true));
+    EXPECT_EQ(formula_of("A[ac4C]U", true), formula_of("A[42C]U", true));
+}
+
 TEST(NucleicAcid, RefusesWhatItCannotRead) {
     struct Refusal {
         const char *text;
@@ -59,6 +73,8 @@ TEST(NucleicAcid, RefusesWhatItCannotRead) {
         {"acgu", true, CORVAN_E_SYNTAX, 0, "lower-case nucleotide 'a'"},
         {"AC>p", false, CORVAN_E_UNSUPPORTED, 2, "DNA has no 2'-OH"},
         {"A[Psi]", false, CORVAN_E_UNKNOWN, 2, "unknown DNA nucleoside 'Psi'"},
+        {"A[t6A]", false, CORVAN_E_UNKNOWN, 2, "unknown DNA nucleoside 't6A'"},
+        {"A[x9Q]", true, CORVAN_E_UNKNOWN, 2, "a Modomics short name or code"},
         {"A[m6A", true, CORVAN_E_SYNTAX, 1, "unclosed bracket"},
         {"pppp-A", true, CORVAN_E_SYNTAX, 0, "'p-', 'pp-' or 'ppp-'"},
         {"p-", true, CORVAN_E_SYNTAX, 2, "no nucleotides"},

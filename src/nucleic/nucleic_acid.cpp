@@ -3,6 +3,9 @@
 #include <array>
 #include <string>
 
+#include "molecule/formula_parser.hpp"
+#include "nucleic/modomics.hpp"
+
 namespace corvan::nucleic {
 
 namespace {
@@ -180,15 +183,17 @@ class NucleicReader {
         if (close == std::string_view::npos)
             return fail(CORVAN_E_SYNTAX, "unclosed bracket", static_cast<long>(open));
         const std::string_view name = text_.substr(open + 1, close - open - 1);
-        const Nucleoside *nucleoside = find(name);
-        if (nucleoside == nullptr)
-            return fail(CORVAN_E_UNKNOWN,
-                        "unknown " + std::string(what()) + " nucleoside '" + std::string(name) +
-                            "'",
-                        static_cast<long>(open + 1));
-        add(nucleoside->atoms, 1);
         pos_ = close + 1;
-        return Outcome::success();
+        if (const Nucleoside *nucleoside = find(name)) {
+            add(nucleoside->atoms, 1);
+            return Outcome::success();
+        }
+        if (const modomics::Entry *entry = rna_ ? modomics::find(name) : nullptr)
+            return chem::parse_formula(entry->formula, composition_, "Modomics formula", -1);
+        return fail(CORVAN_E_UNKNOWN,
+                    "unknown " + std::string(what()) + " nucleoside '" + std::string(name) + "'" +
+                        (rna_ ? " (a Modomics short name or code, such as m7G or 7G)" : ""),
+                    static_cast<long>(open + 1));
     }
 };
 
