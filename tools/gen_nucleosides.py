@@ -117,7 +117,7 @@ def main() -> None:
     target = Path(sys.argv[2]) if len(sys.argv) > 2 else ROOT / "src" / "data" / "modomics.cpp"
     entries = read_entries(source)
     target.write_text(render(entries), encoding="utf-8")
-    print(f"{target}: {len(entries)} modified ribonucleosides")
+    print(f"{target}: {len(entries)} ribonucleosides (the four parents included)")
 
 
 if __name__ == "__main__":
