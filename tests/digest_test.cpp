@@ -65,10 +65,43 @@ TEST(Digest, MissedCleavagesMetVariantsAndLengths) {
 }
 
 TEST(Digest, FindsEnzymesByName) {
-    EXPECT_STREQ(find_enzyme("TRYPSIN")->name, "trypsin");
-    EXPECT_STREQ(find_enzyme("trypsin/p")->name, "trypsin/P");
+    EXPECT_STREQ(find_enzyme("TRYPSIN")->name, "Trypsin");
+    EXPECT_STREQ(find_enzyme("trypsin/p")->name, "Trypsin/P");
+    EXPECT_STREQ(find_enzyme("leukocyte ELASTASE")->name, "leukocyte elastase");
     EXPECT_EQ(find_enzyme("pepsin"), nullptr);
-    EXPECT_EQ(enzymes().size(), 8u);
+    EXPECT_EQ(enzymes().size(), 34u); // the 33 of the enzyme table and Glu-C
+}
+
+TEST(Digest, TableProteasesWithTwoResidueAndAlternativeSites) {
+    // After HP, KP or RP, not before P; after P alone it does not cut.
+    EXPECT_EQ(cut("AKPGAPGRPPW", "proline endopeptidase"), (List{"1-3:AKP", "4-11:GAPGRPPW"}));
+    // Formic acid cuts on both sides of D.
+    EXPECT_EQ(cut("AADGGDK", "formic_acid"), (List{"1-2:AA", "3-3:D", "4-5:GG", "6-6:D", "7-7:K"}));
+    EXPECT_EQ(cut("AMGCMK", "CNBr"), (List{"1-2:AM", "3-5:GCM", "6-6:K"}));
+    EXPECT_EQ(cut("AFPLK", "PepsinA"), (List{"1-2:AF", "3-4:PL", "5-5:K"}));
+    EXPECT_EQ(cut("ACK", "no cleavage"), (List{"1-3:ACK"}));
+}
+
+std::vector<std::string> cut_with(const std::string &protein, Specificity specificity,
+                                  std::size_t min_length, std::size_t max_length) {
+    Settings settings;
+    settings.specificity = specificity;
+    settings.initiator_methionine_variants = false;
+    settings.min_length = min_length;
+    settings.max_length = max_length;
+    std::vector<std::string> shown;
+    for (const Peptide &p : digest(protein, *find_enzyme("Trypsin"), settings))
+        shown.push_back(std::to_string(p.start) + "-" + p.sequence);
+    return shown;
+}
+
+TEST(Digest, SemiSpecificAndUnspecificPieces) {
+    // Sites at 0, 3 (after K), 6 (end). Semi: one end at a site, no cut inside.
+    EXPECT_EQ(cut_with("AGKCDE", Specificity::semi, 2, 6),
+              (List{"1-AG", "1-AGK", "2-GK", "4-CD", "4-CDE", "5-DE"}));
+    EXPECT_EQ(cut_with("AGKCDE", Specificity::none, 5, 6),
+              (List{"1-AGKCD", "1-AGKCDE", "2-GKCDE"}));
+    EXPECT_EQ(cut("ACDE", "unspecific cleavage", 0, false, 3, 3), (List{"1-3:ACD", "2-4:CDE"}));
 }
 
 SiteRule rule_of(const char *text) {

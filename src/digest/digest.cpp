@@ -14,35 +14,80 @@ bool same_folded(std::string_view a, std::string_view b) {
            });
 }
 
-// Is there a cut between protein[i - 1] and protein[i] (0 < i < size)?
-bool cuts_at(std::string_view protein, std::size_t i, const Enzyme &enzyme) {
-    const char site = enzyme.cuts_after ? protein[i - 1] : protein[i];
-    if (std::string_view(enzyme.residues).find(site) == std::string_view::npos) return false;
-    return !(enzyme.proline_rule && protein[i] == 'P');
+bool holds(const char *set, char residue) {
+    return *set == '\0' || std::string_view(set).find(residue) != std::string_view::npos;
 }
 
-// The pieces that start at bounds[i] and end at one of the next
-// missed_cleavages + 1 boundaries.
-void collect_from(std::string_view protein, const std::vector<std::size_t> &bounds, std::size_t i,
+bool rule_allows(const CleavageRule &rule, std::string_view protein, std::size_t i) {
+    if (*rule.two_before != '\0' && (i < 2 || !holds(rule.two_before, protein[i - 2])))
+        return false;
+    return holds(rule.before, protein[i - 1]) && holds(rule.after, protein[i]) &&
+           (*rule.not_after == '\0' || !holds(rule.not_after, protein[i]));
+}
+
+// Is there a cut between protein[i - 1] and protein[i] (0 < i < size)?
+bool cuts_at(std::string_view protein, std::size_t i, const Enzyme &enzyme) {
+    for (int r = 0; r < enzyme.rule_count; ++r)
+        if (rule_allows(enzyme.rules[r], protein, i)) return true;
+    return false;
+}
+
+// Where pieces may start and end, and how many cuts lie inside a piece.
+class Sites {
+  public:
+    Sites(std::string_view protein, const Enzyme &enzyme, bool met_variant)
+        : size_(protein.size()), cuts_before_(protein.size() + 1, 0), met_variant_(met_variant) {
+        for (std::size_t i = 1; i < size_; ++i)
+            cuts_before_[i + 1] = cuts_before_[i] + (cuts_at(protein, i, enzyme) ? 1 : 0);
+    }
+    bool is_cut(std::size_t i) const { return cuts_before_[i + 1] != cuts_before_[i]; }
+    bool is_end(std::size_t i) const { return i == 0 || i == size_ || is_cut(i); }
+    // Without the initiator Met the protein starts at 1.
+    bool is_start(std::size_t i) const { return is_end(i) || (met_variant_ && i == 1); }
+    // Cuts strictly between s and e.
+    std::size_t inside(std::size_t s, std::size_t e) const {
+        return cuts_before_[e] - cuts_before_[s + 1];
+    }
+
+  private:
+    std::size_t size_;
+    std::vector<std::size_t> cuts_before_; // [i]: cuts at positions < i
+    bool met_variant_;
+};
+
+bool counts(const Sites &sites, std::size_t s, std::size_t e, Specificity specificity) {
+    switch (specificity) {
+    case Specificity::full:
+        return sites.is_start(s) && sites.is_end(e);
+    case Specificity::semi:
+        return sites.is_start(s) || sites.is_end(e);
+    case Specificity::none:
+        return true;
+    }
+    return false;
+}
+
+// Every counted piece that starts at s, shortest first, until a piece holds
+// more cuts than the settings allow.
+void collect_from(std::string_view protein, const Sites &sites, std::size_t s,
                   const Settings &settings, std::vector<Peptide> &peptides) {
-    const std::size_t reach = static_cast<std::size_t>(std::max(settings.missed_cleavages, 0)) + 1;
-    for (std::size_t j = i + 1; j < bounds.size() && j <= i + reach; ++j) {
-        const std::size_t length = bounds[j] - bounds[i];
-        if (length >= settings.min_length && length <= settings.max_length)
-            peptides.push_back(
-                {bounds[i] + 1, bounds[j], std::string(protein.substr(bounds[i], length))});
+    const std::size_t limit =
+        settings.specificity == Specificity::none
+            ? static_cast<std::size_t>(-1)
+            : static_cast<std::size_t>(std::max(settings.missed_cleavages, 0));
+    const std::size_t longest = std::min(protein.size() - s, settings.max_length);
+    for (std::size_t length = std::max<std::size_t>(settings.min_length, 1); length <= longest;
+         ++length) {
+        if (sites.inside(s, s + length) > limit) break;
+        if (counts(sites, s, s + length, settings.specificity))
+            peptides.push_back({s + 1, s + length, std::string(protein.substr(s, length))});
     }
 }
 
 } // namespace
 
 const std::vector<Enzyme> &enzymes() {
-    static const std::vector<Enzyme> all = {
-        {"trypsin", "KR", true, true}, {"trypsin/P", "KR", true, false},
-        {"Lys-C", "K", true, true},    {"Lys-N", "K", false, false},
-        {"Arg-C", "R", true, true},    {"Asp-N", "D", false, false},
-        {"Glu-C", "E", true, true},    {"chymotrypsin", "FWYL", true, true},
-    };
+    static const std::vector<Enzyme> all(kProteases, kProteases + kProteaseCount);
     return all;
 }
 
@@ -52,26 +97,28 @@ const Enzyme *find_enzyme(std::string_view name) {
     return nullptr;
 }
 
-std::vector<Peptide> digest(std::string_view protein, const Enzyme &enzyme,
-                            const Settings &settings) {
+namespace {
+
+// An enzyme that cuts after every letter allows every piece, whatever the
+// missed cleavages say (the table's "unspecific cleavage").
+bool cuts_everywhere(const Enzyme &enzyme) {
+    const CleavageRule &rule = enzyme.rules[0];
+    return enzyme.rule_count == 1 && std::string_view(rule.before).size() == 26 &&
+           !*rule.two_before && !*rule.after && !*rule.not_after;
+}
+
+} // namespace
+
+std::vector<Peptide> digest(std::string_view protein, const Enzyme &enzyme, const Settings &given) {
     std::vector<Peptide> peptides;
     if (protein.empty()) return peptides;
-    std::vector<std::size_t> bounds = {0};
-    for (std::size_t i = 1; i < protein.size(); ++i)
-        if (cuts_at(protein, i, enzyme)) bounds.push_back(i);
-    bounds.push_back(protein.size());
-    for (std::size_t i = 0; i + 1 < bounds.size(); ++i)
-        collect_from(protein, bounds, i, settings, peptides);
-    // Without the initiator Met the protein starts at 1: the pieces from
-    // there, unless a cut at 1 already gives them.
-    if (settings.initiator_methionine_variants && protein[0] == 'M' && bounds[1] != 1) {
-        bounds[0] = 1;
-        collect_from(protein, bounds, 0, settings, peptides);
-    }
-    std::sort(peptides.begin(), peptides.end(), [](const Peptide &a, const Peptide &b) {
-        return a.start != b.start ? a.start < b.start : a.end < b.end;
-    });
-    return peptides;
+    Settings settings = given;
+    if (cuts_everywhere(enzyme)) settings.specificity = Specificity::none;
+    const Sites sites(protein, enzyme, settings.initiator_methionine_variants && protein[0] == 'M');
+    for (std::size_t s = 0; s < protein.size(); ++s)
+        if (settings.specificity != Specificity::full || sites.is_start(s))
+            collect_from(protein, sites, s, settings, peptides);
+    return peptides; // by start, then end, as collected
 }
 
 } // namespace corvan::digest

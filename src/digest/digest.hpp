@@ -8,27 +8,25 @@
 #include <string_view>
 #include <vector>
 
+#include "digest/enzyme.hpp"
+
 namespace corvan::digest {
 
-// Where an enzyme cuts: after (C-terminal side of) or before (N-terminal
-// side of) any of `residues`; with `proline_rule`, not where the residue
-// after the cut is P.
-struct Enzyme {
-    const char *name; // as the command line names it ("trypsin", "Lys-C")
-    const char *residues;
-    bool cuts_after;
-    bool proline_rule;
-};
-
-// Trypsin (after K, R; not before P), trypsin/P (after K, R), Lys-C (after
-// K; not before P), Lys-N (before K), Arg-C (after R; not before P), Asp-N
-// (before D), Glu-C (after E; not before P), chymotrypsin (after F, W, Y,
-// L; not before P). Names match without regard to case; nullptr if unknown.
+// Trypsin (after K, R; not before P), Trypsin/P, Lys-C, Lys-N, Arg-C,
+// Asp-N, Glu-C (after E; not before P), Chymotrypsin, PepsinA, CNBr, ... :
+// the proteases of the enzyme table. Names match without regard to case;
+// nullptr if unknown.
 const Enzyme *find_enzyme(std::string_view name);
-// Every enzyme, for listings and messages.
+// Every protease, for listings and messages.
 const std::vector<Enzyme> &enzymes();
 
+// Which pieces count: both ends at cleavage sites (or the protein's ends),
+// at least one of them, or any piece.
+enum class Specificity { full, semi, none };
+
 struct Settings {
+    Specificity specificity = Specificity::full;
+    // Cleavage sites inside a piece; ignored when any piece counts.
     int missed_cleavages = 0;
     // Also give the peptides of the protein without its first residue when
     // that is a methionine (both forms are kept).
@@ -43,7 +41,8 @@ struct Peptide {
     std::string sequence;
 };
 
-// The peptides of `protein` ordered by start, then end, each once.
+// The peptides of `protein` ordered by start, then end, each once. The
+// protease "unspecific cleavage" cuts everywhere and thus gives every piece.
 std::vector<Peptide> digest(std::string_view protein, const Enzyme &enzyme,
                             const Settings &settings);
 
