@@ -1155,6 +1155,75 @@ CORVAN_API int corvan_many_from_masses(int kind, const double *masses, const int
                                        const corvan_many_results *results, size_t *failed,
                                        corvan_error *error);
 
+/* ======================================================================
+ * Digestion
+ *
+ * Proteins cut by a protease, RNA by an RNase, into pieces with their
+ * positions: the peptides or oligonucleotides whose envelopes a search
+ * space needs. The enzymes are those of OpenMS's tables (33 proteases and
+ * Glu-C; 8 RNases); corvan_enzyme_name lists them.
+ * ====================================================================== */
+
+#define CORVAN_DIGEST_SEMI 1u                /* one end at a cleavage site suffices */
+#define CORVAN_DIGEST_UNSPECIFIC 2u          /* any piece (lengths still apply) */
+#define CORVAN_DIGEST_METHIONINE_VARIANTS 4u /* also pieces of the protein without its
+                                                initiator Met (first residue M) */
+#define CORVAN_DIGEST_CYCLIC_PHOSPHATE 8u    /* RNA: a cut leaves a 2',3'-cyclic phosphate
+                                                (">p") where the enzyme leaves a 3'-phosphate */
+
+typedef struct corvan_pieces corvan_pieces;
+
+/* One piece, owned by its corvan_pieces (valid until that is freed). */
+typedef struct corvan_piece {
+    size_t start;     /* 1-based position of its first residue or nucleotide */
+    size_t end;       /* 1-based position of its last one (inclusive) */
+    const char *text; /* peptide residues ("PEPTIDEK"), or RNA with its ends
+                         ("p-ACG-p"): parsable by corvan_molecule_parse */
+} corvan_piece;
+
+/* The name of enzyme `index` (0, 1, ...) for proteins (kind
+ * CORVAN_KIND_PEPTIDE: "Trypsin", "Lys-C", ...) or RNA (CORVAN_KIND_RNA:
+ * "RNase_T1", ...); NULL past the last one or for another kind.
+ * Example: corvan_enzyme_name(CORVAN_KIND_RNA, 0) is "RNase_T1". */
+CORVAN_API const char *corvan_enzyme_name(int kind, size_t index);
+
+/* Digests `sequence` with `enzyme` (a name of corvan_enzyme_name, any case)
+ * into a new *pieces (free it with corvan_pieces_free), ordered by start,
+ * then end. Kind CORVAN_KIND_PEPTIDE: a protein in upper-case residue
+ * letters (A-Z, as FASTA writes it; no modifications); kind CORVAN_KIND_RNA:
+ * an RNA as corvan_molecule_parse reads it (modified nucleosides and ends
+ * allowed). A piece holds at most `missed_cleavages` cleavage sites;
+ * `min_length` and `max_length` bound its residues (0: no bound). Flags:
+ * CORVAN_DIGEST_* or'ed (SEMI and UNSPECIFIC exclude each other); the
+ * protease "unspecific cleavage" gives every piece. RNA pieces take the
+ * ends the enzyme leaves (a 3'-phosphate "-p" for RNase T1, A, U2, MC1 and
+ * cusativin, a 5'-phosphate "p-" for RNase H) and, at the chain's ends,
+ * the chain's own.
+ * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL argument, another kind,
+ * missed_cleavages < 0, unknown or conflicting flags), CORVAN_E_UNKNOWN (an
+ * enzyme not in the kind's table: the message lists them), CORVAN_E_SYNTAX
+ * (a protein letter outside A-Z, with its position; RNA refused as
+ * corvan_molecule_parse refuses it), CORVAN_E_RANGE (a sequence over
+ * CORVAN_MAX_TEXT bytes), CORVAN_E_MEMORY; then *pieces is NULL.
+ * Example: (CORVAN_KIND_PEPTIDE, "MPEKTIDEKPRAGRK", "Trypsin", 0, 1, 0, 0,
+ * &p, &e) gives 4 pieces: MPEK (1-4), TIDEKPR (5-11), AGR (12-14), K (15);
+ * (CORVAN_KIND_RNA, "AUGCGGAU", "RNase_T1", 0, 0, 0, 0, &p, &e) gives
+ * "AUG-p", "CG-p", "G-p", "AU". */
+CORVAN_API int corvan_digest(int kind, const char *sequence, const char *enzyme,
+                             int missed_cleavages, size_t min_length, size_t max_length,
+                             unsigned flags, corvan_pieces **pieces, corvan_error *error);
+
+/* The number of pieces (0 for NULL). Example: 4 after the trypsin example. */
+CORVAN_API size_t corvan_pieces_count(const corvan_pieces *pieces);
+
+/* Fills *piece with piece `index`. Returns CORVAN_OK, CORVAN_E_ARGUMENT (a
+ * NULL argument) or CORVAN_E_RANGE (index >= count).
+ * Example: index 1 after the trypsin example: {5, 11, "TIDEKPR"}. */
+CORVAN_API int corvan_pieces_get(const corvan_pieces *pieces, size_t index, corvan_piece *piece);
+
+/* Frees pieces; NULL is fine. Example: corvan_pieces_free(p). */
+CORVAN_API void corvan_pieces_free(corvan_pieces *pieces);
+
 #ifdef __cplusplus
 }
 #endif

@@ -56,6 +56,27 @@ static int check_many_molecules(void) {
     return wrong;
 }
 
+/* The digestion examples of the header. */
+static int check_digestion(void) {
+    corvan_pieces *pieces = NULL;
+    corvan_piece piece;
+    int wrong = corvan_digest(CORVAN_KIND_PEPTIDE, "MPEKTIDEKPRAGRK", "Trypsin", 0, 1, 0, 0,
+                              &pieces, NULL) != CORVAN_OK ||
+                corvan_pieces_count(pieces) != 4 ||
+                corvan_pieces_get(pieces, 1, &piece) != CORVAN_OK || piece.start != 5 ||
+                piece.end != 11 || strcmp(piece.text, "TIDEKPR") != 0 ||
+                corvan_pieces_get(pieces, 4, &piece) != CORVAN_E_RANGE;
+    corvan_pieces_free(pieces);
+    wrong |= corvan_digest(CORVAN_KIND_RNA, "AUGCGGAU", "RNase_T1", 0, 0, 0, 0, &pieces, NULL) !=
+                 CORVAN_OK ||
+             corvan_pieces_get(pieces, 0, &piece) != CORVAN_OK || strcmp(piece.text, "AUG-p") != 0;
+    corvan_pieces_free(pieces);
+    wrong |= strcmp(corvan_enzyme_name(CORVAN_KIND_RNA, 0), "RNase_T1") != 0 ||
+             corvan_enzyme_name(CORVAN_KIND_DNA, 0) != NULL;
+    if (wrong) fprintf(stderr, "digestion example failed\n");
+    return wrong;
+}
+
 int main(void) {
     float out[64];
     const float peak = corvan_atom("C6H12O6", out, 64);
@@ -80,5 +101,5 @@ int main(void) {
             CORVAN_E_UNSUPPORTED ||
         error.position != 5 || peptide != NULL || strstr(error.message, "[Phospho]") == NULL)
         return 1;
-    return check_molecule_layer() | check_many_molecules();
+    return check_molecule_layer() | check_many_molecules() | check_digestion();
 }

@@ -7,7 +7,9 @@
 
 #include "digest/digest.hpp"
 #include "digest/modification_sites.hpp"
+#include "digest/rna_digest.hpp"
 #include "molecule/composition.hpp"
+#include "nucleic/nucleic_acid.hpp"
 #include "peptide/proforma.hpp"
 
 namespace {
@@ -156,6 +158,65 @@ TEST(Digest, VariableFormsUpToTheCap) {
         const std::string text = fixed_prefix({rule_of("Carbamidomethyl@C")}) + form;
         EXPECT_TRUE(corvan::peptide::parse_proforma(text, composition, charge).ok()) << text;
     }
+}
+
+std::vector<std::string> rna_pieces(const char *rna, const char *rnase, bool cyclic = false,
+                                    int missed = 0) {
+    Settings settings;
+    settings.missed_cleavages = missed;
+    std::vector<RnaPiece> found;
+    const corvan::Outcome done = digest_rna(rna, *find_rnase(rnase), settings, cyclic, found);
+    EXPECT_TRUE(done.ok()) << done.message;
+    std::vector<std::string> shown;
+    for (const RnaPiece &piece : found)
+        shown.push_back(std::to_string(piece.start) + ":" + piece.text);
+    return shown;
+}
+
+corvan::chem::Composition rna_atoms(const std::string &text) {
+    corvan::chem::Composition atoms;
+    EXPECT_TRUE(corvan::nucleic::parse_nucleic_acid(text, true, atoms).ok()) << text;
+    return atoms;
+}
+
+TEST(Digest, RnasesCutAndLeaveTheirEnds) {
+    // T1 cuts after G, not after 2'-O-methyl G; pieces keep the chain's ends.
+    EXPECT_EQ(rna_pieces("ppp-AUGCGGAU>p", "RNase_T1"),
+              (List{"1:ppp-AUG-p", "4:CG-p", "6:G-p", "7:AU>p"}));
+    EXPECT_EQ(rna_pieces("AU[Gm]CGA", "rnase_t1", true), (List{"1:AU[Gm]CG>p", "6:A"}));
+    EXPECT_EQ(rna_pieces("AUGCG", "RNase_T1", false, 1), (List{"1:AUG-p", "1:AUGCG", "4:CG"}));
+    EXPECT_EQ(rna_pieces("CU[Psi]A", "RNase_A"), (List{"1:C-p", "2:U-p", "3:[Psi]-p", "4:A"}));
+    EXPECT_EQ(rna_pieces("AC", "RNase_H"), (List{"1:A", "2:p-C"})); // 5'-phosphate after the cut
+    EXPECT_EQ(find_rnase("trypsin"), nullptr);
+    // Hydrolysis: the pieces hold the chain's atoms plus one water per cut.
+    corvan::chem::Composition sum;
+    for (const char *piece : {"ppp-AUG-p", "CG-p", "G-p", "AU>p"}) sum.add(rna_atoms(piece), 1);
+    corvan::chem::Composition whole = rna_atoms("ppp-AUGCGGAU>p");
+    whole.add_natural(0, 6); // 3 H2O
+    whole.add_natural(7, 3);
+    EXPECT_EQ(corvan::chem::hill_formula(sum), corvan::chem::hill_formula(whole));
+}
+
+TEST(Digest, PublicCallRefusesWithTheCause) {
+    corvan_pieces *pieces = nullptr;
+    corvan_error error;
+    EXPECT_EQ(corvan_digest(CORVAN_KIND_PEPTIDE, "PEPtIDE", "Trypsin", 0, 0, 0, 0, &pieces, &error),
+              CORVAN_E_SYNTAX);
+    EXPECT_EQ(error.position, 3);
+    EXPECT_EQ(corvan_digest(CORVAN_KIND_RNA, "ACGU", "Trypsin", 0, 0, 0, 0, &pieces, &error),
+              CORVAN_E_UNKNOWN);
+    EXPECT_NE(std::string(error.message).find("RNase_T1"), std::string::npos) << error.message;
+    EXPECT_EQ(corvan_digest(CORVAN_KIND_RNA, "ACGT", "RNase_A", 0, 0, 0, 0, &pieces, &error),
+              CORVAN_E_UNKNOWN); // as the RNA parser refuses T
+    EXPECT_EQ(corvan_digest(CORVAN_KIND_PEPTIDE, "PEPK", "Trypsin", 0, 0, 0,
+                            CORVAN_DIGEST_SEMI | CORVAN_DIGEST_UNSPECIFIC, &pieces, &error),
+              CORVAN_E_ARGUMENT);
+    EXPECT_EQ(pieces, nullptr);
+    ASSERT_EQ(corvan_digest(CORVAN_KIND_PEPTIDE, "MAKPEK", "lys-c", 0, 0, 0,
+                            CORVAN_DIGEST_METHIONINE_VARIANTS, &pieces, &error),
+              CORVAN_OK);
+    EXPECT_EQ(corvan_pieces_count(pieces), 2u); // MAKPEK and AKPEK: no cut before P
+    corvan_pieces_free(pieces);
 }
 
 } // namespace

@@ -37,6 +37,7 @@ from .distributions import (
 )
 from .envelopes import Envelope, EnvelopeError, envelope
 from ._many import Many, many
+from .digestion import Piece, digest, enzymes
 from .encoders import (
     add_modification,
     formula_counts,
@@ -78,6 +79,9 @@ __all__ = [
     "EnvelopeError",
     "envelope",
     "Many",
+    "Piece",
+    "digest",
+    "enzymes",
     "many",
     "formula",
     "peptide",

@@ -17,6 +17,8 @@ namespace corvan::digest {
 // the proteases of the enzyme table. Names match without regard to case;
 // nullptr if unknown.
 const Enzyme *find_enzyme(std::string_view name);
+// Enzyme names compare without regard to ASCII case (locale-free).
+bool same_name(std::string_view a, std::string_view b);
 // Every protease, for listings and messages.
 const std::vector<Enzyme> &enzymes();
 
@@ -40,6 +42,17 @@ struct Peptide {
     std::size_t end;   // 1-based position of the last residue (inclusive)
     std::string sequence;
 };
+
+// A piece of a chain: units [begin, end), 0-based.
+struct Piece {
+    std::size_t begin;
+    std::size_t end;
+};
+
+// The pieces of a chain of cut.size() + 1 units (cut[i - 1]: a cut between
+// units i - 1 and i) that the settings count, by begin, then end;
+// `met_variant` lets pieces also begin at unit 1.
+std::vector<Piece> pieces(const std::vector<bool> &cut, const Settings &settings, bool met_variant);
 
 // The peptides of `protein` ordered by start, then end, each once. The
 // protease "unspecific cleavage" cuts everywhere and thus gives every piece.
