@@ -17,13 +17,12 @@ import ctypes
 import operator
 from typing import List, NamedTuple, Optional
 
+from . import _constants as c
 from .envelopes import KINDS, _check, _declare, _Error
 
 __all__ = ["Piece", "digest", "enzymes"]
 
-_SPECIFICITY = {"full": 0, "semi": 1, "unspecific": 2}
-_METHIONINE_VARIANTS = 4
-_CYCLIC_PHOSPHATE = 8
+_SPECIFICITY = {"full": 0, "semi": c.CORVAN_DIGEST_SEMI, "unspecific": c.CORVAN_DIGEST_UNSPECIFIC}
 
 
 class _Piece(ctypes.Structure):
@@ -97,8 +96,8 @@ def digest(sequence: str, enzyme: str = "Trypsin", *, kind: str = "peptide",
     if specificity not in _SPECIFICITY:
         raise ValueError(f"specificity must be one of {sorted(_SPECIFICITY)}, got {specificity!r}")
     flags = _SPECIFICITY[specificity]
-    flags |= _METHIONINE_VARIANTS if methionine_variants else 0
-    flags |= _CYCLIC_PHOSPHATE if cyclic_phosphate else 0
+    flags |= c.CORVAN_DIGEST_METHIONINE_VARIANTS if methionine_variants else 0
+    flags |= c.CORVAN_DIGEST_CYCLIC_PHOSPHATE if cyclic_phosphate else 0
     most = 0 if max_length is None else _count_argument("max_length", max_length, 1)
     handle, error = _P(), _Error()
     status = _digest(_kind(kind), str(sequence).encode(), str(enzyme).encode(),
