@@ -36,15 +36,15 @@ Outcome check_counts(std::string_view text, const chem::Composition &composition
         }
     for (int element = 0; element < chem::kElementCount; ++element) {
         const double count = composition.natural[static_cast<std::size_t>(element)];
+        if (count == 0 || (count > 0 && chem::has_natural_composition(element))) continue;
         const std::string symbol = chem::element_symbol(element);
-        if (count > 0 && !chem::has_natural_composition(element))
+        if (count > 0)
             return Outcome::failure(
                 CORVAN_E_UNSUPPORTED,
                 symbol + " in " + quoted(text) +
                     " has no natural isotopic composition: write the isotope meant, such as [" +
                     std::to_string(chem::isotopes_of(element).front().mass_number) + symbol + "]",
                 locate(text, symbol));
-        if (count >= 0) continue;
         return Outcome::failure(CORVAN_E_RANGE,
                                 "the molecule " + quoted(text) + " has " + text::count(count) +
                                     " atoms of " + symbol +
