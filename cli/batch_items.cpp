@@ -41,6 +41,8 @@ std::optional<std::string> read_fasta_items(const std::string &path, bool digest
     std::vector<FastaRecord> records;
     if (auto error = read_fasta(path, records)) return error;
     for (const FastaRecord &record : records) {
+        if (record.residues_after_stop > 0)
+            std::fprintf(stderr, "corvan batch: %s\n", stop_refusal(record).c_str());
         if (!digest) {
             items.push_back({record.id, record.sequence});
             continue;

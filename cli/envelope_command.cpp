@@ -125,7 +125,8 @@ Failure library_failure(const EnvelopeRequest &request, const EnvelopeFailure &f
         input_fault && failure.message.find(" of the ") != std::string::npos
             ? std::string("cannot read the ") + kind_name(request.kind) + ": "
             : "";
-    const int status = failure.status == CORVAN_E_MEMORY || failure.status == CORVAN_E_TOO_WIDE
+    const int status = failure.status == CORVAN_E_MEMORY || failure.status == CORVAN_E_TOO_WIDE ||
+                               failure.status == CORVAN_E_INTERNAL
                            ? kFailedCall
                            : kUsage;
     return {status, prefix + failure.message, detail};

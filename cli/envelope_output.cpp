@@ -1,12 +1,14 @@
 #include "envelope_output.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 namespace cli {
 
 const char *const kEnvelopeColumnsMeaning =
-    "peak      = M+k: k extra neutrons above the monoisotopic composition\n"
+    "peak      = M+k: k extra neutrons above the monoisotopic composition (every\n"
+    "            atom its element's most abundant isotope; M-k: lighter)\n"
     "share     = fraction of the whole distribution in the point\n"
     "mass      = abundance-weighted mean mass (Da) of all isotopic compositions\n"
     "            in the point: the atoms of the molecule and its adducts,\n"
@@ -26,10 +28,6 @@ std::string fixed(double value, const char *format) {
 
 std::string intensity_text(double value) {
     return fixed(value, value == 0 || value >= 1e-4 ? "%.6f" : "%.4e");
-}
-
-std::string peak_name(int k) {
-    return k == 0 ? "M" : "M+" + std::to_string(k);
 }
 
 std::string subject(const EnvelopeRequest &request, const Envelope &envelope) {
@@ -52,9 +50,11 @@ void write_title(std::FILE *stream, const EnvelopeRequest &request, const Envelo
     for (const std::string &label : request.labels)
         std::fprintf(stream, "# label %s\n", label.c_str());
     const corvan_points &p = envelope.points;
+    const corvan_most_abundant &top = envelope.most_abundant;
     if (p.count > 0)
-        std::fprintf(stream, "# %zu points; highest %s, share of the whole %.6g\n", p.count,
-                     peak_name(p.neutrons[s.most_abundant]).c_str(), p.shares[s.most_abundant]);
+        std::fprintf(stream, "# %zu points; highest %s, share of the whole %.6g, mass %.6f Da%s\n",
+                     p.count, peak_name(top.neutrons).c_str(), top.share, top.mass,
+                     s.charge != 0 ? (", m/z " + fixed(top.mz, "%.6f")).c_str() : "");
 }
 
 void write_footnote(std::FILE *stream) {
@@ -133,13 +133,17 @@ Result plot_result(const EnvelopeRequest &request, const Envelope &envelope) {
     result.molecule = kind_name(request.kind);
     result.input_text = request.text;
     const corvan_points &p = envelope.points;
+    // Points lighter than M (k < 0) come first: the plot numbers its
+    // columns from the lightest point shown.
+    const int first = p.count > 0 ? std::min(0, p.neutrons[0]) : 0;
     const int last = p.count > 0 ? p.neutrons[p.count - 1] : 0;
-    result.points = last + 1;
-    result.values.assign(static_cast<std::size_t>(last + 1), 0.0f);
-    result.masses.assign(static_cast<std::size_t>(last + 1),
+    result.first_step = first;
+    result.points = last - first + 1;
+    result.values.assign(static_cast<std::size_t>(result.points), 0.0f);
+    result.masses.assign(static_cast<std::size_t>(result.points),
                          PeakMass{0, std::numeric_limits<double>::quiet_NaN()});
     for (std::size_t i = 0; i < p.count; ++i) {
-        const auto k = static_cast<std::size_t>(p.neutrons[i]);
+        const auto k = static_cast<std::size_t>(p.neutrons[i] - first);
         result.values[k] = static_cast<float>(p.intensities[i]);
         result.masses[k].mean = p.mz ? p.mz[i] : p.masses[i];
     }

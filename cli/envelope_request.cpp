@@ -71,12 +71,11 @@ nlohmann::ordered_json points_json(const Envelope &envelope) {
     const corvan_points &p = envelope.points;
     for (std::size_t i = 0; i < p.count; ++i) {
         const int k = p.neutrons[i];
-        nlohmann::ordered_json point = {
-            {"k", k},
-            {"peak", k == 0 ? std::string("M") : "M+" + std::to_string(k)},
-            {"share", p.shares[i]},
-            {"intensity", p.intensities[i]},
-            {"mass", number_or_null(p.masses[i])}};
+        nlohmann::ordered_json point = {{"k", k},
+                                        {"peak", peak_name(k)},
+                                        {"share", p.shares[i]},
+                                        {"intensity", p.intensities[i]},
+                                        {"mass", number_or_null(p.masses[i])}};
         if (p.mz != nullptr) point["mz"] = number_or_null(p.mz[i]);
         points.push_back(std::move(point));
     }
@@ -108,9 +107,14 @@ EnvelopeOutcome compute_envelope(const EnvelopeRequest &request) {
     }
     corvan_distribution_points(distribution, &envelope.points);
     corvan_distribution_summary(distribution, &envelope.summary);
+    corvan_distribution_most_abundant(distribution, &envelope.most_abundant);
     describe_molecule(envelope);
     outcome.envelope = std::move(envelope);
     return outcome;
+}
+
+std::string peak_name(int k) {
+    return k == 0 ? "M" : k > 0 ? "M+" + std::to_string(k) : "M" + std::to_string(k);
 }
 
 const char *kind_name(corvan_kind kind) {
@@ -155,6 +159,8 @@ nlohmann::ordered_json envelope_json(const EnvelopeRequest &request, const Envel
     };
     if (summary.charge != 0) json["monoisotopic_mz"] = summary.monoisotopic_mz;
     json["most_abundant"] = summary.most_abundant;
+    json["most_abundant_mass"] = number_or_null(envelope.most_abundant.mass);
+    if (summary.charge != 0) json["most_abundant_mz"] = number_or_null(envelope.most_abundant.mz);
     json["points"] = points_json(envelope);
     return json;
 }

@@ -42,6 +42,7 @@ struct Envelope {
     std::unique_ptr<corvan_distribution, DistributionDeleter> distribution;
     corvan_points points{};
     corvan_summary summary{};
+    corvan_most_abundant most_abundant{};
     std::vector<corvan_atom_count> atoms; // the molecule's, Hill order
     std::string formula;                  // the molecule's, Hill order
 };
@@ -60,6 +61,9 @@ struct EnvelopeOutcome {
 
 EnvelopeOutcome compute_envelope(const EnvelopeRequest &request);
 
+// "M", "M+2", "M-1": point k, numbered from the monoisotopic composition.
+std::string peak_name(int k);
+
 // "formula", "peptide", "rna", "dna"; and back (nothing for other names).
 const char *kind_name(corvan_kind kind);
 std::optional<corvan_kind> kind_named(const std::string &name);
@@ -67,7 +71,9 @@ std::optional<corvan_kind> kind_named(const std::string &name);
 // Keys: "input" (text or mass), "kind", "formula", "atoms" (symbol -> count,
 // isotopes as "13C"), "charge", "adduct", "labels", "monoisotopic_mass",
 // "average_mass" (neutral molecule, Da), "monoisotopic_mz" (ions),
-// "most_abundant" (index into points), "points": [{"k", "peak" ("M+k"),
+// "most_abundant" (index into points), "most_abundant_mass" (the ion's
+// mean mass in that point, Da), "most_abundant_mz" (ions), "points":
+// [{"k" (may be negative), "peak" ("M+k", "M-k"),
 // "share", "intensity", "mass", "mz" (ions)}]. NaN masses are null.
 nlohmann::ordered_json envelope_json(const EnvelopeRequest &request, const Envelope &envelope);
 

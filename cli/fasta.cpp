@@ -1,9 +1,11 @@
 #include "fasta.hpp"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include <sys/wait.h>
 
@@ -29,16 +31,41 @@ std::string shell_quoted(const std::string &text) {
     return quoted + "'";
 }
 
-void add_line(std::string line, std::vector<FastaRecord> &records) {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+void add_line(std::string_view line, std::vector<FastaRecord> &records) {
     if (!line.empty() && line[0] == '>') {
         const std::size_t end = line.find_first_of(" \t", 1);
-        records.push_back({line.substr(1, end == std::string::npos ? end : end - 1), ""});
+        records.push_back(
+            {std::string(line.substr(1, end == std::string::npos ? end : end - 1)), "", false, 0});
         return;
     }
     if (records.empty() || line.empty() || line[0] == ';') return;
-    for (char c : line)
-        if (c != ' ' && c != '\t' && c != '*') records.back().sequence += c;
+    FastaRecord &record = records.back();
+    for (char c : line) {
+        if (is_blank(c)) continue;
+        if (record.stopped) {
+            record.residues_after_stop += c != '*';
+            continue;
+        }
+        if (c == '*') {
+            record.stopped = true;
+            continue;
+        }
+        record.sequence += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+}
+
+// A chunk of text up to '\n' may still hold CR line ends (old Mac files).
+void add_lines(std::string_view chunk, std::vector<FastaRecord> &records) {
+    while (!chunk.empty()) {
+        const std::size_t end = chunk.find_first_of("\r\n");
+        add_line(chunk.substr(0, end), records);
+        if (end == std::string_view::npos) break;
+        chunk.remove_prefix(end + 1);
+    }
 }
 
 // Whole lines of any length. A NUL byte would end the line's text early and
@@ -55,7 +82,7 @@ std::optional<std::string> read_lines(std::FILE *stream, std::vector<FastaRecord
                 "binary data (a NUL byte) on line " + std::to_string(number) + "; not a FASTA file";
             break;
         }
-        add_line(std::string(line, static_cast<std::size_t>(length)), records);
+        add_lines({line, static_cast<std::size_t>(length)}, records);
     }
     std::free(line);
     return error;
@@ -89,6 +116,13 @@ std::optional<std::string> read_fasta(const std::string &path, std::vector<Fasta
     if (error) return path + ": " + *error;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "gzip could not decompress " + path;
     return std::nullopt;
+}
+
+std::string stop_refusal(const FastaRecord &record) {
+    const std::size_t stop = record.sequence.size() + 1;
+    return std::to_string(record.residues_after_stop) + " residues after the '*' at residue " +
+           std::to_string(stop) + " of " + record.id +
+           " are not read: a '*' ends the protein (split the record to keep them)";
 }
 
 std::vector<Piece> tryptic_pieces(const std::string &protein) {

@@ -36,6 +36,9 @@ struct Item {
     std::string id;
     std::size_t start = 0, end = 0; // 1-based residues of the protein; 0 for list entries
     std::string proforma;
+    // Set for a row refused before any computation (a protein's residues
+    // after '*', the variable forms beyond the cap): its message.
+    std::string refusal;
 };
 
 struct Plan {
@@ -49,6 +52,7 @@ struct Plan {
 struct Row {
     int status = CORVAN_OK;
     double mz = NAN;
+    int first_k = 0; // k of the first point column
     std::string message;
     std::vector<double> heights;
 };
@@ -157,9 +161,15 @@ std::vector<corvan::digest::SiteRule> applicable(const std::vector<corvan::diges
 void add_forms(const Source &source, const std::string &id, std::size_t start, std::size_t end,
                const std::string &peptide, std::vector<Item> &items) {
     const std::string prefix = corvan::digest::fixed_prefix(applicable(source.fixed, peptide));
-    for (const std::string &form :
-         corvan::digest::variable_forms(peptide, source.variable, source.max_variable))
-        items.push_back({id, start, end, prefix + form});
+    bool capped = false;
+    for (const std::string &form : corvan::digest::variable_forms(
+             peptide, source.variable, source.max_variable, corvan::digest::kMostForms, &capped))
+        items.push_back({id, start, end, prefix + form, ""});
+    if (capped)
+        items.push_back({id, start, end, peptide,
+                         "more than " + std::to_string(corvan::digest::kMostForms) +
+                             " forms of variable modifications: the rest are not computed "
+                             "(lower --max-mods or give fewer --variable sites)"});
 }
 
 std::optional<std::string> read_items(const Source &source, std::vector<Item> &items) {
@@ -177,6 +187,11 @@ std::optional<std::string> read_items(const Source &source, std::vector<Item> &i
     std::vector<FastaRecord> records;
     if (auto error = read_fasta(source.path, records)) return error;
     for (const FastaRecord &record : records) {
+        if (record.residues_after_stop > 0) {
+            const std::size_t stop = record.sequence.size() + 1;
+            items.push_back(
+                {record.id, stop + 1, stop + record.residues_after_stop, "", stop_refusal(record)});
+        }
         if (source.enzyme == nullptr) {
             add_forms(source, record.id, 1, record.sequence.size(), record.sequence, items);
             continue;
@@ -199,30 +214,38 @@ void compute_run(const Plan &plan, std::size_t first, std::size_t count, std::ve
     const std::size_t points = static_cast<std::size_t>(plan.points);
     const std::size_t per_item = plan.charges.size();
     std::vector<const char *> texts(count);
-    std::vector<int> charges(count), status(count, CORVAN_OK);
+    std::vector<int> charges(count), status(count, CORVAN_OK), first_k(count, 0);
     std::vector<double> heights(count * points), mz(count);
     for (std::size_t r = 0; r < count; ++r) {
         texts[r] = plan.items[(first + r) / per_item].proforma.c_str();
         charges[r] = plan.charges[(first + r) % per_item];
     }
-    const corvan_many_results results{points,    heights.data(), nullptr,
-                                      mz.data(), status.data(),  nullptr};
-    corvan_many_from_texts(CORVAN_KIND_PEPTIDE, texts.data(), charges.data(), count, nullptr,
-                           &results, nullptr, nullptr);
+    const corvan_many_table results{sizeof results, points,        heights.data(), nullptr,
+                                    mz.data(),      status.data(), nullptr,        first_k.data()};
+    corvan_many_table_from_texts(CORVAN_KIND_PEPTIDE, texts.data(), charges.data(), count, nullptr,
+                                 &results, nullptr, nullptr);
     for (std::size_t r = 0; r < count; ++r) {
         Row &row = rows[first + r];
+        const Item &item = plan.items[(first + r) / per_item];
         row.status = status[r];
         row.heights.assign(points, 0.0);
+        if (!item.refusal.empty()) {
+            row.status = CORVAN_E_RANGE;
+            row.message = item.refusal;
+            continue;
+        }
         if (row.status != CORVAN_OK) { // rare: run alone again for the message
             corvan_error error{};
-            const corvan_many_results one{points,        heights.data() + r * points, nullptr,
-                                          mz.data() + r, status.data() + r,           &error};
-            corvan_many_from_texts(CORVAN_KIND_PEPTIDE, texts.data() + r, charges.data() + r, 1,
-                                   nullptr, &one, nullptr, nullptr);
+            const corvan_many_table one{
+                sizeof one,        points, heights.data() + r * points, nullptr, mz.data() + r,
+                status.data() + r, &error, first_k.data() + r};
+            corvan_many_table_from_texts(CORVAN_KIND_PEPTIDE, texts.data() + r, charges.data() + r,
+                                         1, nullptr, &one, nullptr, nullptr);
             row.message = error.message;
             continue;
         }
         row.mz = mz[r];
+        row.first_k = first_k[r];
         std::copy_n(heights.begin() + static_cast<std::ptrdiff_t>(r * points), points,
                     row.heights.begin());
     }
@@ -258,8 +281,8 @@ std::string field(const std::string &text, char separator) {
 
 bool write_rows(std::FILE *out, const Plan &plan, const std::vector<Row> &rows) {
     const char s = plan.separator;
-    std::fprintf(out, "id%cstart%cend%cproforma%ccharge%cmonoisotopic_mz%cstatus", s, s, s, s, s,
-                 s);
+    std::fprintf(out, "id%cstart%cend%cproforma%ccharge%cmonoisotopic_mz%cstatus%cfirst_k", s, s, s,
+                 s, s, s, s);
     for (int j = 0; j < plan.points; ++j) std::fprintf(out, "%cp%d", s, j);
     std::fputc('\n', out);
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -273,9 +296,9 @@ bool write_rows(std::FILE *out, const Plan &plan, const std::vector<Row> &rows) 
         std::fprintf(out, "%s%c%d%c", field(item.proforma, s).c_str(), s,
                      plan.charges[i % plan.charges.size()], s);
         if (row.status == CORVAN_OK)
-            std::fprintf(out, "%.6f%cok", row.mz, s);
+            std::fprintf(out, "%.6f%cok%c%d", row.mz, s, s, row.first_k);
         else
-            std::fprintf(out, "%c%s", s, field(row.message, s).c_str());
+            std::fprintf(out, "%c%s%c", s, field(row.message, s).c_str(), s);
         for (double height : row.heights) std::fprintf(out, "%c%.6g", s, height);
         std::fputc('\n', out);
     }

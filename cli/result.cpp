@@ -8,10 +8,10 @@ const char *const kMassColumnsMeaning =
     "          compositions in peak M+k, from the library's isotope tables\n"
     "          (for M: the monoisotopic mass)";
 
-std::string peak_label(int index, int offset) {
-    const int step = index - offset;
-    if (step < 0) return "-";
-    return step == 0 ? "M" : "M+" + std::to_string(step);
+std::string peak_label(int index, int offset, int first_step) {
+    if (index < offset) return "-";
+    const int step = index - offset + first_step;
+    return step == 0 ? "M" : step > 0 ? "M+" + std::to_string(step) : "M" + std::to_string(step);
 }
 
 const PeakMass *mass_at(const Result &result, int index) {

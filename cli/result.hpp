@@ -24,6 +24,7 @@ struct Result {
     std::string weights;    // a caller's weight file, or empty
     int points = 0;
     int offset = 0;
+    int first_step = 0;       // k of the row at `offset`: below 0 for envelopes with points below M
     float peak = 0;           // what the library call returned
     std::string peak_meaning; // e.g. "share of the total in the highest peak:"
     std::vector<float> values;
@@ -32,7 +33,9 @@ struct Result {
 };
 
 // "M", "M+1", ... for the row at `index`; "-" for rows before the offset.
-std::string peak_label(int index, int offset);
+// Rows from the offset on are points first_step, first_step + 1, ...
+// ("M-2" when first_step is -2).
+std::string peak_label(int index, int offset, int first_step = 0);
 // The masses of the peak at row `index`, or null where none are known.
 const PeakMass *mass_at(const Result &result, int index);
 // "PEPTIDE" or "peptide of 1500 Da".

@@ -35,8 +35,8 @@ std::vector<Stick> sticks_of(const Result &result, bool by_mass) {
         if (!(height > 0) || height < kPlottedShare * highest) continue;
         const PeakMass *mass = mass_at(result, index);
         if (by_mass && (mass == nullptr || !std::isfinite(mass->mean))) continue;
-        sticks.push_back({by_mass ? mass->mean : double(index - result.offset), height,
-                          peak_label(index, result.offset)});
+        sticks.push_back({by_mass ? mass->mean : double(index - result.offset + result.first_step),
+                          height, peak_label(index, result.offset, result.first_step)});
     }
     return sticks;
 }
@@ -127,7 +127,7 @@ std::string height_text(double height) {
 }
 
 std::string step_label(long step) {
-    return step == 0 ? "M" : "M+" + std::to_string(step);
+    return step == 0 ? "M" : step > 0 ? "M+" + std::to_string(step) : "M" + std::to_string(step);
 }
 
 void write_horizontal_axis(std::FILE *stream, const Axes &axes) {

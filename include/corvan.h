@@ -715,9 +715,23 @@ CORVAN_API void run_file(const char *path);
  * read by several threads, but not freed or changed while another uses it).
  *
  * Peaks: point k of a distribution holds every isotopic composition with k
- * extra neutrons above the monoisotopic one (every atom its fixed or
- * lightest isotope), whatever the grid; k is reported with each point. The
- * library chooses the grid so that nothing wraps around.
+ * extra neutrons above the monoisotopic one, whatever the grid; k is
+ * reported with each point. The monoisotopic composition follows IUPAC's
+ * convention, which mass spectrometry software shares: every atom is its
+ * element's most abundant isotope at the abundances the call uses (natural,
+ * or as labelled: with 15N at 0.98, 15N is nitrogen's), and atoms written as
+ * one isotope keep it. For C, H, N, O, S and P that is the lightest isotope;
+ * for B (11B), Fe (56Fe), Se (80Se), Sn (120Sn), Hg (202Hg) and many more it
+ * is not, so points lighter than M exist: their k is negative (M-2 has
+ * k = -2). The library chooses the grid so that nothing wraps around.
+ *
+ * Labels (corvan_options_set_label) describe the sample's molecule: they
+ * apply to its atoms of natural abundance only. An adduct's atoms come from
+ * the solvent and keep natural abundance (or their fixed isotopes); an
+ * adduct lost ([M-H]-) leaves from the molecule's own atoms.
+ *
+ * Numbers read and written as text (labels, counts of formulas) are the
+ * same in every locale: the library never consults LC_NUMERIC.
  *
  * Masses are in daltons (unified atomic mass units) from the isotope table
  * above; the electron mass is CODATA 2018's, CORVAN_ELECTRON_MASS.
@@ -760,7 +774,8 @@ typedef enum corvan_status {
     CORVAN_E_LABEL = 6,       /* labels whose fractions cannot be met */
     CORVAN_E_TOO_WIDE = 7,    /* the distribution would span over CORVAN_MAX_POINTS */
     CORVAN_E_MEMORY = 8,      /* an allocation failed */
-    CORVAN_E_UNSUPPORTED = 9  /* valid input that this call cannot represent */
+    CORVAN_E_UNSUPPORTED = 9, /* valid input that this call cannot represent */
+    CORVAN_E_INTERNAL = 10    /* a fault of the library itself; the message says which */
 } corvan_status;
 
 /* A short English name of a status; "unknown status" for other values.
@@ -804,7 +819,8 @@ typedef struct corvan_molecule corvan_molecule;
  * isotope is written in brackets with its mass number before the symbol
  * and its count inside ("[13C6]H12O6", "C2[2H3]H3O"). Every element's total
  * (over all its isotopes) must be >= 0, and the molecule must not be empty.
- * Counts are at most 10^9 per term.
+ * Counts are at most 10^9 per term; they may be decimal ("C4.9384"), as
+ * corvan_molecule_formula writes molecules by mass.
  *
  * CORVAN_KIND_PEPTIDE: a peptide in ProForma 2.0 notation (HUPO-PSI), the
  * parts that search engines and spectral libraries write. The molecule is
@@ -842,7 +858,9 @@ typedef struct corvan_molecule corvan_molecule;
  * ambiguity "(...)", several chains "+" or "//", adducts "/[Na:z+1]",
  * charged formulas "[Formula:Zn:z+2]", ambiguous residues B J X Z, a bare
  * bracket that is both a Unimod name and a formula ("[NBS]": write
- * [U:NBS] or [Formula:NBS]); CORVAN_E_UNKNOWN for an unknown name,
+ * [U:NBS] or [Formula:NBS]); a negative count of an isotope in a formula
+ * removes natural atoms only when it names the element's most abundant
+ * isotope ("[13C2][12C-2]" makes two carbons 13C); CORVAN_E_UNKNOWN for an unknown name,
  * accession, element or isotope; CORVAN_E_SYNTAX for lower-case residues,
  * unclosed brackets and other malformed text; CORVAN_E_RANGE when an
  * element totals below zero or |charge| > 1000.
@@ -862,6 +880,11 @@ typedef struct corvan_molecule corvan_molecule;
  * none ("T" in RNA), CORVAN_E_UNSUPPORTED for ">p" on DNA,
  * CORVAN_E_SYNTAX otherwise.
  *
+ * Every kind: a molecule with a negative count of any isotope ("C2[13C-2]",
+ * "PEPT[Formula:[13C-2]]IDE") or of an element's atoms of natural abundance
+ * ("[13C6]C-1H12") is refused with CORVAN_E_RANGE, naming the atoms (and,
+ * for formulas, their position).
+ *
  * Returns CORVAN_OK, or CORVAN_E_ARGUMENT (NULL text or molecule, unknown
  * kind), CORVAN_E_SYNTAX, CORVAN_E_UNKNOWN, CORVAN_E_RANGE, CORVAN_E_MEMORY,
  * CORVAN_E_UNSUPPORTED; then *molecule is NULL.
@@ -878,10 +901,13 @@ CORVAN_API int corvan_molecule_parse(int kind, const char *text, corvan_molecule
 /* A molecule known only by its average mass in Da: the kind's averaging
  * unit scaled continuously (fractional atom counts), so that nearby masses
  * give nearby patterns. Units: peptide C4.9384 H7.7583 N1.3577 O1.4773
- * S0.0417; RNA C9.5 H11.75 N3.75 O7 P; DNA C9.75 H12.25 N3.75 O6 P.
+ * S0.0417 (111.1236 Da); RNA C9.5 H11.75 N3.75 O7 P (320.2 Da); DNA C9.75
+ * H12.25 N3.75 O6 P (308.2 Da). A fractional count n + f of an element is
+ * computed as n atoms and one more with probability f, so that the
+ * pattern's shares are >= 0 and sum to 1 at every mass.
  * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL molecule, kind FORMULA or
- * unknown), CORVAN_E_RANGE (mass not finite, <= 0 or above 10^9 Da) or
- * CORVAN_E_MEMORY; then *molecule is NULL.
+ * unknown), CORVAN_E_RANGE (mass not finite, below one unit of the kind or
+ * above 10^9 Da) or CORVAN_E_MEMORY; then *molecule is NULL.
  * Example: CORVAN_KIND_PEPTIDE, 1450.0 gives a molecule whose average mass
  * is 1450.0 (within 1e-9) and whose pattern lies between those of 1400 and
  * 1500 Da. */
@@ -914,8 +940,10 @@ typedef struct corvan_atom_count {
 CORVAN_API int corvan_molecule_atoms(const corvan_molecule *molecule, corvan_atom_count *atoms,
                                      size_t capacity, size_t *count);
 
-/* Writes the molecule's formula in Hill order as parsable text ("C6H12O6",
- * "[13C6]H12O6"; counts of molecules by mass with up to 4 decimals) into
+/* Writes the molecule's formula in Hill order as text that
+ * corvan_molecule_parse (CORVAN_KIND_FORMULA) reads back to the same
+ * molecule ("C6H12O6", "[13C6]H12O6"; counts of molecules by mass as the
+ * shortest decimals that read back to the same numbers) into
  * buffer[0..size-1] with its NUL, and its length without NUL into *length
  * (may be NULL). Too small a buffer: returns CORVAN_E_RANGE, *length set,
  * buffer untouched. Example: "H2O" -> buffer "H2O", *length 3. */
@@ -957,6 +985,10 @@ CORVAN_API void corvan_options_free(corvan_options *options);
  * carriers of charge q (a negative number removes them: H+ at charge -2
  * removes two protons); charge/q must be a whole number. Its mass counts
  * the electrons: m/z = (atoms' mass - charge * CORVAN_ELECTRON_MASS) / |charge|.
+ * The carriers' atoms keep natural abundance: the options' labels do not
+ * apply to them. An adduct named with charge 0 is kept for the rows of
+ * corvan_many_* calls that give their own charges; any other computation
+ * with such options fails with CORVAN_E_CHARGE rather than drop it.
  * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL options), CORVAN_E_SYNTAX or
  * CORVAN_E_UNKNOWN (adduct text), CORVAN_E_CHARGE (a neutral carrier, or a
  * charge that is no multiple of the carrier's), CORVAN_E_RANGE (|charge| >
@@ -970,19 +1002,21 @@ CORVAN_API int corvan_options_set_charge(corvan_options *options, int charge, co
  * "2H"; "D" for 2H), `fraction` its share of that element's natural atoms in
  * [0, 1]. The element's other isotopes share the rest in their natural
  * proportions; several labels of one element are met together (their sum
- * must not exceed 1). A label replaces an earlier one of the same isotope.
- * Atoms written as one isotope ("[13C6]") are not affected.
+ * must not exceed 1). A second label of the same isotope is refused
+ * (CORVAN_E_LABEL). Atoms written as one isotope ("[13C6]") and an adduct's
+ * atoms are not affected; a label of an element the molecule has no atoms
+ * of natural abundance of fails the computation (CORVAN_E_LABEL).
  * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL), CORVAN_E_SYNTAX or
  * CORVAN_E_UNKNOWN (isotope text or an isotope not in the table),
  * CORVAN_E_LABEL (fraction outside [0, 1], not finite, or a sum above 1,
- * or an element of one isotope), CORVAN_E_MEMORY.
+ * an element of one isotope, an isotope labelled before), CORVAN_E_MEMORY.
  * Example: (o, "15N", 0.98): nitrogen becomes 2% 14N, 98% 15N. */
 CORVAN_API int corvan_options_set_label(corvan_options *options, const char *isotope,
                                         double fraction, corvan_error *error);
 
 /* corvan_options_set_label from one text "ISOTOPE=FRACTION", as a command
  * line takes it ("15N=0.98"). Same results, CORVAN_E_SYNTAX when there is
- * no '=' or the fraction is no plain number.
+ * no '=' or the fraction is no plain decimal (with a '.', in any locale).
  * Example: (o, "13C=0.99"). */
 CORVAN_API int corvan_options_parse_label(corvan_options *options, const char *text,
                                           corvan_error *error);
@@ -1011,10 +1045,15 @@ typedef struct corvan_distribution corvan_distribution;
  * the options give the same charge, their adduct carries it.
  * Returns CORVAN_OK, or CORVAN_E_ARGUMENT (NULL molecule or distribution),
  * CORVAN_E_CHARGE (the text's and the options' charges both non-zero and
- * different), CORVAN_E_RANGE (an adduct loss that leaves an element below 0),
- * CORVAN_E_UNSUPPORTED (a fractional count of an element whose lightest
- * isotope is not its most abundant one, after labels), CORVAN_E_TOO_WIDE,
- * CORVAN_E_MEMORY; then *distribution is NULL.
+ * different; an adduct named with charge 0), CORVAN_E_RANGE (an adduct loss
+ * that leaves an element below 0), CORVAN_E_LABEL (a label of an element
+ * the molecule has no atoms of natural abundance of: none at all, or all
+ * fixed by a global "<15N>"), CORVAN_E_UNSUPPORTED (an element without a
+ * natural isotopic composition, Tc, Pm, Po to Ac, Np and beyond, unless
+ * written as one isotope: "[98Tc]"; a fractional count of an element whose
+ * lightest isotope is not its most abundant one, after labels),
+ * CORVAN_E_TOO_WIDE, CORVAN_E_MEMORY, CORVAN_E_INTERNAL; then *distribution
+ * is NULL.
  * Example: water, neutral: 5 points, k = 0..4, shares ~0.997341,
  * ~0.000609, ~0.002050, ~4.7e-7, ~2.7e-11; most abundant index 0. */
 CORVAN_API int corvan_distribution_compute(const corvan_molecule *molecule,
@@ -1041,7 +1080,7 @@ CORVAN_API void corvan_distribution_free(corvan_distribution *distribution);
  * (between reported points) has mass and m/z NaN. */
 typedef struct corvan_points {
     size_t count;
-    const int *neutrons;       /* k: extra neutrons above the monoisotopic composition */
+    const int *neutrons;       /* k: neutrons above the monoisotopic composition; < 0 below it */
     const double *shares;      /* fraction of the whole distribution */
     const double *intensities; /* share / highest share: the highest point is 1 */
     const double *masses;      /* abundance-weighted mean mass of the point's atoms (Da) */
@@ -1049,8 +1088,10 @@ typedef struct corvan_points {
 } corvan_points;
 
 /* Whole-molecule figures. Masses are of the molecule as given (neutral, no
- * adduct, labels counted in the average); monoisotopic_mz is the ion's
- * monoisotopic m/z (NaN when neutral); most_abundant indexes the points. */
+ * adduct; labels counted in both: the monoisotopic mass takes each
+ * element's most abundant isotope after them); monoisotopic_mz is the ion's
+ * monoisotopic m/z (NaN when neutral); most_abundant indexes the points
+ * (corvan_distribution_most_abundant gives its mass and m/z). */
 typedef struct corvan_summary {
     int charge;
     double monoisotopic_mass;
@@ -1068,6 +1109,24 @@ CORVAN_API int corvan_distribution_points(const corvan_distribution *distributio
 CORVAN_API int corvan_distribution_summary(const corvan_distribution *distribution,
                                            corvan_summary *summary);
 
+/* The most abundant point of a distribution, the one an instrument shows
+ * highest. A struct and call of their own rather than more fields of
+ * corvan_summary: a caller compiled against the older, smaller
+ * corvan_summary keeps working with any later library. */
+typedef struct corvan_most_abundant {
+    size_t index; /* into corvan_points, as corvan_summary.most_abundant */
+    int neutrons; /* its k: may be negative, see "Peaks" above */
+    double share; /* fraction of the whole distribution */
+    double mass;  /* mean mass (Da) of the ion's atoms in the point */
+    double mz;    /* (mass - charge * CORVAN_ELECTRON_MASS) / |charge|; NaN when neutral */
+} corvan_most_abundant;
+
+/* Fills *point. Returns CORVAN_OK or CORVAN_E_ARGUMENT (a NULL argument).
+ * Example: glucose: index 0, neutrons 0, share ~0.9226, mass ~180.063388;
+ * "PEPTIDEUK" (selenium) at charge 1: neutrons 0, mz ~1079.4158. */
+CORVAN_API int corvan_distribution_most_abundant(const corvan_distribution *distribution,
+                                                 corvan_most_abundant *point);
+
 /* ======================================================================
  * Many molecules
  *
@@ -1082,11 +1141,15 @@ CORVAN_API int corvan_distribution_summary(const corvan_distribution *distributi
  * ====================================================================== */
 
 /* Where the rows go. `points` columns per row; every matrix is row-major,
- * row r at [r * points]. Column j is point M+j: j extra neutrons above the
- * monoisotopic composition, whatever the grid.
- *   heights          rows x points (required): height of M+j relative to
- *                    the highest point of the whole envelope (which may lie
- *                    beyond the last column), 0 where there is nothing;
+ * row r at [r * points]. Each row's columns are a window of its envelope
+ * that always holds its most abundant point: from M (column j is M+j) when
+ * the whole envelope fits there; else from the envelope's first point when
+ * it fits; else the `points` contiguous points of largest total share around
+ * the most abundant one. corvan_many_table tells the k of each row's first
+ * column; these results do not, but `mz` places every column.
+ *   heights          rows x points (required): height of the point relative
+ *                    to the row's most abundant point (so a row that did not
+ *                    fail has maximum 1), 0 where there is nothing;
  *   mz               rows x points, or NULL: m/z of the point for a charged
  *                    row, its mean neutral mass (Da) for charge 0; NaN
  *                    where the height is 0;
@@ -1106,11 +1169,32 @@ typedef struct corvan_many_results {
     corvan_error *errors;
 } corvan_many_results;
 
+/* corvan_many_results with the k of each row's first column, for
+ * corvan_many_table_from_texts and corvan_many_table_from_masses. `size`
+ * is sizeof(corvan_many_table) as the caller compiled it: later versions of
+ * the library append fields after the last one here and read only those
+ * that `size` covers, so a caller built against this header keeps working.
+ *   first_neutrons   rows, or NULL: k of the row's column 0 (column j holds
+ *                    point M+first_neutrons[r]+j; k may be negative, see
+ *                    "Peaks"); 0 for a failed row. */
+typedef struct corvan_many_table {
+    size_t size;
+    size_t points;
+    double *heights;
+    double *mz;
+    double *monoisotopic_mz;
+    int *status;
+    corvan_error *errors;
+    int *first_neutrons;
+} corvan_many_table;
+
 /* Computes `rows` molecules given as texts of one kind (texts[r], read as
  * corvan_molecule_parse reads them) into *results. Row r is the ion of
  * charge charges[r] carried by the options' adduct (charges NULL: the
- * options' charge for every row); labels come from the options, whose
- * limits do not apply (the matrices are `points` wide and keep every point
+ * options' charge for every row; with charges given, a row of charge 0
+ * is the neutral molecule even when the options name an adduct); labels
+ * come from the options and apply to the molecule, not the adduct; the
+ * options' limits do not apply (the matrices are `points` wide and keep every point
  * above CORVAN_ACCURACY). Every row gives what corvan_molecule_parse and
  * corvan_distribution_compute give for it, to the last bit; so a text that
  * gives its own charge, where its notation has one, is that ion when the
@@ -1154,6 +1238,28 @@ CORVAN_API int corvan_many_from_masses(int kind, const double *masses, const int
                                        size_t rows, const corvan_options *options,
                                        const corvan_many_results *results, size_t *failed,
                                        corvan_error *error);
+
+/* corvan_many_from_texts and corvan_many_from_masses into a
+ * corvan_many_table: the same rows, plus the k of each row's first column.
+ * The call fails with CORVAN_E_ARGUMENT, writing no row, also for a NULL
+ * table or a `size` below this first version's sizeof.
+ * Example (the 60 kDa protein at charge 10, 16 points):
+ *   double masses[] = {60000};
+ *   int charges[] = {10}, status[1], first[1];
+ *   double heights[16];
+ *   corvan_many_table t = {sizeof t, 16, heights, NULL, NULL, status, NULL, first};
+ *   corvan_many_table_from_masses(CORVAN_KIND_PEPTIDE, masses, charges, 1,
+ *                                 NULL, &t, NULL, NULL);
+ * gives first[0] 30 and heights peaking at 1 in column 7 (M+37); the
+ * first version's columns M..M+15 held only the low tail, below 6e-4. */
+CORVAN_API int corvan_many_table_from_texts(int kind, const char *const *texts, const int *charges,
+                                            size_t rows, const corvan_options *options,
+                                            const corvan_many_table *table, size_t *failed,
+                                            corvan_error *error);
+CORVAN_API int corvan_many_table_from_masses(int kind, const double *masses, const int *charges,
+                                             size_t rows, const corvan_options *options,
+                                             const corvan_many_table *table, size_t *failed,
+                                             corvan_error *error);
 
 /* ======================================================================
  * Digestion

@@ -77,6 +77,29 @@ static int check_digestion(void) {
     return wrong;
 }
 
+/* The most abundant point and the table call's examples. */
+static int check_most_abundant_and_table(void) {
+    corvan_options *options = corvan_options_create();
+    corvan_distribution *d = NULL;
+    corvan_most_abundant top;
+    int wrong = corvan_options_set_charge(options, 1, NULL, NULL) != CORVAN_OK ||
+                corvan_distribution_from_text(CORVAN_KIND_PEPTIDE, "PEPTIDEUK", options, &d,
+                                              NULL) != CORVAN_OK ||
+                corvan_distribution_most_abundant(d, &top) != CORVAN_OK || top.neutrons != 0 ||
+                fabs(top.mz - 1079.4164) > 1e-4;
+    corvan_distribution_free(d);
+    corvan_options_free(options);
+    double masses[] = {60000};
+    int charges[] = {10}, status[1], first[1];
+    double heights[16];
+    corvan_many_table t = {sizeof t, 16, heights, NULL, NULL, status, NULL, first};
+    wrong |= corvan_many_table_from_masses(CORVAN_KIND_PEPTIDE, masses, charges, 1, NULL, &t, NULL,
+                                           NULL) != CORVAN_OK ||
+             first[0] != 30 || heights[7] != 1.0;
+    if (wrong) fprintf(stderr, "most abundant point or table example failed\n");
+    return wrong;
+}
+
 int main(void) {
     float out[64];
     const float peak = corvan_atom("C6H12O6", out, 64);
@@ -101,5 +124,6 @@ int main(void) {
             CORVAN_E_UNSUPPORTED ||
         error.position != 5 || peptide != NULL || strstr(error.message, "[Phospho]") == NULL)
         return 1;
-    return check_molecule_layer() | check_many_molecules() | check_digestion();
+    return check_molecule_layer() | check_many_molecules() | check_digestion() |
+           check_most_abundant_and_table();
 }

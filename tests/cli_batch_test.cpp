@@ -210,8 +210,8 @@ TEST_F(CliBatch, DigestedIonsWithModificationsAndCharges) {
                        " --fasta --enzyme trypsin --missed-cleavages 1 --variable Oxidation@M "
                        "--charges 2 --points 4 --threads 2");
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(r.out.rfind("id\tstart\tend\tproforma\tcharge\tmonoisotopic_mz\tstatus\tp0\tp1\tp2"
-                          "\tp3\n",
+    EXPECT_EQ(r.out.rfind("id\tstart\tend\tproforma\tcharge\tmonoisotopic_mz\tstatus\tfirst_k\tp0"
+                          "\tp1\tp2\tp3\n",
                           0),
               0u)
         << r.out;
@@ -232,8 +232,23 @@ TEST_F(CliBatch, DigestedIonsWithModificationsAndCharges) {
     corvan_distribution_summary(d, &s);
     corvan_distribution_free(d);
     char expected[64];
-    std::snprintf(expected, sizeof expected, "\tAPK\t2\t%.6f\tok\t1\t", s.monoisotopic_mz);
+    std::snprintf(expected, sizeof expected, "\tAPK\t2\t%.6f\tok\t0\t1\t", s.monoisotopic_mz);
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+}
+
+// CR-only line ends, lower case, and a '*' inside a record: the protein
+// ends there and the rest is a refused row, never joined.
+TEST_F(CliBatch, FastaStopsAtAStarAndReadsOldLineEnds) {
+    const std::string old = directory + "/old.fasta";
+    write_file(old, ">sp|P3|THREE\rmkpep*TIDEK\r>sp|P4|FOUR\rGGK\r");
+    const auto r = run("batch " + old + " --fasta --engines exact --points 2", true);
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("sp|P3|THREE\t1\t5\tMKPEP\t0\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sp|P3|THREE\t7\t11\t\t0\t\t5 residues after the '*' at residue 6"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("sp|P4|FOUR\t1\t3\tGGK\t0\t"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("MKPEPTIDEK"), std::string::npos) << r.out;
 }
 
 TEST_F(CliBatch, ProFormaListsReportEachFailureInItsRow) {

@@ -23,17 +23,18 @@ TEST(CliFormula, PrintsATableOfRelativeIntensities) {
 }
 
 TEST(CliFormula, PointsKeepsTheMostAbundantInOrderAndOffsetIsRefused) {
-    // SnCl2's three highest points are M+6, M+8 and M+10; the grid never
-    // folds M+16 back onto M.
+    // SnCl2's three highest points are M-2, M and M+2 (M: 120Sn, 35Cl); the
+    // grid never folds the heaviest, M+8, back onto M-8.
     auto r = run("formula SnCl2 --points 3 --format csv");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.find("\n0,M,"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\n6,M+6,"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\n8,M+8,"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\n10,M+10,"), std::string::npos) << r.out;
-    EXPECT_LT(r.out.find("\n6,M+6,"), r.out.find("\n10,M+10,"));
+    EXPECT_EQ(r.out.find("\n-8,M-8,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n-2,M-2,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n0,M,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n2,M+2,"), std::string::npos) << r.out;
+    EXPECT_LT(r.out.find("\n-2,M-2,"), r.out.find("\n2,M+2,"));
     r = run("formula SnCl2 --format csv");
-    EXPECT_NE(r.out.find("\n16,M+16,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n8,M+8,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n-8,M-8,"), std::string::npos) << r.out;
     r = run("formula H2O --offset 1", true);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.out.find("--offset places points on a fixed grid"), std::string::npos) << r.out;

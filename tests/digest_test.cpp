@@ -151,6 +151,20 @@ TEST(Digest, VariableFormsUpToTheCap) {
     EXPECT_EQ(variable_forms("MK", rules, 2),
               (List{"MK", "M[Oxidation]K", "M[Dioxidation]K", "MK-[Amidated]",
                     "M[Oxidation]K-[Amidated]", "M[Dioxidation]K-[Amidated]"}));
+    // Only on free residues: never inside brackets, never a second one on a
+    // modified residue or terminus; a cap says so.
+    const std::vector<SiteRule> phospho = {rule_of("Phospho@STY")};
+    EXPECT_EQ(variable_forms("PEPS[Phospho]TIDEK", phospho, 2),
+              (List{"PEPS[Phospho]TIDEK", "PEPS[Phospho]T[Phospho]IDEK"}));
+    EXPECT_EQ(variable_forms("AC[Methyl]K", oxidation, 2), (List{"AC[Methyl]K"}));
+    EXPECT_EQ(variable_forms("[Acetyl]-MK-[Amidated]/2", rules, 1),
+              (List{"[Acetyl]-MK-[Amidated]/2", "[Acetyl]-M[Oxidation]K-[Amidated]/2",
+                    "[Acetyl]-M[Dioxidation]K-[Amidated]/2"}));
+    bool capped = false;
+    variable_forms("MPEMK", oxidation, 2, 3, &capped);
+    EXPECT_TRUE(capped);
+    variable_forms("MPEMK", oxidation, 2, 4, &capped);
+    EXPECT_FALSE(capped);
     // What they write, the peptide reader reads.
     for (const std::string &form : variable_forms("ACMK", rules, 3)) {
         corvan::chem::Composition composition;

@@ -82,13 +82,16 @@ TEST_P(ExactEnumeration, SharesAndMeanMassesOfEveryPoint) {
     std::string ion_formula = c.formula;
     if (c.charge > 0) ion_formula += " H" + std::to_string(c.charge);
     if (c.charge < 0) ion_formula += " H" + std::to_string(c.charge);
-    const std::size_t length = static_cast<std::size_t>(p.neutrons[p.count - 1]) + 3;
+    // The enumeration counts k from the lightest composition; the library
+    // from M (each element's most abundant isotope), `shift` points above.
+    const long shift = envelope_reference::neutrons_to_m(atoms_of(ion_formula), c.labels);
+    const std::size_t length = static_cast<std::size_t>(p.neutrons[p.count - 1] + shift) + 3;
     const auto exact = envelope_reference::distribution(atoms_of(ion_formula), c.labels, length);
     const double top = highest(p);
     std::size_t next = 0;
     for (std::size_t k = 0; k < length; ++k) {
         const double share = static_cast<double>(exact.share[k]);
-        if (next < p.count && p.neutrons[next] == static_cast<int>(k)) {
+        if (next < p.count && p.neutrons[next] + shift == static_cast<long>(k)) {
             EXPECT_NEAR(p.shares[next], share, 1e-9 * top) << c.formula << " M+" << k;
             if (p.intensities[next] >= 1e-4) {
                 const double mass = static_cast<double>(exact.moment[k] / exact.share[k]);
@@ -128,10 +131,11 @@ TEST(Envelope, TheGridNeverFoldsOver) {
     EXPECT_NEAR(sum, 1.0, 1e-11);
     EXPECT_GT(wide.points.neutrons[0], 20);
     EXPECT_LT(wide.points.neutrons[0], wide.points.neutrons[wide.summary.most_abundant]);
-    // Tin's M+16 (two 37Cl on 124Sn) stays at M+16.
+    // Tin's heaviest point (two 37Cl on 124Sn) stays 16 above the lightest
+    // (112Sn): M is 120Sn with 35Cl, so they are M+8 and M-8.
     const Computed tin = compute({"SnCl2", 0, nullptr, {}});
-    EXPECT_EQ(tin.points.neutrons[tin.points.count - 1], 16);
-    EXPECT_EQ(tin.points.neutrons[0], 0);
+    EXPECT_EQ(tin.points.neutrons[tin.points.count - 1], 8);
+    EXPECT_EQ(tin.points.neutrons[0], -8);
 }
 
 TEST(Envelope, MoleculesByMassChangeSmoothly) {
@@ -210,11 +214,14 @@ TEST_P(AgainstIsoSpec, SharesAndMeanMasses) {
     const Case &c = GetParam();
     const Computed computed = compute(c);
     const corvan_points &p = computed.points;
-    const std::size_t length = static_cast<std::size_t>(p.neutrons[p.count - 1]) + 1;
+    // IsoSpec's points are counted from the lightest composition (see
+    // ExactEnumeration), the library's from M.
+    const long shift = envelope_reference::neutrons_to_m(atoms_of(c.formula), c.labels);
+    const std::size_t length = static_cast<std::size_t>(p.neutrons[p.count - 1] + shift) + 1;
     const auto reference = isospec_points(atoms_of(c.formula), c.labels, length);
     const double top = highest(p);
     for (std::size_t i = 0; i < p.count; ++i) {
-        const auto k = static_cast<std::size_t>(p.neutrons[i]);
+        const auto k = static_cast<std::size_t>(p.neutrons[i] + shift);
         EXPECT_NEAR(p.shares[i], static_cast<double>(reference.share[k]), 1e-7 * top)
             << c.formula << " M+" << k;
         if (p.intensities[i] >= 1e-4) {

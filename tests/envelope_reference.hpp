@@ -105,4 +105,24 @@ inline Poly distribution(const std::vector<corvan_atom_count> &atoms,
     return total;
 }
 
+// How many neutrons M (every atom of natural abundance its element's most
+// abundant isotope after the labels) lies above the lightest composition,
+// where distribution() puts k = 0.
+inline long neutrons_to_m(const std::vector<corvan_atom_count> &atoms,
+                          const std::map<std::string, double> &labels) {
+    long shift = 0;
+    for (const corvan_atom_count &atom : atoms) {
+        if (std::isdigit(static_cast<unsigned char>(atom.symbol[0]))) continue; // fixed
+        int z = 0;
+        for (int e = 0; e < 109; ++e)
+            if (std::string(atom.symbol) == element_names[e]) z = e + 1;
+        const std::vector<Isotope> list = isotopes(z, labels);
+        const Isotope *top = &list.front();
+        for (const Isotope &i : list)
+            if (i.share > top->share) top = &i;
+        shift += std::lround(atom.count) * (top->mass_number - list.front().mass_number);
+    }
+    return shift;
+}
+
 } // namespace envelope_reference

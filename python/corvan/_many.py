@@ -1,7 +1,8 @@
 """Many molecules per call: ``corvan.many``.
 
-One ctypes call computes a whole slice of rows (``corvan_many_from_texts``
-or ``corvan_many_from_masses``) straight into numpy arrays, so the cost of
+One ctypes call computes a whole slice of rows
+(``corvan_many_table_from_texts`` or ``corvan_many_table_from_masses``)
+straight into numpy arrays, so the cost of
 crossing from Python is paid per slice, not per molecule. ctypes releases
 the GIL during the call, so big inputs are split over a thread pool and the
 slices run on every core at once.
@@ -11,6 +12,7 @@ Example::
     import corvan
     rows = corvan.many(["PEPTIDE", "ELVISLIVES"], kind="peptide", charge=[2, 3])
     rows.heights            # (2, 16) float64, highest point of each row = 1
+    rows.first_k            # k of each row's column 0 (0: the row starts at M)
     rows.mz, rows.monoisotopic_mz, rows.status, rows.errors
     corvan.many([1000.0, 2000.0], kind="peptide", charge=2, points=8)  # by mass
 """
@@ -46,13 +48,17 @@ _SLICES_PER_THREAD = 4
 
 
 class _Results(ctypes.Structure):
+    """corvan_many_table: ``size`` tells the library which fields exist."""
+
     _fields_ = [
+        ("size", ctypes.c_size_t),
         ("points", ctypes.c_size_t),
         ("heights", ctypes.c_void_p),
         ("mz", ctypes.c_void_p),
         ("monoisotopic_mz", ctypes.c_void_p),
         ("status", ctypes.c_void_p),
         ("errors", ctypes.c_void_p),
+        ("first_neutrons", ctypes.c_void_p),
     ]
 
 
@@ -65,22 +71,28 @@ def _declare(name: str) -> Any:
     return function
 
 
-_from_texts = _declare("corvan_many_from_texts")
-_from_masses = _declare("corvan_many_from_masses")
+_from_texts = _declare("corvan_many_table_from_texts")
+_from_masses = _declare("corvan_many_table_from_masses")
+
+_MEMORY, _INTERNAL = 8, 10
 
 
 class Many:
     """Rows computed by :func:`many`, in input order (numpy arrays):
-    ``heights`` (rows x points, float64; column j is M+j, the highest point
-    of each row's whole envelope is 1), ``mz`` (rows x points: m/z of each
+    ``heights`` (rows x points, float64; column j is point
+    M+first_k[r]+j, and every row's window holds its most abundant point,
+    whose height is 1), ``first_k`` (rows, int32: the k of column 0; 0 when
+    the envelope fits from M on, negative when points lighter than M come
+    first), ``mz`` (rows x points: m/z of each
     point, the neutral mass for charge 0; NaN where the height is 0),
     ``monoisotopic_mz`` (rows), ``charge`` (rows, int32), ``status`` (rows,
     int32: 0 or a corvan status code) and ``errors`` (a list: None or the
     library's message for each row). Failed rows hold NaN."""
 
     def __init__(self, heights: Any, mz: Any, monoisotopic_mz: Any, charge: Any, status: Any,
-                 errors: List[Optional[str]]) -> None:
+                 errors: List[Optional[str]], first_k: Any = None) -> None:
         self.heights = heights
+        self.first_k = first_k
         self.mz = mz
         self.monoisotopic_mz = monoisotopic_mz
         self.charge = charge
@@ -169,10 +181,10 @@ class _Call:
     (which holds the GIL) overlaps the others' computing (which does not)."""
 
     def __init__(self, kind: int, source: Any, masses: bool, charges: Any, options: Any,
-                 points: int, out: Tuple[Any, Any, Any, Any]) -> None:
+                 points: int, out: Tuple[Any, Any, Any, Any, Any]) -> None:
         self.kind, self.source, self.masses = kind, source, masses
         self.charges, self.options, self.points = charges, options, points
-        self.heights, self.mz, self.mono, self.status = out
+        self.heights, self.mz, self.mono, self.status, self.first = out
         self.nul_rows: List[int] = []  # rows whose text holds a NUL character
 
     def _inputs(self, first: int, count: int) -> Tuple[Optional[int], Any]:
@@ -184,9 +196,11 @@ class _Call:
         return _address(block.pointers, 0), block
 
     def run(self, first: int, count: int, errors: Any = None) -> None:
-        results = _Results(self.points, _address(self.heights, first), _address(self.mz, first),
-                           _address(self.mono, first), _address(self.status, first),
-                           None if errors is None else ctypes.addressof(errors))
+        results = _Results(ctypes.sizeof(_Results), self.points, _address(self.heights, first),
+                           _address(self.mz, first), _address(self.mono, first),
+                           _address(self.status, first),
+                           None if errors is None else ctypes.addressof(errors),
+                           _address(self.first, first))
         function = _from_masses if self.masses else _from_texts
         inputs, keep = self._inputs(first, count)
         charges = _address(self.charges, first)
@@ -194,8 +208,10 @@ class _Call:
         status = function(self.kind, inputs, charges, count, self.options, ctypes.byref(results),
                           None, ctypes.byref(failure))
         del keep  # the texts were read
-        if status == 8:
+        if status == _MEMORY:
             raise MemoryError("corvan: out of memory")
+        if status == _INTERNAL:
+            raise RuntimeError("corvan: " + failure.message.decode("utf-8", "replace"))
         if status != 0:  # the arguments were checked here; this is a bug
             raise RuntimeError(failure.message.decode("utf-8", "replace"))
 
@@ -269,7 +285,9 @@ def many(inputs: Any, kind: str = "peptide", *, charge: Any = 0, points: int = 1
     ``charge``: one int for every row, or one per row (0: neutral, masses
     instead of m/z); the ``adduct`` carries it ("H+" by default, "Na+",
     "Cl-", "Fe:z+2"). ``labels`` maps isotopes to fractions ({"15N": 0.98}).
-    ``points`` columns (M, M+1, ...). ``threads``: how many threads share
+    ``points`` columns per row: M, M+1, ... when the envelope fits there,
+    else the ``points`` contiguous points of largest total share around the
+    most abundant one (``first_k`` tells where each row starts). ``threads``: how many threads share
     big inputs (default: every core this process may use). ``engine``:
     "exact" (or "fft"), the molecule layer's exact envelope; other engines
     are refused with ValueError.
@@ -298,10 +316,11 @@ def _compute(kind: int, what: str, source: Any, charges: Any, charge: Any, optio
     mz = _numpy.empty((rows, points), dtype=_numpy.float64)
     mono = _numpy.empty(rows, dtype=_numpy.float64)
     status = _numpy.zeros(rows, dtype=_numpy.int32)
+    first = _numpy.zeros(rows, dtype=_numpy.int32)
     call = _Call(kind, source, what == "masses", charges, options, points,
-                 (heights, mz, mono, status))
+                 (heights, mz, mono, status, first))
     if rows:
         _run_slices(call, rows, threads)
     errors = _messages(call, status)
     row_charges = charges if charges is not None else _numpy.full(rows, int(charge), _numpy.int32)
-    return Many(heights, mz, mono, row_charges, status, errors)
+    return Many(heights, mz, mono, row_charges, status, errors, first)

@@ -30,7 +30,7 @@ __all__ = ["distributions", "point_columns"]
 
 
 def point_columns(points: int) -> list:
-    """Names of the point columns: p0 (M), p1 (M+1), ..."""
+    """Names of the point columns: p0 (point M+first_k), p1, ..."""
     return [f"p{j}" for j in range(points)]
 
 
@@ -40,6 +40,7 @@ def _columns(frame: Any, column: str, charge: Union[int, str], points: int) -> p
     if isinstance(charge, str):
         columns[charge] = pandas.Series([], dtype=frame[charge].dtype)
     columns["monoisotopic_mz"] = pandas.Series([], dtype="float64")
+    columns["first_k"] = pandas.Series([], dtype="int32")
     columns["error"] = pandas.Series([], dtype="object")
     for name in point_columns(points):
         columns[name] = pandas.Series([], dtype="float64")
@@ -61,6 +62,7 @@ def partition_distributions(part: pandas.DataFrame, column: str, kind: str,
     if isinstance(charge, str):
         result[charge] = part[charge].to_numpy()
     result["monoisotopic_mz"] = rows.monoisotopic_mz
+    result["first_k"] = rows.first_k
     result["error"] = numpy.array(rows.errors, dtype=object)
     for j, name in enumerate(point_columns(points)):
         result[name] = rows.heights[:, j]
@@ -74,9 +76,11 @@ def distributions(frame: Any, column: str, kind: str = "peptide", *,
     (texts of ``kind`` or masses in Da, as :func:`corvan.many` takes them),
     the charge column when ``charge`` names one (else ``charge`` is one int
     for every row), ``monoisotopic_mz`` (the neutral monoisotopic mass for
-    charge 0), ``error`` (None, or why the row failed: its points are then
-    NaN) and ``p0`` ... ``p{points-1}``, the heights of M, M+1, ... (the
-    highest point of each row's envelope is 1). The partitions and index of
+    charge 0), ``first_k`` (the k of the row's first point column: 0 when
+    its envelope fits from M on), ``error`` (None, or why the row failed:
+    its points are then NaN) and ``p0`` ... ``p{points-1}``, the heights of
+    points M+first_k ... (each row's window holds its most abundant point,
+    of height 1). The partitions and index of
     ``frame`` are kept. ``threads`` per partition: 1 suits a cluster whose
     workers already run a partition per core."""
     if column not in frame.columns:

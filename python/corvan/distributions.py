@@ -180,8 +180,9 @@ _PEPTIDE_MASS_CALLS = {
 }
 _PEPTIDE_REASONS = {
     "fft_pep_seq_to_dist": "the FFT engine failed on this sequence",
-    "brain_pep_seq_to_dist": "the BRAIN engine failed: the sequence has no residue outside "
-    "brackets, or the molecule is so large that the engine's recursion overflows",
+    # check_fixed_sequence has refused a text without residues before the call.
+    "brain_pep_seq_to_dist": "the BRAIN engine failed: the molecule is so large that the "
+    "engine's recursion overflows",
     "nn_pep_seq_to_dist": "the network failed on this sequence",
     "fft_pep_mass_to_dist": "the FFT engine failed for this mass",
     "brain_pep_mass_to_dist": "the BRAIN engine needs a positive, finite mass, and not one so "
@@ -247,8 +248,8 @@ _RNA_MASS_CALLS = {
 }
 _RNA_REASONS = {
     "fft_rna_seq_to_dist": "the FFT engine failed on this sequence",
-    "brain_rna_seq_to_dist": "the BRAIN engine failed: the sequence is empty, or the molecule is "
-    "so large that the engine's recursion overflows",
+    "brain_rna_seq_to_dist": "the BRAIN engine failed: the molecule is so large that the "
+    "engine's recursion overflows",
     "nn_rna_seq_to_dist": "the network needs a non-empty sequence of at most 500 nucleotides",
     "fft_rna_mass_to_dist": "the FFT engine failed for this mass",
     "brain_rna_mass_to_dist": "the BRAIN engine needs a finite mass above about 64.2 Da, and "

@@ -64,6 +64,16 @@ class _Summary(ctypes.Structure):
     ]
 
 
+class _MostAbundant(ctypes.Structure):
+    _fields_ = [
+        ("index", ctypes.c_size_t),
+        ("neutrons", ctypes.c_int),
+        ("share", ctypes.c_double),
+        ("mass", ctypes.c_double),
+        ("mz", ctypes.c_double),
+    ]
+
+
 _P = ctypes.c_void_p
 _ERR = ctypes.POINTER(_Error)
 
@@ -89,6 +99,7 @@ _compute = _declare("corvan_distribution_compute", ctypes.c_int, _P, _P, ctypes.
 _distribution_free = _declare("corvan_distribution_free", None, _P)
 _points = _declare("corvan_distribution_points", ctypes.c_int, _P, ctypes.POINTER(_Points))
 _summary = _declare("corvan_distribution_summary", ctypes.c_int, _P, ctypes.POINTER(_Summary))
+_most_abundant = _declare("corvan_distribution_most_abundant", ctypes.c_int, _P, ctypes.POINTER(_MostAbundant))
 _status_name = _declare("corvan_status_name", ctypes.c_char_p, ctypes.c_int)
 _check_fixed = _declare("corvan_check_fixed_sequence", ctypes.c_int, ctypes.c_int, ctypes.c_char_p, _ERR)
 
@@ -109,10 +120,19 @@ class EnvelopeError(CorvanError, ValueError):
         self.position = position
 
 
+_MEMORY, _INTERNAL = 8, 10
+
+
 def _check(status: int, error: _Error) -> None:
-    if status != 0:
-        position = error.position if error.position >= 0 else None
-        raise EnvelopeError(status, position, error.message.decode("utf-8", "replace"))
+    if status == 0:
+        return
+    message = error.message.decode("utf-8", "replace")
+    if status == _MEMORY:
+        raise MemoryError("corvan: " + message)
+    if status == _INTERNAL:  # a fault of the library, not of the input
+        raise RuntimeError("corvan: " + message)
+    position = error.position if error.position >= 0 else None
+    raise EnvelopeError(status, position, message)
 
 
 def _doubles(pointer: Any, count: int) -> Any:
@@ -139,15 +159,20 @@ def check_positive_mass(value: float) -> float:
 
 class Envelope:
     """One computed envelope. Arrays (numpy float64, or ``array.array('d')``
-    without numpy) run over the points in order of ``neutrons`` (k of M+k):
+    without numpy) run over the points in order of ``neutrons`` (k of M+k;
+    M is the monoisotopic composition, every atom its element's most
+    abundant isotope, so k is negative for points lighter than M):
     ``shares`` (fraction of the whole), ``intensities`` (highest = 1),
     ``masses`` (mean mass of the point's atoms, Da; NaN where the share is 0)
-    and ``mz`` (None for a neutral molecule)."""
+    and ``mz`` (None for a neutral molecule). ``most_abundant`` indexes the
+    highest point; ``most_abundant_mass`` and ``most_abundant_mz`` (None when
+    neutral) are its mean mass and m/z."""
 
     def __init__(self, handle: Any, molecule: Any) -> None:
-        points, summary = _Points(), _Summary()
+        points, summary, top = _Points(), _Summary(), _MostAbundant()
         _points(handle, ctypes.byref(points))
         _summary(handle, ctypes.byref(summary))
+        _most_abundant(handle, ctypes.byref(top))
         n = points.count
         self.neutrons = list(points.neutrons[:n]) if n else []
         self.shares = _doubles(points.shares, n)
@@ -159,6 +184,8 @@ class Envelope:
         self.average_mass = summary.average_mass
         self.monoisotopic_mz = None if math.isnan(summary.monoisotopic_mz) else summary.monoisotopic_mz
         self.most_abundant = summary.most_abundant
+        self.most_abundant_mass = top.mass
+        self.most_abundant_mz = None if math.isnan(top.mz) else top.mz
         self.atoms = _atoms_of(molecule)
         self.formula = _formula_of(molecule)
 
@@ -222,8 +249,9 @@ def envelope(text: Optional[str] = None, kind: str = "formula", *, mass: Optiona
     ``mass`` in Da for kinds peptide, rna and dna) or of its ion.
 
     ``charge`` with ``adduct`` ("H+" by default, "Na+", "NH4+", "Cl-",
-    "Fe:z+2"); ``labels`` maps isotopes to their fraction of the element
-    ({"15N": 0.98}); ``points`` keeps the most abundant points (0: all),
+    "Fe:z+2"; an adduct needs a charge); ``labels`` maps isotopes to their
+    fraction of the molecule's atoms of the element ({"15N": 0.98}; the
+    adduct's atoms keep natural abundance); ``points`` keeps the most abundant points (0: all),
     ``min_intensity`` drops points below that fraction of the highest.
     """
     if kind not in KINDS:

@@ -45,7 +45,7 @@ class DaskDistributions(unittest.TestCase):
                                  index=pandas.RangeIndex(100, 3100))
         table = corvan.dask.distributions(dask.dataframe.from_pandas(frame, npartitions=6),
                                           "formula", kind="formula", charge="z", points=6)
-        self.assertEqual(list(table.columns), ["formula", "z", "monoisotopic_mz", "error"]
+        self.assertEqual(list(table.columns), ["formula", "z", "monoisotopic_mz", "first_k", "error"]
                          + [f"p{j}" for j in range(6)])
         result = table.compute()
         self.assertEqual(len(self.client.scheduler_info()["workers"]), 2)
@@ -55,6 +55,7 @@ class DaskDistributions(unittest.TestCase):
         numpy.testing.assert_array_equal(result[[f"p{j}" for j in range(6)]].to_numpy(), serial.heights)
         numpy.testing.assert_array_equal(result["monoisotopic_mz"].to_numpy(), serial.monoisotopic_mz)
         self.assertEqual(result["error"].tolist(), serial.errors)
+        numpy.testing.assert_array_equal(result["first_k"].to_numpy(), serial.first_k)
         self.assertIn("unknown element 'Q'", result["error"].iloc[17])
 
     def test_masses_with_one_charge(self):

@@ -5,6 +5,7 @@ import threading
 import unittest
 
 import corvan
+import corvan.tables
 
 from .support import without_numpy
 
@@ -22,15 +23,31 @@ class EnvelopeValues(unittest.TestCase):
 
     def test_labels_limits_and_adducts(self):
         heavy = corvan.envelope("C50H71N13O12", charge=2, labels={"15N": 0.98})
-        self.assertEqual(heavy.neutrons[heavy.most_abundant], 13)
+        self.assertEqual(heavy.neutrons[heavy.most_abundant], 0)  # M holds 15N
         few = corvan.envelope("SnCl2", points=3)
-        self.assertEqual(few.neutrons, [6, 8, 10])
+        self.assertEqual(few.neutrons, [-2, 0, 2])  # M: 120Sn and 35Cl
         self.assertIsNone(few.mz)
         sodium = corvan.envelope("C6H12O6", charge=1, adduct="Na+")
         self.assertAlmostEqual(sodium.monoisotopic_mz, 203.052609, places=6)
         by_mass = corvan.envelope(mass=1450.0, kind="peptide")
         self.assertAlmostEqual(by_mass.average_mass, 1450.0, places=6)
         self.assertIsInstance(by_mass.atoms["C"], float)
+
+    def test_monoisotopic_is_each_elements_most_abundant_isotope(self):
+        # C43H70N10O17Se with 80Se, from the isotope table's masses.
+        table = {(z, round(mass)): mass for z, mass, _ in corvan.tables.isotopes}
+        mass = 43 * 12 + 70 * table[1, 1] + 10 * table[7, 14] + 17 * table[8, 16] + table[34, 80]
+        selenium = corvan.envelope("PEPTIDEUK", "peptide", charge=1)
+        self.assertAlmostEqual(selenium.monoisotopic_mass, mass, places=9)
+        self.assertEqual(selenium.neutrons[0], -6)
+        self.assertAlmostEqual(selenium.most_abundant_mz, selenium.mz[selenium.most_abundant])
+        boron = corvan.envelope("B")
+        self.assertEqual(boron.neutrons, [-1, 0])
+        self.assertAlmostEqual(boron.shares[0], 0.199, places=12)
+        self.assertIsNone(boron.most_abundant_mz)
+        with self.assertRaises(corvan.EnvelopeError) as caught:
+            corvan.envelope("C6H12O6", adduct="Na+")
+        self.assertEqual(caught.exception.status, "impossible charge")
 
     def test_refusals_carry_status_position_and_message(self):
         cases = [

@@ -11,13 +11,13 @@ except ImportError:  # pragma: no cover - depends on the machine
     numpy = None
 
 
-def _expected_row(envelope, points):
-    """Heights and m/z of M .. M+points-1 as corvan.many lays them out."""
+def _expected_row(envelope, points, first_k):
+    """Heights and m/z of M+first_k .. as corvan.many lays them out."""
     heights, mz = [0.0] * points, [math.nan] * points
     values = envelope.mz if envelope.mz is not None else envelope.masses
     for k, height, value, share in zip(envelope.neutrons, envelope.intensities, values, envelope.shares):
-        if k < points and share > 0:
-            heights[k], mz[k] = float(height), float(value)
+        if 0 <= k - first_k < points and share > 0:
+            heights[k - first_k], mz[k - first_k] = float(height), float(value)
     mono = envelope.monoisotopic_mz if envelope.charge else envelope.monoisotopic_mass
     return heights, mz, mono
 
@@ -26,11 +26,14 @@ def _expected_row(envelope, points):
 class ManyRows(unittest.TestCase):
     def assert_rows_equal_envelopes(self, rows, inputs, kind, charges, points, **options):
         for row, (given, charge) in enumerate(zip(inputs, charges)):
+            # A row of charge 0 is the neutral molecule, whatever the adduct.
+            row_options = {key: value for key, value in options.items()
+                           if key != "adduct" or charge != 0}
             if isinstance(given, str):
-                single = corvan.envelope(given, kind, charge=charge, **options)
+                single = corvan.envelope(given, kind, charge=charge, **row_options)
             else:
-                single = corvan.envelope(mass=given, kind=kind, charge=charge, **options)
-            heights, mz, mono = _expected_row(single, points)
+                single = corvan.envelope(mass=given, kind=kind, charge=charge, **row_options)
+            heights, mz, mono = _expected_row(single, points, int(rows.first_k[row]))
             self.assertEqual(rows.heights[row].tolist(), heights, row)
             numpy.testing.assert_array_equal(rows.mz[row], mz)
             self.assertEqual(rows.monoisotopic_mz[row], mono, row)
@@ -41,11 +44,14 @@ class ManyRows(unittest.TestCase):
         formulas = ["C6H12O6", "[13C6]H12O6", "C50H71N13O12", "SnCl2", "C254H377N65O75S6"]
         for options in ({}, {"labels": {"15N": 0.98}}, {"adduct": "Na+"}):
             charges = [1, 2, 0 if options.get("adduct") else -1, 0, 3]
+            # A label needs its element in the molecule: 15N rows only.
+            rows_of = [r for r in range(5) if "labels" not in options or "N" in formulas[r]]
+            inputs, row_charges = [formulas[r] for r in rows_of], [charges[r] for r in rows_of]
             with self.subTest(options=options):
-                rows = corvan.many(formulas, "formula", charge=numpy.array(charges), points=12,
+                rows = corvan.many(inputs, "formula", charge=numpy.array(row_charges), points=12,
                                    **options)
-                self.assertEqual(rows.heights.shape, (5, 12))
-                self.assert_rows_equal_envelopes(rows, formulas, "formula", charges, 12, **options)
+                self.assertEqual(rows.heights.shape, (len(inputs), 12))
+                self.assert_rows_equal_envelopes(rows, inputs, "formula", row_charges, 12, **options)
         masses = numpy.array([1000.0, 1450.0, 25000.0])
         rows = corvan.many(masses, "rna", charge=-2, points=8)
         self.assertEqual(rows.charge.tolist(), [-2, -2, -2])
@@ -78,7 +84,21 @@ class ManyRows(unittest.TestCase):
         self.assertTrue(numpy.isnan(rows.monoisotopic_mz[0]))
         masses = corvan.many([1000.0, -5.0, float("nan")], "peptide", points=4)
         self.assertEqual(masses.status.tolist(), [0, 4, 4])
-        self.assertIn("above 0", masses.errors[1])
+        self.assertIn("averaging unit", masses.errors[1])
+
+    def test_windows_hold_each_rows_most_abundant_point(self):
+        # A 60 kDa protein at charge 10 peaks near M+37: M..M+15 would hold
+        # its low tail only (below 6e-4).
+        rows = corvan.many([60000.0, 1000.0], "peptide", charge=10, points=16)
+        self.assertEqual(rows.heights.max(axis=1).tolist(), [1.0, 1.0])
+        self.assertEqual(rows.first_k.tolist()[1], 0)
+        single = corvan.envelope(mass=60000.0, kind="peptide", charge=10)
+        top = single.neutrons[single.most_abundant]
+        self.assertEqual(rows.heights[0][top - rows.first_k[0]], 1.0)
+        labelled = corvan.many(["PEPTIDEKPEPTIDEKPEPTIDEKPEPTIDEKPEPTID"], "peptide", points=16,
+                               labels={"15N": 0.98})
+        self.assertEqual(labelled.heights.max(), 1.0)
+        self.assertLess(labelled.first_k[0], 0)  # 14N atoms make points below M
 
     def test_threads_give_the_serial_result(self):
         formulas = [f"C{10 + n % 90}H{20 + n % 150}N{1 + n % 20}O{2 + n % 30}S{n % 3}"

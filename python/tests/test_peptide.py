@@ -15,6 +15,12 @@ def argmax(result):
 
 
 class PeptideSequenceTest(CorvanTestCase):
+    def test_brain_overflow_names_its_cause(self):
+        with self.assertRaises(corvan.CorvanError) as caught:
+            corvan.peptide("A" * 20000, engine="brain")
+        self.assertIn("recursion overflows", str(caught.exception))
+        self.assertNotIn("no residue", str(caught.exception))
+
     def test_fft_and_brain_agree(self):
         fft, fft_peak = corvan.peptide(PEPTIDE, engine="fft", return_peak=True)
         brain, brain_peak = corvan.peptide(PEPTIDE, engine="brain", return_peak=True)

@@ -57,18 +57,29 @@ void fill(const envelope::Envelope &envelope, const corvan_options &options,
     result.summary.most_abundant = static_cast<std::size_t>(top - result.shares.begin());
 }
 
+void fill_most_abundant(const corvan_distribution &result, corvan_most_abundant &top) {
+    const std::size_t i = result.summary.most_abundant;
+    top.index = i;
+    top.neutrons = result.neutrons[i];
+    top.share = result.shares[i];
+    top.mass = result.masses[i];
+    top.mz = result.mz.empty() ? std::numeric_limits<double>::quiet_NaN() : result.mz[i];
+}
+
 Outcome compute(const chem::Composition &molecule, const corvan_options &options,
                 corvan_distribution &result) {
-    chem::Composition ion;
+    ion::Ion ion;
     Outcome charged = ion::ion_composition(molecule, options.charge, options.carrier, ion);
     if (!charged.ok()) return charged;
     envelope::Envelope envelope;
-    Outcome computed = envelope::compute(ion, options.labels, envelope);
+    Outcome computed = envelope::compute(ion.molecule, &ion.carriers, options.labels, envelope);
     if (!computed.ok()) return computed;
     fill(envelope, options, result);
+    fill_most_abundant(result, result.most_abundant);
     result.summary.charge = options.charge;
-    envelope::masses(molecule, options.labels, result.summary.monoisotopic_mass,
-                     result.summary.average_mass);
+    Outcome weighed = envelope::masses(molecule, options.labels, result.summary.monoisotopic_mass,
+                                       result.summary.average_mass);
+    if (!weighed.ok()) return weighed;
     result.summary.monoisotopic_mz = options.charge == 0
                                          ? std::numeric_limits<double>::quiet_NaN()
                                          : to_mz(envelope.monoisotopic_mass, options.charge);
@@ -94,6 +105,8 @@ Outcome resolve_charge(int text_charge, const corvan_options &options, corvan_op
 
 Outcome compute_into(const corvan_molecule &molecule, const corvan_options *options,
                      corvan_distribution **distribution) {
+    Outcome adduct = check_adduct_charge(options == nullptr ? kDefaults : *options);
+    if (!adduct.ok()) return adduct;
     corvan_options local;
     const corvan_options *use = nullptr;
     Outcome resolved =
@@ -154,6 +167,13 @@ int corvan_distribution_points(const corvan_distribution *distribution, corvan_p
 int corvan_distribution_summary(const corvan_distribution *distribution, corvan_summary *summary) {
     if (distribution == nullptr || summary == nullptr) return CORVAN_E_ARGUMENT;
     *summary = distribution->summary;
+    return CORVAN_OK;
+}
+
+int corvan_distribution_most_abundant(const corvan_distribution *distribution,
+                                      corvan_most_abundant *point) {
+    if (distribution == nullptr || point == nullptr) return CORVAN_E_ARGUMENT;
+    *point = distribution->most_abundant;
     return CORVAN_OK;
 }
 

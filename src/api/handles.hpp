@@ -17,6 +17,7 @@ struct corvan_molecule {
 struct corvan_options {
     int charge = 0;
     corvan::ion::Carrier carrier = corvan::ion::proton();
+    std::string adduct; // as the caller named it; "" for protons by default
     corvan::labels::LabelSet labels;
     int max_points = 0;
     double min_intensity = 0;
@@ -26,6 +27,7 @@ struct corvan_distribution {
     std::vector<int> neutrons;
     std::vector<double> shares, intensities, masses, mz;
     corvan_summary summary{};
+    corvan_most_abundant most_abundant{};
 };
 
 namespace corvan::api {
@@ -33,13 +35,24 @@ namespace corvan::api {
 // Reads `text` of `kind` into `molecule` (composition and the text's charge).
 Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule);
 
-// Runs `body` (returning an Outcome), turning a failed allocation into
-// CORVAN_E_MEMORY so that no exception leaves the library.
+// An adduct named with charge 0 would be silently dropped: refused where a
+// distribution is computed with such options (a row of a many-molecule call
+// with its own charge takes the adduct).
+inline Outcome check_adduct_charge(const corvan_options &options) {
+    if (options.charge != 0 || options.adduct.empty()) return Outcome::success();
+    return Outcome::failure(CORVAN_E_CHARGE, "the adduct " + corvan::quoted(options.adduct) +
+                                                 " carries a charge, but the charge is 0: give "
+                                                 "the ion's charge (1 for [M+Na]+), or no adduct");
+}
+
+// Runs `body` (returning an Outcome) so that no exception leaves the
+// library: a failed allocation gives CORVAN_E_MEMORY, any other exception
+// CORVAN_E_INTERNAL with its text.
 template <class Body> int guarded(corvan_error *error, Body &&body) noexcept {
     try {
         return report(body(), error);
     } catch (...) {
-        return report(Outcome::failure(CORVAN_E_MEMORY, "out of memory"), error);
+        return report(exception_outcome(), error);
     }
 }
 

@@ -3,12 +3,73 @@
 #include <new>
 
 #include "api/handles.hpp"
+#include "core/numbers.hpp"
 #include "molecule/averaging_units.hpp"
 #include "molecule/formula_parser.hpp"
 #include "nucleic/nucleic_acid.hpp"
 #include "peptide/proforma.hpp"
 
 namespace corvan::api {
+
+namespace {
+
+// Where the text writes the offending atoms, as near as a search finds it:
+// "[13C" for an isotope, the symbol followed by '-' for an element.
+long locate(std::string_view text, const std::string &needle) {
+    const std::size_t at = text.find(needle);
+    return at == std::string_view::npos ? -1 : static_cast<long>(at);
+}
+
+// No count of an isotope, nor of an element's atoms of natural abundance,
+// may be below zero: such a molecule has no isotope pattern. Nor has an
+// element without a natural composition unless its isotope is written.
+Outcome check_counts(std::string_view text, const chem::Composition &composition) {
+    for (const chem::FixedIsotope &isotope : composition.fixed)
+        if (isotope.count < 0) {
+            const std::string name =
+                std::to_string(isotope.mass_number) + chem::element_symbol(isotope.element);
+            return Outcome::failure(CORVAN_E_RANGE,
+                                    "the molecule " + quoted(text) + " has " +
+                                        text::count(isotope.count) + " atoms of " + name +
+                                        ": no isotope count may be below zero",
+                                    locate(text, "[" + name));
+        }
+    for (int element = 0; element < chem::kElementCount; ++element) {
+        const double count = composition.natural[static_cast<std::size_t>(element)];
+        if (count == 0 || (count > 0 && chem::has_natural_composition(element))) continue;
+        const std::string symbol = chem::element_symbol(element);
+        if (count > 0)
+            return Outcome::failure(
+                CORVAN_E_UNSUPPORTED,
+                symbol + " in " + quoted(text) +
+                    " has no natural isotopic composition: write the isotope meant, such as [" +
+                    std::to_string(chem::isotopes_of(element).front().mass_number) + symbol + "]",
+                locate(text, symbol));
+        return Outcome::failure(CORVAN_E_RANGE,
+                                "the molecule " + quoted(text) + " has " + text::count(count) +
+                                    " atoms of " + symbol +
+                                    " of natural abundance: a loss must not exceed the " + symbol +
+                                    " atoms that are not written as isotopes",
+                                locate(text, symbol + "-"));
+    }
+    return Outcome::success();
+}
+
+Outcome parse_text(int kind, std::string_view text, corvan_molecule &molecule) {
+    switch (kind) {
+    case CORVAN_KIND_FORMULA:
+        return chem::parse_molecule_formula(text, molecule.composition);
+    case CORVAN_KIND_PEPTIDE:
+        return peptide::parse_proforma(text, molecule.composition, molecule.charge);
+    case CORVAN_KIND_RNA:
+    case CORVAN_KIND_DNA:
+        return nucleic::parse_nucleic_acid(text, kind == CORVAN_KIND_RNA, molecule.composition);
+    default:
+        return Outcome::failure(CORVAN_E_ARGUMENT, "unknown molecule kind");
+    }
+}
+
+} // namespace
 
 Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule) {
     if (text == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "no text given");
@@ -17,18 +78,9 @@ Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule) {
         return Outcome::failure(CORVAN_E_RANGE, "the text is longer than " +
                                                     std::to_string(CORVAN_MAX_TEXT) + " bytes");
     molecule.charge = 0;
-    switch (kind) {
-    case CORVAN_KIND_FORMULA:
-        return chem::parse_molecule_formula({text, length}, molecule.composition);
-    case CORVAN_KIND_PEPTIDE:
-        return peptide::parse_proforma({text, length}, molecule.composition, molecule.charge);
-    case CORVAN_KIND_RNA:
-    case CORVAN_KIND_DNA:
-        return nucleic::parse_nucleic_acid({text, length}, kind == CORVAN_KIND_RNA,
-                                           molecule.composition);
-    default:
-        return Outcome::failure(CORVAN_E_ARGUMENT, "unknown molecule kind");
-    }
+    Outcome parsed = parse_text(kind, {text, length}, molecule);
+    if (!parsed.ok()) return parsed;
+    return check_counts({text, length}, molecule.composition);
 }
 
 namespace {

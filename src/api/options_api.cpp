@@ -39,6 +39,7 @@ int corvan_options_set_charge(corvan_options *options, int charge, const char *a
                                         std::to_string(carrier.charge));
         options->charge = charge;
         options->carrier = std::move(carrier);
+        options->adduct = adduct == nullptr ? "" : adduct;
         return Outcome::success();
     });
 }

@@ -33,6 +33,8 @@ const char *corvan_status_name(int status) {
         return "out of memory";
     case CORVAN_E_UNSUPPORTED:
         return "not supported";
+    case CORVAN_E_INTERNAL:
+        return "internal error";
     default:
         return "unknown status";
     }

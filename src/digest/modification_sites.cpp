@@ -1,6 +1,8 @@
 #include "digest/modification_sites.hpp"
 
+#include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "peptide/unimod.hpp"
 
@@ -50,24 +52,91 @@ Outcome read_sites(std::string_view sites, long base, SiteRule &rule) {
     return Outcome::success();
 }
 
-// One place a variable modification may go: -1 the N-terminus, 0..n-1 a
-// residue, n the C-terminus; with the rules that apply there.
+// One place a variable modification may go: -1 the N-terminus, 0..n-1 the
+// n-th residue, n the C-terminus; `at` is where its text is inserted; with
+// the rules that apply there.
 struct Site {
     long place;
+    std::size_t at;
     std::vector<const SiteRule *> rules;
 };
 
-std::vector<Site> sites_of(std::string_view peptide, const std::vector<SiteRule> &variable) {
+// Where an opening bracket at text[at] closes (nested brackets counted),
+// or the text's end.
+std::size_t closing(std::string_view text, std::size_t at) {
+    const char open = text[at];
+    const char close = open == '[' ? ']' : open == '{' ? '}' : '>';
+    int depth = 0;
+    for (std::size_t i = at; i < text.size(); ++i) {
+        if (text[i] == open) ++depth;
+        if (text[i] == close && --depth == 0) return i;
+    }
+    return text.size();
+}
+
+bool is_opening(char c) {
+    return c == '[' || c == '{' || c == '<';
+}
+
+// The residues of a ProForma text, outside every bracket: a residue that
+// already carries a modification ("S[Phospho]") takes no other, nor does a
+// terminus that has one ("[Acetyl]-", "-[Amidated]").
+struct Layout {
+    std::vector<std::size_t> residues; // index of each residue letter
+    std::vector<bool> modified;
+    std::size_t n_term_at = 0, c_term_at = 0;
+    bool n_term_modified = false, c_term_modified = false;
+};
+
+Layout layout_of(std::string_view text) {
+    Layout layout;
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == '<') i = closing(text, i) + 1;
+    layout.n_term_at = i;
+    layout.c_term_at = text.size();
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (is_opening(c)) {
+            const std::size_t end = closing(text, i);
+            if (layout.residues.empty() && end + 1 < text.size() && text[end + 1] == '-')
+                layout.n_term_modified = true;
+            else if (!layout.residues.empty() && layout.residues.back() + 1 == i)
+                layout.modified.back() = true;
+            i = end;
+        } else if (c == '-' && i + 1 < text.size() && text[i + 1] == '[' &&
+                   !layout.residues.empty()) {
+            layout.c_term_modified = true;
+        } else if (c == '/') {
+            layout.c_term_at = i;
+            break;
+        } else if (c >= 'A' && c <= 'Z') {
+            layout.residues.push_back(i);
+            layout.modified.push_back(false);
+        }
+    }
+    return layout;
+}
+
+std::vector<Site> sites_of(std::string_view text, const Layout &layout,
+                           const std::vector<SiteRule> &variable) {
     std::vector<Site> sites;
-    const long n = static_cast<long>(peptide.size());
+    const long n = static_cast<long>(layout.residues.size());
     for (long place = -1; place <= n; ++place) {
-        Site site{place, {}};
+        const auto index = static_cast<std::size_t>(place);
+        const bool taken = place < 0    ? layout.n_term_modified
+                           : place == n ? layout.c_term_modified
+                                        : layout.modified[index];
+        if (taken) continue;
+        Site site{place,
+                  place < 0    ? layout.n_term_at
+                  : place == n ? layout.c_term_at
+                               : layout.residues[index] + 1,
+                  {}};
         for (const SiteRule &rule : variable) {
-            const bool applies =
-                place < 0    ? rule.n_term
-                : place == n ? rule.c_term
-                             : rule.residues.find(peptide[static_cast<std::size_t>(place)]) !=
-                                   std::string::npos;
+            const bool applies = place < 0    ? rule.n_term
+                                 : place == n ? rule.c_term
+                                              : rule.residues.find(text[layout.residues[index]]) !=
+                                                    std::string::npos;
             if (applies) site.rules.push_back(&rule);
         }
         if (!site.rules.empty()) sites.push_back(std::move(site));
@@ -75,19 +144,25 @@ std::vector<Site> sites_of(std::string_view peptide, const std::vector<SiteRule>
     return sites;
 }
 
-std::string render(std::string_view peptide, const std::vector<Site> &sites,
+std::string render(std::string_view text, long residues, const std::vector<Site> &sites,
                    const std::vector<std::size_t> &chosen, const std::vector<std::size_t> &rule) {
-    std::vector<const SiteRule *> at(peptide.size() + 2, nullptr); // place + 1
-    for (std::size_t i = 0; i < chosen.size(); ++i)
-        at[static_cast<std::size_t>(sites[chosen[i]].place + 1)] = sites[chosen[i]].rules[rule[i]];
-    std::string text;
-    if (at.front() != nullptr) text += "[" + at.front()->name + "]-";
-    for (std::size_t i = 0; i < peptide.size(); ++i) {
-        text += peptide[i];
-        if (at[i + 1] != nullptr) text += "[" + at[i + 1]->name + "]";
+    std::vector<std::pair<std::size_t, std::string>> inserts;
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        const Site &site = sites[chosen[i]];
+        const std::string name = "[" + site.rules[rule[i]]->name + "]";
+        inserts.emplace_back(site.at, site.place < 0           ? name + "-"
+                                      : site.place == residues ? "-" + name
+                                                               : name);
     }
-    if (at.back() != nullptr) text += "-[" + at.back()->name + "]";
-    return text;
+    std::string out;
+    std::size_t from = 0;
+    for (const auto &[at, piece] : inserts) { // in order of place, so of position
+        out.append(text.substr(from, at - from));
+        out += piece;
+        from = at;
+    }
+    out.append(text.substr(from));
+    return out;
 }
 
 // Advances `rule` like an odometer over the sites' rule counts.
@@ -145,9 +220,12 @@ std::string fixed_prefix(const std::vector<SiteRule> &fixed) {
 
 std::vector<std::string> variable_forms(std::string_view peptide,
                                         const std::vector<SiteRule> &variable, int max_sites,
-                                        std::size_t max_forms) {
+                                        std::size_t max_forms, bool *capped) {
+    if (capped != nullptr) *capped = false;
     std::vector<std::string> forms;
-    const std::vector<Site> sites = sites_of(peptide, variable);
+    const Layout layout = layout_of(peptide);
+    const long residues = static_cast<long>(layout.residues.size());
+    const std::vector<Site> sites = sites_of(peptide, layout, variable);
     const std::size_t most =
         std::min(sites.size(), static_cast<std::size_t>(std::max(max_sites, 0)));
     for (std::size_t k = 0; k <= most; ++k) {
@@ -156,8 +234,11 @@ std::vector<std::string> variable_forms(std::string_view peptide,
         do {
             std::vector<std::size_t> rule(k, 0);
             do {
-                if (forms.size() >= max_forms) return forms;
-                forms.push_back(render(peptide, sites, chosen, rule));
+                if (forms.size() >= max_forms) {
+                    if (capped != nullptr) *capped = true;
+                    return forms;
+                }
+                forms.push_back(render(peptide, residues, sites, chosen, rule));
             } while (next_rules(sites, chosen, rule));
         } while (k > 0 && next_combination(chosen, sites.size()));
     }

@@ -27,12 +27,17 @@ Outcome parse_site_rule(std::string_view text, SiteRule &rule);
 // The ProForma prefix of fixed modifications: "<[Carbamidomethyl]@C>".
 std::string fixed_prefix(const std::vector<SiteRule> &fixed);
 
-// Every form of `peptide` with up to `max_sites` variable modifications
-// (at most one per residue and terminus), as ProForma text without the
-// fixed prefix: the unmodified peptide first, then by number of sites and
-// position. Stops after `max_forms` forms.
+// The most forms variable_forms gives one peptide by default.
+inline constexpr std::size_t kMostForms = 4096;
+
+// Every form of `peptide` (ProForma text) with up to `max_sites` variable
+// modifications, on residues and termini only: never inside brackets
+// ([...], {...}, <...>), never on a residue or terminus that already
+// carries a modification. The unmodified peptide first, then by number of
+// sites and position. Stops after `max_forms` forms, setting *capped (may
+// be null) when more would follow.
 std::vector<std::string> variable_forms(std::string_view peptide,
                                         const std::vector<SiteRule> &variable, int max_sites,
-                                        std::size_t max_forms = 4096);
+                                        std::size_t max_forms = kMostForms, bool *capped = nullptr);
 
 } // namespace corvan::digest

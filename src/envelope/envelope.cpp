@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <complex>
 #include <cstring>
 #include <iterator>
 #include <limits>
 #include <utility>
 
 #include "core/buffers.hpp"
+#include "core/numbers.hpp"
 #include "core/plan_cache.hpp"
 #include "envelope/tail_bound.hpp"
 #include "labels/element_pattern.hpp"
@@ -50,34 +50,88 @@ struct Factor {
     bool labelled;
 };
 
-bool is_whole(double count) {
-    return count == std::floor(count);
+Outcome factor_failure(int status, int element, const std::string &what) {
+    return Outcome::failure(status, what + " (" + chem::element_symbol(element) + ")");
 }
 
-Outcome factor_failure(int status, int element, const char *what) {
-    return Outcome::failure(status, std::string(what) + " (" + chem::element_symbol(element) + ")");
+std::string label_text(const labels::Label &label) {
+    return std::to_string(label.mass_number) + chem::element_symbol(label.element) + "=" +
+           text::number(label.fraction);
 }
 
-// `pattern_of(element)` gives the element's pattern after the call's labels.
+// A label enriches the molecule's atoms of natural abundance; one that
+// finds none would silently change nothing.
+Outcome check_labels(const chem::Composition &molecule, const labels::LabelSet &labels) {
+    for (const labels::Label &label : labels.all()) {
+        if (molecule.natural[static_cast<std::size_t>(label.element)] > 0) continue;
+        const std::string symbol = chem::element_symbol(label.element);
+        if (molecule.element_total(label.element) > 0)
+            return Outcome::failure(CORVAN_E_LABEL,
+                                    "the label " + label_text(label) +
+                                        " has nothing to enrich: " + "every " + symbol +
+                                        " atom of the molecule is a fixed isotope (a global "
+                                        "isotope such as <15N>, or [15N...]); drop one of them");
+        return Outcome::failure(CORVAN_E_LABEL, "the label " + label_text(label) + " names " +
+                                                    symbol +
+                                                    ", which the molecule has no atoms of; "
+                                                    "drop the label");
+    }
+    return Outcome::success();
+}
+
+Outcome check_factor(const Factor &factor) {
+    const int element = factor.element;
+    if (factor.count < 0)
+        return factor_failure(CORVAN_E_RANGE, element,
+                              "the molecule has fewer than zero atoms of natural abundance "
+                              "of an element; a loss must name the isotope it removes");
+    if (!std::isfinite(factor.count))
+        return factor_failure(CORVAN_E_RANGE, element, "an atom count is not finite");
+    if (!chem::has_natural_composition(element))
+        return Outcome::failure(
+            CORVAN_E_UNSUPPORTED,
+            std::string(chem::element_symbol(element)) +
+                " has no natural isotopic composition: write the isotope meant, such as [" +
+                std::to_string(chem::isotopes_of(element).front().mass_number) +
+                chem::element_symbol(element) + "]");
+    const auto &p = factor.pattern;
+    if (factor.count != std::floor(factor.count) && p.positions[p.most_abundant()] != 0)
+        return factor_failure(CORVAN_E_UNSUPPORTED, element,
+                              "a fractional count needs the element's lightest isotope to "
+                              "be its most abundant one");
+    return Outcome::success();
+}
+
+// The molecule's atoms carry the call's labels; the carriers' atoms (added
+// by the adduct) keep natural abundance. An element without labels is one
+// factor of the sum of both counts. `pattern_of(element)` gives the
+// element's pattern after the labels.
 template <class Patterns>
-Outcome collect_factors(const chem::Composition &composition, const labels::LabelSet &labels,
-                        Patterns &&pattern_of, std::vector<Factor> &factors) {
+Outcome collect_factors(const chem::Composition &molecule, const chem::Composition *carriers,
+                        const labels::LabelSet &labels, Patterns &&pattern_of,
+                        std::vector<Factor> &factors) {
     factors.clear();
+    if (!labels.all().empty()) {
+        Outcome checked = check_labels(molecule, labels);
+        if (!checked.ok()) return checked;
+    }
     for (int element = 0; element < chem::kElementCount; ++element) {
-        const double count = composition.natural[static_cast<std::size_t>(element)];
-        if (count == 0) continue;
-        if (count < 0)
-            return factor_failure(CORVAN_E_RANGE, element,
-                                  "the molecule has fewer than zero atoms of natural abundance "
-                                  "of an element; a loss must name the isotope it removes");
-        if (!std::isfinite(count))
-            return factor_failure(CORVAN_E_RANGE, element, "an atom count is not finite");
-        Factor factor{pattern_of(element), count, element, labels.labels_element(element)};
-        if (!is_whole(count) && !factor.pattern.lightest_dominates())
-            return factor_failure(CORVAN_E_UNSUPPORTED, element,
-                                  "a fractional count needs the element's lightest isotope to "
-                                  "be its most abundant one");
-        factors.push_back(factor);
+        const auto index = static_cast<std::size_t>(element);
+        const double own = molecule.natural[index];
+        const double carried = carriers == nullptr ? 0 : carriers->natural[index];
+        if (own == 0 && carried == 0) continue;
+        const bool labelled = labels.labels_element(element);
+        if (!labelled) {
+            factors.push_back({labels::natural_pattern(element), own + carried, element, false});
+        } else {
+            if (own != 0) factors.push_back({pattern_of(element), own, element, true});
+            if (carried != 0)
+                factors.push_back({labels::natural_pattern(element), carried, element, false});
+        }
+    }
+    for (const Factor &factor : factors) {
+        Outcome checked = check_factor(factor);
+        if (!checked.ok()) return checked;
     }
     return Outcome::success();
 }
@@ -125,6 +179,21 @@ const SlopeMoments &natural_slope_moments() {
     return table;
 }
 
+// A fractional count n + f of an element is n atoms and one more with
+// probability f: a mixture, so that its pattern is a true distribution
+// (shares >= 0, summing to 1) that moves continuously with the count.
+double whole_part(double count) {
+    return std::floor(count);
+}
+
+// log E[e^(lambda X)] of the factor's atoms, from one atom's `log_moment`.
+double factor_log_moment(const Factor &factor, double log_moment) {
+    const double whole = whole_part(factor.count), fraction = factor.count - whole;
+    double sum = whole * log_moment;
+    if (fraction != 0) sum += std::log1p(fraction * std::expm1(log_moment));
+    return sum;
+}
+
 double chernoff_edge(const std::vector<Factor> &factors, double direction) {
     const SlopeMoments &natural = natural_slope_moments();
     double best = std::numeric_limits<double>::infinity();
@@ -133,7 +202,8 @@ double chernoff_edge(const std::vector<Factor> &factors, double direction) {
         const std::size_t column = direction > 0 ? s : kSlopeCount + s;
         double log_moment = 0;
         for (const Factor &factor : factors)
-            log_moment += factor.count * (factor.labelled ? factor.pattern.log_moment(lambda)
+            log_moment +=
+                factor_log_moment(factor, factor.labelled ? factor.pattern.log_moment(lambda)
                                                           : natural[factor.element][column]);
         const double edge = (log_moment + kTailLogOdds) / lambda;
         if (direction > 0 ? edge < best : -edge < best) best = direction > 0 ? edge : -edge;
@@ -145,10 +215,15 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     double mean = 0, variance = 0, reach_up = 0, reach_down = 0, hard_max = 0;
     for (const Factor &factor : factors) {
         const double factor_mean = factor.pattern.mean_position();
+        const double fraction = factor.count - whole_part(factor.count);
         mean += factor.count * factor_mean;
-        variance += factor.count * factor.pattern.variance();
+        variance += factor.count * factor.pattern.variance() +
+                    fraction * (1 - fraction) * factor_mean * factor_mean;
         hard_max += std::ceil(factor.count) * factor.pattern.max_position();
-        reach_up = std::max(reach_up, factor.pattern.max_position() - factor_mean);
+        // The mixture's extra atom has mean fraction x factor_mean: its
+        // reach above that is at most the heaviest position.
+        reach_up = std::max(reach_up, fraction != 0 ? double(factor.pattern.max_position())
+                                                    : factor.pattern.max_position() - factor_mean);
         reach_down = std::max(reach_down, factor_mean);
     }
     // Both bounds hold for any molecule; the fixed slopes are tight for a
@@ -202,32 +277,20 @@ Cx integer_power(Cx base, unsigned long long exponent) {
     return result;
 }
 
-// P^(n-1) for the factor's count n: whole powers by squaring, the fraction
-// through the principal logarithm (continuous where the lightest isotope
-// dominates, which collect_factors ensured).
-Cx power_below(Cx transform, double count) {
-    const double whole = std::floor(count);
-    const double fraction = count - whole;
-    if (fraction == 0) return integer_power(transform, static_cast<unsigned long long>(whole - 1));
-    const std::complex<double> z(transform.re, transform.im);
-    const std::complex<double> part = std::exp(fraction * std::log(z));
-    const Cx fractional{part.real(), part.imag()};
-    if (whole >= 1)
-        return integer_power(transform, static_cast<unsigned long long>(whole - 1)) * fractional;
-    const std::complex<double> divided = part / z;
-    return {divided.real(), divided.imag()};
-}
-
 // Folds one factor into the bins of the whole distribution (total) and of
 // its defect moment (moment) by the product rule,
-// (T, M) <- (T F, M F + T n Q P^(n-1)), where F = P^n and P, Q are the
-// transforms of the factor's shares and share-weighted defects. Each
-// isotope's root index advances by its position from bin to bin, which
-// spares a division per isotope and bin.
+// (T, M) <- (T F, M F + T G), with P and Q the transforms of one atom's
+// shares and share-weighted defects. For n whole atoms F = P^n and
+// G = n Q P^(n-1); for n + f atoms (see whole_part) F = P^n X with
+// X = 1 - f + f P, and G = Q (n P^(n-1) X + f P^n). Each isotope's root
+// index advances by its position from bin to bin, which spares a division
+// per isotope and bin.
 void fold_factor(const Factor &factor, const std::vector<Cx> &roots, Cx *total, Cx *moment) {
     const long long grid = static_cast<long long>(roots.size());
     const long long half = grid / 2 + 1;
     const auto &p = factor.pattern;
+    const double whole = whole_part(factor.count), fraction = factor.count - whole;
+    const auto atoms = static_cast<unsigned long long>(whole);
     std::array<long long, labels::kMostIsotopes> index{};
     std::array<long long, labels::kMostIsotopes> stride{};
     for (std::size_t i = 0; i < p.size; ++i) stride[i] = p.positions[i] % grid;
@@ -240,10 +303,19 @@ void fold_factor(const Factor &factor, const std::vector<Cx> &roots, Cx *total, 
             index[i] += stride[i];
             if (index[i] >= grid) index[i] -= grid;
         }
-        const Cx below = power_below(transform, factor.count);
-        const Cx whole = below * transform;
-        moment[j] = moment[j] * whole + total[j] * scaled(defects * below, factor.count);
-        total[j] = total[j] * whole;
+        const Cx below = atoms >= 1 ? integer_power(transform, atoms - 1) : Cx{};
+        const Cx power = atoms >= 1 ? below * transform : Cx{1, 0};
+        Cx whole_factor, whole_moment;
+        if (fraction == 0) {
+            whole_factor = power;
+            whole_moment = scaled(defects * below, factor.count);
+        } else {
+            const Cx extra{1 - fraction + fraction * transform.re, fraction * transform.im};
+            whole_factor = power * extra;
+            whole_moment = defects * (scaled(below * extra, whole) + scaled(power, fraction));
+        }
+        moment[j] = moment[j] * whole_factor + total[j] * whole_moment;
+        total[j] = total[j] * whole_factor;
     }
 }
 
@@ -265,8 +337,34 @@ double fixed_mass(const chem::Composition &composition) {
     return mass;
 }
 
+// The monoisotopic composition: every atom of natural abundance its
+// element's most abundant isotope after the labels (fixed atoms stay
+// fixed). `shift` is its k above the lightest composition, the grid's
+// origin: whole, as check_factor allows a fractional count only where the
+// lightest isotope is the most abundant.
+struct Monoisotopic {
+    double lightest_mass = 0; // every natural atom its lightest isotope
+    double mass = 0;
+    long long shift = 0;
+};
+
+Monoisotopic monoisotopic_of(const std::vector<Factor> &factors, double fixed) {
+    Monoisotopic mono{fixed, fixed, 0};
+    double shift = 0;
+    for (const Factor &factor : factors) {
+        const auto &p = factor.pattern;
+        const std::size_t top = p.most_abundant();
+        mono.lightest_mass += factor.count * p.lightest_mass;
+        mono.mass += factor.count * p.isotope_mass(top);
+        shift += factor.count * p.positions[top];
+    }
+    mono.shift = std::llround(shift);
+    return mono;
+}
+
 void fill_points(const Window &window, const double *total, const double *moment,
-                 double monoisotopic, Envelope &result) {
+                 const Monoisotopic &mono, Envelope &result) {
+    const double monoisotopic = mono.lightest_mass;
     const double scale = 1.0 / window.grid;
     long long first = -1, last = -1;
     for (long long offset = 0; offset < window.span; ++offset)
@@ -274,7 +372,7 @@ void fill_points(const Window &window, const double *total, const double *moment
             if (first < 0) first = offset;
             last = offset;
         }
-    result.first_neutrons = static_cast<int>(window.low + std::max(first, 0LL));
+    result.first_neutrons = static_cast<int>(window.low + std::max(first, 0LL) - mono.shift);
     result.shares.clear();
     result.masses.clear();
     if (first < 0) return;
@@ -319,10 +417,9 @@ struct Buffers {
     }
 };
 
-// The labelled average mass from the factors' patterns (those of every
-// natural element of the molecule, in element order, as masses() sums).
-double average_of(const chem::Composition &composition, const std::vector<Factor> &factors) {
-    double average = fixed_mass(composition);
+// The labelled average mass from the factors' patterns.
+double average_of(double fixed, const std::vector<Factor> &factors) {
+    double average = fixed;
     for (const Factor &factor : factors) average += factor.count * factor.pattern.average_mass();
     return average;
 }
@@ -331,10 +428,11 @@ double average_of(const chem::Composition &composition, const std::vector<Factor
 // gives the grid's roots of unity (null when they cannot be made), and
 // `inverse(grid, bins, out)` runs an inverse transform as fft::inverse does.
 template <class Roots, class Inverse>
-Outcome compute_factors(const chem::Composition &composition, const std::vector<Factor> &factors,
-                        Buffers &buffers, Roots &&roots_for, Inverse &&inverse, Envelope &result) {
-    result.monoisotopic_mass = chem::monoisotopic_mass(composition);
-    result.average_mass = average_of(composition, factors);
+Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Buffers &buffers,
+                        Roots &&roots_for, Inverse &&inverse, Envelope &result) {
+    const Monoisotopic mono = monoisotopic_of(factors, fixed);
+    result.monoisotopic_mass = mono.mass;
+    result.average_mass = average_of(fixed, factors);
     Window window;
     Outcome placed = choose_window(factors, window);
     if (!placed.ok()) return placed;
@@ -346,7 +444,7 @@ Outcome compute_factors(const chem::Composition &composition, const std::vector<
     if (!inverse(window.grid, buffers.total_bins, buffers.total_grid) ||
         !inverse(window.grid, buffers.moment_bins, buffers.moment_grid))
         return no_memory;
-    fill_points(window, buffers.total_grid, buffers.moment_grid, result.monoisotopic_mass, result);
+    fill_points(window, buffers.total_grid, buffers.moment_grid, mono, result);
     return Outcome::success();
 }
 
@@ -396,28 +494,39 @@ struct Workspace::State {
 Workspace::Workspace(const labels::LabelSet &labels) : state_(std::make_unique<State>(labels)) {}
 Workspace::~Workspace() = default;
 
-void masses(const chem::Composition &composition, const labels::LabelSet &labels,
-            double &monoisotopic, double &average) {
-    monoisotopic = chem::monoisotopic_mass(composition);
-    average = fixed_mass(composition);
-    for (int element = 0; element < chem::kElementCount; ++element) {
-        const double count = composition.natural[static_cast<std::size_t>(element)];
-        if (count != 0) average += count * labels::element_pattern(element, labels).average_mass();
-    }
+namespace {
+
+double fixed_mass_of(const chem::Composition &molecule, const chem::Composition *carriers) {
+    return fixed_mass(molecule) + (carriers == nullptr ? 0.0 : fixed_mass(*carriers));
 }
 
-Outcome compute(const chem::Composition &composition, const labels::LabelSet &labels,
-                Envelope &result) {
+} // namespace
+
+Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels,
+               double &monoisotopic, double &average) {
+    std::vector<Factor> factors;
+    Outcome collected = collect_factors(
+        molecule, nullptr, labels,
+        [&](int element) { return labels::element_pattern(element, labels); }, factors);
+    if (!collected.ok()) return collected;
+    const double fixed = fixed_mass(molecule);
+    monoisotopic = monoisotopic_of(factors, fixed).mass;
+    average = average_of(fixed, factors);
+    return Outcome::success();
+}
+
+Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
+                const labels::LabelSet &labels, Envelope &result) {
     std::vector<Factor> factors;
     factors.reserve(8);
     Outcome collected = collect_factors(
-        composition, labels, [&](int element) { return labels::element_pattern(element, labels); },
-        factors);
+        molecule, carriers, labels,
+        [&](int element) { return labels::element_pattern(element, labels); }, factors);
     if (!collected.ok()) return collected;
     Buffers buffers;
     std::vector<Cx> roots;
     return compute_factors(
-        composition, factors, buffers,
+        fixed_mass_of(molecule, carriers), factors, buffers,
         [&](int grid) {
             fill_roots(grid, roots);
             return &roots;
@@ -425,14 +534,16 @@ Outcome compute(const chem::Composition &composition, const labels::LabelSet &la
         fft::inverse, result);
 }
 
-Outcome compute(const chem::Composition &composition, Workspace &workspace, Envelope &result) {
+Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
+                Workspace &workspace, Envelope &result) {
     Workspace::State &state = *workspace.state_;
     Outcome collected = collect_factors(
-        composition, state.labels, [&](int element) { return state.pattern(element); },
+        molecule, carriers, state.labels, [&](int element) { return state.pattern(element); },
         state.factors);
     if (!collected.ok()) return collected;
     return compute_factors(
-        composition, state.factors, state.buffers, [&](int grid) { return state.roots(grid); },
+        fixed_mass_of(molecule, carriers), state.factors, state.buffers,
+        [&](int grid) { return state.roots(grid); },
         [&](int grid, fftw_complex *bins, double *out) {
             return state.inverses.run(grid, bins, out);
         },

@@ -19,11 +19,18 @@ struct Envelope {
     double average_mass = 0;
 };
 
-// Fails with CORVAN_E_RANGE for natural atoms below zero,
-// CORVAN_E_UNSUPPORTED for a fractional count of an element whose lightest
-// isotope does not dominate, CORVAN_E_TOO_WIDE and CORVAN_E_MEMORY.
-Outcome compute(const chem::Composition &composition, const labels::LabelSet &labels,
-                Envelope &result);
+// The distribution of `molecule`, whose atoms of natural abundance carry
+// the labels, plus `carriers` (an adduct's atoms, may be null), whose atoms
+// keep natural abundance. Points are numbered from the monoisotopic
+// composition (every natural atom its element's most abundant isotope
+// after the labels), so first_neutrons may be negative.
+// Fails with CORVAN_E_LABEL for a label of an element the molecule has no
+// natural atoms of, CORVAN_E_RANGE for natural atoms below zero,
+// CORVAN_E_UNSUPPORTED for an element without a natural composition or a
+// fractional count of one whose lightest isotope is not the most abundant,
+// CORVAN_E_TOO_WIDE and CORVAN_E_MEMORY.
+Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
+                const labels::LabelSet &labels, Envelope &result);
 
 // What a run of many molecules computed with one label set can share: the
 // elements' patterns, working arrays and roots of unity of the grids met so
@@ -38,16 +45,19 @@ class Workspace {
     struct State;
 
   private:
-    friend Outcome compute(const chem::Composition &, Workspace &, Envelope &);
+    friend Outcome compute(const chem::Composition &, const chem::Composition *, Workspace &,
+                           Envelope &);
     std::unique_ptr<State> state_;
 };
 
 // compute() above with the workspace's labels, reusing its state. Failures
 // as there; a working array that cannot grow gives CORVAN_E_MEMORY.
-Outcome compute(const chem::Composition &composition, Workspace &workspace, Envelope &result);
+Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
+                Workspace &workspace, Envelope &result);
 
-// Monoisotopic and (labelled) average mass only.
-void masses(const chem::Composition &composition, const labels::LabelSet &labels,
-            double &monoisotopic, double &average);
+// Monoisotopic and (labelled) average mass of the molecule alone; the
+// failures of compute() about labels and elements.
+Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels,
+               double &monoisotopic, double &average);
 
 } // namespace corvan::envelope

@@ -70,7 +70,7 @@ Outcome parse_carrier(std::string_view text, Carrier &carrier) {
 }
 
 Outcome ion_composition(const chem::Composition &molecule, int charge, const Carrier &carrier,
-                        chem::Composition &ion) {
+                        Ion &ion) {
     if (charge < -kMaxCharge || charge > kMaxCharge)
         return Outcome::failure(CORVAN_E_RANGE,
                                 "charge " + std::to_string(charge) + " is beyond +-1000");
@@ -78,9 +78,15 @@ Outcome ion_composition(const chem::Composition &molecule, int charge, const Car
         return Outcome::failure(CORVAN_E_CHARGE, "charge " + std::to_string(charge) +
                                                      " is no whole number of carriers of charge " +
                                                      std::to_string(carrier.charge));
-    ion = molecule;
-    ion.add(carrier.atoms, charge / carrier.charge);
-    const int negative = ion.first_negative_element();
+    const int carriers = charge / carrier.charge;
+    ion.molecule = molecule;
+    ion.carriers.natural.fill(0);
+    ion.carriers.fixed.clear();
+    if (carriers > 0)
+        ion.carriers.add(carrier.atoms, carriers);
+    else if (carriers < 0)
+        ion.molecule.add(carrier.atoms, carriers);
+    const int negative = ion.molecule.first_negative_element();
     if (negative >= 0)
         return Outcome::failure(CORVAN_E_RANGE,
                                 "charge " + std::to_string(charge) + " removes more " +

@@ -22,10 +22,19 @@ Carrier proton();
 // "" means the proton, H+.
 Outcome parse_carrier(std::string_view text, Carrier &carrier);
 
+// An ion as two parts: the molecule's own atoms, which carry the sample's
+// labels, and the carriers it gained, which come from the solvent and keep
+// natural abundance. Carriers lost (charge and carrier of opposite signs,
+// [M-H]-) leave from the molecule's own atoms.
+struct Ion {
+    chem::Composition molecule;
+    chem::Composition carriers;
+};
+
 // molecule + (charge / carrier.charge) carriers; the count must be whole
 // and no element may fall below zero (a loss of protons from a molecule
 // without hydrogen, say).
 Outcome ion_composition(const chem::Composition &molecule, int charge, const Carrier &carrier,
-                        chem::Composition &ion);
+                        Ion &ion);
 
 } // namespace corvan::ion

@@ -60,8 +60,11 @@ double ElementPattern::log_moment(double lambda) const {
     return std::log(sum);
 }
 
-bool ElementPattern::lightest_dominates() const {
-    return size > 0 && positions[0] == 0 && shares[0] > 0.5;
+std::size_t ElementPattern::most_abundant() const {
+    std::size_t top = 0;
+    for (std::size_t i = 1; i < size; ++i)
+        if (shares[i] > shares[top]) top = i;
+    return top;
 }
 
 namespace {
@@ -104,9 +107,12 @@ const std::array<ElementPattern, chem::kElementCount> &natural_patterns() {
 
 } // namespace
 
+const ElementPattern &natural_pattern(int element) {
+    return natural_patterns()[static_cast<std::size_t>(element)];
+}
+
 ElementPattern element_pattern(int element, const LabelSet &labels) {
-    if (!labels.labels_element(element))
-        return natural_patterns()[static_cast<std::size_t>(element)];
+    if (!labels.labels_element(element)) return natural_pattern(element);
     return build_pattern(element, labels);
 }
 

@@ -24,14 +24,16 @@ struct ElementPattern {
     double variance() const;
     int max_position() const { return size == 0 ? 0 : positions[size - 1]; }
     double average_mass() const;
+    // Index of the most abundant isotope (the lighter one of a tie): the
+    // element's isotope in the monoisotopic composition.
+    std::size_t most_abundant() const;
+    double isotope_mass(std::size_t i) const { return lightest_mass + positions[i] + defects[i]; }
     // log E[exp(lambda X)] for X the position of one atom.
     double log_moment(double lambda) const;
-    // The share at position 0 is above one half, so that the pattern's
-    // transform never leaves the right half-plane and real powers of it are
-    // well defined.
-    bool lightest_dominates() const;
 };
 
 ElementPattern element_pattern(int element, const LabelSet &labels);
+// The element's pattern at natural abundance (labels of the call ignored).
+const ElementPattern &natural_pattern(int element);
 
 } // namespace corvan::labels

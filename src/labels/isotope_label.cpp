@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/numbers.hpp"
 #include "molecule/elements.hpp"
 
 namespace corvan::labels {
@@ -62,7 +63,8 @@ Outcome parse_isotope(std::string_view text, int &element, int &mass_number) {
         if (element < 0)
             return Outcome::failure(CORVAN_E_UNKNOWN, "unknown element '" + std::string(symbol) +
                                                           "' in the isotope " + quoted(text));
-        mass_number = std::atoi(std::string(text.substr(0, digits)).c_str());
+        mass_number = 0;
+        for (std::size_t i = 0; i < digits; ++i) mass_number = mass_number * 10 + (text[i] - '0');
     }
     if (chem::find_isotope(element, mass_number) == nullptr)
         return Outcome::failure(CORVAN_E_UNKNOWN,
@@ -90,9 +92,11 @@ Outcome LabelSet::set(std::string_view isotope, double fraction) {
         return l.element == element && l.mass_number == mass_number;
     });
     if (same != next.end())
-        same->fraction = fraction;
-    else
-        next.push_back({element, mass_number, fraction});
+        return Outcome::failure(CORVAN_E_LABEL,
+                                "the isotope " + quoted(isotope) + " is labelled twice (" +
+                                    text::number(same->fraction) + ", then " +
+                                    text::number(fraction) + "): give each isotope one label");
+    next.push_back({element, mass_number, fraction});
     Outcome checked = check_element(next, element);
     if (!checked.ok()) return checked;
     labels_ = std::move(next);
@@ -104,15 +108,11 @@ Outcome LabelSet::parse(std::string_view text) {
     if (equals == std::string_view::npos)
         return Outcome::failure(CORVAN_E_SYNTAX,
                                 "label " + quoted(text) + " is not ISOTOPE=FRACTION (15N=0.98)");
-    const std::string number(text.substr(equals + 1));
-    char *end = nullptr;
-    errno = 0;
-    const double fraction = std::strtod(number.c_str(), &end);
-    const bool plain = !number.empty() && end == number.c_str() + number.size() && errno == 0 &&
-                       (std::isdigit(static_cast<unsigned char>(number[0])) || number[0] == '.');
-    if (!plain)
-        return Outcome::failure(CORVAN_E_SYNTAX, "the fraction in the label " + quoted(text) +
-                                                     " is not a plain number");
+    double fraction = 0;
+    if (!text::read_number(text.substr(equals + 1), fraction))
+        return Outcome::failure(
+            CORVAN_E_SYNTAX, "the fraction in the label " + quoted(text) + " is not a plain number",
+            static_cast<long>(equals + 1));
     return set(text.substr(0, equals), fraction);
 }
 

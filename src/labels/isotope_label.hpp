@@ -18,8 +18,9 @@ struct Label {
 // Labels of one call, at most one per isotope.
 class LabelSet {
   public:
-    // Adds or replaces the label of (element, mass_number) and checks that
-    // the element's labels can still be met. `isotope` is "15N", "2H" or
+    // Adds the label of (element, mass_number) and checks that the
+    // element's labels can still be met; a second label of one isotope is
+    // refused (CORVAN_E_LABEL). `isotope` is "15N", "2H" or
     // "D", as the caller wrote it (for messages).
     Outcome set(std::string_view isotope, double fraction);
     // "15N=0.98".

@@ -1,7 +1,10 @@
 // Many molecules per call: rows of texts or masses into caller-owned
 // matrices, with one envelope workspace shared by every row.
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -20,19 +23,41 @@ struct MoleculeFree {
 };
 using MoleculeHandle = std::unique_ptr<corvan_molecule, MoleculeFree>;
 
+// The caller's arrays, from either result struct.
+using Table = corvan_many_table;
+
+// The fields of a caller's corvan_many_table that its `size` covers: a
+// caller compiled against an older, shorter struct gets the later
+// (optional) fields as NULL.
+bool read_table(const corvan_many_table *given, Table &table) {
+    constexpr std::size_t kFirstVersion =
+        offsetof(corvan_many_table, first_neutrons) + sizeof(int *);
+    if (given == nullptr || given->size < kFirstVersion) return false;
+    table = Table{};
+    std::memcpy(&table, given, std::min(given->size, sizeof table));
+    return true;
+}
+
+Table table_of(const corvan_many_results &results) {
+    return {sizeof(Table),           results.points, results.heights, results.mz,
+            results.monoisotopic_mz, results.status, results.errors,  nullptr};
+}
+
 // One row's slots in the caller's arrays.
 struct RowSlots {
     double *heights;
     double *mz;              // may be null
     double *monoisotopic_mz; // may be null
     corvan_error *error;     // may be null
+    int *first_neutrons;     // may be null
 };
 
-RowSlots slots_of(const corvan_many_results &results, std::size_t row) {
+RowSlots slots_of(const Table &results, std::size_t row) {
     const std::size_t first = row * results.points;
     return {results.heights + first, results.mz == nullptr ? nullptr : results.mz + first,
             results.monoisotopic_mz == nullptr ? nullptr : results.monoisotopic_mz + row,
-            results.errors == nullptr ? nullptr : results.errors + row};
+            results.errors == nullptr ? nullptr : results.errors + row,
+            results.first_neutrons == nullptr ? nullptr : results.first_neutrons + row};
 }
 
 void fill_failed(const RowSlots &slots, std::size_t points) {
@@ -40,6 +65,7 @@ void fill_failed(const RowSlots &slots, std::size_t points) {
     if (slots.mz != nullptr)
         for (std::size_t j = 0; j < points; ++j) slots.mz[j] = kNaN;
     if (slots.monoisotopic_mz != nullptr) *slots.monoisotopic_mz = kNaN;
+    if (slots.first_neutrons != nullptr) *slots.first_neutrons = 0;
 }
 
 // m/z of a charged row, the neutral mass itself for charge 0.
@@ -47,8 +73,35 @@ double to_mz(double mass, int charge) {
     return charge == 0 ? mass : (mass - charge * CORVAN_ELECTRON_MASS) / std::abs(charge);
 }
 
+// Index into envelope.shares of the row's first column: the whole envelope
+// from M on when it fits there, else from its first point when it fits,
+// else the `points` contiguous points of largest total share that hold the
+// most abundant one. One pass over the computed shares.
+std::ptrdiff_t window_start(const envelope::Envelope &envelope, std::size_t points) {
+    const std::vector<double> &shares = envelope.shares;
+    const auto count = static_cast<std::ptrdiff_t>(shares.size());
+    const auto width = static_cast<std::ptrdiff_t>(points);
+    if (count <= width) {
+        const bool fits_from_m =
+            envelope.first_neutrons >= 0 && envelope.first_neutrons + count <= width;
+        return fits_from_m ? -envelope.first_neutrons : 0;
+    }
+    const auto top = std::max_element(shares.begin(), shares.end()) - shares.begin();
+    const std::ptrdiff_t lowest = std::max<std::ptrdiff_t>(0, top - width + 1);
+    const std::ptrdiff_t highest = std::min(top, count - width);
+    double sum = 0;
+    for (std::ptrdiff_t i = lowest; i < lowest + width; ++i) sum += shares[std::size_t(i)];
+    std::ptrdiff_t best = lowest;
+    double best_sum = sum;
+    for (std::ptrdiff_t start = lowest + 1; start <= highest; ++start) {
+        sum += shares[std::size_t(start + width - 1)] - shares[std::size_t(start - 1)];
+        if (sum > best_sum) best_sum = sum, best = start;
+    }
+    return best;
+}
+
 // Heights scaled to the envelope's highest point, as
-// corvan_distribution_compute scales its intensities.
+// corvan_distribution_compute scales its intensities; the window holds it.
 void write_points(const envelope::Envelope &envelope, int charge, const RowSlots &slots,
                   std::size_t points) {
     for (std::size_t j = 0; j < points; ++j) slots.heights[j] = 0;
@@ -56,22 +109,27 @@ void write_points(const envelope::Envelope &envelope, int charge, const RowSlots
         for (std::size_t j = 0; j < points; ++j) slots.mz[j] = kNaN;
     double highest = 0;
     for (double share : envelope.shares) highest = std::max(highest, share);
-    for (std::size_t i = 0; i < envelope.shares.size(); ++i) {
-        const std::size_t column = static_cast<std::size_t>(envelope.first_neutrons) + i;
-        if (column >= points) break;
-        if (envelope.shares[i] == 0) continue;
-        slots.heights[column] = envelope.shares[i] / highest;
-        if (slots.mz != nullptr) slots.mz[column] = to_mz(envelope.masses[i], charge);
+    const std::ptrdiff_t start = window_start(envelope, points);
+    for (std::size_t j = 0; j < points; ++j) {
+        const std::ptrdiff_t i = start + static_cast<std::ptrdiff_t>(j);
+        if (i < 0) continue;
+        if (i >= static_cast<std::ptrdiff_t>(envelope.shares.size())) break;
+        const auto at = static_cast<std::size_t>(i);
+        if (envelope.shares[at] == 0) continue;
+        slots.heights[j] = envelope.shares[at] / highest;
+        if (slots.mz != nullptr) slots.mz[j] = to_mz(envelope.masses[at], charge);
     }
     if (slots.monoisotopic_mz != nullptr)
         *slots.monoisotopic_mz = to_mz(envelope.monoisotopic_mass, charge);
+    if (slots.first_neutrons != nullptr)
+        *slots.first_neutrons = envelope.first_neutrons + static_cast<int>(start);
 }
 
 // State reused from row to row: nothing is allocated per row once the
 // first rows have grown the vectors and working arrays.
 class Rows {
   public:
-    Rows(const corvan_options &options, const int *charges, const corvan_many_results &results)
+    Rows(const corvan_options &options, const int *charges, const Table &results)
         : options_(options), charges_(charges), results_(results), carrier_(options.carrier),
           workspace_(options.labels) {
         // Options whose charge was never set hold no carrier yet: the proton.
@@ -80,13 +138,17 @@ class Rows {
 
     // Computes one parsed molecule into its row.
     Outcome compute(const corvan_molecule &molecule, std::size_t row) {
+        if (charges_ == nullptr) {
+            Outcome adduct = api::check_adduct_charge(options_);
+            if (!adduct.ok()) return adduct;
+        }
         int charge = charges_ == nullptr ? options_.charge : charges_[row];
         const ion::Carrier *carrier = &carrier_;
         Outcome resolved = resolve_charge(text_charge(molecule), charge, carrier);
         if (!resolved.ok()) return resolved;
         Outcome charged = ion::ion_composition(molecule.composition, charge, *carrier, ion_);
         if (!charged.ok()) return charged;
-        Outcome computed = envelope::compute(ion_, workspace_, envelope_);
+        Outcome computed = envelope::compute(ion_.molecule, &ion_.carriers, workspace_, envelope_);
         if (computed.ok())
             write_points(envelope_, charge, slots_of(results_, row), results_.points);
         return computed;
@@ -129,11 +191,11 @@ class Rows {
 
     const corvan_options &options_;
     const int *charges_;
-    const corvan_many_results &results_;
+    const Table &results_;
     ion::Carrier carrier_;
     ion::Carrier proton_; // made when a text first gives its own charge
     envelope::Workspace workspace_;
-    chem::Composition ion_;
+    ion::Ion ion_;
     envelope::Envelope envelope_;
 };
 
@@ -158,16 +220,18 @@ template <class Make> std::size_t run_rows(Rows &rows, std::size_t count, Make &
                 [&](corvan_molecule **m, corvan_error *e) { return make_row(row, m, e); },
                 molecule);
             if (outcome.ok()) outcome = rows.compute(*molecule, row);
-        } catch (...) { // an allocation failed in this row only
-            outcome = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
+        } catch (...) { // this row only
+            outcome = exception_outcome();
         }
         failed += !rows.finish(row, outcome);
     }
     return failed;
 }
 
-Outcome check_call(const void *inputs, std::size_t rows, const corvan_many_results *results) {
-    if (results == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "no results given");
+Outcome check_call(const void *inputs, std::size_t rows, const Table *results) {
+    if (results == nullptr)
+        return Outcome::failure(CORVAN_E_ARGUMENT, "no results given, or a size below the "
+                                                   "first version of corvan_many_table");
     if (results->points == 0 || results->points > CORVAN_MAX_POINTS)
         return Outcome::failure(CORVAN_E_ARGUMENT,
                                 "points must lie from 1 to " + std::to_string(CORVAN_MAX_POINTS));
@@ -181,7 +245,7 @@ Outcome check_call(const void *inputs, std::size_t rows, const corvan_many_resul
 
 template <class Make>
 Outcome run(const void *inputs, std::size_t rows, const int *charges, const corvan_options *options,
-            const corvan_many_results *results, std::size_t *failed, Make &&make_row) {
+            const Table *results, std::size_t *failed, Make &&make_row) {
     if (failed != nullptr) *failed = 0;
     Outcome checked = check_call(inputs, rows, results);
     if (!checked.ok() || rows == 0) return checked;
@@ -200,20 +264,56 @@ bool known_kind(int kind) {
 
 using namespace corvan;
 
+namespace corvan::many {
+namespace {
+
+template <class Inputs, class Make>
+Outcome run_texts(int kind, Inputs texts, const int *charges, size_t rows,
+                  const corvan_options *options, const Table *table, size_t *failed, Make &&make) {
+    if (!known_kind(kind)) {
+        if (failed != nullptr) *failed = 0;
+        return Outcome::failure(CORVAN_E_ARGUMENT, "unknown molecule kind");
+    }
+    return run(texts, rows, charges, options, table, failed, make);
+}
+
+template <class Make>
+Outcome run_masses(int kind, const double *masses, const int *charges, size_t rows,
+                   const corvan_options *options, const Table *table, size_t *failed, Make &&make) {
+    if (!known_kind(kind) || kind == CORVAN_KIND_FORMULA) {
+        if (failed != nullptr) *failed = 0;
+        return Outcome::failure(CORVAN_E_ARGUMENT,
+                                "a molecule by mass is a peptide, an RNA or a DNA");
+    }
+    return run(masses, rows, charges, options, table, failed, make);
+}
+
+auto text_rows(int kind, const char *const *texts) {
+    return [=](std::size_t row, corvan_molecule **molecule, corvan_error *e) {
+        return corvan_molecule_parse(kind, texts[row], molecule, e);
+    };
+}
+
+auto mass_rows(int kind, const double *masses) {
+    return [=](std::size_t row, corvan_molecule **molecule, corvan_error *e) {
+        return corvan_molecule_from_mass(kind, masses[row], molecule, e);
+    };
+}
+
+} // namespace
+} // namespace corvan::many
+
 extern "C" {
 
 int corvan_many_from_texts(int kind, const char *const *texts, const int *charges, size_t rows,
                            const corvan_options *options, const corvan_many_results *results,
                            size_t *failed, corvan_error *error) {
     return api::guarded(error, [&]() -> Outcome {
-        if (!many::known_kind(kind)) {
-            if (failed != nullptr) *failed = 0;
-            return Outcome::failure(CORVAN_E_ARGUMENT, "unknown molecule kind");
-        }
-        return many::run(texts, rows, charges, options, results, failed,
-                         [&](std::size_t row, corvan_molecule **molecule, corvan_error *e) {
-                             return corvan_molecule_parse(kind, texts[row], molecule, e);
-                         });
+        corvan_many_table table{};
+        if (results != nullptr) table = many::table_of(*results);
+        return many::run_texts(kind, texts, charges, rows, options,
+                               results == nullptr ? nullptr : &table, failed,
+                               many::text_rows(kind, texts));
     });
 }
 
@@ -221,15 +321,34 @@ int corvan_many_from_masses(int kind, const double *masses, const int *charges, 
                             const corvan_options *options, const corvan_many_results *results,
                             size_t *failed, corvan_error *error) {
     return api::guarded(error, [&]() -> Outcome {
-        if (!many::known_kind(kind) || kind == CORVAN_KIND_FORMULA) {
-            if (failed != nullptr) *failed = 0;
-            return Outcome::failure(CORVAN_E_ARGUMENT,
-                                    "a molecule by mass is a peptide, an RNA or a DNA");
-        }
-        return many::run(masses, rows, charges, options, results, failed,
-                         [&](std::size_t row, corvan_molecule **molecule, corvan_error *e) {
-                             return corvan_molecule_from_mass(kind, masses[row], molecule, e);
-                         });
+        corvan_many_table table{};
+        if (results != nullptr) table = many::table_of(*results);
+        return many::run_masses(kind, masses, charges, rows, options,
+                                results == nullptr ? nullptr : &table, failed,
+                                many::mass_rows(kind, masses));
+    });
+}
+
+int corvan_many_table_from_texts(int kind, const char *const *texts, const int *charges,
+                                 size_t rows, const corvan_options *options,
+                                 const corvan_many_table *table, size_t *failed,
+                                 corvan_error *error) {
+    return api::guarded(error, [&]() -> Outcome {
+        corvan_many_table read{};
+        const bool given = many::read_table(table, read);
+        return many::run_texts(kind, texts, charges, rows, options, given ? &read : nullptr, failed,
+                               many::text_rows(kind, texts));
+    });
+}
+
+int corvan_many_table_from_masses(int kind, const double *masses, const int *charges, size_t rows,
+                                  const corvan_options *options, const corvan_many_table *table,
+                                  size_t *failed, corvan_error *error) {
+    return api::guarded(error, [&]() -> Outcome {
+        corvan_many_table read{};
+        const bool given = many::read_table(table, read);
+        return many::run_masses(kind, masses, charges, rows, options, given ? &read : nullptr,
+                                failed, many::mass_rows(kind, masses));
     });
 }
 

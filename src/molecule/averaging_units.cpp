@@ -3,6 +3,8 @@
 #include <cmath>
 #include <string>
 
+#include "core/numbers.hpp"
+
 namespace corvan::chem {
 
 namespace {
@@ -57,11 +59,17 @@ Outcome composition_by_mass(int kind, double mass, Composition &composition) {
     if (unit == nullptr)
         return Outcome::failure(CORVAN_E_ARGUMENT,
                                 "a molecule by mass is a peptide, an RNA or a DNA");
-    if (!(std::isfinite(mass) && mass > 0 && mass <= kMaxMoleculeMass))
-        return Outcome::failure(CORVAN_E_RANGE, "the mass must be above 0 and at most 1e9 Da");
     const Composition one = unit_composition(*unit);
+    const double unit_mass = natural_average_mass(one);
+    // Less than one unit is no molecule of the kind: its counts would be
+    // fractions of single atoms.
+    if (!(std::isfinite(mass) && mass >= unit_mass && mass <= kMaxMoleculeMass))
+        return Outcome::failure(
+            CORVAN_E_RANGE, "the mass " + text::number(mass) +
+                                " Da is outside the range of a molecule by mass: from one " +
+                                "averaging unit (" + text::fixed(unit_mass, 4) + " Da) to 1e9 Da");
     composition = Composition{};
-    composition.add(one, mass / natural_average_mass(one));
+    composition.add(one, mass / unit_mass);
     return Outcome::success();
 }
 

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+
+#include "core/numbers.hpp"
 
 namespace corvan::chem {
 
@@ -26,17 +27,7 @@ std::vector<int> hill_order(bool has_carbon) {
 }
 
 std::string count_text(double count) {
-    if (count == std::floor(count) && std::fabs(count) < 1e15) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.0f", count);
-        return text;
-    }
-    char text[48];
-    std::snprintf(text, sizeof text, "%.4f", count);
-    std::string trimmed = text;
-    while (!trimmed.empty() && trimmed.back() == '0') trimmed.pop_back();
-    if (!trimmed.empty() && trimmed.back() == '.') trimmed.pop_back();
-    return trimmed;
+    return text::count(count);
 }
 
 } // namespace

@@ -78,6 +78,12 @@ double lightest_mass(int index) {
     return masses[static_cast<std::size_t>(index)];
 }
 
+bool has_natural_composition(int index) {
+    const int z = index + 1;
+    const bool unstable = z == 43 || z == 61 || (z >= 84 && z <= 89) || z >= 93;
+    return index >= 0 && index < kElementCount && !unstable;
+}
+
 const Isotope *find_isotope(int index, int mass_number) {
     for (const Isotope &isotope : isotopes_of(index))
         if (isotope.mass_number == mass_number) return &isotope;

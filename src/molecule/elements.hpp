@@ -34,6 +34,12 @@ const char *element_symbol(int index);
 // Mass of the element's lightest isotope (u).
 double lightest_mass(int index);
 
+// False for the elements without a natural isotopic composition (no stable
+// isotope and none of characteristic terrestrial abundance: Tc, Pm, Po to
+// Ac, Np and beyond): the table's single row of such an element is one
+// long-lived isotope, not what a sample holds.
+bool has_natural_composition(int index);
+
 // The isotope of element `index` with `mass_number`, or nullptr.
 const Isotope *find_isotope(int index, int mass_number);
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <string>
 
+#include "core/numbers.hpp"
 #include "core/text_scan.hpp"
 
 namespace corvan::chem {
@@ -13,8 +14,9 @@ using text::is_digit;
 
 class FormulaReader {
   public:
-    FormulaReader(std::string_view text, Composition &composition, std::string_view what, long base)
-        : text_(text), composition_(composition), what_(what), base_(base) {}
+    FormulaReader(std::string_view text, Composition &composition, std::string_view what, long base,
+                  bool fractions)
+        : text_(text), composition_(composition), what_(what), base_(base), fractions_(fractions) {}
 
     Outcome read() {
         skip_spaces();
@@ -32,6 +34,7 @@ class FormulaReader {
     Composition &composition_;
     std::string_view what_;
     long base_;
+    bool fractions_; // counts such as "4.9384", as molecules by mass write them
     std::size_t pos_ = 0;
 
     bool at_end() const { return pos_ >= text_.size(); }
@@ -55,7 +58,7 @@ class FormulaReader {
     }
 
     // An optional signed count (1 when absent).
-    Outcome read_count(long long &count) {
+    Outcome read_count(double &count) {
         const std::size_t start = pos_;
         const bool negative = !at_end() && text_[pos_] == '-';
         if (negative) ++pos_;
@@ -64,13 +67,21 @@ class FormulaReader {
             count = 1;
             return Outcome::success();
         }
+        const std::size_t digits = pos_;
         long long value = 0;
         for (; !at_end() && is_digit(text_[pos_]); ++pos_) {
             value = value * 10 + (text_[pos_] - '0');
             if (value > kMaxTermCount)
                 return fail(CORVAN_E_RANGE, "count above 1000000000", long(start));
         }
-        count = negative ? -value : value;
+        count = static_cast<double>(negative ? -value : value);
+        if (!fractions_ || at_end() || text_[pos_] != '.') return Outcome::success();
+        while (++pos_ < text_.size() && is_digit(text_[pos_])) {
+        }
+        double read = 0;
+        if (!text::read_number(text_.substr(digits, pos_ - digits), read))
+            return fail(CORVAN_E_SYNTAX, "a count that is no decimal number", long(start));
+        count = negative ? -read : read;
         return Outcome::success();
     }
 
@@ -91,10 +102,10 @@ class FormulaReader {
         int element = -1;
         Outcome symbol = read_symbol(element);
         if (!symbol.ok()) return symbol;
-        long long count = 0;
+        double count = 0;
         Outcome counted = read_count(count);
         if (!counted.ok()) return counted;
-        composition_.add_natural(element, static_cast<double>(count));
+        composition_.add_natural(element, count);
         return Outcome::success();
     }
 
@@ -117,7 +128,7 @@ class FormulaReader {
                         "no isotope " + std::to_string(mass_number) + element_symbol(element) +
                             " in the isotope table",
                         long(number_start));
-        long long count = 0;
+        double count = 0;
         Outcome counted = read_count(count);
         if (!counted.ok()) return counted;
         // "[13C2O6": the bracket holds one isotope term, so anything but ']'
@@ -125,7 +136,7 @@ class FormulaReader {
         if (at_end() || text_[pos_] != ']')
             return fail(CORVAN_E_SYNTAX, "unclosed bracket", long(open));
         ++pos_;
-        composition_.add_fixed(element, static_cast<int>(mass_number), static_cast<double>(count));
+        composition_.add_fixed(element, static_cast<int>(mass_number), count);
         return Outcome::success();
     }
 };
@@ -134,12 +145,12 @@ class FormulaReader {
 
 Outcome parse_formula(std::string_view text, Composition &composition, std::string_view what,
                       long base) {
-    return FormulaReader(text, composition, what, base).read();
+    return FormulaReader(text, composition, what, base, false).read();
 }
 
 Outcome parse_molecule_formula(std::string_view text, Composition &composition) {
     composition = Composition{};
-    Outcome parsed = parse_formula(text, composition);
+    Outcome parsed = FormulaReader(text, composition, "formula", 0, true).read();
     if (!parsed.ok()) return parsed;
     const int negative = composition.first_negative_element();
     if (negative >= 0)

@@ -17,8 +17,8 @@ inline constexpr long long kMaxTermCount = 1000000000;
 Outcome parse_formula(std::string_view text, Composition &composition,
                       std::string_view what = "formula", long base = 0);
 
-// parse_formula into a fresh composition, then: not empty, no element
-// below zero.
+// parse_formula into a fresh composition, with fractional counts ("C4.9384",
+// as molecules by mass write them), then: not empty, no element below zero.
 Outcome parse_molecule_formula(std::string_view text, Composition &composition);
 
 } // namespace corvan::chem

@@ -24,6 +24,11 @@ struct Outcome {
 // Fills the caller's error record (may be NULL) and returns the status.
 int report(const Outcome &outcome, corvan_error *error) noexcept;
 
+// The Outcome of the exception being handled (call it inside a catch
+// block): CORVAN_E_MEMORY for std::bad_alloc only, CORVAN_E_INTERNAL with
+// the exception's own text for any other.
+Outcome exception_outcome() noexcept;
+
 // A text quoted for a message, cut to a readable length.
 std::string quoted(std::string_view text);
 

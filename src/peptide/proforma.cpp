@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "core/numbers.hpp"
 #include "core/text_scan.hpp"
 #include "ion/adduct.hpp"
+#include "labels/element_pattern.hpp"
 #include "molecule/elements.hpp"
 #include "molecule/formula_parser.hpp"
 #include "peptide/unimod.hpp"
@@ -303,7 +305,7 @@ class ProformaReader {
     // message lists the Unimod entries near it for the user to write.
     Outcome refuse_mass(std::size_t at, std::size_t length) {
         const std::string shown(text_.substr(at, length));
-        const double mass = std::strtod(shown.c_str(), nullptr);
+        const double mass = text::signed_number(shown);
         std::string message = "the modification '" + shown + "' is a mass without atoms";
         const auto near = unimod::near_mass(mass, 0.01);
         if (near.empty()) {
@@ -311,9 +313,8 @@ class ProformaReader {
         } else {
             message += "; Unimod entries within 0.01 Da:";
             for (std::size_t i = 0; i < near.size() && i < 4; ++i) {
-                char mass_text[32];
-                std::snprintf(mass_text, sizeof mass_text, "%.6f", near[i]->monoisotopic_mass);
-                message += std::string(i == 0 ? " [" : ", [") + near[i]->name + "] " + mass_text;
+                message += std::string(i == 0 ? " [" : ", [") + near[i]->name + "] " +
+                           text::fixed(near[i]->monoisotopic_mass, 6);
             }
             if (near.size() > 4) message += " and " + std::to_string(near.size() - 4) + " more";
         }
@@ -506,13 +507,21 @@ class ProformaReader {
     }
 
     // "[13C2][12C-2]" turns two carbon atoms into 13C: the atoms removed are
-    // some of the element's natural ones, so a negative isotope count is
-    // taken from the natural atoms.
+    // some of the element's natural ones, so a negative count of the
+    // element's most abundant isotope is taken from the natural atoms. A
+    // negative count of any other isotope ("[13C-2]") stays, and is refused
+    // with the molecule.
     void fold_negative_isotopes() {
         auto &fixed = composition_.fixed;
+        const auto natural_removal = [](const chem::FixedIsotope &isotope) {
+            if (isotope.count >= 0) return false;
+            const auto &pattern = labels::natural_pattern(isotope.element);
+            const int lightest = chem::isotopes_of(isotope.element).front().mass_number;
+            return pattern.positions[pattern.most_abundant()] + lightest == isotope.mass_number;
+        };
         for (const chem::FixedIsotope &isotope : fixed)
-            if (isotope.count < 0) composition_.add_natural(isotope.element, isotope.count);
-        std::erase_if(fixed, [](const chem::FixedIsotope &isotope) { return isotope.count < 0; });
+            if (natural_removal(isotope)) composition_.add_natural(isotope.element, isotope.count);
+        std::erase_if(fixed, natural_removal);
     }
 
     // Only negative counts (from modifications) can bring an element below
