@@ -18,7 +18,6 @@
 #include "batch_output.hpp"
 #include "commands.hpp"
 #include "corvan.h"
-#include "digest/digest.hpp"
 #include "digest/modification_sites.hpp"
 #include "fasta.hpp"
 #include "progress.hpp"
@@ -29,7 +28,8 @@ namespace {
 
 constexpr int kMostPoints = 4096;
 constexpr int kMostThreads = 256;
-const std::vector<std::string> kOwnOptions = {"enzyme", "charges", "fixed", "variable"};
+const std::vector<std::string> kOwnOptions = {"enzyme", "specificity", "charges", "fixed",
+                                              "variable"};
 
 // One molecule to compute: where it comes from and its ProForma text.
 struct Item {
@@ -112,11 +112,37 @@ std::optional<std::string> read_rules(const Args &args, const std::string &name,
 struct Source {
     std::string path;
     bool fasta = false;
-    const corvan::digest::Enzyme *enzyme = nullptr;
-    corvan::digest::Settings settings;
+    std::string enzyme; // empty: no digestion
+    int missed_cleavages = 0;
+    std::size_t min_length = 1, max_length = 0; // 0: no bound
+    // Pieces of the protein without its initiator Met are kept as well.
+    unsigned flags = CORVAN_DIGEST_METHIONINE_VARIANTS;
     std::vector<corvan::digest::SiteRule> fixed, variable;
     int max_variable = 2;
 };
+
+std::optional<std::string> read_specificity(const Args &args, unsigned &flags) {
+    const std::string specificity = option(args, "specificity", "full");
+    if (specificity == "semi")
+        flags |= CORVAN_DIGEST_SEMI;
+    else if (specificity == "unspecific")
+        flags |= CORVAN_DIGEST_UNSPECIFIC;
+    else if (specificity != "full")
+        return "--specificity takes full, semi or unspecific";
+    return std::nullopt;
+}
+
+// The library names every protease when it refuses one: ask it with a
+// one-residue protein so that the program says exactly what it says.
+std::optional<std::string> check_enzyme(const std::string &enzyme) {
+    corvan_pieces *pieces = nullptr;
+    corvan_error error{};
+    const int status =
+        corvan_digest(CORVAN_KIND_PEPTIDE, "K", enzyme.c_str(), 0, 0, 0, 0, &pieces, &error);
+    corvan_pieces_free(pieces);
+    if (status != CORVAN_OK) return std::string(error.message);
+    return std::nullopt;
+}
 
 std::optional<std::string> read_source(const Args &args, Source &source) {
     if (args.positional.size() != 1) return "expected exactly one list or FASTA file";
@@ -124,24 +150,22 @@ std::optional<std::string> read_source(const Args &args, Source &source) {
     source.fasta = std::find(args.flags.begin(), args.flags.end(), "fasta") != args.flags.end();
     std::string error;
     if (args.options.count("enzyme")) {
-        source.enzyme = corvan::digest::find_enzyme(option(args, "enzyme", ""));
-        if (source.enzyme == nullptr) {
-            std::string names;
-            for (const auto &enzyme : corvan::digest::enzymes())
-                names += (names.empty() ? "" : ", ") + std::string(enzyme.name);
-            return "unknown enzyme '" + option(args, "enzyme", "") + "' (choose " + names + ")";
-        }
+        source.enzyme = option(args, "enzyme", "");
+        if (auto refused = check_enzyme(source.enzyme)) return refused;
         if (!source.fasta) return "--enzyme needs --fasta";
     }
+    if (args.options.count("specificity") && source.enzyme.empty())
+        return "--specificity needs --enzyme";
+    if (auto refused = read_specificity(args, source.flags)) return refused;
     const auto missed = whole(args, "missed-cleavages", 0, 10, 0, error);
     const auto least = whole(args, "min-length", 1, 1 << 30, 1, error);
     const auto most = whole(args, "max-length", 0, 1 << 30, 0, error);
     const auto sites = whole(args, "max-mods", 0, 10, 2, error);
     if (!missed || !least || !most || !sites) return error;
     if (*most != 0 && *most < *least) return "--max-length is below --min-length";
-    source.settings.missed_cleavages = *missed;
-    source.settings.min_length = static_cast<std::size_t>(*least);
-    if (*most != 0) source.settings.max_length = static_cast<std::size_t>(*most);
+    source.missed_cleavages = *missed;
+    source.min_length = static_cast<std::size_t>(*least);
+    source.max_length = static_cast<std::size_t>(*most);
     source.max_variable = *sites;
     if (auto failure = read_rules(args, "fixed", source.fixed)) return failure;
     return read_rules(args, "variable", source.variable);
@@ -172,6 +196,26 @@ void add_forms(const Source &source, const std::string &id, std::size_t start, s
                              "(lower --max-mods or give fewer --variable sites)"});
 }
 
+// The protein's pieces through the library's digestion; a protein it
+// refuses (a residue that is no letter) becomes one refused row.
+void digest_record(const Source &source, const FastaRecord &record, std::vector<Item> &items) {
+    corvan_pieces *pieces = nullptr;
+    corvan_error error{};
+    if (corvan_digest(CORVAN_KIND_PEPTIDE, record.sequence.c_str(), source.enzyme.c_str(),
+                      source.missed_cleavages, source.min_length, source.max_length, source.flags,
+                      &pieces, &error) != CORVAN_OK) {
+        items.push_back({record.id, 1, record.sequence.size(), "",
+                         "cannot digest " + record.id + ": " + error.message});
+        return;
+    }
+    corvan_piece piece;
+    for (std::size_t i = 0; i < corvan_pieces_count(pieces); ++i) {
+        corvan_pieces_get(pieces, i, &piece);
+        add_forms(source, record.id, piece.start, piece.end, piece.text, items);
+    }
+    corvan_pieces_free(pieces);
+}
+
 std::optional<std::string> read_items(const Source &source, std::vector<Item> &items) {
     if (!source.fasta) { // a list: one ProForma peptide per line, '#' comments
         std::ifstream file(source.path);
@@ -192,13 +236,11 @@ std::optional<std::string> read_items(const Source &source, std::vector<Item> &i
             items.push_back(
                 {record.id, stop + 1, stop + record.residues_after_stop, "", stop_refusal(record)});
         }
-        if (source.enzyme == nullptr) {
+        if (source.enzyme.empty()) {
             add_forms(source, record.id, 1, record.sequence.size(), record.sequence, items);
             continue;
         }
-        for (const auto &piece :
-             corvan::digest::digest(record.sequence, *source.enzyme, source.settings))
-            add_forms(source, record.id, piece.start, piece.end, piece.sequence, items);
+        digest_record(source, record, items);
     }
     return std::nullopt;
 }
@@ -320,11 +362,11 @@ int write_output(const Plan &plan, const std::vector<Row> &rows) {
 
 std::optional<std::string> read_plan(int argc, char **argv, Source &source, Plan &plan) {
     Args args;
-    if (auto error =
-            parse(argc, argv, 1,
-                  {"enzyme", "missed-cleavages", "fixed", "variable", "max-mods", "charges",
-                   "min-length", "max-length", "points", "threads", "out", "format", "engines"},
-                  {"fasta", "proforma"}, args))
+    if (auto error = parse(argc, argv, 1,
+                           {"enzyme", "specificity", "missed-cleavages", "fixed", "variable",
+                            "max-mods", "charges", "min-length", "max-length", "points", "threads",
+                            "out", "format", "engines"},
+                           {"fasta", "proforma"}, args))
         return error;
     if (args.options.count("engines") && option(args, "engines", "") != "exact")
         return "ProForma, digestion and charges are computed by the exact engine only "
