@@ -261,7 +261,8 @@ TEST_F(CliBatch, ProFormaListsReportEachFailureInItsRow) {
     EXPECT_NE(r.out.find("[Phospho]"), std::string::npos) << r.out;
     r = run("batch " + fasta + " --fasta --enzyme pepsin", true);
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("unknown enzyme 'pepsin' (choose trypsin"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("unknown enzyme 'pepsin' (choose Trypsin"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("34 in all)"), std::string::npos) << r.out;
     r = run("batch " + fasta + " --fasta --enzyme trypsin --fixed Oxidation", true);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.out.find("--fixed Oxidation"), std::string::npos) << r.out;

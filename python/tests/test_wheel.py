@@ -15,7 +15,7 @@ import corvan
 
 from .support import temporary_directory
 
-BACKEND_DIR = Path(__file__).resolve().parent.parent / "build_backend"
+BACKEND_DIR = Path(__file__).resolve().parent.parent / "backend"
 sys.path.insert(0, str(BACKEND_DIR))
 import corvan_wheel  # noqa: E402  (the backend lives outside the package)
 

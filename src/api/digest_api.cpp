@@ -20,11 +20,17 @@ namespace {
 constexpr unsigned kKnownFlags = CORVAN_DIGEST_SEMI | CORVAN_DIGEST_UNSPECIFIC |
                                  CORVAN_DIGEST_METHIONINE_VARIANTS | CORVAN_DIGEST_CYCLIC_PHOSPHATE;
 
+// The kind's enzymes, as many as fit a message, then how many there are.
 std::string enzyme_names(int kind) {
+    constexpr std::size_t kRoom = 150;
     std::string names;
-    for (std::size_t i = 0; const char *name = corvan_enzyme_name(kind, i); ++i)
-        names += (names.empty() ? "" : ", ") + std::string(name);
-    return names;
+    std::size_t count = 0;
+    bool cut = false;
+    for (; const char *name = corvan_enzyme_name(kind, count); ++count) {
+        if (names.size() + std::strlen(name) > kRoom) cut = true;
+        if (!cut) names += (names.empty() ? "" : ", ") + std::string(name);
+    }
+    return cut ? names + ", ... " + std::to_string(count) + " in all" : names;
 }
 
 Outcome unknown_enzyme(int kind, const char *enzyme) {
