@@ -177,8 +177,8 @@ function showError(result, text) {
   const message = document.createElement('span');
   message.textContent = result.error;
   box.append(message);
-  const position = result.position;
-  if (Number.isInteger(position) && position >= 0 && position <= text.length) {
+  const position = charIndex(text, result.position);
+  if (position !== null) {
     // The input with the faulty character marked.
     const where = document.createElement('code');
     where.className = 'where';
@@ -195,6 +195,22 @@ function showError(result, text) {
   }
   box.hidden = false;
   $('input').setAttribute('aria-invalid', 'true');
+}
+
+// The library counts positions in bytes of UTF-8; the string counts UTF-16
+// units. Null for a position outside the text.
+function charIndex(text, byteOffset) {
+  if (!Number.isInteger(byteOffset) || byteOffset < 0) return null;
+  const encoder = new TextEncoder();
+  let bytes = 0;
+  for (let i = 0; i <= text.length; ) {
+    if (bytes >= byteOffset) return bytes === byteOffset ? i : null;
+    if (i === text.length) break;
+    const code = text.codePointAt(i);
+    bytes += encoder.encode(String.fromCodePoint(code)).length;
+    i += code > 0xffff ? 2 : 1;
+  }
+  return null;
 }
 
 function hideError() {
@@ -231,16 +247,34 @@ function render() {
   renderSummary(current.data);
   renderLegend();
   renderTable(current.data);
-  const xs = [];
-  for (const trace of state.traces) {
-    if (!trace.data) continue;
-    for (const point of trace.data.points) if (xOf(point) !== null) xs.push(xOf(point));
-  }
-  const low = Math.min(...xs);
-  const high = Math.max(...xs);
+  const [low, high] = visibleRange();
   const pad = Math.max(0.6, (high - low) * 0.06);
   state.full = [low - pad, high + pad];
   drawPlot();
+}
+
+// Below this height a stick is under a pixel tall: the range leaves it out.
+const VISIBLE = 1e-3;
+
+// The x range of the sticks that can be seen (of every stick when none
+// can), by loops: spreading many thousand points into Math.min overflows
+// the call stack.
+function visibleRange() {
+  let low = Infinity;
+  let high = -Infinity;
+  for (const threshold of [VISIBLE, 0]) {
+    for (const trace of state.traces) {
+      if (!trace.data) continue;
+      for (const point of trace.data.points) {
+        const x = xOf(point);
+        if (x === null || !(point.intensity >= threshold)) continue;
+        low = Math.min(low, x);
+        high = Math.max(high, x);
+      }
+    }
+    if (low <= high) return [low, high];
+  }
+  return [0, 1];
 }
 
 function renderSummary(data) {
@@ -298,6 +332,9 @@ function renderLegend() {
 function renderTable(data) {
   const ion = isIon(data);
   $('x-head').textContent = ion ? 'm/z' : 'mass (Da)';
+  // An ion's mass is its atoms' (molecule and adduct); m/z also counts the
+  // electrons.
+  $('mass-head').textContent = ion ? 'atoms\u2019 mass (Da)' : 'mass (Da)';
   const body = $('table').tBodies[0];
   const rows = data.points.map((point) => {
     const row = document.createElement('tr');
@@ -312,7 +349,9 @@ function renderTable(data) {
     if (point === data.points[data.most_abundant]) row.className = 'top';
     return row;
   });
-  body.replaceChildren(...rows);
+  const rowsAtOnce = document.createDocumentFragment();
+  for (const row of rows) rowsAtOnce.append(row);
+  body.replaceChildren(rowsAtOnce);
   $('table').classList.toggle('neutral', !ion);
 }
 
@@ -342,7 +381,7 @@ function plotGeometry() {
   const box = $('plot');
   const width = Math.max(280, box.clientWidth);
   const height = width < 560 ? 240 : 340;
-  return { width, height, left: 52, right: 14, top: 14, bottom: 40 };
+  return { width, height, left: 58, right: 14, top: 14, bottom: 40 };
 }
 
 function drawPlot() {
@@ -394,6 +433,9 @@ function drawAxes(root, g, x0, x1, scaleX, scaleY) {
   const ion = state.traces.some((t) => t.data && isIon(t.data));
   svg('text', { x: (g.left + g.width - g.right) / 2, y: g.height - 4, 'text-anchor': 'middle',
                 class: 'axis-title' }, axes).textContent = ion ? 'm/z' : 'mass (Da)';
+  const middle = (g.top + bottom) / 2;
+  svg('text', { x: 12, y: middle, 'text-anchor': 'middle', class: 'axis-title y-title',
+                transform: `rotate(-90 12 ${middle})` }, axes).textContent = 'relative intensity';
 }
 
 // The stick nearest to pixel column px (within reach), over every trace.
