@@ -470,7 +470,8 @@ function showTooltip(event) {
   if (state.traces.length > 1) lines.push(trace.name);
   lines.push(point.peak);
   if (point.mz !== undefined) lines.push(`m/z ${fixed(point.mz, 6)}`);
-  lines.push(`mass ${fixed(point.mass, 6)} Da`, `height ${height(point.intensity)}`);
+  const massName = point.mz !== undefined ? 'atoms\u2019 mass' : 'mass';
+  lines.push(`${massName} ${fixed(point.mass, 6)} Da`, `height ${height(point.intensity)}`);
   if (point.share !== null) lines.push(`share ${height(point.share)}`);
   tip.replaceChildren(...lines.map((line) => {
     const div = document.createElement('div');
