@@ -53,7 +53,8 @@ void write_title(std::FILE *stream, const EnvelopeRequest &request, const Envelo
         std::fprintf(stream, "# label %s\n", label.c_str());
     const corvan_points &p = envelope.points;
     if (p.count > 0)
-        std::fprintf(stream, "# %zu points; highest %s, share of the whole %.6g\n", p.count,
+        std::fprintf(stream, "# %s; highest %s, share of the whole %.6g\n",
+                     counted(p.count, "point").c_str(),
                      peak_name(p.neutrons[s.most_abundant]).c_str(), p.shares[s.most_abundant]);
 }
 
@@ -131,7 +132,9 @@ void write_envelope(std::FILE *stream, const EnvelopeRequest &request, const Env
 Result plot_result(const EnvelopeRequest &request, const Envelope &envelope) {
     Result result;
     result.molecule = kind_name(request.kind);
+    result.engine = "exact";
     result.input_text = request.text;
+    result.masses_are_mz = envelope.points.mz != nullptr;
     const corvan_points &p = envelope.points;
     const int last = p.count > 0 ? p.neutrons[p.count - 1] : 0;
     result.points = last + 1;

@@ -96,19 +96,18 @@ async function fetchJson(queryString) {
   return { response, body: await response.json().catch(() => null) };
 }
 
-// A fixed call's object (peaks on a grid, no m/z) in the shape the plot and
-// the table read; `exact` (the exact engine's result for the same input)
+// A fixed call's object (points on a grid, no m/z) in the shape the plot
+// and the table read; `exact` (the exact engine's result for the same input)
 // gives the masses when the fixed call knows none (a molecule by mass).
 function fromFixedCall(body, exact) {
   const exactMass = new Map(exact ? exact.points.map((p) => [p.k, p.mass]) : []);
-  const points = body.peaks.filter((p) => p.peak !== '-').map((p) => {
-    const k = p.index - body.offset;
-    return { k, peak: p.peak, intensity: p.intensity, share: null,
-             mass: p.mass ?? exactMass.get(k) ?? null };
-  });
+  const points = body.points.filter((p) => p.k >= 0).map((p) => ({
+    k: p.k, peak: p.peak, intensity: p.intensity, share: null,
+    mass: p.mass ?? exactMass.get(p.k) ?? null,
+  }));
   const top = points.reduce((best, p, i) => (p.intensity > points[best].intensity ? i : best), 0);
   return {
-    engine: body.engine, formula: body.composition ?? (exact ? exact.formula : ''),
+    engine: body.engine, formula: body.formula ?? (exact ? exact.formula : ''),
     monoisotopic_mass: body.monoisotopic_mass ?? (exact ? exact.monoisotopic_mass : null),
     average_mass: exact ? exact.average_mass : null, charge: 0, labels: [], points,
     most_abundant: top, api: body,
@@ -116,7 +115,7 @@ function fromFixedCall(body, exact) {
 }
 
 async function fixedCallResult(queryString, body) {
-  if (body.peaks.some((p) => p.mass !== undefined)) return { data: fromFixedCall(body, null) };
+  if (body.points.some((p) => p.mass !== undefined)) return { data: fromFixedCall(body, null) };
   const query = new URLSearchParams(queryString);
   query.delete('engine');
   query.delete('points');
@@ -127,8 +126,10 @@ async function fixedCallResult(queryString, body) {
 async function fetchResult(queryString) {
   try {
     const { response, body } = await fetchJson(queryString);
-    if (response.ok && body && Array.isArray(body.points)) return { data: body };
-    if (response.ok && body && Array.isArray(body.peaks)) return fixedCallResult(queryString, body);
+    if (response.ok && body && Array.isArray(body.points)) {
+      // A fixed engine's object names its engine; the exact one's does not.
+      return body.engine ? fixedCallResult(queryString, body) : { data: body };
+    }
     const message = body && typeof body.error === 'string' ? body.error
                                                            : `the server answered ${response.status}`;
     return { error: message, position: body ? body.position : null, status: body && body.status };

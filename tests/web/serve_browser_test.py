@@ -165,8 +165,8 @@ class PageTest(unittest.TestCase):
         self.assertTrue(self.find("#charge").get_attribute("disabled"))  # nn: neutral only
         _, data = self.server.api(urllib.parse.parse_qsl(nn))
         sticks = self.sticks()
-        self.assertEqual([peak for _, _, peak in sticks], [p["peak"] for p in data["peaks"]])
-        for (x, height, _), peak in zip(sticks, data["peaks"]):
+        self.assertEqual([peak for _, _, peak in sticks], [p["peak"] for p in data["points"]])
+        for (x, height, _), peak in zip(sticks, data["points"]):
             self.assertAlmostEqual(x, peak["mass"], places=6)
             self.assertAlmostEqual(height, peak["intensity"], places=9)
         self.assertEqual(len(self.find_all("#legend li")), 2)
