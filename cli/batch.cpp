@@ -130,8 +130,7 @@ void report_speed(const BatchPlan &plan, const BatchResults &results) {
     std::size_t failed = 0;
     for (float peak : results.peaks) failed += peak < 0;
     const double seconds = std::max(results.seconds, 1e-9);
-    std::fprintf(stderr,
-                 "corvan batch: %s x %s on %d threads in %.2f s (%.0f molecules/s)\n",
+    std::fprintf(stderr, "corvan batch: %s x %s on %d threads in %.2f s (%.0f molecules/s)\n",
                  counted(plan.items.size(), "molecule").c_str(),
                  counted(plan.engines.size(), "engine").c_str(), plan.threads, results.seconds,
                  static_cast<double>(plan.items.size()) / seconds);

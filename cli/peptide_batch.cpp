@@ -29,8 +29,8 @@ namespace {
 
 constexpr int kMostPoints = 4096;
 constexpr int kMostThreads = 256;
-const std::vector<std::string> kOwnOptions = {"enzyme", "missed-cleavages", "fixed", "variable",
-                                               "max-mods",  "charges"};
+const std::vector<std::string> kOwnOptions = {"enzyme",   "missed-cleavages", "fixed",
+                                              "variable", "max-mods",         "charges"};
 
 // One molecule to compute: where it comes from and its ProForma text.
 struct Item {
