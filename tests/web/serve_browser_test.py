@@ -84,9 +84,13 @@ class PageTest(unittest.TestCase):
                 for row in self.find_all("#table tbody tr")]
 
     def assert_page_shows(self, data):
-        """Sticks and table rows are the API's points (x: m/z of ions, else mass)."""
+        """Sticks and table rows are the API's points (x: m/z of ions, else
+        mass); the plot's range holds at least every visible point (1e-3 of
+        the highest or more), the table every point."""
         ion = data["charge"] != 0
-        points = [p for p in data["points"] if p["intensity"] > 0]
+        drawn = {peak for _, _, peak in self.sticks()}
+        self.assertLessEqual({p["peak"] for p in data["points"] if p["intensity"] >= 1e-3}, drawn)
+        points = [p for p in data["points"] if p["intensity"] > 0 and p["peak"] in drawn]
         sticks = self.sticks()
         self.assertEqual(len(sticks), len(points))
         for (x, height, peak), point in zip(sticks, points):
