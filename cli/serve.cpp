@@ -170,6 +170,7 @@ Answer route(const RequestHead &head, bool loopback) {
                                      {"position", nullptr}});
         return distribution(mark == std::string::npos ? "" : uri.substr(mark + 1));
     }
+    // The assets' types are string literals: data() ends in a NUL.
     if (const WebAsset *asset = find_web_asset(path))
         return {200, std::string(asset->body), asset->content_type.data()};
     return text_answer(404, "not found\n");
