@@ -10,6 +10,7 @@
 #include "batch_output.hpp"
 #include "commands.hpp"
 #include "peptide_batch.hpp"
+#include "result.hpp"
 
 namespace cli {
 
@@ -129,10 +130,9 @@ void report_speed(const BatchPlan &plan, const BatchResults &results) {
     std::size_t failed = 0;
     for (float peak : results.peaks) failed += peak < 0;
     const double seconds = std::max(results.seconds, 1e-9);
-    std::fprintf(stderr,
-                 "corvan batch: %zu molecules x %zu engines on %d threads in %.2f s "
-                 "(%.0f molecules/s)\n",
-                 plan.items.size(), plan.engines.size(), plan.threads, results.seconds,
+    std::fprintf(stderr, "corvan batch: %s x %s on %d threads in %.2f s (%.0f molecules/s)\n",
+                 counted(plan.items.size(), "molecule").c_str(),
+                 counted(plan.engines.size(), "engine").c_str(), plan.threads, results.seconds,
                  static_cast<double>(plan.items.size()) / seconds);
     if (failed > 0)
         std::fprintf(stderr,

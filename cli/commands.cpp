@@ -48,7 +48,8 @@ const std::string kCommonOptions =
     "  --format F     table (default), csv, tsv or json; csv, tsv and json carry\n"
     "                 every point, the table leaves out the tail below 1e-6\n"
     "  --all          the table shows the tail below 1e-6 too\n"
-    "  --out FILE     write the output to FILE instead of standard output\n"
+    "  --out FILE     write the output to FILE instead of standard output (in the\n"
+    "                 format its ending names, .csv, .tsv or .json, without --format)\n"
     "  --plot FILE    also draw the distribution as a stick spectrum (SVG): peaks\n"
     "                 of at least 0.1% of the highest, at their mean masses when\n"
     "                 the composition is known, else by peak label\n";
@@ -86,7 +87,9 @@ const std::string kEnvelopeOptions =
     "  --format F        table (default), csv, tsv or json; csv, tsv and json carry\n"
     "                    every point, the table leaves out those below 1e-6\n"
     "  --all             the table shows the points below 1e-6 too\n"
-    "  --out FILE        write the output to FILE instead of standard output\n"
+    "  --out FILE        write the output to FILE instead of standard output (in the\n"
+    "                    format its ending names, .csv, .tsv or .json, without\n"
+    "                    --format)\n"
     "  --plot FILE       also draw the points as a stick spectrum (SVG) at their\n"
     "                    mean masses (m/z for an ion)\n";
 
@@ -104,6 +107,7 @@ const std::string kFormulaHelp =
     "\n"
     "columns:\n" +
     envelope_columns_help() + "\noptions:\n" + kEnvelopeOptions +
+    "  --engine exact    the engine (this command has no other)\n"
     "\nexamples:\n"
     "  corvan formula C6H12O6\n"
     "  corvan formula '[13C6]H12O6' --charge 1\n"
@@ -113,37 +117,54 @@ const std::string kFormulaHelp =
     "  corvan formula SnCl2 --format json\n"
     "  corvan formula C100H160N28O30S2 --plot insulin-like.svg\n";
 
+// What the fixed engines share, for the peptide and rna help texts.
+const std::string kFixedEngineIntro =
+    "\nThe fixed engines (--engine E) are the library's original calls: the\n"
+    "neutral molecule without labels (--charge, --adduct, --label and\n"
+    "--min-intensity are refused), heights on a grid of --points rows, divided\n"
+    "by the engine's peak value so that the highest peak is 1 (when it lies\n"
+    "within --points; fit: raw heights).\n";
+
 const std::string kPeptideHelp =
-    "usage: corvan peptide SEQUENCE [--engine fft|brain|nn] [options]\n"
-    "       corvan peptide --mass M [--engine fft|brain|nn|fit] [options]\n"
+    "usage: corvan peptide SEQUENCE [options]\n"
+    "       corvan peptide --mass M [options]\n"
+    "       corvan peptide SEQUENCE|--mass M --engine fft|brain|nn|fit [options]\n"
     "\n"
-    "Isotope distribution of a peptide, divided by the engine's peak value\n"
-    "(below), so that the highest peak is 1 (fit: raw heights).\n"
-    "SEQUENCE uses the one-letter residue codes ACDEFGHIKLMNPQRSTVWY; a\n"
-    "modification is an elemental formula over C, H, N, O and S in square\n"
-    "brackets, added where it stands (PEPTIDE[C2H2O]K). The composition is the\n"
-    "residues, the modifications and one water. By mass (daltons) the peptide\n"
-    "is an average residue composition.\n"
+    "Isotope distribution of a peptide, or of an ion of it, with the mean mass\n"
+    "(and m/z) of every point, computed by the molecule layer (the exact\n"
+    "engine, the default). SEQUENCE is ProForma 2.0: one-letter residues,\n"
+    "modifications by Unimod name or accession, or formulas with isotopes, in\n"
+    "brackets (EM[Oxidation]EVEES[Phospho]PEK, PEPTIDE[Formula:C2H2O]K), terminal\n"
+    "and fixed modifications (<[Carbamidomethyl]@C>ACDK), global isotope labels\n"
+    "(<13C>PEPTIDE) and the charge suffix (PEPTIDE/2). A mass-only modification\n"
+    "is refused with the Unimod entries that match it. By mass (daltons) the\n"
+    "peptide is the averagine residue, scaled continuously.\n"
+    "\n"
+    "columns:\n" +
+    envelope_columns_help() + "\noptions:\n" +
+    "  --mass M          peptide average mass in daltons instead of a sequence\n" +
+    kEnvelopeOptions + "  --engine E        exact (default), or a fixed engine below\n" +
+    kFixedEngineIntro +
+    "SEQUENCE for them: the residues ACDEFGHIKLMNPQRSTVWY and formulas over C, H,\n"
+    "N, O and S in brackets, added where they stand (PEPTIDE[C2H2O]K); the\n"
+    "composition is the residues, the modifications and one water.\n"
     "\n" +
     mass_columns_help() +
-    "\nengines (difference from the exact relative heights, median/max over\n"
-    "E. coli tryptic peptides; peptides per second on one thread):\n"
-    "  fft    Fourier transform of the element patterns (default); 3e-8/1e-7;\n"
-    "         120,000/s\n"
+    "\nfixed engines (difference from the exact relative heights, median/max\n"
+    "over E. coli tryptic peptides; peptides per second on one thread):\n"
+    "  fft    Fourier transform of the element patterns; 3e-8/1e-7; 120,000/s\n"
     "  brain  polynomial roots; about 1e-3 off (stored roots and nitrogen\n"
     "         shares): 5e-4/1.1e-3; 110,000/s\n"
     "  nn     embedded neural network (up to 1000 residues, below 120000 Da);\n"
     "         8e-4/5e-3; 320,000/s; no modifications (it sees residue counts)\n"
-    "  fit    closed-form model of the mass alone: raw heights, not scaled, a\n"
-    "         quick estimate; 5e-2/0.18 (by mass every engine sees an average\n"
-    "         composition: fft 3e-2/0.17)\n"
+    "  fit    model of the mass alone (--mass only): raw heights, not scaled, a\n"
+    "         quick estimate; 5e-2/0.18\n"
     "The peak value in the title: fft and brain: the share of the whole\n"
-    "distribution in its highest peak (the highest row is 1 only when that\n"
-    "peak lies within --points); nn: the highest network output; fit: the\n"
-    "largest model height. README.md has the table and how it was measured.\n"
+    "distribution in its highest peak; nn: the highest network output; fit:\n"
+    "the largest model height. README.md has the table and how it was measured.\n"
     "\n"
-    "options:\n"
-    "  --engine E     one of the engines above\n"
+    "fixed-engine options:\n"
+    "  --engine E     fft, brain, nn or fit\n"
     "  --mass M       peptide mass in daltons instead of a sequence\n"
     "  --weights FILE your own network for the nn engine (implies --engine nn):\n"
     "                 a weight file of 20 inputs (by sequence: residue counts in\n"
@@ -151,35 +172,44 @@ const std::string kPeptideHelp =
     "                 units per layer; --points defaults to, and must equal, n\n" +
     kCommonOptions +
     "\nexamples:\n"
-    "  corvan peptide PEPTIDE[C2H2O]K\n"
-    "  corvan peptide ACDEFGHIK --engine brain --points 16\n"
-    "  corvan peptide --mass 1500.5 --engine nn\n"
-    "  corvan peptide --mass 25000 --engine fit --points 40\n"
-    "  corvan peptide SAMPLER --format csv --out sampler.csv\n"
+    "  corvan peptide 'EM[Oxidation]EVEES[Phospho]PEK/2'\n"
+    "  corvan peptide PEPTIDEK --charge 2 --label 15N=0.98\n"
+    "  corvan peptide --mass 1450 --charge 2\n"
     "  corvan peptide 'PEPTIDE[C2H2O]K' --plot peptide.svg\n"
+    "  corvan peptide SAMPLER --charge 1 --out sampler.csv\n"
+    "  corvan peptide ACDEFGHIK --engine brain --points 16\n"
+    "  corvan peptide --mass 25000 --engine fit --points 40\n"
     "  corvan peptide ELVISLIVESK --weights my-network-64.bin\n";
 
 const std::string kRnaHelp =
-    "usage: corvan rna SEQUENCE [--engine fft|brain|nn] [options]\n"
-    "       corvan rna --mass M [--engine fft|brain|nn] [options]\n"
+    "usage: corvan rna SEQUENCE [options]\n"
+    "       corvan rna --mass M [options]\n"
+    "       corvan rna SEQUENCE|--mass M --engine fft|brain|nn [options]\n"
     "\n"
-    "Isotope distribution of an RNA, divided by the engine's peak value, so\n"
-    "that the highest peak is 1 (when it lies within --points).\n"
-    "SEQUENCE uses the upper-case letters A, C, G and U; by mass (daltons) the\n"
-    "RNA is an average nucleotide composition.\n"
+    "Isotope distribution of a linear RNA chain, or of an ion of it, with the\n"
+    "mean mass (and m/z) of every point, computed by the molecule layer (the\n"
+    "exact engine, the default). SEQUENCE uses A, C, G and U joined by\n"
+    "phosphodiester bonds, 5'-OH and 3'-OH; 'p-', 'pp-' or 'ppp-' before it\n"
+    "adds a 5'-phosphate, '-p' or '>p' after it a 3'-phosphate; modified\n"
+    "nucleosides in brackets ([m6A], [Psi]). By mass the RNA is the average\n"
+    "nucleotide residue, scaled continuously.\n"
+    "\n"
+    "columns:\n" +
+    envelope_columns_help() + "\noptions:\n" +
+    "  --mass M          RNA average mass in daltons instead of a sequence\n" + kEnvelopeOptions +
+    "  --engine E        exact (default), or a fixed engine below\n" + kFixedEngineIntro +
+    "SEQUENCE for them: the upper-case letters A, C, G and U; the composition\n"
+    "is the sum of the library's nucleotide rows (C, H, N and O; no\n"
+    "phosphorus, no chain ends), and the masses are those of that composition.\n"
     "\n" +
     mass_columns_help() +
-    "For a sequence the composition is the one the engines use: the sum of the\n"
-    "library's nucleotide rows (C, H, N and O; no phosphorus, no chain ends), so\n"
-    "the masses are those of that composition.\n"
-    "\n"
-    "engines (as for peptides; see corvan peptide --help and README.md):\n"
-    "  fft    Fourier transform of the element patterns (default)\n"
+    "\nfixed engines (as for peptides; see corvan peptide --help and README.md):\n"
+    "  fft    Fourier transform of the element patterns\n"
     "  brain  polynomial roots; about 1e-3 off the exact heights\n"
     "  nn     embedded neural network (up to 500 nucleotides, below 165000 Da)\n"
     "\n"
-    "options:\n"
-    "  --engine E     one of the engines above\n"
+    "fixed-engine options:\n"
+    "  --engine E     fft, brain or nn\n"
     "  --mass M       RNA mass in daltons instead of a sequence\n"
     "  --weights FILE your own network for the nn engine (implies --engine nn):\n"
     "                 4 inputs (A, C, G, U counts) by sequence, 5 by mass, n\n"
@@ -187,9 +217,11 @@ const std::string kRnaHelp =
     kCommonOptions +
     "\nexamples:\n"
     "  corvan rna ACGUACGU\n"
+    "  corvan rna p-ACGU[m6A]CGU --charge -3\n"
+    "  corvan rna --mass 8000 --charge -4 --format json\n"
     "  corvan rna GGCUAGCUAGCC --engine brain --offset 2\n"
     "  corvan rna --mass 30000 --engine nn --points 80\n"
-    "  corvan rna ACGUACGU --format tsv\n";
+    "  corvan rna ACGUACGU --engine fft --format tsv\n";
 
 const std::string kDnaHelp =
     "usage: corvan dna SEQUENCE [options]\n"
@@ -207,6 +239,7 @@ const std::string kDnaHelp =
     "columns:\n" +
     envelope_columns_help() + "\noptions:\n" +
     "  --mass M          DNA average mass in daltons instead of a sequence\n" + kEnvelopeOptions +
+    "  --engine exact    the engine (this command has no other)\n" +
     "\nexamples:\n"
     "  corvan dna ACGTACGT\n"
     "  corvan dna p-ACGTACGT --charge -3\n"

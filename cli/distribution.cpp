@@ -154,6 +154,8 @@ std::optional<Failure> read_outputs(const Args &args, Request &request) {
     request.all = has_flag(args, "all");
     request.plot_path = option(args, "plot");
     request.out_path = option(args, "out");
+    if (!args.options.count("format"))
+        request.format = format_for_file(request.out_path).value_or(Format::table);
     if (args.options.count("plot") && request.plot_path.empty())
         return usage("--plot needs a file name, e.g. --plot spectrum.svg");
     if (args.options.count("out") && request.out_path.empty())
@@ -174,11 +176,16 @@ std::optional<Failure> read_computation(const Molecule &molecule, const Args &ar
 std::optional<Failure> read_request(const Molecule &molecule, int argc, char **argv,
                                     Request &request) {
     Args args;
-    if (auto error =
-            parse(argc, argv, 1,
-                  {"points", "offset", "mass", "engine", "weights", "format", "plot", "out"},
-                  {"all"}, args))
+    if (auto error = parse(argc, argv, 1,
+                           {"points", "offset", "mass", "engine", "weights", "format", "plot",
+                            "out", "charge", "adduct", "label", "min-intensity"},
+                           {"all"}, args))
         return usage(*error);
+    for (const char *exact_only : {"charge", "adduct", "label", "min-intensity"})
+        if (args.options.count(exact_only))
+            return usage(std::string("--") + exact_only + " needs the exact engine (the " +
+                         option_or(args, "engine", "nn") +
+                         " engine computes the neutral molecule without labels)");
     if (auto failure = read_outputs(args, request)) return failure;
     return read_computation(molecule, args, request);
 }

@@ -101,6 +101,8 @@ std::optional<Failure> read_request(corvan_kind kind, int argc, char **argv, Req
     request.all = std::find(args.flags.begin(), args.flags.end(), "all") != args.flags.end();
     request.out_path = option(args, "out");
     request.plot_path = option(args, "plot");
+    if (!args.options.count("format"))
+        request.format = format_for_file(request.out_path).value_or(Format::table);
     if (args.options.count("out") && request.out_path.empty())
         return Failure{kUsage, "--out needs a file name", ""};
     if (args.options.count("plot") && request.plot_path.empty())

@@ -52,9 +52,9 @@ void write_title(std::FILE *stream, const EnvelopeRequest &request, const Envelo
     const corvan_points &p = envelope.points;
     const corvan_most_abundant &top = envelope.most_abundant;
     if (p.count > 0)
-        std::fprintf(stream, "# %zu points; highest %s, share of the whole %.6g, mass %.6f Da%s\n",
-                     p.count, peak_name(top.neutrons).c_str(), top.share, top.mass,
-                     s.charge != 0 ? (", m/z " + fixed(top.mz, "%.6f")).c_str() : "");
+        std::fprintf(stream, "# %s; highest %s, share of the whole %.6g, mass %.6f Da%s\n",
+                     counted(p.count, "point").c_str(), peak_name(top.neutrons).c_str(), top.share,
+                     top.mass, s.charge != 0 ? (", m/z " + fixed(top.mz, "%.6f")).c_str() : "");
 }
 
 void write_footnote(std::FILE *stream) {
@@ -131,7 +131,9 @@ void write_envelope(std::FILE *stream, const EnvelopeRequest &request, const Env
 Result plot_result(const EnvelopeRequest &request, const Envelope &envelope) {
     Result result;
     result.molecule = kind_name(request.kind);
+    result.engine = "exact";
     result.input_text = request.text;
+    result.masses_are_mz = envelope.points.mz != nullptr;
     const corvan_points &p = envelope.points;
     // Points lighter than M (k < 0) come first: the plot numbers its
     // columns from the lightest point shown.

@@ -12,7 +12,7 @@
 namespace {
 
 void print_overview(std::FILE *stream) {
-    std::fputs("usage: corvan COMMAND [ARGS...]\n\ncommands:\n", stream);
+    std::fputs("usage: corvan COMMAND [ARGS...]\n       corvan --version\n\ncommands:\n", stream);
     for (const auto &command : cli::commands())
         std::fprintf(stream, "  %-10s %s\n", command.name.c_str(), command.summary.c_str());
     std::fputs("\n'corvan COMMAND --help' tells more about each command.\n"
@@ -76,6 +76,10 @@ int run(int argc, char **argv) {
     if (argc < 2) {
         print_overview(stderr);
         return cli::kUsage;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("corvan %s\n", corvan_version_string());
+        return cli::kOk;
     }
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
         std::strcmp(argv[1], "help") == 0) {

@@ -1,6 +1,7 @@
 #include "output_formats.hpp"
 
 #include <cmath>
+#include <utility>
 
 namespace cli {
 
@@ -29,8 +30,9 @@ std::size_t shown_rows(const Result &result, bool all) {
 }
 
 void write_table_title(std::FILE *stream, const Result &result) {
-    std::fprintf(stream, "# %s: %d points, offset %d; %s %.6g\n", describe(result).c_str(),
-                 result.points, result.offset, result.peak_meaning.c_str(), result.peak);
+    std::fprintf(stream, "# %s: %s, offset %d; %s %.6g\n", describe(result).c_str(),
+                 counted(static_cast<std::size_t>(result.points), "point").c_str(), result.offset,
+                 result.peak_meaning.c_str(), result.peak);
     if (result.composition)
         std::fprintf(stream, "# composition %s, monoisotopic mass %.6f Da\n",
                      hill_formula(*result.composition).c_str(),
@@ -62,27 +64,31 @@ void write_table(std::FILE *stream, const Result &result, bool all) {
         std::fputc('\n', stream);
     }
     if (shown < result.values.size())
-        std::fprintf(stream, "# %zu further points below %g not shown (--all shows them)\n",
-                     result.values.size() - shown, kShownFloor);
+        std::fprintf(stream, "# %s below %g not shown (--all shows them)\n",
+                     counted(result.values.size() - shown, "further point").c_str(), kShownFloor);
     if (with_masses) write_mass_footnote(stream);
 }
 
+// The exact engine's column names where they mean the same: k (M+k; rows
+// before the offset have negative k), peak, intensity, mass; then
+// nominal_mass, which only these engines give.
 void write_delimited(std::FILE *stream, const Result &result, char separator) {
     const bool with_masses = !result.masses.empty();
-    std::fprintf(stream, "index%cpeak%crelative_intensity%s\n", separator, separator,
-                 with_masses ? (separator == ',' ? ",nominal_mass,mass" : "\tnominal_mass\tmass")
-                             : "");
+    const char s = separator;
+    std::fprintf(stream, "k%cpeak%cintensity", s, s);
+    if (with_masses) std::fprintf(stream, "%cmass%cnominal_mass", s, s);
+    std::fputc('\n', stream);
     for (std::size_t i = 0; i < result.values.size(); ++i) {
         const int index = static_cast<int>(i);
-        std::fprintf(stream, "%d%c%s%c%.9g", index, separator,
-                     peak_label(index, result.offset).c_str(), separator, result.values[i]);
+        std::fprintf(stream, "%d%c%s%c%.9g", index - result.offset, s,
+                     peak_label(index, result.offset).c_str(), s, result.values[i]);
         if (with_masses) {
             const PeakMass *mass = mass_at(result, index);
             if (mass != nullptr)
-                std::fprintf(stream, "%c%lld%c%s", separator, mass->nominal, separator,
-                             mass_text(mass->mean).c_str());
+                std::fprintf(stream, "%c%s%c%lld", s, mass_text(mass->mean).c_str(), s,
+                             mass->nominal);
             else
-                std::fprintf(stream, "%c%c", separator, separator);
+                std::fprintf(stream, "%c%c", s, s);
         }
         std::fputc('\n', stream);
     }
@@ -96,22 +102,21 @@ std::string json_number(double value, const char *format = "%.9g") {
 }
 
 void write_json_input(std::FILE *stream, const Result &result) {
-    std::fprintf(stream, "  \"molecule\": %s,\n", json_string(result.molecule).c_str());
+    std::fprintf(stream, "  \"kind\": %s,\n", json_string(result.molecule).c_str());
     if (result.input_kind == InputKind::mass)
         std::fprintf(stream, "  \"input\": {\"mass\": %s},\n",
                      json_number(result.input_mass).c_str());
     else
-        std::fprintf(stream, "  \"input\": {%s: %s},\n",
-                     json_string(input_kind_name(result.input_kind)).c_str(),
+        std::fprintf(stream, "  \"input\": {\"text\": %s},\n",
                      json_string(result.input_text).c_str());
     std::fprintf(stream, "  \"engine\": %s,\n", json_string(result.engine).c_str());
     if (!result.weights.empty())
         std::fprintf(stream, "  \"weights\": %s,\n", json_string(result.weights).c_str());
-    std::fprintf(stream, "  \"points\": %d,\n  \"offset\": %d,\n", result.points, result.offset);
+    std::fprintf(stream, "  \"grid\": %d,\n  \"offset\": %d,\n", result.points, result.offset);
     std::fprintf(stream, "  \"peak_value\": %s,\n  \"peak_meaning\": %s,\n",
                  json_number(result.peak).c_str(), json_string(result.peak_meaning).c_str());
     if (result.composition)
-        std::fprintf(stream, "  \"composition\": %s,\n  \"monoisotopic_mass\": %s,\n",
+        std::fprintf(stream, "  \"formula\": %s,\n  \"monoisotopic_mass\": %s,\n",
                      json_string(hill_formula(*result.composition)).c_str(),
                      json_number(monoisotopic_mass(*result.composition), "%.6f").c_str());
 }
@@ -119,21 +124,29 @@ void write_json_input(std::FILE *stream, const Result &result) {
 void write_json(std::FILE *stream, const Result &result) {
     std::fputs("{\n", stream);
     write_json_input(stream, result);
-    std::fputs("  \"peaks\": [", stream);
+    std::fputs("  \"points\": [", stream);
     for (std::size_t i = 0; i < result.values.size(); ++i) {
         const int index = static_cast<int>(i);
-        std::fprintf(stream, "%s\n    {\"index\": %d, \"peak\": %s, \"intensity\": %s",
-                     i ? "," : "", index, json_string(peak_label(index, result.offset)).c_str(),
+        std::fprintf(stream, "%s\n    {\"k\": %d, \"peak\": %s, \"intensity\": %s", i ? "," : "",
+                     index - result.offset, json_string(peak_label(index, result.offset)).c_str(),
                      json_number(result.values[i]).c_str());
         if (const PeakMass *mass = mass_at(result, index))
-            std::fprintf(stream, ", \"nominal_mass\": %lld, \"mass\": %s", mass->nominal,
-                         json_number(mass->mean, "%.6f").c_str());
+            std::fprintf(stream, ", \"mass\": %s, \"nominal_mass\": %lld",
+                         json_number(mass->mean, "%.6f").c_str(), mass->nominal);
         std::fputc('}', stream);
     }
     std::fputs("\n  ]\n}\n", stream);
 }
 
 } // namespace
+
+std::optional<Format> format_for_file(const std::string &path) {
+    for (const auto &[ending, format] : {std::pair<const char *, Format>{".csv", Format::csv},
+                                         {".tsv", Format::tsv},
+                                         {".json", Format::json}})
+        if (path.ends_with(ending)) return format;
+    return std::nullopt;
+}
 
 std::optional<Format> format_named(const std::string &name) {
     if (name == "table") return Format::table;

@@ -28,8 +28,8 @@ namespace {
 
 constexpr int kMostPoints = 4096;
 constexpr int kMostThreads = 256;
-const std::vector<std::string> kOwnOptions = {"enzyme", "specificity", "charges", "fixed",
-                                              "variable"};
+const std::vector<std::string> kOwnOptions = {
+    "enzyme", "specificity", "missed-cleavages", "fixed", "variable", "max-mods", "charges"};
 
 // One molecule to compute: where it comes from and its ProForma text.
 struct Item {

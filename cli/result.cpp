@@ -8,6 +8,10 @@ const char *const kMassColumnsMeaning =
     "          compositions in peak M+k, from the library's isotope tables\n"
     "          (for M: the monoisotopic mass)";
 
+std::string counted(std::size_t count, const std::string &noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string peak_label(int index, int offset, int first_step) {
     if (index < offset) return "-";
     const int step = index - offset + first_step;

@@ -30,7 +30,11 @@ struct Result {
     std::vector<float> values;
     std::optional<Composition> composition; // known for formulas and sequences
     std::vector<PeakMass> masses;           // peak k's masses; empty without composition
+    bool masses_are_mz = false;             // an ion's plot: masses[k].mean is its m/z
 };
+
+// "1 point", "2 points": a count and its noun.
+std::string counted(std::size_t count, const std::string &noun);
 
 // "M", "M+1", ... for the row at `index`; "-" for rows before the offset.
 // Rows from the offset on are points first_step, first_step + 1, ...

@@ -1,18 +1,26 @@
 #include "serve.hpp"
 
-#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
-#include <thread>
+#include <fstream>
+#include <new>
+#include <optional>
 
-#include <httplib.h>
+#include <microhttpd.h>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <pthread.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "args.hpp"
 #include "commands.hpp"
 #include "envelope_request.hpp"
 #include "serve_fixed_call.hpp"
+#include "serve_guard.hpp"
+#include "serve_log.hpp"
+#include "serve_pool.hpp"
 #include "serve_query.hpp"
 #include "web_assets.hpp"
 
@@ -27,14 +35,17 @@ const std::string kServeHelp =
     "GET /api/distribution?kind=...&input=... returns the same JSON object as\n"
     "'corvan formula|peptide|rna|dna ... --format json'. The page and its\n"
     "scripts are inside the program: nothing is fetched from elsewhere and\n"
-    "nothing is read or written on disk. Ctrl-C (or SIGTERM) stops it.\n"
+    "nothing is read or written on disk. Each request is logged on standard\n"
+    "error (time, status, duration, path). Ctrl-C (or SIGTERM) stops it.\n"
     "\n"
     "options:\n"
     "  --port P      TCP port (default 8080; 0 picks a free one, printed)\n"
     "  --host H      address to listen on (default 127.0.0.1, this machine\n"
-    "                only, answering requests to 127.0.0.1, localhost or\n"
-    "                [::1]; 0.0.0.0 opens it to the network)\n"
-    "  --threads N   requests served at once (default 8, at most 64)\n"
+    "                only: on any loopback address it answers requests to\n"
+    "                127.x.y.z, localhost or [::1] only; 0.0.0.0 opens it to\n"
+    "                the network)\n"
+    "  --threads N   requests computed at once (default 8, at most 64); slow\n"
+    "                or idle clients hold no thread\n"
     "\n"
     "Exit status 2 for a bad option, 3 when the address cannot be bound.\n"
     "\n"
@@ -44,6 +55,9 @@ const std::string kServeHelp =
     "  curl 'http://127.0.0.1:8080/api/distribution?kind=formula&input=C6H12O6&charge=1'\n";
 
 namespace {
+
+// A client silent this long (reading or writing) is dropped.
+constexpr unsigned kIdleSeconds = 5;
 
 struct ServeOptions {
     std::string host = "127.0.0.1";
@@ -56,6 +70,7 @@ std::optional<std::string> read_options(int argc, char **argv, ServeOptions &opt
     if (auto error = parse(argc, argv, 1, {"port", "host", "threads"}, {}, args)) return error;
     if (!args.positional.empty()) return "unexpected argument '" + args.positional[0] + "'";
     if (auto it = args.options.find("host"); it != args.options.end()) options.host = it->second;
+    if (options.host.empty()) return "--host needs an address, such as 127.0.0.1";
     if (auto it = args.options.find("port"); it != args.options.end()) {
         const auto port = to_int(it->second);
         if (!port || *port < 0 || *port > 65535) return "--port must be from 0 to 65535";
@@ -69,112 +84,272 @@ std::optional<std::string> read_options(int argc, char **argv, ServeOptions &opt
     return std::nullopt;
 }
 
-void send_json(httplib::Response &response, int status, const nlohmann::ordered_json &json) {
-    response.status = status;
+struct Answer {
+    unsigned status;
+    std::string body;
+    const char *content_type;
+};
+
+// What routing needs of a request, copied from the connection so that a
+// computing thread never touches it.
+struct RequestHead {
+    std::string uri; // as sent: path and query, still percent-encoded
+    std::optional<std::string> host, origin, fetch_site;
+};
+
+// One request from its first line to its end.
+struct Exchange {
+    explicit Exchange(const char *sent) : uri(sent) {}
+    std::string uri;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    unsigned status = 0;
+    bool head_seen = false;
+    std::optional<Answer> answer; // set by a computing thread
+};
+
+struct ServerState {
+    bool loopback = false;
+    WorkPool *pool = nullptr;
+};
+
+Answer json_answer(unsigned status, const nlohmann::ordered_json &json) {
     // User text is echoed in the object; bytes that are no UTF-8 must not
     // make the serializer throw.
-    response.set_content(
-        json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace),
-        "application/json");
-    response.set_header("Cache-Control", "no-store");
+    return {status, json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace),
+            "application/json"};
 }
 
-void handle_distribution(const httplib::Request &request, httplib::Response &response) {
-    const auto query = read_query(request.params);
+Answer text_answer(unsigned status, std::string text) {
+    return {status, std::move(text), "text/plain; charset=utf-8"};
+}
+
+Answer distribution(std::string_view raw_query) {
+    const auto pairs = split_query(raw_query);
+    if (const auto *error = std::get_if<QueryError>(&pairs))
+        return json_answer(400, query_error_json(*error));
+    const auto query = read_query(std::get<0>(pairs));
     if (const auto *error = std::get_if<QueryError>(&query))
-        return send_json(response, 400, query_error_json(*error));
-    const EnvelopeRequest &envelope_request = std::get<EnvelopeRequest>(query);
-    if (const auto error = exceeds_work_bound(envelope_request))
-        return send_json(response, 400, query_error_json(*error));
-    if (envelope_request.engine != "exact") {
-        const FixedCallResponse fixed = fixed_call_response(envelope_request);
-        response.status = fixed.http_status;
-        response.set_content(fixed.body, "application/json");
-        response.set_header("Cache-Control", "no-store");
-        return;
+        return json_answer(400, query_error_json(*error));
+    const EnvelopeRequest &request = std::get<EnvelopeRequest>(query);
+    if (const auto error = exceeds_work_bound(request))
+        return json_answer(400, query_error_json(*error));
+    if (request.engine != "exact") {
+        FixedCallResponse fixed = fixed_call_response(request);
+        return {static_cast<unsigned>(fixed.http_status), std::move(fixed.body),
+                "application/json"};
     }
-    const EnvelopeOutcome outcome = compute_envelope(envelope_request);
-    if (outcome.failure) {
-        const int status = outcome.failure->status == CORVAN_E_MEMORY ? 503 : 400;
-        return send_json(response, status, failure_json(*outcome.failure));
-    }
-    send_json(response, 200, envelope_json(envelope_request, *outcome.envelope));
+    const EnvelopeOutcome outcome = compute_envelope(request);
+    if (outcome.failure)
+        return json_answer(outcome.failure->status == CORVAN_E_MEMORY ? 503 : 400,
+                           failure_json(*outcome.failure));
+    return json_answer(200, envelope_json(request, *outcome.envelope));
 }
 
-void handle_asset(const httplib::Request &request, httplib::Response &response) {
-    const WebAsset *asset = find_web_asset(request.path);
-    if (asset == nullptr) {
-        response.status = 404;
-        response.set_content("not found\n", "text/plain; charset=utf-8");
-        return;
+std::optional<std::string> header(MHD_Connection *connection, const char *name) {
+    const char *value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
+    if (value == nullptr) return std::nullopt;
+    return value;
+}
+
+const char *c_text(const std::optional<std::string> &text) {
+    return text ? text->c_str() : nullptr;
+}
+
+Answer route(const RequestHead &head, bool loopback) {
+    if (loopback && (!head.host || !names_loopback(*head.host)))
+        return text_answer(403, "this server answers requests to 127.0.0.1, localhost or "
+                                "[::1] only\n");
+    const std::string &uri = head.uri;
+    const auto mark = uri.find('?');
+    const std::string path = uri.substr(0, mark);
+    if (path == "/api/distribution") {
+        if (!comes_from_same_origin(c_text(head.origin), c_text(head.fetch_site),
+                                    c_text(head.host)))
+            return json_answer(403, {{"error", "requests from other sites are refused"},
+                                     {"status", "forbidden"},
+                                     {"position", nullptr}});
+        return distribution(mark == std::string::npos ? "" : uri.substr(mark + 1));
     }
-    response.set_content(std::string(asset->body), std::string(asset->content_type).c_str());
+    // The assets' types are string literals: data() ends in a NUL.
+    if (const WebAsset *asset = find_web_asset(path))
+        return {200, std::string(asset->body), asset->content_type.data()};
+    return text_answer(404, "not found\n");
+}
+
+// An exception past the request's own handling is the server's fault:
+// answered 500 with its message, and logged.
+Answer guarded_route(const RequestHead &head, bool loopback) {
+    try {
+        return route(head, loopback);
+    } catch (const std::bad_alloc &) {
+        return json_answer(503, {{"error", "out of memory"}, {"status", "out of memory"}});
+    } catch (const std::exception &error) {
+        log_line(std::string("corvan serve: internal error: ") + error.what());
+        return json_answer(500, {{"error", error.what()}, {"status", "internal error"}});
+    }
 }
 
 // Every response: no script, style or frame from elsewhere, nor inline.
-httplib::Headers security_headers() {
-    return {{"Content-Security-Policy",
-             "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
-             "connect-src 'self'; base-uri 'none'; form-action 'self'; frame-ancestors 'none'"},
-            {"X-Content-Type-Options", "nosniff"},
-            {"Referrer-Policy", "no-referrer"},
-            {"X-Frame-Options", "DENY"}};
+void add_security_headers(MHD_Response *response) {
+    MHD_add_response_header(
+        response, "Content-Security-Policy",
+        "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
+        "connect-src 'self'; base-uri 'none'; form-action 'self'; frame-ancestors 'none'");
+    MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
+    MHD_add_response_header(response, "Referrer-Policy", "no-referrer");
+    MHD_add_response_header(response, "X-Frame-Options", "DENY");
 }
 
-bool is_loopback(const std::string &host) {
-    return host == "127.0.0.1" || host == "localhost" || host == "::1" || host == "[::1]";
+MHD_Result send(MHD_Connection *connection, Exchange *exchange, const Answer &answer) {
+    MHD_Response *response = MHD_create_response_from_buffer(
+        answer.body.size(), const_cast<char *>(answer.body.data()), MHD_RESPMEM_MUST_COPY);
+    if (response == nullptr) return MHD_NO;
+    add_security_headers(response);
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, answer.content_type);
+    if (std::string_view(answer.content_type) == "application/json")
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+    if (answer.status == 405) MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
+    const MHD_Result queued = MHD_queue_response(connection, answer.status, response);
+    MHD_destroy_response(response);
+    if (exchange != nullptr) exchange->status = answer.status;
+    return queued;
 }
 
-// The host part of a Host header ("127.0.0.1:8080" -> "127.0.0.1",
-// "[::1]:8080" -> "[::1]").
-std::string host_name(const std::string &header) {
-    if (!header.empty() && header[0] == '[') return header.substr(0, header.find(']') + 1);
-    return header.substr(0, header.find(':'));
+RequestHead head_of(MHD_Connection *connection, const Exchange &exchange) {
+    return {exchange.uri, header(connection, MHD_HTTP_HEADER_HOST), header(connection, "Origin"),
+            header(connection, "Sec-Fetch-Site")};
 }
 
-// A server on loopback answers only requests addressed to loopback: a web
-// page elsewhere cannot reach it through a name that resolves to 127.0.0.1
-// (DNS rebinding).
-httplib::Server::HandlerResponse check_host(const httplib::Request &request,
-                                            httplib::Response &response) {
-    if (is_loopback(host_name(request.get_header_value("Host"))))
-        return httplib::Server::HandlerResponse::Unhandled;
-    response.status = 403;
-    response.set_content("this server answers requests to 127.0.0.1, localhost or [::1] only\n",
-                         "text/plain; charset=utf-8");
-    return httplib::Server::HandlerResponse::Handled;
+Answer unavailable() {
+    return json_answer(
+        503, {{"error", "the server is stopping or out of memory"}, {"status", "unavailable"}});
 }
 
-void configure(httplib::Server &server, const ServeOptions &options) {
-    const int threads = options.threads;
-    server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    // SO_REUSEADDR only: the library's default also sets SO_REUSEPORT, with
-    // which a second server would silently share a port already in use.
-    server.set_socket_options([](socket_t socket) {
+// The connection waits, suspended, while a computing thread answers; then
+// the network thread calls here again and sends the answer.
+MHD_Result hand_over(MHD_Connection *connection, Exchange &exchange, const ServerState &server) {
+    try {
+        RequestHead head = head_of(connection, exchange);
+        MHD_suspend_connection(connection);
+        const bool loopback = server.loopback;
+        if (server.pool->post(
+                [connection, &exchange, head = std::move(head), loopback](bool stopping) {
+                    exchange.answer = stopping ? unavailable() : guarded_route(head, loopback);
+                    MHD_resume_connection(connection);
+                }))
+            return MHD_YES;
+    } catch (const std::bad_alloc &) {
+    }
+    exchange.answer = unavailable();
+    MHD_resume_connection(connection);
+    return MHD_YES;
+}
+
+// Called once the whole request head is in (reading it holds no thread).
+// Range headers are not honoured: every answer is whole.
+MHD_Result answer_request(void *state, MHD_Connection *connection, const char *, const char *method,
+                          const char *, const char *, std::size_t *upload_size, void **context) {
+    auto *exchange = static_cast<Exchange *>(*context);
+    if (exchange == nullptr) return send(connection, nullptr, unavailable());
+    const std::string_view verb = method;
+    if (verb != "GET" && verb != "HEAD") {
+        *upload_size = 0;
+        return send(connection, exchange, text_answer(405, "only GET and HEAD\n"));
+    }
+    if (exchange->answer) return send(connection, exchange, *exchange->answer);
+    // An answer queued at the first call, with the head only, would close
+    // the connection: kept alive, it is given at a later one.
+    if (!exchange->head_seen) {
+        exchange->head_seen = true;
+        return MHD_YES;
+    }
+    *upload_size = 0;
+    const auto &server = *static_cast<const ServerState *>(state);
+    // The page's files cost nothing to answer: no hand-over.
+    if (!exchange->uri.starts_with("/api/"))
+        return send(connection, exchange,
+                    guarded_route(head_of(connection, *exchange), server.loopback));
+    return hand_over(connection, *exchange, server);
+}
+
+void *begin_exchange(void *, const char *uri, MHD_Connection *) {
+    try {
+        return new Exchange(uri);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+void end_exchange(void *, MHD_Connection *, void **context, MHD_RequestTerminationCode) {
+    const auto *exchange = static_cast<Exchange *>(*context);
+    if (exchange == nullptr) return;
+    const std::chrono::duration<double, std::milli> took =
+        std::chrono::steady_clock::now() - exchange->start;
+    try {
+        log_line(request_log_line(exchange->status, took.count(), exchange->uri));
+    } catch (const std::bad_alloc &) {
+    }
+    delete exchange;
+    *context = nullptr;
+}
+
+int listen_backlog() {
+    int backlog = SOMAXCONN;
+    std::ifstream("/proc/sys/net/core/somaxconn") >> backlog;
+    return backlog > 0 ? backlog : SOMAXCONN;
+}
+
+struct Listener {
+    int socket = -1;
+    sockaddr_storage address{};
+};
+
+// SO_REUSEADDR only: with SO_REUSEPORT a second server would silently
+// share a port already in use.
+Listener listen_on(const ServeOptions &options) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo *found = nullptr;
+    const std::string port = std::to_string(options.port);
+    if (getaddrinfo(options.host.c_str(), port.c_str(), &hints, &found) != 0) return {};
+    Listener listener;
+    for (const addrinfo *candidate = found; candidate != nullptr; candidate = candidate->ai_next) {
+        const int fd = socket(candidate->ai_family, candidate->ai_socktype | SOCK_CLOEXEC, 0);
+        if (fd < 0) continue;
         const int yes = 1;
-        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
-    // Headers and body go out in separate writes; without this, Nagle's
-    // algorithm holds the body for the client's delayed ACK (~40 ms).
-    server.set_tcp_nodelay(true);
-    server.set_default_headers(security_headers());
-    server.set_payload_max_length(4096);
-    server.set_read_timeout(5);
-    server.set_write_timeout(5);
-    server.set_keep_alive_timeout(2);
-    server.set_keep_alive_max_count(1000);
-    if (is_loopback(options.host)) server.set_pre_routing_handler(check_host);
-    server.Get("/api/distribution", handle_distribution);
-    server.Get("/[a-z0-9_.-]*", handle_asset);
-    server.set_exception_handler(
-        [](const httplib::Request &, httplib::Response &response, std::exception_ptr) {
-            send_json(response, 500, {{"error", "internal error"}, {"status", "internal error"}});
-        });
-    server.set_error_handler([](const httplib::Request &, httplib::Response &response) {
-        if (response.body.empty())
-            response.set_content(std::to_string(response.status) + "\n",
-                                 "text/plain; charset=utf-8");
-    });
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        if (bind(fd, candidate->ai_addr, candidate->ai_addrlen) == 0 &&
+            listen(fd, listen_backlog()) == 0) {
+            socklen_t size = sizeof listener.address;
+            getsockname(fd, reinterpret_cast<sockaddr *>(&listener.address), &size);
+            listener.socket = fd;
+            break;
+        }
+        close(fd);
+    }
+    freeaddrinfo(found);
+    return listener;
+}
+
+int port_of(const sockaddr_storage &address) {
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6 &>(address).sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in &>(address).sin_port);
+}
+
+// One network thread reads request heads and writes answers without
+// blocking, for any number of connections; the pool's threads compute.
+MHD_Daemon *start_daemon(const Listener &listener, ServerState *state) {
+    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC | MHD_USE_TURBO |
+                     MHD_ALLOW_SUSPEND_RESUME;
+    if (listener.address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
+    return MHD_start_daemon(flags, 0, nullptr, nullptr, answer_request, state,
+                            MHD_OPTION_LISTEN_SOCKET, listener.socket,
+                            MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,
+                            MHD_OPTION_URI_LOG_CALLBACK, begin_exchange, nullptr,
+                            MHD_OPTION_NOTIFY_COMPLETED, end_exchange, nullptr, MHD_OPTION_END);
 }
 
 sigset_t stop_signals() {
@@ -183,19 +358,6 @@ sigset_t stop_signals() {
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     return signals;
-}
-
-// SIGINT and SIGTERM are blocked in every thread and taken here, where
-// calling Server::stop() is safe (it is not async-signal-safe).
-void wait_for_signal(httplib::Server &server, const std::atomic<bool> &done) {
-    const sigset_t signals = stop_signals();
-    const timespec tick{0, 200'000'000};
-    while (!done.load()) {
-        if (sigtimedwait(&signals, nullptr, &tick) > 0) {
-            server.stop();
-            return;
-        }
-    }
 }
 
 std::string url_of(const std::string &host, int port) {
@@ -213,27 +375,33 @@ int run_serve(int argc, char **argv) {
     }
     const sigset_t signals = stop_signals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr); // before any thread starts
-    httplib::Server server;
-    configure(server, options);
-    int port = options.port;
-    const bool bound = port == 0 ? (port = server.bind_to_any_port(options.host)) > 0
-                                 : server.bind_to_port(options.host, port);
-    if (!bound) {
+    std::signal(SIGPIPE, SIG_IGN);
+    const Listener listener = listen_on(options);
+    WorkPool pool(options.threads);
+    ServerState state{is_loopback_address(listener.address), &pool};
+    MHD_Daemon *daemon = listener.socket < 0 ? nullptr : start_daemon(listener, &state);
+    if (daemon == nullptr) {
+        if (listener.socket >= 0) close(listener.socket);
         std::fprintf(stderr, "corvan serve: cannot listen on %s\n",
                      url_of(options.host, options.port).c_str());
         return kFile;
     }
     if (std::printf("corvan serve: listening on %s (Ctrl-C stops)\n",
-                    url_of(options.host, port).c_str()) < 0 ||
-        std::fflush(stdout) != 0)
+                    url_of(options.host, port_of(listener.address)).c_str()) < 0 ||
+        std::fflush(stdout) != 0) {
+        MHD_stop_daemon(daemon);
         return kFile;
-    std::atomic<bool> done{false};
-    std::thread waiter(wait_for_signal, std::ref(server), std::cref(done));
-    const bool clean = server.listen_after_bind();
-    done = true;
-    waiter.join();
-    std::fprintf(stderr, "corvan serve: stopped\n");
-    return clean ? kOk : kFile;
+    }
+    int taken = 0;
+    sigwait(&signals, &taken);
+    // Requests being computed finish, queued ones are answered 503, every
+    // connection is resumed; then all are closed.
+    MHD_quiesce_daemon(daemon);
+    pool.stop();
+    MHD_stop_daemon(daemon);
+    close(listener.socket);
+    log_line("corvan serve: stopped");
+    return kOk;
 }
 
 } // namespace cli

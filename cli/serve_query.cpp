@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <set>
+#include <vector>
 
 namespace cli {
 
@@ -41,11 +43,74 @@ bool has_long_number(const std::string &text) {
     return false;
 }
 
+// The atoms of a text that parses; 0 otherwise.
+double atom_count(corvan_kind kind, const std::string &text) {
+    corvan_molecule *parsed = nullptr;
+    if (corvan_molecule_parse(kind, text.c_str(), &parsed, nullptr) != CORVAN_OK) return 0;
+    std::unique_ptr<corvan_molecule, MoleculeDeleter> molecule(parsed);
+    std::size_t count = 0;
+    corvan_molecule_atoms(molecule.get(), nullptr, 0, &count);
+    std::vector<corvan_atom_count> atoms(count);
+    if (corvan_molecule_atoms(molecule.get(), atoms.data(), count, &count) != CORVAN_OK) return 0;
+    double total = 0;
+    for (const corvan_atom_count &atom : atoms) total += atom.count;
+    return total;
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// One key or value: %XX escapes and '+' for a space; nothing else changes.
+std::optional<std::string> decoded(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+') {
+            out += ' ';
+        } else if (text[i] != '%') {
+            out += text[i];
+        } else {
+            if (i + 2 >= text.size()) return std::nullopt;
+            const int high = hex_digit(text[i + 1]), low = hex_digit(text[i + 2]);
+            if (high < 0 || low < 0) return std::nullopt;
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+        }
+    }
+    if (out.find('\0') != std::string::npos) return std::nullopt;
+    return out;
+}
+
 std::string trimmed(const std::string &text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return "";
     const auto last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
+}
+
+// Atoms the adduct adds to the ion: its carrier's atoms times the number
+// of carriers (charge / carrier charge); 0 when it removes atoms or does
+// not parse (the library then says why).
+double adduct_atoms(const EnvelopeRequest &request) {
+    if (request.adduct.empty() || request.charge == 0) return 0;
+    std::string carrier = request.adduct;
+    long carrier_charge = 1;
+    if (const auto colon = carrier.find(":z"); colon != std::string::npos) {
+        const auto value = whole_number(carrier.substr(colon + 2));
+        if (!value || *value == 0) return 0;
+        carrier_charge = *value;
+        carrier.resize(colon);
+    } else {
+        if (carrier.empty() || (carrier.back() != '+' && carrier.back() != '-')) return 0;
+        carrier_charge = carrier.back() == '+' ? 1 : -1;
+        carrier.pop_back();
+    }
+    const long carriers = request.charge / carrier_charge;
+    if (carriers <= 0) return 0;
+    return static_cast<double>(carriers) * atom_count(CORVAN_KIND_FORMULA, carrier);
 }
 
 std::optional<QueryError> read_labels(const std::multimap<std::string, std::string> &query,
@@ -87,7 +152,7 @@ std::optional<QueryError> read_molecule(const std::multimap<std::string, std::st
         return std::nullopt;
     }
     const auto value = real_number(mass->second);
-    if (!value) return QueryError{"mass must be a number of daltons"};
+    if (!value || *value <= 0) return QueryError{"mass must be a positive number of daltons"};
     if (*value > kMaxQueryMass)
         return QueryError{"mass is above this server's limit of 2000000 Da"};
     request.mass = *value;
@@ -143,6 +208,33 @@ std::optional<QueryError> read_engine(const std::multimap<std::string, std::stri
 
 } // namespace
 
+std::variant<std::multimap<std::string, std::string>, QueryError>
+split_query(std::string_view raw) {
+    std::multimap<std::string, std::string> query;
+    std::size_t start = 0;
+    while (start <= raw.size()) {
+        std::size_t end = raw.find('&', start);
+        if (end == std::string_view::npos) end = raw.size();
+        const std::string_view pair = raw.substr(start, end - start);
+        start = end + 1;
+        if (pair.empty()) continue;
+        const auto equals = pair.find('=');
+        const auto key = decoded(pair.substr(0, equals));
+        const std::string name = key ? *key : std::string(pair.substr(0, equals));
+        if (pair.find('?') != std::string_view::npos)
+            return QueryError{"query key '" + name + "' holds an unencoded '?' (write %3F)"};
+        if (equals == std::string_view::npos || equals + 1 == pair.size())
+            return QueryError{"query key '" + name + "' has no value"};
+        if (pair.find('=', equals + 1) != std::string_view::npos)
+            return QueryError{"query key '" + name + "' holds a second '=' (write %3D)"};
+        const auto value = decoded(pair.substr(equals + 1));
+        if (!key || !value)
+            return QueryError{"query key '" + name + "' holds a bad %-escape or a NUL character"};
+        query.emplace(*key, *value);
+    }
+    return query;
+}
+
 std::variant<EnvelopeRequest, QueryError>
 read_query(const std::multimap<std::string, std::string> &query) {
     for (const auto &[key, value] : query) {
@@ -164,19 +256,9 @@ read_query(const std::multimap<std::string, std::string> &query) {
 }
 
 std::optional<QueryError> exceeds_work_bound(const EnvelopeRequest &request) {
-    if (request.mass) return std::nullopt; // bounded in read_query
-    corvan_molecule *parsed = nullptr;
-    if (corvan_molecule_parse(request.kind, request.text.c_str(), &parsed, nullptr) != CORVAN_OK)
-        return std::nullopt;
-    std::unique_ptr<corvan_molecule, MoleculeDeleter> molecule(parsed);
-    std::size_t count = 0;
-    corvan_molecule_atoms(molecule.get(), nullptr, 0, &count);
-    std::vector<corvan_atom_count> atoms(count);
-    if (corvan_molecule_atoms(molecule.get(), atoms.data(), count, &count) != CORVAN_OK)
-        return std::nullopt;
-    double total = 0;
-    for (const corvan_atom_count &atom : atoms) total += atom.count;
-    if (total > kMaxQueryAtoms)
+    // A molecule by mass is bounded in read_query; its adduct is not.
+    const double molecule = request.mass ? 0 : atom_count(request.kind, request.text);
+    if (molecule + adduct_atoms(request) > kMaxQueryAtoms)
         return QueryError{"the molecule has more than " +
                           std::to_string(static_cast<long>(kMaxQueryAtoms)) +
                           " atoms, this server's limit"};

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "envelope_request.hpp"
@@ -27,6 +28,12 @@ struct QueryError {
     std::string message;
 };
 
+// The query string as sent (percent-encoded, '+' for a space) as keys and
+// values. Anything that cannot be read exactly is refused, never guessed
+// at: a second '=' or an unencoded '?' in a value, a NUL, a bad escape, a
+// key without a value.
+std::variant<std::multimap<std::string, std::string>, QueryError> split_query(std::string_view raw);
+
 // Keys: kind (formula, peptide, rna, dna; default formula), input (text) or
 // mass (Da), charge, adduct, label (repeatable, or a comma-separated list),
 // points, min_intensity, engine (exact by default; fft, brain, nn or fit:
@@ -35,8 +42,9 @@ struct QueryError {
 std::variant<EnvelopeRequest, QueryError>
 read_query(const std::multimap<std::string, std::string> &query);
 
-// The molecule's atoms (or mass) exceed the bounds above; nothing when the
-// text does not parse (the library then reports why).
+// The ion's atoms (the molecule's and the adduct's) or its mass exceed the
+// bounds above; nothing when a text does not parse (the library then
+// reports why).
 std::optional<QueryError> exceeds_work_bound(const EnvelopeRequest &request);
 
 // {"error": message, "status": "bad query", "position": null}

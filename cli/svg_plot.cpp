@@ -130,7 +130,13 @@ std::string step_label(long step) {
     return step == 0 ? "M" : step > 0 ? "M+" + std::to_string(step) : "M" + std::to_string(step);
 }
 
-void write_horizontal_axis(std::FILE *stream, const Axes &axes) {
+const char *axis_title(const Result &result, const Axes &axes) {
+    if (!axes.by_mass) return "peak";
+    return result.masses_are_mz ? "m/z, each stick at the mean m/z of its peak"
+                                : "mass (Da), each stick at the mean mass of its peak";
+}
+
+void write_horizontal_axis(std::FILE *stream, const Result &result, const Axes &axes) {
     const double step = std::max(1.0, tidy_step(axes.x_high - axes.x_low, 10));
     for (double x = std::ceil(axes.x_low / step) * step; x <= axes.x_high; x += step) {
         if (!axes.by_mass && x < 0) continue;
@@ -148,8 +154,7 @@ void write_horizontal_axis(std::FILE *stream, const Axes &axes) {
     }
     std::fprintf(stream,
                  "<text x=\"%.1f\" y=\"%.1f\" font-size=\"13\" text-anchor=\"middle\">%s</text>\n",
-                 (kLeft + kRight) / 2, kHeight - 18,
-                 axes.by_mass ? "mass (Da), each stick at the mean mass of its peak" : "peak");
+                 (kLeft + kRight) / 2, kHeight - 18, axis_title(result, axes));
     std::fprintf(stream,
                  "<path class=\"axis\" d=\"M%.1f %.1f V%.1f H%.1f\" fill=\"none\" "
                  "stroke=\"black\"/>\n",
@@ -188,7 +193,7 @@ void write_svg_plot(std::FILE *stream, const Result &result) {
     const Axes axes = axes_for(sticks, by_mass);
     write_header(stream, result);
     write_vertical_axis(stream, axes);
-    write_horizontal_axis(stream, axes);
+    write_horizontal_axis(stream, result, axes);
     write_sticks(stream, axes, sticks);
     std::fputs("</svg>\n", stream);
 }

@@ -122,7 +122,7 @@ void write_outputs(fuzz::Reader &r) {
     const std::string json = written(result, cli::Format::json, false);
     const auto parsed = nlohmann::json::parse(json, nullptr, false);
     FUZZ_CHECK(!parsed.is_discarded(), "JSON output does not parse");
-    FUZZ_CHECK(parsed["peaks"].size() == static_cast<std::size_t>(result.points),
+    FUZZ_CHECK(parsed["points"].size() == static_cast<std::size_t>(result.points),
                "JSON peak count");
     const std::string table = written(result, cli::Format::table, true);
     FUZZ_CHECK(!table.empty() && table.back() == '\n', "table ends mid-line");

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libfftw3-dev libgtest-dev nlohmann-json3-dev
-          libisospec++-dev libcpp-httplib-dev chromium chromium-driver python3-selenium
+          libisospec++-dev libmicrohttpd-dev chromium chromium-driver python3-selenium
           python3-numpy python3-dask python3-distributed python3-pandas locales python3-venv
           doxygen python3-sphinx "$@")
 missing=()

@@ -1,5 +1,6 @@
 // The corvan program's outputs: machine formats, the mass columns, a
 // caller's network, the SVG plot and the all-or-nothing output files.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -99,19 +100,19 @@ TEST_P(CliMassColumns, AgreeWithEveryIsotopicCompositionEnumerated) {
     ASSERT_EQ(r.status, 0) << r.out;
     const auto lines = lines_of(r.out);
     ASSERT_EQ(lines.size(), 9u) << r.out;
-    EXPECT_EQ(lines[0], "index,peak,relative_intensity,nominal_mass,mass");
+    EXPECT_EQ(lines[0], "k,peak,intensity,mass,nominal_mass");
     const PeakSums sums = enumerated_peaks(GetParam().formula);
     for (int k = 0; k < 8; ++k) {
         const auto fields = fields_of(lines[k + 1], ',');
         ASSERT_EQ(fields.size(), 5u) << lines[k + 1];
-        EXPECT_EQ(std::stoll(fields[3]), GetParam().nominal + k);
+        EXPECT_EQ(std::stoll(fields[4]), GetParam().nominal + k);
         const auto found = sums.abundance.find(k);
         if (found == sums.abundance.end() || found->second == 0) {
-            EXPECT_EQ(fields[4], "") << "peak " << k;
+            EXPECT_EQ(fields[3], "") << "peak " << k;
             continue;
         }
         const double mean = sums.mass_moment.at(k) / found->second;
-        EXPECT_NEAR(std::stod(fields[4]), mean, 1.5e-6) << "peak " << k;
+        EXPECT_NEAR(std::stod(fields[3]), mean, 1.5e-6) << "peak " << k;
     }
 }
 
@@ -200,12 +201,11 @@ TEST(CliFormats, CsvAndTsvCarryEveryPoint) {
         const auto lines = lines_of(r.out);
         ASSERT_EQ(lines.size(), 21u) << r.out;
         EXPECT_EQ(fields_of(lines[0], separator),
-                  (std::vector<std::string>{"index", "peak", "relative_intensity", "nominal_mass",
-                                            "mass"}));
+                  (std::vector<std::string>{"k", "peak", "intensity", "mass", "nominal_mass"}));
         for (int i = 0; i < 20; ++i) {
             const auto fields = fields_of(lines[i + 1], separator);
             ASSERT_EQ(fields.size(), 5u);
-            EXPECT_EQ(fields[0], std::to_string(i));
+            EXPECT_EQ(fields[0], std::to_string(i - 2));
             EXPECT_EQ(fields[1], i < 2 ? "-" : i == 2 ? "M" : "M+" + std::to_string(i - 2));
             EXPECT_EQ(std::stof(fields[2]), out[i]) << "row " << i;
             EXPECT_EQ(fields[3].empty(), i < 2);
@@ -230,22 +230,22 @@ TEST(CliFormats, JsonHoldsTheInputEngineFrameAndPeaks) {
     const float peak = brain_pep_seq_to_dist("PEPTIDE[C2H2O]K", out.data(), 20, 1);
     EXPECT_EQ(r.out.front(), '{');
     EXPECT_EQ(r.out.substr(r.out.size() - 2), "}\n");
-    EXPECT_EQ(json_field(r.out, "molecule"), "\"peptide\"");
-    EXPECT_NE(r.out.find("\"input\": {\"sequence\": \"PEPTIDE[C2H2O]K\"}"), std::string::npos);
+    EXPECT_EQ(json_field(r.out, "kind"), "\"peptide\"");
+    EXPECT_NE(r.out.find("\"input\": {\"text\": \"PEPTIDE[C2H2O]K\"}"), std::string::npos);
     EXPECT_EQ(json_field(r.out, "engine"), "\"brain\"");
-    EXPECT_EQ(json_field(r.out, "points"), "20");
+    EXPECT_EQ(json_field(r.out, "grid"), "20");
     EXPECT_EQ(json_field(r.out, "offset"), "1");
     EXPECT_EQ(std::stof(json_field(r.out, "peak_value")), peak);
-    EXPECT_EQ(json_field(r.out, "composition"), "\"C42H67N9O17\"");
+    EXPECT_EQ(json_field(r.out, "formula"), "\"C42H67N9O17\"");
     EXPECT_EQ(json_field(r.out, "monoisotopic_mass"), "969.465492");
     // One object per point, in order, with braces and brackets balanced.
     std::size_t objects = 0;
-    for (std::size_t at = 0; (at = r.out.find("{\"index\": ", at)) != std::string::npos; ++at)
+    for (std::size_t at = 0; (at = r.out.find("{\"k\": ", at)) != std::string::npos; ++at)
         ++objects;
     EXPECT_EQ(objects, 20u);
-    EXPECT_NE(r.out.find("{\"index\": 0, \"peak\": \"-\", \"intensity\": 0}"), std::string::npos);
-    EXPECT_NE(r.out.find("{\"index\": 1, \"peak\": \"M\", \"intensity\": 1, \"nominal_mass\": 969, "
-                         "\"mass\": 969.465492}"),
+    EXPECT_NE(r.out.find("{\"k\": -1, \"peak\": \"-\", \"intensity\": 0}"), std::string::npos);
+    EXPECT_NE(r.out.find("{\"k\": 0, \"peak\": \"M\", \"intensity\": 1, \"mass\": 969.465492, "
+                         "\"nominal_mass\": 969}"),
               std::string::npos)
         << r.out;
     int depth = 0;
@@ -257,7 +257,7 @@ TEST(CliFormats, JsonForAMass) {
     const auto r = run("rna --mass 30000 --engine fft --format json");
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\"input\": {\"mass\": 30000}"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("composition"), std::string::npos);
+    EXPECT_EQ(r.out.find("formula"), std::string::npos);
     EXPECT_EQ(r.out.find("nominal_mass"), std::string::npos);
 }
 
@@ -408,6 +408,40 @@ TEST(CliOutputFiles, OutReplacesTheFileWhole) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(read_file(directory + "/x.json").rfind("{\n  \"kind\": \"formula\"", 0), 0u);
     EXPECT_EQ(directory_listing(directory), "x.json\n");
+}
+
+// One contract: a fixed engine's CSV and JSON use the exact engine's names
+// where they mean the same; the ending of --out picks the format; ion plots
+// say m/z; counts agree with their nouns.
+TEST(CliOutputFiles, OneContractForEveryEngine) {
+    const std::string directory = scratch_directory("contract");
+    for (const std::string engine : {"exact", "fft"}) {
+        ASSERT_EQ(run("peptide PEPTIDE --engine " + engine + " --out " + directory + "/" + engine +
+                      ".csv")
+                      .status,
+                  0);
+        ASSERT_EQ(run("peptide PEPTIDE --engine " + engine + " --out " + directory + "/" + engine +
+                      ".json")
+                      .status,
+                  0);
+        EXPECT_EQ(
+            read_file(directory + "/" + engine + ".json").rfind("{\n  \"kind\": \"peptide\"", 0),
+            0u)
+            << engine;
+    }
+    const auto exact = fields_of(lines_of(read_file(directory + "/exact.csv"))[0], ',');
+    const auto fixed = fields_of(lines_of(read_file(directory + "/fft.csv"))[0], ',');
+    for (const std::string column : {"k", "peak", "intensity", "mass"}) {
+        EXPECT_NE(std::find(exact.begin(), exact.end(), column), exact.end()) << column;
+        EXPECT_NE(std::find(fixed.begin(), fixed.end(), column), fixed.end()) << column;
+    }
+    ASSERT_EQ(run("formula C6H12O6 --charge 1 --plot " + directory + "/ion.svg").status, 0);
+    const std::string plot = read_file(directory + "/ion.svg");
+    EXPECT_NE(plot.find(">m/z, each stick"), std::string::npos);
+    EXPECT_NE(plot.find("(exact engine)"), std::string::npos);
+    EXPECT_NE(run("formula H2O --points 1").out.find("# 1 point;"), std::string::npos);
+    EXPECT_NE(run("peptide PEPTIDE --engine fft --points 1").out.find(": 1 point,"),
+              std::string::npos);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ endforeach()
 if(TARGET corvan_cli)
   find_package(Threads REQUIRED)
   find_package(nlohmann_json 3 REQUIRED)
-  pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+  pkg_check_modules(MICROHTTPD REQUIRED IMPORTED_TARGET libmicrohttpd)
   get_target_property(cli_sources corvan_cli SOURCES)
   list(REMOVE_ITEM cli_sources main.cpp)
   # Library sources the program compiles itself come from corvan_internal;
@@ -35,7 +35,7 @@ if(TARGET corvan_cli)
   set_source_files_properties(${CMAKE_BINARY_DIR}/cli/web_assets.cpp PROPERTIES GENERATED TRUE)
   target_link_libraries(fuzz_replay_command_line PRIVATE corvan_internal Threads::Threads
                                                          nlohmann_json::nlohmann_json
-                                                         PkgConfig::HTTPLIB)
+                                                         PkgConfig::MICROHTTPD)
   add_test(NAME fuzz_replay_command_line
            COMMAND fuzz_replay_command_line ${CORVAN_FUZZ_DIR}/corpus/command_line)
   set_tests_properties(fuzz_replay_command_line PROPERTIES LABELS "hardening;fuzz")

@@ -96,19 +96,18 @@ async function fetchJson(queryString) {
   return { response, body: await response.json().catch(() => null) };
 }
 
-// A fixed call's object (peaks on a grid, no m/z) in the shape the plot and
-// the table read; `exact` (the exact engine's result for the same input)
+// A fixed call's object (points on a grid, no m/z) in the shape the plot
+// and the table read; `exact` (the exact engine's result for the same input)
 // gives the masses when the fixed call knows none (a molecule by mass).
 function fromFixedCall(body, exact) {
   const exactMass = new Map(exact ? exact.points.map((p) => [p.k, p.mass]) : []);
-  const points = body.peaks.filter((p) => p.peak !== '-').map((p) => {
-    const k = p.index - body.offset;
-    return { k, peak: p.peak, intensity: p.intensity, share: null,
-             mass: p.mass ?? exactMass.get(k) ?? null };
-  });
+  const points = body.points.filter((p) => p.k >= 0).map((p) => ({
+    k: p.k, peak: p.peak, intensity: p.intensity, share: null,
+    mass: p.mass ?? exactMass.get(p.k) ?? null,
+  }));
   const top = points.reduce((best, p, i) => (p.intensity > points[best].intensity ? i : best), 0);
   return {
-    engine: body.engine, formula: body.composition ?? (exact ? exact.formula : ''),
+    engine: body.engine, formula: body.formula ?? (exact ? exact.formula : ''),
     monoisotopic_mass: body.monoisotopic_mass ?? (exact ? exact.monoisotopic_mass : null),
     average_mass: exact ? exact.average_mass : null, charge: 0, labels: [], points,
     most_abundant: top, api: body,
@@ -116,7 +115,7 @@ function fromFixedCall(body, exact) {
 }
 
 async function fixedCallResult(queryString, body) {
-  if (body.peaks.some((p) => p.mass !== undefined)) return { data: fromFixedCall(body, null) };
+  if (body.points.some((p) => p.mass !== undefined)) return { data: fromFixedCall(body, null) };
   const query = new URLSearchParams(queryString);
   query.delete('engine');
   query.delete('points');
@@ -127,8 +126,10 @@ async function fixedCallResult(queryString, body) {
 async function fetchResult(queryString) {
   try {
     const { response, body } = await fetchJson(queryString);
-    if (response.ok && body && Array.isArray(body.points)) return { data: body };
-    if (response.ok && body && Array.isArray(body.peaks)) return fixedCallResult(queryString, body);
+    if (response.ok && body && Array.isArray(body.points)) {
+      // A fixed engine's object names its engine; the exact one's does not.
+      return body.engine ? fixedCallResult(queryString, body) : { data: body };
+    }
     const message = body && typeof body.error === 'string' ? body.error
                                                            : `the server answered ${response.status}`;
     return { error: message, position: body ? body.position : null, status: body && body.status };
@@ -177,8 +178,8 @@ function showError(result, text) {
   const message = document.createElement('span');
   message.textContent = result.error;
   box.append(message);
-  const position = result.position;
-  if (Number.isInteger(position) && position >= 0 && position <= text.length) {
+  const position = charIndex(text, result.position);
+  if (position !== null) {
     // The input with the faulty character marked.
     const where = document.createElement('code');
     where.className = 'where';
@@ -195,6 +196,22 @@ function showError(result, text) {
   }
   box.hidden = false;
   $('input').setAttribute('aria-invalid', 'true');
+}
+
+// The library counts positions in bytes of UTF-8; the string counts UTF-16
+// units. Null for a position outside the text.
+function charIndex(text, byteOffset) {
+  if (!Number.isInteger(byteOffset) || byteOffset < 0) return null;
+  const encoder = new TextEncoder();
+  let bytes = 0;
+  for (let i = 0; i <= text.length; ) {
+    if (bytes >= byteOffset) return bytes === byteOffset ? i : null;
+    if (i === text.length) break;
+    const code = text.codePointAt(i);
+    bytes += encoder.encode(String.fromCodePoint(code)).length;
+    i += code > 0xffff ? 2 : 1;
+  }
+  return null;
 }
 
 function hideError() {
@@ -231,16 +248,34 @@ function render() {
   renderSummary(current.data);
   renderLegend();
   renderTable(current.data);
-  const xs = [];
-  for (const trace of state.traces) {
-    if (!trace.data) continue;
-    for (const point of trace.data.points) if (xOf(point) !== null) xs.push(xOf(point));
-  }
-  const low = Math.min(...xs);
-  const high = Math.max(...xs);
+  const [low, high] = visibleRange();
   const pad = Math.max(0.6, (high - low) * 0.06);
   state.full = [low - pad, high + pad];
   drawPlot();
+}
+
+// Below this height a stick is under a pixel tall: the range leaves it out.
+const VISIBLE = 1e-3;
+
+// The x range of the sticks that can be seen (of every stick when none
+// can), by loops: spreading many thousand points into Math.min overflows
+// the call stack.
+function visibleRange() {
+  let low = Infinity;
+  let high = -Infinity;
+  for (const threshold of [VISIBLE, 0]) {
+    for (const trace of state.traces) {
+      if (!trace.data) continue;
+      for (const point of trace.data.points) {
+        const x = xOf(point);
+        if (x === null || !(point.intensity >= threshold)) continue;
+        low = Math.min(low, x);
+        high = Math.max(high, x);
+      }
+    }
+    if (low <= high) return [low, high];
+  }
+  return [0, 1];
 }
 
 function renderSummary(data) {
@@ -298,6 +333,9 @@ function renderLegend() {
 function renderTable(data) {
   const ion = isIon(data);
   $('x-head').textContent = ion ? 'm/z' : 'mass (Da)';
+  // An ion's mass is its atoms' (molecule and adduct); m/z also counts the
+  // electrons.
+  $('mass-head').textContent = ion ? 'atoms\u2019 mass (Da)' : 'mass (Da)';
   const body = $('table').tBodies[0];
   const rows = data.points.map((point) => {
     const row = document.createElement('tr');
@@ -312,7 +350,9 @@ function renderTable(data) {
     if (point === data.points[data.most_abundant]) row.className = 'top';
     return row;
   });
-  body.replaceChildren(...rows);
+  const rowsAtOnce = document.createDocumentFragment();
+  for (const row of rows) rowsAtOnce.append(row);
+  body.replaceChildren(rowsAtOnce);
   $('table').classList.toggle('neutral', !ion);
 }
 
@@ -342,7 +382,7 @@ function plotGeometry() {
   const box = $('plot');
   const width = Math.max(280, box.clientWidth);
   const height = width < 560 ? 240 : 340;
-  return { width, height, left: 52, right: 14, top: 14, bottom: 40 };
+  return { width, height, left: 58, right: 14, top: 14, bottom: 40 };
 }
 
 function drawPlot() {
@@ -394,6 +434,9 @@ function drawAxes(root, g, x0, x1, scaleX, scaleY) {
   const ion = state.traces.some((t) => t.data && isIon(t.data));
   svg('text', { x: (g.left + g.width - g.right) / 2, y: g.height - 4, 'text-anchor': 'middle',
                 class: 'axis-title' }, axes).textContent = ion ? 'm/z' : 'mass (Da)';
+  const middle = (g.top + bottom) / 2;
+  svg('text', { x: 12, y: middle, 'text-anchor': 'middle', class: 'axis-title y-title',
+                transform: `rotate(-90 12 ${middle})` }, axes).textContent = 'relative intensity';
 }
 
 // The stick nearest to pixel column px (within reach), over every trace.
@@ -428,7 +471,8 @@ function showTooltip(event) {
   if (state.traces.length > 1) lines.push(trace.name);
   lines.push(point.peak);
   if (point.mz !== undefined) lines.push(`m/z ${fixed(point.mz, 6)}`);
-  lines.push(`mass ${fixed(point.mass, 6)} Da`, `height ${height(point.intensity)}`);
+  const massName = point.mz !== undefined ? 'atoms\u2019 mass' : 'mass';
+  lines.push(`${massName} ${fixed(point.mass, 6)} Da`, `height ${height(point.intensity)}`);
   if (point.share !== null) lines.push(`share ${height(point.share)}`);
   tip.replaceChildren(...lines.map((line) => {
     const div = document.createElement('div');

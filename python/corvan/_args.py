@@ -4,7 +4,7 @@ from __future__ import annotations
 
 import numbers
 import os
-from typing import Iterable, Optional, Tuple, Union
+from typing import Dict, Iterable, Mapping, Optional, Tuple, Union
 
 INT32_MIN = -(2**31)
 INT32_MAX = 2**31 - 1
@@ -39,11 +39,52 @@ def check_frame(points: object, offset: object) -> Tuple[int, int]:
     return n, k
 
 
+def check_real(value: object, name: str) -> float:
+    """A real number (numpy scalars too); TypeError naming `name` otherwise."""
+    if isinstance(value, bool) or not isinstance(value, numbers.Real):
+        raise TypeError(f"{name} must be a number, got {type(value).__name__}")
+    return float(value)
+
+
 def check_mass(mass: object) -> float:
     """A real number (NaN and infinities are left to the library)."""
-    if isinstance(mass, bool) or not isinstance(mass, numbers.Real):
-        raise TypeError(f"mass must be a number, got {type(mass).__name__}")
-    return float(mass)
+    return check_real(mass, "mass")
+
+
+def check_str(text: object, name: str) -> str:
+    """A str (numpy str_ too) without NUL; TypeError/ValueError naming `name`."""
+    if not isinstance(text, str):
+        raise TypeError(f"{name} must be a str, got {type(text).__name__}")
+    if "\0" in text:
+        raise ValueError(f"{name} must not contain NUL characters")
+    return str(text)
+
+
+def check_labels(labels: object) -> Dict[str, float]:
+    """Labels as a mapping {"15N": 0.98}, a text "15N=0.98, 13C=0.5" (as the
+    command line and the API write them) or an iterable of such texts."""
+    if labels is None:
+        return {}
+    if isinstance(labels, Mapping):
+        return {check_str(isotope, "labels isotope"): check_real(fraction, "labels fraction")
+                for isotope, fraction in labels.items()}
+    if isinstance(labels, str):
+        labels = [labels]
+    if not isinstance(labels, Iterable):
+        raise TypeError(f"labels must be a mapping or a text, got {type(labels).__name__}")
+    parsed: Dict[str, float] = {}
+    for text in labels:
+        for item in check_str(text, "labels").split(","):
+            if not item.strip():
+                continue
+            isotope, equals, fraction = item.partition("=")
+            try:
+                if not equals:
+                    raise ValueError
+                parsed[isotope.strip()] = float(fraction)
+            except ValueError:
+                raise ValueError(f"labels: {item.strip()!r} is no ISOTOPE=FRACTION") from None
+    return parsed
 
 
 def encode_text(text: object, name: str) -> bytes:
@@ -79,11 +120,13 @@ def one_of(sequence: object, mass: object) -> str:
     return "sequence" if sequence is not None else "mass"
 
 
-def check_engine(engine: Optional[str], weights: object, allowed: Iterable[str]) -> str:
+def check_engine(
+    engine: Optional[str], weights: object, allowed: Iterable[str], default: str = "fft"
+) -> str:
     """Resolves the engine name; weights= implies (and requires) 'nn'."""
     allowed = tuple(allowed)
     if engine is None:
-        engine = "nn" if weights is not None else "fft"
+        engine = "nn" if weights is not None else default
     if not isinstance(engine, str) or engine.lower() not in allowed:
         raise ValueError(f"engine must be one of {', '.join(allowed)}; got {engine!r}")
     engine = engine.lower()

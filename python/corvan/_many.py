@@ -23,7 +23,7 @@ import concurrent.futures
 import ctypes
 import numbers
 import os
-from typing import Any, List, Mapping, Optional, Sequence, Tuple
+from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple
 
 from ._library import lib
 from .envelopes import KINDS, _Error, _options, _options_free
@@ -139,17 +139,49 @@ def _classify(inputs: Any) -> Tuple[str, Any]:
     raise TypeError("inputs must be all texts (str) or all masses (numbers)")
 
 
-def _charges(charge: Any, rows: int) -> Any:
+# Rows refused before the library is asked: their status and message.
+_NO_CHARGE = (1, "the charge is missing")
+_NO_UTF8 = (2, "the text cannot be encoded as UTF-8")
+_HAS_NUL = (2, "the text holds a NUL character")
+
+
+def _missing(value: Any) -> bool:
+    """None, NaN, pandas' NA: no charge given for that row."""
+    if value is None or type(value).__name__ in ("NAType", "NaTType"):
+        return True
+    return isinstance(value, float) and value != value
+
+
+def _charges(charge: Any, rows: int) -> Tuple[Any, Dict[int, Tuple[int, str]]]:
+    """The charges as int32 (None for one int), and the rows whose charge is
+    missing (None, NaN, NA): they fail alone."""
     if isinstance(charge, numbers.Integral) and not isinstance(charge, bool):
-        return None
+        return None, {}
     array = _numpy.asarray(charge)
     if array.ndim != 1 or len(array) != rows:
         raise ValueError(f"charge must be an int or one int per row ({rows})")
+    refused: Dict[int, Tuple[int, str]] = {}
     if array.dtype.kind not in "iu":
-        raise TypeError("charge must hold ints")
+        if array.dtype.kind not in "fO":
+            raise TypeError("charge must hold ints")
+        values = array.tolist()
+        refused = {row: _NO_CHARGE for row, value in enumerate(values) if _missing(value)}
+        given = [value for row, value in enumerate(values) if row not in refused]
+        if not all(_is_real(value) and float(value) == int(value) for value in given):
+            raise TypeError("charge must hold ints")
+        array = _numpy.array([0 if row in refused else int(value)
+                              for row, value in enumerate(values)], dtype=_numpy.int64)
     if rows and (array.min() < -1000 or array.max() > 1000):
         raise ValueError("every charge must lie within +-1000")
-    return _numpy.ascontiguousarray(array, dtype=_numpy.int32)
+    return _numpy.ascontiguousarray(array, dtype=_numpy.int32), refused
+
+
+def _encodes(text: str) -> bool:
+    try:
+        text.encode("utf-8")
+    except UnicodeEncodeError:
+        return False
+    return True
 
 
 class _TextBlock:
@@ -157,10 +189,15 @@ class _TextBlock:
     cheaper than a ctypes array of separate byte strings."""
 
     def __init__(self, texts: Sequence[str]) -> None:
-        self.nul_rows = [row for row, text in enumerate(texts) if "\0" in text]
-        if self.nul_rows:  # such a row is refused below; its text is left out
+        self.refused: Dict[int, Tuple[int, str]] = {}
+        for row, text in enumerate(texts):
+            if "\0" in text:
+                self.refused[row] = _HAS_NUL
+            elif not _encodes(text):
+                self.refused[row] = _NO_UTF8
+        if self.refused:  # such a row is refused below; its text is left out
             texts = list(texts)
-            for row in self.nul_rows:
+            for row in self.refused:
                 texts[row] = ""
         self.buffer = ("\0".join(texts) + "\0").encode("utf-8")
         ends = _numpy.flatnonzero(_numpy.frombuffer(self.buffer, dtype=_numpy.uint8) == 0)
@@ -185,14 +222,14 @@ class _Call:
         self.kind, self.source, self.masses = kind, source, masses
         self.charges, self.options, self.points = charges, options, points
         self.heights, self.mz, self.mono, self.status, self.first = out
-        self.nul_rows: List[int] = []  # rows whose text holds a NUL character
+        self.refused: Dict[int, Tuple[int, str]] = {}  # row -> (status, message)
 
     def _inputs(self, first: int, count: int) -> Tuple[Optional[int], Any]:
         """The address of the slice's inputs, and what keeps them alive."""
         if self.masses:
             return _address(self.source, first), None
         block = _TextBlock(self.source[first:first + count])
-        self.nul_rows.extend(first + row for row in block.nul_rows)
+        self.refused.update({first + row: why for row, why in block.refused.items()})
         return _address(block.pointers, 0), block
 
     def run(self, first: int, count: int, errors: Any = None) -> None:
@@ -238,11 +275,11 @@ def _messages(call: _Call, status: Any) -> List[Optional[str]]:
     """None per computed row; failed rows (few, as a rule) are run again one
     by one with an error record for their messages."""
     errors: List[Optional[str]] = [None] * len(status)
-    nul_rows = set(call.nul_rows)
+    for row, (code, message) in call.refused.items():
+        status[row], errors[row] = code, message
+        call.heights[row] = call.mz[row] = call.mono[row] = _numpy.nan
     for row in _numpy.flatnonzero(status != 0).tolist():
-        if row in nul_rows:
-            status[row] = 2
-            errors[row] = "the text holds a NUL character"
+        if row in call.refused:
             continue
         record = (_Error * 1)()
         call.run(row, 1, record)
@@ -301,16 +338,17 @@ def many(inputs: Any, kind: str = "peptide", *, charge: Any = 0, points: int = 1
     if what == "masses" and kind == "formula":
         raise ValueError("masses need kind peptide, rna or dna")
     rows = len(source)
-    charges = _charges(charge, rows)
+    charges, refused = _charges(charge, rows)
     options = _options(0 if charges is not None else int(charge), adduct, labels, 0, 0.0)
     try:
-        return _compute(KINDS[kind], what, source, charges, charge, options, int(points), threads)
+        return _compute(KINDS[kind], what, source, charges, charge, options, int(points), threads,
+                        refused)
     finally:
         _options_free(options)
 
 
 def _compute(kind: int, what: str, source: Any, charges: Any, charge: Any, options: Any,
-             points: int, threads: int) -> Many:
+             points: int, threads: int, refused: Dict[int, Tuple[int, str]]) -> Many:
     rows = len(source)
     heights = _numpy.empty((rows, points), dtype=_numpy.float64)
     mz = _numpy.empty((rows, points), dtype=_numpy.float64)
@@ -319,6 +357,7 @@ def _compute(kind: int, what: str, source: Any, charges: Any, charge: Any, optio
     first = _numpy.zeros(rows, dtype=_numpy.int32)
     call = _Call(kind, source, what == "masses", charges, options, points,
                  (heights, mz, mono, status, first))
+    call.refused.update(refused)
     if rows:
         _run_slices(call, rows, threads)
     errors = _messages(call, status)

@@ -16,7 +16,7 @@ import ctypes
 from typing import Any, Iterable, Mapping, NamedTuple, Optional, Sequence, Union
 
 from . import _args
-from .envelopes import check_fixed_sequence, check_positive_mass
+from .envelopes import check_fixed_sequence, check_positive_mass, envelope
 from ._arrays import float_buffer, float_input, to_result
 from ._calls import invoke_distribution
 
@@ -30,8 +30,8 @@ __all__ = [
     "custom_network_file_size",
 ]
 
-PEPTIDE_ENGINES = ("fft", "brain", "nn", "fit")
-RNA_ENGINES = ("fft", "brain", "nn")
+PEPTIDE_ENGINES = ("exact", "fft", "brain", "nn", "fit")
+RNA_ENGINES = ("exact", "fft", "brain", "nn")
 COMPOSITION_ENGINES = ("fft", "brain")
 
 # Inputs of the network families: residue counts, mass features, nucleotides.
@@ -117,6 +117,31 @@ class _Molecule(NamedTuple):
     custom_mass_call: str
 
 
+class _Ion(NamedTuple):
+    """What the exact engine adds: the ion and its labels."""
+
+    charge: int = 0
+    adduct: Optional[str] = None
+    labels: Any = None
+
+
+def _exact_distribution(
+    kind: str, sequence: Any, mass: Any, n: int, k: int, ion: _Ion, return_peak: bool
+) -> Any:
+    """The molecule layer's envelope placed on the fixed calls' grid: index
+    ``k + j`` holds M+j, scaled to the highest peak; the peak value is that
+    peak's share of the whole."""
+    if isinstance(sequence, (bytes, bytearray)):
+        sequence = _args.encode_text(sequence, "sequence").decode("utf-8")
+    result = envelope(sequence, kind, mass=mass, charge=ion.charge, adduct=ion.adduct,
+                      labels=ion.labels)
+    buffer = float_buffer(n)
+    for neutrons, intensity in zip(result.neutrons, result.intensities):
+        if k + int(neutrons) < n:
+            buffer[k + int(neutrons)] = float(intensity)
+    return _result(buffer, float(result.shares[result.most_abundant]), return_peak)
+
+
 def _molecule_distribution(
     molecule: _Molecule,
     sequence: Optional[Union[str, bytes]],
@@ -126,10 +151,16 @@ def _molecule_distribution(
     offset: int,
     weights: Optional[_args.PathLike],
     return_peak: bool,
+    ion: _Ion = _Ion(),
 ) -> Any:
     kind = _args.one_of(sequence, mass)
-    engine = _args.check_engine(engine, weights, molecule.engines)
+    engine = _args.check_engine(engine, weights, molecule.engines, default="exact")
     n, k = _args.check_frame(points, offset)
+    if engine == "exact":
+        return _exact_distribution(molecule.kind, sequence, mass, n, k, ion, return_peak)
+    if ion != _Ion():
+        raise ValueError(f"charge, adduct and labels need the exact engine (the {engine} "
+                         "engine computes the neutral molecule without labels)")
     buffer = float_buffer(n)
 
     if kind == "sequence":
@@ -211,16 +242,25 @@ def peptide(
     offset: int = 0,
     weights: Optional[_args.PathLike] = None,
     return_peak: bool = False,
+    charge: int = 0,
+    adduct: Optional[str] = None,
+    labels: Any = None,
 ) -> Any:
     """Isotope distribution of a peptide given by sequence or by mass.
 
     Args:
-        sequence: one-letter residues, optionally with modification formulas
-            in square brackets, e.g. ``"PEPT[H3PO3]IDE"``.
+        sequence: ProForma 2.0, as :func:`corvan.envelope` reads it
+            (``"EM[Oxidation]EVEES[Phospho]PEK"``, ``"PEPTIDE[C2H2O]K/2"``);
+            for the fixed engines one-letter residues with modification
+            formulas in square brackets, e.g. ``"PEPT[H3PO3]IDE"``.
         mass: the peptide mass in daltons (averaging residue composition).
-        engine: ``"fft"`` (default), ``"brain"``, ``"nn"`` (embedded networks)
-            or ``"fit"`` (parametric model, mass only; its values are the raw
-            model heights, not scaled to 1).
+        engine: ``"exact"`` (default: the molecule layer, the real
+            molecule), or the fixed calls ``"fft"``, ``"brain"``, ``"nn"``
+            (embedded networks) or ``"fit"`` (parametric model, mass only;
+            its values are the raw model heights, not scaled to 1).
+        charge, adduct, labels: the ion and its isotope labels, as for
+            :func:`corvan.envelope` (exact engine only; labels also as a text
+            ``"15N=0.98, 13C=0.5"``).
         points: length of the returned array.
         offset: index that receives the monoisotopic peak.
         weights: path of a network weight file; selects ``engine="nn"`` with
@@ -228,7 +268,8 @@ def peptide(
         return_peak: also return the peak value.
     """
     return _molecule_distribution(
-        _PEPTIDE, sequence, mass, engine, points, offset, weights, return_peak
+        _PEPTIDE, sequence, mass, engine, points, offset, weights, return_peak,
+        _Ion(charge, adduct, labels),
     )
 
 
@@ -277,15 +318,20 @@ def rna(
     offset: int = 0,
     weights: Optional[_args.PathLike] = None,
     return_peak: bool = False,
+    charge: int = 0,
+    adduct: Optional[str] = None,
+    labels: Any = None,
 ) -> Any:
-    """Isotope distribution of an RNA given by A/C/G/U sequence or by mass.
+    """Isotope distribution of an RNA given by sequence or by mass.
 
-    Arguments as for :func:`peptide`; the engines are ``"fft"`` (default),
-    ``"brain"`` and ``"nn"``. Other characters in a sequence are skipped
-    by the library with a :class:`corvan.CorvanWarning`.
+    Arguments as for :func:`peptide`; the engines are ``"exact"`` (default:
+    the real linear chain as :func:`corvan.envelope` reads it, with ends and
+    modified nucleosides), ``"fft"``, ``"brain"`` and ``"nn"`` (A/C/G/U
+    counts of the library's nucleotide rows).
     """
     return _molecule_distribution(
-        _RNA, sequence, mass, engine, points, offset, weights, return_peak
+        _RNA, sequence, mass, engine, points, offset, weights, return_peak,
+        _Ion(charge, adduct, labels),
     )
 
 

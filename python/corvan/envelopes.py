@@ -21,6 +21,7 @@ import ctypes
 import math
 from typing import Any, Dict, Mapping, Optional
 
+from . import _args
 from ._arrays import numpy_enabled
 from ._errors import CorvanError
 from ._library import lib
@@ -142,6 +143,13 @@ def _doubles(pointer: Any, count: int) -> Any:
     return array.array("d", values)
 
 
+def _ints(pointer: Any, count: int) -> Any:
+    values = pointer[:count] if count else []
+    if numpy_enabled():
+        return _numpy.array(values, dtype=_numpy.int64)
+    return array.array("q", values)
+
+
 def check_fixed_sequence(kind: str, text: bytes) -> None:
     """Refuses, as the command line does, a sequence that the fixed peptide or
     RNA calls would only partly apply (an unknown letter, an unclosed or
@@ -174,7 +182,7 @@ class Envelope:
         _summary(handle, ctypes.byref(summary))
         _most_abundant(handle, ctypes.byref(top))
         n = points.count
-        self.neutrons = list(points.neutrons[:n]) if n else []
+        self.neutrons = _ints(points.neutrons, n)
         self.shares = _doubles(points.shares, n)
         self.intensities = _doubles(points.intensities, n)
         self.masses = _doubles(points.masses, n)
@@ -225,16 +233,16 @@ def _options(charge: int, adduct: Optional[str], labels: Optional[Mapping[str, f
         raise MemoryError("corvan: out of memory")
     error = _Error()
     try:
-        if isinstance(charge, bool) or not isinstance(charge, int):
-            raise TypeError("charge must be an int")
+        charge = _args.check_int(charge, "charge")
         if not -1000 <= charge <= 1000:
             raise EnvelopeError(4, None, "the charge must lie within +-1000")
-        _check(_set_charge(handle, charge, None if adduct is None else adduct.encode(), ctypes.byref(error)), error)
-        for isotope, fraction in (labels or {}).items():
-            _check(_set_label(handle, str(isotope).encode(), float(fraction), ctypes.byref(error)), error)
-        if isinstance(points, bool) or not isinstance(points, int) or not 0 <= points <= 2**31 - 1:
-            raise ValueError("points must be an int from 0 (every point) to 2147483647")
-        _check(_set_limits(handle, points, float(min_intensity), ctypes.byref(error)), error)
+        carrier = None if adduct is None else _args.check_str(adduct, "adduct").encode()
+        _check(_set_charge(handle, charge, carrier, ctypes.byref(error)), error)
+        for isotope, fraction in _args.check_labels(labels).items():
+            _check(_set_label(handle, isotope.encode(), fraction, ctypes.byref(error)), error)
+        points = _args.check_int(points, "points", 0)
+        minimum = _args.check_real(min_intensity, "min_intensity")
+        _check(_set_limits(handle, points, minimum, ctypes.byref(error)), error)
     except BaseException:
         _options_free(handle)
         raise
@@ -264,7 +272,7 @@ def envelope(text: Optional[str] = None, kind: str = "formula", *, mass: Optiona
     try:
         if text is not None:
             if not isinstance(text, str):
-                raise TypeError("text must be a str")
+                raise TypeError(f"text must be a str, got {type(text).__name__}")
             encoded = text.encode("utf-8")
             if len(encoded) > MAX_TEXT or "\0" in text:
                 raise EnvelopeError(4 if len(encoded) > MAX_TEXT else 2, None,
@@ -272,7 +280,7 @@ def envelope(text: Optional[str] = None, kind: str = "formula", *, mass: Optiona
                                     else "the text holds a NUL character")
             _check(_parse(KINDS[kind], encoded, ctypes.byref(molecule), ctypes.byref(error)), error)
         else:
-            _check(_from_mass(KINDS[kind], float(mass), ctypes.byref(molecule), ctypes.byref(error)), error)
+            _check(_from_mass(KINDS[kind], _args.check_mass(mass), ctypes.byref(molecule), ctypes.byref(error)), error)
         _check(_compute(molecule, options, ctypes.byref(result), ctypes.byref(error)), error)
         return Envelope(result, molecule)
     finally:

@@ -1,6 +1,7 @@
 """corvan.dask on a local cluster of two worker processes, against the
 serial corvan.many."""
 
+import math
 import unittest
 import warnings
 
@@ -57,6 +58,15 @@ class DaskDistributions(unittest.TestCase):
         self.assertEqual(result["error"].tolist(), serial.errors)
         numpy.testing.assert_array_equal(result["first_k"].to_numpy(), serial.first_k)
         self.assertIn("unknown element 'Q'", result["error"].iloc[17])
+
+    def test_a_missing_charge_fails_its_row_only(self):
+        frame = pandas.DataFrame({"seq": ["PEPTIDE", "ACDK", "GGK", "PEK"],
+                                  "z": pandas.array([2, None, 1, 3], dtype="Int64")})
+        table = corvan.dask.distributions(dask.dataframe.from_pandas(frame, npartitions=2),
+                                          "seq", charge="z", points=2).compute()
+        self.assertEqual([error is None for error in table["error"]], [True, False, True, True])
+        self.assertTrue(math.isnan(table["p0"][1]))
+        self.assertEqual(table["p0"][3], 1.0)
 
     def test_masses_with_one_charge(self):
         frame = pandas.DataFrame({"mass": [1000.0, 2000.0, -1.0, 3000.0]})

@@ -100,6 +100,18 @@ class ManyRows(unittest.TestCase):
         self.assertEqual(labelled.heights.max(), 1.0)
         self.assertLess(labelled.first_k[0], 0)  # 14N atoms make points below M
 
+    def test_rows_python_cannot_hand_over_fail_alone(self):
+        # A text without a UTF-8 form, a missing charge: that row fails with
+        # its reason, the others are those of a clean call.
+        rows = corvan.many(["PEPTIDE", "PEP\udcffTIDE", "ACDK", "GGK"], "peptide",
+                           charge=numpy.array([2, 2, None, float("nan")], dtype=object), points=4)
+        self.assertEqual(rows.status.tolist(), [0, 2, 1, 1])
+        self.assertIn("UTF-8", rows.errors[1])
+        self.assertIn("charge is missing", rows.errors[2])
+        self.assertTrue(numpy.isnan(rows.heights[1:]).all())
+        clean = corvan.many(["PEPTIDE"], "peptide", charge=2, points=4)
+        self.assertEqual(rows.heights[0].tolist(), clean.heights[0].tolist())
+
     def test_threads_give_the_serial_result(self):
         formulas = [f"C{10 + n % 90}H{20 + n % 150}N{1 + n % 20}O{2 + n % 30}S{n % 3}"
                     for n in range(6000)]

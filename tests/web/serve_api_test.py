@@ -6,10 +6,13 @@ import http.client
 import json
 import os
 import re
+import shutil
 import signal
+import socket
 import subprocess
 import sys
 import threading
+import time
 import unittest
 import urllib.parse
 
@@ -143,6 +146,62 @@ class ApiTest(unittest.TestCase):
         self.assertIn(status, (400, 414))
         self.assertEqual(self.server.api({"input": "H2O"})[0], 200)
 
+    def test_queries_that_cannot_be_read_exactly_are_refused(self):
+        for raw, pattern in (("input=C6H12O6=H2O", "second '='"), ("input=H2%00O", "NUL"),
+                             ("input=H2O&charge=1&adduct=Na%2B%00junk", "NUL"),
+                             ("input=H2O&label=15N%3D0.9%00x", "NUL"), ("input=H2O?x", "'\\?'"),
+                             ("input=H2O&engine=", "no value"), ("input", "no value"),
+                             ("input=H2%4", "escape")):
+            with self.subTest(raw=raw):
+                status, _, body = self.server.get("/api/distribution?" + raw)
+                self.assertEqual(status, 400)
+                data = json.loads(body)
+                self.assertRegex(data["error"], pattern)
+                self.assertEqual(data["status"], "bad query")
+        # Messages name the API's keys, never the command line's options.
+        for query in ({"kind": "peptide", "mass": "-5", "engine": "nn"},
+                      {"kind": "peptide", "input": "PEPTIDE", "engine": "fit"}):
+            data = self.assert_refused(query, "mass")
+            self.assertNotIn("--", data["error"])
+        # The adduct's atoms count toward the bound.
+        self.assert_refused({"input": "C100000H100000N99000", "charge": "100",
+                             "adduct": "C99H99N99O99:z+1"}, "more than 300000 atoms")
+
+    def test_fixed_engine_messages_are_the_answer_not_printed(self):
+        for _ in range(3):
+            data = self.assert_refused({"kind": "peptide", "mass": "150000", "engine": "nn"},
+                                       "[Mm]ass outside", status=422)
+            self.assertNotIn("\n", data["error"])
+
+    def test_ranges_are_not_honoured(self):
+        for path in ("/api/distribution?input=H2O", "/app.js"):
+            with self.subTest(path=path):
+                connection = http.client.HTTPConnection(self.server.host, self.server.port,
+                                                        timeout=10)
+                connection.request("GET", path, headers={"Range": "bytes=" + "0-," * 300 + "0-"})
+                response = connection.getresponse()
+                body = response.read()
+                connection.close()
+                self.assertEqual(response.status, 200)
+                self.assertNotIn("multipart", response.getheader("Content-Type"))
+                self.assertLess(len(body), 100000)
+
+    def test_other_origins_and_host_names_are_refused(self):
+        cases = (({"Host": "[::1].evil.com"}, 403), ({"Host": "localhost."}, 200),
+                 ({"Host": "localhost:8080x"}, 403), ({"Host": "127.0.0.1", "Origin": "null"}, 403),
+                 ({"Host": "127.0.0.1:1", "Origin": "http://evil.example"}, 403),
+                 ({"Host": "127.0.0.1:1", "Origin": "http://127.0.0.1:1"}, 200),
+                 ({"Host": "127.0.0.1", "Sec-Fetch-Site": "cross-site"}, 403),
+                 ({"Host": "127.0.0.1", "Sec-Fetch-Site": "same-site"}, 403),
+                 ({"Host": "127.0.0.1", "Sec-Fetch-Site": "same-origin"}, 200))
+        for headers, status in cases:
+            with self.subTest(headers=headers):
+                connection = http.client.HTTPConnection(self.server.host, self.server.port,
+                                                        timeout=10)
+                connection.request("GET", "/api/distribution?input=H2O", headers=headers)
+                self.assertEqual(connection.getresponse().status, status)
+                connection.close()
+
     def test_bytes_that_are_no_utf8_still_give_json(self):
         status, _, body = self.server.get("/api/distribution?input=C%FF%FE")
         self.assertEqual(status, 400)
@@ -213,7 +272,89 @@ class ApiTest(unittest.TestCase):
         self.assertEqual(failures, [])
 
 
+def drip(server, count, idle=False):
+    """`count` connections that send a request head one byte at a time (or
+    nothing at all) until closed; returns the sockets and a stop event."""
+    sockets = [socket.create_connection((server.host, server.port)) for _ in range(count)]
+    stop = threading.Event()
+
+    def run():
+        head = b"GET /api/distribution?input=H2O HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+        for byte in head * 10:
+            if stop.wait(0.5):
+                return
+            if not idle:
+                for s in sockets:
+                    try:
+                        s.send(bytes([byte]))
+                    except OSError:
+                        pass
+
+    threading.Thread(target=run, daemon=True).start()
+    return sockets, stop
+
+
 class ProcessTest(unittest.TestCase):
+    def test_slow_and_idle_clients_do_not_delay_a_request(self):
+        with Server(PROGRAM) as server:
+            dripping, stop_dripping = drip(server, 64)
+            idle, stop_idle = drip(server, 64, idle=True)
+            time.sleep(1)
+            start = time.monotonic()
+            self.assertEqual(server.api({"input": "C6H12O6"})[0], 200)
+            self.assertLess(time.monotonic() - start, 1.0)
+            stop_dripping.set()
+            stop_idle.set()
+            for s in dripping + idle:
+                s.close()
+
+    def test_sigterm_stops_the_server_whatever_its_clients_do(self):
+        with Server(PROGRAM) as server:
+            dripping, stop_dripping = drip(server, 4)
+            # A client that asks for results and never reads them.
+            greedy = socket.create_connection((server.host, server.port))
+            greedy.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+            greedy.send(b"GET /app.js HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n" * 200)
+            time.sleep(1)
+            start = time.monotonic()
+            self.assertEqual(server.stop(signal.SIGTERM), 0)
+            self.assertLess(time.monotonic() - start, 2.0)
+            stop_dripping.set()
+            for s in dripping + [greedy]:
+                s.close()
+
+    def test_requests_are_logged_and_nothing_else_is_printed(self):
+        with Server(PROGRAM) as server:
+            server.api({"input": "H2O", "charge": "1"})
+            server.api({"kind": "peptide", "mass": "150000", "engine": "nn"})
+            server.process.send_signal(signal.SIGTERM)
+            self.assertEqual(server.process.wait(timeout=10), 0)
+            self.assertEqual(server.process.stdout.read(), "")  # the fixed engines' messages
+            log = server.process.stderr.read().splitlines()
+            self.assertEqual(log.pop(), "corvan serve: stopped")
+            log.sort(key=lambda line: line.split()[1])  # by status
+            self.assertRegex(log[0], r"^\d{4}-\d\d-\d\dT[0-9:]+Z 200 [0-9.]+ ms /api/distribution$")
+            self.assertRegex(log[1], r"Z 422 [0-9.]+ ms /api/distribution$")
+
+    @unittest.skipUnless(shutil.which("ss"), "needs ss (iproute2)")
+    def test_listen_backlog_is_the_systems(self):
+        with open("/proc/sys/net/core/somaxconn") as f:
+            somaxconn = f.read().strip()
+        with Server(PROGRAM) as server:
+            listing = subprocess.run(["ss", "-ltnH", f"sport = :{server.port}"],
+                                     capture_output=True, text=True, check=True).stdout
+            self.assertEqual(listing.split()[2], somaxconn, listing)
+
+    def test_every_loopback_address_is_checked(self):
+        with Server(PROGRAM, "--host", "127.0.0.2") as server:
+            connection = http.client.HTTPConnection(server.host, server.port, timeout=10)
+            connection.request("GET", "/", headers={"Host": "evil.example"})
+            self.assertEqual(connection.getresponse().status, 403)
+            connection.close()
+        done = subprocess.run([PROGRAM, "serve", "--host", ""], capture_output=True, text=True,
+                              timeout=10)
+        self.assertEqual(done.returncode, 2)
+
     def test_default_address_is_loopback_and_signals_stop_cleanly(self):
         for sig in (signal.SIGINT, signal.SIGTERM):
             with self.subTest(signal=sig), Server(PROGRAM) as server:

@@ -84,9 +84,13 @@ class PageTest(unittest.TestCase):
                 for row in self.find_all("#table tbody tr")]
 
     def assert_page_shows(self, data):
-        """Sticks and table rows are the API's points (x: m/z of ions, else mass)."""
+        """Sticks and table rows are the API's points (x: m/z of ions, else
+        mass); the plot's range holds at least every visible point (1e-3 of
+        the highest or more), the table every point."""
         ion = data["charge"] != 0
-        points = [p for p in data["points"] if p["intensity"] > 0]
+        drawn = {peak for _, _, peak in self.sticks()}
+        self.assertLessEqual({p["peak"] for p in data["points"] if p["intensity"] >= 1e-3}, drawn)
+        points = [p for p in data["points"] if p["intensity"] > 0 and p["peak"] in drawn]
         sticks = self.sticks()
         self.assertEqual(len(sticks), len(points))
         for (x, height, peak), point in zip(sticks, points):
@@ -165,8 +169,8 @@ class PageTest(unittest.TestCase):
         self.assertTrue(self.find("#charge").get_attribute("disabled"))  # nn: neutral only
         _, data = self.server.api(urllib.parse.parse_qsl(nn))
         sticks = self.sticks()
-        self.assertEqual([peak for _, _, peak in sticks], [p["peak"] for p in data["peaks"]])
-        for (x, height, _), peak in zip(sticks, data["peaks"]):
+        self.assertEqual([peak for _, _, peak in sticks], [p["peak"] for p in data["points"]])
+        for (x, height, _), peak in zip(sticks, data["points"]):
             self.assertAlmostEqual(x, peak["mass"], places=6)
             self.assertAlmostEqual(height, peak["intensity"], places=9)
         self.assertEqual(len(self.find_all("#legend li")), 2)
@@ -231,6 +235,66 @@ class PageTest(unittest.TestCase):
         self.wait_result_or_error()
         self.assertTrue(self.find("#error").is_displayed())
         self.assertTrue(self.find("#error").text)
+
+    def test_any_result_is_drawn_fitted_and_explained(self):
+        # Tens of thousands of points: no call-stack limit on the way.
+        query = "kind=formula&input=Sn299999&label=112Sn%3D0.5%2C124Sn%3D0.3"
+        self.driver.get(f"{self.server.url}/?{query}")
+        self.wait_result_or_error()
+        self.assertFalse(self.find("#error").is_displayed(), self.find("#error").text)
+        _, data = self.server.api(urllib.parse.parse_qsl(query))
+        self.assertGreater(len(data["points"]), 25000)
+        rows = "return document.querySelectorAll('#table tbody tr').length"
+        self.assertEqual(self.driver.execute_script(rows), len(data["points"]))
+        # Past what this browser's stack takes as spread arguments.
+        self.driver.set_script_timeout(120)
+        self.driver.execute_script("""
+            const points = [];
+            for (let k = 0; k < 130000; ++k)
+              points.push({ k, peak: `M+${k}`, mass: 1000 + k, intensity: k < 50 ? 1 / (1 + k) : 0, share: null });
+            state.traces = [{ query: 'input=X', name: 'X', color: '#000', current: true,
+              data: { formula: 'X', monoisotopic_mass: 1000, average_mass: null, charge: 0,
+                      labels: [], points, most_abundant: 0 } }];
+            render();""")
+        self.assertEqual(self.driver.execute_script(rows), 130000)
+        # The x range is that of the visible sticks (with a margin), not of
+        # the invisible tails; both axes have titles.
+        self.driver.get(self.server.url + "/?kind=formula&input=C254H377N65O75S6&charge=4")
+        self.wait_result_or_error()
+        plot = self.find("#plot svg")
+        width = float(plot.get_attribute("width"))
+        xs = [float(s.get_attribute("x1")) for s in self.find_all(".stick.current")
+              if float(s.get_attribute("data-intensity")) >= 1e-3]
+        self.assertLess(min(xs), 0.2 * width)
+        self.assertGreater(max(xs), 0.8 * width)
+        titles = [t.text for t in self.find_all("#plot .axis-title")]
+        self.assertEqual(titles, ["m/z", "relative intensity"])
+        # An ion's mass column says what it is.
+        self.assertNotEqual(self.find("#mass-head").text, "mass (Da)")
+        # The library's byte offset marks the right character after a
+        # non-ASCII one.
+        self.type_query("peptide", "EM[INFO:café]EVEESPEKJ1")
+        self.assertEqual(self.find("#error mark").text, "J")
+
+    def test_a_phone_screen_shows_every_control_and_column(self):
+        phone = browser.Browser(width=390, height=844, mobile=True)
+        try:
+            driver = phone.driver
+            driver.get(self.server.url + "/?kind=peptide&input=PEPTIDE&charge=2")
+            from selenium.webdriver.support.ui import WebDriverWait
+            WebDriverWait(driver, WAIT).until(
+                lambda d: d.find_element("css selector", "#result").is_displayed())
+            inside = driver.execute_script("""
+                const width = document.documentElement.clientWidth;
+                const right = (s) => document.querySelector(s).getBoundingClientRect().right;
+                const wrap = document.querySelector('.table-wrap');
+                const last = document.querySelector('#table th:last-child');
+                return [document.documentElement.scrollWidth <= width, right('#engine') <= width,
+                        getComputedStyle(last).display !== 'none',
+                        wrap.scrollWidth <= wrap.clientWidth];""")
+            self.assertEqual(inside, [True, True, True, True])
+        finally:
+            phone.close()
 
     def test_user_text_is_shown_as_text(self):
         hostile = '<img src=x id=injected onerror="document.title=1">'
