@@ -123,6 +123,17 @@ Answer text_answer(unsigned status, std::string text) {
     return {status, std::move(text), "text/plain; charset=utf-8"};
 }
 
+// Bad input is the client's (400); the library's own fault is the
+// server's (500, logged), as out of memory is (503).
+Answer envelope_failure_answer(const EnvelopeFailure &failure) {
+    if (failure.status == CORVAN_E_INTERNAL)
+        log_line("corvan serve: internal error: " + failure.message);
+    const unsigned http = failure.status == CORVAN_E_MEMORY     ? 503
+                          : failure.status == CORVAN_E_INTERNAL ? 500
+                                                                : 400;
+    return json_answer(http, failure_json(failure));
+}
+
 Answer distribution(std::string_view raw_query) {
     const auto pairs = split_query(raw_query);
     if (const auto *error = std::get_if<QueryError>(&pairs))
@@ -139,9 +150,7 @@ Answer distribution(std::string_view raw_query) {
                 "application/json"};
     }
     const EnvelopeOutcome outcome = compute_envelope(request);
-    if (outcome.failure)
-        return json_answer(outcome.failure->status == CORVAN_E_MEMORY ? 503 : 400,
-                           failure_json(*outcome.failure));
+    if (outcome.failure) return envelope_failure_answer(*outcome.failure);
     return json_answer(200, envelope_json(request, *outcome.envelope));
 }
 
