@@ -1,0 +1,326 @@
+#include "spectrum/fine_structure.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <string>
+#include <unordered_set>
+
+namespace corvan::spectrum {
+
+namespace {
+
+using Counts = std::array<long long, kMaxIsotopes>;
+
+// One element's compositions above its cut, most probable first.
+struct Marginal {
+    std::vector<double> log_probability;
+    std::vector<double> mass;
+};
+
+struct GroupModel {
+    const AtomGroup &group;
+    std::array<double, kMaxIsotopes> log_share{};
+    double log_whole = 0; // log n!
+
+    explicit GroupModel(const AtomGroup &g) : group(g) {
+        for (std::size_t i = 0; i < g.size; ++i) log_share[i] = std::log(g.shares[i]);
+        log_whole = std::lgamma(static_cast<double>(g.count) + 1);
+    }
+    double log_probability(const Counts &c) const {
+        double value = log_whole;
+        for (std::size_t i = 0; i < group.size; ++i)
+            value += static_cast<double>(c[i]) * log_share[i] -
+                     std::lgamma(static_cast<double>(c[i]) + 1);
+        return value;
+    }
+    double mass(const Counts &c) const {
+        double value = 0;
+        for (std::size_t i = 0; i < group.size; ++i)
+            value += static_cast<double>(c[i]) * group.masses[i];
+        return value;
+    }
+    // log of P(c with one atom moved from isotope i to j) / P(c).
+    double move_gain(const Counts &c, std::size_t i, std::size_t j) const {
+        return std::log(static_cast<double>(c[i])) - std::log(static_cast<double>(c[j]) + 1) +
+               log_share[j] - log_share[i];
+    }
+};
+
+// The multinomial's most probable composition: rounding n p, then single
+// moves uphill. The log-probability is separable and concave on the
+// simplex's lattice, so a composition no move improves is the mode.
+Counts mode_of(const GroupModel &model) {
+    const AtomGroup &g = model.group;
+    Counts c{};
+    long long placed = 0;
+    std::size_t largest = 0;
+    for (std::size_t i = 0; i < g.size; ++i) {
+        c[i] = static_cast<long long>(std::floor(static_cast<double>(g.count) * g.shares[i]));
+        placed += c[i];
+        if (g.shares[i] > g.shares[largest]) largest = i;
+    }
+    c[largest] += g.count - placed;
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (std::size_t i = 0; i < g.size; ++i)
+            for (std::size_t j = 0; j < g.size; ++j)
+                while (i != j && c[i] > 0 && model.move_gain(c, i, j) > 1e-12) {
+                    --c[i];
+                    ++c[j];
+                    moved = true;
+                }
+    }
+    return c;
+}
+
+struct CountsHash {
+    std::size_t operator()(const Counts &c) const noexcept {
+        std::size_t h = 1469598103934665603ull;
+        for (long long v : c) h = (h ^ static_cast<std::size_t>(v)) * 1099511628211ull;
+        return h;
+    }
+};
+
+void sort_marginal(Marginal &m) {
+    std::vector<std::size_t> order(m.mass.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return m.log_probability[a] > m.log_probability[b];
+    });
+    Marginal sorted;
+    sorted.log_probability.reserve(order.size());
+    sorted.mass.reserve(order.size());
+    for (std::size_t i : order) {
+        sorted.log_probability.push_back(m.log_probability[i]);
+        sorted.mass.push_back(m.mass[i]);
+    }
+    m = std::move(sorted);
+}
+
+// Every composition of the group whose log-probability is at least `cut`:
+// a flood from the mode over single moves, which reaches the whole
+// superlevel set because such sets of a concave separable function on the
+// lattice are connected by those moves. False when more than `limit`.
+bool marginal_above(const GroupModel &model, double cut, std::size_t limit, Marginal &result) {
+    const Counts mode = mode_of(model);
+    std::unordered_set<Counts, CountsHash> seen{mode};
+    std::vector<Counts> frontier{mode};
+    const std::size_t size = model.group.size;
+    while (!frontier.empty()) {
+        const Counts c = frontier.back();
+        frontier.pop_back();
+        result.log_probability.push_back(model.log_probability(c));
+        result.mass.push_back(model.mass(c));
+        if (result.mass.size() > limit) return false;
+        for (std::size_t i = 0; i < size; ++i)
+            for (std::size_t j = 0; j < size; ++j) {
+                if (i == j || c[i] == 0) continue;
+                Counts next = c;
+                --next[i];
+                ++next[j];
+                if (seen.count(next) != 0 || model.log_probability(next) < cut) continue;
+                seen.insert(next);
+                frontier.push_back(next);
+            }
+    }
+    sort_marginal(result);
+    return true;
+}
+
+// Keeps the `cap` most probable compositions met, counting them all.
+struct Collector {
+    Collector(std::size_t kept, std::size_t limit) : cap(kept), count_limit(limit) {}
+    std::size_t cap;
+    std::size_t count_limit;
+    std::size_t count = 0;
+    double total = 0;
+    bool stopped = false;
+    std::vector<double> log_probability, mass;
+
+    void add(double lp, double m) {
+        ++count;
+        total += std::exp(lp);
+        if (count > count_limit) stopped = true;
+        log_probability.push_back(lp);
+        mass.push_back(m);
+        if (log_probability.size() >= 2 * cap + 1024) compact();
+    }
+    void compact() {
+        if (log_probability.size() <= cap) return;
+        std::vector<std::size_t> order(log_probability.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::nth_element(order.begin(), order.begin() + static_cast<long>(cap), order.end(),
+                         [&](std::size_t a, std::size_t b) {
+                             return log_probability[a] > log_probability[b];
+                         });
+        order.resize(cap);
+        std::vector<double> lp, m;
+        lp.reserve(2 * cap + 1024);
+        m.reserve(2 * cap + 1024);
+        for (std::size_t i : order) lp.push_back(log_probability[i]), m.push_back(mass[i]);
+        log_probability = std::move(lp);
+        mass = std::move(m);
+    }
+};
+
+struct Joint {
+    const std::vector<Marginal> &marginals;
+    std::vector<double> best_rest; // best_rest[l]: sum of the maxima of groups l..
+    double cut;
+    Collector &out;
+
+    void walk(std::size_t level, double lp, double m) {
+        if (out.stopped) return;
+        if (level == marginals.size()) {
+            out.add(lp, m);
+            return;
+        }
+        const Marginal &g = marginals[level];
+        for (std::size_t i = 0; i < g.mass.size(); ++i) {
+            const double next = lp + g.log_probability[i];
+            if (next + best_rest[level + 1] < cut) break;
+            walk(level + 1, next, m + g.mass[i]);
+        }
+    }
+};
+
+Outcome too_many(std::size_t needed, std::size_t cap, bool at_least) {
+    return Outcome::failure(CORVAN_E_TOO_WIDE,
+                            "the fine structure needs " + std::string(at_least ? "at least " : "") +
+                                std::to_string(needed) + " peaks, more than the cap of " +
+                                std::to_string(cap));
+}
+
+// Every composition whose log-probability is at least the highest's plus
+// `log_ratio`, into `out`.
+bool enumerate(const std::vector<GroupModel> &models, double log_ratio, Collector &out) {
+    std::vector<Marginal> marginals(models.size());
+    for (std::size_t g = 0; g < models.size(); ++g) {
+        const double top = models[g].log_probability(mode_of(models[g]));
+        if (!marginal_above(models[g], top + log_ratio, out.count_limit, marginals[g])) return false;
+    }
+    // Groups with the most compositions innermost, where breaking off saves most.
+    std::sort(marginals.begin(), marginals.end(),
+              [](const Marginal &a, const Marginal &b) { return a.mass.size() < b.mass.size(); });
+    std::vector<double> best_rest(marginals.size() + 1, 0.0);
+    for (std::size_t l = marginals.size(); l-- > 0;)
+        best_rest[l] = best_rest[l + 1] + marginals[l].log_probability.front();
+    Joint joint{marginals, best_rest, best_rest[0] + log_ratio, out};
+    joint.walk(0, 0.0, 0.0);
+    return !out.stopped;
+}
+
+// Compositions this close (Da) are the same atoms summed in another order.
+constexpr double kSameMass = 1e-9;
+
+bool has_split_element(const IonAtoms &atoms) {
+    for (std::size_t g = 1; g < atoms.groups.size(); ++g)
+        if (atoms.groups[g].element == atoms.groups[g - 1].element) return true;
+    return false;
+}
+
+void hand_out(const IonAtoms &atoms, const std::vector<double> &lp, const std::vector<double> &m,
+              std::size_t count, FinePeaks &result) {
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return m[a] < m[b]; });
+    result.mz.clear();
+    result.probability.clear();
+    result.mz.reserve(count);
+    result.probability.reserve(count);
+    // An element split between the molecule and its carrier reaches some
+    // compositions from both sides: those are one peak.
+    const bool split = has_split_element(atoms);
+    for (std::size_t i = 0; i < count; ++i) {
+        const double mass = m[order[i]], p = std::exp(lp[order[i]]);
+        if (split && i > 0 && mass - m[order[i - 1]] < kSameMass) {
+            result.probability.back() += p;
+            continue;
+        }
+        result.mz.push_back(atoms.to_mz(mass + atoms.fixed_mass));
+        result.probability.push_back(p);
+    }
+}
+
+// The kept compositions in order of falling probability.
+void by_probability(Collector &c) {
+    std::vector<std::size_t> order(c.mass.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return c.log_probability[a] > c.log_probability[b];
+    });
+    std::vector<double> lp, m;
+    lp.reserve(order.size());
+    m.reserve(order.size());
+    for (std::size_t i : order) lp.push_back(c.log_probability[i]), m.push_back(c.mass[i]);
+    c.log_probability = std::move(lp);
+    c.mass = std::move(m);
+}
+
+Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atoms,
+                     const FineRequest &request, FinePeaks &result, std::size_t &needed) {
+    const std::size_t limit = request.max_peaks * kCountingLimit;
+    Collector out(request.max_peaks, limit);
+    const bool complete = enumerate(models, std::log(request.value), out);
+    needed = out.count;
+    if (!complete) return too_many(std::max(out.count, limit + 1), request.max_peaks, true);
+    if (out.count > request.max_peaks) return too_many(out.count, request.max_peaks, false);
+    hand_out(atoms, out.log_probability, out.mass, out.count, result);
+    return Outcome::success();
+}
+
+// Layers of falling thresholds until the compositions above one cover the
+// request; the most probable of that layer make the answer.
+Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms,
+                    const FineRequest &request, FinePeaks &result, std::size_t &needed) {
+    const std::size_t cap = request.max_peaks;
+    for (double log_ratio = std::log(1e-2);; log_ratio += std::log(1e-2)) {
+        Collector out(cap, cap * kCountingLimit);
+        const bool complete = enumerate(models, log_ratio, out);
+        if (!complete) return too_many(needed = cap * kCountingLimit + 1, cap, true);
+        // Round-off aside, an empty remainder means every composition is in.
+        const bool last_layer = out.total >= request.value || log_ratio < -800;
+        if (!last_layer) continue;
+        by_probability(out);
+        double sum = 0;
+        std::size_t take = 0;
+        while (take < out.mass.size() && sum < request.value) sum += std::exp(out.log_probability[take++]);
+        if (sum < request.value && out.count > out.mass.size())
+            return too_many(needed = cap + 1, cap, true);
+        needed = take;
+        if (take > cap) return too_many(take, cap, false);
+        hand_out(atoms, out.log_probability, out.mass, take, result);
+        return Outcome::success();
+    }
+}
+
+} // namespace
+
+Outcome check_request(const FineRequest &request) {
+    const bool threshold = request.mode == FineMode::threshold;
+    const bool valid = threshold ? request.value > 0 && request.value <= 1
+                                 : request.value > 0 && request.value < 1;
+    if (!valid)
+        return Outcome::failure(CORVAN_E_ARGUMENT,
+                                threshold ? "the fine structure's threshold must lie in (0, 1]"
+                                          : "the fine structure's coverage must lie in (0, 1)");
+    if (request.max_peaks == 0 || request.max_peaks > (std::size_t{1} << 40))
+        return Outcome::failure(CORVAN_E_ARGUMENT, "the peak cap must lie in 1 .. 2^40");
+    return Outcome::success();
+}
+
+Outcome fine_structure(const IonAtoms &atoms, const FineRequest &request, FinePeaks &result,
+                       std::size_t &needed) {
+    needed = 0;
+    Outcome checked = check_request(request);
+    if (!checked.ok()) return checked;
+    std::vector<GroupModel> models;
+    models.reserve(atoms.groups.size());
+    for (const AtomGroup &group : atoms.groups) models.emplace_back(group);
+    return request.mode == FineMode::threshold
+               ? by_threshold(models, atoms, request, result, needed)
+               : by_coverage(models, atoms, request, result, needed);
+}
+
+} // namespace corvan::spectrum
