@@ -1280,10 +1280,9 @@ typedef struct corvan_spectrum corvan_spectrum;
  * out of range), CORVAN_E_TOO_WIDE, CORVAN_E_UNSUPPORTED (fractional
  * counts), the charge failures of corvan_distribution_compute, or
  * CORVAN_E_MEMORY; then *spectrum is NULL.
- * Example: water, threshold 1e-3: 3 peaks 18.010565 (0.99734),
- * 19.014919 (2H, ~0.000155... below 1e-3 of 0.997 is dropped) -- in full:
- * 18.010565 (~0.997), 19.014785 (17O, ~0.00038), 20.014811 (18O, ~0.00205)
- * at threshold 1e-4 add 19.016842 (2H, ~0.00023). */
+ * Example: water, default settings (threshold 1e-3): 2 peaks, 18.010565
+ * (~0.997341) and 20.014810 (18O, ~0.002050); threshold 1e-4 adds
+ * 19.014782 (17O, ~0.000380) and 19.016841 (2H, ~0.000229). */
 CORVAN_API int corvan_fine_structure(const corvan_molecule *molecule,
                                      const corvan_options *options,
                                      const corvan_spectrum_settings *settings,
