@@ -15,21 +15,25 @@ namespace {
 // The direct route sums compositions down to this fraction of the most
 // probable one: what it leaves out stays orders of magnitude below 1e-6 of
 // the profile's highest point.
-constexpr double kDirectThreshold = 1e-11;
+constexpr double kDirectThreshold = 1e-8;
 // Beyond this many compositions the transform is cheaper.
 constexpr std::size_t kDirectPeaks = 200000;
 // Molecules whose mass spreads wider than this (Da, one standard
 // deviation) go straight to the transform.
 constexpr double kDirectSpread = 1.5;
 // A shape is summed out to where it falls below this fraction of its height.
-constexpr double kShapeReach = 1e-12;
+constexpr double kShapeReach = 1e-10;
 // The default range runs this far (as a fraction of height) into the tails.
 constexpr double kRangeReach = 1e-7;
 // The transform's period keeps each wrapped-around tail below this.
 constexpr double kWrapReach = 1e-9;
 // The transform covers the mass distribution this many standard deviations
 // either side of its mean.
-constexpr double kSpreads = 12;
+constexpr double kSpreads = 9;
+// The distribution leans towards heavier masses: its upper edge lies this
+// much further out (Da), which small molecules need and large ones hardly
+// notice.
+constexpr double kSkewAllowance = 3;
 // The expansion of the FWHM over the envelope must stay this close.
 constexpr double kWidthChange = 0.02, kWidthFit = 1e-6;
 
@@ -112,6 +116,14 @@ long long smooth_size(long long at_least) {
 
 using Cx = std::complex<double>;
 
+// z^n through log|z| and arg z: glibc's complex logarithm sorts terms to
+// get log|z| exactly near |z| = 1, which costs more than the rest of a
+// bin, and an absolute error of 1e-16 in the logarithm is all we need.
+Cx real_power(Cx z, double n) {
+    const double log_size = 0.5 * std::log(std::norm(z)), angle = std::atan2(z.imag(), z.real());
+    return std::polar(std::exp(n * log_size), n * angle);
+}
+
 // One atom group's transform and its first two derivatives in frequency,
 // at frequencies m / period, m = 0, 1, ...: the isotopes' phases advance
 // by a fixed factor, refreshed from sin and cos every kRefresh steps.
@@ -131,9 +143,9 @@ struct GroupWave {
             step[j] = std::polar(1.0, -2 * M_PI * offset[j] / period);
         }
     }
-    // (F, F', F'') of the group's n atoms at bin m.
-    void at(long m, double period, Cx &f0, Cx &f1, Cx &f2) {
-        Cx chi, chi1, chi2;
+    // One atom's transform and its two derivatives at bin m.
+    void atom(long m, double period, Cx &chi, Cx &chi1, Cx &chi2) {
+        chi = chi1 = chi2 = Cx{};
         for (std::size_t j = 0; j < group->size; ++j) {
             if (m % kRefresh == 0)
                 phase[j] = std::polar(1.0, -2 * M_PI * offset[j] * static_cast<double>(m) / period);
@@ -144,17 +156,61 @@ struct GroupWave {
             chi2 += factor * factor * term;
             phase[j] *= step[j];
         }
+    }
+    // (F, F', F'') of the group's n atoms at bin m, by the product rule.
+    void at(long m, double period, Cx &f0, Cx &f1, Cx &f2) {
+        Cx chi, chi1, chi2;
+        atom(m, period, chi, chi1, chi2);
         const double n = static_cast<double>(group->count);
         if (group->count == 1) {
             f0 = chi, f1 = chi1, f2 = chi2;
             return;
         }
-        const Cx q = std::exp((n - 2) * std::log(chi)); // chi^(n-2)
+        const Cx q = real_power(chi, n - 2);
         f0 = q * chi * chi;
         f1 = n * q * chi * chi1;
         f2 = n * (n - 1) * q * chi1 * chi1 + n * q * chi * chi2;
     }
+    // A share above one half keeps |chi| >= 2 p - 1 > 0 at every frequency.
+    bool never_vanishes() const {
+        for (std::size_t j = 0; j < group->size; ++j)
+            if (group->shares[j] > 0.5) return true;
+        return false;
+    }
 };
+
+// The whole molecule's (T, T', T'') at bin m. When no atom's transform can
+// vanish, through the sum of logarithms: one exponential a bin instead of
+// one a group.
+void molecule_at(std::vector<GroupWave> &waves, bool by_logs, long m, double period, Cx &t0, Cx &t1,
+                 Cx &t2) {
+    if (!by_logs) {
+        t0 = Cx(1, 0), t1 = t2 = Cx{};
+        for (GroupWave &wave : waves) {
+            Cx f0, f1, f2;
+            wave.at(m, period, f0, f1, f2);
+            t2 = t2 * f0 + 2.0 * t1 * f1 + t0 * f2;
+            t1 = t1 * f0 + t0 * f1;
+            t0 = t0 * f0;
+        }
+        return;
+    }
+    double log_size = 0, angle = 0;
+    Cx d1, d2;
+    for (GroupWave &wave : waves) {
+        Cx chi, chi1, chi2;
+        wave.atom(m, period, chi, chi1, chi2);
+        const double n = static_cast<double>(wave.group->count);
+        const Cx r1 = chi1 / chi, r2 = chi2 / chi;
+        log_size += n * 0.5 * std::log(std::norm(chi));
+        angle += n * std::atan2(chi.imag(), chi.real());
+        d1 += n * r1;
+        d2 += n * (r2 - r1 * r1);
+    }
+    t0 = std::polar(std::exp(log_size), angle);
+    t1 = t0 * d1;
+    t2 = t0 * (d1 * d1 + d2);
+}
 
 struct WidthExpansion {
     double w0 = 0, a = 0, b = 0; // w(x0 + u) ~ w0 + a u + b u^2
@@ -203,9 +259,10 @@ Outcome profile_by_sum(const FinePeaks &peaks, const ProfileRequest &r, Profile 
     if (!made.ok()) return made;
     fill_mz(grid, result);
     const long last_point = static_cast<long>(grid.count) - 1;
+    const double reach_per_fwhm = r.shape.reach(1, kShapeReach); // reach grows with the width
     for (std::size_t i = 0; i < peaks.mz.size(); ++i) {
         const double centre = peaks.mz[i], fwhm = r.power.fwhm(centre);
-        const double reach = r.shape.reach(fwhm, kShapeReach);
+        const double reach = reach_per_fwhm * fwhm;
         const long first = std::max(0L, static_cast<long>(std::ceil((centre - reach - grid.low) / grid.step)));
         const long last = std::min(last_point, static_cast<long>(std::floor((centre + reach - grid.low) / grid.step)));
         if (first > last) continue;
@@ -220,7 +277,9 @@ Outcome profile_by_sum(const FinePeaks &peaks, const ProfileRequest &r, Profile 
 
 Outcome profile_by_transform(const IonAtoms &atoms, const ProfileRequest &r, Profile &result) {
     const double x0 = mean_mz(atoms), spread = spread_mz(atoms);
-    const double env_low = x0 - kSpreads * spread, env_high = x0 + kSpreads * spread;
+    const double scale = atoms.charge == 0 ? 1.0 : 1.0 / std::abs(atoms.charge);
+    const double env_low = x0 - kSpreads * spread;
+    const double env_high = x0 + kSpreads * spread + kSkewAllowance * scale;
     WidthExpansion width;
     if (!expand_width(r.power, x0, env_low, env_high, width))
         return Outcome::failure(CORVAN_E_UNSUPPORTED,
@@ -246,26 +305,23 @@ Outcome profile_by_transform(const IonAtoms &atoms, const ProfileRequest &r, Pro
     auto values = fftw_real_array(n);
     if (!bins || !values) return Outcome::failure(CORVAN_E_MEMORY, "out of memory");
 
-    const double scale = atoms.charge == 0 ? 1.0 : 1.0 / std::abs(atoms.charge);
     std::vector<GroupWave> waves(atoms.groups.size());
-    for (std::size_t g = 0; g < waves.size(); ++g) waves[g].start(atoms.groups[g], scale, period);
+    bool by_logs = true;
+    for (std::size_t g = 0; g < waves.size(); ++g) {
+        waves[g].start(atoms.groups[g], scale, period);
+        by_logs = by_logs && waves[g].never_vanishes();
+    }
     // Bins past these frequencies hold nothing a double can show.
     const double b = M_PI * M_PI / (4 * std::log(2.0));
-    double f_max = std::sqrt(45 / b) / width.w0;
-    if (eta > 0) f_max = std::max(f_max, 45 / (M_PI * width.w0));
+    double f_max = std::sqrt(40 / b) / width.w0;
+    if (eta > 0) f_max = std::max(f_max, 40 / (M_PI * width.w0));
     const double s = grid.low - x0;
     for (long m = 0; m <= half; ++m) {
         const double f = static_cast<double>(m) / period;
         Cx out;
         if (f <= f_max) {
-            Cx t0(1, 0), t1, t2;
-            for (GroupWave &wave : waves) {
-                Cx f0, f1, f2;
-                wave.at(m, period, f0, f1, f2);
-                t2 = t2 * f0 + 2.0 * t1 * f1 + t0 * f2;
-                t1 = t1 * f0 + t0 * f1;
-                t0 = t0 * f0;
-            }
+            Cx t0, t1, t2;
+            molecule_at(waves, by_logs, m, period, t0, t1, t2);
             const Cx m1 = Cx(0, 1 / (2 * M_PI)) * t1, m2 = -t2 / (4 * M_PI * M_PI);
             const PeakShape::Transform k = r.shape.transform(f, width.w0);
             out = k.k * t0 + width.a * k.dk * m1 + (width.b * k.dk + 0.5 * width.a * width.a * k.d2k) * m2;
