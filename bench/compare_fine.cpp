@@ -69,7 +69,8 @@ struct Peaks {
 Peaks sorted(const double *mz, const double *p, std::size_t n) {
     std::vector<std::size_t> order(n);
     for (std::size_t i = 0; i < n; ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return mz[a] < mz[b]; });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return mz[a] < mz[b]; });
     Peaks out;
     for (std::size_t i : order) out.mz.push_back(mz[i]), out.p.push_back(p[i]);
     return out;
@@ -120,9 +121,10 @@ void fine_row(const std::vector<Peptide> &peptides, const Setting &s, double n15
         corvan_fine_structure(pep.molecule, options, &settings, &spectrum, nullptr, nullptr);
         c.corvan_s += seconds_since(start);
         start = Clock::now();
-        IsoSpec::FixedEnvelope e = s.mode == CORVAN_FINE_THRESHOLD
-                                       ? IsoSpec::FixedEnvelope::FromThreshold(table.iso(pep.counts), s.value, false)
-                                       : IsoSpec::FixedEnvelope::FromTotalProb(table.iso(pep.counts), s.value, true);
+        IsoSpec::FixedEnvelope e =
+            s.mode == CORVAN_FINE_THRESHOLD
+                ? IsoSpec::FixedEnvelope::FromThreshold(table.iso(pep.counts), s.value, false)
+                : IsoSpec::FixedEnvelope::FromTotalProb(table.iso(pep.counts), s.value, true);
         c.isospec_s += seconds_since(start);
         corvan_spectrum_view v;
         corvan_spectrum_get(spectrum, &v);
@@ -131,8 +133,8 @@ void fine_row(const std::vector<Peptide> &peptides, const Setting &s, double n15
         ++c.molecules;
         corvan_spectrum_free(spectrum);
     }
-    std::printf("| %-16s | %-9s | %8zu | %8.1f | %5zu | %9.1e | %9.1e | %8.2f | %8.2f | %5.2f |\n", s.name,
-                n15 > 0 ? "15N 0.98" : "natural", c.molecules,
+    std::printf("| %-16s | %-9s | %8zu | %8.1f | %5zu | %9.1e | %9.1e | %8.2f | %8.2f | %5.2f |\n",
+                s.name, n15 > 0 ? "15N 0.98" : "natural", c.molecules,
                 static_cast<double>(c.peaks) / static_cast<double>(c.molecules), c.count_mismatch,
                 c.worst_p, c.worst_mass, 1e6 * c.corvan_s / static_cast<double>(c.molecules),
                 1e6 * c.isospec_s / static_cast<double>(c.molecules), c.isospec_s / c.corvan_s);
@@ -140,8 +142,8 @@ void fine_row(const std::vector<Peptide> &peptides, const Setting &s, double n15
 }
 
 // IsoSpec's fine structure as an ion, summed as Gaussians on the grid.
-std::vector<double> summed(const IsoSpec::FixedEnvelope &e, int charge, const std::vector<double> &grid,
-                           const corvan_resolution &r) {
+std::vector<double> summed(const IsoSpec::FixedEnvelope &e, int charge,
+                           const std::vector<double> &grid, const corvan_resolution &r) {
     std::vector<double> out(grid.size(), 0.0);
     const double step = grid[1] - grid[0];
     for (std::size_t i = 0; i < e.confs_no(); ++i) {
@@ -150,7 +152,8 @@ std::vector<double> summed(const IsoSpec::FixedEnvelope &e, int charge, const st
         corvan_resolution_fwhm(&r, mz, &w, nullptr);
         const double reach = 3 * w, rate = 4 * std::log(2.0) / (w * w);
         const long first = std::max(0L, static_cast<long>((mz - reach - grid[0]) / step));
-        const long last = std::min(static_cast<long>(grid.size()) - 1, static_cast<long>((mz + reach - grid[0]) / step));
+        const long last = std::min(static_cast<long>(grid.size()) - 1,
+                                   static_cast<long>((mz + reach - grid[0]) / step));
         for (long k = first; k <= last; ++k) {
             const double x = grid[static_cast<std::size_t>(k)] - mz;
             out[static_cast<std::size_t>(k)] += e.probs()[i] * std::exp(-rate * x * x);
@@ -181,9 +184,10 @@ void profile_row(const char *name, const std::vector<std::string> &sequences, in
         auto counts = bench::composition(sequence);
         counts[1] += charge;
         start = Clock::now();
-        IsoSpec::FixedEnvelope e = by_threshold
-                                       ? IsoSpec::FixedEnvelope::FromThreshold(table.iso(counts), 1e-10, false)
-                                       : IsoSpec::FixedEnvelope::FromTotalProb(table.iso(counts), 0.999999, false);
+        IsoSpec::FixedEnvelope e =
+            by_threshold
+                ? IsoSpec::FixedEnvelope::FromThreshold(table.iso(counts), 1e-10, false)
+                : IsoSpec::FixedEnvelope::FromTotalProb(table.iso(counts), 0.999999, false);
         const std::vector<double> reference = summed(e, charge, grid, settings.resolution);
         isospec_s += seconds_since(start);
         const double top = *std::max_element(reference.begin(), reference.end());
@@ -194,9 +198,9 @@ void profile_row(const char *name, const std::vector<std::string> &sequences, in
         corvan_molecule_free(molecule);
     }
     const double n = static_cast<double>(sequences.size());
-    std::printf("| %-30s | %6zu | %7.0f | %10.1f | %12.1f | %6.1f | %9.1e |\n", name, sequences.size(),
-                static_cast<double>(points) / n, 1e6 * corvan_s / n, 1e6 * isospec_s / n,
-                isospec_s / corvan_s, worst);
+    std::printf("| %-30s | %6zu | %7.0f | %10.1f | %12.1f | %6.1f | %9.1e |\n", name,
+                sequences.size(), static_cast<double>(points) / n, 1e6 * corvan_s / n,
+                1e6 * isospec_s / n, isospec_s / corvan_s, worst);
     corvan_options_free(options);
 }
 
@@ -214,8 +218,10 @@ int main(int argc, char **argv) {
         corvan_molecule_parse(CORVAN_KIND_PEPTIDE, s.c_str(), &m, nullptr);
         peptides.push_back({m, bench::composition(s)});
     }
-    std::printf("Fine structure, %zu E. coli tryptic peptides (neutral), times per peptide\n\n", peptides.size());
-    std::printf("| setting          | labels    | peptides | peaks/pep | count mismatches | max dp/pmax | max dm (Da) | corvan us | IsoSpec us | IsoSpec/corvan |\n");
+    std::printf("Fine structure, %zu E. coli tryptic peptides (neutral), times per peptide\n\n",
+                peptides.size());
+    std::printf("| setting          | labels    | peptides | peaks/pep | count mismatches | max "
+                "dp/pmax | max dm (Da) | corvan us | IsoSpec us | IsoSpec/corvan |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
     const Setting settings[] = {{"threshold 1e-3", CORVAN_FINE_THRESHOLD, 1e-3},
                                 {"threshold 1e-6", CORVAN_FINE_THRESHOLD, 1e-6},
@@ -225,10 +231,13 @@ int main(int argc, char **argv) {
         for (const Setting &s : settings) fine_row(peptides, s, n15);
     for (Peptide &p : peptides) corvan_molecule_free(p.molecule);
 
-    std::printf("\nProfiles at 120000@200 (Orbitrap, Gaussian, 10 points per FWHM), times per molecule\n\n");
-    std::printf("| molecules                      | count  | points  | corvan us  | IsoSpec+sum us | ratio  | max diff  |\n");
+    std::printf("\nProfiles at 120000@200 (Orbitrap, Gaussian, 10 points per FWHM), times per "
+                "molecule\n\n");
+    std::printf("| molecules                      | count  | points  | corvan us  | IsoSpec+sum us "
+                "| ratio  | max diff  |\n");
     std::printf("|---|---|---|---|---|---|---|\n");
-    std::vector<std::string> few(sequences.begin(), sequences.begin() + std::min<std::size_t>(500, sequences.size()));
+    std::vector<std::string> few(sequences.begin(),
+                                 sequences.begin() + std::min<std::size_t>(500, sequences.size()));
     profile_row("tryptic peptides [M+2H]2+", few, 2, true);
     auto proteins = bench::proteins_between(proteome, 45000, 55000);
     if (proteins.size() > protein_count) proteins.resize(protein_count);

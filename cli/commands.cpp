@@ -16,7 +16,8 @@ namespace cli {
 namespace {
 
 int run_formula(int argc, char **argv) {
-    if (asks_for_spectrum(argc, argv)) return run_spectrum(CORVAN_KIND_FORMULA, "formula", argc, argv);
+    if (asks_for_spectrum(argc, argv))
+        return run_spectrum(CORVAN_KIND_FORMULA, "formula", argc, argv);
     return run_envelope(CORVAN_KIND_FORMULA, "formula", argc, argv);
 }
 // The exact engine (the default) computes the real molecule through the
@@ -33,7 +34,8 @@ bool uses_exact_engine(int argc, char **argv) {
 }
 
 int run_peptide(int argc, char **argv) {
-    if (asks_for_spectrum(argc, argv)) return run_spectrum(CORVAN_KIND_PEPTIDE, "peptide", argc, argv);
+    if (asks_for_spectrum(argc, argv))
+        return run_spectrum(CORVAN_KIND_PEPTIDE, "peptide", argc, argv);
     return uses_exact_engine(argc, argv) ? run_envelope(CORVAN_KIND_PEPTIDE, "peptide", argc, argv)
                                          : run_distribution(peptide_molecule(), argc, argv);
 }

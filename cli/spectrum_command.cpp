@@ -41,9 +41,9 @@ using Options = std::unique_ptr<corvan_options, Deleter<corvan_options, corvan_o
 using Spectrum = std::unique_ptr<corvan_spectrum, Deleter<corvan_spectrum, corvan_spectrum_free>>;
 
 const std::vector<std::string> kValued = {
-    "charge", "adduct", "label", "format", "out", "plot", "resolution", "analyzer", "threshold",
-    "coverage", "max-peaks", "shape", "lorentzian", "mz-range", "step", "points-per-fwhm",
-    "min-height"};
+    "charge",     "adduct",   "label",     "format",          "out",       "plot",
+    "resolution", "analyzer", "threshold", "coverage",        "max-peaks", "shape",
+    "lorentzian", "mz-range", "step",      "points-per-fwhm", "min-height"};
 const std::vector<std::string> kFlags = {"fine", "profile", "centroids"};
 
 std::string option(const Args &args, const std::string &name) {
@@ -60,8 +60,8 @@ bool flag(const Args &args, const std::string &name) {
 }
 
 // A number the whole text spells, within [low, high].
-std::optional<Failure> read_real(const Args &args, const std::string &name, double low,
-                                 double high, double &value, const char *what) {
+std::optional<Failure> read_real(const Args &args, const std::string &name, double low, double high,
+                                 double &value, const char *what) {
     if (!has(args, name)) return std::nullopt;
     const std::string text = option(args, name);
     char *end = nullptr;
@@ -74,9 +74,9 @@ std::optional<Failure> read_real(const Args &args, const std::string &name, doub
 
 std::optional<Failure> read_part(const Args &args, Request &r) {
     int parts = 0;
-    for (const auto &[name, part] : {std::pair{"fine", SpectrumPart::fine},
-                                     std::pair{"profile", SpectrumPart::profile},
-                                     std::pair{"centroids", SpectrumPart::centroids}})
+    for (const auto &[name, part] :
+         {std::pair{"fine", SpectrumPart::fine}, std::pair{"profile", SpectrumPart::profile},
+          std::pair{"centroids", SpectrumPart::centroids}})
         if (flag(args, name)) r.part = part, ++parts;
     if (parts > 1) return Failure{kUsage, "give one of --fine, --profile and --centroids"};
     return std::nullopt;
@@ -102,13 +102,18 @@ std::optional<Failure> read_shape(const Args &args, Request &r) {
     corvan_spectrum_settings &s = r.settings;
     if (has(args, "shape")) {
         const std::string name = option(args, "shape");
-        if (name == "gaussian") s.shape = CORVAN_SHAPE_GAUSSIAN;
-        else if (name == "lorentzian") s.shape = CORVAN_SHAPE_LORENTZIAN;
-        else if (name == "mixed") s.shape = CORVAN_SHAPE_MIXED;
-        else return Failure{kUsage, "--shape must be gaussian, lorentzian or mixed"};
+        if (name == "gaussian")
+            s.shape = CORVAN_SHAPE_GAUSSIAN;
+        else if (name == "lorentzian")
+            s.shape = CORVAN_SHAPE_LORENTZIAN;
+        else if (name == "mixed")
+            s.shape = CORVAN_SHAPE_MIXED;
+        else
+            return Failure{kUsage, "--shape must be gaussian, lorentzian or mixed"};
     }
     if (has(args, "lorentzian")) s.shape = CORVAN_SHAPE_MIXED;
-    if (auto f = read_real(args, "lorentzian", 0, 1, s.lorentzian_fraction, "a fraction from 0 to 1"))
+    if (auto f =
+            read_real(args, "lorentzian", 0, 1, s.lorentzian_fraction, "a fraction from 0 to 1"))
         return f;
     if (has(args, "mz-range")) {
         const std::string text = option(args, "mz-range");
@@ -121,7 +126,8 @@ std::optional<Failure> read_shape(const Args &args, Request &r) {
             return Failure{kUsage, "--mz-range must be LOW:HIGH, e.g. 400.5:402"};
     }
     if (auto f = read_real(args, "step", 0, 1e6, s.mz_step, "a step in m/z > 0")) return f;
-    if (auto f = read_real(args, "points-per-fwhm", 1, 1e4, s.points_per_fwhm, "a number from 1 to 10000"))
+    if (auto f = read_real(args, "points-per-fwhm", 1, 1e4, s.points_per_fwhm,
+                           "a number from 1 to 10000"))
         return f;
     return read_real(args, "min-height", 0, 1, s.centroid_min_height, "a fraction from 0 to 1");
 }
@@ -177,7 +183,8 @@ std::optional<Failure> build(const Request &r, Molecule &molecule, Options &opti
     if (parsed != CORVAN_OK) return library_failure(error, 0);
     options.reset(corvan_options_create());
     if (!options) return Failure{kFailedCall, "out of memory"};
-    if (corvan_options_set_charge(options.get(), r.charge, r.adduct.empty() ? nullptr : r.adduct.c_str(),
+    if (corvan_options_set_charge(options.get(), r.charge,
+                                  r.adduct.empty() ? nullptr : r.adduct.c_str(),
                                   &error) != CORVAN_OK)
         return library_failure(error, 0);
     for (const std::string &label : r.labels)
@@ -194,9 +201,9 @@ std::optional<Failure> compute(Request &r, Spectrum &spectrum) {
     Molecule molecule;
     Options options;
     if (auto f = build(r, molecule, options)) return f;
-    using Call = int (*)(const corvan_molecule *, const corvan_options *,
-                         const corvan_spectrum_settings *, corvan_spectrum **, size_t *,
-                         corvan_error *);
+    using Call =
+        int (*)(const corvan_molecule *, const corvan_options *, const corvan_spectrum_settings *,
+                corvan_spectrum **, size_t *, corvan_error *);
     const Call call = r.part == SpectrumPart::fine      ? corvan_fine_structure
                       : r.part == SpectrumPart::profile ? corvan_profile
                                                         : corvan_centroids;
@@ -211,7 +218,8 @@ std::optional<Failure> compute(Request &r, Spectrum &spectrum) {
 std::optional<Failure> write_to(const std::string &path, const SpectrumReport &report,
                                 Format format, bool svg) {
     AtomicFile file;
-    if (!file.open(path)) return Failure{kFile, "cannot write " + path + ": " + std::strerror(errno)};
+    if (!file.open(path))
+        return Failure{kFile, "cannot write " + path + ": " + std::strerror(errno)};
     if (svg)
         write_spectrum_svg(file.stream(), report);
     else
@@ -232,17 +240,22 @@ std::optional<Failure> write_outputs(const Request &r, const SpectrumReport &rep
 
 const char *kind_word(corvan_kind kind) {
     switch (kind) {
-    case CORVAN_KIND_PEPTIDE: return "peptide";
-    case CORVAN_KIND_RNA: return "rna";
-    case CORVAN_KIND_DNA: return "dna";
-    default: return "formula";
+    case CORVAN_KIND_PEPTIDE:
+        return "peptide";
+    case CORVAN_KIND_RNA:
+        return "rna";
+    case CORVAN_KIND_DNA:
+        return "dna";
+    default:
+        return "formula";
     }
 }
 
 int report_failure(const char *command, const Failure &failure) {
     std::fprintf(stderr, "corvan %s: %s%s\n", command, failure.message.c_str(),
-                 failure.status == kUsage ? (std::string(" (see corvan ") + command + " --help)").c_str()
-                                          : "");
+                 failure.status == kUsage
+                     ? (std::string(" (see corvan ") + command + " --help)").c_str()
+                     : "");
     return failure.status;
 }
 

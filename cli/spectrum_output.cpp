@@ -75,7 +75,8 @@ std::string merged_list(const corvan_spectrum_view &v, std::size_t c, const char
     std::string text;
     char number[64];
     for (std::size_t j = 0; j < v.centroid_fine_count[c]; ++j) {
-        std::snprintf(number, sizeof number, "%.*f", digits, v.fine_mz[v.centroid_first_fine[c] + j]);
+        std::snprintf(number, sizeof number, "%.*f", digits,
+                      v.fine_mz[v.centroid_first_fine[c] + j]);
         text += (j ? between : "") + std::string(number);
     }
     return text;
@@ -107,7 +108,8 @@ void write_centroids(std::FILE *out, const corvan_spectrum_view &v, Format forma
     }
 }
 
-nlohmann::ordered_json fine_json(const corvan_spectrum_view &v, std::size_t first, std::size_t count) {
+nlohmann::ordered_json fine_json(const corvan_spectrum_view &v, std::size_t first,
+                                 std::size_t count) {
     auto peaks = nlohmann::ordered_json::array();
     for (std::size_t i = first; i < first + count; ++i)
         peaks.push_back({{position_name(v), v.fine_mz[i]}, {"probability", v.fine_probability[i]}});
@@ -116,21 +118,24 @@ nlohmann::ordered_json fine_json(const corvan_spectrum_view &v, std::size_t firs
 
 nlohmann::ordered_json spectrum_json(const SpectrumReport &report) {
     const corvan_spectrum_view &v = report.view;
-    nlohmann::ordered_json out{{"input", report.input}, {"kind", report.kind}, {"charge", v.charge}};
+    nlohmann::ordered_json out{
+        {"input", report.input}, {"kind", report.kind}, {"charge", v.charge}};
     if (!report.resolution.empty()) out["resolution"] = report.resolution;
     if (report.part == SpectrumPart::fine) out["fine"] = fine_json(v, 0, v.fine_count);
     if (report.part == SpectrumPart::profile) {
-        out["profile"] = {{position_name(v), std::vector<double>(v.profile_mz, v.profile_mz + v.profile_count)},
-                          {"intensity", std::vector<double>(v.profile_intensity,
-                                                            v.profile_intensity + v.profile_count)}};
+        out["profile"] = {
+            {position_name(v), std::vector<double>(v.profile_mz, v.profile_mz + v.profile_count)},
+            {"intensity",
+             std::vector<double>(v.profile_intensity, v.profile_intensity + v.profile_count)}};
     }
     if (report.part == SpectrumPart::centroids) {
         auto centroids = nlohmann::ordered_json::array();
         for (std::size_t c = 0; c < v.centroid_count; ++c)
-            centroids.push_back({{position_name(v), v.centroid_mz[c]},
-                                 {"height", v.centroid_height[c]},
-                                 {"area", v.centroid_area[c]},
-                                 {"fine", fine_json(v, v.centroid_first_fine[c], v.centroid_fine_count[c])}});
+            centroids.push_back(
+                {{position_name(v), v.centroid_mz[c]},
+                 {"height", v.centroid_height[c]},
+                 {"area", v.centroid_area[c]},
+                 {"fine", fine_json(v, v.centroid_first_fine[c], v.centroid_fine_count[c])}});
         out["centroids"] = centroids;
     }
     return out;
@@ -162,8 +167,12 @@ constexpr double kWidth = 900, kHeight = 420, kLeft = 70, kRight = 20, kTop = 30
 
 struct Frame {
     double low, high, top;
-    double x(double mz) const { return kLeft + (mz - low) / (high - low) * (kWidth - kLeft - kRight); }
-    double y(double value) const { return kHeight - kBottom - value / top * (kHeight - kTop - kBottom); }
+    double x(double mz) const {
+        return kLeft + (mz - low) / (high - low) * (kWidth - kLeft - kRight);
+    }
+    double y(double value) const {
+        return kHeight - kBottom - value / top * (kHeight - kTop - kBottom);
+    }
 };
 
 Frame frame_of(const corvan_spectrum_view &v) {
@@ -174,18 +183,24 @@ Frame frame_of(const corvan_spectrum_view &v) {
     f.low = mz[0];
     f.high = mz[count - 1];
     if (f.high <= f.low) f.low -= 0.5, f.high += 0.5;
-    f.top = std::max(highest(v.profile_intensity, v.profile_count), highest(v.fine_probability, v.fine_count));
+    f.top = std::max(highest(v.profile_intensity, v.profile_count),
+                     highest(v.fine_probability, v.fine_count));
     return f;
 }
 
 std::string xml_escaped(const std::string &text) {
     std::string out;
     for (char c : text) {
-        if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '&') out += "&amp;";
-        else if (c == '\'') out += "&apos;";
-        else out += c;
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '&')
+            out += "&amp;";
+        else if (c == '\'')
+            out += "&apos;";
+        else
+            out += c;
     }
     return out;
 }

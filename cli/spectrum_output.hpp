@@ -13,8 +13,8 @@ namespace cli {
 enum class SpectrumPart { fine, profile, centroids };
 
 struct SpectrumReport {
-    std::string input;    // the text as given
-    std::string kind;     // "formula", "peptide", ...
+    std::string input;      // the text as given
+    std::string kind;       // "formula", "peptide", ...
     std::string resolution; // "120000@200 orbitrap", empty for the fine structure
     SpectrumPart part = SpectrumPart::fine;
     corvan_spectrum_view view{};

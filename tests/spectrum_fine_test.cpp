@@ -46,7 +46,8 @@ Shares natural(int element) {
     Shares s;
     double total = 0;
     for (const auto &isotope : corvan::chem::isotopes_of(element)) total += isotope.abundance;
-    for (const auto &isotope : corvan::chem::isotopes_of(element)) s.push_back(isotope.abundance / total);
+    for (const auto &isotope : corvan::chem::isotopes_of(element))
+        s.push_back(isotope.abundance / total);
     return s;
 }
 
@@ -55,7 +56,8 @@ std::vector<Peak> combine(const std::vector<std::vector<Peak>> &parts, double sh
     for (const auto &part : parts) {
         std::vector<Peak> next;
         for (const Peak &a : all)
-            for (const Peak &b : part) next.push_back({a.mass + b.mass, a.probability * b.probability});
+            for (const Peak &b : part)
+                next.push_back({a.mass + b.mass, a.probability * b.probability});
         all = std::move(next);
     }
     for (Peak &p : all)
@@ -89,7 +91,8 @@ struct FineRun {
     std::vector<Peak> peaks;
 };
 
-FineRun fine(const char *formula, corvan_options *options, int mode, double value, size_t cap = 100000) {
+FineRun fine(const char *formula, corvan_options *options, int mode, double value,
+             size_t cap = 100000) {
     corvan_molecule *molecule = nullptr;
     EXPECT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, formula, &molecule, nullptr), CORVAN_OK);
     corvan_spectrum_settings settings;
@@ -99,11 +102,13 @@ FineRun fine(const char *formula, corvan_options *options, int mode, double valu
     settings.max_peaks = cap;
     corvan_spectrum *spectrum = nullptr;
     FineRun run{};
-    run.status = corvan_fine_structure(molecule, options, &settings, &spectrum, &run.needed, nullptr);
+    run.status =
+        corvan_fine_structure(molecule, options, &settings, &spectrum, &run.needed, nullptr);
     if (spectrum != nullptr) {
         corvan_spectrum_view v;
         corvan_spectrum_get(spectrum, &v);
-        for (size_t i = 0; i < v.fine_count; ++i) run.peaks.push_back({v.fine_mz[i], v.fine_probability[i]});
+        for (size_t i = 0; i < v.fine_count; ++i)
+            run.peaks.push_back({v.fine_mz[i], v.fine_probability[i]});
     }
     corvan_spectrum_free(spectrum);
     corvan_molecule_free(molecule);
@@ -123,10 +128,11 @@ void expect_same(const std::vector<Peak> &got, const std::vector<Peak> &want) {
 constexpr int C = 5, H = 0, N = 6, O = 7, S = 15;
 
 TEST(FineStructure, MatchesEnumerationByThreshold) {
-    const auto reference = combine({element_by_atoms(C, 3, natural(C)), element_by_atoms(H, 7, natural(H)),
-                                    element_by_atoms(N, 1, natural(N)), element_by_atoms(O, 2, natural(O)),
-                                    element_by_atoms(S, 2, natural(S))},
-                                   0, 0);
+    const auto reference =
+        combine({element_by_atoms(C, 3, natural(C)), element_by_atoms(H, 7, natural(H)),
+                 element_by_atoms(N, 1, natural(N)), element_by_atoms(O, 2, natural(O)),
+                 element_by_atoms(S, 2, natural(S))},
+                0, 0);
     for (double threshold : {1e-2, 1e-6, 1e-12})
         expect_same(fine("C3H7NO2S2", nullptr, CORVAN_FINE_THRESHOLD, threshold).peaks,
                     above(reference, threshold));
@@ -137,31 +143,37 @@ TEST(FineStructure, LabelsTheMoleculeButNotTheCarrier) {
     corvan_options *options = corvan_options_create();
     ASSERT_EQ(corvan_options_set_label(options, "2H", 0.5, nullptr), CORVAN_OK);
     ASSERT_EQ(corvan_options_set_charge(options, 1, nullptr, nullptr), CORVAN_OK);
-    const auto reference = combine({element_by_atoms(C, 1, natural(C)), element_by_atoms(H, 4, {0.5, 0.5}),
-                                    element_by_atoms(H, 1, natural(H))},
-                                   0, 1);
-    expect_same(fine("CH4", options, CORVAN_FINE_THRESHOLD, 1e-14).peaks, above(merged(reference), 1e-14));
+    const auto reference =
+        combine({element_by_atoms(C, 1, natural(C)), element_by_atoms(H, 4, {0.5, 0.5}),
+                 element_by_atoms(H, 1, natural(H))},
+                0, 1);
+    expect_same(fine("CH4", options, CORVAN_FINE_THRESHOLD, 1e-14).peaks,
+                above(merged(reference), 1e-14));
     corvan_options_free(options);
 }
 
 TEST(FineStructure, FixedIsotopesAddTheirMass) {
     const double c13 = corvan::chem::find_isotope(C, 13)->mass;
-    const auto reference = combine({element_by_atoms(C, 1, natural(C)), element_by_atoms(H, 4, natural(H)),
-                                    element_by_atoms(O, 1, natural(O))},
-                                   2 * c13, 0);
-    expect_same(fine("[13C2]CH4O", nullptr, CORVAN_FINE_THRESHOLD, 1e-8).peaks, above(reference, 1e-8));
+    const auto reference =
+        combine({element_by_atoms(C, 1, natural(C)), element_by_atoms(H, 4, natural(H)),
+                 element_by_atoms(O, 1, natural(O))},
+                2 * c13, 0);
+    expect_same(fine("[13C2]CH4O", nullptr, CORVAN_FINE_THRESHOLD, 1e-8).peaks,
+                above(reference, 1e-8));
 }
 
 TEST(FineStructure, CoverageTakesTheMostProbableFirst) {
-    auto reference = combine({element_by_atoms(C, 6, natural(C)), element_by_atoms(H, 12, natural(H)),
-                              element_by_atoms(O, 6, natural(O))},
-                             0, 0);
+    auto reference =
+        combine({element_by_atoms(C, 6, natural(C)), element_by_atoms(H, 12, natural(H)),
+                 element_by_atoms(O, 6, natural(O))},
+                0, 0);
     std::sort(reference.begin(), reference.end(),
               [](const Peak &a, const Peak &b) { return a.probability > b.probability; });
     for (double coverage : {0.9, 0.999, 0.99999}) {
         std::size_t take = 0;
         for (double sum = 0; sum < coverage;) sum += reference[take++].probability;
-        const std::vector<Peak> want(reference.begin(), reference.begin() + static_cast<long>(take));
+        const std::vector<Peak> want(reference.begin(),
+                                     reference.begin() + static_cast<long>(take));
         const FineRun run = fine("C6H12O6", nullptr, CORVAN_FINE_COVERAGE, coverage);
         EXPECT_EQ(run.needed, take);
         expect_same(run.peaks, above(want, 0));

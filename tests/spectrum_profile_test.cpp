@@ -100,7 +100,8 @@ TEST(Profile, RefusesBadGrids) {
 TEST(ResolvingPower, FollowsTheAnalyzersLaws) {
     // R = 100000 at m/z 400, looked at m/z 100.
     const double at[] = {200000, 400000, 100000, 25000}; // orbitrap, fticr, tof, quadrupole
-    for (int analyzer = CORVAN_ANALYZER_ORBITRAP; analyzer <= CORVAN_ANALYZER_QUADRUPOLE; ++analyzer) {
+    for (int analyzer = CORVAN_ANALYZER_ORBITRAP; analyzer <= CORVAN_ANALYZER_QUADRUPOLE;
+         ++analyzer) {
         ResolvingPower power;
         ASSERT_TRUE(power.set({analyzer, 100000, 400, 0, nullptr, nullptr}).ok());
         EXPECT_NEAR(power.power(100), at[analyzer - 1], 1e-6);

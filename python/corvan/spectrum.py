@@ -91,7 +91,9 @@ _ERR = ctypes.POINTER(_Error)
 
 
 def _declare(name: str, restype: Any, *argtypes: Any) -> Any:
-    function = getattr(lib, name)
+    # lib[name] is a function object of this module's own, so that these
+    # prototypes never replace those other modules give the same function.
+    function = lib[name]
     function.restype = restype
     function.argtypes = list(argtypes)
     return function

@@ -38,7 +38,8 @@ void find_centroids(const Profile &profile, const FinePeaks &fine, double min_he
         std::size_t left = k, right = k;
         while (left > 0 && y[left - 1] <= y[left]) --left;
         while (right + 1 < n && y[right + 1] <= y[right]) ++right;
-        const Vertex v = k > 0 && k + 1 < n ? log_parabola(y[k - 1], y[k], y[k + 1]) : Vertex{0, y[k]};
+        const Vertex v =
+            k > 0 && k + 1 < n ? log_parabola(y[k - 1], y[k], y[k + 1]) : Vertex{0, y[k]};
         double area = 0;
         for (std::size_t j = left; j < right; ++j) area += 0.5 * (y[j] + y[j + 1]) * step;
         const double low = profile.mz[left], high = profile.mz[right];

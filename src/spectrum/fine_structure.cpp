@@ -150,10 +150,9 @@ struct Collector {
         if (log_probability.size() <= cap) return;
         std::vector<std::size_t> order(log_probability.size());
         std::iota(order.begin(), order.end(), 0);
-        std::nth_element(order.begin(), order.begin() + static_cast<long>(cap), order.end(),
-                         [&](std::size_t a, std::size_t b) {
-                             return log_probability[a] > log_probability[b];
-                         });
+        std::nth_element(
+            order.begin(), order.begin() + static_cast<long>(cap), order.end(),
+            [&](std::size_t a, std::size_t b) { return log_probability[a] > log_probability[b]; });
         order.resize(cap);
         std::vector<double> lp, m;
         lp.reserve(2 * cap + 1024);
@@ -198,7 +197,8 @@ bool enumerate(const std::vector<GroupModel> &models, double log_ratio, Collecto
     std::vector<Marginal> marginals(models.size());
     for (std::size_t g = 0; g < models.size(); ++g) {
         const double top = models[g].log_probability(mode_of(models[g]));
-        if (!marginal_above(models[g], top + log_ratio, out.count_limit, marginals[g])) return false;
+        if (!marginal_above(models[g], top + log_ratio, out.count_limit, marginals[g]))
+            return false;
     }
     // Groups with the most compositions innermost, where breaking off saves most.
     std::sort(marginals.begin(), marginals.end(),
@@ -224,7 +224,8 @@ void hand_out(const IonAtoms &atoms, const std::vector<double> &lp, const std::v
               std::size_t count, FinePeaks &result) {
     std::vector<std::size_t> order(count);
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return m[a] < m[b]; });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return m[a] < m[b]; });
     result.mz.clear();
     result.probability.clear();
     result.mz.reserve(count);
@@ -285,7 +286,8 @@ Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms
         by_probability(out);
         double sum = 0;
         std::size_t take = 0;
-        while (take < out.mass.size() && sum < request.value) sum += std::exp(out.log_probability[take++]);
+        while (take < out.mass.size() && sum < request.value)
+            sum += std::exp(out.log_probability[take++]);
         if (sum < request.value && out.count > out.mass.size())
             return too_many(needed = cap + 1, cap, true);
         needed = take;

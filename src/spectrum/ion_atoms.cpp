@@ -95,12 +95,12 @@ double fixed_mass(const chem::Composition &composition, double times) {
 
 } // namespace
 
-Outcome ion_atoms(const chem::Composition &molecule, const chem::Composition &carrier,
-                  int carriers, int charge, const labels::LabelSet &labels, IonAtoms &result) {
+Outcome ion_atoms(const chem::Composition &molecule, const chem::Composition &carrier, int carriers,
+                  int charge, const labels::LabelSet &labels, IonAtoms &result) {
     result = IonAtoms{};
     result.charge = charge;
-    result.fixed_mass = fixed_mass(molecule, 1) + fixed_mass(carrier, carriers) -
-                        charge * CORVAN_ELECTRON_MASS;
+    result.fixed_mass =
+        fixed_mass(molecule, 1) + fixed_mass(carrier, carriers) - charge * CORVAN_ELECTRON_MASS;
     for (int element = 0; element < chem::kElementCount; ++element) {
         const auto index = static_cast<std::size_t>(element);
         long long own = 0, added = 0;
@@ -112,7 +112,8 @@ Outcome ion_atoms(const chem::Composition &molecule, const chem::Composition &ca
             return Outcome::failure(CORVAN_E_RANGE,
                                     "charge " + std::to_string(charge) + " removes more " +
                                         chem::element_symbol(element) + " than the molecule has");
-        if (own > 0) result.groups.push_back(make_group(element, own, labelled_shares(element, labels)));
+        if (own > 0)
+            result.groups.push_back(make_group(element, own, labelled_shares(element, labels)));
         if (added > 0) result.groups.push_back(make_group(element, added, natural_shares(element)));
     }
     for (const chem::FixedIsotope &atom : molecule.fixed)

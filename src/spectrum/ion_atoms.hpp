@@ -44,7 +44,7 @@ std::array<double, kMaxIsotopes> labelled_shares(int element, const labels::Labe
 // A loss (negative carrier count) takes its atoms from the molecule's own.
 // Fails with CORVAN_E_UNSUPPORTED for fractional counts (molecules by
 // mass), CORVAN_E_RANGE for an element that falls below zero.
-Outcome ion_atoms(const chem::Composition &molecule, const chem::Composition &carrier,
-                  int carriers, int charge, const labels::LabelSet &labels, IonAtoms &result);
+Outcome ion_atoms(const chem::Composition &molecule, const chem::Composition &carrier, int carriers,
+                  int charge, const labels::LabelSet &labels, IonAtoms &result);
 
 } // namespace corvan::spectrum

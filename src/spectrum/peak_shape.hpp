@@ -8,8 +8,8 @@
 namespace corvan::spectrum {
 
 struct PeakShape {
-    int kind = 1;                    // corvan_peak_shape
-    double lorentzian_fraction = 0;  // eta, for the mix
+    int kind = 1;                   // corvan_peak_shape
+    double lorentzian_fraction = 0; // eta, for the mix
 
     double value(double offset, double fwhm) const;
     // Offset beyond which the shape stays below `fraction` of its height.

@@ -45,7 +45,8 @@ double mean_mz(const IonAtoms &atoms) {
 
 double spread_mz(const IonAtoms &atoms) {
     double variance = 0;
-    for (const AtomGroup &g : atoms.groups) variance += static_cast<double>(g.count) * g.mass_variance();
+    for (const AtomGroup &g : atoms.groups)
+        variance += static_cast<double>(g.count) * g.mass_variance();
     return std::sqrt(variance) / (atoms.charge == 0 ? 1 : std::abs(atoms.charge));
 }
 
@@ -54,8 +55,8 @@ struct Grid {
     std::size_t count = 0;
 };
 
-Outcome make_grid(double envelope_low, double envelope_high, const ProfileRequest &r,
-                  double centre, Grid &grid) {
+Outcome make_grid(double envelope_low, double envelope_high, const ProfileRequest &r, double centre,
+                  Grid &grid) {
     const double fwhm = r.power.fwhm(centre);
     grid.step = r.mz_step > 0 ? r.mz_step : fwhm / r.points_per_fwhm;
     double low = r.mz_low, high = r.mz_high;
@@ -98,10 +99,11 @@ void add_gaussian(const Grid &grid, double centre, double fwhm, double height, l
     }
 }
 
-void add_shape(const Grid &grid, const PeakShape &shape, double centre, double fwhm,
-               double height, long first, long last, double *out) {
+void add_shape(const Grid &grid, const PeakShape &shape, double centre, double fwhm, double height,
+               long first, long last, double *out) {
     for (long k = first; k <= last; ++k)
-        out[k] += height * shape.value(grid.low + static_cast<double>(k) * grid.step - centre, fwhm);
+        out[k] +=
+            height * shape.value(grid.low + static_cast<double>(k) * grid.step - centre, fwhm);
 }
 
 // FFTW transforms fastest at sizes whose prime factors are 2, 3 and 5.
@@ -129,7 +131,7 @@ Cx real_power(Cx z, double n) {
 // by a fixed factor, refreshed from sin and cos every kRefresh steps.
 struct GroupWave {
     const AtomGroup *group = nullptr;
-    double scale = 1; // 1 / |charge|
+    double scale = 1;                          // 1 / |charge|
     std::array<double, kMaxIsotopes> offset{}; // (mass - group mean) * scale
     std::array<Cx, kMaxIsotopes> phase{}, step{};
     static constexpr long kRefresh = 32;
@@ -237,9 +239,9 @@ bool expand_width(const ResolvingPower &power, double x0, double low, double hig
 } // namespace
 
 Outcome check_grid(const ProfileRequest &r) {
-    const bool range_ok = (r.mz_low == 0 && r.mz_high == 0) ||
-                          (std::isfinite(r.mz_low) && std::isfinite(r.mz_high) && r.mz_low > 0 &&
-                           r.mz_high > r.mz_low);
+    const bool range_ok =
+        (r.mz_low == 0 && r.mz_high == 0) || (std::isfinite(r.mz_low) && std::isfinite(r.mz_high) &&
+                                              r.mz_low > 0 && r.mz_high > r.mz_low);
     if (!range_ok)
         return Outcome::failure(CORVAN_E_ARGUMENT,
                                 "the profile's range needs 0 < mz_low < mz_high (or both 0)");
@@ -263,11 +265,14 @@ Outcome profile_by_sum(const FinePeaks &peaks, const ProfileRequest &r, Profile 
     for (std::size_t i = 0; i < peaks.mz.size(); ++i) {
         const double centre = peaks.mz[i], fwhm = r.power.fwhm(centre);
         const double reach = reach_per_fwhm * fwhm;
-        const long first = std::max(0L, static_cast<long>(std::ceil((centre - reach - grid.low) / grid.step)));
-        const long last = std::min(last_point, static_cast<long>(std::floor((centre + reach - grid.low) / grid.step)));
+        const long first =
+            std::max(0L, static_cast<long>(std::ceil((centre - reach - grid.low) / grid.step)));
+        const long last = std::min(
+            last_point, static_cast<long>(std::floor((centre + reach - grid.low) / grid.step)));
         if (first > last) continue;
         if (r.shape.gaussian_only())
-            add_gaussian(grid, centre, fwhm, peaks.probability[i], first, last, result.intensity.data());
+            add_gaussian(grid, centre, fwhm, peaks.probability[i], first, last,
+                         result.intensity.data());
         else
             add_shape(grid, r.shape, centre, fwhm, peaks.probability[i], first, last,
                       result.intensity.data());
@@ -295,7 +300,8 @@ Outcome profile_by_transform(const IonAtoms &atoms, const ProfileRequest &r, Pro
     const double h = grid.step / static_cast<double>(sub);
     const double margin = r.shape.reach(width.w0 * 1.05, kWrapReach);
     const double grid_high = grid.low + static_cast<double>(grid.count - 1) * grid.step;
-    const double span = std::max(grid_high, env_high + margin) - std::min(grid.low, env_low - margin);
+    const double span =
+        std::max(grid_high, env_high + margin) - std::min(grid.low, env_low - margin);
     const long long n = smooth_size(static_cast<long long>(std::ceil(span / h)) + 1);
     if (n > 64LL * CORVAN_MAX_POINTS)
         return Outcome::failure(CORVAN_E_TOO_WIDE, "the profile's transform grid is too long");
@@ -324,7 +330,8 @@ Outcome profile_by_transform(const IonAtoms &atoms, const ProfileRequest &r, Pro
             molecule_at(waves, by_logs, m, period, t0, t1, t2);
             const Cx m1 = Cx(0, 1 / (2 * M_PI)) * t1, m2 = -t2 / (4 * M_PI * M_PI);
             const PeakShape::Transform k = r.shape.transform(f, width.w0);
-            out = k.k * t0 + width.a * k.dk * m1 + (width.b * k.dk + 0.5 * width.a * width.a * k.d2k) * m2;
+            out = k.k * t0 + width.a * k.dk * m1 +
+                  (width.b * k.dk + 0.5 * width.a * width.a * k.d2k) * m2;
             out *= std::polar(1.0 / period, 2 * M_PI * static_cast<double>(m) * s / period);
         }
         bins[m][0] = out.real();
@@ -333,7 +340,8 @@ Outcome profile_by_transform(const IonAtoms &atoms, const ProfileRequest &r, Pro
     if (!fft::inverse(static_cast<int>(n), bins.get(), values.get()))
         return Outcome::failure(CORVAN_E_MEMORY, "out of memory");
     fill_mz(grid, result);
-    for (std::size_t k = 0; k < grid.count; ++k) result.intensity[k] = values[static_cast<long long>(k) * sub];
+    for (std::size_t k = 0; k < grid.count; ++k)
+        result.intensity[k] = values[static_cast<long long>(k) * sub];
     return Outcome::success();
 }
 

@@ -34,8 +34,7 @@ Outcome profile_by_sum(const FinePeaks &peaks, const ProfileRequest &request, Pr
 // The profile from the transform of the whole mass distribution, without
 // listing fine peaks. CORVAN_E_UNSUPPORTED when the FWHM changes too much
 // over the envelope for its second-order expansion.
-Outcome profile_by_transform(const IonAtoms &atoms, const ProfileRequest &request,
-                             Profile &result);
+Outcome profile_by_transform(const IonAtoms &atoms, const ProfileRequest &request, Profile &result);
 
 // Chooses the route: the direct sum over a fine structure cut far below
 // what the profile can show when it is small, the transform otherwise.

@@ -41,8 +41,8 @@ corvan_spectrum_settings default_settings() {
 
 // The charge the call computes: the options', or the text's ("PEPTIDE/2",
 // protons) when the options leave it at 0, as corvan_distribution_compute.
-Outcome resolve_charge(const corvan_molecule &molecule, const corvan_options &options,
-                       int &charge, ion::Carrier &carrier) {
+Outcome resolve_charge(const corvan_molecule &molecule, const corvan_options &options, int &charge,
+                       ion::Carrier &carrier) {
     charge = options.charge;
     carrier = options.carrier;
     if (molecule.charge == 0 || molecule.charge == options.charge) return Outcome::success();
@@ -83,7 +83,8 @@ Outcome read_settings(const corvan_spectrum_settings &s, int parts, FineRequest 
     profile.mz_step = s.mz_step;
     profile.points_per_fwhm = s.points_per_fwhm;
     if (!(s.centroid_min_height >= 0 && s.centroid_min_height <= 1))
-        return Outcome::failure(CORVAN_E_ARGUMENT, "the centroids' least height must lie in [0, 1]");
+        return Outcome::failure(CORVAN_E_ARGUMENT,
+                                "the centroids' least height must lie in [0, 1]");
     return check_grid(profile);
 }
 
@@ -127,8 +128,8 @@ int run(const corvan_molecule *molecule, const corvan_options *options,
         const corvan_spectrum_settings chosen = settings ? *settings : default_settings();
         auto made = std::make_unique<corvan_spectrum>();
         std::size_t count = 0;
-        Outcome computed = compute(*molecule, options ? *options : kNoOptions, chosen, parts,
-                                   *made, count);
+        Outcome computed =
+            compute(*molecule, options ? *options : kNoOptions, chosen, parts, *made, count);
         if (needed != nullptr) *needed = count;
         if (computed.ok()) *spectrum = made.release();
         return computed;
