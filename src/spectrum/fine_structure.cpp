@@ -16,6 +16,7 @@ using Counts = std::array<long long, kMaxIsotopes>;
 struct Marginal {
     std::vector<double> log_probability;
     std::vector<double> mass;
+    std::vector<double> probability; // exp(log_probability), made once sorted
 };
 
 struct GroupModel {
@@ -91,11 +92,35 @@ void sort_marginal(Marginal &m) {
     Marginal sorted;
     sorted.log_probability.reserve(order.size());
     sorted.mass.reserve(order.size());
+    sorted.probability.reserve(order.size());
     for (std::size_t i : order) {
         sorted.log_probability.push_back(m.log_probability[i]);
         sorted.mass.push_back(m.mass[i]);
+        sorted.probability.push_back(std::exp(m.log_probability[i]));
     }
     m = std::move(sorted);
+}
+
+// Two isotopes make a line of compositions, unimodal along it: walk out
+// from the mode both ways while above the cut.
+bool line_above(const GroupModel &model, const Counts &mode, double cut, std::size_t limit,
+                Marginal &result) {
+    const auto visit = [&](long long heavy) {
+        Counts c{};
+        c[0] = model.group.count - heavy;
+        c[1] = heavy;
+        const double lp = model.log_probability(c);
+        if (lp < cut && heavy != mode[1]) return false;
+        result.log_probability.push_back(lp);
+        result.mass.push_back(model.mass(c));
+        return true;
+    };
+    const long long top = model.group.size == 2 ? model.group.count : 0;
+    for (long long k = mode[1]; k <= top && visit(k);) ++k;
+    for (long long k = mode[1] - 1; k >= 0 && visit(k);) --k;
+    if (result.mass.size() > limit) return false;
+    sort_marginal(result);
+    return true;
 }
 
 // Every composition of the group whose log-probability is at least `cut`:
@@ -104,6 +129,7 @@ void sort_marginal(Marginal &m) {
 // lattice are connected by those moves. False when more than `limit`.
 bool marginal_above(const GroupModel &model, double cut, std::size_t limit, Marginal &result) {
     const Counts mode = mode_of(model);
+    if (model.group.size <= 2) return line_above(model, mode, cut, limit, result);
     std::unordered_set<Counts, CountsHash> seen{mode};
     std::vector<Counts> frontier{mode};
     const std::size_t size = model.group.size;
@@ -136,29 +162,29 @@ struct Collector {
     std::size_t count = 0;
     double total = 0;
     bool stopped = false;
-    std::vector<double> log_probability, mass;
+    std::vector<double> probability, mass;
 
-    void add(double lp, double m) {
+    void add(double p, double m) {
         ++count;
-        total += std::exp(lp);
+        total += p;
         if (count > count_limit) stopped = true;
-        log_probability.push_back(lp);
+        probability.push_back(p);
         mass.push_back(m);
-        if (log_probability.size() >= 2 * cap + 1024) compact();
+        if (probability.size() >= 2 * cap + 1024) compact();
     }
     void compact() {
-        if (log_probability.size() <= cap) return;
-        std::vector<std::size_t> order(log_probability.size());
+        if (probability.size() <= cap) return;
+        std::vector<std::size_t> order(probability.size());
         std::iota(order.begin(), order.end(), 0);
         std::nth_element(
             order.begin(), order.begin() + static_cast<long>(cap), order.end(),
-            [&](std::size_t a, std::size_t b) { return log_probability[a] > log_probability[b]; });
+            [&](std::size_t a, std::size_t b) { return probability[a] > probability[b]; });
         order.resize(cap);
-        std::vector<double> lp, m;
-        lp.reserve(2 * cap + 1024);
+        std::vector<double> p, m;
+        p.reserve(2 * cap + 1024);
         m.reserve(2 * cap + 1024);
-        for (std::size_t i : order) lp.push_back(log_probability[i]), m.push_back(mass[i]);
-        log_probability = std::move(lp);
+        for (std::size_t i : order) p.push_back(probability[i]), m.push_back(mass[i]);
+        probability = std::move(p);
         mass = std::move(m);
     }
 };
@@ -169,17 +195,19 @@ struct Joint {
     double cut;
     Collector &out;
 
-    void walk(std::size_t level, double lp, double m) {
+    // The cut is tested on logarithms; probabilities are carried as
+    // products, which spares an exponential per composition.
+    void walk(std::size_t level, double lp, double p, double m) {
         if (out.stopped) return;
         if (level == marginals.size()) {
-            out.add(lp, m);
+            out.add(p, m);
             return;
         }
         const Marginal &g = marginals[level];
         for (std::size_t i = 0; i < g.mass.size(); ++i) {
             const double next = lp + g.log_probability[i];
             if (next + best_rest[level + 1] < cut) break;
-            walk(level + 1, next, m + g.mass[i]);
+            walk(level + 1, next, p * g.probability[i], m + g.mass[i]);
         }
     }
 };
@@ -207,7 +235,7 @@ bool enumerate(const std::vector<GroupModel> &models, double log_ratio, Collecto
     for (std::size_t l = marginals.size(); l-- > 0;)
         best_rest[l] = best_rest[l + 1] + marginals[l].log_probability.front();
     Joint joint{marginals, best_rest, best_rest[0] + log_ratio, out};
-    joint.walk(0, 0.0, 0.0);
+    joint.walk(0, 0.0, 1.0, 0.0);
     return !out.stopped;
 }
 
@@ -220,8 +248,8 @@ bool has_split_element(const IonAtoms &atoms) {
     return false;
 }
 
-void hand_out(const IonAtoms &atoms, const std::vector<double> &lp, const std::vector<double> &m,
-              std::size_t count, FinePeaks &result) {
+void hand_out(const IonAtoms &atoms, const std::vector<double> &probability,
+              const std::vector<double> &m, std::size_t count, FinePeaks &result) {
     std::vector<std::size_t> order(count);
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(),
@@ -234,7 +262,7 @@ void hand_out(const IonAtoms &atoms, const std::vector<double> &lp, const std::v
     // compositions from both sides: those are one peak.
     const bool split = has_split_element(atoms);
     for (std::size_t i = 0; i < count; ++i) {
-        const double mass = m[order[i]], p = std::exp(lp[order[i]]);
+        const double mass = m[order[i]], p = probability[order[i]];
         if (split && i > 0 && mass - m[order[i - 1]] < kSameMass) {
             result.probability.back() += p;
             continue;
@@ -248,14 +276,13 @@ void hand_out(const IonAtoms &atoms, const std::vector<double> &lp, const std::v
 void by_probability(Collector &c) {
     std::vector<std::size_t> order(c.mass.size());
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return c.log_probability[a] > c.log_probability[b];
-    });
-    std::vector<double> lp, m;
-    lp.reserve(order.size());
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return c.probability[a] > c.probability[b]; });
+    std::vector<double> p, m;
+    p.reserve(order.size());
     m.reserve(order.size());
-    for (std::size_t i : order) lp.push_back(c.log_probability[i]), m.push_back(c.mass[i]);
-    c.log_probability = std::move(lp);
+    for (std::size_t i : order) p.push_back(c.probability[i]), m.push_back(c.mass[i]);
+    c.probability = std::move(p);
     c.mass = std::move(m);
 }
 
@@ -267,16 +294,20 @@ Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atom
     needed = out.count;
     if (!complete) return too_many(std::max(out.count, limit + 1), request.max_peaks, true);
     if (out.count > request.max_peaks) return too_many(out.count, request.max_peaks, false);
-    hand_out(atoms, out.log_probability, out.mass, out.count, result);
+    hand_out(atoms, out.probability, out.mass, out.count, result);
     return Outcome::success();
 }
+
+// Each layer of the coverage search lowers the threshold by this factor:
+// finer layers recount more often, coarser ones overshoot further.
+constexpr double kLayer = 1e-1;
 
 // Layers of falling thresholds until the compositions above one cover the
 // request; the most probable of that layer make the answer.
 Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms,
                     const FineRequest &request, FinePeaks &result, std::size_t &needed) {
     const std::size_t cap = request.max_peaks;
-    for (double log_ratio = std::log(1e-2);; log_ratio += std::log(1e-2)) {
+    for (double log_ratio = std::log(kLayer);; log_ratio += std::log(kLayer)) {
         Collector out(cap, cap * kCountingLimit);
         const bool complete = enumerate(models, log_ratio, out);
         if (!complete) return too_many(needed = cap * kCountingLimit + 1, cap, true);
@@ -286,13 +317,12 @@ Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms
         by_probability(out);
         double sum = 0;
         std::size_t take = 0;
-        while (take < out.mass.size() && sum < request.value)
-            sum += std::exp(out.log_probability[take++]);
+        while (take < out.mass.size() && sum < request.value) sum += out.probability[take++];
         if (sum < request.value && out.count > out.mass.size())
             return too_many(needed = cap + 1, cap, true);
         needed = take;
         if (take > cap) return too_many(take, cap, false);
-        hand_out(atoms, out.log_probability, out.mass, take, result);
+        hand_out(atoms, out.probability, out.mass, take, result);
         return Outcome::success();
     }
 }

@@ -103,6 +103,7 @@ Outcome ion_atoms(const chem::Composition &molecule, const chem::Composition &ca
         fixed_mass(molecule, 1) + fixed_mass(carrier, carriers) - charge * CORVAN_ELECTRON_MASS;
     for (int element = 0; element < chem::kElementCount; ++element) {
         const auto index = static_cast<std::size_t>(element);
+        if (molecule.natural[index] == 0 && carrier.natural[index] == 0) continue;
         long long own = 0, added = 0;
         Outcome whole = whole_count(molecule.natural[index], element, own);
         if (whole.ok()) whole = whole_count(carrier.natural[index] * carriers, element, added);
