@@ -15,14 +15,15 @@ namespace {
 // The direct route sums compositions down to this fraction of the most
 // probable one: what it leaves out stays orders of magnitude below 1e-6 of
 // the profile's highest point.
-constexpr double kDirectThreshold = 1e-8;
+constexpr double kDirectThreshold = 1e-9;
 // Beyond this many compositions the transform is cheaper.
 constexpr std::size_t kDirectPeaks = 200000;
 // Molecules whose mass spreads wider than this (Da, one standard
 // deviation) go straight to the transform.
 constexpr double kDirectSpread = 1.5;
-// A shape is summed out to where it falls below this fraction of its height.
-constexpr double kShapeReach = 1e-10;
+// A shape is summed out to where it falls below this fraction of its
+// height (Gaussians: of the highest peak's height).
+constexpr double kShapeReach = 1e-11;
 // The default range runs this far (as a fraction of height) into the tails.
 constexpr double kRangeReach = 1e-7;
 // The transform's period keeps each wrapped-around tail below this.
@@ -106,14 +107,12 @@ void add_shape(const Grid &grid, const PeakShape &shape, double centre, double f
             height * shape.value(grid.low + static_cast<double>(k) * grid.step - centre, fwhm);
 }
 
-// FFTW transforms fastest at sizes whose prime factors are 2, 3 and 5.
-long long smooth_size(long long at_least) {
-    for (long long size = std::max(8LL, at_least);; ++size) {
-        long long rest = size;
-        for (long long prime : {2, 3, 5})
-            while (rest % prime == 0) rest /= prime;
-        if (rest == 1) return size;
-    }
+// Sizes 2^k and 3 x 2^k: FFTW transforms them fast, and so few of them
+// occur that the plans made for one molecule serve the next.
+long long transform_size(long long at_least) {
+    long long size = 8;
+    while (size < at_least) size *= 2;
+    return size / 4 * 3 >= at_least ? size / 4 * 3 : size;
 }
 
 using Cx = std::complex<double>;
@@ -262,9 +261,15 @@ Outcome profile_by_sum(const FinePeaks &peaks, const ProfileRequest &r, Profile 
     fill_mz(grid, result);
     const long last_point = static_cast<long>(grid.count) - 1;
     const double reach_per_fwhm = r.shape.reach(1, kShapeReach); // reach grows with the width
+    // A Gaussian is drawn out to where it falls below kShapeReach of the
+    // highest peak, not of its own: small peaks stay narrow.
+    const double floor = kShapeReach * *top;
+    const double rate = 4 * std::log(2.0);
     for (std::size_t i = 0; i < peaks.mz.size(); ++i) {
-        const double centre = peaks.mz[i], fwhm = r.power.fwhm(centre);
-        const double reach = reach_per_fwhm * fwhm;
+        const double centre = peaks.mz[i], fwhm = r.power.fwhm(centre), p = peaks.probability[i];
+        const double reach = r.shape.gaussian_only()
+                                 ? fwhm * std::sqrt(std::max(0.0, std::log(p / floor)) / rate)
+                                 : reach_per_fwhm * fwhm;
         const long first =
             std::max(0L, static_cast<long>(std::ceil((centre - reach - grid.low) / grid.step)));
         const long last = std::min(
@@ -302,7 +307,7 @@ Outcome profile_by_transform(const IonAtoms &atoms, const ProfileRequest &r, Pro
     const double grid_high = grid.low + static_cast<double>(grid.count - 1) * grid.step;
     const double span =
         std::max(grid_high, env_high + margin) - std::min(grid.low, env_low - margin);
-    const long long n = smooth_size(static_cast<long long>(std::ceil(span / h)) + 1);
+    const long long n = transform_size(static_cast<long long>(std::ceil(span / h)) + 1);
     if (n > 64LL * CORVAN_MAX_POINTS)
         return Outcome::failure(CORVAN_E_TOO_WIDE, "the profile's transform grid is too long");
     const double period = static_cast<double>(n) * h;
