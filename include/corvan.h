@@ -1301,7 +1301,7 @@ CORVAN_API int corvan_fine_structure(const corvan_molecule *molecule,
  * bad resolution, shape or grid settings; CORVAN_E_TOO_WIDE for a grid of
  * more than CORVAN_MAX_POINTS points.
  * Example: glucose [M+H]+ at 120000@200: the highest point ~0.92 near
- * m/z 181.0707, the 13C peak ~0.062 near 182.074. */
+ * m/z 181.0706, the 13C peak ~0.060 near 182.0741. */
 CORVAN_API int corvan_profile(const corvan_molecule *molecule, const corvan_options *options,
                               const corvan_spectrum_settings *settings,
                               corvan_spectrum **spectrum, size_t *needed, corvan_error *error);

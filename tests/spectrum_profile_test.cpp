@@ -15,13 +15,17 @@ namespace {
 
 using namespace corvan::spectrum;
 
-IonAtoms atoms_of(const char *formula, int charge) {
+IonAtoms atoms_of(const char *formula, int charge, const char *label = nullptr) {
     corvan_molecule molecule;
     EXPECT_TRUE(corvan::api::parse_molecule(CORVAN_KIND_FORMULA, formula, molecule).ok());
+    corvan::labels::LabelSet labels;
+    if (label != nullptr) {
+        EXPECT_TRUE(labels.parse(label).ok());
+    }
     IonAtoms atoms;
-    EXPECT_TRUE(ion_atoms(molecule.composition, corvan::ion::proton().atoms, charge, charge,
-                          corvan::labels::LabelSet{}, atoms)
-                    .ok());
+    EXPECT_TRUE(
+        ion_atoms(molecule.composition, corvan::ion::proton().atoms, charge, charge, labels, atoms)
+            .ok());
     return atoms;
 }
 
@@ -67,6 +71,16 @@ TEST(Profile, BothRoutesMatchTheSumOfShapes) {
         EXPECT_LT(largest_error(peptide, r, direct), 1e-6) << shape;
         EXPECT_LT(largest_error(peptide, r, transformed), 1e-6) << shape;
     }
+}
+
+TEST(Profile, TransformHoldsWhereNoIsotopeDominates) {
+    // Carbon half 13C: an atom's transform vanishes at some frequencies, so
+    // the transform multiplies the groups' powers instead of adding logs.
+    const IonAtoms labelled = atoms_of("C20H30N5O6", 1, "13C=0.5");
+    const ProfileRequest r = request(CORVAN_ANALYZER_QUADRUPOLE, 100000, CORVAN_SHAPE_GAUSSIAN);
+    Profile transformed;
+    ASSERT_TRUE(profile_by_transform(labelled, r, transformed).ok());
+    EXPECT_LT(largest_error(labelled, r, transformed), 1e-6);
 }
 
 TEST(Profile, LargeMoleculesTakeTheTransformWithVaryingWidth) {
