@@ -163,7 +163,7 @@ void write_spectrum(std::FILE *stream, const SpectrumReport &report, Format form
 
 namespace {
 
-constexpr double kWidth = 900, kHeight = 420, kLeft = 70, kRight = 20, kTop = 30, kBottom = 50;
+constexpr double kWidth = 900, kHeight = 420, kLeft = 70, kRight = 50, kTop = 30, kBottom = 50;
 
 struct Frame {
     double low, high, top;
@@ -183,8 +183,10 @@ Frame frame_of(const corvan_spectrum_view &v) {
     f.low = mz[0];
     f.high = mz[count - 1];
     if (f.high <= f.low) f.low -= 0.5, f.high += 0.5;
-    f.top = std::max(highest(v.profile_intensity, v.profile_count),
-                     highest(v.fine_probability, v.fine_count));
+    // The profile sets the scale when there is one: fine peaks outside its
+    // range must not flatten it.
+    f.top = v.profile_count ? highest(v.profile_intensity, v.profile_count)
+                            : highest(v.fine_probability, v.fine_count);
     return f;
 }
 
