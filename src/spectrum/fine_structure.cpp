@@ -154,38 +154,37 @@ bool marginal_above(const GroupModel &model, double cut, std::size_t limit, Marg
     return true;
 }
 
+// One composition: probability and mass of its atoms.
+struct Entry {
+    double probability, mass;
+};
+
+bool more_probable(const Entry &a, const Entry &b) {
+    return a.probability > b.probability;
+}
+
 // Keeps the `cap` most probable compositions met, counting them all.
 struct Collector {
-    Collector(std::size_t kept, std::size_t limit) : cap(kept), count_limit(limit) {}
+    Collector(std::size_t most, std::size_t limit) : cap(most), count_limit(limit) {}
     std::size_t cap;
     std::size_t count_limit;
     std::size_t count = 0;
     double total = 0;
     bool stopped = false;
-    std::vector<double> probability, mass;
+    std::vector<Entry> kept;
 
     void add(double p, double m) {
         ++count;
         total += p;
         if (count > count_limit) stopped = true;
-        probability.push_back(p);
-        mass.push_back(m);
-        if (probability.size() >= 2 * cap + 1024) compact();
+        kept.push_back({p, m});
+        if (kept.size() >= 2 * cap + 1024) compact();
     }
     void compact() {
-        if (probability.size() <= cap) return;
-        std::vector<std::size_t> order(probability.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::nth_element(
-            order.begin(), order.begin() + static_cast<long>(cap), order.end(),
-            [&](std::size_t a, std::size_t b) { return probability[a] > probability[b]; });
-        order.resize(cap);
-        std::vector<double> p, m;
-        p.reserve(2 * cap + 1024);
-        m.reserve(2 * cap + 1024);
-        for (std::size_t i : order) p.push_back(probability[i]), m.push_back(mass[i]);
-        probability = std::move(p);
-        mass = std::move(m);
+        if (kept.size() <= cap) return;
+        std::nth_element(kept.begin(), kept.begin() + static_cast<long>(cap), kept.end(),
+                         more_probable);
+        kept.resize(cap);
     }
 };
 
@@ -248,12 +247,11 @@ bool has_split_element(const IonAtoms &atoms) {
     return false;
 }
 
-void hand_out(const IonAtoms &atoms, const std::vector<double> &probability,
-              const std::vector<double> &m, std::size_t count, FinePeaks &result) {
-    std::vector<std::size_t> order(count);
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return m[a] < m[b]; });
+// The first `count` entries, sorted by mass, as peaks.
+void hand_out(const IonAtoms &atoms, std::vector<Entry> &entries, std::size_t count,
+              FinePeaks &result) {
+    std::sort(entries.begin(), entries.begin() + static_cast<long>(count),
+              [](const Entry &a, const Entry &b) { return a.mass < b.mass; });
     result.mz.clear();
     result.probability.clear();
     result.mz.reserve(count);
@@ -262,28 +260,14 @@ void hand_out(const IonAtoms &atoms, const std::vector<double> &probability,
     // compositions from both sides: those are one peak.
     const bool split = has_split_element(atoms);
     for (std::size_t i = 0; i < count; ++i) {
-        const double mass = m[order[i]], p = probability[order[i]];
-        if (split && i > 0 && mass - m[order[i - 1]] < kSameMass) {
-            result.probability.back() += p;
+        const Entry &e = entries[i];
+        if (split && i > 0 && e.mass - entries[i - 1].mass < kSameMass) {
+            result.probability.back() += e.probability;
             continue;
         }
-        result.mz.push_back(atoms.to_mz(mass + atoms.fixed_mass));
-        result.probability.push_back(p);
+        result.mz.push_back(atoms.to_mz(e.mass + atoms.fixed_mass));
+        result.probability.push_back(e.probability);
     }
-}
-
-// The kept compositions in order of falling probability.
-void by_probability(Collector &c) {
-    std::vector<std::size_t> order(c.mass.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return c.probability[a] > c.probability[b]; });
-    std::vector<double> p, m;
-    p.reserve(order.size());
-    m.reserve(order.size());
-    for (std::size_t i : order) p.push_back(c.probability[i]), m.push_back(c.mass[i]);
-    c.probability = std::move(p);
-    c.mass = std::move(m);
 }
 
 Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atoms,
@@ -294,7 +278,7 @@ Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atom
     needed = out.count;
     if (!complete) return too_many(std::max(out.count, limit + 1), request.max_peaks, true);
     if (out.count > request.max_peaks) return too_many(out.count, request.max_peaks, false);
-    hand_out(atoms, out.probability, out.mass, out.count, result);
+    hand_out(atoms, out.kept, out.count, result);
     return Outcome::success();
 }
 
@@ -314,15 +298,15 @@ Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms
         // Round-off aside, an empty remainder means every composition is in.
         const bool last_layer = out.total >= request.value || log_ratio < -800;
         if (!last_layer) continue;
-        by_probability(out);
+        std::sort(out.kept.begin(), out.kept.end(), more_probable);
         double sum = 0;
         std::size_t take = 0;
-        while (take < out.mass.size() && sum < request.value) sum += out.probability[take++];
-        if (sum < request.value && out.count > out.mass.size())
+        while (take < out.kept.size() && sum < request.value) sum += out.kept[take++].probability;
+        if (sum < request.value && out.count > out.kept.size())
             return too_many(needed = cap + 1, cap, true);
         needed = take;
         if (take > cap) return too_many(take, cap, false);
-        hand_out(atoms, out.probability, out.mass, take, result);
+        hand_out(atoms, out.kept, take, result);
         return Outcome::success();
     }
 }
