@@ -107,12 +107,13 @@ void add_shape(const Grid &grid, const PeakShape &shape, double centre, double f
             height * shape.value(grid.low + static_cast<double>(k) * grid.step - centre, fwhm);
 }
 
-// Sizes 2^k and 3 x 2^k: FFTW transforms them fast, and so few of them
-// occur that the plans made for one molecule serve the next.
+// Sizes 8, 9, 10, 12 or 15 times 2^k: FFTW transforms them fast, at most
+// an eighth is wasted, and so few of them occur that the plans made for
+// one molecule serve the next.
 long long transform_size(long long at_least) {
-    long long size = 8;
-    while (size < at_least) size *= 2;
-    return size / 4 * 3 >= at_least ? size / 4 * 3 : size;
+    for (long long octave = 1;; octave *= 2)
+        for (long long base : {8, 9, 10, 12, 15})
+            if (base * octave >= at_least) return base * octave;
 }
 
 using Cx = std::complex<double>;
