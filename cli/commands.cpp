@@ -9,12 +9,15 @@
 #include "molecules.hpp"
 #include "result.hpp"
 #include "serve.hpp"
+#include "spectrum_command.hpp"
 
 namespace cli {
 
 namespace {
 
 int run_formula(int argc, char **argv) {
+    if (asks_for_spectrum(argc, argv))
+        return run_spectrum(CORVAN_KIND_FORMULA, "formula", argc, argv);
     return run_envelope(CORVAN_KIND_FORMULA, "formula", argc, argv);
 }
 // The exact engine (the default) computes the real molecule through the
@@ -31,14 +34,18 @@ bool uses_exact_engine(int argc, char **argv) {
 }
 
 int run_peptide(int argc, char **argv) {
+    if (asks_for_spectrum(argc, argv))
+        return run_spectrum(CORVAN_KIND_PEPTIDE, "peptide", argc, argv);
     return uses_exact_engine(argc, argv) ? run_envelope(CORVAN_KIND_PEPTIDE, "peptide", argc, argv)
                                          : run_distribution(peptide_molecule(), argc, argv);
 }
 int run_rna(int argc, char **argv) {
+    if (asks_for_spectrum(argc, argv)) return run_spectrum(CORVAN_KIND_RNA, "rna", argc, argv);
     return uses_exact_engine(argc, argv) ? run_envelope(CORVAN_KIND_RNA, "rna", argc, argv)
                                          : run_distribution(rna_molecule(), argc, argv);
 }
 int run_dna(int argc, char **argv) {
+    if (asks_for_spectrum(argc, argv)) return run_spectrum(CORVAN_KIND_DNA, "dna", argc, argv);
     return run_envelope(CORVAN_KIND_DNA, "dna", argc, argv);
 }
 
@@ -107,7 +114,7 @@ const std::string kFormulaHelp =
     "\n"
     "columns:\n" +
     envelope_columns_help() + "\noptions:\n" + kEnvelopeOptions +
-    "  --engine exact    the engine (this command has no other)\n"
+    "  --engine exact    the engine (this command has no other)\n" + spectrum_options_help() +
     "\nexamples:\n"
     "  corvan formula C6H12O6\n"
     "  corvan formula '[13C6]H12O6' --charge 1\n"
@@ -170,7 +177,7 @@ const std::string kPeptideHelp =
     "                 a weight file of 20 inputs (by sequence: residue counts in\n"
     "                 the order ACDEFGHIKLMNPQRSTVWY) or 5 inputs (by mass) and n\n"
     "                 units per layer; --points defaults to, and must equal, n\n" +
-    kCommonOptions +
+    kCommonOptions + spectrum_options_help() +
     "\nexamples:\n"
     "  corvan peptide 'EM[Oxidation]EVEES[Phospho]PEK/2'\n"
     "  corvan peptide PEPTIDEK --charge 2 --label 15N=0.98\n"
@@ -214,7 +221,7 @@ const std::string kRnaHelp =
     "  --weights FILE your own network for the nn engine (implies --engine nn):\n"
     "                 4 inputs (A, C, G, U counts) by sequence, 5 by mass, n\n"
     "                 units per layer; --points defaults to, and must equal, n\n" +
-    kCommonOptions +
+    kCommonOptions + spectrum_options_help() +
     "\nexamples:\n"
     "  corvan rna ACGUACGU\n"
     "  corvan rna p-ACGU[m6A]CGU --charge -3\n"
@@ -239,7 +246,7 @@ const std::string kDnaHelp =
     "columns:\n" +
     envelope_columns_help() + "\noptions:\n" +
     "  --mass M          DNA average mass in daltons instead of a sequence\n" + kEnvelopeOptions +
-    "  --engine exact    the engine (this command has no other)\n" +
+    "  --engine exact    the engine (this command has no other)\n" + spectrum_options_help() +
     "\nexamples:\n"
     "  corvan dna ACGTACGT\n"
     "  corvan dna p-ACGTACGT --charge -3\n"

@@ -1330,6 +1330,200 @@ CORVAN_API int corvan_pieces_get(const corvan_pieces *pieces, size_t index, corv
 /* Frees pieces; NULL is fine. Example: corvan_pieces_free(p). */
 CORVAN_API void corvan_pieces_free(corvan_pieces *pieces);
 
+/* ======================================================================
+ * The spectrum an instrument records
+ *
+ * Fine structure: every isotopic composition of a molecule or ion with its
+ * exact mass and probability (the points above sum these per k). Profile:
+ * the signal of those compositions as an instrument of a given resolving
+ * power records it, a sum of peak shapes on an m/z grid. Centroids: the
+ * peaks an instrument's software reports from that profile, each with the
+ * fine peaks it merges.
+ *
+ * The molecule and options are those of corvan_distribution_compute: the
+ * charge and adduct, and labels, which apply to the molecule's own atoms
+ * (an adduct's atoms keep natural abundances; a loss of carriers, such as
+ * [M-H]-, takes its atoms from the molecule). Atoms of one isotope add
+ * their mass. Molecules by mass (fractional counts) are refused with
+ * CORVAN_E_UNSUPPORTED.
+ *
+ * Positions are m/z for an ion, (mass - charge * CORVAN_ELECTRON_MASS) /
+ * |charge|, and the mass in Da for a neutral molecule (charge 0).
+ * ====================================================================== */
+
+/* How resolving power R changes with m/z; FWHM(m/z) = m/z / R(m/z). */
+typedef enum corvan_analyzer {
+    CORVAN_ANALYZER_ORBITRAP = 1,   /* R proportional to (m/z)^-1/2 */
+    CORVAN_ANALYZER_FTICR = 2,      /* R proportional to (m/z)^-1 */
+    CORVAN_ANALYZER_TOF = 3,        /* R constant */
+    CORVAN_ANALYZER_QUADRUPOLE = 4, /* FWHM constant */
+    CORVAN_ANALYZER_TABLE = 5       /* R from a table of (m/z, R) pairs */
+} corvan_analyzer;
+
+/* Resolving power: R = resolving_power at m/z reference_mz with the
+ * analyzer's law, or, for CORVAN_ANALYZER_TABLE, table_count pairs
+ * (table_mz[i], table_power[i]) with m/z strictly increasing, R
+ * interpolated linearly between them and constant beyond the ends (the
+ * table is read during the call only). */
+typedef struct corvan_resolution {
+    int analyzer;
+    double resolving_power;
+    double reference_mz;
+    size_t table_count;
+    const double *table_mz;
+    const double *table_power;
+} corvan_resolution;
+
+/* Peak shapes, of height 1 at their centre and the FWHM of their m/z. */
+typedef enum corvan_peak_shape {
+    CORVAN_SHAPE_GAUSSIAN = 1,
+    CORVAN_SHAPE_LORENTZIAN = 2,
+    CORVAN_SHAPE_MIXED = 3 /* (1 - f) Gaussian + f Lorentzian, f = lorentzian_fraction */
+} corvan_peak_shape;
+
+/* Which fine peaks are listed. */
+typedef enum corvan_fine_mode {
+    CORVAN_FINE_THRESHOLD = 1, /* probability >= fine_value x the highest's; (0, 1] */
+    CORVAN_FINE_COVERAGE = 2   /* the most probable until they sum to fine_value; (0, 1) */
+} corvan_fine_mode;
+
+/* Everything a spectrum call needs besides molecule and options. Fill it
+ * with corvan_spectrum_defaults, then change what you need.
+ *   fine_mode, fine_value   which fine peaks (default threshold 1e-3);
+ *   max_peaks               the most fine peaks a call may make (default
+ *                           100000); a call that needs more fails with
+ *                           CORVAN_E_TOO_WIDE and reports how many;
+ *   resolution              default Orbitrap, 120000 at m/z 200;
+ *   shape, lorentzian_fraction   default Gaussian;
+ *   mz_low, mz_high         the profile's range; both 0 (default): the
+ *                           library covers the envelope and its peaks' tails;
+ *   mz_step                 the grid step; 0 (default): the FWHM at the
+ *                           envelope's centre (its most probable fine
+ *                           peak, or for large molecules its mean m/z)
+ *                           / points_per_fwhm;
+ *   points_per_fwhm         default 10;
+ *   centroid_min_height     centroids lower than this times the profile's
+ *                           highest point are not reported (default 1e-3). */
+typedef struct corvan_spectrum_settings {
+    int fine_mode;
+    double fine_value;
+    size_t max_peaks;
+    corvan_resolution resolution;
+    int shape;
+    double lorentzian_fraction;
+    double mz_low;
+    double mz_high;
+    double mz_step;
+    double points_per_fwhm;
+    double centroid_min_height;
+} corvan_spectrum_settings;
+
+/* Fills *settings with the defaults above. Returns CORVAN_OK, or
+ * CORVAN_E_ARGUMENT for NULL. Example:
+ *   corvan_spectrum_settings s; corvan_spectrum_defaults(&s);
+ *   s.resolution.resolving_power = 30000; */
+CORVAN_API int corvan_spectrum_defaults(corvan_spectrum_settings *settings);
+
+/* Reads a resolving power as a command line writes it, "R@MZ" ("120000@200";
+ * "R" alone means at m/z 200), and an analyzer name ("orbitrap", "fticr",
+ * "tof", "quadrupole"; NULL: orbitrap) into *resolution. Returns CORVAN_OK,
+ * CORVAN_E_ARGUMENT (NULL resolution or text), CORVAN_E_SYNTAX (not a
+ * number, R <= 0 or m/z <= 0: position set) or CORVAN_E_UNKNOWN (analyzer).
+ * Example: ("360000@200", "orbitrap", &r, &e) gives R 360000 at m/z 200. */
+CORVAN_API int corvan_resolution_parse(const char *text, const char *analyzer,
+                                       corvan_resolution *resolution, corvan_error *error);
+
+/* FWHM at `mz` (> 0) under *resolution into *fwhm. Returns CORVAN_OK, or
+ * CORVAN_E_ARGUMENT (NULL, mz <= 0 or not finite, unknown analyzer, R or
+ * reference m/z <= 0, a bad table). Example: Orbitrap 120000@200 at m/z 800:
+ * R = 60000, FWHM = 800 / 60000 ~0.013333. */
+CORVAN_API int corvan_resolution_fwhm(const corvan_resolution *resolution, double mz,
+                                      double *fwhm, corvan_error *error);
+
+typedef struct corvan_spectrum corvan_spectrum;
+
+/* Computes the fine structure of the molecule (or the ion the options
+ * make) into a new *spectrum (free it with corvan_spectrum_free): the peaks
+ * by increasing m/z with their probabilities (shares of the whole
+ * distribution). Probabilities are within 1e-9 of the highest's and
+ * masses within 1e-9 Da of an exact enumeration with the isotope table.
+ * Uses fine_mode, fine_value and max_peaks of *settings (NULL: defaults).
+ * *needed (may be NULL) receives the number of peaks the request needs;
+ * when it exceeds max_peaks the call fails with CORVAN_E_TOO_WIDE and
+ * *needed is that number or, when counting stopped (at 16 x max_peaks, or
+ * in coverage mode at max_peaks + 1), a lower bound, as the message says.
+ * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL molecule or spectrum, settings
+ * out of range), CORVAN_E_TOO_WIDE, CORVAN_E_UNSUPPORTED (fractional
+ * counts), the charge failures of corvan_distribution_compute, or
+ * CORVAN_E_MEMORY; then *spectrum is NULL.
+ * Example: water, default settings (threshold 1e-3): 2 peaks, 18.010565
+ * (~0.997341) and 20.014810 (18O, ~0.002050); threshold 1e-4 adds
+ * 19.014782 (17O, ~0.000380) and 19.016841 (2H, ~0.000229). */
+CORVAN_API int corvan_fine_structure(const corvan_molecule *molecule,
+                                     const corvan_options *options,
+                                     const corvan_spectrum_settings *settings,
+                                     corvan_spectrum **spectrum, size_t *needed,
+                                     corvan_error *error);
+
+/* Computes the profile: at each grid point x, the sum over the fine
+ * structure of probability x shape(x - m/z, FWHM(m/z)), so a lone peak's
+ * height is its probability. Within 1e-6 of the profile's highest point of
+ * that sum over every composition: small molecules sum the shapes over a
+ * fine structure cut far below that; large ones take the transform of the
+ * molecule's mass distribution, multiply by the shape's (with the FWHM's
+ * change over the envelope to second order) and transform back, so that no
+ * fine peak is listed. The spectrum holds the profile and no fine peaks.
+ * Returns what corvan_fine_structure returns, and CORVAN_E_ARGUMENT for
+ * bad resolution, shape or grid settings; CORVAN_E_TOO_WIDE for a grid of
+ * more than CORVAN_MAX_POINTS points.
+ * Example: glucose [M+H]+ at 120000@200: the highest point ~0.92 near
+ * m/z 181.0706, the 13C peak ~0.060 near 182.0741. */
+CORVAN_API int corvan_profile(const corvan_molecule *molecule, const corvan_options *options,
+                              const corvan_spectrum_settings *settings,
+                              corvan_spectrum **spectrum, size_t *needed, corvan_error *error);
+
+/* The profile, its centroids and the fine structure (as
+ * corvan_fine_structure lists it) in one spectrum. A centroid is a local
+ * maximum of the profile at least centroid_min_height x its highest point;
+ * its m/z and height are the vertex of the parabola through the logarithms
+ * of the maximum and its two neighbours (exact for a lone Gaussian), its
+ * area the trapezoid sum between the minima on either side, and it merges
+ * the fine peaks whose m/z lies between those minima.
+ * Returns what corvan_profile returns.
+ * Example: "SAMPLER" [M+2H]2+ at 360000@200 Orbitrap: the M+1 cluster gives
+ * two centroids, the 15N and the 13C forms about 0.0032 apart in m/z; at
+ * 30000@200 one that merges both. */
+CORVAN_API int corvan_centroids(const corvan_molecule *molecule, const corvan_options *options,
+                                const corvan_spectrum_settings *settings,
+                                corvan_spectrum **spectrum, size_t *needed, corvan_error *error);
+
+/* Frees a spectrum; NULL is fine. */
+CORVAN_API void corvan_spectrum_free(corvan_spectrum *spectrum);
+
+/* The arrays of a spectrum, owned by it (valid until it is freed). Parts a
+ * call did not compute have count 0 and NULL arrays. Centroid c merges the
+ * fine peaks centroid_first_fine[c] .. + centroid_fine_count[c] - 1. */
+typedef struct corvan_spectrum_view {
+    int charge;
+    size_t fine_count;
+    const double *fine_mz;
+    const double *fine_probability;
+    size_t profile_count;
+    const double *profile_mz;
+    const double *profile_intensity;
+    size_t centroid_count;
+    const double *centroid_mz;
+    const double *centroid_height;
+    const double *centroid_area;
+    const size_t *centroid_first_fine;
+    const size_t *centroid_fine_count;
+} corvan_spectrum_view;
+
+/* Fills *view. Returns CORVAN_OK or CORVAN_E_ARGUMENT (NULL).
+ * Example: corvan_spectrum_view v; corvan_spectrum_get(s, &v);
+ * then v.fine_mz[0 .. v.fine_count - 1]. */
+CORVAN_API int corvan_spectrum_get(const corvan_spectrum *spectrum, corvan_spectrum_view *view);
+
 #ifdef __cplusplus
 }
 #endif

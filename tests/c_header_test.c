@@ -100,6 +100,39 @@ static int check_most_abundant_and_table(void) {
     return wrong;
 }
 
+/* The spectrum calls' examples, as a C caller writes them. */
+static int check_spectrum(void) {
+    corvan_spectrum_settings s;
+    corvan_spectrum_view v;
+    corvan_spectrum *fine = NULL, *profile = NULL, *peaks = NULL;
+    corvan_molecule *water = NULL, *sampler = NULL;
+    corvan_options *o = corvan_options_create();
+    double fwhm = 0;
+    size_t needed = 0;
+    int wrong = corvan_spectrum_defaults(&s) != CORVAN_OK ||
+                corvan_resolution_fwhm(&s.resolution, 800, &fwhm, NULL) != CORVAN_OK ||
+                fabs(fwhm - 800.0 / 60000) > 1e-12 ||
+                corvan_molecule_parse(CORVAN_KIND_FORMULA, "H2O", &water, NULL) != CORVAN_OK ||
+                corvan_fine_structure(water, NULL, &s, &fine, &needed, NULL) != CORVAN_OK;
+    wrong |= wrong || corvan_spectrum_get(fine, &v) != CORVAN_OK || v.fine_count != 2 ||
+             needed != 2 || fabs(v.fine_mz[1] - 20.014810) > 1e-6;
+    wrong |= corvan_options_set_charge(o, 2, NULL, NULL) != CORVAN_OK ||
+             corvan_molecule_parse(CORVAN_KIND_PEPTIDE, "SAMPLER", &sampler, NULL) != CORVAN_OK ||
+             corvan_resolution_parse("360000@200", "orbitrap", &s.resolution, NULL) != CORVAN_OK ||
+             corvan_profile(sampler, o, &s, &profile, NULL, NULL) != CORVAN_OK ||
+             corvan_centroids(sampler, o, &s, &peaks, NULL, NULL) != CORVAN_OK;
+    wrong |= wrong || corvan_spectrum_get(peaks, &v) != CORVAN_OK ||
+             fabs(v.centroid_mz[2] - v.centroid_mz[1] - 0.0031) > 2e-4;
+    corvan_spectrum_free(fine);
+    corvan_spectrum_free(profile);
+    corvan_spectrum_free(peaks);
+    corvan_molecule_free(water);
+    corvan_molecule_free(sampler);
+    corvan_options_free(o);
+    if (wrong) fprintf(stderr, "spectrum example failed\n");
+    return wrong;
+}
+
 int main(void) {
     float out[64];
     const float peak = corvan_atom("C6H12O6", out, 64);
@@ -125,5 +158,5 @@ int main(void) {
         error.position != 5 || peptide != NULL || strstr(error.message, "[Phospho]") == NULL)
         return 1;
     return check_molecule_layer() | check_many_molecules() | check_digestion() |
-           check_most_abundant_and_table();
+           check_most_abundant_and_table() | check_spectrum();
 }

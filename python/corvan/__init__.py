@@ -15,6 +15,7 @@ Quick start::
     ion.mz, ion.intensities, ion.masses            # every point with its m/z
     rows = corvan.many(["C6H12O6", "C2H6O"], kind="formula", charge=1)
     rows.heights, rows.monoisotopic_mz             # many molecules per call
+    corvan.centroids("SAMPLER", kind="peptide", charge=2, resolution="360000@200")
 
 Results are ``numpy.ndarray`` (float32) when numpy is installed, otherwise
 ``array.array('f')``. Failures raise :class:`CorvanError` with the library's
@@ -36,6 +37,7 @@ from .distributions import (
     rna,
 )
 from .envelopes import Envelope, EnvelopeError, envelope
+from .spectrum import Spectrum, SpectrumError, centroids, fine_structure, profile
 from ._many import Many, many
 from .digestion import Piece, digest, enzymes
 from .encoders import (
@@ -78,6 +80,11 @@ __all__ = [
     "Envelope",
     "EnvelopeError",
     "envelope",
+    "Spectrum",
+    "SpectrumError",
+    "fine_structure",
+    "profile",
+    "centroids",
     "Many",
     "Piece",
     "digest",

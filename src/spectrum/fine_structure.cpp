@@ -1,0 +1,342 @@
+#include "spectrum/fine_structure.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <string>
+#include <unordered_set>
+
+namespace corvan::spectrum {
+
+namespace {
+
+using Counts = std::array<long long, kMaxIsotopes>;
+
+// One element's compositions above its cut, most probable first.
+struct Marginal {
+    std::vector<double> log_probability;
+    std::vector<double> mass;
+    std::vector<double> probability; // exp(log_probability), made once sorted
+};
+
+struct GroupModel {
+    const AtomGroup &group;
+    std::array<double, kMaxIsotopes> log_share{};
+    double log_whole = 0; // log n!
+
+    explicit GroupModel(const AtomGroup &g) : group(g) {
+        for (std::size_t i = 0; i < g.size; ++i) log_share[i] = std::log(g.shares[i]);
+        log_whole = std::lgamma(static_cast<double>(g.count) + 1);
+    }
+    double log_probability(const Counts &c) const {
+        double value = log_whole;
+        for (std::size_t i = 0; i < group.size; ++i)
+            value += static_cast<double>(c[i]) * log_share[i] -
+                     std::lgamma(static_cast<double>(c[i]) + 1);
+        return value;
+    }
+    double mass(const Counts &c) const {
+        double value = 0;
+        for (std::size_t i = 0; i < group.size; ++i)
+            value += static_cast<double>(c[i]) * group.masses[i];
+        return value;
+    }
+    // log of P(c with one atom moved from isotope i to j) / P(c).
+    double move_gain(const Counts &c, std::size_t i, std::size_t j) const {
+        return std::log(static_cast<double>(c[i])) - std::log(static_cast<double>(c[j]) + 1) +
+               log_share[j] - log_share[i];
+    }
+};
+
+// The multinomial's most probable composition: rounding n p, then single
+// moves uphill. The log-probability is separable and concave on the
+// simplex's lattice, so a composition no move improves is the mode.
+Counts mode_of(const GroupModel &model) {
+    const AtomGroup &g = model.group;
+    Counts c{};
+    long long placed = 0;
+    std::size_t largest = 0;
+    for (std::size_t i = 0; i < g.size; ++i) {
+        c[i] = static_cast<long long>(std::floor(static_cast<double>(g.count) * g.shares[i]));
+        placed += c[i];
+        if (g.shares[i] > g.shares[largest]) largest = i;
+    }
+    c[largest] += g.count - placed;
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (std::size_t i = 0; i < g.size; ++i)
+            for (std::size_t j = 0; j < g.size; ++j)
+                while (i != j && c[i] > 0 && model.move_gain(c, i, j) > 1e-12) {
+                    --c[i];
+                    ++c[j];
+                    moved = true;
+                }
+    }
+    return c;
+}
+
+struct CountsHash {
+    std::size_t operator()(const Counts &c) const noexcept {
+        std::size_t h = 1469598103934665603ull;
+        for (long long v : c) h = (h ^ static_cast<std::size_t>(v)) * 1099511628211ull;
+        return h;
+    }
+};
+
+void sort_marginal(Marginal &m) {
+    std::vector<std::size_t> order(m.mass.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return m.log_probability[a] > m.log_probability[b];
+    });
+    Marginal sorted;
+    sorted.log_probability.reserve(order.size());
+    sorted.mass.reserve(order.size());
+    sorted.probability.reserve(order.size());
+    for (std::size_t i : order) {
+        sorted.log_probability.push_back(m.log_probability[i]);
+        sorted.mass.push_back(m.mass[i]);
+        sorted.probability.push_back(std::exp(m.log_probability[i]));
+    }
+    m = std::move(sorted);
+}
+
+// Two isotopes make a line of compositions, unimodal along it: walk out
+// from the mode both ways while above the cut.
+bool line_above(const GroupModel &model, const Counts &mode, double cut, std::size_t limit,
+                Marginal &result) {
+    const auto visit = [&](long long heavy) {
+        Counts c{};
+        c[0] = model.group.count - heavy;
+        c[1] = heavy;
+        const double lp = model.log_probability(c);
+        if (lp < cut && heavy != mode[1]) return false;
+        result.log_probability.push_back(lp);
+        result.mass.push_back(model.mass(c));
+        return true;
+    };
+    const long long top = model.group.size == 2 ? model.group.count : 0;
+    for (long long k = mode[1]; k <= top && visit(k);) ++k;
+    for (long long k = mode[1] - 1; k >= 0 && visit(k);) --k;
+    if (result.mass.size() > limit) return false;
+    sort_marginal(result);
+    return true;
+}
+
+// Every composition of the group whose log-probability is at least `cut`:
+// a flood from the mode over single moves, which reaches the whole
+// superlevel set because such sets of a concave separable function on the
+// lattice are connected by those moves. False when more than `limit`.
+bool marginal_above(const GroupModel &model, double cut, std::size_t limit, Marginal &result) {
+    const Counts mode = mode_of(model);
+    if (model.group.size <= 2) return line_above(model, mode, cut, limit, result);
+    std::unordered_set<Counts, CountsHash> seen{mode};
+    std::vector<Counts> frontier{mode};
+    const std::size_t size = model.group.size;
+    while (!frontier.empty()) {
+        const Counts c = frontier.back();
+        frontier.pop_back();
+        result.log_probability.push_back(model.log_probability(c));
+        result.mass.push_back(model.mass(c));
+        if (result.mass.size() > limit) return false;
+        for (std::size_t i = 0; i < size; ++i)
+            for (std::size_t j = 0; j < size; ++j) {
+                if (i == j || c[i] == 0) continue;
+                Counts next = c;
+                --next[i];
+                ++next[j];
+                if (seen.count(next) != 0 || model.log_probability(next) < cut) continue;
+                seen.insert(next);
+                frontier.push_back(next);
+            }
+    }
+    sort_marginal(result);
+    return true;
+}
+
+// One composition: probability and mass of its atoms.
+struct Entry {
+    double probability, mass;
+};
+
+bool more_probable(const Entry &a, const Entry &b) {
+    return a.probability > b.probability;
+}
+
+// Keeps the `cap` most probable compositions met, counting them all.
+struct Collector {
+    Collector(std::size_t most, std::size_t limit) : cap(most), count_limit(limit) {}
+    std::size_t cap;
+    std::size_t count_limit;
+    std::size_t count = 0;
+    double total = 0;
+    bool stopped = false;
+    std::vector<Entry> kept;
+
+    void add(double p, double m) {
+        ++count;
+        total += p;
+        if (count > count_limit) stopped = true;
+        kept.push_back({p, m});
+        if (kept.size() >= 2 * cap + 1024) compact();
+    }
+    void compact() {
+        if (kept.size() <= cap) return;
+        std::nth_element(kept.begin(), kept.begin() + static_cast<long>(cap), kept.end(),
+                         more_probable);
+        kept.resize(cap);
+    }
+};
+
+struct Joint {
+    const std::vector<Marginal> &marginals;
+    std::vector<double> best_rest; // best_rest[l]: sum of the maxima of groups l..
+    double cut;
+    Collector &out;
+
+    // The cut is tested on logarithms; probabilities are carried as
+    // products, which spares an exponential per composition.
+    void walk(std::size_t level, double lp, double p, double m) {
+        if (out.stopped) return;
+        if (level == marginals.size()) {
+            out.add(p, m);
+            return;
+        }
+        const Marginal &g = marginals[level];
+        for (std::size_t i = 0; i < g.mass.size(); ++i) {
+            const double next = lp + g.log_probability[i];
+            if (next + best_rest[level + 1] < cut) break;
+            walk(level + 1, next, p * g.probability[i], m + g.mass[i]);
+        }
+    }
+};
+
+Outcome too_many(std::size_t needed, std::size_t cap, bool at_least) {
+    return Outcome::failure(CORVAN_E_TOO_WIDE,
+                            "the fine structure needs " + std::string(at_least ? "at least " : "") +
+                                std::to_string(needed) + " peaks, more than the cap of " +
+                                std::to_string(cap));
+}
+
+// Every composition whose log-probability is at least the highest's plus
+// `log_ratio`, into `out`.
+bool enumerate(const std::vector<GroupModel> &models, double log_ratio, Collector &out) {
+    std::vector<Marginal> marginals(models.size());
+    for (std::size_t g = 0; g < models.size(); ++g) {
+        const double top = models[g].log_probability(mode_of(models[g]));
+        if (!marginal_above(models[g], top + log_ratio, out.count_limit, marginals[g]))
+            return false;
+    }
+    // Groups with the most compositions innermost, where breaking off saves most.
+    std::sort(marginals.begin(), marginals.end(),
+              [](const Marginal &a, const Marginal &b) { return a.mass.size() < b.mass.size(); });
+    std::vector<double> best_rest(marginals.size() + 1, 0.0);
+    for (std::size_t l = marginals.size(); l-- > 0;)
+        best_rest[l] = best_rest[l + 1] + marginals[l].log_probability.front();
+    Joint joint{marginals, best_rest, best_rest[0] + log_ratio, out};
+    joint.walk(0, 0.0, 1.0, 0.0);
+    return !out.stopped;
+}
+
+// Compositions this close (Da) are the same atoms summed in another order.
+constexpr double kSameMass = 1e-9;
+
+bool has_split_element(const IonAtoms &atoms) {
+    for (std::size_t g = 1; g < atoms.groups.size(); ++g)
+        if (atoms.groups[g].element == atoms.groups[g - 1].element) return true;
+    return false;
+}
+
+// The first `count` entries, sorted by mass, as peaks.
+void hand_out(const IonAtoms &atoms, std::vector<Entry> &entries, std::size_t count,
+              FinePeaks &result) {
+    std::sort(entries.begin(), entries.begin() + static_cast<long>(count),
+              [](const Entry &a, const Entry &b) { return a.mass < b.mass; });
+    result.mz.clear();
+    result.probability.clear();
+    result.mz.reserve(count);
+    result.probability.reserve(count);
+    // An element split between the molecule and its carrier reaches some
+    // compositions from both sides: those are one peak.
+    const bool split = has_split_element(atoms);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Entry &e = entries[i];
+        if (split && i > 0 && e.mass - entries[i - 1].mass < kSameMass) {
+            result.probability.back() += e.probability;
+            continue;
+        }
+        result.mz.push_back(atoms.to_mz(e.mass + atoms.fixed_mass));
+        result.probability.push_back(e.probability);
+    }
+}
+
+Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atoms,
+                     const FineRequest &request, FinePeaks &result, std::size_t &needed) {
+    const std::size_t limit = request.max_peaks * kCountingLimit;
+    Collector out(request.max_peaks, limit);
+    const bool complete = enumerate(models, std::log(request.value), out);
+    needed = out.count;
+    if (!complete) return too_many(std::max(out.count, limit + 1), request.max_peaks, true);
+    if (out.count > request.max_peaks) return too_many(out.count, request.max_peaks, false);
+    hand_out(atoms, out.kept, out.count, result);
+    return Outcome::success();
+}
+
+// Each layer of the coverage search lowers the threshold by this factor:
+// finer layers recount more often, coarser ones overshoot further.
+constexpr double kLayer = 1e-1;
+
+// Layers of falling thresholds until the compositions above one cover the
+// request; the most probable of that layer make the answer.
+Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms,
+                    const FineRequest &request, FinePeaks &result, std::size_t &needed) {
+    const std::size_t cap = request.max_peaks;
+    for (double log_ratio = std::log(kLayer);; log_ratio += std::log(kLayer)) {
+        Collector out(cap, cap * kCountingLimit);
+        const bool complete = enumerate(models, log_ratio, out);
+        if (!complete) return too_many(needed = cap * kCountingLimit + 1, cap, true);
+        // Round-off aside, an empty remainder means every composition is in.
+        const bool last_layer = out.total >= request.value || log_ratio < -800;
+        if (!last_layer) continue;
+        std::sort(out.kept.begin(), out.kept.end(), more_probable);
+        double sum = 0;
+        std::size_t take = 0;
+        while (take < out.kept.size() && sum < request.value) sum += out.kept[take++].probability;
+        if (sum < request.value && out.count > out.kept.size())
+            return too_many(needed = cap + 1, cap, true);
+        needed = take;
+        if (take > cap) return too_many(take, cap, false);
+        hand_out(atoms, out.kept, take, result);
+        return Outcome::success();
+    }
+}
+
+} // namespace
+
+Outcome check_request(const FineRequest &request) {
+    const bool threshold = request.mode == FineMode::threshold;
+    const bool valid = threshold ? request.value > 0 && request.value <= 1
+                                 : request.value > 0 && request.value < 1;
+    if (!valid)
+        return Outcome::failure(CORVAN_E_ARGUMENT,
+                                threshold ? "the fine structure's threshold must lie in (0, 1]"
+                                          : "the fine structure's coverage must lie in (0, 1)");
+    if (request.max_peaks == 0 || request.max_peaks > (std::size_t{1} << 40))
+        return Outcome::failure(CORVAN_E_ARGUMENT, "the peak cap must lie in 1 .. 2^40");
+    return Outcome::success();
+}
+
+Outcome fine_structure(const IonAtoms &atoms, const FineRequest &request, FinePeaks &result,
+                       std::size_t &needed) {
+    needed = 0;
+    Outcome checked = check_request(request);
+    if (!checked.ok()) return checked;
+    std::vector<GroupModel> models;
+    models.reserve(atoms.groups.size());
+    for (const AtomGroup &group : atoms.groups) models.emplace_back(group);
+    return request.mode == FineMode::threshold
+               ? by_threshold(models, atoms, request, result, needed)
+               : by_coverage(models, atoms, request, result, needed);
+}
+
+} // namespace corvan::spectrum
