@@ -40,11 +40,17 @@ using Molecule = std::unique_ptr<corvan_molecule, Deleter<corvan_molecule, corva
 using Options = std::unique_ptr<corvan_options, Deleter<corvan_options, corvan_options_free>>;
 using Spectrum = std::unique_ptr<corvan_spectrum, Deleter<corvan_spectrum, corvan_spectrum_free>>;
 
-const std::vector<std::string> kValued = {
-    "charge",     "adduct",   "label",     "format",          "out",       "plot",
-    "resolution", "analyzer", "threshold", "coverage",        "max-peaks", "shape",
-    "lorentzian", "mz-range", "step",      "points-per-fwhm", "min-height"};
+// The options only a spectrum takes: any of them asks for one.
+const std::vector<std::string> kSpectrumValued = {
+    "resolution", "analyzer", "threshold",       "coverage",   "max-peaks", "shape",
+    "lorentzian", "mz-range", "points-per-fwhm", "min-height", "step"};
 const std::vector<std::string> kFlags = {"fine", "profile", "centroids"};
+
+std::vector<std::string> valued_options() {
+    std::vector<std::string> all = {"charge", "adduct", "label", "format", "out", "plot"};
+    all.insert(all.end(), kSpectrumValued.begin(), kSpectrumValued.end());
+    return all;
+}
 
 std::string option(const Args &args, const std::string &name) {
     const auto it = args.options.find(name);
@@ -134,7 +140,8 @@ std::optional<Failure> read_shape(const Args &args, Request &r) {
 
 std::optional<Failure> read_request(corvan_kind kind, int argc, char **argv, Request &r) {
     Args args;
-    if (auto error = parse(argc, argv, 1, kValued, kFlags, args)) return Failure{kUsage, *error};
+    if (auto error = parse(argc, argv, 1, valued_options(), kFlags, args))
+        return Failure{kUsage, *error};
     r.kind = kind;
     corvan_spectrum_defaults(&r.settings);
     if (args.positional.size() != 1)
@@ -262,10 +269,12 @@ int report_failure(const char *command, const Failure &failure) {
 } // namespace
 
 bool asks_for_spectrum(int argc, char **argv) {
+    std::vector<std::string> names = kFlags;
+    names.insert(names.end(), kSpectrumValued.begin(), kSpectrumValued.end());
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
-        for (const char *name : {"--fine", "--profile", "--centroids", "--resolution"})
-            if (word == name || word.rfind(std::string(name) + "=", 0) == 0) return true;
+        for (const std::string &name : names)
+            if (word == "--" + name || word.rfind("--" + name + "=", 0) == 0) return true;
     }
     return false;
 }

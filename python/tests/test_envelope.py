@@ -42,7 +42,7 @@ class EnvelopeValues(unittest.TestCase):
         self.assertEqual(selenium.neutrons[0], -6)
         self.assertAlmostEqual(selenium.most_abundant_mz, selenium.mz[selenium.most_abundant])
         boron = corvan.envelope("B")
-        self.assertEqual(boron.neutrons, [-1, 0])
+        self.assertEqual(list(boron.neutrons), [-1, 0])
         self.assertAlmostEqual(boron.shares[0], 0.199, places=12)
         self.assertIsNone(boron.most_abundant_mz)
         with self.assertRaises(corvan.EnvelopeError) as caught:
