@@ -196,9 +196,17 @@ void add_forms(const Source &source, const std::string &id, std::size_t start, s
                              "(lower --max-mods or give fewer --variable sites)"});
 }
 
+// Ambiguous residues have no composition: a digested peptide holding one
+// is left out (the proteome's other peptides are what a digest asks for).
+bool has_ambiguous_residue(const char *peptide) {
+    return std::strpbrk(peptide, "BJXZ") != nullptr;
+}
+
 // The protein's pieces through the library's digestion; a protein it
-// refuses (a residue that is no letter) becomes one refused row.
-void digest_record(const Source &source, const FastaRecord &record, std::vector<Item> &items) {
+// refuses (a residue that is no letter) becomes one refused row. Returns
+// how many pieces were left out for an ambiguous residue.
+std::size_t digest_record(const Source &source, const FastaRecord &record,
+                          std::vector<Item> &items) {
     corvan_pieces *pieces = nullptr;
     corvan_error error{};
     if (corvan_digest(CORVAN_KIND_PEPTIDE, record.sequence.c_str(), source.enzyme.c_str(),
@@ -206,14 +214,19 @@ void digest_record(const Source &source, const FastaRecord &record, std::vector<
                       &pieces, &error) != CORVAN_OK) {
         items.push_back({record.id, 1, record.sequence.size(), "",
                          "cannot digest " + record.id + ": " + error.message});
-        return;
+        return 0;
     }
+    std::size_t ambiguous = 0;
     corvan_piece piece;
     for (std::size_t i = 0; i < corvan_pieces_count(pieces); ++i) {
         corvan_pieces_get(pieces, i, &piece);
-        add_forms(source, record.id, piece.start, piece.end, piece.text, items);
+        if (has_ambiguous_residue(piece.text))
+            ++ambiguous;
+        else
+            add_forms(source, record.id, piece.start, piece.end, piece.text, items);
     }
     corvan_pieces_free(pieces);
+    return ambiguous;
 }
 
 std::optional<std::string> read_items(const Source &source, std::vector<Item> &items) {
@@ -229,6 +242,7 @@ std::optional<std::string> read_items(const Source &source, std::vector<Item> &i
         return std::nullopt;
     }
     std::vector<FastaRecord> records;
+    std::size_t ambiguous = 0;
     if (auto error = read_fasta(source.path, records)) return error;
     for (const FastaRecord &record : records) {
         if (record.residues_after_stop > 0) {
@@ -240,8 +254,13 @@ std::optional<std::string> read_items(const Source &source, std::vector<Item> &i
             add_forms(source, record.id, 1, record.sequence.size(), record.sequence, items);
             continue;
         }
-        digest_record(source, record, items);
+        ambiguous += digest_record(source, record, items);
     }
+    if (ambiguous > 0)
+        std::fprintf(stderr,
+                     "corvan batch: left out %zu digested peptide%s with an ambiguous residue "
+                     "(B, J, X or Z), which has no composition\n",
+                     ambiguous, ambiguous == 1 ? "" : "s");
     return std::nullopt;
 }
 

@@ -251,6 +251,23 @@ TEST_F(CliBatch, FastaStopsAtAStarAndReadsOldLineEnds) {
     EXPECT_EQ(r.out.find("MKPEPTIDEK"), std::string::npos) << r.out;
 }
 
+TEST_F(CliBatch, DigestsThroughTheLibraryAndLeavesOutAmbiguousPeptides) {
+    const std::string proteins = directory + "/x.fasta";
+    write_file(proteins, ">sp|P5|FIVE\nAGKPXDEKCDSEAGR\n");
+    auto r = run("batch " + proteins + " --fasta --enzyme Lys-C --points 2", true);
+    EXPECT_EQ(r.status, 0) << r.out; // AGKPXDEK holds an X: left out, said once
+    EXPECT_NE(r.out.find("left out 1 digested peptide with an ambiguous residue"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("sp|P5|FIVE\t9\t15\tCDSEAGR\t0\t"), std::string::npos) << r.out;
+    r = run("batch " + proteins +
+                " --fasta --enzyme Lys-C --specificity semi --min-length 6 "
+                "--max-length 6 --points 2",
+            true);
+    EXPECT_NE(r.out.find("\t10\t15\tDSEAGR\t"), std::string::npos) << r.out; // C-term end
+    EXPECT_EQ(r.out.find("\t11\t"), std::string::npos) << r.out;             // no end at a site
+}
+
 TEST_F(CliBatch, ProFormaListsReportEachFailureInItsRow) {
     const std::string proforma = directory + "/proforma.txt";
     write_file(proforma, "# ProForma\n<[Carbamidomethyl]@C>ACDK\nPEPS[+79.966]TIDE\n");
