@@ -11,6 +11,7 @@
 #include "args.hpp"
 #include "atomic_file.hpp"
 #include "commands.hpp"
+#include "envelope_request.hpp"
 #include "spectrum_output.hpp"
 
 namespace cli {
@@ -245,19 +246,6 @@ std::optional<Failure> write_outputs(const Request &r, const SpectrumReport &rep
     return std::nullopt;
 }
 
-const char *kind_word(corvan_kind kind) {
-    switch (kind) {
-    case CORVAN_KIND_PEPTIDE:
-        return "peptide";
-    case CORVAN_KIND_RNA:
-        return "rna";
-    case CORVAN_KIND_DNA:
-        return "dna";
-    default:
-        return "formula";
-    }
-}
-
 int report_failure(const char *command, const Failure &failure) {
     std::fprintf(stderr, "corvan %s: %s%s\n", command, failure.message.c_str(),
                  failure.status == kUsage
@@ -286,7 +274,7 @@ int run_spectrum(corvan_kind kind, const char *command, int argc, char **argv) {
     if (auto f = compute(request, spectrum)) return report_failure(command, *f);
     SpectrumReport report;
     report.input = request.text;
-    report.kind = kind_word(kind);
+    report.kind = kind_name(kind);
     report.part = request.part;
     if (request.part != SpectrumPart::fine)
         report.resolution = request.resolution_text + " " + request.analyzer;

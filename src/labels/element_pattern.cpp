@@ -6,10 +6,6 @@
 
 namespace corvan::labels {
 
-namespace {
-
-// Shares of the element's isotopes after its labels: labelled isotopes get
-// their fractions, the others the rest in their natural proportions.
 std::array<double, kMostIsotopes> labelled_shares(int element, const LabelSet &labels) {
     const auto isotopes = chem::isotopes_of(element);
     std::array<double, kMostIsotopes> shares;
@@ -30,8 +26,6 @@ std::array<double, kMostIsotopes> labelled_shares(int element, const LabelSet &l
                 unlabelled_natural > 0 ? rest * isotopes[i].abundance / unlabelled_natural : 0;
     return shares;
 }
-
-} // namespace
 
 double ElementPattern::mean_position() const {
     double mean = 0;

@@ -32,6 +32,11 @@ struct ElementPattern {
     double log_moment(double lambda) const;
 };
 
+// Shares of the element's isotopes, in the isotope table's order, after the
+// labels: labelled isotopes get their fractions, the others the rest in
+// their natural proportions.
+std::array<double, kMostIsotopes> labelled_shares(int element, const LabelSet &labels);
+
 ElementPattern element_pattern(int element, const LabelSet &labels);
 // The element's pattern at natural abundance (labels of the call ignored).
 const ElementPattern &natural_pattern(int element);

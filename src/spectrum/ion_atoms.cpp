@@ -27,27 +27,6 @@ double IonAtoms::to_mz(double mass) const {
     return mass / std::abs(charge);
 }
 
-std::array<double, kMaxIsotopes> labelled_shares(int element, const labels::LabelSet &labels) {
-    const auto isotopes = chem::isotopes_of(element);
-    std::array<double, kMaxIsotopes> shares;
-    shares.fill(-1.0);
-    double labelled = 0, unlabelled_natural = 0;
-    for (std::size_t i = 0; i < isotopes.size() && i < kMaxIsotopes; ++i)
-        for (const labels::Label &label : labels.all())
-            if (label.element == element && label.mass_number == isotopes[i].mass_number) {
-                shares[i] = label.fraction;
-                labelled += label.fraction;
-            }
-    for (std::size_t i = 0; i < isotopes.size() && i < kMaxIsotopes; ++i)
-        if (shares[i] < 0) unlabelled_natural += isotopes[i].abundance;
-    const double rest = labelled < 1 ? 1 - labelled : 0;
-    for (std::size_t i = 0; i < isotopes.size() && i < kMaxIsotopes; ++i)
-        if (shares[i] < 0)
-            shares[i] =
-                unlabelled_natural > 0 ? rest * isotopes[i].abundance / unlabelled_natural : 0;
-    return shares;
-}
-
 namespace {
 
 AtomGroup make_group(int element, long long count, const std::array<double, kMaxIsotopes> &shares) {
@@ -114,7 +93,8 @@ Outcome ion_atoms(const chem::Composition &molecule, const chem::Composition &ca
                                     "charge " + std::to_string(charge) + " removes more " +
                                         chem::element_symbol(element) + " than the molecule has");
         if (own > 0)
-            result.groups.push_back(make_group(element, own, labelled_shares(element, labels)));
+            result.groups.push_back(
+                make_group(element, own, labels::labelled_shares(element, labels)));
         if (added > 0) result.groups.push_back(make_group(element, added, natural_shares(element)));
     }
     for (const chem::FixedIsotope &atom : molecule.fixed)

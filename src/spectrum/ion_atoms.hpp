@@ -8,14 +8,13 @@
 #include <cstddef>
 #include <vector>
 
-#include "labels/isotope_label.hpp"
+#include "labels/element_pattern.hpp"
 #include "molecule/composition.hpp"
 #include "molecule/outcome.hpp"
 
 namespace corvan::spectrum {
 
-// No element of the isotope table has more isotopes.
-inline constexpr std::size_t kMaxIsotopes = 10;
+inline constexpr std::size_t kMaxIsotopes = labels::kMostIsotopes;
 
 struct AtomGroup {
     int element = 0;
@@ -34,11 +33,6 @@ struct IonAtoms {
     // Mass (Da) of an ion composition made of `mass` in atoms, as m/z.
     double to_mz(double mass) const;
 };
-
-// Shares of `element`'s isotopes after `labels` (labelled isotopes get
-// their fractions, the others the rest in their natural proportions),
-// in the isotope table's order.
-std::array<double, kMaxIsotopes> labelled_shares(int element, const labels::LabelSet &labels);
 
 // Splits molecule + (charge / carrier_charge) carrier atoms into groups.
 // A loss (negative carrier count) takes its atoms from the molecule's own.
