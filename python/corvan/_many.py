@@ -25,6 +25,7 @@ import numbers
 import os
 from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple
 
+from . import _constants as c
 from ._library import lib
 from .envelopes import KINDS, _Error, _options, _options_free
 
@@ -74,7 +75,7 @@ def _declare(name: str) -> Any:
 _from_texts = _declare("corvan_many_table_from_texts")
 _from_masses = _declare("corvan_many_table_from_masses")
 
-_MEMORY, _INTERNAL = 8, 10
+_MEMORY, _INTERNAL = c.CORVAN_E_MEMORY, c.CORVAN_E_INTERNAL
 
 
 class Many:
@@ -140,9 +141,9 @@ def _classify(inputs: Any) -> Tuple[str, Any]:
 
 
 # Rows refused before the library is asked: their status and message.
-_NO_CHARGE = (1, "the charge is missing")
-_NO_UTF8 = (2, "the text cannot be encoded as UTF-8")
-_HAS_NUL = (2, "the text holds a NUL character")
+_NO_CHARGE = (c.CORVAN_E_ARGUMENT, "the charge is missing")
+_NO_UTF8 = (c.CORVAN_E_SYNTAX, "the text cannot be encoded as UTF-8")
+_HAS_NUL = (c.CORVAN_E_SYNTAX, "the text holds a NUL character")
 
 
 def _missing(value: Any) -> bool:

@@ -22,6 +22,7 @@ import math
 from typing import Any, Dict, Mapping, Optional
 
 from . import _args
+from . import _constants as c
 from ._arrays import numpy_enabled
 from ._errors import CorvanError
 from ._library import lib
@@ -33,11 +34,12 @@ except ImportError:  # pragma: no cover - depends on the machine
 
 __all__ = ["Envelope", "EnvelopeError", "envelope", "KINDS"]
 
-KINDS = {"formula": 1, "peptide": 2, "rna": 3, "dna": 4}
+KINDS = {"formula": c.CORVAN_KIND_FORMULA, "peptide": c.CORVAN_KIND_PEPTIDE,
+         "rna": c.CORVAN_KIND_RNA, "dna": c.CORVAN_KIND_DNA}
 
 
 class _Error(ctypes.Structure):
-    _fields_ = [("status", ctypes.c_int), ("position", ctypes.c_long), ("message", ctypes.c_char * 256)]
+    _fields_ = [("status", ctypes.c_int), ("position", ctypes.c_long), ("message", ctypes.c_char * c.CORVAN_MESSAGE_SIZE)]
 
 
 class _AtomCount(ctypes.Structure):
@@ -106,7 +108,7 @@ _check_fixed = _declare("corvan_check_fixed_sequence", ctypes.c_int, ctypes.c_in
 
 # The longest input the library reads; checked here too so that a huge
 # Python string is refused before it is encoded and copied.
-MAX_TEXT = 1000000
+MAX_TEXT = c.CORVAN_MAX_TEXT
 
 
 class EnvelopeError(CorvanError, ValueError):
@@ -121,7 +123,7 @@ class EnvelopeError(CorvanError, ValueError):
         self.position = position
 
 
-_MEMORY, _INTERNAL = 8, 10
+_MEMORY, _INTERNAL = c.CORVAN_E_MEMORY, c.CORVAN_E_INTERNAL
 
 
 def _check(status: int, error: _Error) -> None:
@@ -161,7 +163,8 @@ def check_fixed_sequence(kind: str, text: bytes) -> None:
 def check_positive_mass(value: float) -> float:
     """A mass as the command line takes it: finite and above 0 Da."""
     if not (math.isfinite(value) and value > 0):
-        raise EnvelopeError(4, None, f"the mass must be a positive number of daltons, got {value!r}")
+        raise EnvelopeError(c.CORVAN_E_RANGE, None,
+                            f"the mass must be a positive number of daltons, got {value!r}")
     return value
 
 
@@ -235,7 +238,7 @@ def _options(charge: int, adduct: Optional[str], labels: Optional[Mapping[str, f
     try:
         charge = _args.check_int(charge, "charge")
         if not -1000 <= charge <= 1000:
-            raise EnvelopeError(4, None, "the charge must lie within +-1000")
+            raise EnvelopeError(c.CORVAN_E_RANGE, None, "the charge must lie within +-1000")
         carrier = None if adduct is None else _args.check_str(adduct, "adduct").encode()
         _check(_set_charge(handle, charge, carrier, ctypes.byref(error)), error)
         for isotope, fraction in _args.check_labels(labels).items():
@@ -275,7 +278,7 @@ def envelope(text: Optional[str] = None, kind: str = "formula", *, mass: Optiona
                 raise TypeError(f"text must be a str, got {type(text).__name__}")
             encoded = text.encode("utf-8")
             if len(encoded) > MAX_TEXT or "\0" in text:
-                raise EnvelopeError(4 if len(encoded) > MAX_TEXT else 2, None,
+                raise EnvelopeError(c.CORVAN_E_RANGE if len(encoded) > MAX_TEXT else c.CORVAN_E_SYNTAX, None,
                                     "the text is longer than 1000000 bytes" if len(encoded) > MAX_TEXT
                                     else "the text holds a NUL character")
             _check(_parse(KINDS[kind], encoded, ctypes.byref(molecule), ctypes.byref(error)), error)

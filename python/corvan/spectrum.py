@@ -28,6 +28,7 @@ from typing import Any, List, Mapping, Optional, Sequence, Tuple, Union
 from ._arrays import numpy_enabled
 from ._library import lib
 from .envelopes import KINDS, EnvelopeError
+from . import _constants
 
 try:  # numpy is optional
     import numpy as _numpy
@@ -42,7 +43,8 @@ SHAPES = {"gaussian": 1, "lorentzian": 2, "mixed": 3}
 
 
 class _Error(ctypes.Structure):
-    _fields_ = [("status", ctypes.c_int), ("position", ctypes.c_long), ("message", ctypes.c_char * 256)]
+    _fields_ = [("status", ctypes.c_int), ("position", ctypes.c_long),
+                ("message", ctypes.c_char * _constants.CORVAN_MESSAGE_SIZE)]
 
 
 class _Resolution(ctypes.Structure):
