@@ -182,12 +182,28 @@ std::vector<corvan::digest::SiteRule> applicable(const std::vector<corvan::diges
     return kept;
 }
 
+// Where a piece lies in its protein, for the rules of the protein's ends;
+// a list entry lies nowhere.
+struct Ends {
+    bool protein_start = false, protein_end = false;
+};
+
+Ends ends_of(const FastaRecord &record, std::size_t start, std::size_t end) {
+    // Without its initiator Met the protein begins at residue 2.
+    const bool met = !record.sequence.empty() && record.sequence[0] == 'M';
+    return {start == 1 || (met && start == 2), end == record.sequence.size()};
+}
+
 void add_forms(const Source &source, const std::string &id, std::size_t start, std::size_t end,
-               const std::string &peptide, std::vector<Item> &items) {
-    const std::string prefix = corvan::digest::fixed_prefix(applicable(source.fixed, peptide));
+               const std::string &peptide, Ends ends, std::vector<Item> &items) {
+    const auto fixed =
+        corvan::digest::at_protein_ends(source.fixed, ends.protein_start, ends.protein_end);
+    const auto variable =
+        corvan::digest::at_protein_ends(source.variable, ends.protein_start, ends.protein_end);
+    const std::string prefix = corvan::digest::fixed_prefix(applicable(fixed, peptide));
     bool capped = false;
     for (const std::string &form : corvan::digest::variable_forms(
-             peptide, source.variable, source.max_variable, corvan::digest::kMostForms, &capped))
+             peptide, variable, source.max_variable, corvan::digest::kMostForms, &capped))
         items.push_back({id, start, end, prefix + form, ""});
     if (capped)
         items.push_back({id, start, end, peptide,
@@ -223,7 +239,8 @@ std::size_t digest_record(const Source &source, const FastaRecord &record,
         if (has_ambiguous_residue(piece.text))
             ++ambiguous;
         else
-            add_forms(source, record.id, piece.start, piece.end, piece.text, items);
+            add_forms(source, record.id, piece.start, piece.end, piece.text,
+                      ends_of(record, piece.start, piece.end), items);
     }
     corvan_pieces_free(pieces);
     return ambiguous;
@@ -237,7 +254,7 @@ std::optional<std::string> read_items(const Source &source, std::vector<Item> &i
         for (std::size_t number = 1; std::getline(file, line); ++number) {
             while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
             if (line.empty() || line[0] == '#') continue;
-            add_forms(source, std::to_string(number), 0, 0, line, items);
+            add_forms(source, std::to_string(number), 0, 0, line, Ends{}, items);
         }
         return std::nullopt;
     }
@@ -251,7 +268,8 @@ std::optional<std::string> read_items(const Source &source, std::vector<Item> &i
                 {record.id, stop + 1, stop + record.residues_after_stop, "", stop_refusal(record)});
         }
         if (source.enzyme.empty()) {
-            add_forms(source, record.id, 1, record.sequence.size(), record.sequence, items);
+            add_forms(source, record.id, 1, record.sequence.size(), record.sequence,
+                      Ends{true, true}, items);
             continue;
         }
         ambiguous += digest_record(source, record, items);

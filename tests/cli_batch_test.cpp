@@ -268,6 +268,17 @@ TEST_F(CliBatch, DigestsThroughTheLibraryAndLeavesOutAmbiguousPeptides) {
     EXPECT_NE(r.out.find("\t9\t14\tCDSEAG\t"), std::string::npos) << r.out;  // N-term end
 }
 
+TEST_F(CliBatch, ProteinNTermSitesOnlyWhereTheProteinBegins) {
+    const auto r = run("batch " + fasta +
+                       " --fasta --enzyme trypsin --variable Acetyl@Protein-N-term --points 2");
+    ASSERT_EQ(r.status, 0) << r.out;
+    // MKPEPTIDER begins P1, KPEPTIDER too once the initiator Met is gone.
+    for (const char *row : {"\t1\t10\t[Acetyl]-MKPEPTIDER\t", "\t2\t10\t[Acetyl]-KPEPTIDER\t",
+                            "\t1\t10\t[Acetyl]-GGGGRPAAAK\t"})
+        EXPECT_NE(r.out.find(row), std::string::npos) << row << "\n" << r.out;
+    EXPECT_EQ(r.out.find("[Acetyl]-APK"), std::string::npos) << r.out; // inside P1
+}
+
 TEST_F(CliBatch, ProFormaListsReportEachFailureInItsRow) {
     const std::string proforma = directory + "/proforma.txt";
     write_file(proforma, "# ProForma\n<[Carbamidomethyl]@C>ACDK\nPEPS[+79.966]TIDE\n");

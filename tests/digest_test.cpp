@@ -136,6 +136,12 @@ TEST(Digest, ReadsModificationRules) {
     }
     EXPECT_EQ(fixed_prefix({rule_of("Carbamidomethyl@C"), tmt}),
               "<[Carbamidomethyl]@C><[TMT6plex]@K,N-term>");
+    // Protein ends hold only for the peptide at that end of its protein.
+    const SiteRule acetyl = rule_of("Acetyl@Protein N-term,K");
+    EXPECT_TRUE(acetyl.protein_n_term && !acetyl.n_term && acetyl.residues == "K");
+    EXPECT_EQ(fixed_prefix(at_protein_ends({acetyl}, true, false)), "<[Acetyl]@K,N-term>");
+    EXPECT_EQ(fixed_prefix(at_protein_ends({acetyl}, false, true)), "<[Acetyl]@K>");
+    EXPECT_TRUE(rule_of("Amidated@protein-c-term").protein_c_term);
 }
 
 TEST(Digest, VariableFormsUpToTheCap) {

@@ -31,10 +31,24 @@ const unimod::Entry *find_entry(std::string_view name) {
     return name.size() > 7 ? unimod::find_accession(accession) : nullptr;
 }
 
+// "Protein-N-term" or "Protein N-term" at the start of `text`: its length,
+// or 0.
+std::size_t protein_end_length(std::string_view text) {
+    if (!starts_with_folded(text, "Protein") || text.size() < 8) return 0;
+    if (text[7] != '-' && text[7] != ' ') return 0;
+    const std::string_view end = text.substr(8);
+    return starts_with_folded(end, "N-term") || starts_with_folded(end, "C-term") ? 14 : 0;
+}
+
 Outcome read_sites(std::string_view sites, long base, SiteRule &rule) {
     for (std::size_t i = 0; i < sites.size();) {
         if (sites[i] == ',') {
             ++i;
+        } else if (const std::size_t length = protein_end_length(sites.substr(i))) {
+            (std::toupper(static_cast<unsigned char>(sites[i + 8])) == 'N' ? rule.protein_n_term
+                                                                           : rule.protein_c_term) =
+                true;
+            i += length;
         } else if (starts_with_folded(sites.substr(i), "N-term") ||
                    starts_with_folded(sites.substr(i), "C-term")) {
             (std::toupper(static_cast<unsigned char>(sites[i])) == 'N' ? rule.n_term
@@ -45,7 +59,8 @@ Outcome read_sites(std::string_view sites, long base, SiteRule &rule) {
             ++i;
         } else {
             return Outcome::failure(CORVAN_E_UNKNOWN,
-                                    quoted(sites.substr(i, 1)) + " is no residue, N-term or C-term",
+                                    quoted(sites.substr(i, 1)) +
+                                        " is no residue, N-term, C-term or Protein-N-term",
                                     base + static_cast<long>(i));
         }
     }
@@ -204,6 +219,17 @@ Outcome parse_site_rule(std::string_view text, SiteRule &rule) {
                                 "no Unimod modification " + quoted(text.substr(0, at)), 0);
     rule.name = entry->name;
     return read_sites(text.substr(at + 1), static_cast<long>(at + 1), rule);
+}
+
+std::vector<SiteRule> at_protein_ends(const std::vector<SiteRule> &rules, bool protein_start,
+                                      bool protein_end) {
+    std::vector<SiteRule> held = rules;
+    for (SiteRule &rule : held) {
+        rule.n_term = rule.n_term || (rule.protein_n_term && protein_start);
+        rule.c_term = rule.c_term || (rule.protein_c_term && protein_end);
+        rule.protein_n_term = rule.protein_c_term = false;
+    }
+    return held;
 }
 
 std::string fixed_prefix(const std::vector<SiteRule> &fixed) {

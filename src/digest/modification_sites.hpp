@@ -16,13 +16,22 @@ struct SiteRule {
     std::string name;     // the Unimod name as Unimod writes it ("Oxidation")
     std::string residues; // residue letters it applies to
     bool n_term = false, c_term = false;
+    // Only where the peptide begins or ends the protein ("Protein N-term").
+    bool protein_n_term = false, protein_c_term = false;
 };
 
 // "NAME@SITES": NAME a Unimod name (any case) or accession ("UNIMOD:35");
-// SITES residue letters and "N-term" / "C-term", separated by commas or
-// run together ("STY", "K,N-term"). CORVAN_E_SYNTAX without '@' or sites,
-// CORVAN_E_UNKNOWN for a name Unimod lacks or a letter that is no residue.
+// SITES residue letters, "N-term" / "C-term" (every peptide's ends) and
+// "Protein-N-term" / "Protein-C-term" (or with a space: the protein's own
+// ends), separated by commas or run together ("STY", "K,N-term"). CORVAN_E_SYNTAX without '@' or
+// sites, CORVAN_E_UNKNOWN for a name Unimod lacks or a letter that is no residue.
 Outcome parse_site_rule(std::string_view text, SiteRule &rule);
+
+// The rules as they hold for one peptide: its protein-end sites become its
+// own terminal sites where the peptide begins (`protein_start`) or ends
+// (`protein_end`) the protein, and are dropped elsewhere.
+std::vector<SiteRule> at_protein_ends(const std::vector<SiteRule> &rules, bool protein_start,
+                                      bool protein_end);
 
 // The ProForma prefix of fixed modifications: "<[Carbamidomethyl]@C>".
 std::string fixed_prefix(const std::vector<SiteRule> &fixed);
