@@ -47,7 +47,7 @@ Outcome split_charge(std::string_view text, std::string_view &formula, int &char
 
 Carrier proton() {
     Carrier carrier;
-    carrier.atoms.add_natural(0, 1); // one hydrogen
+    carrier.atoms.add_natural(chem::element::H, 1);
     carrier.charge = 1;
     return carrier;
 }

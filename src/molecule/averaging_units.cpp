@@ -9,7 +9,7 @@ namespace corvan::chem {
 
 namespace {
 
-constexpr int kC = 5, kH = 0, kN = 6, kO = 7, kP = 14, kS = 15;
+using namespace element;
 
 struct Unit {
     double c, h, n, o, p, s;
@@ -25,12 +25,12 @@ constexpr Unit kDnaUnit{9.75, 12.25, 3.75, 6, 1, 0};
 
 Composition unit_composition(const Unit &unit) {
     Composition composition;
-    composition.add_natural(kC, unit.c);
-    composition.add_natural(kH, unit.h);
-    composition.add_natural(kN, unit.n);
-    composition.add_natural(kO, unit.o);
-    composition.add_natural(kP, unit.p);
-    composition.add_natural(kS, unit.s);
+    composition.add_natural(C, unit.c);
+    composition.add_natural(H, unit.h);
+    composition.add_natural(N, unit.n);
+    composition.add_natural(O, unit.o);
+    composition.add_natural(P, unit.p);
+    composition.add_natural(S, unit.s);
     return composition;
 }
 

@@ -114,4 +114,9 @@ std::string hill_formula(const Composition &composition) {
     return text;
 }
 
+void add_water(Composition &composition, double times) {
+    composition.add_natural(element::H, 2 * times);
+    composition.add_natural(element::O, times);
+}
+
 } // namespace corvan::chem

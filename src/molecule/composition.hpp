@@ -35,6 +35,9 @@ struct Composition {
     bool empty() const;
 };
 
+// `times` waters (H2O), natural.
+void add_water(Composition &composition, double times);
+
 // Masses from the isotope table, without labels: every atom its fixed or
 // lightest isotope.
 double monoisotopic_mass(const Composition &composition);

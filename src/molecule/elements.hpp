@@ -11,6 +11,11 @@ namespace corvan::chem {
 
 inline constexpr int kElementCount = CORVAN_ELEMENT_COUNT;
 
+// Element indices (atomic number - 1) of the elements the code names.
+namespace element {
+inline constexpr int H = 0, C = 5, N = 6, O = 7, P = 14, S = 15, Se = 33;
+} // namespace element
+
 // One isotope of an element, as the table lists it.
 struct Isotope {
     int row;          // index into isotope_numbers/masses/abundances

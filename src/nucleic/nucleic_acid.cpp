@@ -11,7 +11,8 @@ namespace corvan::nucleic {
 namespace {
 
 // Element indices (atomic number - 1) of the table columns.
-constexpr std::array<int, 6> kColumns = {5, 0, 6, 7, 14, 15}; // C H N O P S
+constexpr std::array<int, 6> kColumns = {chem::element::C, chem::element::H, chem::element::N,
+                                         chem::element::O, chem::element::P, chem::element::S};
 using Atoms = std::array<signed char, 6>;
 
 // A nucleoside (base + sugar, free 5'- and 3'-OH), by the name it goes by in

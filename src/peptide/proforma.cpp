@@ -20,7 +20,8 @@ namespace corvan::peptide {
 namespace {
 
 // Element indices (atomic number - 1) of the residue table's columns.
-constexpr std::array<int, 6> kColumns = {5, 0, 6, 7, 15, 33}; // C H N O S Se
+constexpr std::array<int, 6> kColumns = {chem::element::C, chem::element::H, chem::element::N,
+                                         chem::element::O, chem::element::S, chem::element::Se};
 
 struct Residue {
     char letter;
@@ -492,8 +493,7 @@ class ProformaReader {
     // ---- the whole molecule ---------------------------------------------
 
     Outcome finish() {
-        composition_.add_natural(0, 2); // one water closes the chain
-        composition_.add_natural(7, 1);
+        chem::add_water(composition_, 1); // one water closes the chain
         for (const FixedModification &fixed : fixed_) apply(fixed);
         fold_negative_isotopes();
         for (const IsotopeLabel &label : labels_) relabel(label);
