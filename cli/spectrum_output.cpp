@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "svg_plot.hpp"
+
 namespace cli {
 
 namespace {
@@ -188,23 +190,6 @@ Frame frame_of(const corvan_spectrum_view &v) {
     f.top = v.profile_count ? highest(v.profile_intensity, v.profile_count)
                             : highest(v.fine_probability, v.fine_count);
     return f;
-}
-
-std::string xml_escaped(const std::string &text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (c == '&')
-            out += "&amp;";
-        else if (c == '\'')
-            out += "&apos;";
-        else
-            out += c;
-    }
-    return out;
 }
 
 void write_axes(std::FILE *out, const Frame &f, const char *name) {

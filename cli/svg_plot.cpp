@@ -58,23 +58,6 @@ Axes axes_for(const std::vector<Stick> &sticks, bool by_mass) {
     return {sticks.front().x - 1, sticks.back().x + 1, y_high, by_mass};
 }
 
-std::string escaped(const std::string &text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (c == '"')
-            out += "&quot;";
-        else
-            out += c;
-    }
-    return out;
-}
-
 void write_header(std::FILE *stream, const Result &result) {
     std::fprintf(stream,
                  "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
@@ -86,7 +69,7 @@ void write_header(std::FILE *stream, const Result &result) {
         title += ", " + hill_formula(*result.composition);
     std::fprintf(stream,
                  "<text x=\"%.0f\" y=\"28\" font-size=\"16\" font-weight=\"bold\">%s</text>\n",
-                 kLeft, escaped(title).c_str());
+                 kLeft, xml_escaped(title).c_str());
     std::string note = result.engine == "fit" ? "model heights, not scaled"
                                               : "heights relative to the highest peak";
     if (result.composition) {
@@ -96,7 +79,7 @@ void write_header(std::FILE *stream, const Result &result) {
         note = mass + note;
     }
     std::fprintf(stream, "<text x=\"%.0f\" y=\"48\" font-size=\"12\" fill=\"#555\">%s</text>\n",
-                 kLeft, escaped(note).c_str());
+                 kLeft, xml_escaped(note).c_str());
 }
 
 void write_vertical_axis(std::FILE *stream, const Axes &axes) {
@@ -196,6 +179,32 @@ void write_svg_plot(std::FILE *stream, const Result &result) {
     write_horizontal_axis(stream, result, axes);
     write_sticks(stream, axes, sticks);
     std::fputs("</svg>\n", stream);
+}
+
+std::string xml_escaped(const std::string &text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
 }
 
 } // namespace cli

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "result.hpp"
 
@@ -14,5 +15,8 @@ constexpr double kPlottedShare = 1e-3;
 // is the mass and each stick stands at its peak's mean mass; without, the
 // axis is the peak label (M, M+1, ...).
 void write_svg_plot(std::FILE *stream, const Result &result);
+
+// Text made safe for SVG element content and attribute values.
+std::string xml_escaped(const std::string &text);
 
 } // namespace cli
