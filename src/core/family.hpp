@@ -143,4 +143,32 @@ std::optional<ResultLength> length_by_mass(const Request &request,
 
 constexpr const char *kFormulalistMessage = "Error: Could not allocate memory for formulalist";
 
+// ---- composition members ----------------------------------------------------
+
+// A composition engine's member by mass: the front-end gives its input
+// check, its averaging-unit encoder and its length rule.
+template <Engine engine, frame::Placement placement, bool (*accepts)(const Request &),
+          long long (*encode)(const Request &, int *), int (*rule)(float)>
+constexpr Member<int, ResultLength> kComposedByMass = {
+    .accepts = accepts,
+    .encoding_length = 5,
+    .encode = encode,
+    .choose = length_by_mass<rule>,
+    .compute = compose<engine, placement>,
+    .allocation_message = nullptr,
+};
+
+// A composition engine's member by sequence: the same, with the sequence
+// encoder and a rule on the encoded size.
+template <Engine engine, frame::Placement placement, bool (*accepts)(const Request &),
+          long long (*encode)(const Request &, int *), int (*rule)(long long)>
+constexpr Member<int, ResultLength> kComposedBySequence = {
+    .accepts = accepts,
+    .encoding_length = 5,
+    .encode = encode,
+    .choose = length_by_size<rule>,
+    .compute = compose<engine, placement>,
+    .allocation_message = kFormulalistMessage,
+};
+
 } // namespace corvan::family

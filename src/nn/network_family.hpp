@@ -69,6 +69,20 @@ constexpr family::Member<float, Network> kEmbeddedByMass = {
     .allocation_message = nullptr,
 };
 
+// By sequence through an embedded network: the front-end gives its input
+// check, its encoding (`inputs` counts) and its rule on the encoded size.
+template <bool (*accepts)(const family::Request &), int inputs,
+          long long (*encode)(const family::Request &, float *),
+          std::optional<Network> (*rule)(long long)>
+constexpr family::Member<float, Network> kEmbeddedBySequence = {
+    .accepts = accepts,
+    .encoding_length = inputs,
+    .encode = encode,
+    .choose = network_by_size<rule>,
+    .compute = embedded_network,
+    .allocation_message = nullptr,
+};
+
 // By mass through a caller's weight file: the same member for peptides and
 // RNA (no range check; the network size is `n`).
 constexpr family::Member<float, WeightFile> kWeightFileByMass = {

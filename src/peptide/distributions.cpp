@@ -8,11 +8,8 @@
 
 namespace {
 
-using corvan::family::compose;
 using corvan::family::Engine;
-using corvan::family::Member;
 using corvan::family::Request;
-using corvan::family::ResultLength;
 using corvan::frame::Placement;
 namespace family = corvan::family;
 namespace peptide = corvan::peptide;
@@ -27,41 +24,18 @@ long long sequence_composition(const Request &request, int *fftlist) {
     return static_cast<long long>(peptide::build_composition(request.sequence, fftlist));
 }
 
-constexpr Member<int, ResultLength> kFftMass = {
-    .accepts = family::non_negative_mass,
-    .encoding_length = 5,
-    .encode = averagine,
-    .choose = family::length_by_mass<fft_pep_mass_to_isolen>,
-    .compute = compose<Engine::fft, Placement::window>,
-    .allocation_message = nullptr,
-};
-
-constexpr Member<int, ResultLength> kFftSequence = {
-    .accepts = family::has_sequence,
-    .encoding_length = 5,
-    .encode = sequence_composition,
-    .choose = family::length_by_size<peptide::fft_sequence_isolen>,
-    .compute = compose<Engine::fft, Placement::window>,
-    .allocation_message = family::kFormulalistMessage,
-};
-
-constexpr Member<int, ResultLength> kBrainMass = {
-    .accepts = family::positive_mass,
-    .encoding_length = 5,
-    .encode = averagine,
-    .choose = family::length_by_mass<fft_pep_mass_to_isolen>,
-    .compute = compose<Engine::brain, Placement::window>,
-    .allocation_message = nullptr,
-};
-
-constexpr Member<int, ResultLength> kBrainSequence = {
-    .accepts = family::has_residues,
-    .encoding_length = 5,
-    .encode = sequence_composition,
-    .choose = family::length_by_size<peptide::brain_sequence_isolen>,
-    .compute = compose<Engine::brain, Placement::window>,
-    .allocation_message = family::kFormulalistMessage,
-};
+constexpr auto &kFftMass =
+    family::kComposedByMass<Engine::fft, Placement::window, family::non_negative_mass, averagine,
+                            fft_pep_mass_to_isolen>;
+constexpr auto &kFftSequence =
+    family::kComposedBySequence<Engine::fft, Placement::window, family::has_sequence,
+                                sequence_composition, peptide::fft_sequence_isolen>;
+constexpr auto &kBrainMass =
+    family::kComposedByMass<Engine::brain, Placement::window, family::positive_mass, averagine,
+                            fft_pep_mass_to_isolen>;
+constexpr auto &kBrainSequence =
+    family::kComposedBySequence<Engine::brain, Placement::window, family::has_residues,
+                                sequence_composition, peptide::brain_sequence_isolen>;
 
 } // namespace
 

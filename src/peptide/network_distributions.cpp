@@ -8,9 +8,7 @@
 
 namespace {
 
-using corvan::family::Member;
 using corvan::family::Request;
-using corvan::nn::Network;
 namespace family = corvan::family;
 namespace nn = corvan::nn;
 namespace peptide = corvan::peptide;
@@ -21,15 +19,9 @@ long long residue_counts(const Request &request, float *counts) {
     return static_cast<long long>(peptide::add_residue_counts(request.sequence, counts));
 }
 
-constexpr Member<float, Network> kNetworkSequence = {
-    .accepts = family::has_sequence,
-    .encoding_length = kResidueInputs,
-    .encode = residue_counts,
-    .choose = nn::network_by_size<peptide::sequence_network>,
-    .compute = nn::embedded_network,
-    .allocation_message = nullptr,
-};
-
+constexpr auto &kNetworkSequence =
+    nn::kEmbeddedBySequence<family::has_sequence, kResidueInputs, residue_counts,
+                            peptide::sequence_network>;
 constexpr auto &kFileSequence = nn::kWeightFileBySequence<kResidueInputs, residue_counts>;
 
 } // namespace

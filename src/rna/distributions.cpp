@@ -8,11 +8,8 @@
 
 namespace {
 
-using corvan::family::compose;
 using corvan::family::Engine;
-using corvan::family::Member;
 using corvan::family::Request;
-using corvan::family::ResultLength;
 using corvan::frame::Placement;
 namespace family = corvan::family;
 
@@ -36,41 +33,18 @@ int brain_length_isolen(long long length) {
     return length > 0 ? fft_length_isolen(length) : -1;
 }
 
-constexpr Member<int, ResultLength> kFftMass = {
-    .accepts = family::any_input,
-    .encoding_length = 5,
-    .encode = rnaveragine,
-    .choose = family::length_by_mass<fft_rna_mass_to_isolen>,
-    .compute = compose<Engine::fft, Placement::shifted>,
-    .allocation_message = nullptr,
-};
-
-constexpr Member<int, ResultLength> kFftSequence = {
-    .accepts = family::any_input,
-    .encoding_length = 5,
-    .encode = sequence_composition,
-    .choose = family::length_by_size<fft_length_isolen>,
-    .compute = compose<Engine::fft, Placement::shifted>,
-    .allocation_message = family::kFormulalistMessage,
-};
-
-constexpr Member<int, ResultLength> kBrainMass = {
-    .accepts = family::positive_mass,
-    .encoding_length = 5,
-    .encode = rnaveragine,
-    .choose = family::length_by_mass<fft_rna_mass_to_isolen>,
-    .compute = compose<Engine::brain, Placement::window>,
-    .allocation_message = nullptr,
-};
-
-constexpr Member<int, ResultLength> kBrainSequence = {
-    .accepts = family::has_residues,
-    .encoding_length = 5,
-    .encode = sequence_composition,
-    .choose = family::length_by_size<brain_length_isolen>,
-    .compute = compose<Engine::brain, Placement::window>,
-    .allocation_message = family::kFormulalistMessage,
-};
+constexpr auto &kFftMass =
+    family::kComposedByMass<Engine::fft, Placement::shifted, family::any_input, rnaveragine,
+                            fft_rna_mass_to_isolen>;
+constexpr auto &kFftSequence =
+    family::kComposedBySequence<Engine::fft, Placement::shifted, family::any_input,
+                                sequence_composition, fft_length_isolen>;
+constexpr auto &kBrainMass =
+    family::kComposedByMass<Engine::brain, Placement::window, family::positive_mass, rnaveragine,
+                            fft_rna_mass_to_isolen>;
+constexpr auto &kBrainSequence =
+    family::kComposedBySequence<Engine::brain, Placement::window, family::has_residues,
+                                sequence_composition, brain_length_isolen>;
 
 } // namespace
 

@@ -8,9 +8,7 @@
 
 namespace {
 
-using corvan::family::Member;
 using corvan::family::Request;
-using corvan::nn::Network;
 namespace family = corvan::family;
 namespace nn = corvan::nn;
 namespace rna = corvan::rna;
@@ -22,15 +20,9 @@ long long nucleotide_counts(const Request &request, float *counts) {
     return rna::add_nucleotide_counts(request.sequence, counts);
 }
 
-constexpr Member<float, Network> kNetworkSequence = {
-    .accepts = family::has_residues,
-    .encoding_length = kNucleotideInputs,
-    .encode = nucleotide_counts,
-    .choose = nn::network_by_size<rna::sequence_network>,
-    .compute = nn::embedded_network,
-    .allocation_message = nullptr,
-};
-
+constexpr auto &kNetworkSequence =
+    nn::kEmbeddedBySequence<family::has_residues, kNucleotideInputs, nucleotide_counts,
+                            rna::sequence_network>;
 constexpr auto &kFileSequence = nn::kWeightFileBySequence<kNucleotideInputs, nucleotide_counts>;
 
 } // namespace
