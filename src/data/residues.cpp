@@ -1,5 +1,10 @@
 // Amino-acid, nucleotide and averaging-unit compositions.
+#include "molecule/residues.hpp"
 #include "corvan.h"
+#include "molecule/averaging_units.hpp"
+
+using corvan::chem::amino_acid;
+using corvan::chem::kPeptideUnit;
 
 extern "C" {
 
@@ -9,39 +14,33 @@ const char *aa_names[20] = {"A", "C", "D", "E", "F", "G", "H", "I", "K", "L",
                             "M", "N", "P", "Q", "R", "S", "T", "V", "W", "Y"};
 
 // Residue = amino acid less one water; columns C, H, N, O, S.
+#define CHNOS_ROW(letter)                                                                          \
+    {                                                                                              \
+        amino_acid(letter).c, amino_acid(letter).h, amino_acid(letter).n, amino_acid(letter).o,    \
+            amino_acid(letter).s                                                                   \
+    }
 const int aa_vectors[20][5] = {
-    {3, 5, 1, 1, 0},   // A
-    {3, 5, 1, 1, 1},   // C
-    {4, 5, 1, 3, 0},   // D
-    {5, 7, 1, 3, 0},   // E
-    {9, 9, 1, 1, 0},   // F
-    {2, 3, 1, 1, 0},   // G
-    {6, 7, 3, 1, 0},   // H
-    {6, 11, 1, 1, 0},  // I
-    {6, 12, 2, 1, 0},  // K
-    {6, 11, 1, 1, 0},  // L
-    {5, 9, 1, 1, 1},   // M
-    {4, 6, 2, 2, 0},   // N
-    {5, 7, 1, 1, 0},   // P
-    {5, 8, 2, 2, 0},   // Q
-    {6, 12, 4, 1, 0},  // R
-    {3, 5, 1, 2, 0},   // S
-    {4, 7, 1, 2, 0},   // T
-    {5, 9, 1, 1, 0},   // V
-    {11, 10, 2, 1, 0}, // W
-    {9, 9, 1, 2, 0},   // Y
+    CHNOS_ROW('A'), CHNOS_ROW('C'), CHNOS_ROW('D'), CHNOS_ROW('E'), CHNOS_ROW('F'),
+    CHNOS_ROW('G'), CHNOS_ROW('H'), CHNOS_ROW('I'), CHNOS_ROW('K'), CHNOS_ROW('L'),
+    CHNOS_ROW('M'), CHNOS_ROW('N'), CHNOS_ROW('P'), CHNOS_ROW('Q'), CHNOS_ROW('R'),
+    CHNOS_ROW('S'), CHNOS_ROW('T'), CHNOS_ROW('V'), CHNOS_ROW('W'), CHNOS_ROW('Y'),
 };
 
 const char *amino_acid_names[23] = {"G", "A", "S", "P", "V", "T", "C", "L", "I", "J", "N", "D",
                                     "Q", "K", "E", "M", "H", "F", "U", "R", "Y", "W", "O"};
 
-// Columns H, C, N, O, S; U carries no selenium column; the last row is empty.
+// Columns H, C, N, O, S, rows in the order of amino_acid_names; U carries no
+// selenium column; the last row is empty.
+#define HCNOS_ROW(letter)                                                                          \
+    {                                                                                              \
+        amino_acid(letter).h, amino_acid(letter).c, amino_acid(letter).n, amino_acid(letter).o,    \
+            amino_acid(letter).s                                                                   \
+    }
 int amino_acid_vectors[24][5] = {
-    {3, 2, 1, 1, 0}, {5, 3, 1, 1, 0},   {5, 3, 1, 2, 0},   {7, 5, 1, 1, 0},  {9, 5, 1, 1, 0},
-    {7, 4, 1, 2, 0}, {5, 3, 1, 1, 1},   {11, 6, 1, 1, 0},  {11, 6, 1, 1, 0}, {11, 6, 1, 1, 0},
-    {6, 4, 2, 2, 0}, {5, 4, 1, 3, 0},   {8, 5, 2, 2, 0},   {12, 6, 2, 1, 0}, {7, 5, 1, 3, 0},
-    {9, 5, 1, 1, 1}, {7, 6, 3, 1, 0},   {9, 9, 1, 1, 0},   {5, 3, 1, 1, 0},  {12, 6, 4, 1, 0},
-    {9, 9, 1, 2, 0}, {10, 11, 2, 1, 0}, {19, 12, 3, 2, 0}, {0, 0, 0, 0, 0},
+    HCNOS_ROW('G'), HCNOS_ROW('A'), HCNOS_ROW('S'), HCNOS_ROW('P'), HCNOS_ROW('V'), HCNOS_ROW('T'),
+    HCNOS_ROW('C'), HCNOS_ROW('L'), HCNOS_ROW('I'), HCNOS_ROW('J'), HCNOS_ROW('N'), HCNOS_ROW('D'),
+    HCNOS_ROW('Q'), HCNOS_ROW('K'), HCNOS_ROW('E'), HCNOS_ROW('M'), HCNOS_ROW('H'), HCNOS_ROW('F'),
+    HCNOS_ROW('U'), HCNOS_ROW('R'), HCNOS_ROW('Y'), HCNOS_ROW('W'), HCNOS_ROW('O'), {0, 0, 0, 0, 0},
 };
 
 int numaminoacids = 23;
@@ -49,7 +48,7 @@ int num_simp_elements = 5;
 const char *pep_encoding_elements[5] = {"C", "H", "N", "O", "S"};
 
 double massavgine = 111.1254;
-double avgine[5] = {4.9384, 7.7583, 1.3577, 1.4773, 0.0417};
+double avgine[5] = {kPeptideUnit.c, kPeptideUnit.h, kPeptideUnit.n, kPeptideUnit.o, kPeptideUnit.s};
 double averagine_coeffs[5] = {0.04444, 0.069816, 0.012218, 0.013294, 0.0003753};
 
 const int rna_vectors[4][5] = {

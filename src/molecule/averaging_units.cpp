@@ -11,19 +11,7 @@ namespace {
 
 using namespace element;
 
-struct Unit {
-    double c, h, n, o, p, s;
-};
-
-// Peptides: the averagine residue. RNA and DNA: the mean of the four
-// nucleotide residues in a chain (nucleoside monophosphate less water):
-// RNA A C10H12N5O6P, C C9H12N3O7P, G C10H12N5O7P, U C9H11N2O8P;
-// DNA A C10H12N5O5P, C C9H12N3O6P, G C10H12N5O6P, T C10H13N2O7P.
-constexpr Unit kPeptideUnit{4.9384, 7.7583, 1.3577, 1.4773, 0, 0.0417};
-constexpr Unit kRnaUnit{9.5, 11.75, 3.75, 7, 1, 0};
-constexpr Unit kDnaUnit{9.75, 12.25, 3.75, 6, 1, 0};
-
-Composition unit_composition(const Unit &unit) {
+Composition unit_composition(const AveragingUnit &unit) {
     Composition composition;
     composition.add_natural(C, unit.c);
     composition.add_natural(H, unit.h);
@@ -52,10 +40,10 @@ double natural_average_mass(const Composition &composition) {
 } // namespace
 
 Outcome composition_by_mass(int kind, double mass, Composition &composition) {
-    const Unit *unit = kind == CORVAN_KIND_PEPTIDE ? &kPeptideUnit
-                       : kind == CORVAN_KIND_RNA   ? &kRnaUnit
-                       : kind == CORVAN_KIND_DNA   ? &kDnaUnit
-                                                   : nullptr;
+    const AveragingUnit *unit = kind == CORVAN_KIND_PEPTIDE ? &kPeptideUnit
+                                : kind == CORVAN_KIND_RNA   ? &kRnaUnit
+                                : kind == CORVAN_KIND_DNA   ? &kDnaUnit
+                                                            : nullptr;
     if (unit == nullptr)
         return Outcome::failure(CORVAN_E_ARGUMENT,
                                 "a molecule by mass is a peptide, an RNA or a DNA");

@@ -13,37 +13,25 @@
 #include "labels/element_pattern.hpp"
 #include "molecule/elements.hpp"
 #include "molecule/formula_parser.hpp"
+#include "molecule/residues.hpp"
 #include "peptide/unimod.hpp"
 
 namespace corvan::peptide {
 
 namespace {
 
-// Element indices (atomic number - 1) of the residue table's columns.
-constexpr std::array<int, 6> kColumns = {chem::element::C, chem::element::H, chem::element::N,
-                                         chem::element::O, chem::element::S, chem::element::Se};
+// A residue of one composition: J (leucine or isoleucine) is read as ambiguous,
+// like B, Z and X.
+const chem::ResidueAtoms *find_residue(char letter) {
+    return letter == 'J' ? nullptr : chem::find_amino_acid(letter);
+}
 
-struct Residue {
-    char letter;
-    std::array<signed char, 6> atoms; // C H N O S Se, amino acid less one water
-};
-
-// The 20 standard residues, selenocysteine (U) and pyrrolysine (O).
-constexpr std::array<Residue, 22> kResidues = {{
-    {'A', {3, 5, 1, 1, 0, 0}},   {'C', {3, 5, 1, 1, 1, 0}},  {'D', {4, 5, 1, 3, 0, 0}},
-    {'E', {5, 7, 1, 3, 0, 0}},   {'F', {9, 9, 1, 1, 0, 0}},  {'G', {2, 3, 1, 1, 0, 0}},
-    {'H', {6, 7, 3, 1, 0, 0}},   {'I', {6, 11, 1, 1, 0, 0}}, {'K', {6, 12, 2, 1, 0, 0}},
-    {'L', {6, 11, 1, 1, 0, 0}},  {'M', {5, 9, 1, 1, 1, 0}},  {'N', {4, 6, 2, 2, 0, 0}},
-    {'O', {12, 19, 3, 2, 0, 0}}, {'P', {5, 7, 1, 1, 0, 0}},  {'Q', {5, 8, 2, 2, 0, 0}},
-    {'R', {6, 12, 4, 1, 0, 0}},  {'S', {3, 5, 1, 2, 0, 0}},  {'T', {4, 7, 1, 2, 0, 0}},
-    {'U', {3, 5, 1, 1, 0, 1}},   {'V', {5, 9, 1, 1, 0, 0}},  {'W', {11, 10, 2, 1, 0, 0}},
-    {'Y', {9, 9, 1, 2, 0, 0}},
-}};
-
-const Residue *find_residue(char letter) {
-    for (const Residue &residue : kResidues)
-        if (residue.letter == letter) return &residue;
-    return nullptr;
+void add_residue(chem::Composition &composition, const chem::ResidueAtoms &residue) {
+    using namespace chem::element;
+    const std::pair<int, int> atoms[] = {{C, residue.c}, {H, residue.h}, {N, residue.n},
+                                         {O, residue.o}, {S, residue.s}, {Se, residue.se}};
+    for (const auto &[element, count] : atoms)
+        if (count != 0) composition.add_natural(element, count);
 }
 
 using text::is_digit;
@@ -431,13 +419,11 @@ class ProformaReader {
                                 " (residues are upper-case letters)",
                             static_cast<long>(pos_));
             if (!is_upper(c)) break;
-            const Residue *residue = find_residue(c);
+            const chem::ResidueAtoms *residue = find_residue(c);
             if (residue == nullptr)
                 return fail(CORVAN_E_UNSUPPORTED, "ambiguous or unknown residue " + quoted({&c, 1}),
                             static_cast<long>(pos_));
-            for (std::size_t k = 0; k < kColumns.size(); ++k)
-                if (residue->atoms[k] != 0)
-                    composition_.add_natural(kColumns[k], residue->atoms[k]);
+            add_residue(composition_, *residue);
             sequence_ += c;
             ++pos_;
             while (peek() == '[') {
