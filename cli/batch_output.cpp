@@ -54,8 +54,9 @@ std::string molecule_columns(const BatchPlan &plan, const BatchItem &item, char 
         std::snprintf(number, sizeof number, "%c%.6f", separator, item.given_mass);
         lead += number;
     }
+    const auto chemistry = fixed_chemistry(plan.molecule->counts(item.sequence), 0);
     std::snprintf(number, sizeof number, "%c%.6f", separator,
-                  monoisotopic_mass(plan.molecule->composition(item.sequence)));
+                  chemistry ? chemistry->monoisotopic_mass : 0.0);
     return lead + number;
 }
 

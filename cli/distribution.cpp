@@ -249,9 +249,10 @@ std::optional<Failure> compute(const Molecule &molecule, Request &request) {
     std::fflush(stdout); // the library's own messages come before ours
     if (!(result.peak >= 0)) return Failure{kFailedCall, failure_text(*request.engine, result)};
     if (result.input_kind != InputKind::mass) {
-        result.composition = molecule.composition(result.input_text);
-        result.masses = peak_masses(*result.composition,
-                                    std::min(result.points - result.offset, kMostMassedPeaks));
+        result.chemistry =
+            fixed_chemistry(molecule.counts(result.input_text),
+                            std::min(result.points - result.offset, kMostMassedPeaks));
+        if (result.chemistry) result.masses = result.chemistry->peaks;
     }
     return std::nullopt;
 }

@@ -69,14 +69,6 @@ std::optional<std::string> check_whole_composition(const std::string &text) {
 
 } // namespace
 
-std::optional<std::string> check_formula(const std::string &text) {
-    int counts[CORVAN_ELEMENT_COUNT];
-    if (atom_formula_to_vector(text.c_str(), counts) != 0)
-        return "cannot read the formula \"" + text +
-               "\" (element symbols such as C, H, Na, each with an optional count, e.g. C6H12O6)";
-    return std::nullopt;
-}
-
 std::optional<std::string> check_peptide(const std::string &text) {
     bool residue_seen = false;
     for (std::size_t at = 0; at < text.size(); ++at) {

@@ -9,7 +9,6 @@
 
 namespace cli {
 
-std::optional<std::string> check_formula(const std::string &text);
 std::optional<std::string> check_peptide(const std::string &text);
 std::optional<std::string> check_rna(const std::string &text);
 

@@ -10,22 +10,7 @@ namespace {
 const std::string kShare = "share of the total in the highest peak:";
 const std::string kNetworkPeak = "highest network output:";
 
-Composition checked_formula_composition(const std::string &text) {
-    return formula_composition(text).value_or(Composition{});
-}
-
 } // namespace
-
-const Molecule &formula_molecule() {
-    static const Molecule molecule{"formula",
-                                   "formula",
-                                   "C6H12O6",
-                                   {{"fft", fft_atom_formula_to_dist, nullptr, kShare}},
-                                   check_formula,
-                                   checked_formula_composition,
-                                   0};
-    return molecule;
-}
 
 const Molecule &peptide_molecule() {
     static const Molecule molecule{
@@ -38,7 +23,7 @@ const Molecule &peptide_molecule() {
           nn_pep_mass_to_dist_custom, false},
          {"fit", nullptr, pep_mass_to_dist_fitting, "model heights, not scaled; largest:"}},
         check_peptide,
-        peptide_composition,
+        peptide_counts,
         20};
     return molecule;
 }
@@ -53,7 +38,7 @@ const Molecule &rna_molecule() {
          {"nn", nn_rna_seq_to_dist, nn_rna_mass_to_dist, kNetworkPeak, nn_rna_seq_to_dist_custom,
           nn_rna_mass_to_dist_custom}},
         check_rna,
-        rna_composition,
+        rna_counts,
         4};
     return molecule;
 }

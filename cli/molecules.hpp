@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "composition.hpp"
+#include "fixed_chemistry.hpp"
 
 namespace cli {
 
@@ -37,14 +37,13 @@ struct Molecule {
     // A reason to refuse the text before the library sees it, or nothing.
     std::optional<std::string> (*check_text)(const std::string &text);
     // The composition the engines use for a checked text.
-    Composition (*composition)(const std::string &text);
+    FixedCounts (*counts)(const std::string &text);
     int network_sequence_inputs; // inputs of a custom network by text
 };
 
 // Inputs of every custom network by mass (the five mass features).
 constexpr int kNetworkMassInputs = 5;
 
-const Molecule &formula_molecule();
 const Molecule &peptide_molecule();
 const Molecule &rna_molecule();
 

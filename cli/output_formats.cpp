@@ -33,10 +33,9 @@ void write_table_title(std::FILE *stream, const Result &result) {
     std::fprintf(stream, "# %s: %s, offset %d; %s %.6g\n", describe(result).c_str(),
                  counted(static_cast<std::size_t>(result.points), "point").c_str(), result.offset,
                  result.peak_meaning.c_str(), result.peak);
-    if (result.composition)
+    if (result.chemistry)
         std::fprintf(stream, "# composition %s, monoisotopic mass %.6f Da\n",
-                     hill_formula(*result.composition).c_str(),
-                     monoisotopic_mass(*result.composition));
+                     result.chemistry->formula.c_str(), result.chemistry->monoisotopic_mass);
 }
 
 void write_mass_footnote(std::FILE *stream) {
@@ -115,10 +114,10 @@ void write_json_input(std::FILE *stream, const Result &result) {
     std::fprintf(stream, "  \"grid\": %d,\n  \"offset\": %d,\n", result.points, result.offset);
     std::fprintf(stream, "  \"peak_value\": %s,\n  \"peak_meaning\": %s,\n",
                  json_number(result.peak).c_str(), json_string(result.peak_meaning).c_str());
-    if (result.composition)
+    if (result.chemistry)
         std::fprintf(stream, "  \"formula\": %s,\n  \"monoisotopic_mass\": %s,\n",
-                     json_string(hill_formula(*result.composition)).c_str(),
-                     json_number(monoisotopic_mass(*result.composition), "%.6f").c_str());
+                     json_string(result.chemistry->formula).c_str(),
+                     json_number(result.chemistry->monoisotopic_mass, "%.6f").c_str());
 }
 
 void write_json(std::FILE *stream, const Result &result) {

@@ -6,7 +6,8 @@ const char *const kMassColumnsMeaning =
     "nominal = sum of the mass numbers of the lightest isotopic composition, plus k;\n"
     "mass    = abundance-weighted mean exact mass (Da, neutral) of all isotopic\n"
     "          compositions in peak M+k, from the library's isotope tables\n"
-    "          (for M: the monoisotopic mass)";
+    "          (for M: the monoisotopic mass); blank for a peak below 1e-12\n"
+    "          of the whole";
 
 std::string counted(std::size_t count, const std::string &noun) {
     return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");

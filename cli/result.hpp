@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "composition.hpp"
+#include "fixed_chemistry.hpp"
 
 namespace cli {
 
@@ -28,9 +28,9 @@ struct Result {
     float peak = 0;           // what the library call returned
     std::string peak_meaning; // e.g. "share of the total in the highest peak:"
     std::vector<float> values;
-    std::optional<Composition> composition; // known for formulas and sequences
-    std::vector<PeakMass> masses;           // peak k's masses; empty without composition
-    bool masses_are_mz = false;             // an ion's plot: masses[k].mean is its m/z
+    std::optional<FixedChemistry> chemistry; // known for sequences
+    std::vector<PeakMass> masses;            // peak k's masses; empty without a composition
+    bool masses_are_mz = false;              // an ion's plot: masses[k].mean is its m/z
 };
 
 // "1 point", "2 points": a count and its noun.

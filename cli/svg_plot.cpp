@@ -65,17 +65,17 @@ void write_header(std::FILE *stream, const Result &result) {
                  kWidth, kHeight, kWidth, kHeight);
     std::fprintf(stream, "<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n");
     std::string title = describe(result);
-    if (result.composition && hill_formula(*result.composition) != result.input_text)
-        title += ", " + hill_formula(*result.composition);
+    if (result.chemistry && result.chemistry->formula != result.input_text)
+        title += ", " + result.chemistry->formula;
     std::fprintf(stream,
                  "<text x=\"%.0f\" y=\"28\" font-size=\"16\" font-weight=\"bold\">%s</text>\n",
                  kLeft, xml_escaped(title).c_str());
     std::string note = result.engine == "fit" ? "model heights, not scaled"
                                               : "heights relative to the highest peak";
-    if (result.composition) {
+    if (result.chemistry) {
         char mass[64];
         std::snprintf(mass, sizeof mass, "monoisotopic mass %.4f Da; ",
-                      monoisotopic_mass(*result.composition));
+                      result.chemistry->monoisotopic_mass);
         note = mass + note;
     }
     std::fprintf(stream, "<text x=\"%.0f\" y=\"48\" font-size=\"12\" fill=\"#555\">%s</text>\n",

@@ -950,6 +950,17 @@ CORVAN_API int corvan_molecule_atoms(const corvan_molecule *molecule, corvan_ato
 CORVAN_API int corvan_molecule_formula(const corvan_molecule *molecule, char *buffer,
                                        size_t size, size_t *length);
 
+/* The nominal mass: the sum of the mass numbers of the monoisotopic
+ * composition (every atom of natural abundance its element's most abundant
+ * isotope, atoms written as one isotope their own), into *nominal. Labels
+ * are options of a computation, not of the molecule, and do not count.
+ * Returns CORVAN_OK, CORVAN_E_ARGUMENT (a NULL argument) or
+ * CORVAN_E_UNSUPPORTED (fractional counts, as of a molecule by mass; an
+ * element without a natural composition; a sum beyond 10^15), then
+ * *nominal is untouched.
+ * Example: "C6H12O6" gives 180; "[13C6]H12O6" 186; "SnCl2" 190 (120Sn, 35Cl). */
+CORVAN_API int corvan_molecule_nominal_mass(const corvan_molecule *molecule, long long *nominal);
+
 /* Checks a sequence in the notation of the fixed calls above (the
  * *_pep_seq_* and *_rna_seq_* functions) before a program passes it to
  * them: those calls skip letters they do not know and drop a modification

@@ -150,6 +150,8 @@ int main(void) {
         corvan_molecule_formula(rna, formula, sizeof formula, NULL) != CORVAN_OK ||
         strcmp(formula, "C76H95N30O54P7") != 0)
         return 1;
+    long long nominal = 0;
+    if (corvan_molecule_nominal_mass(rna, &nominal) != CORVAN_OK || nominal != 2508) return 1;
     corvan_molecule_free(rna);
     corvan_error error;
     corvan_molecule *peptide = NULL;

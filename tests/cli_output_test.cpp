@@ -208,7 +208,9 @@ TEST(CliFormats, CsvAndTsvCarryEveryPoint) {
             EXPECT_EQ(fields[0], std::to_string(i - 2));
             EXPECT_EQ(fields[1], i < 2 ? "-" : i == 2 ? "M" : "M+" + std::to_string(i - 2));
             EXPECT_EQ(std::stof(fields[2]), out[i]) << "row " << i;
-            EXPECT_EQ(fields[3].empty(), i < 2);
+            // Masses where the library reports the peak: M to M+13 for PEPTIDE,
+            // whose M+14 holds less than 1e-12 of the whole.
+            EXPECT_EQ(fields[3].empty(), i < 2 || i > 15) << "row " << i;
         }
         EXPECT_GT(peak, 0);
     }

@@ -67,6 +67,14 @@ TEST(MoleculeApi, ParsedAtomsAndFormulaInHillOrder) {
     EXPECT_EQ(length, 11u);
     ASSERT_EQ(corvan_molecule_formula(m, text, sizeof text, &length), CORVAN_OK);
     EXPECT_STREQ(text, "[13C6]H12O6");
+    long long nominal = 0;
+    ASSERT_EQ(corvan_molecule_nominal_mass(m, &nominal), CORVAN_OK);
+    EXPECT_EQ(nominal, 6 * 13 + 12 + 6 * 16);
+    corvan_molecule_free(m);
+    // Tin's most abundant isotope is 120Sn, not its lightest (112Sn).
+    ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, "SnCl2", &m, nullptr), CORVAN_OK);
+    ASSERT_EQ(corvan_molecule_nominal_mass(m, &nominal), CORVAN_OK);
+    EXPECT_EQ(nominal, 120 + 2 * 35);
     corvan_molecule_free(m);
     // A negative count that stays covered, and a fixed isotope of one.
     ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, "C2H6O H-1 [2H]", &m, nullptr), CORVAN_OK);
@@ -84,6 +92,9 @@ TEST(MoleculeApi, ByMass) {
     EXPECT_EQ(m, nullptr);
     for (int kind : {CORVAN_KIND_PEPTIDE, CORVAN_KIND_RNA, CORVAN_KIND_DNA}) {
         ASSERT_EQ(corvan_molecule_from_mass(kind, 1450.0, &m, &e), CORVAN_OK);
+        long long nominal = -1;
+        EXPECT_EQ(corvan_molecule_nominal_mass(m, &nominal), CORVAN_E_UNSUPPORTED);
+        EXPECT_EQ(nominal, -1);
         corvan_distribution *d = nullptr;
         ASSERT_EQ(corvan_distribution_compute(m, nullptr, &d, &e), CORVAN_OK) << e.message;
         corvan_summary s;

@@ -161,4 +161,15 @@ int corvan_molecule_formula(const corvan_molecule *molecule, char *buffer, size_
     });
 }
 
+int corvan_molecule_nominal_mass(const corvan_molecule *molecule, long long *nominal) {
+    return api::guarded(nullptr, [&]() -> Outcome {
+        if (molecule == nullptr || nominal == nullptr)
+            return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
+        std::optional<long long> sum = chem::nominal_mass(molecule->composition);
+        if (!sum) return Outcome::failure(CORVAN_E_UNSUPPORTED, "no whole composition");
+        *nominal = *sum;
+        return Outcome::success();
+    });
+}
+
 } // extern "C"

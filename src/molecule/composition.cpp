@@ -87,6 +87,43 @@ double monoisotopic_mass(const Composition &composition) {
     return mass;
 }
 
+namespace {
+
+// Mass number of the element's most abundant natural isotope, 0 when it has none.
+int most_abundant_mass_number(int element) {
+    int mass_number = 0;
+    double highest = 0;
+    for (const Isotope &isotope : isotopes_of(element))
+        if (isotope.abundance > highest) {
+            highest = isotope.abundance;
+            mass_number = isotope.mass_number;
+        }
+    return mass_number;
+}
+
+bool whole(double count) {
+    return count == std::floor(count) && std::fabs(count) <= 1e12;
+}
+
+} // namespace
+
+std::optional<long long> nominal_mass(const Composition &composition) {
+    constexpr long long kLargest = 1'000'000'000'000'000;
+    long long sum = 0;
+    auto add = [&](double count, int mass_number) {
+        if (!whole(count) || (count != 0 && mass_number == 0)) return false;
+        sum += static_cast<long long>(count) * mass_number;
+        return sum <= kLargest && sum >= -kLargest;
+    };
+    for (int element = 0; element < kElementCount; ++element)
+        if (!add(composition.natural[static_cast<std::size_t>(element)],
+                 most_abundant_mass_number(element)))
+            return std::nullopt;
+    for (const FixedIsotope &isotope : composition.fixed)
+        if (!add(isotope.count, isotope.mass_number)) return std::nullopt;
+    return sum;
+}
+
 std::vector<AtomEntry> hill_atoms(const Composition &composition) {
     std::vector<AtomEntry> atoms;
     for (int element :

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,12 @@ void add_water(Composition &composition, double times);
 // Masses from the isotope table, without labels: every atom its fixed or
 // lightest isotope.
 double monoisotopic_mass(const Composition &composition);
+
+// Sum of the mass numbers of the monoisotopic composition (every atom of
+// natural abundance its element's most abundant isotope, fixed atoms their
+// own); nothing for fractional counts, an element without a natural
+// composition, or a sum beyond 10^15.
+std::optional<long long> nominal_mass(const Composition &composition);
 
 // Hill order text that the formula parser reads back ("C6H12O6",
 // "[13C6]H12O6"); fractional counts with up to 4 decimals.
