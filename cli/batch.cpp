@@ -1,4 +1,5 @@
 #include "batch.hpp"
+#include "limits.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -15,9 +16,6 @@
 namespace cli {
 
 namespace {
-
-constexpr int kMostBatchPoints = 4096;
-constexpr int kMostThreads = 256;
 
 struct BatchRequest {
     BatchPlan plan;

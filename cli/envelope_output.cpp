@@ -1,4 +1,5 @@
 #include "envelope_output.hpp"
+#include "limits.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -16,8 +17,6 @@ const char *const kEnvelopeColumnsMeaning =
     "m/z       = (mass - z x electron mass) / |z|, for ions";
 
 namespace {
-
-constexpr double kShownFloor = 1e-6;
 
 std::string fixed(double value, const char *format) {
     if (!std::isfinite(value)) return "-";

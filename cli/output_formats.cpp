@@ -1,4 +1,5 @@
 #include "output_formats.hpp"
+#include "limits.hpp"
 
 #include <cmath>
 #include <utility>
@@ -6,8 +7,6 @@
 namespace cli {
 
 namespace {
-
-constexpr float kShownFloor = 1e-6f;
 
 // Fixed notation where it stays readable, scientific for the small tail.
 std::string intensity_text(float value) {

@@ -1,4 +1,5 @@
 #include "peptide_batch.hpp"
+#include "limits.hpp"
 
 #include <algorithm>
 #include <atomic>
@@ -26,8 +27,6 @@ namespace cli {
 
 namespace {
 
-constexpr int kMostPoints = 4096;
-constexpr int kMostThreads = 256;
 const std::vector<std::string> kOwnOptions = {
     "enzyme", "specificity", "missed-cleavages", "fixed", "variable", "max-mods", "charges"};
 
@@ -412,7 +411,7 @@ std::optional<std::string> read_plan(int argc, char **argv, Source &source, Plan
     if (auto error = read_charges(option(args, "charges", "0"), plan.charges)) return error;
     std::string error;
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const auto points = whole(args, "points", 1, kMostPoints, 16, error);
+    const auto points = whole(args, "points", 1, kMostBatchPoints, 16, error);
     const auto threads = whole(args, "threads", 1, kMostThreads, cores, error);
     if (!points || !threads) return error;
     plan.points = *points;
