@@ -2,6 +2,8 @@
 #include "limits.hpp"
 
 #include <cmath>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <utility>
 
 namespace cli {
@@ -92,48 +94,54 @@ void write_delimited(std::FILE *stream, const Result &result, char separator) {
     }
 }
 
-std::string json_number(double value, const char *format = "%.9g") {
-    if (!std::isfinite(value)) return "null";
+// A number as the text `format` writes it (nine significant digits for a
+// float, six decimals for a mass), so that the JSON carries no digits the
+// value does not have; null when not finite.
+nlohmann::ordered_json rounded(double value, const char *format = "%.9g") {
+    if (!std::isfinite(value)) return nullptr;
     char text[40];
     std::snprintf(text, sizeof text, format, value);
-    return text;
+    const double number = std::strtod(text, nullptr);
+    if (number == std::floor(number) && std::fabs(number) < 1e15)
+        return static_cast<long long>(number);
+    return number;
 }
 
-void write_json_input(std::FILE *stream, const Result &result) {
-    std::fprintf(stream, "  \"kind\": %s,\n", json_string(result.molecule).c_str());
-    if (result.input_kind == InputKind::mass)
-        std::fprintf(stream, "  \"input\": {\"mass\": %s},\n",
-                     json_number(result.input_mass).c_str());
-    else
-        std::fprintf(stream, "  \"input\": {\"text\": %s},\n",
-                     json_string(result.input_text).c_str());
-    std::fprintf(stream, "  \"engine\": %s,\n", json_string(result.engine).c_str());
-    if (!result.weights.empty())
-        std::fprintf(stream, "  \"weights\": %s,\n", json_string(result.weights).c_str());
-    std::fprintf(stream, "  \"grid\": %d,\n  \"offset\": %d,\n", result.points, result.offset);
-    std::fprintf(stream, "  \"peak_value\": %s,\n  \"peak_meaning\": %s,\n",
-                 json_number(result.peak).c_str(), json_string(result.peak_meaning).c_str());
-    if (result.chemistry)
-        std::fprintf(stream, "  \"formula\": %s,\n  \"monoisotopic_mass\": %s,\n",
-                     json_string(result.chemistry->formula).c_str(),
-                     json_number(result.chemistry->monoisotopic_mass, "%.6f").c_str());
+nlohmann::ordered_json json_points(const Result &result) {
+    nlohmann::ordered_json points = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < result.values.size(); ++i) {
+        const int index = static_cast<int>(i);
+        nlohmann::ordered_json point = {{"k", index - result.offset},
+                                        {"peak", peak_label(index, result.offset)},
+                                        {"intensity", rounded(result.values[i])}};
+        if (const PeakMass *mass = mass_at(result, index)) {
+            point["mass"] = rounded(mass->mean, "%.6f");
+            point["nominal_mass"] = mass->nominal;
+        }
+        points.push_back(std::move(point));
+    }
+    return points;
 }
 
 void write_json(std::FILE *stream, const Result &result) {
-    std::fputs("{\n", stream);
-    write_json_input(stream, result);
-    std::fputs("  \"points\": [", stream);
-    for (std::size_t i = 0; i < result.values.size(); ++i) {
-        const int index = static_cast<int>(i);
-        std::fprintf(stream, "%s\n    {\"k\": %d, \"peak\": %s, \"intensity\": %s", i ? "," : "",
-                     index - result.offset, json_string(peak_label(index, result.offset)).c_str(),
-                     json_number(result.values[i]).c_str());
-        if (const PeakMass *mass = mass_at(result, index))
-            std::fprintf(stream, ", \"mass\": %s, \"nominal_mass\": %lld",
-                         json_number(mass->mean, "%.6f").c_str(), mass->nominal);
-        std::fputc('}', stream);
+    nlohmann::ordered_json json = {{"kind", result.molecule}};
+    json["input"] = result.input_kind == InputKind::mass
+                        ? nlohmann::ordered_json{{"mass", rounded(result.input_mass)}}
+                        : nlohmann::ordered_json{{"text", result.input_text}};
+    json["engine"] = result.engine;
+    if (!result.weights.empty()) json["weights"] = result.weights;
+    json["grid"] = result.points;
+    json["offset"] = result.offset;
+    json["peak_value"] = rounded(result.peak);
+    json["peak_meaning"] = result.peak_meaning;
+    if (result.chemistry) {
+        json["formula"] = result.chemistry->formula;
+        json["monoisotopic_mass"] = rounded(result.chemistry->monoisotopic_mass, "%.6f");
     }
-    std::fputs("\n  ]\n}\n", stream);
+    json["points"] = json_points(result);
+    const std::string text =
+        json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    std::fputs(text.c_str(), stream);
 }
 
 } // namespace
@@ -152,23 +160,6 @@ std::optional<Format> format_named(const std::string &name) {
     if (name == "tsv") return Format::tsv;
     if (name == "json") return Format::json;
     return std::nullopt;
-}
-
-std::string json_string(const std::string &text) {
-    std::string quoted = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            quoted += escaped;
-        } else {
-            quoted += static_cast<char>(c);
-        }
-    }
-    return quoted + "\"";
 }
 
 void write_result(std::FILE *stream, const Result &result, Format format, bool all) {

@@ -22,7 +22,4 @@ std::optional<Format> format_for_file(const std::string &path);
 // machine formats always carry every point.
 void write_result(std::FILE *stream, const Result &result, Format format, bool all);
 
-// A JSON string literal for `text`, quotes included.
-std::string json_string(const std::string &text);
-
 } // namespace cli

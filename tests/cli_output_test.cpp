@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "cli_support.hpp"
 #include "corvan.h"
@@ -216,51 +217,40 @@ TEST(CliFormats, CsvAndTsvCarryEveryPoint) {
     }
 }
 
-// The value of "key": in a one-line-per-field JSON text.
-std::string json_field(const std::string &text, const std::string &key) {
-    const std::size_t at = text.find("\"" + key + "\": ");
-    if (at == std::string::npos) return "(missing)";
-    const std::size_t start = at + key.size() + 4;
-    return text.substr(start, text.find_first_of(",\n", start) - start);
-}
-
 TEST(CliFormats, JsonHoldsTheInputEngineFrameAndPeaks) {
     const auto r =
         run("peptide 'PEPTIDE[C2H2O]K' --engine brain --points 20 --offset 1 --format json");
     ASSERT_EQ(r.status, 0) << r.out;
     std::vector<float> out(20);
     const float peak = brain_pep_seq_to_dist("PEPTIDE[C2H2O]K", out.data(), 20, 1);
-    EXPECT_EQ(r.out.front(), '{');
-    EXPECT_EQ(r.out.substr(r.out.size() - 2), "}\n");
-    EXPECT_EQ(json_field(r.out, "kind"), "\"peptide\"");
-    EXPECT_NE(r.out.find("\"input\": {\"text\": \"PEPTIDE[C2H2O]K\"}"), std::string::npos);
-    EXPECT_EQ(json_field(r.out, "engine"), "\"brain\"");
-    EXPECT_EQ(json_field(r.out, "grid"), "20");
-    EXPECT_EQ(json_field(r.out, "offset"), "1");
-    EXPECT_EQ(std::stof(json_field(r.out, "peak_value")), peak);
-    EXPECT_EQ(json_field(r.out, "formula"), "\"C42H67N9O17\"");
-    EXPECT_EQ(json_field(r.out, "monoisotopic_mass"), "969.465492");
-    // One object per point, in order, with braces and brackets balanced.
-    std::size_t objects = 0;
-    for (std::size_t at = 0; (at = r.out.find("{\"k\": ", at)) != std::string::npos; ++at)
-        ++objects;
-    EXPECT_EQ(objects, 20u);
-    EXPECT_NE(r.out.find("{\"k\": -1, \"peak\": \"-\", \"intensity\": 0}"), std::string::npos);
-    EXPECT_NE(r.out.find("{\"k\": 0, \"peak\": \"M\", \"intensity\": 1, \"mass\": 969.465492, "
-                         "\"nominal_mass\": 969}"),
-              std::string::npos)
-        << r.out;
-    int depth = 0;
-    for (char c : r.out) depth += (c == '{' || c == '[') - (c == '}' || c == ']');
-    EXPECT_EQ(depth, 0);
+    const auto json = nlohmann::json::parse(r.out);
+    EXPECT_EQ(json["kind"], "peptide");
+    EXPECT_EQ(json["input"], nlohmann::json({{"text", "PEPTIDE[C2H2O]K"}}));
+    EXPECT_EQ(json["engine"], "brain");
+    EXPECT_EQ(json["grid"], 20);
+    EXPECT_EQ(json["offset"], 1);
+    EXPECT_FLOAT_EQ(json["peak_value"].get<float>(), peak);
+    EXPECT_EQ(json["formula"], "C42H67N9O17");
+    EXPECT_EQ(json["monoisotopic_mass"], 969.465492);
+    const auto &points = json["points"];
+    ASSERT_EQ(points.size(), 20u);
+    EXPECT_EQ(points[0], nlohmann::json({{"k", -1}, {"peak", "-"}, {"intensity", 0}}));
+    EXPECT_EQ(points[1], nlohmann::json({{"k", 0},
+                                         {"peak", "M"},
+                                         {"intensity", 1},
+                                         {"mass", 969.465492},
+                                         {"nominal_mass", 969}}));
+    for (std::size_t i = 1; i < points.size(); ++i)
+        EXPECT_FLOAT_EQ(points[i]["intensity"].get<float>(), out[i]) << i;
 }
 
 TEST(CliFormats, JsonForAMass) {
     const auto r = run("rna --mass 30000 --engine fft --format json");
     ASSERT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("\"input\": {\"mass\": 30000}"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("formula"), std::string::npos);
-    EXPECT_EQ(r.out.find("nominal_mass"), std::string::npos);
+    const auto json = nlohmann::json::parse(r.out);
+    EXPECT_EQ(json["input"], nlohmann::json({{"mass", 30000}}));
+    EXPECT_FALSE(json.contains("formula"));
+    EXPECT_FALSE(json["points"][0].contains("nominal_mass"));
 }
 
 TEST(CliFormats, UnknownFormatIsAUsageError) {
