@@ -6,6 +6,8 @@
 #include <string>
 #include <unordered_set>
 
+#include "spectrum/mass_sort.hpp"
+
 namespace corvan::spectrum {
 
 namespace {
@@ -102,22 +104,34 @@ void sort_marginal(Marginal &m) {
 }
 
 // Two isotopes make a line of compositions, unimodal along it: walk out
-// from the mode both ways while above the cut.
+// from the mode both ways while above the cut. Each step's log-probability
+// is its neighbour's plus one ratio (two logarithms instead of lgammas).
 bool line_above(const GroupModel &model, const Counts &mode, double cut, std::size_t limit,
                 Marginal &result) {
-    const auto visit = [&](long long heavy) {
-        Counts c{};
-        c[0] = model.group.count - heavy;
-        c[1] = heavy;
-        const double lp = model.log_probability(c);
-        if (lp < cut && heavy != mode[1]) return false;
+    const long long n = model.group.count;
+    const double light = model.group.masses[0];
+    const double heavy = model.group.size == 2 ? model.group.masses[1] : 0;
+    const double top_lp = model.log_probability(mode);
+    const auto keep = [&](long long k, double lp) {
         result.log_probability.push_back(lp);
-        result.mass.push_back(model.mass(c));
-        return true;
+        result.mass.push_back(static_cast<double>(n - k) * light + static_cast<double>(k) * heavy);
     };
-    const long long top = model.group.size == 2 ? model.group.count : 0;
-    for (long long k = mode[1]; k <= top && visit(k);) ++k;
-    for (long long k = mode[1] - 1; k >= 0 && visit(k);) --k;
+    keep(mode[1], top_lp);
+    if (model.group.size == 2) {
+        const double up = model.log_share[1] - model.log_share[0];
+        double lp = top_lp;
+        for (long long k = mode[1]; k < n; ++k) {
+            lp += std::log(static_cast<double>(n - k) / static_cast<double>(k + 1)) + up;
+            if (lp < cut) break;
+            keep(k + 1, lp);
+        }
+        lp = top_lp;
+        for (long long k = mode[1]; k > 0; --k) {
+            lp += std::log(static_cast<double>(k) / static_cast<double>(n - k + 1)) - up;
+            if (lp < cut) break;
+            keep(k - 1, lp);
+        }
+    }
     if (result.mass.size() > limit) return false;
     sort_marginal(result);
     return true;
@@ -131,33 +145,32 @@ bool marginal_above(const GroupModel &model, double cut, std::size_t limit, Marg
     const Counts mode = mode_of(model);
     if (model.group.size <= 2) return line_above(model, mode, cut, limit, result);
     std::unordered_set<Counts, CountsHash> seen{mode};
-    std::vector<Counts> frontier{mode};
+    // Each composition with its log-probability, a neighbour's plus one move.
+    std::vector<std::pair<Counts, double>> frontier{{mode, model.log_probability(mode)}};
     const std::size_t size = model.group.size;
     while (!frontier.empty()) {
-        const Counts c = frontier.back();
+        const auto [c, lp] = frontier.back();
         frontier.pop_back();
-        result.log_probability.push_back(model.log_probability(c));
+        result.log_probability.push_back(lp);
         result.mass.push_back(model.mass(c));
         if (result.mass.size() > limit) return false;
         for (std::size_t i = 0; i < size; ++i)
             for (std::size_t j = 0; j < size; ++j) {
                 if (i == j || c[i] == 0) continue;
+                const double next_lp = lp + model.move_gain(c, i, j);
+                if (next_lp < cut) continue;
                 Counts next = c;
                 --next[i];
                 ++next[j];
-                if (seen.count(next) != 0 || model.log_probability(next) < cut) continue;
-                seen.insert(next);
-                frontier.push_back(next);
+                if (!seen.insert(next).second) continue;
+                frontier.emplace_back(next, next_lp);
             }
     }
     sort_marginal(result);
     return true;
 }
 
-// One composition: probability and mass of its atoms.
-struct Entry {
-    double probability, mass;
-};
+using Entry = WeightedMass;
 
 bool more_probable(const Entry &a, const Entry &b) {
     return a.probability > b.probability;
@@ -250,8 +263,7 @@ bool has_split_element(const IonAtoms &atoms) {
 // The first `count` entries, sorted by mass, as peaks.
 void hand_out(const IonAtoms &atoms, std::vector<Entry> &entries, std::size_t count,
               FinePeaks &result) {
-    std::sort(entries.begin(), entries.begin() + static_cast<long>(count),
-              [](const Entry &a, const Entry &b) { return a.mass < b.mass; });
+    sort_by_mass(entries.data(), count);
     result.mz.clear();
     result.probability.clear();
     result.mz.reserve(count);
@@ -282,26 +294,51 @@ Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atom
     return Outcome::success();
 }
 
+// Moves the fewest most probable entries whose probabilities sum to `goal`
+// (all, when they do not) to the front and returns their number; `sum`
+// receives their total. Halving by selection instead of sorting: each
+// round keeps the half that holds the boundary.
+std::size_t most_probable_covering(std::vector<Entry> &entries, double goal, double &sum) {
+    auto first = entries.begin(), last = entries.end();
+    sum = 0;
+    while (last - first > 16) {
+        const auto middle = first + (last - first) / 2;
+        std::nth_element(first, middle, last, more_probable);
+        double upper = 0;
+        for (auto it = first; it != middle; ++it) upper += it->probability;
+        if (sum + upper >= goal) {
+            last = middle;
+        } else {
+            sum += upper;
+            first = middle;
+        }
+    }
+    std::sort(first, last, more_probable);
+    while (first != last && sum < goal) sum += (first++)->probability;
+    return static_cast<std::size_t>(first - entries.begin());
+}
+
 // Each layer of the coverage search lowers the threshold by this factor:
 // finer layers recount more often, coarser ones overshoot further.
 constexpr double kLayer = 1e-1;
 
 // Layers of falling thresholds until the compositions above one cover the
-// request; the most probable of that layer make the answer.
+// request; the most probable of that layer make the answer. The first layer
+// is the share left uncovered: compositions below it are rarely needed, so
+// one or two layers usually suffice.
 Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms,
                     const FineRequest &request, FinePeaks &result, std::size_t &needed) {
     const std::size_t cap = request.max_peaks;
-    for (double log_ratio = std::log(kLayer);; log_ratio += std::log(kLayer)) {
+    const double first = std::min(std::log(kLayer), std::log1p(-request.value));
+    for (double log_ratio = first;; log_ratio += std::log(kLayer)) {
         Collector out(cap, cap * kCountingLimit);
         const bool complete = enumerate(models, log_ratio, out);
         if (!complete) return too_many(needed = cap * kCountingLimit + 1, cap, true);
         // Round-off aside, an empty remainder means every composition is in.
         const bool last_layer = out.total >= request.value || log_ratio < -800;
         if (!last_layer) continue;
-        std::sort(out.kept.begin(), out.kept.end(), more_probable);
         double sum = 0;
-        std::size_t take = 0;
-        while (take < out.kept.size() && sum < request.value) sum += out.kept[take++].probability;
+        const std::size_t take = most_probable_covering(out.kept, request.value, sum);
         if (sum < request.value && out.count > out.kept.size())
             return too_many(needed = cap + 1, cap, true);
         needed = take;
