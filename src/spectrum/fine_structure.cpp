@@ -324,12 +324,13 @@ constexpr double kLayer = 1e-1;
 
 // Layers of falling thresholds until the compositions above one cover the
 // request; the most probable of that layer make the answer. The first layer
-// is the share left uncovered: compositions below it are rarely needed, so
-// one or two layers usually suffice.
+// lies two decades below the share left uncovered: one layer then usually
+// suffices, and its overshoot costs less than a second pass.
 Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms,
                     const FineRequest &request, FinePeaks &result, std::size_t &needed) {
     const std::size_t cap = request.max_peaks;
-    const double first = std::min(std::log(kLayer), std::log1p(-request.value));
+    const double first =
+        std::min(std::log(kLayer), std::log1p(-request.value) + 2 * std::log(kLayer));
     for (double log_ratio = first;; log_ratio += std::log(kLayer)) {
         Collector out(cap, cap * kCountingLimit);
         const bool complete = enumerate(models, log_ratio, out);
