@@ -6,7 +6,8 @@
 // composition) and coverages 0.999 and 0.99999. Each side's peaks are
 // compared by m/z: the number of peaks, the largest difference in
 // probability (relative to the highest) and in mass. Times are processor
-// time per peptide, each side's whole batch timed at once.
+// time per peptide, each side's whole batch timed at once, the fastest of
+// three rounds.
 //
 // Profiles at R = 120000@200 (Orbitrap): each peptide as [M+2H]2+, and the
 // proteins of 45-55 kDa as [M+30H]30+, against IsoSpec's fine structure
@@ -21,6 +22,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <IsoSpec++/fixedEnvelopes.h>
@@ -126,6 +128,8 @@ void compare(const Peaks &a, const Peaks &b, Comparison &c) {
     c.ties += only_a.size();
 }
 
+constexpr int kRounds = 3;
+
 struct Setting {
     const char *name;
     int mode;
@@ -147,21 +151,29 @@ void fine_row(const std::vector<Peptide> &peptides, const Setting &s, double n15
     settings.max_peaks = 10000000;
     const Table table(n15);
     Comparison c;
+    // Each side's batch runs kRounds times; its fastest round counts, and
+    // the last round's results are compared.
     std::vector<corvan_spectrum *> spectra(peptides.size(), nullptr);
-    double start = cpu_seconds();
-    for (std::size_t i = 0; i < peptides.size(); ++i)
-        corvan_fine_structure(peptides[i].molecule, options, &settings, &spectra[i], nullptr,
-                              nullptr);
-    c.corvan_s = cpu_seconds() - start;
     std::vector<IsoSpec::FixedEnvelope> envelopes;
-    envelopes.reserve(peptides.size());
-    start = cpu_seconds();
-    for (const Peptide &pep : peptides)
-        envelopes.push_back(
-            s.mode == CORVAN_FINE_THRESHOLD
-                ? IsoSpec::FixedEnvelope::FromThreshold(table.iso(pep.counts), s.value, false)
-                : IsoSpec::FixedEnvelope::FromTotalProb(table.iso(pep.counts), s.value, true));
-    c.isospec_s = cpu_seconds() - start;
+    c.corvan_s = c.isospec_s = 1e300;
+    for (int round = 0; round < kRounds; ++round) {
+        for (corvan_spectrum *&spectrum : spectra)
+            corvan_spectrum_free(std::exchange(spectrum, nullptr));
+        double start = cpu_seconds();
+        for (std::size_t i = 0; i < peptides.size(); ++i)
+            corvan_fine_structure(peptides[i].molecule, options, &settings, &spectra[i], nullptr,
+                                  nullptr);
+        c.corvan_s = std::min(c.corvan_s, cpu_seconds() - start);
+        envelopes.clear();
+        envelopes.reserve(peptides.size());
+        start = cpu_seconds();
+        for (const Peptide &pep : peptides)
+            envelopes.push_back(
+                s.mode == CORVAN_FINE_THRESHOLD
+                    ? IsoSpec::FixedEnvelope::FromThreshold(table.iso(pep.counts), s.value, false)
+                    : IsoSpec::FixedEnvelope::FromTotalProb(table.iso(pep.counts), s.value, true));
+        c.isospec_s = std::min(c.isospec_s, cpu_seconds() - start);
+    }
     for (std::size_t i = 0; i < peptides.size(); ++i) {
         corvan_spectrum_view v;
         corvan_spectrum_get(spectra[i], &v);

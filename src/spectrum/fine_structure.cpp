@@ -5,6 +5,7 @@
 #include <numeric>
 #include <string>
 #include <unordered_set>
+#include <utility>
 
 #include "spectrum/mass_sort.hpp"
 
@@ -85,22 +86,46 @@ struct CountsHash {
     }
 };
 
-void sort_marginal(Marginal &m) {
-    std::vector<std::size_t> order(m.mass.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return m.log_probability[a] > m.log_probability[b];
-    });
-    Marginal sorted;
-    sorted.log_probability.reserve(order.size());
-    sorted.mass.reserve(order.size());
-    sorted.probability.reserve(order.size());
-    for (std::size_t i : order) {
-        sorted.log_probability.push_back(m.log_probability[i]);
-        sorted.mass.push_back(m.mass[i]);
-        sorted.probability.push_back(std::exp(m.log_probability[i]));
+// The compositions a flood has reached: a table indexed by the counts of
+// the isotopes after the first while it stays small (oxygen and sulfur of
+// peptides), a hash set beyond.
+class Reached {
+  public:
+    explicit Reached(const AtomGroup &group) {
+        const auto base = static_cast<std::size_t>(group.count) + 1;
+        std::size_t cells = 1;
+        for (std::size_t i = 1; i < group.size && cells <= kDenseCells; ++i) cells *= base;
+        if (cells > kDenseCells) return;
+        base_ = base;
+        dense_.assign(cells, 0);
     }
-    m = std::move(sorted);
+    // False when `c` was reached before.
+    bool insert(const Counts &c) {
+        if (dense_.empty()) return hashed_.insert(c).second;
+        std::size_t index = 0;
+        for (std::size_t i = kMaxIsotopes; i-- > 1;)
+            index = index * base_ + static_cast<std::size_t>(c[i]);
+        return std::exchange(dense_[index], 1) == 0;
+    }
+
+  private:
+    static constexpr std::size_t kDenseCells = std::size_t{1} << 16;
+    std::size_t base_ = 0;
+    std::vector<unsigned char> dense_;
+    std::unordered_set<Counts, CountsHash> hashed_;
+};
+
+void sort_marginal(Marginal &m) {
+    std::vector<std::pair<double, double>> pairs(m.mass.size());
+    for (std::size_t i = 0; i < pairs.size(); ++i) pairs[i] = {m.log_probability[i], m.mass[i]};
+    std::sort(pairs.begin(), pairs.end(),
+              [](const auto &a, const auto &b) { return a.first > b.first; });
+    m.probability.resize(pairs.size());
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        m.log_probability[i] = pairs[i].first;
+        m.mass[i] = pairs[i].second;
+        m.probability[i] = std::exp(pairs[i].first);
+    }
 }
 
 // Two isotopes make a line of compositions, unimodal along it: walk out
@@ -144,7 +169,8 @@ bool line_above(const GroupModel &model, const Counts &mode, double cut, std::si
 bool marginal_above(const GroupModel &model, double cut, std::size_t limit, Marginal &result) {
     const Counts mode = mode_of(model);
     if (model.group.size <= 2) return line_above(model, mode, cut, limit, result);
-    std::unordered_set<Counts, CountsHash> seen{mode};
+    Reached seen(model.group);
+    seen.insert(mode);
     // Each composition with its log-probability, a neighbour's plus one move.
     std::vector<std::pair<Counts, double>> frontier{{mode, model.log_probability(mode)}};
     const std::size_t size = model.group.size;
@@ -162,7 +188,7 @@ bool marginal_above(const GroupModel &model, double cut, std::size_t limit, Marg
                 Counts next = c;
                 --next[i];
                 ++next[j];
-                if (!seen.insert(next).second) continue;
+                if (!seen.insert(next)) continue;
                 frontier.emplace_back(next, next_lp);
             }
     }
@@ -178,7 +204,9 @@ bool more_probable(const Entry &a, const Entry &b) {
 
 // Keeps the `cap` most probable compositions met, counting them all.
 struct Collector {
-    Collector(std::size_t most, std::size_t limit) : cap(most), count_limit(limit) {}
+    Collector(std::size_t most, std::size_t limit) : cap(most), count_limit(limit) {
+        kept.reserve(std::min<std::size_t>(2 * cap + 1024, 1024));
+    }
     std::size_t cap;
     std::size_t count_limit;
     std::size_t count = 0;
@@ -211,11 +239,13 @@ struct Joint {
     // products, which spares an exponential per composition.
     void walk(std::size_t level, double lp, double p, double m) {
         if (out.stopped) return;
-        if (level == marginals.size()) {
-            out.add(p, m);
+        const Marginal &g = marginals[level];
+        if (level + 1 == marginals.size()) {
+            // The innermost group adds its compositions without a call each.
+            for (std::size_t i = 0; i < g.mass.size() && lp + g.log_probability[i] >= cut; ++i)
+                out.add(p * g.probability[i], m + g.mass[i]);
             return;
         }
-        const Marginal &g = marginals[level];
         for (std::size_t i = 0; i < g.mass.size(); ++i) {
             const double next = lp + g.log_probability[i];
             if (next + best_rest[level + 1] < cut) break;
@@ -247,7 +277,10 @@ bool enumerate(const std::vector<GroupModel> &models, double log_ratio, Collecto
     for (std::size_t l = marginals.size(); l-- > 0;)
         best_rest[l] = best_rest[l + 1] + marginals[l].log_probability.front();
     Joint joint{marginals, best_rest, best_rest[0] + log_ratio, out};
-    joint.walk(0, 0.0, 1.0, 0.0);
+    if (marginals.empty())
+        out.add(1.0, 0.0); // every atom a fixed isotope: one composition
+    else
+        joint.walk(0, 0.0, 1.0, 0.0);
     return !out.stopped;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -27,38 +28,34 @@ void insertion_pass(WeightedMass *entries, std::size_t count) {
 } // namespace
 
 void sort_by_mass(WeightedMass *entries, std::size_t count) {
+    const auto lighter = [](const WeightedMass &a, const WeightedMass &b) {
+        return a.mass < b.mass;
+    };
     if (count <= kFewEntries) {
-        std::sort(entries, entries + count,
-                  [](const WeightedMass &a, const WeightedMass &b) { return a.mass < b.mass; });
+        std::sort(entries, entries + count, lighter);
         return;
     }
-    const auto [lightest, heaviest] = std::minmax_element(
-        entries, entries + count,
-        [](const WeightedMass &a, const WeightedMass &b) { return a.mass < b.mass; });
+    const auto [lightest, heaviest] = std::minmax_element(entries, entries + count, lighter);
     const double low = lightest->mass;
     const double span = heaviest->mass - low;
-    const double scale = span > 0 ? 4294967040.0 / span : 0;
-    std::vector<std::uint32_t> keys(count), other_keys(count);
+    // Enough key bits that few entries share a key; each digit is a pass.
+    const int bits = count < 4096 ? 16 : count < (1 << 20) ? 24 : 32;
+    const double scale = span > 0 ? (std::ldexp(1.0, bits) - 256) / span : 0;
+    const auto key = [&](const WeightedMass &e) {
+        return static_cast<std::uint32_t>((e.mass - low) * scale);
+    };
     std::vector<WeightedMass> other(count);
-    for (std::size_t i = 0; i < count; ++i)
-        keys[i] = static_cast<std::uint32_t>((entries[i].mass - low) * scale);
     WeightedMass *from = entries, *to = other.data();
-    std::uint32_t *from_keys = keys.data(), *to_keys = other_keys.data();
-    for (int shift = 0; shift < 32; shift += kDigitBits) {
+    for (int shift = 0; shift < bits; shift += kDigitBits) {
         std::array<std::size_t, kDigits> start{};
-        for (std::size_t i = 0; i < count; ++i) ++start[(from_keys[i] >> shift) & (kDigits - 1)];
+        for (std::size_t i = 0; i < count; ++i) ++start[(key(from[i]) >> shift) & (kDigits - 1)];
         std::size_t sum = 0;
         for (std::size_t &slot : start) sum += std::exchange(slot, sum);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t at = start[(from_keys[i] >> shift) & (kDigits - 1)]++;
-            to[at] = from[i];
-            to_keys[at] = from_keys[i];
-        }
+        for (std::size_t i = 0; i < count; ++i)
+            to[start[(key(from[i]) >> shift) & (kDigits - 1)]++] = from[i];
         std::swap(from, to);
-        std::swap(from_keys, to_keys);
     }
-    // An even number of passes leaves the result in `entries`.
-    static_assert((32 / kDigitBits) % 2 == 0);
+    if (from != entries) std::copy(from, from + count, entries);
     insertion_pass(entries, count);
 }
 

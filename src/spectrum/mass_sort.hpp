@@ -12,8 +12,8 @@ struct WeightedMass {
 
 // Sorts by increasing mass. A comparison sort costs more than finding the
 // compositions: this places them by their position in the mass range
-// (a radix sort on 32 bits), then an insertion pass orders the few that
-// share a key.
+// (a radix sort on 16 to 32 bits, more for more entries), then an
+// insertion pass orders the few that share a key.
 void sort_by_mass(WeightedMass *entries, std::size_t count);
 
 } // namespace corvan::spectrum
