@@ -22,6 +22,7 @@
 #include "serve_log.hpp"
 #include "serve_pool.hpp"
 #include "serve_query.hpp"
+#include "serve_spectrum.hpp"
 #include "web_assets.hpp"
 
 namespace cli {
@@ -33,7 +34,12 @@ const std::string kServeHelp =
     "envelopes (formula, peptide, RNA or DNA, by text or mass; charge, adduct,\n"
     "labels; the fft, brain, nn and fit engines for peptides and RNA), and\n"
     "GET /api/distribution?kind=...&input=... returns the same JSON object as\n"
-    "'corvan formula|peptide|rna|dna ... --format json'. The page and its\n"
+    "'corvan formula|peptide|rna|dna ... --format json'; GET /api/spectrum with\n"
+    "resolution=R@MZ, analyzer=A and part=profile|centroids|fine (mz_low and\n"
+    "mz_high for a window) that of '... --profile|--centroids|--fine --format\n"
+    "json' (at most " +
+    std::to_string(kMaxServedFinePeaks) +
+    " fine peaks). The page and its\n"
     "scripts are inside the program: nothing is fetched from elsewhere and\n"
     "nothing is read or written on disk. Each request is logged on standard\n"
     "error (time, status, duration, path). Ctrl-C (or SIGTERM) stops it.\n"
@@ -134,6 +140,14 @@ Answer envelope_failure_answer(const EnvelopeFailure &failure) {
     return json_answer(http, failure_json(failure));
 }
 
+Answer spectrum(std::string_view raw_query) {
+    const auto pairs = split_query(raw_query);
+    if (const auto *error = std::get_if<QueryError>(&pairs))
+        return json_answer(400, query_error_json(*error));
+    const SpectrumResponse response = spectrum_response(std::get<0>(pairs));
+    return json_answer(static_cast<unsigned>(response.http_status), response.body);
+}
+
 Answer distribution(std::string_view raw_query) {
     const auto pairs = split_query(raw_query);
     if (const auto *error = std::get_if<QueryError>(&pairs))
@@ -171,13 +185,14 @@ Answer route(const RequestHead &head, bool loopback) {
     const std::string &uri = head.uri;
     const auto mark = uri.find('?');
     const std::string path = uri.substr(0, mark);
-    if (path == "/api/distribution") {
+    if (path == "/api/distribution" || path == "/api/spectrum") {
         if (!comes_from_same_origin(c_text(head.origin), c_text(head.fetch_site),
                                     c_text(head.host)))
             return json_answer(403, {{"error", "requests from other sites are refused"},
                                      {"status", "forbidden"},
                                      {"position", nullptr}});
-        return distribution(mark == std::string::npos ? "" : uri.substr(mark + 1));
+        const std::string query = mark == std::string::npos ? "" : uri.substr(mark + 1);
+        return path == "/api/spectrum" ? spectrum(query) : distribution(query);
     }
     // The assets' types are string literals: data() ends in a NUL.
     if (const WebAsset *asset = find_web_asset(path))

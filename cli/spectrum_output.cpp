@@ -118,6 +118,8 @@ nlohmann::ordered_json fine_json(const corvan_spectrum_view &v, std::size_t firs
     return peaks;
 }
 
+} // namespace
+
 nlohmann::ordered_json spectrum_json(const SpectrumReport &report) {
     const corvan_spectrum_view &v = report.view;
     nlohmann::ordered_json out{
@@ -142,8 +144,6 @@ nlohmann::ordered_json spectrum_json(const SpectrumReport &report) {
     }
     return out;
 }
-
-} // namespace
 
 void write_spectrum(std::FILE *stream, const SpectrumReport &report, Format format) {
     if (format == Format::json) {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "corvan.h"
 #include "output_formats.hpp"
 
@@ -23,6 +25,9 @@ struct SpectrumReport {
 // Table and CSV/TSV: one row per fine peak, profile point or centroid;
 // JSON: {"input", "kind", "charge", "resolution", and "fine", "profile"
 // or "centroids" as arrays of objects}.
+// The JSON object of write_spectrum (also the answer of GET /api/spectrum).
+nlohmann::ordered_json spectrum_json(const SpectrumReport &report);
+
 void write_spectrum(std::FILE *stream, const SpectrumReport &report, Format format);
 
 // The profile as a line with the centroids (or the fine peaks) as sticks.

@@ -1,5 +1,6 @@
 // corvan serve: the page. Reads its state from the URL query, asks
-// /api/distribution, draws the sticks as SVG and fills the table. User text
+// /api/distribution (and, with a resolution, /api/spectrum), draws the
+// sticks and profiles as SVG and fills the table. User text
 // only ever reaches the page through textContent and attribute values.
 'use strict';
 
@@ -9,17 +10,22 @@ const MAX_PINS = COLORS.length - 1;
 const NUMBER = /^\s*[0-9]+(\.[0-9]*)?([eE][+-]?[0-9]+)?\s*$/;
 
 const $ = (id) => document.getElementById(id);
-const fields = ['kind', 'input', 'charge', 'adduct', 'label', 'points', 'min_intensity', 'engine'];
+const fields = ['kind', 'input', 'charge', 'adduct', 'label', 'points', 'min_intensity', 'engine',
+                'resolution', 'analyzer'];
+const ANALYZERS = ['orbitrap', 'fticr', 'tof', 'quadrupole'];
 // The engines besides exact are the fixed calls: peptides and RNA, neutral,
 // heights on a grid of N points (M, M+1, ...); fit takes a peptide mass only.
 const FIXED_ENGINES = { fft: ['peptide', 'rna'], brain: ['peptide', 'rna'], nn: ['peptide', 'rna'],
                         fit: ['peptide'] };
-const ION_FIELDS = ['charge', 'adduct', 'label', 'min_intensity'];
+const ION_FIELDS = ['charge', 'adduct', 'label', 'min_intensity', 'resolution', 'analyzer'];
 
 const state = {
   pins: [],       // API query strings of the kept results
   traces: [],     // {query, name, color, data} in drawing order; the current one last
   view: null,     // [x0, x1] shown, or null for the whole range
+  instrument: null, // {resolution, analyzer} when profiles are drawn
+  zoom: null,     // one nominal peak's fine structure: {trace, peak, window, ...}
+  zoomId: 0,
   full: null,     // [x0, x1] of every trace
   requestId: 0,
 };
@@ -54,6 +60,10 @@ function apiQuery(values) {
 
 function pageQuery(values, pins) {
   const query = apiQuery(values);
+  if (values.resolution) {
+    query.set('resolution', values.resolution);
+    query.set('analyzer', values.analyzer);
+  }
   for (const pin of pins) query.append('pin', pin);
   return query;
 }
@@ -69,6 +79,8 @@ function readUrl() {
   $('points').value = query.get('points') ?? '';
   $('min_intensity').value = query.get('min_intensity') ?? '';
   $('engine').value = query.get('engine') in FIXED_ENGINES ? query.get('engine') : 'exact';
+  $('resolution').value = query.get('resolution') ?? '';
+  $('analyzer').value = ANALYZERS.includes(query.get('analyzer')) ? query.get('analyzer') : 'orbitrap';
   state.pins = query.getAll('pin').slice(0, MAX_PINS);
   updateKindHints();
   return $('input').value.trim() !== '';
@@ -153,6 +165,10 @@ async function run(push) {
   const id = ++state.requestId;
   document.body.classList.add('busy');
   const results = await Promise.all([query, ...state.pins].map(fetchResult));
+  state.instrument = values.resolution && values.engine === 'exact'
+    ? { resolution: values.resolution, analyzer: values.analyzer } : null;
+  const profiles = await Promise.all([...state.pins, query].map((q, i) =>
+    loadProfile(q, i < state.pins.length ? results[i + 1] : results[0])));
   if (id !== state.requestId) return; // a newer request took over
   document.body.classList.remove('busy');
   const [main, ...pinned] = results;
@@ -163,11 +179,50 @@ async function run(push) {
   }
   hideError();
   state.traces = state.pins.map((pin, i) => ({
-    query: pin, name: describe(pin), color: COLORS[i + 1], ...pinned[i],
+    query: pin, name: describe(pin), color: COLORS[i + 1], ...pinned[i], spectrum: profiles[i],
   }));
-  state.traces.push({ query, name: describe(query), color: COLORS[0], ...main, current: true });
+  state.traces.push({ query, name: describe(query), color: COLORS[0], ...main, current: true,
+                      spectrum: profiles[profiles.length - 1] });
   state.view = null;
+  state.zoom = null;
   render();
+}
+
+// ---------------------------------------------------------------- spectra
+
+// The ion's keys of a distribution query with the instrument's and `extra`:
+// a spectrum takes no engine, grid of points or least height.
+function spectrumQuery(queryString, extra) {
+  const query = new URLSearchParams(queryString);
+  for (const key of ['engine', 'points', 'min_intensity']) query.delete(key);
+  query.set('resolution', state.instrument.resolution);
+  query.set('analyzer', state.instrument.analyzer);
+  for (const [key, value] of Object.entries(extra)) query.set(key, value);
+  return query.toString();
+}
+
+async function fetchSpectrum(queryString) {
+  try {
+    const response = await fetch(`/api/spectrum?${queryString}`, { cache: 'no-store' });
+    const body = await response.json().catch(() => null);
+    if (response.ok && body) return { body };
+    return { error: body && typeof body.error === 'string' ? body.error
+                                                          : `the server answered ${response.status}` };
+  } catch (e) {
+    return { error: 'the server did not answer (is corvan serve still running?)' };
+  }
+}
+
+// {x, y} arrays of a profile object, its positions in m/z or Da.
+function profileArrays(profile) {
+  return { x: profile.mz ?? profile.mass, y: profile.intensity };
+}
+
+// The profile of an exact result at the instrument's resolution, or why not.
+async function loadProfile(queryString, result) {
+  if (!state.instrument || !result.data || result.data.engine) return null;
+  const { body, error } = await fetchSpectrum(spectrumQuery(queryString, { part: 'profile' }));
+  return error ? { error } : { profile: profileArrays(body.profile) };
 }
 
 // ---------------------------------------------------------------- errors
@@ -244,6 +299,8 @@ function height(value) {
 
 function render() {
   $('result').hidden = false;
+  renderSpectrumError();
+  $('zoom-summary').hidden = true;
   const current = state.traces[state.traces.length - 1];
   renderSummary(current.data);
   renderLegend();
@@ -290,6 +347,14 @@ function renderSummary(data) {
   if (data.labels.length) parts.push(`labels ${data.labels.join(', ')}`);
   parts.push(`${data.points.length} points`);
   $('summary').textContent = parts.join(' · ');
+}
+
+// The first trace whose profile failed, with the library's message.
+function renderSpectrumError() {
+  const failed = [...state.traces].reverse().find((t) => t.spectrum && t.spectrum.error);
+  const box = $('spectrum-error');
+  box.hidden = !failed;
+  if (failed) box.textContent = `resolution ${state.instrument.resolution}: ${failed.spectrum.error}`;
 }
 
 function renderLegend() {
@@ -393,6 +458,14 @@ function drawPlot() {
   const root = svg('svg', { viewBox: `0 0 ${g.width} ${g.height}`, width: g.width, height: g.height,
                             role: 'img', 'aria-label': 'stick spectrum', class: 'spectrum' });
   drawAxes(root, g, x0, x1, scaleX, scaleY);
+  if (state.zoom) drawZoom(root, x0, x1, scaleX, scaleY);
+  else drawEnvelopes(root, x0, x1, scaleX, scaleY);
+  const plot = $('plot');
+  plot.replaceChildren(root);
+  state.geometry = { g, x0, x1, scaleX };
+}
+
+function drawEnvelopes(root, x0, x1, scaleX, scaleY) {
   const sticks = svg('g', { class: 'sticks' }, root);
   // Overlaid traces of one molecule (engines side by side) share their
   // x values: each trace stands a few pixels beside the others.
@@ -408,13 +481,65 @@ function drawPlot() {
                     class: trace.current ? 'stick current' : 'stick', 'data-x': x,
                     'data-intensity': point.intensity, 'data-peak': point.peak }, sticks);
     }
+    // The profile on the sticks' scale: a lone peak's height is its share
+    // of the whole distribution, as a stick's is.
+    if (trace.spectrum && trace.spectrum.profile) {
+      const top = trace.data.points[trace.data.most_abundant].share;
+      if (top > 0) drawProfile(root, trace.spectrum.profile, 1 / top, trace, x0, x1, scaleX, scaleY);
+    }
   });
-  const plot = $('plot');
-  plot.replaceChildren(root);
-  state.geometry = { g, x0, x1, scaleX };
+}
+
+// The profile as one path; where points outnumber pixels, each pixel
+// column keeps its highest point.
+function drawProfile(root, profile, factor, trace, x0, x1, scaleX, scaleY) {
+  const commands = [];
+  let column = null;
+  let best = -Infinity;
+  const flush = () => {
+    if (column !== null) commands.push(`${commands.length ? 'L' : 'M'}${column.toFixed(1)} ${scaleY(best * factor).toFixed(1)}`);
+  };
+  for (let i = 0; i < profile.x.length; i++) {
+    const inside = profile.x[i] >= x0 && profile.x[i] <= x1;
+    const neighbour = (profile.x[i + 1] >= x0 && profile.x[i] < x0) || (profile.x[i - 1] <= x1 && profile.x[i] > x1);
+    if (!inside && !neighbour) continue;
+    const px = Math.round(scaleX(profile.x[i]));
+    if (px !== column) {
+      flush();
+      column = px;
+      best = -Infinity;
+    }
+    best = Math.max(best, profile.y[i]);
+  }
+  flush();
+  if (!commands.length) return;
+  svg('path', { d: commands.join(''), stroke: trace.color, 'clip-path': 'url(#plot-area)',
+                class: trace.current ? 'profile current' : 'profile' }, root);
+}
+
+// One nominal peak: its fine peaks as sticks, the profile at full
+// resolution and its centroids, 1 on the y axis for the window's highest.
+function drawZoom(root, x0, x1, scaleX, scaleY) {
+  const { trace, fine, profile, centroids, top } = state.zoom;
+  if (!fine) return;
+  const sticks = svg('g', { class: 'sticks' }, root);
+  for (const peak of fine) {
+    if (peak.x < x0 || peak.x > x1) continue;
+    const px = scaleX(peak.x);
+    svg('line', { x1: px, x2: px, y1: scaleY(0), y2: scaleY(peak.probability / top), stroke: trace.color,
+                  class: 'stick fine', 'data-x': peak.x, 'data-probability': peak.probability }, sticks);
+  }
+  drawProfile(root, profile, 1 / top, trace, x0, x1, scaleX, scaleY);
+  for (const centroid of centroids) {
+    if (centroid.x < x0 || centroid.x > x1) continue;
+    svg('circle', { cx: scaleX(centroid.x), cy: scaleY(centroid.height / top), r: 3.5, fill: 'white',
+                    class: 'centroid', 'data-x': centroid.x }, root);
+  }
 }
 
 function drawAxes(root, g, x0, x1, scaleX, scaleY) {
+  const clip = svg('clipPath', { id: 'plot-area' }, svg('defs', {}, root));
+  svg('rect', { x: g.left, y: 0, width: g.width - g.left - g.right, height: g.height - g.bottom }, clip);
   const axes = svg('g', { class: 'axes' }, root);
   const bottom = g.height - g.bottom;
   svg('line', { x1: g.left, x2: g.width - g.right, y1: bottom, y2: bottom }, axes);
@@ -443,6 +568,14 @@ function drawAxes(root, g, x0, x1, scaleX, scaleY) {
 function nearestStick(px, reach) {
   const { scaleX, x0, x1 } = state.geometry;
   let best = null;
+  if (state.zoom) {
+    for (const peak of state.zoom.fine || []) {
+      const distance = Math.abs(scaleX(peak.x) - px);
+      if (peak.x >= x0 && peak.x <= x1 && distance <= reach && (!best || distance < best.distance))
+        best = { distance, trace: state.zoom.trace, fine: peak };
+    }
+    return best;
+  }
   for (const trace of state.traces) {
     if (!trace.data) continue;
     for (const point of trace.data.points) {
@@ -467,6 +600,36 @@ function showTooltip(event) {
     return;
   }
   const { trace, point } = hit;
+  const lines = hit.fine ? fineLines(hit.fine) : pointLines(trace, point);
+  tip.replaceChildren(...lines.map((line) => {
+    const div = document.createElement('div');
+    div.textContent = line;
+    return div;
+  }));
+  tip.hidden = false;
+  const x = state.geometry.scaleX(hit.fine ? hit.fine.x : xOf(point));
+  if (point) {
+    plot.querySelectorAll('.stick').forEach((s) => {
+      if (Number(s.getAttribute('data-x')) === xOf(point) && s.getAttribute('stroke') === trace.color)
+        s.classList.add('hover');
+    });
+  }
+  // Beside the stick, on the side where it fits.
+  let left = x + 10;
+  if (left + tip.offsetWidth > rect.width) left = x - tip.offsetWidth - 10;
+  tip.style.left = `${plot.offsetLeft + Math.max(0, left)}px`;
+  tip.style.top = `${plot.offsetTop + 12}px`;
+  return hit;
+}
+
+function fineLines(peak) {
+  const lines = [`fine peak of ${state.zoom.peak}`, `${peak.name} ${fixed(peak.x, 6)}`,
+                 `probability ${height(peak.probability)}`];
+  if (peak.centroid !== undefined) lines.push(`in the centroid at ${fixed(peak.centroid, 6)}`);
+  return lines;
+}
+
+function pointLines(trace, point) {
   const lines = [];
   if (state.traces.length > 1) lines.push(trace.name);
   lines.push(point.peak);
@@ -474,22 +637,83 @@ function showTooltip(event) {
   const massName = point.mz !== undefined ? 'atoms\u2019 mass' : 'mass';
   lines.push(`${massName} ${fixed(point.mass, 6)} Da`, `height ${height(point.intensity)}`);
   if (point.share !== null) lines.push(`share ${height(point.share)}`);
-  tip.replaceChildren(...lines.map((line) => {
-    const div = document.createElement('div');
-    div.textContent = line;
-    return div;
-  }));
-  tip.hidden = false;
-  const x = state.geometry.scaleX(xOf(point));
-  plot.querySelectorAll('.stick').forEach((s) => {
-    if (Number(s.getAttribute('data-x')) === xOf(point) && s.getAttribute('stroke') === trace.color)
-      s.classList.add('hover');
+  if (state.instrument && trace.spectrum && trace.spectrum.profile) lines.push('click: its fine structure');
+  return lines;
+}
+
+// The range zoom and pan stay in: one nominal peak's window, or every trace.
+function limits() {
+  return state.zoom ? state.zoom.window : state.full;
+}
+
+// Zooms into one nominal peak (x ± half a mass unit over |z|) and loads its
+// fine structure, its profile at full resolution and its centroids.
+async function zoomPeak(trace, point) {
+  const half = 0.5 / (Math.abs(trace.data.charge) || 1);
+  const center = xOf(point);
+  const window = { mz_low: (center - half).toFixed(6), mz_high: (center + half).toFixed(6) };
+  const id = ++state.zoomId;
+  state.zoom = { trace, peak: point.peak, window: [center - half, center + half] };
+  state.view = state.zoom.window;
+  showZoomSummary(`${point.peak}: computing its fine structure…`);
+  drawPlot();
+  const [profile, centroids] = await Promise.all(['profile', 'centroids'].map((part) =>
+    fetchSpectrum(spectrumQuery(trace.query, { ...window, part }))));
+  if (id !== state.zoomId || !state.zoom) return;
+  const failed = profile.error || centroids.error;
+  if (failed) {
+    showZoomSummary(`${point.peak}: ${failed}`);
+    return;
+  }
+  Object.assign(state.zoom, zoomContents(profile.body, centroids.body));
+  state.view = shownRange(state.zoom);
+  showZoomSummary(zoomText(state.zoom));
+  drawPlot();
+}
+
+function zoomContents(profileBody, centroidsBody) {
+  const name = centroidsBody.charge === 0 ? 'mass' : 'mz';
+  const profile = profileArrays(profileBody.profile);
+  const centroids = centroidsBody.centroids.map((c) => ({ x: c[name], height: c.height,
+                                                          count: c.fine.length }));
+  const fine = centroidsBody.centroids.flatMap((c) => c.fine.map((f) => ({
+    x: f[name], probability: f.probability, centroid: c[name], name: name === 'mz' ? 'm/z' : 'mass' })));
+  let top = 0;
+  for (const y of profile.y) top = Math.max(top, y);
+  for (const peak of fine) top = Math.max(top, peak.probability);
+  return { profile, centroids, fine, top: top > 0 ? top : 1 };
+}
+
+// Where the profile rises above a thousandth of its highest, padded.
+function shownRange(zoom) {
+  let low = Infinity;
+  let high = -Infinity;
+  zoom.profile.x.forEach((x, i) => {
+    if (zoom.profile.y[i] < zoom.top * 1e-3) return;
+    low = Math.min(low, x);
+    high = Math.max(high, x);
   });
-  // Beside the stick, on the side where it fits.
-  let left = x + 10;
-  if (left + tip.offsetWidth > rect.width) left = x - tip.offsetWidth - 10;
-  tip.style.left = `${plot.offsetLeft + Math.max(0, left)}px`;
-  tip.style.top = `${plot.offsetTop + 12}px`;
+  if (!(low < high)) return zoom.window;
+  const pad = (high - low) * 0.15;
+  return [Math.max(zoom.window[0], low - pad), Math.min(zoom.window[1], high + pad)];
+}
+
+function zoomText(zoom) {
+  const where = zoom.centroids.map((c) => `${fixed(c.x, 5)} (${c.count} fine)`).join(', ');
+  return `${zoom.peak} at ${state.instrument.resolution} ${state.instrument.analyzer}: ` +
+    `${zoom.fine.length} fine peaks, ${zoom.centroids.length} centroids: ${where}. ` +
+    'Reset zoom returns to the envelope.';
+}
+
+function showZoomSummary(text) {
+  $('zoom-summary').textContent = text;
+  $('zoom-summary').hidden = false;
+}
+
+function leaveZoom() {
+  state.zoom = null;
+  state.zoomId++;
+  $('zoom-summary').hidden = true;
 }
 
 function zoom(factor, centerPx) {
@@ -498,9 +722,11 @@ function zoom(factor, centerPx) {
   const { g, scaleX } = state.geometry;
   const px = centerPx ?? (g.left + g.width - g.right) / 2;
   const center = x0 + ((px - g.left) / (scaleX(x1) - g.left)) * (x1 - x0);
-  const span = Math.min(state.full[1] - state.full[0], Math.max(0.05, (x1 - x0) * factor));
+  const [f0, f1] = limits();
+  const narrowest = state.zoom ? 1e-4 : 0.05;
+  const span = Math.min(f1 - f0, Math.max(narrowest, (x1 - x0) * factor));
   let low = center - (center - x0) * (span / (x1 - x0));
-  low = Math.max(state.full[0], Math.min(low, state.full[1] - span));
+  low = Math.max(f0, Math.min(low, f1 - span));
   state.view = [low, low + span];
   drawPlot();
 }
@@ -510,7 +736,8 @@ function pan(dxPx) {
   const { g } = state.geometry;
   const shift = (dxPx / (g.width - g.left - g.right)) * (x1 - x0);
   const span = x1 - x0;
-  const low = Math.max(state.full[0], Math.min(x0 - shift, state.full[1] - span));
+  const [f0, f1] = limits();
+  const low = Math.max(f0, Math.min(x0 - shift, f1 - span));
   state.view = [low, low + span];
   drawPlot();
 }
@@ -538,8 +765,10 @@ function bindPlot() {
     if (!drag && state.geometry) showTooltip(event);
   });
   plot.addEventListener('pointerup', (event) => {
-    if (drag && !drag.moved && state.geometry) showTooltip(event);
+    const clicked = drag && !drag.moved && state.geometry ? showTooltip(event) : null;
     drag = null;
+    if (clicked && clicked.point && !state.zoom && clicked.trace.spectrum &&
+        clicked.trace.spectrum.profile) zoomPeak(clicked.trace, clicked.point);
   });
   plot.addEventListener('pointerleave', () => {
     if (!drag) $('tooltip').hidden = true;
@@ -547,6 +776,7 @@ function bindPlot() {
   $('zoom-in').addEventListener('click', () => zoom(0.5));
   $('zoom-out').addEventListener('click', () => zoom(2));
   $('zoom-reset').addEventListener('click', () => {
+    leaveZoom();
     state.view = null;
     drawPlot();
   });

@@ -5,6 +5,9 @@
 #include <numeric>
 #include <string>
 #include <unordered_set>
+#include <utility>
+
+#include "spectrum/mass_sort.hpp"
 
 namespace corvan::spectrum {
 
@@ -83,41 +86,77 @@ struct CountsHash {
     }
 };
 
-void sort_marginal(Marginal &m) {
-    std::vector<std::size_t> order(m.mass.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return m.log_probability[a] > m.log_probability[b];
-    });
-    Marginal sorted;
-    sorted.log_probability.reserve(order.size());
-    sorted.mass.reserve(order.size());
-    sorted.probability.reserve(order.size());
-    for (std::size_t i : order) {
-        sorted.log_probability.push_back(m.log_probability[i]);
-        sorted.mass.push_back(m.mass[i]);
-        sorted.probability.push_back(std::exp(m.log_probability[i]));
+// The compositions a flood has reached: a table indexed by the counts of
+// the isotopes after the first while it stays small (oxygen and sulfur of
+// peptides), a hash set beyond.
+class Reached {
+  public:
+    explicit Reached(const AtomGroup &group) {
+        const auto base = static_cast<std::size_t>(group.count) + 1;
+        std::size_t cells = 1;
+        for (std::size_t i = 1; i < group.size && cells <= kDenseCells; ++i) cells *= base;
+        if (cells > kDenseCells) return;
+        base_ = base;
+        dense_.assign(cells, 0);
     }
-    m = std::move(sorted);
+    // False when `c` was reached before.
+    bool insert(const Counts &c) {
+        if (dense_.empty()) return hashed_.insert(c).second;
+        std::size_t index = 0;
+        for (std::size_t i = kMaxIsotopes; i-- > 1;)
+            index = index * base_ + static_cast<std::size_t>(c[i]);
+        return std::exchange(dense_[index], 1) == 0;
+    }
+
+  private:
+    static constexpr std::size_t kDenseCells = std::size_t{1} << 16;
+    std::size_t base_ = 0;
+    std::vector<unsigned char> dense_;
+    std::unordered_set<Counts, CountsHash> hashed_;
+};
+
+void sort_marginal(Marginal &m) {
+    std::vector<std::pair<double, double>> pairs(m.mass.size());
+    for (std::size_t i = 0; i < pairs.size(); ++i) pairs[i] = {m.log_probability[i], m.mass[i]};
+    std::sort(pairs.begin(), pairs.end(),
+              [](const auto &a, const auto &b) { return a.first > b.first; });
+    m.probability.resize(pairs.size());
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        m.log_probability[i] = pairs[i].first;
+        m.mass[i] = pairs[i].second;
+        m.probability[i] = std::exp(pairs[i].first);
+    }
 }
 
 // Two isotopes make a line of compositions, unimodal along it: walk out
-// from the mode both ways while above the cut.
+// from the mode both ways while above the cut. Each step's log-probability
+// is its neighbour's plus one ratio (two logarithms instead of lgammas).
 bool line_above(const GroupModel &model, const Counts &mode, double cut, std::size_t limit,
                 Marginal &result) {
-    const auto visit = [&](long long heavy) {
-        Counts c{};
-        c[0] = model.group.count - heavy;
-        c[1] = heavy;
-        const double lp = model.log_probability(c);
-        if (lp < cut && heavy != mode[1]) return false;
+    const long long n = model.group.count;
+    const double light = model.group.masses[0];
+    const double heavy = model.group.size == 2 ? model.group.masses[1] : 0;
+    const double top_lp = model.log_probability(mode);
+    const auto keep = [&](long long k, double lp) {
         result.log_probability.push_back(lp);
-        result.mass.push_back(model.mass(c));
-        return true;
+        result.mass.push_back(static_cast<double>(n - k) * light + static_cast<double>(k) * heavy);
     };
-    const long long top = model.group.size == 2 ? model.group.count : 0;
-    for (long long k = mode[1]; k <= top && visit(k);) ++k;
-    for (long long k = mode[1] - 1; k >= 0 && visit(k);) --k;
+    keep(mode[1], top_lp);
+    if (model.group.size == 2) {
+        const double up = model.log_share[1] - model.log_share[0];
+        double lp = top_lp;
+        for (long long k = mode[1]; k < n; ++k) {
+            lp += std::log(static_cast<double>(n - k) / static_cast<double>(k + 1)) + up;
+            if (lp < cut) break;
+            keep(k + 1, lp);
+        }
+        lp = top_lp;
+        for (long long k = mode[1]; k > 0; --k) {
+            lp += std::log(static_cast<double>(k) / static_cast<double>(n - k + 1)) - up;
+            if (lp < cut) break;
+            keep(k - 1, lp);
+        }
+    }
     if (result.mass.size() > limit) return false;
     sort_marginal(result);
     return true;
@@ -130,34 +169,34 @@ bool line_above(const GroupModel &model, const Counts &mode, double cut, std::si
 bool marginal_above(const GroupModel &model, double cut, std::size_t limit, Marginal &result) {
     const Counts mode = mode_of(model);
     if (model.group.size <= 2) return line_above(model, mode, cut, limit, result);
-    std::unordered_set<Counts, CountsHash> seen{mode};
-    std::vector<Counts> frontier{mode};
+    Reached seen(model.group);
+    seen.insert(mode);
+    // Each composition with its log-probability, a neighbour's plus one move.
+    std::vector<std::pair<Counts, double>> frontier{{mode, model.log_probability(mode)}};
     const std::size_t size = model.group.size;
     while (!frontier.empty()) {
-        const Counts c = frontier.back();
+        const auto [c, lp] = frontier.back();
         frontier.pop_back();
-        result.log_probability.push_back(model.log_probability(c));
+        result.log_probability.push_back(lp);
         result.mass.push_back(model.mass(c));
         if (result.mass.size() > limit) return false;
         for (std::size_t i = 0; i < size; ++i)
             for (std::size_t j = 0; j < size; ++j) {
                 if (i == j || c[i] == 0) continue;
+                const double next_lp = lp + model.move_gain(c, i, j);
+                if (next_lp < cut) continue;
                 Counts next = c;
                 --next[i];
                 ++next[j];
-                if (seen.count(next) != 0 || model.log_probability(next) < cut) continue;
-                seen.insert(next);
-                frontier.push_back(next);
+                if (!seen.insert(next)) continue;
+                frontier.emplace_back(next, next_lp);
             }
     }
     sort_marginal(result);
     return true;
 }
 
-// One composition: probability and mass of its atoms.
-struct Entry {
-    double probability, mass;
-};
+using Entry = WeightedMass;
 
 bool more_probable(const Entry &a, const Entry &b) {
     return a.probability > b.probability;
@@ -165,7 +204,9 @@ bool more_probable(const Entry &a, const Entry &b) {
 
 // Keeps the `cap` most probable compositions met, counting them all.
 struct Collector {
-    Collector(std::size_t most, std::size_t limit) : cap(most), count_limit(limit) {}
+    Collector(std::size_t most, std::size_t limit) : cap(most), count_limit(limit) {
+        kept.reserve(std::min<std::size_t>(2 * cap + 1024, 1024));
+    }
     std::size_t cap;
     std::size_t count_limit;
     std::size_t count = 0;
@@ -198,11 +239,13 @@ struct Joint {
     // products, which spares an exponential per composition.
     void walk(std::size_t level, double lp, double p, double m) {
         if (out.stopped) return;
-        if (level == marginals.size()) {
-            out.add(p, m);
+        const Marginal &g = marginals[level];
+        if (level + 1 == marginals.size()) {
+            // The innermost group adds its compositions without a call each.
+            for (std::size_t i = 0; i < g.mass.size() && lp + g.log_probability[i] >= cut; ++i)
+                out.add(p * g.probability[i], m + g.mass[i]);
             return;
         }
-        const Marginal &g = marginals[level];
         for (std::size_t i = 0; i < g.mass.size(); ++i) {
             const double next = lp + g.log_probability[i];
             if (next + best_rest[level + 1] < cut) break;
@@ -234,7 +277,10 @@ bool enumerate(const std::vector<GroupModel> &models, double log_ratio, Collecto
     for (std::size_t l = marginals.size(); l-- > 0;)
         best_rest[l] = best_rest[l + 1] + marginals[l].log_probability.front();
     Joint joint{marginals, best_rest, best_rest[0] + log_ratio, out};
-    joint.walk(0, 0.0, 1.0, 0.0);
+    if (marginals.empty())
+        out.add(1.0, 0.0); // every atom a fixed isotope: one composition
+    else
+        joint.walk(0, 0.0, 1.0, 0.0);
     return !out.stopped;
 }
 
@@ -250,8 +296,7 @@ bool has_split_element(const IonAtoms &atoms) {
 // The first `count` entries, sorted by mass, as peaks.
 void hand_out(const IonAtoms &atoms, std::vector<Entry> &entries, std::size_t count,
               FinePeaks &result) {
-    std::sort(entries.begin(), entries.begin() + static_cast<long>(count),
-              [](const Entry &a, const Entry &b) { return a.mass < b.mass; });
+    sort_by_mass(entries.data(), count);
     result.mz.clear();
     result.probability.clear();
     result.mz.reserve(count);
@@ -282,26 +327,52 @@ Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atom
     return Outcome::success();
 }
 
+// Moves the fewest most probable entries whose probabilities sum to `goal`
+// (all, when they do not) to the front and returns their number; `sum`
+// receives their total. Halving by selection instead of sorting: each
+// round keeps the half that holds the boundary.
+std::size_t most_probable_covering(std::vector<Entry> &entries, double goal, double &sum) {
+    auto first = entries.begin(), last = entries.end();
+    sum = 0;
+    while (last - first > 16) {
+        const auto middle = first + (last - first) / 2;
+        std::nth_element(first, middle, last, more_probable);
+        double upper = 0;
+        for (auto it = first; it != middle; ++it) upper += it->probability;
+        if (sum + upper >= goal) {
+            last = middle;
+        } else {
+            sum += upper;
+            first = middle;
+        }
+    }
+    std::sort(first, last, more_probable);
+    while (first != last && sum < goal) sum += (first++)->probability;
+    return static_cast<std::size_t>(first - entries.begin());
+}
+
 // Each layer of the coverage search lowers the threshold by this factor:
 // finer layers recount more often, coarser ones overshoot further.
 constexpr double kLayer = 1e-1;
 
 // Layers of falling thresholds until the compositions above one cover the
-// request; the most probable of that layer make the answer.
+// request; the most probable of that layer make the answer. The first layer
+// lies two decades below the share left uncovered: one layer then usually
+// suffices, and its overshoot costs less than a second pass.
 Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms,
                     const FineRequest &request, FinePeaks &result, std::size_t &needed) {
     const std::size_t cap = request.max_peaks;
-    for (double log_ratio = std::log(kLayer);; log_ratio += std::log(kLayer)) {
+    const double first =
+        std::min(std::log(kLayer), std::log1p(-request.value) + 2 * std::log(kLayer));
+    for (double log_ratio = first;; log_ratio += std::log(kLayer)) {
         Collector out(cap, cap * kCountingLimit);
         const bool complete = enumerate(models, log_ratio, out);
         if (!complete) return too_many(needed = cap * kCountingLimit + 1, cap, true);
         // Round-off aside, an empty remainder means every composition is in.
         const bool last_layer = out.total >= request.value || log_ratio < -800;
         if (!last_layer) continue;
-        std::sort(out.kept.begin(), out.kept.end(), more_probable);
         double sum = 0;
-        std::size_t take = 0;
-        while (take < out.kept.size() && sum < request.value) sum += out.kept[take++].probability;
+        const std::size_t take = most_probable_covering(out.kept, request.value, sum);
         if (sum < request.value && out.count > out.kept.size())
             return too_many(needed = cap + 1, cap, true);
         needed = take;

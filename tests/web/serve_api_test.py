@@ -77,6 +77,30 @@ class ApiTest(unittest.TestCase):
             with self.subTest(query=query):
                 self.assert_refused(query, pattern)
 
+    def test_spectrum_is_the_command_lines_object_and_refuses_as_it_does(self):
+        ion = {"kind": "peptide", "input": "SAMPLER", "charge": "2"}
+        argv = [PROGRAM, "peptide", "SAMPLER", "--charge", "2"]
+        for extra, options, http in (
+                ({"resolution": "360000@200", "part": "centroids"},
+                 ["--resolution", "360000@200", "--centroids"], 200),
+                ({"resolution": "-5@200"}, ["--resolution", "-5@200", "--profile"], 400),
+                ({"analyzer": "magnet"}, ["--analyzer", "magnet", "--profile"], 400),
+                ({"part": "fine", "max_peaks": "3"}, ["--fine", "--max-peaks", "3"], 422)):
+            with self.subTest(extra=extra):
+                status, _, body = self.server.get(
+                    "/api/spectrum?" + urllib.parse.urlencode({**ion, **extra}))
+                data = json.loads(body)
+                cli = subprocess.run([*argv, *options, "--format", "json"], capture_output=True,
+                                     text=True)
+                self.assertEqual(status, http, data)
+                if http == 200:
+                    self.assertEqual(data, json.loads(cli.stdout))
+                else:
+                    self.assertIn(data["error"], cli.stderr)
+        status, _, _ = self.server.get("/api/spectrum?" + urllib.parse.urlencode(
+            {**ion, "max_peaks": "20001"}))
+        self.assertEqual(status, 400)
+
     def test_keys_of_an_ion(self):
         status, data = self.server.api({"kind": "formula", "input": "C6H12O6", "charge": "1",
                                         "points": "3", "min_intensity": "0.05"})

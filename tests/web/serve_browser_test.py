@@ -7,6 +7,7 @@ import csv
 import io
 import json
 import os
+import re
 import sys
 import tempfile
 import time
@@ -318,6 +319,44 @@ class PageTest(unittest.TestCase):
         self.driver.back()
         self.wait_for(lambda: self.find("#input").get_attribute("value") == "H2O", "H2O again")
         self.wait_for(lambda: self.find("#summary").text.startswith("H2O"), "the H2O result")
+
+    def test_resolution_draws_profiles_and_zooms_into_one_peaks_fine_structure(self):
+        from selenium.webdriver.common.action_chains import ActionChains
+        heavy = urllib.parse.urlencode({"kind": "peptide", "input": "SAMPLER", "charge": "2",
+                                        "label": "15N=0.98"})
+        light = [("kind", "peptide"), ("input", "SAMPLER"), ("charge", "2")]
+        self.driver.get(self.server.url + "/?" + urllib.parse.urlencode(
+            [*light, ("resolution", "360000@200"), ("pin", heavy)]))
+        self.wait_for(lambda: len(self.find_all("path.profile")) == 2, "light and heavy profiles")
+        # The monoisotopic peak is one composition: at this resolution the
+        # profile's apex there is the stick's top, on the same scale.
+        stick = self.find(".stick.current[data-peak='M']")
+        apex = min(float(y) for y in re.findall(
+            r"[ML][0-9.]+ ([0-9.]+)", self.find("path.profile.current").get_attribute("d")))
+        self.assertAlmostEqual(apex, float(stick.get_attribute("y2")), delta=1.0)
+        ActionChains(self.driver).click(self.find(".stick.current[data-peak='M+1']")).perform()
+        self.wait_for(lambda: self.find_all(".stick.fine"), "the fine structure of M+1")
+        status, _, body = self.server.get("/api/spectrum?" + urllib.parse.urlencode(
+            [*light, ("resolution", "360000@200"), ("part", "centroids"),
+             *self.zoom_window()]))
+        centroids = json.loads(body)["centroids"]
+        self.assertEqual((status, len(centroids)), (200, 2))  # 15N and 13C apart
+        self.assertEqual(sorted(float(s.get_attribute("data-x")) for s in self.find_all(".stick.fine")),
+                         sorted(f["mz"] for c in centroids for f in c["fine"]))
+        self.assertEqual(len(self.find_all("circle.centroid")), 2)
+        self.assertIn("2 centroids", self.find("#zoom-summary").text)
+        self.find("#zoom-reset").click()
+        self.assertFalse(self.find_all(".stick.fine"))
+
+    def zoom_window(self):
+        return [("mz_low", self.driver.execute_script("return state.zoom.window[0].toFixed(6)")),
+                ("mz_high", self.driver.execute_script("return state.zoom.window[1].toFixed(6)"))]
+
+    def test_a_bad_resolution_shows_the_librarys_message(self):
+        self.driver.get(self.server.url + "/?kind=formula&input=C6H12O6&resolution=0%40200")
+        self.wait_for(lambda: self.find("#spectrum-error").is_displayed(), "the refusal")
+        body = self.server.get("/api/spectrum?kind=formula&input=C6H12O6&resolution=0%40200")[2]
+        self.assertTrue(self.find("#spectrum-error").text.endswith(json.loads(body)["error"]))
 
 
 def main():
