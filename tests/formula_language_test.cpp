@@ -50,7 +50,7 @@ TEST(FormulaLanguage, RefusalsPointAtTheFault) {
                  {"Ca()2", 2, "empty parentheses"},
                  {"CuSO4*", 5, "nothing after the hydrate's separator"},
                  {"C6H12O6..H2O", 8, "unexpected '.'"},
-                 {"T2O", 1, "no isotope 3H (T, tritium) in the isotope table"}};
+                 {"T2O", 0, "no isotope 3H (T, tritium) in the isotope table"}};
     for (const Case &c : cases) {
         const Outcome refused = refusal(c.text);
         EXPECT_EQ(refused.position, c.position) << c.text;

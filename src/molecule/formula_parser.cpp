@@ -184,6 +184,7 @@ class FormulaReader {
     }
 
     Outcome read_element_term(Composition &into) {
+        const std::size_t at = pos_;
         int element = -1;
         Outcome symbol = read_symbol(element, true);
         if (!symbol.ok()) return symbol;
@@ -191,17 +192,17 @@ class FormulaReader {
         Outcome counted = read_count(count);
         if (!counted.ok()) return counted;
         if (element == kDeuterium || element == kTritium)
-            return add_hydrogen_isotope(into, element == kDeuterium ? 2 : 3, count);
+            return add_hydrogen_isotope(into, element == kDeuterium ? 2 : 3, count, at);
         into.add_natural(element, count);
         return Outcome::success();
     }
 
-    Outcome add_hydrogen_isotope(Composition &into, int mass_number, double count) {
+    Outcome add_hydrogen_isotope(Composition &into, int mass_number, double count, std::size_t at) {
         if (find_isotope(element::H, mass_number) == nullptr)
             return fail(CORVAN_E_UNKNOWN,
                         "no isotope " + std::to_string(mass_number) +
                             "H (T, tritium) in the isotope table",
-                        long(pos_) - 1);
+                        long(at));
         into.add_fixed(element::H, mass_number, count);
         return Outcome::success();
     }
