@@ -168,15 +168,48 @@ std::optional<Failure> write_outputs(const Request &request, const Envelope &env
     return std::nullopt;
 }
 
+// A chimeric ProForma text ("A/2+B/3") holds several peptidoforms: 0 when
+// the text is no such peptide (it is then read, and refused, as one).
+std::size_t peptidoforms(const EnvelopeRequest &request) {
+    std::size_t count = 0;
+    if (request.kind != CORVAN_KIND_PEPTIDE || request.mass ||
+        request.text.find('+') == std::string::npos ||
+        corvan_peptidoform_count(request.text.c_str(), &count, nullptr) != CORVAN_OK)
+        return 0;
+    return count > 1 ? count : 0;
+}
+
+std::optional<Failure> compute_and_write(const Request &request) {
+    const EnvelopeOutcome outcome = compute_envelope(request.envelope);
+    if (outcome.failure) return library_failure(request.envelope, *outcome.failure);
+    return write_outputs(request, *outcome.envelope);
+}
+
+// One result per peptidoform, each after a line that names it, on standard
+// output (files would take only the last).
+std::optional<Failure> write_chimera(Request &request, std::size_t count) {
+    if (!request.out_path.empty() || !request.plot_path.empty() || request.format != Format::table)
+        return Failure{kUsage,
+                       "a text of " + std::to_string(count) +
+                           " peptidoforms ('+') is written as tables to standard output; give "
+                           "each peptidoform alone for --out, --plot or --format",
+                       ""};
+    for (std::size_t i = 0; i < count; ++i) {
+        std::printf("%s# peptidoform %zu of %zu\n", i == 0 ? "" : "\n", i + 1, count);
+        request.envelope.peptidoform = i;
+        if (auto failure = compute_and_write(request)) return failure;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int run_envelope(corvan_kind kind, const char *command, int argc, char **argv) {
     Request request;
     if (auto failure = read_request(kind, argc, argv, request)) return report(command, *failure);
-    const EnvelopeOutcome outcome = compute_envelope(request.envelope);
-    if (outcome.failure)
-        return report(command, library_failure(request.envelope, *outcome.failure));
-    if (auto failure = write_outputs(request, *outcome.envelope)) return report(command, *failure);
+    const std::size_t count = peptidoforms(request.envelope);
+    auto failure = count > 1 ? write_chimera(request, count) : compute_and_write(request);
+    if (failure) return report(command, *failure);
     return kOk;
 }
 

@@ -37,7 +37,9 @@ std::optional<EnvelopeFailure> make_molecule(const EnvelopeRequest &request, Env
     corvan_molecule *molecule = nullptr;
     const int status =
         request.mass ? corvan_molecule_from_mass(request.kind, *request.mass, &molecule, &error)
-                     : corvan_molecule_parse(request.kind, request.text.c_str(), &molecule, &error);
+        : request.peptidoform != std::string::npos
+            ? corvan_peptidoform_parse(request.text.c_str(), request.peptidoform, &molecule, &error)
+            : corvan_molecule_parse(request.kind, request.text.c_str(), &molecule, &error);
     envelope.molecule.reset(molecule);
     if (status != CORVAN_OK) return failure_of(error);
     return std::nullopt;

@@ -28,6 +28,9 @@ struct EnvelopeRequest {
     // "fit") for peptides and RNA by sequence or mass; the web server's
     // query carries it, the command line picks its path before.
     std::string engine = "exact";
+    // Which peptidoform of a chimeric ProForma text ("A/2+B/3"); npos: the
+    // text's only one.
+    std::size_t peptidoform = std::string::npos;
 };
 
 struct DistributionDeleter {

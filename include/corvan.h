@@ -820,50 +820,83 @@ typedef struct corvan_molecule corvan_molecule;
  * and its count inside ("[13C6]H12O6", "C2[2H3]H3O"). Every element's total
  * (over all its isotopes) must be >= 0, and the molecule must not be empty.
  * Counts are at most 10^9 per term; they may be decimal ("C4.9384"), as
- * corvan_molecule_formula writes molecules by mass.
+ * corvan_molecule_formula writes molecules by mass. Groups in parentheses
+ * take a count and nest ("Ca(OH)2", "K4(Fe(CN)6)", "CuSO4(H2O)5"); a
+ * hydrate or adduct part follows '.', '*' or a middle dot with an optional
+ * count ("C6H12O6.H2O", "CuSO4*5H2O"; "CuSO4.5H2O" is read as a decimal
+ * count, O4.5, so write '*' when the part has a count). D and T are 2H and
+ * 3H ("CD3OD" is C[2H4]O; the isotope table has no 3H, so T is refused with
+ * CORVAN_E_UNKNOWN). A fault is reported at its byte: "unclosed
+ * parenthesis", "')' without '('", "empty parentheses".
  *
- * CORVAN_KIND_PEPTIDE: a peptide in ProForma 2.0 notation (HUPO-PSI), the
- * parts that search engines and spectral libraries write. The molecule is
- * the residues, their modifications, one water and the terminal
- * modifications:
+ * CORVAN_KIND_PEPTIDE: a peptide in ProForma 2.0 notation (HUPO-PSI):
+ * every construct whose atoms are known. The molecule is the residues,
+ * their modifications, one water per chain and the terminal modifications:
  *   - residues: the 20 standard one-letter codes, U (selenocysteine) and
  *     O (pyrrolysine), in upper case;
  *   - a modification in brackets after its residue, by Unimod name
  *     ("M[Oxidation]", "S[Phospho]", "K[Label:13C(6)15N(2)]"; case does
  *     not matter; "[U:Oxidation]" too), by Unimod accession
- *     ("M[UNIMOD:35]") or by formula ("S[Formula:HPO3]", isotopes allowed:
+ *     ("M[UNIMOD:35]"), by PSI-MOD accession or name ("S[MOD:00046]",
+ *     "S[M:O-phospho-L-serine]"; a bare name Unimod lacks is looked up in
+ *     PSI-MOD), by RESID accession through the PSI-MOD term that cites it
+ *     ("S[RESID:AA0037]", "S[R:AA0037]"), by XL-MOD accession or name
+ *     ("K[XLMOD:02001]", "K[X:DSS]"; the terms whose composition Unimod
+ *     gives), by glycan composition ("N[Glycan:HexNAc2Hex5]"; Hex, HexNAc,
+ *     HexN, HexS, HexP, HexNAcS, HexNS, dHex, Fuc, aHex, HexA, en,aHex,
+ *     NeuAc, NeuGc, Neu, Kdn, Kdo, Sug to Dec, Sulfate, Phosphate, or
+ *     "{formula}"), or by formula ("S[Formula:HPO3]", isotopes allowed:
  *     "[Formula:[13C2]H2O]", negative counts: "[Formula:H-1N-1O]"); a bare
  *     elemental formula ("PEPTIDE[C2H2O]K"), as the fixed peptide calls
- *     write it, is that formula over every element; "|INFO:text" parts are
- *     comments. The Unimod table is built into the library (Unimod's
- *     compositions; isotope-labelled entries keep their isotope atoms);
+ *     write it, is that formula over every element. The Unimod, PSI-MOD and
+ *     XL-MOD tables are built into the library;
+ *   - alternatives "[Phospho|+79.966331]": the first part with a
+ *     composition gives the atoms; "INFO:" and "Obs:" parts are comments;
  *   - N- and C-terminal modifications: "[Acetyl]-PEPTIDE",
  *     "PEPTIDE-[Amidated]";
+ *   - modifications of unknown position before the sequence, with counts:
+ *     "[Phospho]?PEPTIDE", "[Oxidation]^2[Acetyl]?PEPTIDE"; labile ones:
+ *     "{Glycan:Hex}PEPTIDE"; ranges "PRT(ESFRMS)[Oxidation]ISK"; residues
+ *     of unknown order "(?DQ)NGTWEK"; localisation groups
+ *     "T[#g1(0.1)]S[Phospho#g1(0.9)]": all add their atoms once (a label's
+ *     modification counts once however many sites name it);
+ *   - cross-links and chains: "K[XLMOD:02001#XL1]PEPTIDE//K[#XL1]AAA" is
+ *     one molecule, both chains (each with its water) and the linker once;
+ *     "C[MOD:00034#XL1]AAC[#XL1]" a disulfide; "#BRANCH" likewise;
  *   - fixed modifications before the sequence, on every listed residue and
- *     terminus, in addition to any written on the residue itself:
- *     "<[Carbamidomethyl]@C>", "<[TMT6plex]@K,N-term>", "<[Amidated]@C-term:G>";
+ *     terminus of every chain, in addition to any written on the residue
+ *     itself: "<[Carbamidomethyl]@C>", "<[TMT6plex]@K,N-term>",
+ *     "<[Amidated]@C-term:G>";
  *   - global isotope labels before the sequence: "<15N>", "<13C>", "<D>"
  *     (or "<2H>", "<18O>"...): every atom of that element that is not
  *     already written as an isotope becomes an atom of that isotope (a
  *     fixed isotope, not an enrichment; see corvan_options_set_label for
  *     partial enrichment);
+ *   - names "(>name)", "(>>name)", "(>>>name)" are kept in the text only;
  *   - a charge suffix "/2", "/+2", "/-1": the molecule carries that charge
- *     (protons gained or lost) into corvan_distribution_compute.
+ *     (protons gained or lost) into corvan_distribution_compute; adduct
+ *     ions "/1[+2Na+,-H+]" or "/[Na:z+1^2,H:z+1]" carry it instead (their
+ *     charges must add up to a written one), when the options give charge
+ *     0 or the same one.
+ * A text of several peptidoforms joined by '+' (a chimera) is read with
+ * corvan_peptidoform_count and corvan_peptidoform_parse; here it is
+ * refused (CORVAN_E_UNSUPPORTED, position: the '+').
  * Refused, with CORVAN_E_UNSUPPORTED unless said otherwise: modifications
- * given only by a mass ("[+79.966]", "[U:+15.995]", "[Obs:+79.978]"; the
- * message lists the Unimod entries within 0.01 Da, so that one can be
- * written instead), other vocabularies ("[MOD:00719]", "[R:...]",
- * "[Glycan:...]", "[XLMOD:...]"), alternatives "[a|b]", labels "#...",
- * labile "{...}" and unknown-position "[...]?" modifications, ranges and
- * ambiguity "(...)", several chains "+" or "//", adducts "/[Na:z+1]",
- * charged formulas "[Formula:Zn:z+2]", ambiguous residues B J X Z, a bare
- * bracket that is both a Unimod name and a formula ("[NBS]": write
- * [U:NBS] or [Formula:NBS]); a negative count of an isotope in a formula
- * removes natural atoms only when it names the element's most abundant
- * isotope ("[13C2][12C-2]" makes two carbons 13C); CORVAN_E_UNKNOWN for an unknown name,
- * accession, element or isotope; CORVAN_E_SYNTAX for lower-case residues,
- * unclosed brackets and other malformed text; CORVAN_E_RANGE when an
- * element totals below zero or |charge| > 1000.
+ * given only by a mass ("[+79.966]", "[U:+15.995]", "[M:+15.995]",
+ * "[Obs:+79.978]"; the message lists the Unimod entries within 0.01 Da, so
+ * that one can be written instead), ontology terms without a composition
+ * (the message says so; XL-MOD gives its mass), GNOme glycans "[G:...]",
+ * "[GNO:...]", charged formulas "[Formula:Zn:z+2]", electrons as adduct
+ * ions, ambiguous residues B J X Z, a bare bracket that is both a Unimod
+ * name and a formula ("[NBS]": write [U:NBS] or [Formula:NBS]); a negative
+ * count of an isotope in a formula removes natural atoms only when it
+ * names the element's most abundant isotope ("[13C2][12C-2]" makes two
+ * carbons 13C); CORVAN_E_UNKNOWN for an unknown name, accession,
+ * monosaccharide, element or isotope; CORVAN_E_SYNTAX for lower-case
+ * residues, unclosed brackets, a label no bracket defines ("[#g1]" alone),
+ * a range without its modification and other malformed text;
+ * CORVAN_E_CHARGE when adduct ions do not add up to the written charge;
+ * CORVAN_E_RANGE when an element totals below zero or |charge| > 1000.
  *
  * CORVAN_KIND_RNA and CORVAN_KIND_DNA: a linear chain of nucleotides
  * joined 3'-5' by phosphodiester bonds, 5'-OH and 3'-OH by default, so that
@@ -994,7 +1027,14 @@ CORVAN_API void corvan_options_free(corvan_options *options);
  * "K+", "NH4+", "Li+", "Cl-", "HCOO-", or FORMULA:z+N / FORMULA:z-N for any
  * formula ("Fe:z+2", "Ca:z+2"). The ion is the molecule plus charge/q
  * carriers of charge q (a negative number removes them: H+ at charge -2
- * removes two protons); charge/q must be a whole number. Its mass counts
+ * removes two protons); charge/q must be a whole number. A whole ion may
+ * be written instead: "[M+H+Na]2+", "[M-4H+Na]3-", "[M+2H]2+",
+ * "[M-H2O+H]+" (an in-source loss), "[M]+." (a radical cation, one
+ * electron less): the terms after M are added or removed once, each with
+ * an optional count and any formula, and the charge after ']' is the
+ * ion's; `charge` must be that charge or 0 (which takes it). Faults in
+ * such an ion are reported at their byte ("several molecules in one ion
+ * ('2M')" is CORVAN_E_UNSUPPORTED). Its mass counts
  * the electrons: m/z = (atoms' mass - charge * CORVAN_ELECTRON_MASS) / |charge|.
  * The carriers' atoms keep natural abundance: the options' labels do not
  * apply to them. An adduct named with charge 0 is kept for the rows of
@@ -1534,6 +1574,32 @@ typedef struct corvan_spectrum_view {
  * Example: corvan_spectrum_view v; corvan_spectrum_get(s, &v);
  * then v.fine_mz[0 .. v.fine_count - 1]. */
 CORVAN_API int corvan_spectrum_get(const corvan_spectrum *spectrum, corvan_spectrum_view *view);
+
+/* ---------------------------------------------------------------------- */
+/* Peptidoforms: chimeric ProForma texts                                   */
+
+/* Counts the peptidoform ions of a ProForma peptide text into *count: one
+ * per part joined by '+' ("EMEVEESPEK/2+ELVISLIVER/3" holds 2; a text
+ * without '+' holds 1). Global blocks ("<13C>", "<[Carbamidomethyl]@C>")
+ * at its start apply to every one. The whole text is read and checked as
+ * corvan_molecule_parse (CORVAN_KIND_PEPTIDE) reads one, with the same
+ * failures; corvan_molecule_parse itself refuses a text of several
+ * (CORVAN_E_UNSUPPORTED, position: the first '+').
+ * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL text or count), or the parse
+ * failures; then *count is 0.
+ * Example: ("EMEVEESPEK/2+ELVISLIVER/3", &n, &e) gives n == 2. */
+CORVAN_API int corvan_peptidoform_count(const char *text, size_t *count, corvan_error *error);
+
+/* Peptidoform ion `index` (0 ..< corvan_peptidoform_count) of a ProForma
+ * text as a new *molecule (free it with corvan_molecule_free), with its
+ * charge and any adduct ions it writes, as corvan_molecule_parse gives a
+ * text of one. Positions in error are byte offsets in the whole text.
+ * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL text or molecule, index not
+ * below the count) or the parse failures; then *molecule is NULL.
+ * Example: ("EMEVEESPEK/2+ELVISLIVER/3", 1, &m, &e) is ELVISLIVER with
+ * charge 3. */
+CORVAN_API int corvan_peptidoform_parse(const char *text, size_t index, corvan_molecule **molecule,
+                                        corvan_error *error);
 
 #ifdef __cplusplus
 }

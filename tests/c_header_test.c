@@ -159,6 +159,16 @@ int main(void) {
             CORVAN_E_UNSUPPORTED ||
         error.position != 5 || peptide != NULL || strstr(error.message, "[Phospho]") == NULL)
         return 1;
+    /* A chimera: two peptidoforms, the second with charge 3. */
+    size_t forms = 0;
+    int form_charge = 0;
+    corvan_molecule *form = NULL;
+    if (corvan_peptidoform_count("EMEVEESPEK/2+ELVISLIVER/3", &forms, NULL) != CORVAN_OK ||
+        forms != 2 ||
+        corvan_peptidoform_parse("EMEVEESPEK/2+ELVISLIVER/3", 1, &form, NULL) != CORVAN_OK ||
+        corvan_molecule_charge(form, &form_charge) != CORVAN_OK || form_charge != 3)
+        return 1;
+    corvan_molecule_free(form);
     return check_molecule_layer() | check_many_molecules() | check_digestion() |
            check_most_abundant_and_table() | check_spectrum();
 }

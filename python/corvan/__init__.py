@@ -37,6 +37,7 @@ from .distributions import (
     rna,
 )
 from .envelopes import Envelope, EnvelopeError, envelope
+from .peptidoforms import peptidoforms
 from .spectrum import Spectrum, SpectrumError, centroids, fine_structure, profile
 from ._many import Many, many
 from .digestion import Piece, digest, enzymes
@@ -80,6 +81,7 @@ __all__ = [
     "Envelope",
     "EnvelopeError",
     "envelope",
+    "peptidoforms",
     "Spectrum",
     "SpectrumError",
     "fine_structure",

@@ -87,20 +87,26 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
 }
 
 // The options' charge, or the text's ("PEPTIDE/2": protons) when the options
-// leave it at 0; two different non-zero charges are refused.
-Outcome resolve_charge(int text_charge, const corvan_options &options, corvan_options &local,
-                       const corvan_options *&use) {
+// leave it at 0; two different non-zero charges are refused. Adduct ions the
+// text writes ("/1[+2Na+,-H+]") carry its charge.
+Outcome resolve_charge(const corvan_molecule &molecule, const corvan_options &options,
+                       corvan_options &local, const corvan_options *&use) {
     use = &options;
-    if (text_charge == 0 || text_charge == options.charge) return Outcome::success();
+    const int text_charge = molecule.charge;
+    if (text_charge == 0 || (text_charge == options.charge && !molecule.has_adducts))
+        return Outcome::success();
     if (options.charge != 0)
         return Outcome::failure(CORVAN_E_CHARGE,
                                 "the text gives charge " + std::to_string(text_charge) +
                                     " and the options charge " + std::to_string(options.charge));
     local = options;
     local.charge = text_charge;
-    Outcome proton = ion::parse_carrier("", local.carrier);
     use = &local;
-    return proton;
+    if (molecule.has_adducts) {
+        local.carrier = molecule.adducts;
+        return Outcome::success();
+    }
+    return ion::parse_carrier("", local.carrier);
 }
 
 Outcome compute_into(const corvan_molecule &molecule, const corvan_options *options,
@@ -110,7 +116,7 @@ Outcome compute_into(const corvan_molecule &molecule, const corvan_options *opti
     corvan_options local;
     const corvan_options *use = nullptr;
     Outcome resolved =
-        resolve_charge(molecule.charge, options == nullptr ? kDefaults : *options, local, use);
+        resolve_charge(molecule, options == nullptr ? kDefaults : *options, local, use);
     if (!resolved.ok()) return resolved;
     auto result = std::make_unique<corvan_distribution>();
     Outcome computed = compute(molecule.composition, *use, *result);

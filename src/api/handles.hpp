@@ -12,6 +12,9 @@
 struct corvan_molecule {
     corvan::chem::Composition composition;
     int charge = 0; // from the text ("PEPTIDE/2"); 0: none given
+    // Adduct ions the text writes ("PEPTIDE/1[+2Na+,-H+]") carry its charge.
+    bool has_adducts = false;
+    corvan::ion::Carrier adducts;
 };
 
 struct corvan_options {
@@ -34,6 +37,8 @@ namespace corvan::api {
 
 // Reads `text` of `kind` into `molecule` (composition and the text's charge).
 Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule);
+// The checks parse_molecule makes of every molecule read from `text`.
+Outcome check_molecule(std::string_view text, const corvan_molecule &molecule);
 
 // An adduct named with charge 0 would be silently dropped: refused where a
 // distribution is computed with such options (a row of a many-molecule call

@@ -3,11 +3,11 @@
 #include <new>
 
 #include "api/handles.hpp"
+#include "api/peptidoform_api.hpp"
 #include "core/numbers.hpp"
 #include "molecule/averaging_units.hpp"
 #include "molecule/formula_parser.hpp"
 #include "nucleic/nucleic_acid.hpp"
-#include "peptide/proforma.hpp"
 
 namespace corvan::api {
 
@@ -60,7 +60,7 @@ Outcome parse_text(int kind, std::string_view text, corvan_molecule &molecule) {
     case CORVAN_KIND_FORMULA:
         return chem::parse_molecule_formula(text, molecule.composition);
     case CORVAN_KIND_PEPTIDE:
-        return peptide::parse_proforma(text, molecule.composition, molecule.charge);
+        return read_peptidoform(text, kOnlyPeptidoform, molecule);
     case CORVAN_KIND_RNA:
     case CORVAN_KIND_DNA:
         return nucleic::parse_nucleic_acid(text, kind == CORVAN_KIND_RNA, molecule.composition);
@@ -81,6 +81,10 @@ Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule) {
     Outcome parsed = parse_text(kind, {text, length}, molecule);
     if (!parsed.ok()) return parsed;
     return check_counts({text, length}, molecule.composition);
+}
+
+Outcome check_molecule(std::string_view text, const corvan_molecule &molecule) {
+    return check_counts(text, molecule.composition);
 }
 
 namespace {

@@ -32,6 +32,11 @@ int corvan_options_set_charge(corvan_options *options, int charge, const char *a
         ion::Carrier carrier;
         Outcome parsed = ion::parse_carrier(adduct == nullptr ? "" : adduct, carrier);
         if (!parsed.ok()) return parsed;
+        if (carrier.whole_ion && charge == 0) charge = carrier.charge; // "[M+H+Na]2+": 2
+        if (carrier.whole_ion && charge != carrier.charge)
+            return Outcome::failure(CORVAN_E_CHARGE, "the ion " + quoted(adduct) + " has charge " +
+                                                         std::to_string(carrier.charge) + ", not " +
+                                                         std::to_string(charge));
         if (charge % carrier.charge != 0)
             return Outcome::failure(CORVAN_E_CHARGE,
                                     "charge " + std::to_string(charge) +

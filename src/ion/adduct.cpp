@@ -43,6 +43,79 @@ Outcome split_charge(std::string_view text, std::string_view &formula, int &char
     return Outcome::success();
 }
 
+Outcome ion_error(int status, const std::string &what, std::string_view text, std::size_t at) {
+    return Outcome::failure(status,
+                            what + " at character " + std::to_string(at + 1) + " of the ion " +
+                                quoted(text) + " (write it as [M+H]+, [M+H+Na]2+, [M-H2O+H]+)",
+                            static_cast<long>(at));
+}
+
+// "2+", "+", "3-", "+." after the ']': the ion's charge; a radical's dot
+// (or bullet) changes nothing, the electrons are counted by the charge.
+Outcome read_ion_charge(std::string_view text, std::size_t at, int &charge) {
+    long value = 0;
+    bool digits = false;
+    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
+        digits = true;
+        if ((value = value * 10 + (text[at] - '0')) > kMaxCharge)
+            return ion_error(CORVAN_E_RANGE, "a charge above 1000", text, at);
+    }
+    if (at >= text.size() || (text[at] != '+' && text[at] != '-'))
+        return ion_error(CORVAN_E_CHARGE, "no charge sign after ']'", text, at);
+    if (!digits) value = 1;
+    if (value == 0) return ion_error(CORVAN_E_CHARGE, "a neutral ion", text, at);
+    charge = static_cast<int>(text[at] == '-' ? -value : value);
+    const std::string_view rest = text.substr(at + 1);
+    if (!rest.empty() && rest != "." && rest != "\xe2\x80\xa2")
+        return ion_error(CORVAN_E_SYNTAX, "unexpected text after the charge", text, at + 1);
+    return Outcome::success();
+}
+
+// One "+2Na" or "-H2O" term at `at` (its sign): the count times the
+// formula, into gained or lost atoms.
+Outcome read_ion_term(std::string_view text, std::size_t &at, std::size_t end, Carrier &carrier) {
+    const bool gained = text[at] == '+';
+    const std::size_t start = ++at;
+    long long times = 0;
+    for (; at < end && std::isdigit(static_cast<unsigned char>(text[at])); ++at)
+        if ((times = times * 10 + (text[at] - '0')) > chem::kMaxTermCount)
+            return ion_error(CORVAN_E_RANGE, "a count above 1000000000", text, start);
+    if (at == start) times = 1;
+    const std::size_t formula_end = text.find_first_of("+-", at);
+    const std::size_t stop = formula_end < end ? formula_end : end;
+    if (stop == at) return ion_error(CORVAN_E_SYNTAX, "no formula after the sign", text, at);
+    chem::Composition atoms;
+    Outcome read =
+        chem::parse_formula(text.substr(at, stop - at), atoms, "ion", static_cast<long>(at));
+    if (!read.ok()) return read;
+    (gained ? carrier.atoms : carrier.lost).add(atoms, static_cast<double>(times));
+    at = stop;
+    return Outcome::success();
+}
+
+Outcome parse_whole_ion(std::string_view text, Carrier &carrier) {
+    const std::size_t close = text.find(']');
+    if (close == std::string_view::npos)
+        return ion_error(CORVAN_E_SYNTAX, "unclosed bracket", text, 0);
+    std::size_t at = 1;
+    if (at < close && std::isdigit(static_cast<unsigned char>(text[at])))
+        return ion_error(CORVAN_E_UNSUPPORTED, "several molecules in one ion ('2M')", text, at);
+    if (at >= close || text[at] != 'M')
+        return ion_error(CORVAN_E_SYNTAX, "expected 'M' after '['", text, at);
+    Carrier parsed;
+    parsed.whole_ion = true;
+    for (++at; at < close;) {
+        if (text[at] != '+' && text[at] != '-')
+            return ion_error(CORVAN_E_SYNTAX, "expected '+' or '-'", text, at);
+        Outcome term = read_ion_term(text, at, close, parsed);
+        if (!term.ok()) return term;
+    }
+    Outcome charge = read_ion_charge(text, close + 1, parsed.charge);
+    if (!charge.ok()) return charge;
+    carrier = std::move(parsed);
+    return Outcome::success();
+}
+
 } // namespace
 
 Carrier proton() {
@@ -54,6 +127,7 @@ Carrier proton() {
 
 Outcome parse_carrier(std::string_view text, Carrier &carrier) {
     if (text.empty()) text = "H+";
+    if (text.front() == '[') return parse_whole_ion(text, carrier);
     std::string_view formula;
     int charge = 0;
     Outcome split = split_charge(text, formula, charge);
@@ -79,12 +153,17 @@ Outcome ion_composition(const chem::Composition &molecule, int charge, const Car
                                                      " is no whole number of carriers of charge " +
                                                      std::to_string(carrier.charge));
     const int carriers = charge / carrier.charge;
+    if (carrier.whole_ion && carriers != 1)
+        return Outcome::failure(CORVAN_E_CHARGE, "an ion written as [M...] has its own charge " +
+                                                     std::to_string(carrier.charge) + ", not " +
+                                                     std::to_string(charge));
     ion.molecule = molecule;
     ion.carriers.natural.fill(0);
     ion.carriers.fixed.clear();
-    if (carriers > 0)
+    if (carriers > 0) {
         ion.carriers.add(carrier.atoms, carriers);
-    else if (carriers < 0)
+        ion.molecule.add(carrier.lost, -carriers);
+    } else if (carriers < 0)
         ion.molecule.add(carrier.atoms, carriers);
     const int negative = ion.molecule.first_negative_element();
     if (negative >= 0)

@@ -12,14 +12,20 @@ namespace corvan::ion {
 inline constexpr int kMaxCharge = 1000;
 
 struct Carrier {
-    chem::Composition atoms;
+    chem::Composition atoms; // gained with each carrier
     int charge = 1;
+    // A whole ion written as "[M+H+Na]2+", "[M-H2O+H]+", "[M]+.": `atoms`
+    // gained, `lost` removed from the molecule, exactly once.
+    chem::Composition lost;
+    bool whole_ion = false;
 };
 
 // The proton, H+: the carrier of a charge no adduct names.
 Carrier proton();
 
-// "" means the proton, H+.
+// "" means the proton, H+. Besides single carriers ("Na+", "Fe:z+2"), a
+// whole ion in the usual notation: "[M+H+Na]2+", "[M-4H+Na]3-",
+// "[M-H2O+H]+", "[M]+." (a radical cation: one electron less).
 Outcome parse_carrier(std::string_view text, Carrier &carrier);
 
 // An ion as two parts: the molecule's own atoms, which carry the sample's

@@ -12,6 +12,10 @@ namespace {
 
 using text::is_digit;
 
+constexpr int kDeuterium = -2, kTritium = -3;       // pseudo element indices of D and T
+constexpr int kMaxFormulaNesting = 32;              // parentheses within parentheses
+constexpr std::string_view kMiddleDot = "\xc2\xb7"; // U+00B7 in UTF-8, as in CuSO4\u00b75H2O
+
 class FormulaReader {
   public:
     FormulaReader(std::string_view text, Composition &composition, std::string_view what, long base,
@@ -21,12 +25,9 @@ class FormulaReader {
     Outcome read() {
         skip_spaces();
         if (at_end()) return fail(CORVAN_E_SYNTAX, "empty " + std::string(what_), -1);
-        while (!at_end()) {
-            Outcome term = text_[pos_] == '[' ? read_isotope_term() : read_element_term();
-            if (!term.ok()) return term;
-            skip_spaces();
-        }
-        return Outcome::success();
+        Outcome part = read_group(composition_, 0);
+        while (part.ok() && !at_end()) part = read_hydrate();
+        return part;
     }
 
   private:
@@ -75,7 +76,13 @@ class FormulaReader {
                 return fail(CORVAN_E_RANGE, "count above 1000000000", long(start));
         }
         count = static_cast<double>(negative ? -value : value);
-        if (!fractions_ || at_end() || text_[pos_] != '.') return Outcome::success();
+        const bool decimal =
+            pos_ + 1 < text_.size() && text_[pos_] == '.' && is_digit(text_[pos_ + 1]);
+        if (!decimal) return Outcome::success();
+        if (!fractions_)
+            return fail(CORVAN_E_SYNTAX,
+                        "a decimal count (a hydrate with a count is written 'CuSO4*5H2O')",
+                        long(start));
         while (++pos_ < text_.size() && is_digit(text_[pos_])) {
         }
         double read = 0;
@@ -85,10 +92,18 @@ class FormulaReader {
         return Outcome::success();
     }
 
-    Outcome read_symbol(int &element) {
+    // `hydrogen_isotopes`: a lone "D" or "T" stands for 2H or 3H
+    // (kDeuterium, kTritium); "Dy" and "Ti" stay elements.
+    Outcome read_symbol(int &element, bool hydrogen_isotopes) {
         const int length = symbol_length(text_.substr(pos_));
         if (length == 0) return unexpected();
         element = element_index(text_.substr(pos_, static_cast<std::size_t>(length)));
+        if (element < 0 && hydrogen_isotopes && length == 1 &&
+            (text_[pos_] == 'D' || text_[pos_] == 'T')) {
+            element = text_[pos_] == 'D' ? kDeuterium : kTritium;
+            ++pos_;
+            return Outcome::success();
+        }
         if (element < 0)
             return fail(CORVAN_E_UNKNOWN,
                         "unknown element '" +
@@ -98,18 +113,101 @@ class FormulaReader {
         return Outcome::success();
     }
 
-    Outcome read_element_term() {
+    // Terms up to the end, a ')' closing this group or a hydrate's separator.
+    Outcome read_group(Composition &into, int depth) {
+        const std::size_t start = pos_;
+        skip_spaces();
+        while (!at_end() && !at_hydrate_separator()) {
+            const char c = text_[pos_];
+            if (c == ')') {
+                if (depth == 0) return fail(CORVAN_E_SYNTAX, "')' without '('", long(pos_));
+                break;
+            }
+            Outcome term = c == '('   ? read_parenthesis(into, depth)
+                           : c == '[' ? read_isotope_term(into)
+                                      : read_element_term(into);
+            if (!term.ok()) return term;
+            skip_spaces();
+        }
+        if (pos_ == start)
+            return at_end() ? fail(CORVAN_E_SYNTAX, "unexpected end", long(pos_)) : unexpected();
+        return Outcome::success();
+    }
+
+    bool at_hydrate_separator() const {
+        if (at_end()) return false;
+        return text_[pos_] == '*' || text_[pos_] == '.' || text_.substr(pos_, 2) == kMiddleDot;
+    }
+
+    // "(OH)2": the group's atoms times the count; groups nest.
+    Outcome read_parenthesis(Composition &into, int depth) {
+        const std::size_t open = pos_++;
+        if (depth + 1 > kMaxFormulaNesting)
+            return fail(CORVAN_E_RANGE,
+                        "parentheses nested deeper than " + std::to_string(kMaxFormulaNesting),
+                        long(open));
+        Composition inner;
+        if (at_end()) return fail(CORVAN_E_SYNTAX, "unclosed parenthesis", long(open));
+        if (text_[pos_] == ')') return fail(CORVAN_E_SYNTAX, "empty parentheses", long(open));
+        Outcome group = read_group(inner, depth + 1);
+        if (!group.ok()) return group;
+        if (at_end() || text_[pos_] != ')')
+            return fail(CORVAN_E_SYNTAX, "unclosed parenthesis", long(open));
+        ++pos_;
+        double count = 0;
+        Outcome counted = read_count(count);
+        if (!counted.ok()) return counted;
+        into.add(inner, count);
+        return Outcome::success();
+    }
+
+    // ".H2O", "*5H2O", "\u00b75H2O": a hydrate's water (or any part) times
+    // its leading count, added to what came before.
+    Outcome read_hydrate() {
+        if (!at_hydrate_separator()) return unexpected();
+        const std::size_t separator = pos_;
+        pos_ += text_[pos_] == '*' || text_[pos_] == '.' ? 1 : kMiddleDot.size();
+        long long times = 1;
+        if (!at_end() && is_digit(text_[pos_])) {
+            times = 0;
+            for (; !at_end() && is_digit(text_[pos_]); ++pos_)
+                if ((times = times * 10 + (text_[pos_] - '0')) > kMaxTermCount)
+                    return fail(CORVAN_E_RANGE, "count above 1000000000", long(separator + 1));
+        }
+        if (at_end() || text_[pos_] == ' ')
+            return fail(CORVAN_E_SYNTAX, "nothing after the hydrate's separator", long(separator));
+        Composition part;
+        Outcome group = read_group(part, 0);
+        if (!group.ok()) return group;
+        composition_.add(part, static_cast<double>(times));
+        return Outcome::success();
+    }
+
+    Outcome read_element_term(Composition &into) {
+        const std::size_t at = pos_;
         int element = -1;
-        Outcome symbol = read_symbol(element);
+        Outcome symbol = read_symbol(element, true);
         if (!symbol.ok()) return symbol;
         double count = 0;
         Outcome counted = read_count(count);
         if (!counted.ok()) return counted;
-        composition_.add_natural(element, count);
+        if (element == kDeuterium || element == kTritium)
+            return add_hydrogen_isotope(into, element == kDeuterium ? 2 : 3, count, at);
+        into.add_natural(element, count);
         return Outcome::success();
     }
 
-    Outcome read_isotope_term() {
+    Outcome add_hydrogen_isotope(Composition &into, int mass_number, double count, std::size_t at) {
+        if (find_isotope(element::H, mass_number) == nullptr)
+            return fail(CORVAN_E_UNKNOWN,
+                        "no isotope " + std::to_string(mass_number) +
+                            "H (T, tritium) in the isotope table",
+                        long(at));
+        into.add_fixed(element::H, mass_number, count);
+        return Outcome::success();
+    }
+
+    Outcome read_isotope_term(Composition &into) {
         const std::size_t open = pos_++;
         if (at_end() || !is_digit(text_[pos_]))
             return at_end() ? fail(CORVAN_E_SYNTAX, "unclosed bracket", long(open))
@@ -121,7 +219,7 @@ class FormulaReader {
                 return fail(CORVAN_E_RANGE, "mass number above 999", long(number_start));
         if (at_end()) return fail(CORVAN_E_SYNTAX, "unclosed bracket", long(open));
         int element = -1;
-        Outcome symbol = read_symbol(element);
+        Outcome symbol = read_symbol(element, false);
         if (!symbol.ok()) return symbol;
         if (find_isotope(element, static_cast<int>(mass_number)) == nullptr)
             return fail(CORVAN_E_UNKNOWN,
@@ -136,7 +234,7 @@ class FormulaReader {
         if (at_end() || text_[pos_] != ']')
             return fail(CORVAN_E_SYNTAX, "unclosed bracket", long(open));
         ++pos_;
-        composition_.add_fixed(element, static_cast<int>(mass_number), count);
+        into.add_fixed(element, static_cast<int>(mass_number), count);
         return Outcome::success();
     }
 };

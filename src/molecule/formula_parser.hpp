@@ -1,5 +1,8 @@
 // Elemental formulas with isotope atoms and negative counts:
-// "C6H12O6", "[13C6]H12O6", "C2[2H3]H3O", "H-1", "C12 H20 O2".
+// "C6H12O6", "[13C6]H12O6", "C2[2H3]H3O", "H-1", "C12 H20 O2"; groups in
+// parentheses with counts, nested ("Ca(OH)2", "Al2(SO4)3"); hydrates after
+// '.', '*' or a middle dot, with an optional count ("C6H12O6.H2O",
+// "CuSO4*5H2O"); D and T for 2H and 3H ("CD3OD").
 #pragma once
 
 #include <string_view>

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 #include "molecule/elements.hpp"
 #include "molecule/formula_parser.hpp"
 #include "molecule/residues.hpp"
+#include "peptide/monosaccharides.hpp"
+#include "peptide/ontologies.hpp"
 #include "peptide/unimod.hpp"
 
 namespace corvan::peptide {
@@ -26,7 +29,7 @@ const chem::ResidueAtoms *find_residue(char letter) {
     return letter == 'J' ? nullptr : chem::find_amino_acid(letter);
 }
 
-void add_residue(chem::Composition &composition, const chem::ResidueAtoms &residue) {
+void add_residue_atoms(chem::Composition &composition, const chem::ResidueAtoms &residue) {
     using namespace chem::element;
     const std::pair<int, int> atoms[] = {{C, residue.c}, {H, residue.h}, {N, residue.n},
                                          {O, residue.o}, {S, residue.s}, {Se, residue.se}};
@@ -81,34 +84,46 @@ struct IsotopeLabel {
     int mass_number;
 };
 
+// One labelled modification ("#XL1", "#g1", "#BRANCH"): its atoms count
+// once, at whichever site writes them, however many sites share the label.
+struct Label {
+    bool defined = false;
+    std::size_t first_use = 0;
+};
+
 class ProformaReader {
   public:
-    ProformaReader(std::string_view text, chem::Composition &composition)
-        : text_(text), composition_(composition) {}
+    ProformaReader(std::string_view text, std::vector<Peptidoform> &ions)
+        : text_(text), ions_(ions) {}
 
-    Outcome read(int &charge) {
-        composition_ = chem::Composition{};
+    Outcome read() {
+        ions_.clear();
         if (text_.empty()) return Outcome::failure(CORVAN_E_SYNTAX, "empty peptide");
+        skip_name();
         Outcome step = read_globals();
-        if (step.ok()) step = read_n_terminus();
-        if (step.ok()) step = read_residues();
-        if (step.ok()) step = read_c_terminus();
-        if (step.ok()) step = read_charge(charge);
+        while (step.ok()) {
+            step = read_ion();
+            if (!step.ok() || peek() != '+') break;
+            ++pos_;
+        }
         if (step.ok() && !at_end()) step = unexpected();
-        if (!step.ok()) return step;
-        return finish();
+        return step;
     }
 
   private:
     std::string_view text_;
-    chem::Composition &composition_;
+    std::vector<Peptidoform> &ions_;
     std::size_t pos_ = 0;
-    std::string sequence_;
     std::vector<FixedModification> fixed_;
-    std::vector<IsotopeLabel> labels_;
+    std::vector<IsotopeLabel> isotope_labels_;
+    // The ion being read: its atoms, its chains' sequences, its labels.
+    chem::Composition composition_;
+    std::vector<std::string> chains_;
+    std::map<std::string, Label, std::less<>> labels_;
 
     bool at_end() const { return pos_ >= text_.size(); }
     char peek() const { return at_end() ? '\0' : text_[pos_]; }
+    bool ahead(std::string_view what) const { return text_.substr(pos_, what.size()) == what; }
 
     Outcome fail(int status, const std::string &message, long position) const {
         std::string text = message;
@@ -118,23 +133,18 @@ class ProformaReader {
         return Outcome::failure(status, text, position);
     }
 
-    // A character where none of the supported notation may stand; ProForma
-    // constructs that this reader does not take are named.
+    // A character where none of the notation may stand.
     Outcome unexpected() const {
         const long at = static_cast<long>(pos_);
         switch (peek()) {
         case '?':
-            return fail(CORVAN_E_UNSUPPORTED, "modifications of unknown position ('?')", at);
+            return fail(CORVAN_E_SYNTAX,
+                        "'?' stands after modifications of unknown position, before the "
+                        "sequence ('[Phospho]?PEPTIDE')",
+                        at);
         case '^':
-            return fail(CORVAN_E_UNSUPPORTED, "occurrence counts ('^')", at);
-        case '(':
-            return fail(CORVAN_E_UNSUPPORTED, "ambiguous ranges and names in parentheses", at);
-        case '{':
-            return fail(CORVAN_E_UNSUPPORTED, "labile modifications ('{...}')", at);
-        case '+':
-            return fail(CORVAN_E_UNSUPPORTED, "several peptides in one text ('+')", at);
-        case '/':
-            return fail(CORVAN_E_UNSUPPORTED, "cross-linked chains ('//')", at);
+            return fail(CORVAN_E_SYNTAX,
+                        "'^' counts a modification of unknown position ('[Oxidation]^2?')", at);
         case ']':
             return fail(CORVAN_E_SYNTAX, "']' without '['", at);
         default:
@@ -146,14 +156,25 @@ class ProformaReader {
         return fail(CORVAN_E_SYNTAX, "unexpected " + shown, at);
     }
 
-    // The offset of the ']' that closes the '[' at `open` (brackets nest), or npos.
-    std::size_t closing_bracket(std::size_t open) const {
+    // The offset of the `close` that matches the `open` at `at` (they
+    // nest), or npos.
+    std::size_t matching(std::size_t at, char open, char close) const {
         int depth = 0;
-        for (std::size_t i = open; i < text_.size(); ++i) {
-            if (text_[i] == '[') ++depth;
-            if (text_[i] == ']' && --depth == 0) return i;
+        for (std::size_t i = at; i < text_.size(); ++i) {
+            if (text_[i] == open) ++depth;
+            if (text_[i] == close && --depth == 0) return i;
         }
         return std::string_view::npos;
+    }
+
+    // Names of a peptidoform, an ion or the set: "(>name)", "(>>name)",
+    // "(>>>name)". They name, they weigh nothing.
+    void skip_name() {
+        while (ahead("(>")) {
+            const std::size_t close = matching(pos_, '(', ')');
+            if (close == std::string_view::npos) return;
+            pos_ = close + 1;
+        }
     }
 
     // ---- modifications -------------------------------------------------
@@ -161,53 +182,95 @@ class ProformaReader {
     // Reads the "[...]" at pos_ and adds its atoms to `atoms`.
     Outcome read_modification(chem::Composition &atoms) {
         const std::size_t open = pos_;
-        const std::size_t close = closing_bracket(open);
+        const std::size_t close = matching(open, '[', ']');
         if (close == std::string_view::npos)
             return fail(CORVAN_E_SYNTAX, "unclosed bracket", static_cast<long>(open));
         pos_ = close + 1;
-        // Alternatives "a|b": INFO tags are comments; one other part defines.
-        std::size_t start = open + 1, defining = std::string_view::npos;
-        std::size_t defining_end = 0;
-        for (std::size_t i = start, depth = 0; i <= close; ++i) {
-            const char c = text_[i];
-            if (c == '[') ++depth;
-            if (c == ']' && i < close) --depth;
-            if ((c == '|' && depth == 0) || i == close) {
-                if (!starts_with_folded(text_.substr(start, i - start), "INFO:")) {
-                    if (defining != std::string_view::npos)
-                        return fail(CORVAN_E_UNSUPPORTED,
-                                    "alternative modifications ('|') in one bracket",
-                                    static_cast<long>(start));
-                    defining = start;
-                    defining_end = i;
-                }
-                start = i + 1;
+        return read_contents(open + 1, close, atoms);
+    }
+
+    // The inside of a bracket or brace: alternatives "a|b|INFO:c", each
+    // with an optional label "#XL1". INFO and Obs parts are comments; the
+    // first other part that has a composition gives the atoms.
+    Outcome read_contents(std::size_t begin, std::size_t end, chem::Composition &atoms) {
+        if (begin == end) return fail(CORVAN_E_SYNTAX, "empty brackets", long(begin) - 1);
+        std::vector<std::pair<std::size_t, std::size_t>> parts;
+        std::string label;
+        std::size_t label_at = 0;
+        for (std::size_t start = begin, i = begin, depth = 0; i <= end; ++i) {
+            const char c = i < end ? text_[i] : '|';
+            if (c == '[' || c == '{') ++depth;
+            if ((c == ']' || c == '}') && depth > 0) --depth;
+            if (c != '|' || depth != 0) continue;
+            std::size_t stop = i;
+            const std::size_t hash = text_.substr(start, i - start).find('#');
+            if (hash != std::string_view::npos) {
+                stop = start + hash;
+                label = std::string(text_.substr(stop + 1, i - stop - 1));
+                label_at = stop;
             }
+            parts.emplace_back(start, stop - start);
+            start = i + 1;
         }
-        if (defining == std::string_view::npos) return Outcome::success(); // comments only
-        return read_definition(defining, defining_end - defining, atoms);
+        if (!label.empty() || label_at != 0) return read_labelled(parts, label, label_at, atoms);
+        return read_alternatives(parts, atoms);
+    }
+
+    Outcome read_alternatives(const std::vector<std::pair<std::size_t, std::size_t>> &parts,
+                              chem::Composition &atoms) {
+        Outcome first = Outcome::success();
+        bool any = false;
+        for (const auto &[at, length] : parts) {
+            const std::string_view part = text_.substr(at, length);
+            if (starts_with_folded(part, "INFO:")) continue;
+            if (starts_with_folded(part, "Obs:") && parts.size() > 1) continue;
+            chem::Composition candidate;
+            Outcome read = read_definition(at, length, candidate);
+            if (read.ok()) {
+                atoms.add(candidate, 1);
+                return read;
+            }
+            if (!any) first = read;
+            any = true;
+        }
+        return first; // comments only: success
+    }
+
+    // "#XL1", "#g1(0.90)", "#BRANCH": only the first definition counts.
+    Outcome read_labelled(std::vector<std::pair<std::size_t, std::size_t>> parts,
+                          const std::string &written, std::size_t at, chem::Composition &atoms) {
+        const std::string name = written.substr(0, written.find('('));
+        if (name.empty() || name.find_first_of("#|") != std::string::npos)
+            return fail(CORVAN_E_SYNTAX, "a label needs a name after '#'", long(at));
+        Label &label = labels_.try_emplace(name, Label{false, at}).first->second;
+        const bool reference = parts.size() == 1 && parts.front().second == 0;
+        if (reference) return Outcome::success();
+        if (label.defined) return Outcome::success(); // the same modification again
+        label.defined = true;
+        return read_alternatives(parts, atoms);
     }
 
     Outcome read_definition(std::size_t at, std::size_t length, chem::Composition &atoms) {
         const std::string_view part = text_.substr(at, length);
         const long where = static_cast<long>(at);
         if (part.empty()) return fail(CORVAN_E_SYNTAX, "empty brackets", where - 1);
-        if (part.find('#') != std::string_view::npos)
-            return fail(CORVAN_E_UNSUPPORTED, "cross-link, branch and ambiguity labels ('#')",
-                        where + static_cast<long>(part.find('#')));
         if (starts_with_folded(part, "Formula:")) return read_formula(at + 8, length - 8, atoms);
+        if (starts_with_folded(part, "Glycan:")) return read_glycan(at + 7, length - 7, atoms);
         if (starts_with_folded(part, "UNIMOD:")) return read_accession(at + 7, length - 7, atoms);
+        if (starts_with_folded(part, "Obs:")) return refuse_mass(at + 4, length - 4);
+        for (std::string_view prefix : {"MOD:", "RESID:", "XLMOD:", "M:", "R:", "X:"})
+            if (starts_with_folded(part, prefix))
+                return read_ontology(prefix, at + prefix.size(), length - prefix.size(), atoms);
         if (starts_with_folded(part, "U:")) {
             if (looks_like_mass(part.substr(2))) return refuse_mass(at + 2, length - 2);
             return read_name(at + 2, length - 2, atoms);
         }
-        if (starts_with_folded(part, "Obs:")) return refuse_mass(at + 4, length - 4);
-        for (std::string_view other :
-             {"M:", "R:", "X:", "G:", "MOD:", "RESID:", "XLMOD:", "GNO:", "Glycan:", "XL:"})
+        for (std::string_view other : {"GNO:", "G:"})
             if (starts_with_folded(part, other))
                 return fail(CORVAN_E_UNSUPPORTED,
-                            quoted(other) + " modifications (only Unimod names and accessions, "
-                                            "and formulas, are read)",
+                            "GNOme glycans ('" + std::string(other) +
+                                "') are not in the library's tables; write the composition, "
+                                "[Glycan:HexNAc2Hex5]",
                             where);
         if (looks_like_mass(part)) return refuse_mass(at, length);
         return read_name_or_formula(at, length, atoms);
@@ -222,16 +285,62 @@ class ProformaReader {
         return chem::parse_formula(formula, atoms, "modification formula", static_cast<long>(at));
     }
 
-    Outcome read_accession(std::size_t at, std::size_t length, chem::Composition &atoms) {
-        const std::string_view digits = text_.substr(at, length);
-        int accession = 0;
-        for (char c : digits) {
-            if (!is_digit(c) || accession > 100000)
-                return fail(CORVAN_E_SYNTAX, "a Unimod accession must be a number",
-                            static_cast<long>(at));
-            accession = accession * 10 + (c - '0');
+    // "HexNAc2Hex5", "Hex NeuAc", "{C8H13N1O5}2Hex": sugars with counts.
+    Outcome read_glycan(std::size_t at, std::size_t length, chem::Composition &atoms) {
+        const std::size_t end = at + length;
+        if (at == end) return fail(CORVAN_E_SYNTAX, "an empty glycan", long(at));
+        for (std::size_t i = at; i < end;) {
+            if (text_[i] == ' ') {
+                ++i;
+                continue;
+            }
+            chem::Composition sugar;
+            Outcome read = read_monosaccharide(i, end, sugar);
+            if (!read.ok()) return read;
+            long long count = 0;
+            const std::size_t digits = i;
+            while (i < end && is_digit(text_[i]) && count <= chem::kMaxTermCount)
+                count = count * 10 + (text_[i++] - '0');
+            if (count > chem::kMaxTermCount)
+                return fail(CORVAN_E_RANGE, "count above 1000000000", long(digits));
+            atoms.add(sugar, i == digits ? 1.0 : static_cast<double>(count));
         }
-        if (digits.empty())
+        return Outcome::success();
+    }
+
+    Outcome read_monosaccharide(std::size_t &i, std::size_t end, chem::Composition &sugar) {
+        if (text_[i] == '{') {
+            const std::size_t close = text_.find('}', i);
+            if (close == std::string_view::npos || close > end)
+                return fail(CORVAN_E_SYNTAX, "unclosed '{'", long(i));
+            const std::size_t open = i;
+            i = close + 1;
+            return read_formula(open + 1, close - open - 1, sugar);
+        }
+        const glycan::Monosaccharide *found =
+            glycan::match_monosaccharide(text_.substr(i, end - i));
+        if (found == nullptr)
+            return fail(CORVAN_E_UNKNOWN,
+                        "unknown monosaccharide (known: Hex, HexNAc, HexN, dHex, Fuc, NeuAc, "
+                        "NeuGc, Neu, Kdn, Kdo, aHex, HexS, HexP, Pen, Sulfate, Phosphate...)",
+                        long(i));
+        i += std::string_view(found->name).size();
+        return chem::parse_formula(found->formula, sugar, "monosaccharide formula", -1);
+    }
+
+    static bool read_number(std::string_view digits, int &value) {
+        value = 0;
+        if (digits.empty()) return false;
+        for (char c : digits) {
+            if (!is_digit(c) || value > 10000000) return false;
+            value = value * 10 + (c - '0');
+        }
+        return true;
+    }
+
+    Outcome read_accession(std::size_t at, std::size_t length, chem::Composition &atoms) {
+        int accession = 0;
+        if (!read_number(text_.substr(at, length), accession) || accession > 100000)
             return fail(CORVAN_E_SYNTAX, "a Unimod accession must be a number",
                         static_cast<long>(at));
         const unimod::Entry *entry = unimod::find_accession(accession);
@@ -239,6 +348,52 @@ class ProformaReader {
             return fail(CORVAN_E_UNKNOWN, "no Unimod entry UNIMOD:" + std::to_string(accession),
                         static_cast<long>(at));
         return add_entry(*entry, atoms);
+    }
+
+    // PSI-MOD ("MOD:00046", "M:O-phospho-L-serine"), RESID through the
+    // PSI-MOD term that cites it ("RESID:AA0037", "R:AA0037") and XL-MOD
+    // ("XLMOD:02001", "X:DSS"); a mass after the short prefix is refused.
+    Outcome read_ontology(std::string_view prefix, std::size_t at, std::size_t length,
+                          chem::Composition &atoms) {
+        const std::string_view value = text_.substr(at, length);
+        if (prefix.size() == 2 && looks_like_mass(value)) return refuse_mass(at, length);
+        const bool xl = prefix.front() == 'X' || prefix.front() == 'x';
+        const bool resid = prefix.front() == 'R' || prefix.front() == 'r';
+        const auto table = xl ? ontology::xl_mod() : ontology::psi_mod();
+        const std::string vocabulary = xl ? "XL-MOD" : resid ? "RESID" : "PSI-MOD";
+        const ontology::Term *term = nullptr;
+        int number = 0;
+        if (resid && starts_with_folded(value, "AA")) {
+            if (!read_number(value.substr(2), number))
+                return fail(CORVAN_E_SYNTAX, "a RESID accession is AA and a number", long(at));
+            term = ontology::find_resid(number);
+        } else if (prefix.size() > 2) {
+            if (!read_number(value, number))
+                return fail(CORVAN_E_SYNTAX, "a " + vocabulary + " accession must be a number",
+                            long(at));
+            term = ontology::find_accession(table, number);
+        } else {
+            term = ontology::find_name(table, value);
+        }
+        if (term == nullptr)
+            return fail(
+                CORVAN_E_UNKNOWN,
+                "no " + vocabulary + " entry " + quoted(value) +
+                    (resid ? " (RESID is read through the PSI-MOD terms that cite it)" : ""),
+                long(at));
+        return add_term(*term, xl, at, atoms);
+    }
+
+    Outcome add_term(const ontology::Term &term, bool xl, std::size_t at,
+                     chem::Composition &atoms) {
+        if (*term.formula == '\0') {
+            std::string message = (xl ? "XL-MOD term '" : "PSI-MOD term '") +
+                                  std::string(term.name) + "' has no composition";
+            if (xl) message += " (its mass alone, " + text::fixed(term.mass, 6) + " Da)";
+            return fail(CORVAN_E_UNSUPPORTED, message + "; give its formula, [Formula:...]",
+                        long(at));
+        }
+        return chem::parse_formula(term.formula, atoms, "ontology formula", -1);
     }
 
     Outcome read_name(std::size_t at, std::size_t length, chem::Composition &atoms) {
@@ -252,6 +407,7 @@ class ProformaReader {
 
     // A bare bracket: a Unimod name or, as the library has always read it,
     // an elemental formula; text that is both is refused, never guessed.
+    // Names Unimod does not know are looked up in PSI-MOD.
     Outcome read_name_or_formula(std::size_t at, std::size_t length, chem::Composition &atoms) {
         const std::string_view part = text_.substr(at, length);
         const unimod::Entry *entry = unimod::find_name(part);
@@ -269,6 +425,8 @@ class ProformaReader {
             atoms.add(formula, 1);
             return Outcome::success();
         }
+        if (const ontology::Term *term = ontology::find_name(ontology::psi_mod(), part))
+            return add_term(*term, false, at, atoms);
         if (part.find_first_of("[ ") != std::string_view::npos || is_digit(part.back()))
             return parsed; // clearly meant as a formula: its own message
         return fail(CORVAN_E_UNKNOWN, quoted(part) + " is no Unimod name and no formula",
@@ -348,7 +506,7 @@ class ProformaReader {
                         "unknown isotope label '" + std::string(text_.substr(start, pos_ - start)) +
                             "' (write it as '<15N>', '<13C>', '<D>')",
                         static_cast<long>(start));
-        labels_.push_back({element, mass_number});
+        isotope_labels_.push_back({element, mass_number});
         return Outcome::success();
     }
 
@@ -391,48 +549,178 @@ class ProformaReader {
         return Outcome::success();
     }
 
-    // ---- the chain -------------------------------------------------------
+    // ---- one peptidoform ion: chains joined by "//", then its charge ----
 
-    Outcome read_n_terminus() {
-        if (peek() != '[') return Outcome::success();
+    Outcome read_ion() {
+        composition_ = chem::Composition{};
+        chains_.clear();
+        labels_.clear();
+        Peptidoform ion;
+        ion.start = pos_;
+        skip_name();
+        Outcome step = read_chain();
+        while (step.ok() && ahead("//")) {
+            pos_ += 2;
+            step = read_chain();
+        }
+        if (step.ok()) step = read_charge(ion);
+        if (step.ok()) step = check_labels();
+        if (step.ok()) step = finish();
+        if (!step.ok()) return step;
+        ion.composition = std::move(composition_);
+        ions_.push_back(std::move(ion));
+        return Outcome::success();
+    }
+
+    Outcome read_chain() {
+        skip_name();
+        chains_.emplace_back();
+        Outcome step = read_prefix();
+        if (step.ok()) step = read_residues();
+        if (step.ok()) step = read_c_terminus();
+        return step;
+    }
+
+    Outcome check_labels() const {
+        for (const auto &[name, label] : labels_)
+            if (!label.defined)
+                return fail(CORVAN_E_SYNTAX, "the label '#" + name + "' names no modification",
+                            static_cast<long>(label.first_use));
+        return Outcome::success();
+    }
+
+    // Before the sequence: modifications of unknown position ("[Phospho]?",
+    // "[Oxidation]^2[Acetyl]?"), labile ones ("{Glycan:Hex}") and the
+    // N-terminal ones ("[Acetyl]-"), each adding its atoms to the molecule.
+    Outcome read_prefix() {
+        while (peek() == '[' || peek() == '{') {
+            if (peek() == '{') {
+                Outcome labile = read_labile();
+                if (!labile.ok()) return labile;
+                continue;
+            }
+            chem::Composition group;
+            bool counted = false;
+            while (peek() == '[') {
+                chem::Composition atoms;
+                Outcome read = read_modification(atoms);
+                if (!read.ok()) return read;
+                double times = 1;
+                if (peek() == '^') {
+                    Outcome count = read_occurrences(times);
+                    if (!count.ok()) return count;
+                    counted = true;
+                }
+                group.add(atoms, times);
+            }
+            if (peek() == '?') {
+                ++pos_;
+            } else if (peek() == '-' && !counted) {
+                ++pos_;
+                composition_.add(group, 1);
+                return Outcome::success();
+            } else {
+                if (peek() == '^' || counted)
+                    return fail(CORVAN_E_SYNTAX,
+                                "expected '?' after modifications of "
+                                "unknown position",
+                                static_cast<long>(pos_));
+                return fail(CORVAN_E_SYNTAX,
+                            "a modification before the first residue needs '-' after it "
+                            "(N-terminal: '[Acetyl]-PEPTIDE') or '?' (unknown position: "
+                            "'[Phospho]?PEPTIDE')",
+                            static_cast<long>(pos_));
+            }
+            composition_.add(group, 1);
+        }
+        return Outcome::success();
+    }
+
+    Outcome read_occurrences(double &times) {
+        const std::size_t caret = pos_++;
+        int count = 0;
+        const std::size_t digits = pos_;
+        while (is_digit(peek()) && count < 100000) count = count * 10 + (text_[pos_++] - '0');
+        if (pos_ == digits || count == 0)
+            return fail(CORVAN_E_SYNTAX, "expected a count after '^'", static_cast<long>(caret));
+        times = count;
+        return Outcome::success();
+    }
+
+    Outcome read_labile() {
+        const std::size_t open = pos_;
+        const std::size_t close = matching(open, '{', '}');
+        if (close == std::string_view::npos)
+            return fail(CORVAN_E_SYNTAX, "unclosed '{'", static_cast<long>(open));
+        pos_ = close + 1;
+        return read_contents(open + 1, close, composition_);
+    }
+
+    Outcome add_residue() {
+        const char c = peek();
+        if (is_lower(c))
+            return fail(CORVAN_E_SYNTAX,
+                        "lower-case residue " + quoted({&c, 1}) +
+                            " (residues are upper-case letters)",
+                        static_cast<long>(pos_));
+        const chem::ResidueAtoms *residue = find_residue(c);
+        if (residue == nullptr)
+            return fail(CORVAN_E_UNSUPPORTED, "ambiguous or unknown residue " + quoted({&c, 1}),
+                        static_cast<long>(pos_));
+        add_residue_atoms(composition_, *residue);
+        chains_.back() += c;
+        ++pos_;
         while (peek() == '[') {
             Outcome read = read_modification(composition_);
             if (!read.ok()) return read;
         }
-        if (peek() != '-') {
-            if (peek() == '?' || peek() == '^') return unexpected();
-            return fail(CORVAN_E_SYNTAX,
-                        "a modification before the first residue needs '-' after it "
-                        "(N-terminal: '[Acetyl]-PEPTIDE')",
-                        static_cast<long>(pos_));
+        return Outcome::success();
+    }
+
+    // "(?DQ)": residues of unknown order; "(ESFRMS)[+19.0523]": a range
+    // that carries the modifications after it somewhere.
+    Outcome read_group() {
+        const std::size_t open = pos_++;
+        const bool order_unknown = peek() == '?';
+        if (order_unknown) ++pos_;
+        const std::size_t first = pos_;
+        while (is_upper(peek()) || is_lower(peek())) {
+            Outcome residue = add_residue();
+            if (!residue.ok()) return residue;
         }
+        if (peek() != ')')
+            return at_end() ? fail(CORVAN_E_SYNTAX, "unclosed '('", static_cast<long>(open))
+                            : unexpected();
+        if (pos_ == first)
+            return fail(CORVAN_E_SYNTAX, "no residues in '(...)'", static_cast<long>(open));
         ++pos_;
+        if (order_unknown) return Outcome::success();
+        if (peek() != '[')
+            return fail(CORVAN_E_SYNTAX, "a range '(...)' needs a modification after it",
+                        static_cast<long>(pos_));
+        while (peek() == '[') {
+            Outcome read = read_modification(composition_);
+            if (!read.ok()) return read;
+        }
         return Outcome::success();
     }
 
     Outcome read_residues() {
+        const std::size_t start = pos_;
         while (!at_end()) {
-            const char c = peek();
-            if (is_lower(c))
-                return fail(CORVAN_E_SYNTAX,
-                            "lower-case residue " + quoted({&c, 1}) +
-                                " (residues are upper-case letters)",
-                            static_cast<long>(pos_));
-            if (!is_upper(c)) break;
-            const chem::ResidueAtoms *residue = find_residue(c);
-            if (residue == nullptr)
-                return fail(CORVAN_E_UNSUPPORTED, "ambiguous or unknown residue " + quoted({&c, 1}),
-                            static_cast<long>(pos_));
-            add_residue(composition_, *residue);
-            sequence_ += c;
-            ++pos_;
-            while (peek() == '[') {
-                Outcome read = read_modification(composition_);
-                if (!read.ok()) return read;
-            }
+            Outcome step = Outcome::success();
+            if (peek() == '(' && !ahead("(>"))
+                step = read_group();
+            else if (is_upper(peek()) || is_lower(peek()))
+                step = add_residue();
+            else
+                break;
+            if (!step.ok()) return step;
         }
-        if (sequence_.empty())
-            return at_end() ? fail(CORVAN_E_SYNTAX, "no residues", -1) : unexpected();
+        if (chains_.back().empty())
+            return at_end() || pos_ == start ? fail(CORVAN_E_SYNTAX, "no residues",
+                                                    at_end() ? -1 : static_cast<long>(pos_))
+                                             : unexpected();
         return Outcome::success();
     }
 
@@ -449,18 +737,28 @@ class ProformaReader {
         return Outcome::success();
     }
 
-    Outcome read_charge(int &charge) {
-        charge = 0;
+    // "/2", "/-1"; adduct ions "/2[+2Na+,-H+]" or "/[Na:z+1^2,H:z+1]".
+    Outcome read_charge(Peptidoform &ion) {
         if (peek() != '/') return Outcome::success();
         const std::size_t slash = pos_++;
-        if (peek() == '/') {
-            pos_ = slash;
-            return unexpected();
+        const bool stated = peek() != '[';
+        if (stated) {
+            Outcome number = read_charge_number(ion.charge);
+            if (!number.ok()) return number;
         }
-        if (peek() == '[')
-            return fail(CORVAN_E_UNSUPPORTED,
-                        "adduct ions ('/[...]'; give the adduct with the charge option)",
-                        static_cast<long>(pos_));
+        if (peek() != '[') return Outcome::success();
+        Outcome adducts = read_adduct_ions(ion);
+        if (!adducts.ok()) return adducts;
+        if (stated && ion.adducts.charge != ion.charge)
+            return fail(CORVAN_E_CHARGE,
+                        "the adduct ions carry charge " + std::to_string(ion.adducts.charge) +
+                            ", not the " + std::to_string(ion.charge) + " written",
+                        static_cast<long>(slash + 1));
+        ion.charge = ion.adducts.charge;
+        return Outcome::success();
+    }
+
+    Outcome read_charge_number(int &charge) {
         const bool negative = peek() == '-';
         if (negative || peek() == '+') ++pos_;
         if (!is_digit(peek()))
@@ -476,13 +774,96 @@ class ProformaReader {
         return Outcome::success();
     }
 
+    Outcome read_adduct_ions(Peptidoform &ion) {
+        const std::size_t open = pos_;
+        const std::size_t close = text_.find(']', open);
+        if (close == std::string_view::npos)
+            return fail(CORVAN_E_SYNTAX, "unclosed bracket", static_cast<long>(open));
+        ion.adducts_at = open;
+        ion.adducts = ion::Carrier{};
+        ion.adducts.charge = 0;
+        ion.adducts.whole_ion = true;
+        ion.has_adducts = true;
+        for (std::size_t at = open + 1; at < close;) {
+            std::size_t end = text_.find(',', at);
+            if (end == std::string_view::npos || end > close) end = close;
+            Outcome item = read_adduct_ion(at, end, ion.adducts);
+            if (!item.ok()) return item;
+            at = end + 1;
+        }
+        pos_ = close + 1;
+        if (ion.adducts.charge == 0)
+            return fail(CORVAN_E_CHARGE, "adduct ions of no total charge", static_cast<long>(open));
+        return Outcome::success();
+    }
+
+    // "+2Na+" or "-H+" (count, formula, charge signs), or "Na:z+1^2"
+    // (formula, charge, count): the atoms into gained or lost, the charge
+    // into the total.
+    // A signed whole number of at most 7 digits, and nothing else.
+    static bool small_number(std::string_view digits, long &value) {
+        std::size_t i = 0;
+        const bool negative = !digits.empty() && digits[0] == '-';
+        if (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) ++i;
+        if (i == digits.size() || digits.size() - i > 7) return false;
+        value = 0;
+        for (; i < digits.size(); ++i) {
+            if (!is_digit(digits[i])) return false;
+            value = value * 10 + (digits[i] - '0');
+        }
+        if (negative) value = -value;
+        return true;
+    }
+
+    Outcome read_adduct_ion(std::size_t at, std::size_t end, ion::Carrier &adducts) {
+        const std::string_view item = text_.substr(at, end - at);
+        long sign = 1, count = 1, charge = 0;
+        bool numbers = true;
+        std::string_view formula;
+        const std::size_t colon = item.find(":z");
+        if (colon != std::string_view::npos) {
+            const std::size_t caret = item.find('^');
+            formula = item.substr(0, colon);
+            numbers =
+                small_number(item.substr(colon + 2, caret - colon - 2), charge) &&
+                (caret == std::string_view::npos || small_number(item.substr(caret + 1), count));
+        } else {
+            std::size_t i = 0;
+            if (i < item.size() && (item[i] == '+' || item[i] == '-'))
+                sign = item[i++] == '-' ? -1 : 1;
+            const std::size_t digits = i;
+            while (i < item.size() && is_digit(item[i])) ++i;
+            if (i > digits) numbers = small_number(item.substr(digits, i - digits), count);
+            std::size_t signs = item.size();
+            while (signs > i && (item[signs - 1] == '+' || item[signs - 1] == '-')) --signs;
+            formula = item.substr(i, signs - i);
+            for (std::size_t k = signs; k < item.size(); ++k) charge += item[k] == '+' ? 1 : -1;
+        }
+        if (!numbers) charge = 0; // refused below
+        if (formula.empty() || charge == 0 || count <= 0 || count > ion::kMaxCharge ||
+            std::abs(charge) > ion::kMaxCharge)
+            return fail(CORVAN_E_SYNTAX, "an adduct ion is written '+2Na+', '-H+' or 'Na:z+1^2'",
+                        static_cast<long>(at));
+        if (formula == "e")
+            return fail(CORVAN_E_UNSUPPORTED, "electrons as adduct ions", static_cast<long>(at));
+        chem::Composition atoms;
+        Outcome read = chem::parse_formula(formula, atoms, "adduct ion",
+                                           static_cast<long>(at + (formula.data() - item.data())));
+        if (!read.ok()) return read;
+        (sign > 0 ? adducts.atoms : adducts.lost).add(atoms, static_cast<double>(count));
+        adducts.charge += static_cast<int>(sign * count * charge);
+        if (std::abs(adducts.charge) > ion::kMaxCharge)
+            return fail(CORVAN_E_RANGE, "charge beyond 1000", static_cast<long>(at));
+        return Outcome::success();
+    }
+
     // ---- the whole molecule ---------------------------------------------
 
     Outcome finish() {
-        chem::add_water(composition_, 1); // one water closes the chain
+        chem::add_water(composition_, static_cast<double>(chains_.size())); // one per chain
         for (const FixedModification &fixed : fixed_) apply(fixed);
         fold_negative_isotopes();
-        for (const IsotopeLabel &label : labels_) relabel(label);
+        for (const IsotopeLabel &label : isotope_labels_) relabel(label);
         const int negative = may_fall_below_zero() ? composition_.first_negative_element() : -1;
         if (negative >= 0)
             return fail(CORVAN_E_RANGE,
@@ -491,7 +872,6 @@ class ProformaReader {
                         -1);
         return Outcome::success();
     }
-
     // "[13C2][12C-2]" turns two carbon atoms into 13C: the atoms removed are
     // some of the element's natural ones, so a negative count of the
     // element's most abundant isotope is taken from the natural atoms. A
@@ -522,13 +902,15 @@ class ProformaReader {
 
     void apply(const FixedModification &fixed) {
         double sites = 0;
-        for (char residue : sequence_)
-            if (fixed.residues.find(residue) != std::string::npos) ++sites;
-        if (fixed.n_term &&
-            (fixed.n_term_residue == 0 || fixed.n_term_residue == sequence_.front()))
-            ++sites;
-        if (fixed.c_term && (fixed.c_term_residue == 0 || fixed.c_term_residue == sequence_.back()))
-            ++sites;
+        for (const std::string &chain : chains_) {
+            for (char residue : chain)
+                if (fixed.residues.find(residue) != std::string::npos) ++sites;
+            if (fixed.n_term &&
+                (fixed.n_term_residue == 0 || fixed.n_term_residue == chain.front()))
+                ++sites;
+            if (fixed.c_term && (fixed.c_term_residue == 0 || fixed.c_term_residue == chain.back()))
+                ++sites;
+        }
         if (sites > 0) composition_.add(fixed.atoms, sites);
     }
 
@@ -544,8 +926,28 @@ class ProformaReader {
 
 } // namespace
 
+Outcome parse_peptidoforms(std::string_view text, std::vector<Peptidoform> &ions) {
+    return ProformaReader(text, ions).read();
+}
+
 Outcome parse_proforma(std::string_view text, chem::Composition &composition, int &charge) {
-    return ProformaReader(text, composition).read(charge);
+    std::vector<Peptidoform> ions;
+    Outcome read = parse_peptidoforms(text, ions);
+    if (!read.ok()) return read;
+    if (ions.size() > 1)
+        return Outcome::failure(CORVAN_E_UNSUPPORTED,
+                                "the peptide " + quoted(text) + " holds " +
+                                    std::to_string(ions.size()) +
+                                    " peptidoforms ('+'): read each by its index",
+                                static_cast<long>(ions[1].start) - 1);
+    if (ions.front().has_adducts)
+        return Outcome::failure(CORVAN_E_UNSUPPORTED,
+                                "the peptide " + quoted(text) +
+                                    " names adduct ions: read it as a peptidoform",
+                                static_cast<long>(ions.front().adducts_at));
+    composition = std::move(ions.front().composition);
+    charge = ions.front().charge;
+    return Outcome::success();
 }
 
 } // namespace corvan::peptide
