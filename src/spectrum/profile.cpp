@@ -7,6 +7,7 @@
 
 #include "core/buffers.hpp"
 #include "core/plan_cache.hpp"
+#include "spectrum/gaussian_sum.hpp"
 
 namespace corvan::spectrum {
 
@@ -22,8 +23,14 @@ constexpr std::size_t kDirectPeaks = 200000;
 // deviation) go straight to the transform.
 constexpr double kDirectSpread = 1.5;
 // A shape is summed out to where it falls below this fraction of its
-// height (Gaussians: of the highest peak's height).
+// height (Lorentzian tails).
 constexpr double kShapeReach = 1e-11;
+// Gaussians are cut where each falls below this fraction of the highest
+// peak's height shared among all peaks: the cut tails of n peaks add at
+// most n times each one's share at any point, so at most this fraction of
+// the highest peak, which the profile's highest point reaches within a
+// factor of two (a grid point lies within half a FWHM of the peak).
+constexpr double kGaussianCut = 1e-7;
 // The default range runs this far (as a fraction of height) into the tails.
 constexpr double kRangeReach = 1e-7;
 // The transform's period keeps each wrapped-around tail below this.
@@ -83,28 +90,28 @@ void fill_mz(const Grid &grid, Profile &result) {
         result.mz[k] = grid.low + static_cast<double>(k) * grid.step;
 }
 
-// One Gaussian over points first..last by the ratio recurrence
-// g(k+1) = g(k) r(k), r(k+1) = r(k) q: two products a point, no exponential.
-void add_gaussian(const Grid &grid, double centre, double fwhm, double height, long first,
-                  long last, double *out) {
-    const double rate = 4 * std::log(2.0) / (fwhm * fwhm);
-    const double h = grid.step;
-    const double d = grid.low + static_cast<double>(first) * h - centre;
-    double g = height * std::exp(-rate * d * d);
-    double ratio = std::exp(-rate * (2 * d * h + h * h));
-    const double q = std::exp(-2 * rate * h * h);
-    for (long k = first; k <= last; ++k) {
-        out[k] += g;
-        g *= ratio;
-        ratio *= q;
-    }
-}
-
 void add_shape(const Grid &grid, const PeakShape &shape, double centre, double fwhm, double height,
                long first, long last, double *out) {
     for (long k = first; k <= last; ++k)
         out[k] +=
             height * shape.value(grid.low + static_cast<double>(k) * grid.step - centre, fwhm);
+}
+
+// Each Gaussian out to where it falls below kGaussianCut * highest / n:
+// the points within that distance of its centre, which lies within half a
+// step of its nearest point.
+void sum_gaussians(const FinePeaks &peaks, const ResolvingPower &power, const Grid &grid,
+                   double highest, double *out) {
+    const double cut = kGaussianCut * highest / static_cast<double>(peaks.mz.size());
+    const double rate = 4 * std::log(2.0);
+    const long last = static_cast<long>(grid.count) - 1;
+    for (std::size_t i = 0; i < peaks.mz.size(); ++i) {
+        const double centre = peaks.mz[i], fwhm = power.fwhm(centre), p = peaks.probability[i];
+        if (!(p > cut)) continue;
+        const double reach = fwhm * std::sqrt(std::log(p / cut) / rate);
+        const long points = static_cast<long>(reach / grid.step + 0.5);
+        add_gaussian(grid.low, grid.step, last, centre, fwhm, p, points, out);
+    }
 }
 
 // Sizes 8, 9, 10, 12 or 15 times 2^k: FFTW transforms them fast, at most
@@ -256,30 +263,25 @@ Outcome profile_by_sum(const FinePeaks &peaks, const ProfileRequest &r, Profile 
     if (peaks.mz.empty()) return Outcome::failure(CORVAN_E_ARGUMENT, "no peaks to draw");
     const auto top = std::max_element(peaks.probability.begin(), peaks.probability.end());
     const double middle = peaks.mz[static_cast<std::size_t>(top - peaks.probability.begin())];
+    const auto [lightest, heaviest] = std::minmax_element(peaks.mz.begin(), peaks.mz.end());
     Grid grid;
-    Outcome made = make_grid(peaks.mz.front(), peaks.mz.back(), r, middle, grid);
+    Outcome made = make_grid(*lightest, *heaviest, r, middle, grid);
     if (!made.ok()) return made;
     fill_mz(grid, result);
     const long last_point = static_cast<long>(grid.count) - 1;
+    if (r.shape.gaussian_only()) {
+        sum_gaussians(peaks, r.power, grid, *top, result.intensity.data());
+        return Outcome::success();
+    }
     const double reach_per_fwhm = r.shape.reach(1, kShapeReach); // reach grows with the width
-    // A Gaussian is drawn out to where it falls below kShapeReach of the
-    // highest peak, not of its own: small peaks stay narrow.
-    const double floor = kShapeReach * *top;
-    const double rate = 4 * std::log(2.0);
     for (std::size_t i = 0; i < peaks.mz.size(); ++i) {
-        const double centre = peaks.mz[i], fwhm = r.power.fwhm(centre), p = peaks.probability[i];
-        const double reach = r.shape.gaussian_only()
-                                 ? fwhm * std::sqrt(std::max(0.0, std::log(p / floor)) / rate)
-                                 : reach_per_fwhm * fwhm;
+        const double centre = peaks.mz[i], fwhm = r.power.fwhm(centre);
+        const double reach = reach_per_fwhm * fwhm;
         const long first =
             std::max(0L, static_cast<long>(std::ceil((centre - reach - grid.low) / grid.step)));
         const long last = std::min(
             last_point, static_cast<long>(std::floor((centre + reach - grid.low) / grid.step)));
-        if (first > last) continue;
-        if (r.shape.gaussian_only())
-            add_gaussian(grid, centre, fwhm, peaks.probability[i], first, last,
-                         result.intensity.data());
-        else
+        if (first <= last)
             add_shape(grid, r.shape, centre, fwhm, peaks.probability[i], first, last,
                       result.intensity.data());
     }
@@ -362,7 +364,7 @@ Outcome profile(const IonAtoms &atoms, const ProfileRequest &request, Profile &r
         if (by_transform.status != CORVAN_E_UNSUPPORTED) return by_transform;
     }
     FinePeaks peaks;
-    FineRequest fine{FineMode::threshold, kDirectThreshold, kDirectPeaks};
+    FineRequest fine{FineMode::threshold, kDirectThreshold, kDirectPeaks, false};
     Outcome listed = fine_structure(atoms, fine, peaks, needed);
     if (listed.status == CORVAN_E_TOO_WIDE && spread_da <= kDirectSpread) {
         Outcome by_transform = profile_by_transform(atoms, request, result);
