@@ -8,8 +8,9 @@ namespace corvan::spectrum {
 // as far as they lie in 0 .. last. From that point outwards each value is
 // the previous one times a ratio that itself changes by a fixed factor, so
 // a point costs two products; both sides run together, and every kReseed
-// points the recurrence restarts from exact exponentials, which keeps the
-// rounding below 1e-13 of the height however wide the run.
+// points the recurrence restarts from exact exponentials, so its rounding
+// (k^2/2 units in the last place after k points) stays below 1e-12 of the
+// height however wide the run.
 void add_gaussian(double low, double step, long last, double centre, double fwhm, double height,
                   long reach, double *out);
 

@@ -188,6 +188,15 @@ struct GroupWave {
     }
 };
 
+// z^n for a whole n by squaring: a few products instead of a logarithm,
+// an arc tangent and an exponential; the rounding grows with log2 n only.
+Cx whole_power(Cx z, std::size_t n) {
+    Cx result(1, 0);
+    for (; n > 0; n >>= 1, z *= z)
+        if (n & 1) result *= z;
+    return result;
+}
+
 // The whole molecule's (T, T', T'') at bin m. When no atom's transform can
 // vanish, through the sum of logarithms: one exponential a bin instead of
 // one a group.
@@ -204,19 +213,18 @@ void molecule_at(std::vector<GroupWave> &waves, bool by_logs, long m, double per
         }
         return;
     }
-    double log_size = 0, angle = 0;
+    t0 = Cx(1, 0);
     Cx d1, d2;
     for (GroupWave &wave : waves) {
         Cx chi, chi1, chi2;
         wave.atom(m, period, chi, chi1, chi2);
         const double n = static_cast<double>(wave.group->count);
-        const Cx r1 = chi1 / chi, r2 = chi2 / chi;
-        log_size += n * 0.5 * std::log(std::norm(chi));
-        angle += n * std::atan2(chi.imag(), chi.real());
+        const Cx inverse = std::conj(chi) / std::norm(chi);
+        const Cx r1 = chi1 * inverse, r2 = chi2 * inverse;
+        t0 *= whole_power(chi, static_cast<std::size_t>(wave.group->count));
         d1 += n * r1;
         d2 += n * (r2 - r1 * r1);
     }
-    t0 = std::polar(std::exp(log_size), angle);
     t1 = t0 * d1;
     t2 = t0 * (d1 * d1 + d2);
 }
@@ -329,9 +337,15 @@ Outcome profile_by_transform(const IonAtoms &atoms, const ProfileRequest &r, Pro
     const double b = M_PI * M_PI / (4 * std::log(2.0));
     double f_max = std::sqrt(40 / b) / width.w0;
     if (eta > 0) f_max = std::max(f_max, 40 / (M_PI * width.w0));
+    // The shift to the grid's start turns by a fixed phase a bin, refreshed
+    // like the isotopes' phases.
     const double s = grid.low - x0;
+    const Cx turn = std::polar(1.0, 2 * M_PI * s / period);
+    Cx shift;
     for (long m = 0; m <= half; ++m) {
         const double f = static_cast<double>(m) / period;
+        if (m % GroupWave::kRefresh == 0)
+            shift = std::polar(1.0 / period, 2 * M_PI * static_cast<double>(m) * s / period);
         Cx out;
         if (f <= f_max) {
             Cx t0, t1, t2;
@@ -340,8 +354,9 @@ Outcome profile_by_transform(const IonAtoms &atoms, const ProfileRequest &r, Pro
             const PeakShape::Transform k = r.shape.transform(f, width.w0);
             out = k.k * t0 + width.a * k.dk * m1 +
                   (width.b * k.dk + 0.5 * width.a * width.a * k.d2k) * m2;
-            out *= std::polar(1.0 / period, 2 * M_PI * static_cast<double>(m) * s / period);
+            out *= shift;
         }
+        shift *= turn;
         bins[m][0] = out.real();
         bins[m][1] = out.imag();
     }
