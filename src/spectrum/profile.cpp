@@ -159,19 +159,26 @@ struct GroupWave {
             step[j] = std::polar(1.0, -2 * M_PI * offset[j] / period);
         }
     }
-    // One atom's transform and its two derivatives at bin m.
+    // One atom's transform and its two derivatives at bin m: each isotope's
+    // term s e^(i u m), times i u and -u^2 (u = -2 pi offset), in real
+    // arithmetic.
     void atom(long m, double period, Cx &chi, Cx &chi1, Cx &chi2) {
-        chi = chi1 = chi2 = Cx{};
+        const bool refresh = m % kRefresh == 0;
+        double re = 0, im = 0, re1 = 0, im1 = 0, re2 = 0, im2 = 0;
         for (std::size_t j = 0; j < group->size; ++j) {
-            if (m % kRefresh == 0)
+            if (refresh)
                 phase[j] = std::polar(1.0, -2 * M_PI * offset[j] * static_cast<double>(m) / period);
-            const Cx term = group->shares[j] * phase[j];
-            const Cx factor(0, -2 * M_PI * offset[j]);
-            chi += term;
-            chi1 += factor * term;
-            chi2 += factor * factor * term;
-            phase[j] *= step[j];
+            const double u = -2 * M_PI * offset[j];
+            const double tr = group->shares[j] * phase[j].real();
+            const double ti = group->shares[j] * phase[j].imag();
+            re += tr, im += ti;
+            re1 -= u * ti, im1 += u * tr;
+            re2 -= u * u * tr, im2 -= u * u * ti;
+            const double pr = phase[j].real(), pi = phase[j].imag();
+            phase[j] = {pr * step[j].real() - pi * step[j].imag(),
+                        pr * step[j].imag() + pi * step[j].real()};
         }
+        chi = {re, im}, chi1 = {re1, im1}, chi2 = {re2, im2};
     }
     // (F, F', F'') of the group's n atoms at bin m, by the product rule.
     void at(long m, double period, Cx &f0, Cx &f1, Cx &f2) {
