@@ -12,7 +12,8 @@
 // Profiles at R = 120000@200 (Orbitrap): each peptide as [M+2H]2+, and the
 // proteins of 45-55 kDa as [M+30H]30+, against IsoSpec's fine structure
 // (threshold 1e-10 for peptides, total probability 0.999999 for proteins)
-// summed with the same Gaussian on the same grid.
+// summed with the same Gaussian on the same grid; each molecule's fastest
+// of three rounds per side.
 //
 // Usage: compare_fine [peptides] [proteins]
 #include <algorithm>
@@ -219,22 +220,34 @@ void profile_row(const char *name, const std::vector<std::string> &sequences, in
     for (const std::string &sequence : sequences) {
         corvan_molecule *molecule = nullptr;
         corvan_molecule_parse(CORVAN_KIND_PEPTIDE, sequence.c_str(), &molecule, nullptr);
-        double start = cpu_seconds();
+        // Each molecule's fastest of kRounds: the transform's plans are made
+        // once per length in a process, not per molecule.
         corvan_spectrum *spectrum = nullptr;
-        corvan_profile(molecule, options, &settings, &spectrum, nullptr, nullptr);
-        corvan_s += cpu_seconds() - start;
+        double fastest = 1e300;
+        for (int round = 0; round < kRounds; ++round) {
+            corvan_spectrum_free(std::exchange(spectrum, nullptr));
+            const double start = cpu_seconds();
+            corvan_profile(molecule, options, &settings, &spectrum, nullptr, nullptr);
+            fastest = std::min(fastest, cpu_seconds() - start);
+        }
+        corvan_s += fastest;
         corvan_spectrum_view v;
         corvan_spectrum_get(spectrum, &v);
         const std::vector<double> grid(v.profile_mz, v.profile_mz + v.profile_count);
         auto counts = bench::composition(sequence);
         counts[1] += charge;
-        start = cpu_seconds();
-        IsoSpec::FixedEnvelope e =
-            by_threshold
-                ? IsoSpec::FixedEnvelope::FromThreshold(table.iso(counts), 1e-10, false)
-                : IsoSpec::FixedEnvelope::FromTotalProb(table.iso(counts), 0.999999, false);
-        const std::vector<double> reference = summed(e, charge, grid, settings.resolution);
-        isospec_s += cpu_seconds() - start;
+        std::vector<double> reference;
+        fastest = 1e300;
+        for (int round = 0; round < kRounds; ++round) {
+            const double start = cpu_seconds();
+            IsoSpec::FixedEnvelope e =
+                by_threshold
+                    ? IsoSpec::FixedEnvelope::FromThreshold(table.iso(counts), 1e-10, false)
+                    : IsoSpec::FixedEnvelope::FromTotalProb(table.iso(counts), 0.999999, false);
+            reference = summed(e, charge, grid, settings.resolution);
+            fastest = std::min(fastest, cpu_seconds() - start);
+        }
+        isospec_s += fastest;
         const double top = *std::max_element(reference.begin(), reference.end());
         for (std::size_t k = 0; k < grid.size(); ++k)
             worst = std::max(worst, std::fabs(reference[k] - v.profile_intensity[k]) / top);

@@ -9,6 +9,7 @@
 
 #include "api/handles.hpp"
 #include "spectrum/centroids.hpp"
+#include "spectrum/gaussian_sum.hpp"
 #include "spectrum/profile.hpp"
 
 namespace {
@@ -74,6 +75,23 @@ TEST(Profile, BothRoutesMatchTheSumOfShapes) {
         ASSERT_TRUE(profile_by_transform(peptide, r, transformed).ok());
         EXPECT_LT(largest_error(peptide, r, direct), 1e-6) << shape;
         EXPECT_LT(largest_error(peptide, r, transformed), 1e-6) << shape;
+    }
+}
+
+TEST(Profile, GaussianRecurrenceMatchesItsExponentials) {
+    // Runs longer than a reseed block, cut by either end of the grid, and a
+    // centre left of the grid: every point against its own exponential.
+    const double low = 100, step = 0.001, fwhm = 0.02, rate = 4 * std::log(2.0);
+    const long last = 299;
+    for (double centre : {100.1503, 100.0104, 100.2957, 99.93}) {
+        std::vector<double> out(last + 1, 0.0);
+        add_gaussian(low, step, last, centre, fwhm, 0.5, 150, out.data());
+        const long middle = std::lround((centre - low) / step);
+        for (long k = 0; k <= last; ++k) {
+            const double x = (low + static_cast<double>(k) * step - centre) / fwhm;
+            const double want = std::labs(k - middle) <= 150 ? 0.5 * std::exp(-rate * x * x) : 0;
+            ASSERT_NEAR(out[static_cast<std::size_t>(k)], want, 1e-11) << centre << " " << k;
+        }
     }
 }
 

@@ -293,17 +293,18 @@ bool has_split_element(const IonAtoms &atoms) {
     return false;
 }
 
-// The first `count` entries, sorted by mass, as peaks.
-void hand_out(const IonAtoms &atoms, std::vector<Entry> &entries, std::size_t count,
+// The first `count` entries as peaks, sorted by mass when asked (or when
+// equal compositions must meet).
+void hand_out(const IonAtoms &atoms, std::vector<Entry> &entries, std::size_t count, bool by_mass,
               FinePeaks &result) {
-    sort_by_mass(entries.data(), count);
+    const bool split = has_split_element(atoms);
+    if (by_mass || split) sort_by_mass(entries.data(), count);
     result.mz.clear();
     result.probability.clear();
     result.mz.reserve(count);
     result.probability.reserve(count);
     // An element split between the molecule and its carrier reaches some
     // compositions from both sides: those are one peak.
-    const bool split = has_split_element(atoms);
     for (std::size_t i = 0; i < count; ++i) {
         const Entry &e = entries[i];
         if (split && i > 0 && e.mass - entries[i - 1].mass < kSameMass) {
@@ -323,7 +324,7 @@ Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atom
     needed = out.count;
     if (!complete) return too_many(std::max(out.count, limit + 1), request.max_peaks, true);
     if (out.count > request.max_peaks) return too_many(out.count, request.max_peaks, false);
-    hand_out(atoms, out.kept, out.count, result);
+    hand_out(atoms, out.kept, out.count, request.by_mass, result);
     return Outcome::success();
 }
 
@@ -377,7 +378,7 @@ Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms
             return too_many(needed = cap + 1, cap, true);
         needed = take;
         if (take > cap) return too_many(take, cap, false);
-        hand_out(atoms, out.kept, take, result);
+        hand_out(atoms, out.kept, take, request.by_mass, result);
         return Outcome::success();
     }
 }

@@ -7,6 +7,7 @@
 
 #include "core/buffers.hpp"
 #include "core/plan_cache.hpp"
+#include "spectrum/gaussian_sum.hpp"
 
 namespace corvan::spectrum {
 
@@ -22,8 +23,14 @@ constexpr std::size_t kDirectPeaks = 200000;
 // deviation) go straight to the transform.
 constexpr double kDirectSpread = 1.5;
 // A shape is summed out to where it falls below this fraction of its
-// height (Gaussians: of the highest peak's height).
+// height (Lorentzian tails).
 constexpr double kShapeReach = 1e-11;
+// Gaussians are cut where each falls below this fraction of the highest
+// peak's height shared among all peaks: the cut tails of n peaks add at
+// most n times each one's share at any point, so at most this fraction of
+// the highest peak, which the profile's highest point reaches within a
+// factor of two (a grid point lies within half a FWHM of the peak).
+constexpr double kGaussianCut = 1e-7;
 // The default range runs this far (as a fraction of height) into the tails.
 constexpr double kRangeReach = 1e-7;
 // The transform's period keeps each wrapped-around tail below this.
@@ -35,6 +42,12 @@ constexpr double kSpreads = 9;
 // much further out (Da), which small molecules need and large ones hardly
 // notice.
 constexpr double kSkewAllowance = 3;
+// The transform keeps the bins where the shape's transform exceeds e^-kFade
+// of its value at zero. What the rest would add to any point is at most
+// their sum, below e^-kFade / (2 b (w f)) of a unit peak's height for a
+// Gaussian (b = pi^2 / 4 ln 2, w f = sqrt(kFade / b)) and e^-kFade / 2 for
+// a Lorentzian: 1e-12 either way, also for a width 2% narrower.
+constexpr double kFade = 25;
 // The expansion of the FWHM over the envelope must stay this close.
 constexpr double kWidthChange = 0.02, kWidthFit = 1e-6;
 
@@ -83,28 +96,28 @@ void fill_mz(const Grid &grid, Profile &result) {
         result.mz[k] = grid.low + static_cast<double>(k) * grid.step;
 }
 
-// One Gaussian over points first..last by the ratio recurrence
-// g(k+1) = g(k) r(k), r(k+1) = r(k) q: two products a point, no exponential.
-void add_gaussian(const Grid &grid, double centre, double fwhm, double height, long first,
-                  long last, double *out) {
-    const double rate = 4 * std::log(2.0) / (fwhm * fwhm);
-    const double h = grid.step;
-    const double d = grid.low + static_cast<double>(first) * h - centre;
-    double g = height * std::exp(-rate * d * d);
-    double ratio = std::exp(-rate * (2 * d * h + h * h));
-    const double q = std::exp(-2 * rate * h * h);
-    for (long k = first; k <= last; ++k) {
-        out[k] += g;
-        g *= ratio;
-        ratio *= q;
-    }
-}
-
 void add_shape(const Grid &grid, const PeakShape &shape, double centre, double fwhm, double height,
                long first, long last, double *out) {
     for (long k = first; k <= last; ++k)
         out[k] +=
             height * shape.value(grid.low + static_cast<double>(k) * grid.step - centre, fwhm);
+}
+
+// Each Gaussian out to where it falls below kGaussianCut * highest / n:
+// the points within that distance of its centre, which lies within half a
+// step of its nearest point.
+void sum_gaussians(const FinePeaks &peaks, const ResolvingPower &power, const Grid &grid,
+                   double highest, double *out) {
+    const double cut = kGaussianCut * highest / static_cast<double>(peaks.mz.size());
+    const double rate = 4 * std::log(2.0);
+    const long last = static_cast<long>(grid.count) - 1;
+    for (std::size_t i = 0; i < peaks.mz.size(); ++i) {
+        const double centre = peaks.mz[i], fwhm = power.fwhm(centre), p = peaks.probability[i];
+        if (!(p > cut)) continue;
+        const double reach = fwhm * std::sqrt(std::log(p / cut) / rate);
+        const long points = static_cast<long>(reach / grid.step + 0.5);
+        add_gaussian(grid.low, grid.step, last, centre, fwhm, p, points, out);
+    }
 }
 
 // Sizes 8, 9, 10, 12 or 15 times 2^k: FFTW transforms them fast, at most
@@ -118,12 +131,13 @@ long long transform_size(long long at_least) {
 
 using Cx = std::complex<double>;
 
-// z^n through log|z| and arg z: glibc's complex logarithm sorts terms to
-// get log|z| exactly near |z| = 1, which costs more than the rest of a
-// bin, and an absolute error of 1e-16 in the logarithm is all we need.
-Cx real_power(Cx z, double n) {
-    const double log_size = 0.5 * std::log(std::norm(z)), angle = std::atan2(z.imag(), z.real());
-    return std::polar(std::exp(n * log_size), n * angle);
+// z^n for a whole n by squaring: a few products instead of a logarithm,
+// an arc tangent and an exponential; the rounding grows with log2 n only.
+Cx whole_power(Cx z, std::size_t n) {
+    Cx result(1, 0);
+    for (; n > 0; n >>= 1, z *= z)
+        if (n & 1) result *= z;
+    return result;
 }
 
 // One atom group's transform and its first two derivatives in frequency,
@@ -145,19 +159,26 @@ struct GroupWave {
             step[j] = std::polar(1.0, -2 * M_PI * offset[j] / period);
         }
     }
-    // One atom's transform and its two derivatives at bin m.
+    // One atom's transform and its two derivatives at bin m: each isotope's
+    // term s e^(i u m), times i u and -u^2 (u = -2 pi offset), in real
+    // arithmetic.
     void atom(long m, double period, Cx &chi, Cx &chi1, Cx &chi2) {
-        chi = chi1 = chi2 = Cx{};
+        const bool refresh = m % kRefresh == 0;
+        double re = 0, im = 0, re1 = 0, im1 = 0, re2 = 0, im2 = 0;
         for (std::size_t j = 0; j < group->size; ++j) {
-            if (m % kRefresh == 0)
+            if (refresh)
                 phase[j] = std::polar(1.0, -2 * M_PI * offset[j] * static_cast<double>(m) / period);
-            const Cx term = group->shares[j] * phase[j];
-            const Cx factor(0, -2 * M_PI * offset[j]);
-            chi += term;
-            chi1 += factor * term;
-            chi2 += factor * factor * term;
-            phase[j] *= step[j];
+            const double u = -2 * M_PI * offset[j];
+            const double tr = group->shares[j] * phase[j].real();
+            const double ti = group->shares[j] * phase[j].imag();
+            re += tr, im += ti;
+            re1 -= u * ti, im1 += u * tr;
+            re2 -= u * u * tr, im2 -= u * u * ti;
+            const double pr = phase[j].real(), pi = phase[j].imag();
+            phase[j] = {pr * step[j].real() - pi * step[j].imag(),
+                        pr * step[j].imag() + pi * step[j].real()};
         }
+        chi = {re, im}, chi1 = {re1, im1}, chi2 = {re2, im2};
     }
     // (F, F', F'') of the group's n atoms at bin m, by the product rule.
     void at(long m, double period, Cx &f0, Cx &f1, Cx &f2) {
@@ -168,7 +189,7 @@ struct GroupWave {
             f0 = chi, f1 = chi1, f2 = chi2;
             return;
         }
-        const Cx q = real_power(chi, n - 2);
+        const Cx q = whole_power(chi, static_cast<std::size_t>(group->count - 2));
         f0 = q * chi * chi;
         f1 = n * q * chi * chi1;
         f2 = n * (n - 1) * q * chi1 * chi1 + n * q * chi * chi2;
@@ -182,11 +203,11 @@ struct GroupWave {
 };
 
 // The whole molecule's (T, T', T'') at bin m. When no atom's transform can
-// vanish, through the sum of logarithms: one exponential a bin instead of
-// one a group.
-void molecule_at(std::vector<GroupWave> &waves, bool by_logs, long m, double period, Cx &t0, Cx &t1,
-                 Cx &t2) {
-    if (!by_logs) {
+// vanish, T' and T'' follow from the ratios chi'/chi and chi''/chi, with
+// one power a group instead of the product rule's.
+void molecule_at(std::vector<GroupWave> &waves, bool by_ratios, long m, double period, Cx &t0,
+                 Cx &t1, Cx &t2) {
+    if (!by_ratios) {
         t0 = Cx(1, 0), t1 = t2 = Cx{};
         for (GroupWave &wave : waves) {
             Cx f0, f1, f2;
@@ -197,19 +218,18 @@ void molecule_at(std::vector<GroupWave> &waves, bool by_logs, long m, double per
         }
         return;
     }
-    double log_size = 0, angle = 0;
+    t0 = Cx(1, 0);
     Cx d1, d2;
     for (GroupWave &wave : waves) {
         Cx chi, chi1, chi2;
         wave.atom(m, period, chi, chi1, chi2);
         const double n = static_cast<double>(wave.group->count);
-        const Cx r1 = chi1 / chi, r2 = chi2 / chi;
-        log_size += n * 0.5 * std::log(std::norm(chi));
-        angle += n * std::atan2(chi.imag(), chi.real());
+        const Cx inverse = std::conj(chi) / std::norm(chi);
+        const Cx r1 = chi1 * inverse, r2 = chi2 * inverse;
+        t0 *= whole_power(chi, static_cast<std::size_t>(wave.group->count));
         d1 += n * r1;
         d2 += n * (r2 - r1 * r1);
     }
-    t0 = std::polar(std::exp(log_size), angle);
     t1 = t0 * d1;
     t2 = t0 * (d1 * d1 + d2);
 }
@@ -256,30 +276,25 @@ Outcome profile_by_sum(const FinePeaks &peaks, const ProfileRequest &r, Profile 
     if (peaks.mz.empty()) return Outcome::failure(CORVAN_E_ARGUMENT, "no peaks to draw");
     const auto top = std::max_element(peaks.probability.begin(), peaks.probability.end());
     const double middle = peaks.mz[static_cast<std::size_t>(top - peaks.probability.begin())];
+    const auto [lightest, heaviest] = std::minmax_element(peaks.mz.begin(), peaks.mz.end());
     Grid grid;
-    Outcome made = make_grid(peaks.mz.front(), peaks.mz.back(), r, middle, grid);
+    Outcome made = make_grid(*lightest, *heaviest, r, middle, grid);
     if (!made.ok()) return made;
     fill_mz(grid, result);
     const long last_point = static_cast<long>(grid.count) - 1;
+    if (r.shape.gaussian_only()) {
+        sum_gaussians(peaks, r.power, grid, *top, result.intensity.data());
+        return Outcome::success();
+    }
     const double reach_per_fwhm = r.shape.reach(1, kShapeReach); // reach grows with the width
-    // A Gaussian is drawn out to where it falls below kShapeReach of the
-    // highest peak, not of its own: small peaks stay narrow.
-    const double floor = kShapeReach * *top;
-    const double rate = 4 * std::log(2.0);
     for (std::size_t i = 0; i < peaks.mz.size(); ++i) {
-        const double centre = peaks.mz[i], fwhm = r.power.fwhm(centre), p = peaks.probability[i];
-        const double reach = r.shape.gaussian_only()
-                                 ? fwhm * std::sqrt(std::max(0.0, std::log(p / floor)) / rate)
-                                 : reach_per_fwhm * fwhm;
+        const double centre = peaks.mz[i], fwhm = r.power.fwhm(centre);
+        const double reach = reach_per_fwhm * fwhm;
         const long first =
             std::max(0L, static_cast<long>(std::ceil((centre - reach - grid.low) / grid.step)));
         const long last = std::min(
             last_point, static_cast<long>(std::floor((centre + reach - grid.low) / grid.step)));
-        if (first > last) continue;
-        if (r.shape.gaussian_only())
-            add_gaussian(grid, centre, fwhm, peaks.probability[i], first, last,
-                         result.intensity.data());
-        else
+        if (first <= last)
             add_shape(grid, r.shape, centre, fwhm, peaks.probability[i], first, last,
                       result.intensity.data());
     }
@@ -318,28 +333,36 @@ Outcome profile_by_transform(const IonAtoms &atoms, const ProfileRequest &r, Pro
     if (!bins || !values) return Outcome::failure(CORVAN_E_MEMORY, "out of memory");
 
     std::vector<GroupWave> waves(atoms.groups.size());
-    bool by_logs = true;
+    bool by_ratios = true;
     for (std::size_t g = 0; g < waves.size(); ++g) {
         waves[g].start(atoms.groups[g], scale, period);
-        by_logs = by_logs && waves[g].never_vanishes();
+        by_ratios = by_ratios && waves[g].never_vanishes();
     }
-    // Bins past these frequencies hold nothing a double can show.
+    // Bins past where the shape's transform has fallen to e^-kFade of its
+    // value at zero are left out.
     const double b = M_PI * M_PI / (4 * std::log(2.0));
-    double f_max = std::sqrt(40 / b) / width.w0;
-    if (eta > 0) f_max = std::max(f_max, 40 / (M_PI * width.w0));
+    double f_max = std::sqrt(kFade / b) / width.w0;
+    if (eta > 0) f_max = std::max(f_max, kFade / (M_PI * width.w0));
+    // The shift to the grid's start turns by a fixed phase a bin, refreshed
+    // like the isotopes' phases.
     const double s = grid.low - x0;
+    const Cx turn = std::polar(1.0, 2 * M_PI * s / period);
+    Cx shift;
     for (long m = 0; m <= half; ++m) {
         const double f = static_cast<double>(m) / period;
+        if (m % GroupWave::kRefresh == 0)
+            shift = std::polar(1.0 / period, 2 * M_PI * static_cast<double>(m) * s / period);
         Cx out;
         if (f <= f_max) {
             Cx t0, t1, t2;
-            molecule_at(waves, by_logs, m, period, t0, t1, t2);
+            molecule_at(waves, by_ratios, m, period, t0, t1, t2);
             const Cx m1 = Cx(0, 1 / (2 * M_PI)) * t1, m2 = -t2 / (4 * M_PI * M_PI);
             const PeakShape::Transform k = r.shape.transform(f, width.w0);
             out = k.k * t0 + width.a * k.dk * m1 +
                   (width.b * k.dk + 0.5 * width.a * width.a * k.d2k) * m2;
-            out *= std::polar(1.0 / period, 2 * M_PI * static_cast<double>(m) * s / period);
+            out *= shift;
         }
+        shift *= turn;
         bins[m][0] = out.real();
         bins[m][1] = out.imag();
     }
@@ -362,7 +385,7 @@ Outcome profile(const IonAtoms &atoms, const ProfileRequest &request, Profile &r
         if (by_transform.status != CORVAN_E_UNSUPPORTED) return by_transform;
     }
     FinePeaks peaks;
-    FineRequest fine{FineMode::threshold, kDirectThreshold, kDirectPeaks};
+    FineRequest fine{FineMode::threshold, kDirectThreshold, kDirectPeaks, false};
     Outcome listed = fine_structure(atoms, fine, peaks, needed);
     if (listed.status == CORVAN_E_TOO_WIDE && spread_da <= kDirectSpread) {
         Outcome by_transform = profile_by_transform(atoms, request, result);

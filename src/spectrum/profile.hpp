@@ -28,7 +28,7 @@ struct Profile {
 // Checks the grid settings of the request.
 Outcome check_grid(const ProfileRequest &request);
 
-// The sum of shapes over the given peaks, evaluated directly.
+// The sum of shapes over the given peaks (in any order), evaluated directly.
 Outcome profile_by_sum(const FinePeaks &peaks, const ProfileRequest &request, Profile &result);
 
 // The profile from the transform of the whole mass distribution, without
