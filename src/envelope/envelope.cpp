@@ -11,6 +11,7 @@
 #include "core/buffers.hpp"
 #include "core/numbers.hpp"
 #include "core/plan_cache.hpp"
+#include "envelope/element_bins.hpp"
 #include "envelope/tail_bound.hpp"
 #include "labels/element_pattern.hpp"
 
@@ -21,30 +22,12 @@ namespace {
 // Each tail left outside the grid holds at most e^-34.6 ~ 1e-15 of the
 // whole, far below what is reported.
 constexpr double kTailLogOdds = 34.6;
-// Below this magnitude a transform bin is flushed to zero: powers of it
-// would only crawl through subnormal numbers towards zero.
-constexpr double kNegligibleBin = 1e-150;
-// Twiddle factors are advanced by multiplication and set afresh from sin
-// and cos this often, which keeps them exact to a few ulps on any grid.
-constexpr int kTwiddleRefresh = 32;
-
-// Plain complex arithmetic: std::complex's multiplication checks for
-// infinities on every call, which the bins never hold.
-struct Cx {
-    double re = 0, im = 0;
-};
-inline Cx operator*(Cx a, Cx b) {
-    return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
-}
-inline Cx operator+(Cx a, Cx b) {
-    return {a.re + b.re, a.im + b.im};
-}
-inline Cx scaled(Cx a, double s) {
-    return {a.re * s, a.im * s};
-}
+// A bin whose log-magnitude lies below this is zero: its share of any
+// point would be far below what a double can add to it.
+constexpr double kNegligibleLog = -700;
 
 struct Factor {
-    labels::ElementPattern pattern;
+    const labels::ElementPattern *pattern;
     double count;
     int element;
     bool labelled;
@@ -94,7 +77,7 @@ Outcome check_factor(const Factor &factor) {
                 " has no natural isotopic composition: write the isotope meant, such as [" +
                 std::to_string(chem::isotopes_of(element).front().mass_number) +
                 chem::element_symbol(element) + "]");
-    const auto &p = factor.pattern;
+    const auto &p = *factor.pattern;
     if (factor.count != std::floor(factor.count) && p.positions[p.most_abundant()] != 0)
         return factor_failure(CORVAN_E_UNSUPPORTED, element,
                               "a fractional count needs the element's lightest isotope to "
@@ -122,11 +105,11 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
         if (own == 0 && carried == 0) continue;
         const bool labelled = labels.labels_element(element);
         if (!labelled) {
-            factors.push_back({labels::natural_pattern(element), own + carried, element, false});
+            factors.push_back({&labels::natural_pattern(element), own + carried, element, false});
         } else {
-            if (own != 0) factors.push_back({pattern_of(element), own, element, true});
+            if (own != 0) factors.push_back({&pattern_of(element), own, element, true});
             if (carried != 0)
-                factors.push_back({labels::natural_pattern(element), carried, element, false});
+                factors.push_back({&labels::natural_pattern(element), carried, element, false});
         }
     }
     for (const Factor &factor : factors) {
@@ -203,7 +186,7 @@ double chernoff_edge(const std::vector<Factor> &factors, double direction) {
         double log_moment = 0;
         for (const Factor &factor : factors)
             log_moment +=
-                factor_log_moment(factor, factor.labelled ? factor.pattern.log_moment(lambda)
+                factor_log_moment(factor, factor.labelled ? factor.pattern->log_moment(lambda)
                                                           : natural[factor.element][column]);
         const double edge = (log_moment + kTailLogOdds) / lambda;
         if (direction > 0 ? edge < best : -edge < best) best = direction > 0 ? edge : -edge;
@@ -214,16 +197,17 @@ double chernoff_edge(const std::vector<Factor> &factors, double direction) {
 Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     double mean = 0, variance = 0, reach_up = 0, reach_down = 0, hard_max = 0;
     for (const Factor &factor : factors) {
-        const double factor_mean = factor.pattern.mean_position();
+        const labels::ElementPattern &pattern = *factor.pattern;
+        const double factor_mean = pattern.mean_position();
         const double fraction = factor.count - whole_part(factor.count);
         mean += factor.count * factor_mean;
-        variance += factor.count * factor.pattern.variance() +
+        variance += factor.count * pattern.variance() +
                     fraction * (1 - fraction) * factor_mean * factor_mean;
-        hard_max += std::ceil(factor.count) * factor.pattern.max_position();
+        hard_max += std::ceil(factor.count) * pattern.max_position();
         // The mixture's extra atom has mean fraction x factor_mean: its
         // reach above that is at most the heaviest position.
-        reach_up = std::max(reach_up, fraction != 0 ? double(factor.pattern.max_position())
-                                                    : factor.pattern.max_position() - factor_mean);
+        reach_up = std::max(reach_up, fraction != 0 ? double(pattern.max_position())
+                                                    : pattern.max_position() - factor_mean);
         reach_down = std::max(reach_down, factor_mean);
     }
     // Both bounds hold for any molecule; the fixed slopes are tight for a
@@ -247,87 +231,91 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     return Outcome::success();
 }
 
-// roots[m] = exp(-2 pi i m / grid), FFTW's sign convention.
-void fill_roots(int grid, std::vector<Cx> &roots) {
-    roots.resize(static_cast<std::size_t>(grid));
-    const double step = -2 * M_PI / grid;
-    const Cx unit{std::cos(step), std::sin(step)};
-    for (int m = 0; m < grid; ++m)
-        roots[static_cast<std::size_t>(m)] = m % kTwiddleRefresh == 0
-                                                 ? Cx{std::cos(step * m), std::sin(step * m)}
-                                                 : roots[static_cast<std::size_t>(m - 1)] * unit;
-}
+// How the bins of one factor enter the product: its bins, its whole and
+// fractional count, and the constants of its extra atom's moment.
+struct Term {
+    const ElementBin *bins;
+    double whole, fraction;
+    double mean_position, mean_defect;
+};
 
-// |z| far below anything a share can show: its further powers would only
-// crawl through subnormal numbers, so they are taken as zero.
-bool negligible(Cx z) {
-    return std::fabs(z.re) + std::fabs(z.im) < kNegligibleBin;
-}
+// The molecule's constants for a grid: a point's mass is
+//   base + (1 + slope) k + M(k) / T(k),
+// where the moment M carries each whole atom's defect less its element's
+// mean and less `slope` per neutron above its element's mean. The slope is
+// the molecule's regression of defect on neutrons, so M / T stays small
+// even in the far tails and round-off there moves masses little. `centre`
+// is the whole atoms' mean position rounded: the grid's cell 0.
+struct Layout {
+    double base = 0, slope = 0, whole_mean = 0;
+    double lightest = 0; // point k = 0: every atom its lightest isotope, one composition
+    long long centre = 0;
+};
 
-Cx integer_power(Cx base, unsigned long long exponent) {
-    Cx result{1, 0};
-    while (exponent != 0) {
-        if (exponent & 1u) result = result * base;
-        exponent >>= 1;
-        if (exponent == 0) break;
-        base = base * base;
-        if (negligible(base)) [[unlikely]]
-            return Cx{};
-    }
-    return result;
-}
-
-// Folds one factor into the bins of the whole distribution (total) and of
-// its defect moment (moment) by the product rule,
-// (T, M) <- (T F, M F + T G), with P and Q the transforms of one atom's
-// shares and share-weighted defects. For n whole atoms F = P^n and
-// G = n Q P^(n-1); for n + f atoms (see whole_part) F = P^n X with
-// X = 1 - f + f P, and G = Q (n P^(n-1) X + f P^n). Each isotope's root
-// index advances by its position from bin to bin, which spares a division
-// per isotope and bin.
-void fold_factor(const Factor &factor, const std::vector<Cx> &roots, Cx *total, Cx *moment) {
-    const long long grid = static_cast<long long>(roots.size());
-    const long long half = grid / 2 + 1;
-    const auto &p = factor.pattern;
-    const double whole = whole_part(factor.count), fraction = factor.count - whole;
-    const auto atoms = static_cast<unsigned long long>(whole);
-    std::array<long long, labels::kMostIsotopes> index{};
-    std::array<long long, labels::kMostIsotopes> stride{};
-    for (std::size_t i = 0; i < p.size; ++i) stride[i] = p.positions[i] % grid;
-    for (long long j = 0; j < half; ++j) {
-        Cx transform, defects;
+Layout layout_of(const std::vector<Factor> &factors, double fixed) {
+    double covariance = 0, variance = 0;
+    Layout layout{fixed, 0, 0, fixed, 0};
+    for (const Factor &factor : factors) {
+        const labels::ElementPattern &p = *factor.pattern;
+        const double mean = p.mean_position(), defect = mean_defect(p);
         for (std::size_t i = 0; i < p.size; ++i) {
-            const Cx root = roots[static_cast<std::size_t>(index[i])];
-            transform = transform + scaled(root, p.shares[i]);
-            defects = defects + scaled(root, p.shares[i] * p.defects[i]);
-            index[i] += stride[i];
-            if (index[i] >= grid) index[i] -= grid;
+            covariance +=
+                factor.count * p.shares[i] * (p.positions[i] - mean) * (p.defects[i] - defect);
+            variance +=
+                factor.count * p.shares[i] * (p.positions[i] - mean) * (p.positions[i] - mean);
         }
-        const Cx below = atoms >= 1 ? integer_power(transform, atoms - 1) : Cx{};
-        const Cx power = atoms >= 1 ? below * transform : Cx{1, 0};
-        Cx whole_factor, whole_moment;
-        if (fraction == 0) {
-            whole_factor = power;
-            whole_moment = scaled(defects * below, factor.count);
-        } else {
-            const Cx extra{1 - fraction + fraction * transform.re, fraction * transform.im};
-            whole_factor = power * extra;
-            whole_moment = defects * (scaled(below * extra, whole) + scaled(power, fraction));
-        }
-        moment[j] = moment[j] * whole_factor + total[j] * whole_moment;
-        total[j] = total[j] * whole_factor;
+        layout.whole_mean += whole_part(factor.count) * mean;
     }
+    layout.slope = variance > 0 ? covariance / variance : 0;
+    for (const Factor &factor : factors) {
+        const labels::ElementPattern &p = *factor.pattern;
+        layout.lightest += factor.count * p.lightest_mass;
+        layout.base +=
+            factor.count * p.lightest_mass +
+            whole_part(factor.count) * (mean_defect(p) - layout.slope * p.mean_position());
+    }
+    layout.centre = std::llround(layout.whole_mean);
+    return layout;
 }
 
-void combine(const std::vector<Factor> &factors, const std::vector<Cx> &roots,
-             fftw_complex *total_bins, fftw_complex *moment_bins) {
-    // fftw_complex is double[2], laid out as Cx.
-    Cx *total = reinterpret_cast<Cx *>(total_bins);
-    Cx *moment = reinterpret_cast<Cx *>(moment_bins);
-    const std::size_t half = roots.size() / 2 + 1;
-    std::fill(total, total + half, Cx{1, 0});
-    std::fill(moment, moment + half, Cx{0, 0});
-    for (const Factor &factor : factors) fold_factor(factor, roots, total, moment);
+// The transform of the distribution (total) and of its moment (see Layout)
+// in bins 0..N/2: per bin one exponential of the summed logarithms, the
+// moment by the product rule, and the extra atom of a fractional count as
+// the mixture X = 1 - f + f P with moment f P (defect - slope x) / X.
+void combine(const std::vector<Term> &terms, const Layout &layout, int grid, Cx *total,
+             Cx *moment) {
+    const double step = 2 * M_PI / grid,
+                 offset = layout.whole_mean - static_cast<double>(layout.centre);
+    const double slope = layout.slope;
+    for (int j = 0; j <= grid / 2; ++j) {
+        Cx log{0, -offset * step * j}, defects, positions, extra;
+        bool vanished = false;
+        for (const Term &term : terms) {
+            const ElementBin &bin = term.bins[j];
+            if (term.whole != 0) {
+                log = log + scaled(bin.log, term.whole);
+                defects = defects + scaled(bin.defect, term.whole);
+                positions = positions + scaled(bin.position, term.whole);
+            }
+            if (term.fraction == 0) continue;
+            const Cx mixture{1 - term.fraction + term.fraction * bin.transform.re,
+                             term.fraction * bin.transform.im};
+            if (mixture.re * mixture.re + mixture.im * mixture.im < 1e-280) {
+                vanished = true;
+                break;
+            }
+            log = log + complex_log(mixture);
+            const Cx values = bin.defect - scaled(bin.position, slope) +
+                              Cx{term.mean_defect - slope * term.mean_position, 0};
+            extra = extra + quotient(scaled(bin.transform * values, term.fraction), mixture);
+        }
+        if (vanished || log.re < kNegligibleLog) {
+            total[j] = moment[j] = Cx{};
+            continue;
+        }
+        total[j] = complex_exp(log);
+        moment[j] = total[j] * (defects - scaled(positions, slope) + extra);
+    }
 }
 
 double fixed_mass(const chem::Composition &composition) {
@@ -352,7 +340,7 @@ Monoisotopic monoisotopic_of(const std::vector<Factor> &factors, double fixed) {
     Monoisotopic mono{fixed, fixed, 0};
     double shift = 0;
     for (const Factor &factor : factors) {
-        const auto &p = factor.pattern;
+        const auto &p = *factor.pattern;
         const std::size_t top = p.most_abundant();
         mono.lightest_mass += factor.count * p.lightest_mass;
         mono.mass += factor.count * p.isotope_mass(top);
@@ -362,42 +350,52 @@ Monoisotopic monoisotopic_of(const std::vector<Factor> &factors, double fixed) {
     return mono;
 }
 
-void fill_points(const Window &window, const double *total, const double *moment,
-                 const Monoisotopic &mono, Envelope &result) {
-    const double monoisotopic = mono.lightest_mass;
+// Cell of point k on the grid, whose cell 0 is the layout's centre.
+std::size_t cell_of(long long k, const Layout &layout, int grid) {
+    const long long cell = (k - layout.centre) % grid;
+    return static_cast<std::size_t>(cell < 0 ? cell + grid : cell);
+}
+
+void fill_points(const Window &window, const Layout &layout, const double *total,
+                 const double *moment, long long mono_shift, Envelope &result) {
     const double scale = 1.0 / window.grid;
     long long first = -1, last = -1;
-    for (long long offset = 0; offset < window.span; ++offset)
-        if (total[(window.low + offset) % window.grid] * scale >= CORVAN_ACCURACY) {
-            if (first < 0) first = offset;
-            last = offset;
+    for (long long k = window.low; k < window.low + window.span; ++k)
+        if (total[cell_of(k, layout, window.grid)] * scale >= CORVAN_ACCURACY) {
+            if (first < 0) first = k;
+            last = k;
         }
-    result.first_neutrons = static_cast<int>(window.low + std::max(first, 0LL) - mono.shift);
+    result.first_neutrons = static_cast<int>((first < 0 ? window.low : first) - mono_shift);
     result.shares.clear();
     result.masses.clear();
     if (first < 0) return;
     result.shares.reserve(static_cast<std::size_t>(last - first + 1));
     result.masses.reserve(static_cast<std::size_t>(last - first + 1));
-    for (long long offset = first; offset <= last; ++offset) {
-        const std::size_t cell = static_cast<std::size_t>((window.low + offset) % window.grid);
+    for (long long k = first; k <= last; ++k) {
+        const std::size_t cell = cell_of(k, layout, window.grid);
         const double share = total[cell] * scale;
         const bool signal = share >= CORVAN_ACCURACY;
         result.shares.push_back(signal ? share : 0.0);
-        result.masses.push_back(signal ? monoisotopic + static_cast<double>(window.low + offset) +
-                                             moment[cell] / total[cell]
-                                       : std::numeric_limits<double>::quiet_NaN());
+        result.masses.push_back(!signal ? std::numeric_limits<double>::quiet_NaN()
+                                : k == 0
+                                    ? layout.lightest
+                                    : layout.base + (1 + layout.slope) * static_cast<double>(k) +
+                                          moment[cell] / total[cell]);
     }
 }
 
 // The working arrays, in one aligned block for both grids and both bin
 // arrays, each part padded to 64 bytes so that every part keeps FFTW's SIMD
-// alignment. A Workspace keeps the block between molecules and grows it
-// when a wider grid comes.
+// alignment, and the bins of elements that have no shared ones. Kept
+// between molecules and grown when a wider grid comes.
 struct Buffers {
     int capacity = 0; // grid points each part holds
     FftwArray<double> block;
     double *total_grid = nullptr, *moment_grid = nullptr;
     fftw_complex *total_bins = nullptr, *moment_bins = nullptr;
+    std::vector<ElementBin> own_bins;
+    std::vector<Term> terms;
+    std::vector<Factor> factors;
 
     bool reserve(int grid) {
         if (grid <= capacity) return true;
@@ -417,19 +415,43 @@ struct Buffers {
     }
 };
 
+// Each factor's bins: the shared ones of a natural element, else made for
+// this call (labelled elements, grids above the shared ones).
+bool gather_terms(const std::vector<Factor> &factors, int grid, Buffers &buffers) {
+    const std::size_t half = static_cast<std::size_t>(grid / 2 + 1);
+    std::size_t own = 0;
+    buffers.terms.clear();
+    for (const Factor &factor : factors) {
+        const ElementBin *bins =
+            factor.labelled ? nullptr : shared_natural_bins(factor.element, grid);
+        if (bins == nullptr) ++own;
+        buffers.terms.push_back({bins, whole_part(factor.count),
+                                 factor.count - whole_part(factor.count),
+                                 factor.pattern->mean_position(), mean_defect(*factor.pattern)});
+    }
+    if (buffers.own_bins.size() < own * half) buffers.own_bins.resize(own * half);
+    std::size_t next = 0;
+    for (std::size_t f = 0; f < factors.size(); ++f) {
+        if (buffers.terms[f].bins != nullptr) continue;
+        ElementBin *bins = buffers.own_bins.data() + half * next++;
+        fill_element_bins(*factors[f].pattern, grid, bins);
+        buffers.terms[f].bins = bins;
+    }
+    return true;
+}
+
 // The labelled average mass from the factors' patterns.
 double average_of(double fixed, const std::vector<Factor> &factors) {
     double average = fixed;
-    for (const Factor &factor : factors) average += factor.count * factor.pattern.average_mass();
+    for (const Factor &factor : factors) average += factor.count * factor.pattern->average_mass();
     return average;
 }
 
-// The whole computation once the factors are collected; `roots_for(grid)`
-// gives the grid's roots of unity (null when they cannot be made), and
+// The whole computation once the factors are collected;
 // `inverse(grid, bins, out)` runs an inverse transform as fft::inverse does.
-template <class Roots, class Inverse>
+template <class Inverse>
 Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Buffers &buffers,
-                        Roots &&roots_for, Inverse &&inverse, Envelope &result) {
+                        Inverse &&inverse, Envelope &result) {
     const Monoisotopic mono = monoisotopic_of(factors, fixed);
     result.monoisotopic_mass = mono.mass;
     result.average_mass = average_of(fixed, factors);
@@ -438,18 +460,35 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Buffer
     if (!placed.ok()) return placed;
     const Outcome no_memory = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
     if (!buffers.reserve(window.grid)) return no_memory;
-    const std::vector<Cx> *roots = roots_for(window.grid);
-    if (roots == nullptr) return no_memory;
-    combine(factors, *roots, buffers.total_bins, buffers.moment_bins);
+    gather_terms(factors, window.grid, buffers);
+    const Layout layout = layout_of(factors, fixed);
+    // fftw_complex is double[2], laid out as Cx.
+    combine(buffers.terms, layout, window.grid, reinterpret_cast<Cx *>(buffers.total_bins),
+            reinterpret_cast<Cx *>(buffers.moment_bins));
     if (!inverse(window.grid, buffers.total_bins, buffers.total_grid) ||
         !inverse(window.grid, buffers.moment_bins, buffers.moment_grid))
         return no_memory;
-    fill_points(window, buffers.total_grid, buffers.moment_grid, mono, result);
+    fill_points(window, layout, buffers.total_grid, buffers.moment_grid, mono.shift, result);
     return Outcome::success();
 }
 
-// Grids up to this size keep their roots in a Workspace (16 bytes a point).
-constexpr int kKeptRootsGrid = 1 << 16;
+// One thread's working state for the single call: the arrays of the last
+// molecule are kept, so that a call allocates nothing but its result.
+struct CallState {
+    Buffers buffers;
+    std::array<labels::ElementPattern, chem::kElementCount> patterns{};
+};
+
+// The thread's kept state, or with the caches turned off (fft::set_caching)
+// a fresh one for this call alone.
+template <class Body> Outcome with_call_state(Body &&body) {
+    if (fft::caching()) {
+        thread_local CallState kept;
+        return body(kept);
+    }
+    auto fresh = std::make_unique<CallState>();
+    return body(*fresh);
+}
 
 } // namespace
 
@@ -466,28 +505,10 @@ struct Workspace::State {
         return patterns[index];
     }
 
-    const std::vector<Cx> *roots(int grid) {
-        if (grid > kKeptRootsGrid) {
-            fill_roots(grid, scratch_roots);
-            return &scratch_roots;
-        }
-        for (auto &[size, table] : kept_roots)
-            if (size == grid) return &table;
-        // Made aside and then kept, so that a failed allocation leaves no
-        // half-made table behind for the next molecule of this grid.
-        std::vector<Cx> table;
-        fill_roots(grid, table);
-        kept_roots.emplace_back(grid, std::move(table));
-        return &kept_roots.back().second;
-    }
-
     labels::LabelSet labels;
     std::array<labels::ElementPattern, chem::kElementCount> patterns{};
     std::array<bool, chem::kElementCount> made{};
-    std::vector<Factor> factors;
     Buffers buffers;
-    std::vector<std::pair<int, std::vector<Cx>>> kept_roots;
-    std::vector<Cx> scratch_roots;
     fft::HeldInverses inverses;
 };
 
@@ -500,50 +521,53 @@ double fixed_mass_of(const chem::Composition &molecule, const chem::Composition 
     return fixed_mass(molecule) + (carriers == nullptr ? 0.0 : fixed_mass(*carriers));
 }
 
+// The single call's factors, labelled patterns made into the thread's state.
+Outcome call_factors(const chem::Composition &molecule, const chem::Composition *carriers,
+                     const labels::LabelSet &labels, CallState &state) {
+    return collect_factors(
+        molecule, carriers, labels,
+        [&](int element) -> const labels::ElementPattern & {
+            auto &pattern = state.patterns[static_cast<std::size_t>(element)];
+            pattern = labels::element_pattern(element, labels);
+            return pattern;
+        },
+        state.buffers.factors);
+}
+
 } // namespace
 
 Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels,
                double &monoisotopic, double &average) {
-    std::vector<Factor> factors;
-    Outcome collected = collect_factors(
-        molecule, nullptr, labels,
-        [&](int element) { return labels::element_pattern(element, labels); }, factors);
-    if (!collected.ok()) return collected;
-    const double fixed = fixed_mass(molecule);
-    monoisotopic = monoisotopic_of(factors, fixed).mass;
-    average = average_of(fixed, factors);
-    return Outcome::success();
+    return with_call_state([&](CallState &state) {
+        Outcome collected = call_factors(molecule, nullptr, labels, state);
+        if (!collected.ok()) return collected;
+        const double fixed = fixed_mass(molecule);
+        monoisotopic = monoisotopic_of(state.buffers.factors, fixed).mass;
+        average = average_of(fixed, state.buffers.factors);
+        return Outcome::success();
+    });
 }
 
 Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
                 const labels::LabelSet &labels, Envelope &result) {
-    std::vector<Factor> factors;
-    factors.reserve(8);
-    Outcome collected = collect_factors(
-        molecule, carriers, labels,
-        [&](int element) { return labels::element_pattern(element, labels); }, factors);
-    if (!collected.ok()) return collected;
-    Buffers buffers;
-    std::vector<Cx> roots;
-    return compute_factors(
-        fixed_mass_of(molecule, carriers), factors, buffers,
-        [&](int grid) {
-            fill_roots(grid, roots);
-            return &roots;
-        },
-        fft::inverse, result);
+    return with_call_state([&](CallState &state) {
+        Outcome collected = call_factors(molecule, carriers, labels, state);
+        if (!collected.ok()) return collected;
+        return compute_factors(fixed_mass_of(molecule, carriers), state.buffers.factors,
+                               state.buffers, fft::inverse, result);
+    });
 }
 
 Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
                 Workspace &workspace, Envelope &result) {
     Workspace::State &state = *workspace.state_;
     Outcome collected = collect_factors(
-        molecule, carriers, state.labels, [&](int element) { return state.pattern(element); },
-        state.factors);
+        molecule, carriers, state.labels,
+        [&](int element) -> const labels::ElementPattern & { return state.pattern(element); },
+        state.buffers.factors);
     if (!collected.ok()) return collected;
     return compute_factors(
-        fixed_mass_of(molecule, carriers), state.factors, state.buffers,
-        [&](int grid) { return state.roots(grid); },
+        fixed_mass_of(molecule, carriers), state.buffers.factors, state.buffers,
         [&](int grid, fftw_complex *bins, double *out) {
             return state.inverses.run(grid, bins, out);
         },
