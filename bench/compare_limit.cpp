@@ -8,6 +8,7 @@
 // the busy machine falls on all of them alike.
 //
 //   compare_limit [rounds] [peptides] [proteins]
+//   compare_limit profile CONTENDER peptides|proteins COUNT
 //
 // Molecules: E. coli tryptic peptides as [M+2H]2+, proteins of 30-100 kDa as
 // [M+20H]20+, then a size sweep of averagine-like ions from 500 Da to 1 MDa.
@@ -412,9 +413,40 @@ std::vector<Contender> contenders(const corvan_options *options, std::size_t wid
     return list;
 }
 
+// `compare_limit profile CONTENDER peptides|proteins COUNT`: that one
+// contender alone on the molecules, nothing scored, for a profiler
+// (valgrind --tool=callgrind counts its instructions repeatably).
+int profile(const std::string &which, const std::string &set, std::size_t count) {
+    const auto proteome = bench::read_fasta(bench::default_proteome_path());
+    const bool peptides = set == "peptides";
+    const int charge = peptides ? 2 : 20;
+    std::vector<Molecule> molecules;
+    for (const auto &sequence : peptides ? bench::tryptic_peptides(proteome)
+                                         : bench::proteins_between(proteome, 30000, 100000)) {
+        if (molecules.size() == count) break;
+        molecules.push_back(ion_of(bench::composition(sequence), charge, false));
+    }
+    corvan_options *options = corvan_options_create();
+    corvan_options_set_charge(options, charge, nullptr, nullptr);
+    corvan_options_set_limits(options, 0, kFloor, nullptr);
+    for (Contender &c : contenders(options, peptides ? 24 : 160, peptides ? 24 : 160, true))
+        if (c.name.find(which) != std::string::npos) {
+            const auto start = std::chrono::steady_clock::now();
+            const std::size_t made = c.run(molecules).size();
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::printf("%s: %zu molecules, %.3f us each\n", c.name.c_str(), made,
+                        seconds * 1e6 / static_cast<double>(made));
+        }
+    corvan_options_free(options);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 5 && std::string(argv[1]) == "profile")
+        return profile(argv[2], argv[3], std::strtoul(argv[4], nullptr, 10));
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 3;
     const std::size_t peptide_count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20000;
     const std::size_t protein_count = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 200;
