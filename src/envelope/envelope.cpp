@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -12,6 +14,7 @@
 #include "core/numbers.hpp"
 #include "core/plan_cache.hpp"
 #include "envelope/element_bins.hpp"
+#include "envelope/element_stats.hpp"
 #include "envelope/tail_bound.hpp"
 #include "labels/element_pattern.hpp"
 
@@ -26,11 +29,27 @@ constexpr double kTailLogOdds = 34.6;
 // point would be far below what a double can add to it.
 constexpr double kNegligibleLog = -700;
 
+// A fractional count n + f of an element is n atoms and one more with
+// probability f: a mixture, so that its pattern is a true distribution
+// (shares >= 0, summing to 1) that moves continuously with the count.
 struct Factor {
     const labels::ElementPattern *pattern;
-    double count;
+    const ElementStats *stats;
+    double count, whole, fraction;
     int element;
     bool labelled;
+};
+
+Factor make_factor(const labels::ElementPattern &pattern, const ElementStats &stats, double count,
+                   int element, bool labelled) {
+    const double whole = std::floor(count);
+    return {&pattern, &stats, count, whole, count - whole, element, labelled};
+}
+
+// A labelled element's pattern and its stats, made for one label set.
+struct Labelled {
+    labels::ElementPattern pattern;
+    ElementStats stats;
 };
 
 Outcome factor_failure(int status, int element, const std::string &what) {
@@ -70,46 +89,86 @@ Outcome check_factor(const Factor &factor) {
                               "of an element; a loss must name the isotope it removes");
     if (!std::isfinite(factor.count))
         return factor_failure(CORVAN_E_RANGE, element, "an atom count is not finite");
-    if (!chem::has_natural_composition(element))
+    if (!factor.stats->natural_composition)
         return Outcome::failure(
             CORVAN_E_UNSUPPORTED,
             std::string(chem::element_symbol(element)) +
                 " has no natural isotopic composition: write the isotope meant, such as [" +
                 std::to_string(chem::isotopes_of(element).front().mass_number) +
                 chem::element_symbol(element) + "]");
-    const auto &p = *factor.pattern;
-    if (factor.count != std::floor(factor.count) && p.positions[p.most_abundant()] != 0)
+    if (factor.fraction != 0 && factor.stats->top_position != 0)
         return factor_failure(CORVAN_E_UNSUPPORTED, element,
                               "a fractional count needs the element's lightest isotope to "
                               "be its most abundant one");
     return Outcome::success();
 }
 
+// Writes the elements with atoms of natural abundance in the molecule or
+// the carriers (may be null) into `present`, in order, and returns how many.
+// A count is present when any bit but the sign is set (NaN included).
+int present_elements(const chem::Composition &molecule, const chem::Composition *carriers,
+                     std::array<int, chem::kElementCount> &present) {
+    static const chem::Composition none;
+    const auto &own = molecule.natural;
+    const auto &carried = (carriers == nullptr ? none : *carriers).natural;
+    const auto bits = [&](std::size_t e) {
+        return std::bit_cast<std::uint64_t>(own[e]) | std::bit_cast<std::uint64_t>(carried[e]);
+    };
+    // Most elements are absent: blocks of eight are passed over at once (a
+    // fixed trip count, which the compiler unrolls).
+    constexpr std::size_t kBlock = 8, kElements = chem::kElementCount;
+    int count = 0;
+    const auto scan = [&](std::size_t first, std::size_t end) {
+        for (std::size_t e = first; e < end; ++e) {
+            present[static_cast<std::size_t>(count)] = static_cast<int>(e);
+            count += (bits(e) << 1) != 0;
+        }
+    };
+    std::size_t first = 0;
+    for (; first + kBlock <= kElements; first += kBlock) {
+        std::uint64_t any = 0;
+        for (std::size_t e = 0; e < kBlock; ++e) any |= bits(first + e);
+        if ((any << 1) != 0) scan(first, first + kBlock);
+    }
+    scan(first, kElements);
+    return count;
+}
+
 // The molecule's atoms carry the call's labels; the carriers' atoms (added
 // by the adduct) keep natural abundance. An element without labels is one
-// factor of the sum of both counts. `pattern_of(element)` gives the
-// element's pattern after the labels.
-template <class Patterns>
+// factor of the sum of both counts. `labelled_of(element)` gives the
+// element's Labelled after the labels.
+template <class LabelledOf>
 Outcome collect_factors(const chem::Composition &molecule, const chem::Composition *carriers,
-                        const labels::LabelSet &labels, Patterns &&pattern_of,
+                        const labels::LabelSet &labels, LabelledOf &&labelled_of,
                         std::vector<Factor> &factors) {
     factors.clear();
-    if (!labels.all().empty()) {
+    const bool any_labels = !labels.all().empty();
+    if (any_labels) {
         Outcome checked = check_labels(molecule, labels);
         if (!checked.ok()) return checked;
     }
-    for (int element = 0; element < chem::kElementCount; ++element) {
+    // One branch-free pass finds the molecule's elements; the rest of the
+    // call works on those alone.
+    std::array<int, chem::kElementCount> present;
+    const int count = present_elements(molecule, carriers, present);
+    for (int i = 0; i < count; ++i) {
+        const int element = present[static_cast<std::size_t>(i)];
         const auto index = static_cast<std::size_t>(element);
         const double own = molecule.natural[index];
         const double carried = carriers == nullptr ? 0 : carriers->natural[index];
-        if (own == 0 && carried == 0) continue;
-        const bool labelled = labels.labels_element(element);
-        if (!labelled) {
-            factors.push_back({&labels::natural_pattern(element), own + carried, element, false});
+        const auto &natural = labels::natural_pattern(element);
+        if (!any_labels || !labels.labels_element(element)) {
+            factors.push_back(
+                make_factor(natural, natural_stats(element), own + carried, element, false));
         } else {
-            if (own != 0) factors.push_back({&pattern_of(element), own, element, true});
+            if (own != 0) {
+                const Labelled &made = labelled_of(element);
+                factors.push_back(make_factor(made.pattern, made.stats, own, element, true));
+            }
             if (carried != 0)
-                factors.push_back({&labels::natural_pattern(element), carried, element, false});
+                factors.push_back(
+                    make_factor(natural, natural_stats(element), carried, element, false));
         }
     }
     for (const Factor &factor : factors) {
@@ -136,59 +195,35 @@ int grid_size(long long span) {
     }
 }
 
-// Chernoff's bound at a few fixed slopes: for any lambda > 0,
+// Chernoff's bound at a few fixed slopes (kSlopes): for any lambda > 0,
 // P(S >= a) <= exp(-lambda a + sum n log E[e^(lambda X)]); each slope gives
 // a valid edge and the tightest one is kept. Small molecules are bounded
 // best by steep slopes, large ones by Bennett's inequality.
-constexpr double kSlopes[] = {0.5, 1, 1.5, 2, 3, 4, 6};
-constexpr std::size_t kSlopeCount = std::size(kSlopes);
 
-// log E[e^(+-slope X)] of every element's natural pattern, made once: the
-// exponentials would otherwise cost more than the rest of a small molecule.
-using SlopeMoments = std::array<std::array<double, 2 * kSlopeCount>, chem::kElementCount>;
-const SlopeMoments &natural_slope_moments() {
-    static const SlopeMoments table = [] {
-        SlopeMoments moments{};
-        const labels::LabelSet none;
-        for (int element = 0; element < chem::kElementCount; ++element) {
-            const auto pattern = labels::element_pattern(element, none);
-            for (std::size_t s = 0; s < kSlopeCount; ++s) {
-                moments[element][s] = pattern.log_moment(kSlopes[s]);
-                moments[element][kSlopeCount + s] = pattern.log_moment(-kSlopes[s]);
-            }
-        }
-        return moments;
-    }();
-    return table;
+// log E[e^(lambda X)] of the molecule at each slope (columns as
+// ElementStats::slope_moments), from its atoms' in one pass. A fractional
+// count's extra atom adds log(1 - f + f E[e^(lambda X)]).
+using SlopeSums = std::array<double, 2 * kSlopeCount>;
+SlopeSums slope_sums(const std::vector<Factor> &factors) {
+    SlopeSums sums{};
+    for (const Factor &factor : factors) {
+        const auto &moments = factor.stats->slope_moments;
+        for (std::size_t c = 0; c < sums.size(); ++c) sums[c] += factor.whole * moments[c];
+        if (factor.fraction != 0)
+            for (std::size_t c = 0; c < sums.size(); ++c)
+                sums[c] += std::log1p(factor.fraction * std::expm1(moments[c]));
+    }
+    return sums;
 }
 
-// A fractional count n + f of an element is n atoms and one more with
-// probability f: a mixture, so that its pattern is a true distribution
-// (shares >= 0, summing to 1) that moves continuously with the count.
-double whole_part(double count) {
-    return std::floor(count);
-}
-
-// log E[e^(lambda X)] of the factor's atoms, from one atom's `log_moment`.
-double factor_log_moment(const Factor &factor, double log_moment) {
-    const double whole = whole_part(factor.count), fraction = factor.count - whole;
-    double sum = whole * log_moment;
-    if (fraction != 0) sum += std::log1p(fraction * std::expm1(log_moment));
-    return sum;
-}
-
-double chernoff_edge(const std::vector<Factor> &factors, double direction) {
-    const SlopeMoments &natural = natural_slope_moments();
+// The tightest edge over the slopes, below the mean (direction -1) or
+// above it (+1).
+double chernoff_edge(const SlopeSums &sums, double direction) {
     double best = std::numeric_limits<double>::infinity();
     for (std::size_t s = 0; s < kSlopeCount; ++s) {
         const double lambda = direction * kSlopes[s];
         const std::size_t column = direction > 0 ? s : kSlopeCount + s;
-        double log_moment = 0;
-        for (const Factor &factor : factors)
-            log_moment +=
-                factor_log_moment(factor, factor.labelled ? factor.pattern->log_moment(lambda)
-                                                          : natural[factor.element][column]);
-        const double edge = (log_moment + kTailLogOdds) / lambda;
+        const double edge = (sums[column] + kTailLogOdds) / lambda;
         if (direction > 0 ? edge < best : -edge < best) best = direction > 0 ? edge : -edge;
     }
     return direction > 0 ? best : -best;
@@ -197,25 +232,25 @@ double chernoff_edge(const std::vector<Factor> &factors, double direction) {
 Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     double mean = 0, variance = 0, reach_up = 0, reach_down = 0, hard_max = 0;
     for (const Factor &factor : factors) {
-        const labels::ElementPattern &pattern = *factor.pattern;
-        const double factor_mean = pattern.mean_position();
-        const double fraction = factor.count - whole_part(factor.count);
+        const ElementStats &stats = *factor.stats;
+        const double factor_mean = stats.mean_position, fraction = factor.fraction;
         mean += factor.count * factor_mean;
-        variance += factor.count * pattern.variance() +
-                    fraction * (1 - fraction) * factor_mean * factor_mean;
-        hard_max += std::ceil(factor.count) * pattern.max_position();
+        variance +=
+            factor.count * stats.variance + fraction * (1 - fraction) * factor_mean * factor_mean;
+        hard_max += std::ceil(factor.count) * stats.max_position;
         // The mixture's extra atom has mean fraction x factor_mean: its
         // reach above that is at most the heaviest position.
-        reach_up = std::max(reach_up, fraction != 0 ? double(pattern.max_position())
-                                                    : pattern.max_position() - factor_mean);
+        reach_up = std::max(reach_up, fraction != 0 ? double(stats.max_position)
+                                                    : stats.max_position - factor_mean);
         reach_down = std::max(reach_down, factor_mean);
     }
     // Both bounds hold for any molecule; the fixed slopes are tight for a
     // narrow spread, Bennett's inequality for a wide one.
     const bool narrow = variance < 64;
-    double low = narrow ? chernoff_edge(factors, -1)
+    const SlopeSums sums = narrow ? slope_sums(factors) : SlopeSums{};
+    double low = narrow ? chernoff_edge(sums, -1)
                         : mean - bennett_distance(variance, reach_down, kTailLogOdds);
-    double high = narrow ? chernoff_edge(factors, +1)
+    double high = narrow ? chernoff_edge(sums, +1)
                          : mean + bennett_distance(variance, reach_up, kTailLogOdds);
     low = std::max(0.0, std::floor(low));
     high = std::min(hard_max, std::ceil(high));
@@ -256,23 +291,16 @@ Layout layout_of(const std::vector<Factor> &factors, double fixed) {
     double covariance = 0, variance = 0;
     Layout layout{fixed, 0, 0, fixed, 0};
     for (const Factor &factor : factors) {
-        const labels::ElementPattern &p = *factor.pattern;
-        const double mean = p.mean_position(), defect = mean_defect(p);
-        for (std::size_t i = 0; i < p.size; ++i) {
-            covariance +=
-                factor.count * p.shares[i] * (p.positions[i] - mean) * (p.defects[i] - defect);
-            variance +=
-                factor.count * p.shares[i] * (p.positions[i] - mean) * (p.positions[i] - mean);
-        }
-        layout.whole_mean += whole_part(factor.count) * mean;
+        covariance += factor.count * factor.stats->defect_covariance;
+        variance += factor.count * factor.stats->variance;
+        layout.whole_mean += factor.whole * factor.stats->mean_position;
     }
     layout.slope = variance > 0 ? covariance / variance : 0;
     for (const Factor &factor : factors) {
-        const labels::ElementPattern &p = *factor.pattern;
-        layout.lightest += factor.count * p.lightest_mass;
-        layout.base +=
-            factor.count * p.lightest_mass +
-            whole_part(factor.count) * (mean_defect(p) - layout.slope * p.mean_position());
+        const ElementStats &stats = *factor.stats;
+        layout.lightest += factor.count * stats.lightest_mass;
+        layout.base += factor.count * stats.lightest_mass +
+                       factor.whole * (stats.mean_defect - layout.slope * stats.mean_position);
     }
     layout.centre = std::llround(layout.whole_mean);
     return layout;
@@ -331,48 +359,44 @@ double fixed_mass(const chem::Composition &composition) {
 // origin: whole, as check_factor allows a fractional count only where the
 // lightest isotope is the most abundant.
 struct Monoisotopic {
-    double lightest_mass = 0; // every natural atom its lightest isotope
     double mass = 0;
     long long shift = 0;
 };
 
 Monoisotopic monoisotopic_of(const std::vector<Factor> &factors, double fixed) {
-    Monoisotopic mono{fixed, fixed, 0};
+    Monoisotopic mono{fixed, 0};
     double shift = 0;
     for (const Factor &factor : factors) {
-        const auto &p = *factor.pattern;
-        const std::size_t top = p.most_abundant();
-        mono.lightest_mass += factor.count * p.lightest_mass;
-        mono.mass += factor.count * p.isotope_mass(top);
-        shift += factor.count * p.positions[top];
+        mono.mass += factor.count * factor.stats->top_mass;
+        shift += factor.count * factor.stats->top_position;
     }
     mono.shift = std::llround(shift);
     return mono;
 }
 
 // Cell of point k on the grid, whose cell 0 is the layout's centre.
-std::size_t cell_of(long long k, const Layout &layout, int grid) {
+long long cell_of(long long k, const Layout &layout, int grid) {
     const long long cell = (k - layout.centre) % grid;
-    return static_cast<std::size_t>(cell < 0 ? cell + grid : cell);
+    return cell < 0 ? cell + grid : cell;
 }
 
 void fill_points(const Window &window, const Layout &layout, const double *total,
                  const double *moment, long long mono_shift, Envelope &result) {
     const double scale = 1.0 / window.grid;
-    long long first = -1, last = -1;
-    for (long long k = window.low; k < window.low + window.span; ++k)
-        if (total[cell_of(k, layout, window.grid)] * scale >= CORVAN_ACCURACY) {
-            if (first < 0) first = k;
-            last = k;
-        }
-    result.first_neutrons = static_cast<int>((first < 0 ? window.low : first) - mono_shift);
+    const auto share_at = [&](long long k) {
+        return total[cell_of(k, layout, window.grid)] * scale;
+    };
+    long long first = window.low, last = window.low + window.span - 1;
+    while (first <= last && share_at(first) < CORVAN_ACCURACY) ++first;
+    while (last > first && share_at(last) < CORVAN_ACCURACY) --last;
     result.shares.clear();
     result.masses.clear();
-    if (first < 0) return;
+    result.first_neutrons = static_cast<int>((first > last ? window.low : first) - mono_shift);
+    if (first > last) return;
     result.shares.reserve(static_cast<std::size_t>(last - first + 1));
     result.masses.reserve(static_cast<std::size_t>(last - first + 1));
-    for (long long k = first; k <= last; ++k) {
-        const std::size_t cell = cell_of(k, layout, window.grid);
+    long long cell = cell_of(first, layout, window.grid);
+    for (long long k = first; k <= last; ++k, cell = cell + 1 == window.grid ? 0 : cell + 1) {
         const double share = total[cell] * scale;
         const bool signal = share >= CORVAN_ACCURACY;
         result.shares.push_back(signal ? share : 0.0);
@@ -425,9 +449,8 @@ bool gather_terms(const std::vector<Factor> &factors, int grid, Buffers &buffers
         const ElementBin *bins =
             factor.labelled ? nullptr : shared_natural_bins(factor.element, grid);
         if (bins == nullptr) ++own;
-        buffers.terms.push_back({bins, whole_part(factor.count),
-                                 factor.count - whole_part(factor.count),
-                                 factor.pattern->mean_position(), mean_defect(*factor.pattern)});
+        buffers.terms.push_back({bins, factor.whole, factor.fraction, factor.stats->mean_position,
+                                 factor.stats->mean_defect});
     }
     if (buffers.own_bins.size() < own * half) buffers.own_bins.resize(own * half);
     std::size_t next = 0;
@@ -443,7 +466,7 @@ bool gather_terms(const std::vector<Factor> &factors, int grid, Buffers &buffers
 // The labelled average mass from the factors' patterns.
 double average_of(double fixed, const std::vector<Factor> &factors) {
     double average = fixed;
-    for (const Factor &factor : factors) average += factor.count * factor.pattern->average_mass();
+    for (const Factor &factor : factors) average += factor.count * factor.stats->average_mass;
     return average;
 }
 
@@ -476,7 +499,7 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Buffer
 // molecule are kept, so that a call allocates nothing but its result.
 struct CallState {
     Buffers buffers;
-    std::array<labels::ElementPattern, chem::kElementCount> patterns{};
+    std::array<Labelled, chem::kElementCount> labelled{};
 };
 
 // The thread's kept state, or with the caches turned off (fft::set_caching)
@@ -496,17 +519,18 @@ struct Workspace::State {
     explicit State(const labels::LabelSet &set) : labels(set) {}
 
     // Labelled patterns cost a table walk each; natural ones are shared.
-    const labels::ElementPattern &pattern(int element) {
+    const Labelled &labelled(int element) {
         const auto index = static_cast<std::size_t>(element);
         if (!made[index]) {
-            patterns[index] = labels::element_pattern(element, labels);
+            patterns[index].pattern = labels::element_pattern(element, labels);
+            patterns[index].stats = element_stats(patterns[index].pattern, element);
             made[index] = true;
         }
         return patterns[index];
     }
 
     labels::LabelSet labels;
-    std::array<labels::ElementPattern, chem::kElementCount> patterns{};
+    std::array<Labelled, chem::kElementCount> patterns{};
     std::array<bool, chem::kElementCount> made{};
     Buffers buffers;
     fft::HeldInverses inverses;
@@ -526,10 +550,11 @@ Outcome call_factors(const chem::Composition &molecule, const chem::Composition 
                      const labels::LabelSet &labels, CallState &state) {
     return collect_factors(
         molecule, carriers, labels,
-        [&](int element) -> const labels::ElementPattern & {
-            auto &pattern = state.patterns[static_cast<std::size_t>(element)];
-            pattern = labels::element_pattern(element, labels);
-            return pattern;
+        [&](int element) -> const Labelled & {
+            Labelled &made = state.labelled[static_cast<std::size_t>(element)];
+            made.pattern = labels::element_pattern(element, labels);
+            made.stats = element_stats(made.pattern, element);
+            return made;
         },
         state.buffers.factors);
 }
@@ -563,7 +588,7 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
     Workspace::State &state = *workspace.state_;
     Outcome collected = collect_factors(
         molecule, carriers, state.labels,
-        [&](int element) -> const labels::ElementPattern & { return state.pattern(element); },
+        [&](int element) -> const Labelled & { return state.labelled(element); },
         state.buffers.factors);
     if (!collected.ok()) return collected;
     return compute_factors(
