@@ -500,6 +500,7 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Buffer
 struct CallState {
     Buffers buffers;
     std::array<Labelled, chem::kElementCount> labelled{};
+    fft::HeldInverses inverses; // the thread's recent lengths, run without the cache's lock
 };
 
 // The thread's kept state, or with the caches turned off (fft::set_caching)
@@ -578,8 +579,12 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
     return with_call_state([&](CallState &state) {
         Outcome collected = call_factors(molecule, carriers, labels, state);
         if (!collected.ok()) return collected;
-        return compute_factors(fixed_mass_of(molecule, carriers), state.buffers.factors,
-                               state.buffers, fft::inverse, result);
+        return compute_factors(
+            fixed_mass_of(molecule, carriers), state.buffers.factors, state.buffers,
+            [&](int grid, fftw_complex *bins, double *out) {
+                return state.inverses.run(grid, bins, out);
+            },
+            result);
     });
 }
 
