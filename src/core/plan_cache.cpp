@@ -47,15 +47,29 @@ std::mutex &planner_lock() {
 
 struct Plan {
     fftw_plan plan = nullptr;
+    std::atomic<int> references{1};
     ~Plan() {
         std::lock_guard<std::mutex> lock(planner_lock());
         fftw_destroy_plan(plan);
     }
 };
 
+PlanRef::PlanRef(const PlanRef &other) noexcept : plan_(other.plan_) {
+    if (plan_ != nullptr) plan_->references.fetch_add(1, std::memory_order_relaxed);
+}
+
+PlanRef::~PlanRef() {
+    if (plan_ != nullptr && plan_->references.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete plan_;
+}
+
+bool PlanRef::shared() const {
+    return plan_ != nullptr && plan_->references.load(std::memory_order_relaxed) > 1;
+}
+
 namespace {
 
-using SharedPlan = std::shared_ptr<Plan>;
+using SharedPlan = PlanRef;
 
 // Plans are made on FFTW-allocated arrays; new-array execution needs
 // arrays of the same (SIMD) alignment.
@@ -92,18 +106,17 @@ class PlanCache : public LockedCache<PlanKey, SharedPlan, kSlots> {
     // can be made (or a plan object cannot be allocated).
     SharedPlan acquire(Kind kind, int n, void *in, void *out) {
         return locked([&](auto &slots) -> SharedPlan {
-            if (SharedPlan *found = slots.find({kind, n})) return *found;
+            if (const SharedPlan *found = slots.find({kind, n})) return *found;
             fftw_plan plan = make_plan(kind, n, in, out);
-            if (plan == nullptr) return nullptr;
+            if (plan == nullptr) return SharedPlan();
             auto *made = new (std::nothrow) Plan{plan};
             if (made == nullptr) {
                 std::lock_guard<std::mutex> lock(planner_lock());
                 fftw_destroy_plan(plan);
-                return nullptr;
+                return SharedPlan();
             }
-            SharedPlan shared(made, [](Plan *p) { delete p; }); // may throw: see run()
-            return slots.keep({kind, n}, std::move(shared),
-                              [](const SharedPlan &kept) { return kept.use_count() > 1; });
+            return slots.keep({kind, n}, SharedPlan(made),
+                              [](const SharedPlan &kept) { return kept.shared(); });
         });
     }
 };
@@ -127,14 +140,9 @@ bool run_fresh(Kind kind, int n, void *in, void *out) {
 // plan made and destroyed around the transform: the bits are the same.
 bool run(Kind kind, int n, void *in, void *out) {
     if (!caching() || !aligned(in, out)) return run_fresh(kind, n, in, out);
-    SharedPlan plan;
-    try {
-        plan = cache().acquire(kind, n, in, out);
-    } catch (...) { // the shared count could not be allocated
-        plan = nullptr;
-    }
-    if (plan == nullptr) return run_fresh(kind, n, in, out);
-    execute(plan->plan, kind, in, out);
+    const SharedPlan plan = cache().acquire(kind, n, in, out);
+    if (!plan) return run_fresh(kind, n, in, out);
+    execute(plan.get()->plan, kind, in, out);
     return true;
 }
 
@@ -152,18 +160,13 @@ bool HeldInverses::run(int N, fftw_complex *bins, double *grid) {
     // Checked on every run: a plan is made for aligned arrays, and turning
     // caching off must take effect at once.
     if (!caching() || !aligned(bins, grid)) return inverse(N, bins, grid);
-    std::shared_ptr<Plan> *held = held_.find(N);
+    PlanRef *held = held_.find(N);
     if (held == nullptr) {
-        std::shared_ptr<Plan> plan;
-        try {
-            plan = cache().acquire(Kind::inverse, N, bins, grid);
-        } catch (...) {
-            plan = nullptr;
-        }
-        if (plan == nullptr) return inverse(N, bins, grid);
+        PlanRef plan = cache().acquire(Kind::inverse, N, bins, grid);
+        if (!plan) return inverse(N, bins, grid);
         held = &held_.keep(N, std::move(plan));
     }
-    execute((*held)->plan, Kind::inverse, bins, grid);
+    execute(held->get()->plan, Kind::inverse, bins, grid);
     return true;
 }
 

@@ -6,7 +6,7 @@
 // which is safe on any number of threads.
 #pragma once
 
-#include <memory>
+#include <utility>
 
 #include <fftw3.h>
 
@@ -25,6 +25,29 @@ bool inverse(int N, fftw_complex *bins, double *grid);
 // destroyed (under the planner's lock) when the last of them lets go.
 struct Plan;
 
+// A counted reference to a Plan (counted by hand: the library exports no
+// standard-library type information).
+class PlanRef {
+  public:
+    PlanRef() = default;
+    explicit PlanRef(Plan *plan) noexcept : plan_(plan) {} // takes the first reference
+    PlanRef(const PlanRef &other) noexcept;
+    PlanRef(PlanRef &&other) noexcept : plan_(other.plan_) { other.plan_ = nullptr; }
+    PlanRef &operator=(PlanRef other) noexcept {
+        std::swap(plan_, other.plan_);
+        return *this;
+    }
+    ~PlanRef();
+
+    Plan *get() const { return plan_; }
+    explicit operator bool() const { return plan_ != nullptr; }
+    // Whether another reference than this one exists.
+    bool shared() const;
+
+  private:
+    Plan *plan_ = nullptr;
+};
+
 // Inverse plans held by one owner that runs many transforms in a row (a
 // workspace reused for many molecules): a length's plan is taken from the
 // cache once and then runs without taking the cache's lock, which threads
@@ -39,7 +62,7 @@ class HeldInverses {
     bool run(int N, fftw_complex *bins, double *grid);
 
   private:
-    LruSlots<int, std::shared_ptr<Plan>, 4> held_;
+    LruSlots<int, PlanRef, 4> held_;
 };
 
 // With caching off every transform plans, executes and destroys a fresh
