@@ -9,6 +9,7 @@
 //
 //   compare_limit [rounds] [peptides] [proteins]
 //   compare_limit profile CONTENDER peptides|proteins COUNT
+//   compare_limit threads T
 //
 // Molecules: E. coli tryptic peptides as [M+2H]2+, proteins of 30-100 kDa as
 // [M+20H]20+, then a size sweep of averagine-like ions from 500 Da to 1 MDa.
@@ -24,6 +25,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fftw3.h>
@@ -442,11 +444,45 @@ int profile(const std::string &which, const std::string &set, std::size_t count)
     return 0;
 }
 
+// `compare_limit threads T`: the peptides in one many-molecule call per
+// thread, T threads on equal slices, against the same on one thread.
+int threads(int count) {
+    const auto proteome = bench::read_fasta(bench::default_proteome_path());
+    std::vector<Molecule> peptides;
+    for (const auto &sequence : bench::tryptic_peptides(proteome))
+        peptides.push_back(ion_of(bench::composition(sequence), 2, false));
+    corvan_options *options = corvan_options_create();
+    corvan_options_set_charge(options, 2, nullptr, nullptr);
+    const auto timed = [&](int split) {
+        const auto start = std::chrono::steady_clock::now();
+        std::vector<std::thread> pool;
+        const std::size_t slice = (peptides.size() + split - 1) / static_cast<std::size_t>(split);
+        for (int t = 0; t < split; ++t)
+            pool.emplace_back([&, t] {
+                const std::size_t first = std::min(peptides.size(), slice * t);
+                const std::vector<Molecule> part(
+                    peptides.begin() + static_cast<std::ptrdiff_t>(first),
+                    peptides.begin() +
+                        static_cast<std::ptrdiff_t>(std::min(peptides.size(), first + slice)));
+                corvan_many(part, options, 24);
+            });
+        for (auto &thread : pool) thread.join();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    timed(count); // warm up
+    const double one = timed(1), many = timed(count);
+    std::printf("%zu peptides, many-molecule call: 1 thread %.3f s, %d threads %.3f s: %.2fx\n",
+                peptides.size(), one, count, many, one / many);
+    corvan_options_free(options);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     if (argc == 5 && std::string(argv[1]) == "profile")
         return profile(argv[2], argv[3], std::strtoul(argv[4], nullptr, 10));
+    if (argc == 3 && std::string(argv[1]) == "threads") return threads(std::atoi(argv[2]));
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 3;
     const std::size_t peptide_count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20000;
     const std::size_t protein_count = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 200;
