@@ -8,7 +8,7 @@
 // the busy machine falls on all of them alike.
 //
 //   compare_limit [rounds] [peptides] [proteins]
-//   compare_limit profile CONTENDER peptides|proteins COUNT
+//   compare_limit profile CONTENDER peptides|proteins COUNT [ROUNDS]
 //   compare_limit threads T
 //
 // Molecules: E. coli tryptic peptides as [M+2H]2+, proteins of 30-100 kDa as
@@ -415,10 +415,10 @@ std::vector<Contender> contenders(const corvan_options *options, std::size_t wid
     return list;
 }
 
-// `compare_limit profile CONTENDER peptides|proteins COUNT`: that one
-// contender alone on the molecules, nothing scored, for a profiler
+// `compare_limit profile CONTENDER peptides|proteins COUNT [ROUNDS]`: that
+// one contender alone on the molecules, nothing scored, for a profiler
 // (valgrind --tool=callgrind counts its instructions repeatably).
-int profile(const std::string &which, const std::string &set, std::size_t count) {
+int profile(const std::string &which, const std::string &set, std::size_t count, int rounds) {
     const auto proteome = bench::read_fasta(bench::default_proteome_path());
     const bool peptides = set == "peptides";
     const int charge = peptides ? 2 : 20;
@@ -434,7 +434,8 @@ int profile(const std::string &which, const std::string &set, std::size_t count)
     for (Contender &c : contenders(options, peptides ? 24 : 160, peptides ? 24 : 160, true))
         if (c.name.find(which) != std::string::npos) {
             const auto start = std::chrono::steady_clock::now();
-            const std::size_t made = c.run(molecules).size();
+            std::size_t made = 0;
+            for (int round = 0; round < rounds; ++round) made += c.run(molecules).size();
             const double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             std::printf("%s: %zu molecules, %.3f us each\n", c.name.c_str(), made,
@@ -480,8 +481,9 @@ int threads(int count) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc == 5 && std::string(argv[1]) == "profile")
-        return profile(argv[2], argv[3], std::strtoul(argv[4], nullptr, 10));
+    if ((argc == 5 || argc == 6) && std::string(argv[1]) == "profile")
+        return profile(argv[2], argv[3], std::strtoul(argv[4], nullptr, 10),
+                       argc == 6 ? std::atoi(argv[5]) : 1);
     if (argc == 3 && std::string(argv[1]) == "threads") return threads(std::atoi(argv[2]));
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 3;
     const std::size_t peptide_count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20000;
