@@ -1089,7 +1089,9 @@ typedef struct corvan_distribution corvan_distribution;
 /* Computes the aggregated isotope distribution of the molecule as the
  * options say (NULL options: neutral, natural abundances, every point) into
  * a new *distribution (free it with corvan_distribution_free). Shares are
- * within 1e-9 of the exact ones; points below CORVAN_ACCURACY are 0, and the
+ * within 1e-9 of the exact ones, and the mass of every point at or above
+ * 1e-9 of the highest within 1e-6 Da of its exact mean mass, at any size
+ * (100 Da to 1 MDa tested); points below CORVAN_ACCURACY are 0, and the
  * first and last points reported are the lightest and heaviest above it.
  * A molecule whose text gave a charge ("PEPTIDE/2", corvan_molecule_charge)
  * is computed as that ion, of protons, when the options' charge is 0; when

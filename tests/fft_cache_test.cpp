@@ -1,5 +1,6 @@
 // Cached plans and element transforms give the same bytes as planning and
 // computing afresh, and FFT calls may run on several threads at once.
+#include <barrier>
 #include <cstring>
 #include <random>
 #include <string>
@@ -132,6 +133,32 @@ TEST(FftCache, HeldPlansGiveIdenticalBytesAndStayUntilLetGo) {
     }
     for (int n = 5200; n < 5240; ++n) inverse_of(n, plain);
     EXPECT_FALSE(corvan::fft::plan_cached(false, 5001)) << "let go with its owner";
+}
+
+TEST(FftCache, MoreHoldersThanSlotsLeaveRoomForNewLengths) {
+    CachingGuard guard;
+    constexpr int kThreads = 40; // the cache has 32 slots
+    std::barrier holding(kThreads + 1), release(kThreads + 1);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            corvan::fft::HeldInverses held;
+            inverse_of(6000 + t,
+                       [&](int n, fftw_complex *b, double *g) { return held.run(n, b, g); });
+            holding.arrive_and_wait();
+            release.arrive_and_wait();
+        });
+    holding.arrive_and_wait();
+    const auto plain = [](int n, fftw_complex *b, double *g) {
+        return corvan::fft::inverse(n, b, g);
+    };
+    const auto cached = inverse_of(6100, plain);
+    EXPECT_TRUE(corvan::fft::plan_cached(false, 6100))
+        << "every slot held, a new length still kept";
+    corvan::fft::set_caching(false);
+    EXPECT_EQ(cached, inverse_of(6100, plain));
+    release.arrive_and_wait();
+    for (auto &thread : threads) thread.join();
 }
 
 TEST(FftCache, ComputedElementTransformsAreKept) {

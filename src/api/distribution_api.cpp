@@ -1,11 +1,14 @@
 // The distribution handle: computing, limiting and reading the points.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <memory>
+#include <new>
 #include <numeric>
 
 #include "api/handles.hpp"
+#include "core/plan_cache.hpp"
 #include "envelope/envelope.hpp"
 
 namespace corvan::api {
@@ -18,11 +21,11 @@ double to_mz(double mass, int charge) {
     return (mass - charge * CORVAN_ELECTRON_MASS) / std::abs(charge);
 }
 
-// Indices of the envelope's points that the limits keep, in order of k.
-std::vector<std::size_t> kept_points(const envelope::Envelope &envelope, double highest,
-                                     const corvan_options &options) {
-    std::vector<std::size_t> kept;
-    kept.reserve(envelope.shares.size());
+// Indices of the envelope's points that the limits keep, in order of k,
+// into `kept` (reused from call to call).
+void kept_points(const envelope::Envelope &envelope, double highest, const corvan_options &options,
+                 std::vector<std::size_t> &kept) {
+    kept.clear();
     for (std::size_t i = 0; i < envelope.shares.size(); ++i)
         if (options.min_intensity == 0 || envelope.shares[i] >= options.min_intensity * highest)
             kept.push_back(i);
@@ -34,27 +37,50 @@ std::vector<std::size_t> kept_points(const envelope::Envelope &envelope, double 
         kept.resize(cap);
         std::sort(kept.begin(), kept.end());
     }
-    return kept;
 }
 
-void fill(const envelope::Envelope &envelope, const corvan_options &options,
-          corvan_distribution &result) {
+// The handle and its columns in one block: the header, then the doubles,
+// then the ints (each part aligned for its type).
+struct HandleFree {
+    void operator()(corvan_distribution *d) const noexcept { std::free(d); }
+};
+using Handle = std::unique_ptr<corvan_distribution, HandleFree>;
+
+Handle make_handle(std::size_t count, bool with_mz) {
+    const std::size_t header = (sizeof(corvan_distribution) + 15) / 16 * 16;
+    const std::size_t columns = with_mz ? 4 : 3;
+    void *block = std::malloc(header + count * (columns * sizeof(double) + sizeof(int)));
+    if (block == nullptr) return Handle();
+    auto *d = new (block) corvan_distribution;
+    auto *doubles = reinterpret_cast<double *>(static_cast<char *>(block) + header);
+    d->count = count;
+    d->shares = doubles;
+    d->intensities = doubles + count;
+    d->masses = doubles + 2 * count;
+    d->mz = with_mz ? doubles + 3 * count : nullptr;
+    d->neutrons = reinterpret_cast<int *>(doubles + columns * count);
+    return Handle(d);
+}
+
+Handle filled(const envelope::Envelope &envelope, const corvan_options &options,
+              std::vector<std::size_t> &kept) {
     const double highest = *std::max_element(envelope.shares.begin(), envelope.shares.end());
     const int charge = options.charge;
-    const std::vector<std::size_t> kept = kept_points(envelope, highest, options);
-    for (auto *column : {&result.shares, &result.intensities, &result.masses})
-        column->reserve(kept.size());
-    result.neutrons.reserve(kept.size());
-    if (charge != 0) result.mz.reserve(kept.size());
-    for (std::size_t i : kept) {
-        result.neutrons.push_back(envelope.first_neutrons + static_cast<int>(i));
-        result.shares.push_back(envelope.shares[i]);
-        result.intensities.push_back(envelope.shares[i] / highest);
-        result.masses.push_back(envelope.masses[i]);
-        if (charge != 0) result.mz.push_back(to_mz(envelope.masses[i], charge));
+    kept_points(envelope, highest, options, kept);
+    Handle result = make_handle(kept.size(), charge != 0);
+    if (!result) return result;
+    std::size_t top = 0;
+    for (std::size_t j = 0; j < kept.size(); ++j) {
+        const std::size_t i = kept[j];
+        result->neutrons[j] = envelope.first_neutrons + static_cast<int>(i);
+        result->shares[j] = envelope.shares[i];
+        result->intensities[j] = envelope.shares[i] / highest;
+        result->masses[j] = envelope.masses[i];
+        if (charge != 0) result->mz[j] = to_mz(envelope.masses[i], charge);
+        if (envelope.shares[i] > result->shares[top]) top = j;
     }
-    const auto top = std::max_element(result.shares.begin(), result.shares.end());
-    result.summary.most_abundant = static_cast<std::size_t>(top - result.shares.begin());
+    result->summary.most_abundant = top;
+    return result;
 }
 
 void fill_most_abundant(const corvan_distribution &result, corvan_most_abundant &top) {
@@ -63,27 +89,50 @@ void fill_most_abundant(const corvan_distribution &result, corvan_most_abundant 
     top.neutrons = result.neutrons[i];
     top.share = result.shares[i];
     top.mass = result.masses[i];
-    top.mz = result.mz.empty() ? std::numeric_limits<double>::quiet_NaN() : result.mz[i];
+    top.mz = result.mz == nullptr ? std::numeric_limits<double>::quiet_NaN() : result.mz[i];
 }
 
-Outcome compute(const chem::Composition &molecule, const corvan_options &options,
-                corvan_distribution &result) {
+// What a call computes into before its handle is made: kept by the thread
+// from call to call, so that the handle is the call's one allocation (a
+// fresh one with the caches turned off, as the envelope's own state).
+struct Scratch {
     ion::Ion ion;
-    Outcome charged = ion::ion_composition(molecule, options.charge, options.carrier, ion);
-    if (!charged.ok()) return charged;
     envelope::Envelope envelope;
-    Outcome computed = envelope::compute(ion.molecule, &ion.carriers, options.labels, envelope);
-    if (!computed.ok()) return computed;
-    fill(envelope, options, result);
-    fill_most_abundant(result, result.most_abundant);
-    result.summary.charge = options.charge;
-    Outcome weighed = envelope::masses(molecule, options.labels, result.summary.monoisotopic_mass,
-                                       result.summary.average_mass);
-    if (!weighed.ok()) return weighed;
-    result.summary.monoisotopic_mz = options.charge == 0
-                                         ? std::numeric_limits<double>::quiet_NaN()
-                                         : to_mz(envelope.monoisotopic_mass, options.charge);
-    return Outcome::success();
+    std::vector<std::size_t> kept;
+};
+
+template <class Body> Outcome with_scratch(Body &&body) {
+    if (fft::caching()) {
+        thread_local Scratch kept;
+        return body(kept);
+    }
+    auto fresh = std::make_unique<Scratch>();
+    return body(*fresh);
+}
+
+Outcome compute(const chem::Composition &molecule, const corvan_options &options, Handle &handle) {
+    return with_scratch([&](Scratch &scratch) {
+        Outcome charged =
+            ion::ion_composition(molecule, options.charge, options.carrier, scratch.ion);
+        if (!charged.ok()) return charged;
+        envelope::Envelope &envelope = scratch.envelope;
+        Outcome computed = envelope::compute(scratch.ion.molecule, &scratch.ion.carriers,
+                                             options.labels, envelope);
+        if (!computed.ok()) return computed;
+        handle = filled(envelope, options, scratch.kept);
+        if (!handle) return Outcome::failure(CORVAN_E_MEMORY, "out of memory");
+        corvan_distribution &result = *handle;
+        fill_most_abundant(result, result.most_abundant);
+        result.summary.charge = options.charge;
+        Outcome weighed =
+            envelope::masses(molecule, options.labels, result.summary.monoisotopic_mass,
+                             result.summary.average_mass);
+        if (!weighed.ok()) return weighed;
+        result.summary.monoisotopic_mz = options.charge == 0
+                                             ? std::numeric_limits<double>::quiet_NaN()
+                                             : to_mz(envelope.monoisotopic_mass, options.charge);
+        return Outcome::success();
+    });
 }
 
 // The options' charge, or the text's ("PEPTIDE/2": protons) when the options
@@ -118,8 +167,8 @@ Outcome compute_into(const corvan_molecule &molecule, const corvan_options *opti
     Outcome resolved =
         resolve_charge(molecule, options == nullptr ? kDefaults : *options, local, use);
     if (!resolved.ok()) return resolved;
-    auto result = std::make_unique<corvan_distribution>();
-    Outcome computed = compute(molecule.composition, *use, *result);
+    Handle result;
+    Outcome computed = compute(molecule.composition, *use, result);
     if (computed.ok()) *distribution = result.release();
     return computed;
 }
@@ -156,17 +205,17 @@ int corvan_distribution_from_text(int kind, const char *text, const corvan_optio
 }
 
 void corvan_distribution_free(corvan_distribution *distribution) {
-    delete distribution;
+    std::free(distribution); // one block; see make_handle
 }
 
 int corvan_distribution_points(const corvan_distribution *distribution, corvan_points *points) {
     if (distribution == nullptr || points == nullptr) return CORVAN_E_ARGUMENT;
-    points->count = distribution->shares.size();
-    points->neutrons = distribution->neutrons.data();
-    points->shares = distribution->shares.data();
-    points->intensities = distribution->intensities.data();
-    points->masses = distribution->masses.data();
-    points->mz = distribution->mz.empty() ? nullptr : distribution->mz.data();
+    points->count = distribution->count;
+    points->neutrons = distribution->neutrons;
+    points->shares = distribution->shares;
+    points->intensities = distribution->intensities;
+    points->masses = distribution->masses;
+    points->mz = distribution->mz;
     return CORVAN_OK;
 }
 

@@ -26,9 +26,12 @@ struct corvan_options {
     double min_intensity = 0;
 };
 
+// One allocation holds the handle and its columns (see distribution_api.cpp).
 struct corvan_distribution {
-    std::vector<int> neutrons;
-    std::vector<double> shares, intensities, masses, mz;
+    std::size_t count = 0;
+    int *neutrons = nullptr;
+    double *shares = nullptr, *intensities = nullptr, *masses = nullptr;
+    double *mz = nullptr; // null for a neutral molecule
     corvan_summary summary{};
     corvan_most_abundant most_abundant{};
 };

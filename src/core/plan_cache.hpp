@@ -6,9 +6,11 @@
 // which is safe on any number of threads.
 #pragma once
 
-#include <array>
+#include <utility>
 
 #include <fftw3.h>
+
+#include "core/lru_cache.hpp"
 
 namespace corvan::fft {
 
@@ -19,35 +21,48 @@ bool forward(int N, double *grid, fftw_complex *bins);
 // when no plan can be made.
 bool inverse(int N, fftw_complex *bins, double *grid);
 
+// A plan of the cache, shared by the cache and whoever runs or holds it:
+// destroyed (under the planner's lock) when the last of them lets go.
+struct Plan;
+
+// A counted reference to a Plan (counted by hand: the library exports no
+// standard-library type information).
+class PlanRef {
+  public:
+    PlanRef() = default;
+    explicit PlanRef(Plan *plan) noexcept : plan_(plan) {} // takes the first reference
+    PlanRef(const PlanRef &other) noexcept;
+    PlanRef(PlanRef &&other) noexcept : plan_(other.plan_) { other.plan_ = nullptr; }
+    PlanRef &operator=(PlanRef other) noexcept {
+        std::swap(plan_, other.plan_);
+        return *this;
+    }
+    ~PlanRef();
+
+    Plan *get() const { return plan_; }
+    explicit operator bool() const { return plan_ != nullptr; }
+    // Whether another reference than this one exists.
+    bool shared() const;
+
+  private:
+    Plan *plan_ = nullptr;
+};
+
 // Inverse plans held by one owner that runs many transforms in a row (a
 // workspace reused for many molecules): a length's plan is taken from the
 // cache once and then runs without taking the cache's lock, which threads
-// would otherwise contend for twice per transform. A held plan is never
-// evicted; the owner holds a few lengths and lets go of the one it used
-// least recently when a new length comes. Releases everything it holds when
-// destroyed. Not to be shared between threads.
+// would otherwise contend for twice per transform. The owner holds a few
+// lengths and lets go of the one it used least recently when a new length
+// comes. The cache keeps held plans before others, but however many owners
+// hold plans, it still takes new lengths. Not to be shared between threads.
 class HeldInverses {
   public:
-    HeldInverses() = default;
-    ~HeldInverses();
-    HeldInverses(const HeldInverses &) = delete;
-    HeldInverses &operator=(const HeldInverses &) = delete;
-
     // As inverse(): bins[0..N/2] -> grid[0..N-1], `bins` destroyed; the
     // result is bit-identical.
     bool run(int N, fftw_complex *bins, double *grid);
 
   private:
-    struct Held {
-        void *slot = nullptr;
-        fftw_plan plan = nullptr;
-        int n = 0;
-        unsigned long long last_use = 0;
-    };
-    Held *find_or_hold(int N, fftw_complex *bins, double *grid);
-
-    std::array<Held, 4> held_{};
-    unsigned long long clock_ = 0;
+    LruSlots<int, PlanRef, 4> held_;
 };
 
 // With caching off every transform plans, executes and destroys a fresh

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -11,6 +13,8 @@
 #include "core/buffers.hpp"
 #include "core/numbers.hpp"
 #include "core/plan_cache.hpp"
+#include "envelope/element_bins.hpp"
+#include "envelope/element_stats.hpp"
 #include "envelope/tail_bound.hpp"
 #include "labels/element_pattern.hpp"
 
@@ -21,33 +25,31 @@ namespace {
 // Each tail left outside the grid holds at most e^-34.6 ~ 1e-15 of the
 // whole, far below what is reported.
 constexpr double kTailLogOdds = 34.6;
-// Below this magnitude a transform bin is flushed to zero: powers of it
-// would only crawl through subnormal numbers towards zero.
-constexpr double kNegligibleBin = 1e-150;
-// Twiddle factors are advanced by multiplication and set afresh from sin
-// and cos this often, which keeps them exact to a few ulps on any grid.
-constexpr int kTwiddleRefresh = 32;
+// A bin whose log-magnitude lies below this is zero: its share of any
+// point would be far below what a double can add to it.
+constexpr double kNegligibleLog = -700;
 
-// Plain complex arithmetic: std::complex's multiplication checks for
-// infinities on every call, which the bins never hold.
-struct Cx {
-    double re = 0, im = 0;
-};
-inline Cx operator*(Cx a, Cx b) {
-    return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
-}
-inline Cx operator+(Cx a, Cx b) {
-    return {a.re + b.re, a.im + b.im};
-}
-inline Cx scaled(Cx a, double s) {
-    return {a.re * s, a.im * s};
-}
-
+// A fractional count n + f of an element is n atoms and one more with
+// probability f: a mixture, so that its pattern is a true distribution
+// (shares >= 0, summing to 1) that moves continuously with the count.
 struct Factor {
-    labels::ElementPattern pattern;
-    double count;
+    const labels::ElementPattern *pattern;
+    const ElementStats *stats;
+    double count, whole, fraction;
     int element;
     bool labelled;
+};
+
+Factor make_factor(const labels::ElementPattern &pattern, const ElementStats &stats, double count,
+                   int element, bool labelled) {
+    const double whole = std::floor(count);
+    return {&pattern, &stats, count, whole, count - whole, element, labelled};
+}
+
+// A labelled element's pattern and its stats, made for one label set.
+struct Labelled {
+    labels::ElementPattern pattern;
+    ElementStats stats;
 };
 
 Outcome factor_failure(int status, int element, const std::string &what) {
@@ -87,46 +89,86 @@ Outcome check_factor(const Factor &factor) {
                               "of an element; a loss must name the isotope it removes");
     if (!std::isfinite(factor.count))
         return factor_failure(CORVAN_E_RANGE, element, "an atom count is not finite");
-    if (!chem::has_natural_composition(element))
+    if (!factor.stats->natural_composition)
         return Outcome::failure(
             CORVAN_E_UNSUPPORTED,
             std::string(chem::element_symbol(element)) +
                 " has no natural isotopic composition: write the isotope meant, such as [" +
                 std::to_string(chem::isotopes_of(element).front().mass_number) +
                 chem::element_symbol(element) + "]");
-    const auto &p = factor.pattern;
-    if (factor.count != std::floor(factor.count) && p.positions[p.most_abundant()] != 0)
+    if (factor.fraction != 0 && factor.stats->top_position != 0)
         return factor_failure(CORVAN_E_UNSUPPORTED, element,
                               "a fractional count needs the element's lightest isotope to "
                               "be its most abundant one");
     return Outcome::success();
 }
 
+// Writes the elements with atoms of natural abundance in the molecule or
+// the carriers (may be null) into `present`, in order, and returns how many.
+// A count is present when any bit but the sign is set (NaN included).
+int present_elements(const chem::Composition &molecule, const chem::Composition *carriers,
+                     std::array<int, chem::kElementCount> &present) {
+    static const chem::Composition none;
+    const auto &own = molecule.natural;
+    const auto &carried = (carriers == nullptr ? none : *carriers).natural;
+    const auto bits = [&](std::size_t e) {
+        return std::bit_cast<std::uint64_t>(own[e]) | std::bit_cast<std::uint64_t>(carried[e]);
+    };
+    // Most elements are absent: blocks of eight are passed over at once (a
+    // fixed trip count, which the compiler unrolls).
+    constexpr std::size_t kBlock = 8, kElements = chem::kElementCount;
+    int count = 0;
+    const auto scan = [&](std::size_t first, std::size_t end) {
+        for (std::size_t e = first; e < end; ++e) {
+            present[static_cast<std::size_t>(count)] = static_cast<int>(e);
+            count += (bits(e) << 1) != 0;
+        }
+    };
+    std::size_t first = 0;
+    for (; first + kBlock <= kElements; first += kBlock) {
+        std::uint64_t any = 0;
+        for (std::size_t e = 0; e < kBlock; ++e) any |= bits(first + e);
+        if ((any << 1) != 0) scan(first, first + kBlock);
+    }
+    scan(first, kElements);
+    return count;
+}
+
 // The molecule's atoms carry the call's labels; the carriers' atoms (added
 // by the adduct) keep natural abundance. An element without labels is one
-// factor of the sum of both counts. `pattern_of(element)` gives the
-// element's pattern after the labels.
-template <class Patterns>
+// factor of the sum of both counts. `labelled_of(element)` gives the
+// element's Labelled after the labels.
+template <class LabelledOf>
 Outcome collect_factors(const chem::Composition &molecule, const chem::Composition *carriers,
-                        const labels::LabelSet &labels, Patterns &&pattern_of,
+                        const labels::LabelSet &labels, LabelledOf &&labelled_of,
                         std::vector<Factor> &factors) {
     factors.clear();
-    if (!labels.all().empty()) {
+    const bool any_labels = !labels.all().empty();
+    if (any_labels) {
         Outcome checked = check_labels(molecule, labels);
         if (!checked.ok()) return checked;
     }
-    for (int element = 0; element < chem::kElementCount; ++element) {
+    // One branch-free pass finds the molecule's elements; the rest of the
+    // call works on those alone.
+    std::array<int, chem::kElementCount> present;
+    const int count = present_elements(molecule, carriers, present);
+    for (int i = 0; i < count; ++i) {
+        const int element = present[static_cast<std::size_t>(i)];
         const auto index = static_cast<std::size_t>(element);
         const double own = molecule.natural[index];
         const double carried = carriers == nullptr ? 0 : carriers->natural[index];
-        if (own == 0 && carried == 0) continue;
-        const bool labelled = labels.labels_element(element);
-        if (!labelled) {
-            factors.push_back({labels::natural_pattern(element), own + carried, element, false});
+        const auto &natural = labels::natural_pattern(element);
+        if (!any_labels || !labels.labels_element(element)) {
+            factors.push_back(
+                make_factor(natural, natural_stats(element), own + carried, element, false));
         } else {
-            if (own != 0) factors.push_back({pattern_of(element), own, element, true});
+            if (own != 0) {
+                const Labelled &made = labelled_of(element);
+                factors.push_back(make_factor(made.pattern, made.stats, own, element, true));
+            }
             if (carried != 0)
-                factors.push_back({labels::natural_pattern(element), carried, element, false});
+                factors.push_back(
+                    make_factor(natural, natural_stats(element), carried, element, false));
         }
     }
     for (const Factor &factor : factors) {
@@ -153,59 +195,35 @@ int grid_size(long long span) {
     }
 }
 
-// Chernoff's bound at a few fixed slopes: for any lambda > 0,
+// Chernoff's bound at a few fixed slopes (kSlopes): for any lambda > 0,
 // P(S >= a) <= exp(-lambda a + sum n log E[e^(lambda X)]); each slope gives
 // a valid edge and the tightest one is kept. Small molecules are bounded
 // best by steep slopes, large ones by Bennett's inequality.
-constexpr double kSlopes[] = {0.5, 1, 1.5, 2, 3, 4, 6};
-constexpr std::size_t kSlopeCount = std::size(kSlopes);
 
-// log E[e^(+-slope X)] of every element's natural pattern, made once: the
-// exponentials would otherwise cost more than the rest of a small molecule.
-using SlopeMoments = std::array<std::array<double, 2 * kSlopeCount>, chem::kElementCount>;
-const SlopeMoments &natural_slope_moments() {
-    static const SlopeMoments table = [] {
-        SlopeMoments moments{};
-        const labels::LabelSet none;
-        for (int element = 0; element < chem::kElementCount; ++element) {
-            const auto pattern = labels::element_pattern(element, none);
-            for (std::size_t s = 0; s < kSlopeCount; ++s) {
-                moments[element][s] = pattern.log_moment(kSlopes[s]);
-                moments[element][kSlopeCount + s] = pattern.log_moment(-kSlopes[s]);
-            }
-        }
-        return moments;
-    }();
-    return table;
+// log E[e^(lambda X)] of the molecule at each slope (columns as
+// ElementStats::slope_moments), from its atoms' in one pass. A fractional
+// count's extra atom adds log(1 - f + f E[e^(lambda X)]).
+using SlopeSums = std::array<double, 2 * kSlopeCount>;
+SlopeSums slope_sums(const std::vector<Factor> &factors) {
+    SlopeSums sums{};
+    for (const Factor &factor : factors) {
+        const auto &moments = factor.stats->slope_moments;
+        for (std::size_t c = 0; c < sums.size(); ++c) sums[c] += factor.whole * moments[c];
+        if (factor.fraction != 0)
+            for (std::size_t c = 0; c < sums.size(); ++c)
+                sums[c] += std::log1p(factor.fraction * std::expm1(moments[c]));
+    }
+    return sums;
 }
 
-// A fractional count n + f of an element is n atoms and one more with
-// probability f: a mixture, so that its pattern is a true distribution
-// (shares >= 0, summing to 1) that moves continuously with the count.
-double whole_part(double count) {
-    return std::floor(count);
-}
-
-// log E[e^(lambda X)] of the factor's atoms, from one atom's `log_moment`.
-double factor_log_moment(const Factor &factor, double log_moment) {
-    const double whole = whole_part(factor.count), fraction = factor.count - whole;
-    double sum = whole * log_moment;
-    if (fraction != 0) sum += std::log1p(fraction * std::expm1(log_moment));
-    return sum;
-}
-
-double chernoff_edge(const std::vector<Factor> &factors, double direction) {
-    const SlopeMoments &natural = natural_slope_moments();
+// The tightest edge over the slopes, below the mean (direction -1) or
+// above it (+1).
+double chernoff_edge(const SlopeSums &sums, double direction) {
     double best = std::numeric_limits<double>::infinity();
     for (std::size_t s = 0; s < kSlopeCount; ++s) {
         const double lambda = direction * kSlopes[s];
         const std::size_t column = direction > 0 ? s : kSlopeCount + s;
-        double log_moment = 0;
-        for (const Factor &factor : factors)
-            log_moment +=
-                factor_log_moment(factor, factor.labelled ? factor.pattern.log_moment(lambda)
-                                                          : natural[factor.element][column]);
-        const double edge = (log_moment + kTailLogOdds) / lambda;
+        const double edge = (sums[column] + kTailLogOdds) / lambda;
         if (direction > 0 ? edge < best : -edge < best) best = direction > 0 ? edge : -edge;
     }
     return direction > 0 ? best : -best;
@@ -214,24 +232,25 @@ double chernoff_edge(const std::vector<Factor> &factors, double direction) {
 Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     double mean = 0, variance = 0, reach_up = 0, reach_down = 0, hard_max = 0;
     for (const Factor &factor : factors) {
-        const double factor_mean = factor.pattern.mean_position();
-        const double fraction = factor.count - whole_part(factor.count);
+        const ElementStats &stats = *factor.stats;
+        const double factor_mean = stats.mean_position, fraction = factor.fraction;
         mean += factor.count * factor_mean;
-        variance += factor.count * factor.pattern.variance() +
-                    fraction * (1 - fraction) * factor_mean * factor_mean;
-        hard_max += std::ceil(factor.count) * factor.pattern.max_position();
+        variance +=
+            factor.count * stats.variance + fraction * (1 - fraction) * factor_mean * factor_mean;
+        hard_max += std::ceil(factor.count) * stats.max_position;
         // The mixture's extra atom has mean fraction x factor_mean: its
         // reach above that is at most the heaviest position.
-        reach_up = std::max(reach_up, fraction != 0 ? double(factor.pattern.max_position())
-                                                    : factor.pattern.max_position() - factor_mean);
+        reach_up = std::max(reach_up, fraction != 0 ? double(stats.max_position)
+                                                    : stats.max_position - factor_mean);
         reach_down = std::max(reach_down, factor_mean);
     }
     // Both bounds hold for any molecule; the fixed slopes are tight for a
     // narrow spread, Bennett's inequality for a wide one.
     const bool narrow = variance < 64;
-    double low = narrow ? chernoff_edge(factors, -1)
+    const SlopeSums sums = narrow ? slope_sums(factors) : SlopeSums{};
+    double low = narrow ? chernoff_edge(sums, -1)
                         : mean - bennett_distance(variance, reach_down, kTailLogOdds);
-    double high = narrow ? chernoff_edge(factors, +1)
+    double high = narrow ? chernoff_edge(sums, +1)
                          : mean + bennett_distance(variance, reach_up, kTailLogOdds);
     low = std::max(0.0, std::floor(low));
     high = std::min(hard_max, std::ceil(high));
@@ -247,87 +266,84 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     return Outcome::success();
 }
 
-// roots[m] = exp(-2 pi i m / grid), FFTW's sign convention.
-void fill_roots(int grid, std::vector<Cx> &roots) {
-    roots.resize(static_cast<std::size_t>(grid));
-    const double step = -2 * M_PI / grid;
-    const Cx unit{std::cos(step), std::sin(step)};
-    for (int m = 0; m < grid; ++m)
-        roots[static_cast<std::size_t>(m)] = m % kTwiddleRefresh == 0
-                                                 ? Cx{std::cos(step * m), std::sin(step * m)}
-                                                 : roots[static_cast<std::size_t>(m - 1)] * unit;
-}
+// How the bins of one factor enter the product: its bins, its whole and
+// fractional count, and the constants of its extra atom's moment.
+struct Term {
+    const ElementBin *bins;
+    double whole, fraction;
+    double mean_position, mean_defect;
+};
 
-// |z| far below anything a share can show: its further powers would only
-// crawl through subnormal numbers, so they are taken as zero.
-bool negligible(Cx z) {
-    return std::fabs(z.re) + std::fabs(z.im) < kNegligibleBin;
-}
+// The molecule's constants for a grid: a point's mass is
+//   base + (1 + slope) k + M(k) / T(k),
+// where the moment M carries each whole atom's defect less its element's
+// mean and less `slope` per neutron above its element's mean. The slope is
+// the molecule's regression of defect on neutrons, so M / T stays small
+// even in the far tails and round-off there moves masses little. `centre`
+// is the whole atoms' mean position rounded: the grid's cell 0.
+struct Layout {
+    double base = 0, slope = 0, whole_mean = 0;
+    double lightest = 0; // point k = 0: every atom its lightest isotope, one composition
+    long long centre = 0;
+};
 
-Cx integer_power(Cx base, unsigned long long exponent) {
-    Cx result{1, 0};
-    while (exponent != 0) {
-        if (exponent & 1u) result = result * base;
-        exponent >>= 1;
-        if (exponent == 0) break;
-        base = base * base;
-        if (negligible(base)) [[unlikely]]
-            return Cx{};
+Layout layout_of(const std::vector<Factor> &factors, double fixed) {
+    double covariance = 0, variance = 0;
+    Layout layout{fixed, 0, 0, fixed, 0};
+    for (const Factor &factor : factors) {
+        covariance += factor.count * factor.stats->defect_covariance;
+        variance += factor.count * factor.stats->variance;
+        layout.whole_mean += factor.whole * factor.stats->mean_position;
     }
-    return result;
-}
-
-// Folds one factor into the bins of the whole distribution (total) and of
-// its defect moment (moment) by the product rule,
-// (T, M) <- (T F, M F + T G), with P and Q the transforms of one atom's
-// shares and share-weighted defects. For n whole atoms F = P^n and
-// G = n Q P^(n-1); for n + f atoms (see whole_part) F = P^n X with
-// X = 1 - f + f P, and G = Q (n P^(n-1) X + f P^n). Each isotope's root
-// index advances by its position from bin to bin, which spares a division
-// per isotope and bin.
-void fold_factor(const Factor &factor, const std::vector<Cx> &roots, Cx *total, Cx *moment) {
-    const long long grid = static_cast<long long>(roots.size());
-    const long long half = grid / 2 + 1;
-    const auto &p = factor.pattern;
-    const double whole = whole_part(factor.count), fraction = factor.count - whole;
-    const auto atoms = static_cast<unsigned long long>(whole);
-    std::array<long long, labels::kMostIsotopes> index{};
-    std::array<long long, labels::kMostIsotopes> stride{};
-    for (std::size_t i = 0; i < p.size; ++i) stride[i] = p.positions[i] % grid;
-    for (long long j = 0; j < half; ++j) {
-        Cx transform, defects;
-        for (std::size_t i = 0; i < p.size; ++i) {
-            const Cx root = roots[static_cast<std::size_t>(index[i])];
-            transform = transform + scaled(root, p.shares[i]);
-            defects = defects + scaled(root, p.shares[i] * p.defects[i]);
-            index[i] += stride[i];
-            if (index[i] >= grid) index[i] -= grid;
-        }
-        const Cx below = atoms >= 1 ? integer_power(transform, atoms - 1) : Cx{};
-        const Cx power = atoms >= 1 ? below * transform : Cx{1, 0};
-        Cx whole_factor, whole_moment;
-        if (fraction == 0) {
-            whole_factor = power;
-            whole_moment = scaled(defects * below, factor.count);
-        } else {
-            const Cx extra{1 - fraction + fraction * transform.re, fraction * transform.im};
-            whole_factor = power * extra;
-            whole_moment = defects * (scaled(below * extra, whole) + scaled(power, fraction));
-        }
-        moment[j] = moment[j] * whole_factor + total[j] * whole_moment;
-        total[j] = total[j] * whole_factor;
+    layout.slope = variance > 0 ? covariance / variance : 0;
+    for (const Factor &factor : factors) {
+        const ElementStats &stats = *factor.stats;
+        layout.lightest += factor.count * stats.lightest_mass;
+        layout.base += factor.count * stats.lightest_mass +
+                       factor.whole * (stats.mean_defect - layout.slope * stats.mean_position);
     }
+    layout.centre = std::llround(layout.whole_mean);
+    return layout;
 }
 
-void combine(const std::vector<Factor> &factors, const std::vector<Cx> &roots,
-             fftw_complex *total_bins, fftw_complex *moment_bins) {
-    // fftw_complex is double[2], laid out as Cx.
-    Cx *total = reinterpret_cast<Cx *>(total_bins);
-    Cx *moment = reinterpret_cast<Cx *>(moment_bins);
-    const std::size_t half = roots.size() / 2 + 1;
-    std::fill(total, total + half, Cx{1, 0});
-    std::fill(moment, moment + half, Cx{0, 0});
-    for (const Factor &factor : factors) fold_factor(factor, roots, total, moment);
+// The transform of the distribution (total) and of its moment (see Layout)
+// in bins 0..N/2: per bin one exponential of the summed logarithms, the
+// moment by the product rule, and the extra atom of a fractional count as
+// the mixture X = 1 - f + f P with moment f P (defect - slope x) / X.
+void combine(const std::vector<Term> &terms, const Layout &layout, int grid, Cx *total,
+             Cx *moment) {
+    const double step = 2 * M_PI / grid,
+                 offset = layout.whole_mean - static_cast<double>(layout.centre);
+    const double slope = layout.slope;
+    for (int j = 0; j <= grid / 2; ++j) {
+        Cx log{0, -offset * step * j}, defects, positions, extra;
+        bool vanished = false;
+        for (const Term &term : terms) {
+            const ElementBin &bin = term.bins[j];
+            if (term.whole != 0) {
+                log = log + scaled(bin.log, term.whole);
+                defects = defects + scaled(bin.defect, term.whole);
+                positions = positions + scaled(bin.position, term.whole);
+            }
+            if (term.fraction == 0) continue;
+            const Cx mixture{1 - term.fraction + term.fraction * bin.transform.re,
+                             term.fraction * bin.transform.im};
+            if (mixture.re * mixture.re + mixture.im * mixture.im < 1e-280) {
+                vanished = true;
+                break;
+            }
+            log = log + complex_log(mixture);
+            const Cx values = bin.defect - scaled(bin.position, slope) +
+                              Cx{term.mean_defect - slope * term.mean_position, 0};
+            extra = extra + quotient(scaled(bin.transform * values, term.fraction), mixture);
+        }
+        if (vanished || log.re < kNegligibleLog) {
+            total[j] = moment[j] = Cx{};
+            continue;
+        }
+        total[j] = complex_exp(log);
+        moment[j] = total[j] * (defects - scaled(positions, slope) + extra);
+    }
 }
 
 double fixed_mass(const chem::Composition &composition) {
@@ -343,61 +359,67 @@ double fixed_mass(const chem::Composition &composition) {
 // origin: whole, as check_factor allows a fractional count only where the
 // lightest isotope is the most abundant.
 struct Monoisotopic {
-    double lightest_mass = 0; // every natural atom its lightest isotope
     double mass = 0;
     long long shift = 0;
 };
 
 Monoisotopic monoisotopic_of(const std::vector<Factor> &factors, double fixed) {
-    Monoisotopic mono{fixed, fixed, 0};
+    Monoisotopic mono{fixed, 0};
     double shift = 0;
     for (const Factor &factor : factors) {
-        const auto &p = factor.pattern;
-        const std::size_t top = p.most_abundant();
-        mono.lightest_mass += factor.count * p.lightest_mass;
-        mono.mass += factor.count * p.isotope_mass(top);
-        shift += factor.count * p.positions[top];
+        mono.mass += factor.count * factor.stats->top_mass;
+        shift += factor.count * factor.stats->top_position;
     }
     mono.shift = std::llround(shift);
     return mono;
 }
 
-void fill_points(const Window &window, const double *total, const double *moment,
-                 const Monoisotopic &mono, Envelope &result) {
-    const double monoisotopic = mono.lightest_mass;
+// Cell of point k on the grid, whose cell 0 is the layout's centre.
+long long cell_of(long long k, const Layout &layout, int grid) {
+    const long long cell = (k - layout.centre) % grid;
+    return cell < 0 ? cell + grid : cell;
+}
+
+void fill_points(const Window &window, const Layout &layout, const double *total,
+                 const double *moment, long long mono_shift, Envelope &result) {
     const double scale = 1.0 / window.grid;
-    long long first = -1, last = -1;
-    for (long long offset = 0; offset < window.span; ++offset)
-        if (total[(window.low + offset) % window.grid] * scale >= CORVAN_ACCURACY) {
-            if (first < 0) first = offset;
-            last = offset;
-        }
-    result.first_neutrons = static_cast<int>(window.low + std::max(first, 0LL) - mono.shift);
+    const auto share_at = [&](long long k) {
+        return total[cell_of(k, layout, window.grid)] * scale;
+    };
+    long long first = window.low, last = window.low + window.span - 1;
+    while (first <= last && share_at(first) < CORVAN_ACCURACY) ++first;
+    while (last > first && share_at(last) < CORVAN_ACCURACY) --last;
     result.shares.clear();
     result.masses.clear();
-    if (first < 0) return;
+    result.first_neutrons = static_cast<int>((first > last ? window.low : first) - mono_shift);
+    if (first > last) return;
     result.shares.reserve(static_cast<std::size_t>(last - first + 1));
     result.masses.reserve(static_cast<std::size_t>(last - first + 1));
-    for (long long offset = first; offset <= last; ++offset) {
-        const std::size_t cell = static_cast<std::size_t>((window.low + offset) % window.grid);
+    long long cell = cell_of(first, layout, window.grid);
+    for (long long k = first; k <= last; ++k, cell = cell + 1 == window.grid ? 0 : cell + 1) {
         const double share = total[cell] * scale;
         const bool signal = share >= CORVAN_ACCURACY;
         result.shares.push_back(signal ? share : 0.0);
-        result.masses.push_back(signal ? monoisotopic + static_cast<double>(window.low + offset) +
-                                             moment[cell] / total[cell]
-                                       : std::numeric_limits<double>::quiet_NaN());
+        result.masses.push_back(!signal ? std::numeric_limits<double>::quiet_NaN()
+                                : k == 0
+                                    ? layout.lightest
+                                    : layout.base + (1 + layout.slope) * static_cast<double>(k) +
+                                          moment[cell] / total[cell]);
     }
 }
 
 // The working arrays, in one aligned block for both grids and both bin
 // arrays, each part padded to 64 bytes so that every part keeps FFTW's SIMD
-// alignment. A Workspace keeps the block between molecules and grows it
-// when a wider grid comes.
+// alignment, and the bins of elements that have no shared ones. Kept
+// between molecules and grown when a wider grid comes.
 struct Buffers {
     int capacity = 0; // grid points each part holds
     FftwArray<double> block;
     double *total_grid = nullptr, *moment_grid = nullptr;
     fftw_complex *total_bins = nullptr, *moment_bins = nullptr;
+    std::vector<ElementBin> own_bins;
+    std::vector<Term> terms;
+    std::vector<Factor> factors;
 
     bool reserve(int grid) {
         if (grid <= capacity) return true;
@@ -417,19 +439,42 @@ struct Buffers {
     }
 };
 
+// Each factor's bins: the shared ones of a natural element, else made for
+// this call (labelled elements, grids above the shared ones).
+bool gather_terms(const std::vector<Factor> &factors, int grid, Buffers &buffers) {
+    const std::size_t half = static_cast<std::size_t>(grid / 2 + 1);
+    std::size_t own = 0;
+    buffers.terms.clear();
+    for (const Factor &factor : factors) {
+        const ElementBin *bins =
+            factor.labelled ? nullptr : shared_natural_bins(factor.element, grid);
+        if (bins == nullptr) ++own;
+        buffers.terms.push_back({bins, factor.whole, factor.fraction, factor.stats->mean_position,
+                                 factor.stats->mean_defect});
+    }
+    if (buffers.own_bins.size() < own * half) buffers.own_bins.resize(own * half);
+    std::size_t next = 0;
+    for (std::size_t f = 0; f < factors.size(); ++f) {
+        if (buffers.terms[f].bins != nullptr) continue;
+        ElementBin *bins = buffers.own_bins.data() + half * next++;
+        fill_element_bins(*factors[f].pattern, grid, bins);
+        buffers.terms[f].bins = bins;
+    }
+    return true;
+}
+
 // The labelled average mass from the factors' patterns.
 double average_of(double fixed, const std::vector<Factor> &factors) {
     double average = fixed;
-    for (const Factor &factor : factors) average += factor.count * factor.pattern.average_mass();
+    for (const Factor &factor : factors) average += factor.count * factor.stats->average_mass;
     return average;
 }
 
-// The whole computation once the factors are collected; `roots_for(grid)`
-// gives the grid's roots of unity (null when they cannot be made), and
+// The whole computation once the factors are collected;
 // `inverse(grid, bins, out)` runs an inverse transform as fft::inverse does.
-template <class Roots, class Inverse>
+template <class Inverse>
 Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Buffers &buffers,
-                        Roots &&roots_for, Inverse &&inverse, Envelope &result) {
+                        Inverse &&inverse, Envelope &result) {
     const Monoisotopic mono = monoisotopic_of(factors, fixed);
     result.monoisotopic_mass = mono.mass;
     result.average_mass = average_of(fixed, factors);
@@ -438,18 +483,36 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Buffer
     if (!placed.ok()) return placed;
     const Outcome no_memory = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
     if (!buffers.reserve(window.grid)) return no_memory;
-    const std::vector<Cx> *roots = roots_for(window.grid);
-    if (roots == nullptr) return no_memory;
-    combine(factors, *roots, buffers.total_bins, buffers.moment_bins);
+    gather_terms(factors, window.grid, buffers);
+    const Layout layout = layout_of(factors, fixed);
+    // fftw_complex is double[2], laid out as Cx.
+    combine(buffers.terms, layout, window.grid, reinterpret_cast<Cx *>(buffers.total_bins),
+            reinterpret_cast<Cx *>(buffers.moment_bins));
     if (!inverse(window.grid, buffers.total_bins, buffers.total_grid) ||
         !inverse(window.grid, buffers.moment_bins, buffers.moment_grid))
         return no_memory;
-    fill_points(window, buffers.total_grid, buffers.moment_grid, mono, result);
+    fill_points(window, layout, buffers.total_grid, buffers.moment_grid, mono.shift, result);
     return Outcome::success();
 }
 
-// Grids up to this size keep their roots in a Workspace (16 bytes a point).
-constexpr int kKeptRootsGrid = 1 << 16;
+// One thread's working state for the single call: the arrays of the last
+// molecule are kept, so that a call allocates nothing but its result.
+struct CallState {
+    Buffers buffers;
+    std::array<Labelled, chem::kElementCount> labelled{};
+    fft::HeldInverses inverses; // the thread's recent lengths, run without the cache's lock
+};
+
+// The thread's kept state, or with the caches turned off (fft::set_caching)
+// a fresh one for this call alone.
+template <class Body> Outcome with_call_state(Body &&body) {
+    if (fft::caching()) {
+        thread_local CallState kept;
+        return body(kept);
+    }
+    auto fresh = std::make_unique<CallState>();
+    return body(*fresh);
+}
 
 } // namespace
 
@@ -457,37 +520,20 @@ struct Workspace::State {
     explicit State(const labels::LabelSet &set) : labels(set) {}
 
     // Labelled patterns cost a table walk each; natural ones are shared.
-    const labels::ElementPattern &pattern(int element) {
+    const Labelled &labelled(int element) {
         const auto index = static_cast<std::size_t>(element);
         if (!made[index]) {
-            patterns[index] = labels::element_pattern(element, labels);
+            patterns[index].pattern = labels::element_pattern(element, labels);
+            patterns[index].stats = element_stats(patterns[index].pattern, element);
             made[index] = true;
         }
         return patterns[index];
     }
 
-    const std::vector<Cx> *roots(int grid) {
-        if (grid > kKeptRootsGrid) {
-            fill_roots(grid, scratch_roots);
-            return &scratch_roots;
-        }
-        for (auto &[size, table] : kept_roots)
-            if (size == grid) return &table;
-        // Made aside and then kept, so that a failed allocation leaves no
-        // half-made table behind for the next molecule of this grid.
-        std::vector<Cx> table;
-        fill_roots(grid, table);
-        kept_roots.emplace_back(grid, std::move(table));
-        return &kept_roots.back().second;
-    }
-
     labels::LabelSet labels;
-    std::array<labels::ElementPattern, chem::kElementCount> patterns{};
+    std::array<Labelled, chem::kElementCount> patterns{};
     std::array<bool, chem::kElementCount> made{};
-    std::vector<Factor> factors;
     Buffers buffers;
-    std::vector<std::pair<int, std::vector<Cx>>> kept_roots;
-    std::vector<Cx> scratch_roots;
     fft::HeldInverses inverses;
 };
 
@@ -500,50 +546,58 @@ double fixed_mass_of(const chem::Composition &molecule, const chem::Composition 
     return fixed_mass(molecule) + (carriers == nullptr ? 0.0 : fixed_mass(*carriers));
 }
 
+// The single call's factors, labelled patterns made into the thread's state.
+Outcome call_factors(const chem::Composition &molecule, const chem::Composition *carriers,
+                     const labels::LabelSet &labels, CallState &state) {
+    return collect_factors(
+        molecule, carriers, labels,
+        [&](int element) -> const Labelled & {
+            Labelled &made = state.labelled[static_cast<std::size_t>(element)];
+            made.pattern = labels::element_pattern(element, labels);
+            made.stats = element_stats(made.pattern, element);
+            return made;
+        },
+        state.buffers.factors);
+}
+
 } // namespace
 
 Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels,
                double &monoisotopic, double &average) {
-    std::vector<Factor> factors;
-    Outcome collected = collect_factors(
-        molecule, nullptr, labels,
-        [&](int element) { return labels::element_pattern(element, labels); }, factors);
-    if (!collected.ok()) return collected;
-    const double fixed = fixed_mass(molecule);
-    monoisotopic = monoisotopic_of(factors, fixed).mass;
-    average = average_of(fixed, factors);
-    return Outcome::success();
+    return with_call_state([&](CallState &state) {
+        Outcome collected = call_factors(molecule, nullptr, labels, state);
+        if (!collected.ok()) return collected;
+        const double fixed = fixed_mass(molecule);
+        monoisotopic = monoisotopic_of(state.buffers.factors, fixed).mass;
+        average = average_of(fixed, state.buffers.factors);
+        return Outcome::success();
+    });
 }
 
 Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
                 const labels::LabelSet &labels, Envelope &result) {
-    std::vector<Factor> factors;
-    factors.reserve(8);
-    Outcome collected = collect_factors(
-        molecule, carriers, labels,
-        [&](int element) { return labels::element_pattern(element, labels); }, factors);
-    if (!collected.ok()) return collected;
-    Buffers buffers;
-    std::vector<Cx> roots;
-    return compute_factors(
-        fixed_mass_of(molecule, carriers), factors, buffers,
-        [&](int grid) {
-            fill_roots(grid, roots);
-            return &roots;
-        },
-        fft::inverse, result);
+    return with_call_state([&](CallState &state) {
+        Outcome collected = call_factors(molecule, carriers, labels, state);
+        if (!collected.ok()) return collected;
+        return compute_factors(
+            fixed_mass_of(molecule, carriers), state.buffers.factors, state.buffers,
+            [&](int grid, fftw_complex *bins, double *out) {
+                return state.inverses.run(grid, bins, out);
+            },
+            result);
+    });
 }
 
 Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
                 Workspace &workspace, Envelope &result) {
     Workspace::State &state = *workspace.state_;
     Outcome collected = collect_factors(
-        molecule, carriers, state.labels, [&](int element) { return state.pattern(element); },
-        state.factors);
+        molecule, carriers, state.labels,
+        [&](int element) -> const Labelled & { return state.labelled(element); },
+        state.buffers.factors);
     if (!collected.ok()) return collected;
     return compute_factors(
-        fixed_mass_of(molecule, carriers), state.factors, state.buffers,
-        [&](int grid) { return state.roots(grid); },
+        fixed_mass_of(molecule, carriers), state.buffers.factors, state.buffers,
         [&](int grid, fftw_complex *bins, double *out) {
             return state.inverses.run(grid, bins, out);
         },

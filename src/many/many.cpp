@@ -10,6 +10,7 @@
 
 #include "api/handles.hpp"
 #include "envelope/envelope.hpp"
+#include "molecule/averaging_units.hpp"
 
 namespace corvan::many {
 
@@ -17,11 +18,6 @@ namespace {
 
 const corvan_options kDefaults{};
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-struct MoleculeFree {
-    void operator()(corvan_molecule *molecule) const noexcept { corvan_molecule_free(molecule); }
-};
-using MoleculeHandle = std::unique_ptr<corvan_molecule, MoleculeFree>;
 
 // The caller's arrays, from either result struct.
 using Table = corvan_many_table;
@@ -199,27 +195,20 @@ class Rows {
     envelope::Envelope envelope_;
 };
 
-// The molecule of one row, from its text or its mass, read by the public
-// calls so that every kind they learn is read here too.
-template <class Make> Outcome row_molecule(Make &&make, MoleculeHandle &molecule) {
-    corvan_error error{};
-    corvan_molecule *made = nullptr;
-    const int status = make(&made, &error);
-    molecule.reset(made);
-    if (status == CORVAN_OK) return Outcome::success();
-    return Outcome::failure(status, error.message, error.position);
-}
-
+// Each row's molecule is read into one reused molecule (whose arrays keep
+// their room), by what the public calls read with, so that every kind they
+// learn is read here too.
 template <class Make> std::size_t run_rows(Rows &rows, std::size_t count, Make &&make_row) {
     std::size_t failed = 0;
+    corvan_molecule molecule;
     for (std::size_t row = 0; row < count; ++row) {
         Outcome outcome;
         try {
-            MoleculeHandle molecule;
-            outcome = row_molecule(
-                [&](corvan_molecule **m, corvan_error *e) { return make_row(row, m, e); },
-                molecule);
-            if (outcome.ok()) outcome = rows.compute(*molecule, row);
+            molecule.composition.natural.fill(0);
+            molecule.composition.fixed.clear();
+            molecule.charge = 0;
+            outcome = make_row(row, molecule);
+            if (outcome.ok()) outcome = rows.compute(molecule, row);
         } catch (...) { // this row only
             outcome = exception_outcome();
         }
@@ -289,14 +278,14 @@ Outcome run_masses(int kind, const double *masses, const int *charges, size_t ro
 }
 
 auto text_rows(int kind, const char *const *texts) {
-    return [=](std::size_t row, corvan_molecule **molecule, corvan_error *e) {
-        return corvan_molecule_parse(kind, texts[row], molecule, e);
+    return [=](std::size_t row, corvan_molecule &molecule) {
+        return api::parse_molecule(kind, texts[row], molecule);
     };
 }
 
 auto mass_rows(int kind, const double *masses) {
-    return [=](std::size_t row, corvan_molecule **molecule, corvan_error *e) {
-        return corvan_molecule_from_mass(kind, masses[row], molecule, e);
+    return [=](std::size_t row, corvan_molecule &molecule) {
+        return chem::composition_by_mass(kind, masses[row], molecule.composition);
     };
 }
 
