@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,8 +96,9 @@ struct IsotopeLabel {
 
 class ProformaReader {
   public:
-    ProformaReader(std::string_view text, chem::Composition &composition)
-        : text_(text), composition_(composition) {}
+    ProformaReader(std::string_view text, chem::Composition &composition,
+                   std::vector<ResidueAtoms> *residues = nullptr)
+        : text_(text), composition_(composition), residues_(residues) {}
 
     Outcome read(int &charge) {
         composition_ = chem::Composition{};
@@ -118,6 +120,7 @@ class ProformaReader {
     std::string sequence_;
     std::vector<FixedModification> fixed_;
     std::vector<IsotopeLabel> labels_;
+    std::vector<ResidueAtoms> *residues_; // null unless the caller wants them
 
     bool at_end() const { return pos_ >= text_.size(); }
     char peek() const { return at_end() ? '\0' : text_[pos_]; }
@@ -440,10 +443,13 @@ class ProformaReader {
                     composition_.add_natural(kColumns[k], residue->atoms[k]);
             sequence_ += c;
             ++pos_;
+            std::optional<chem::Composition> before;
+            if (residues_) before = composition_;
             while (peek() == '[') {
                 Outcome read = read_modification(composition_);
                 if (!read.ok()) return read;
             }
+            if (before) record_residue(c, *before);
         }
         if (sequence_.empty())
             return at_end() ? fail(CORVAN_E_SYNTAX, "no residues", -1) : unexpected();
@@ -490,13 +496,55 @@ class ProformaReader {
         return Outcome::success();
     }
 
+    // The residue just read with its modifications; the first one also
+    // takes the N-terminal modifications read before it.
+    void record_residue(char letter, const chem::Composition &before) {
+        const Residue &residue = *find_residue(letter);
+        ResidueAtoms atoms{letter, composition_};
+        if (!residues_->empty()) {
+            atoms.atoms = chem::Composition{};
+            for (std::size_t k = 0; k < kColumns.size(); ++k)
+                atoms.atoms.add_natural(kColumns[k], residue.atoms[k]);
+            atoms.atoms.add(composition_, 1);
+            atoms.atoms.add(before, -1);
+        }
+        residues_->push_back(std::move(atoms));
+    }
+
+    // What the whole molecule gets below, residue by residue.
+    void finish_residues() {
+        chem::Composition c_terminal = composition_;
+        for (const ResidueAtoms &residue : *residues_) c_terminal.add(residue.atoms, -1);
+        residues_->back().atoms.add(c_terminal, 1);
+        for (std::size_t i = 0; i < residues_->size(); ++i) {
+            chem::Composition &atoms = (*residues_)[i].atoms;
+            for (const FixedModification &fixed : fixed_)
+                atoms.add(fixed.atoms, sites_at(fixed, i));
+            fold_negative_isotopes(atoms);
+            for (const IsotopeLabel &label : labels_) relabel(label, atoms);
+            std::erase_if(atoms.fixed, [](const auto &isotope) { return isotope.count == 0; });
+        }
+    }
+
+    double sites_at(const FixedModification &fixed, std::size_t i) const {
+        const char letter = sequence_[i];
+        double sites = fixed.residues.find(letter) != std::string::npos ? 1 : 0;
+        if (i == 0 && fixed.n_term && (fixed.n_term_residue == 0 || fixed.n_term_residue == letter))
+            ++sites;
+        if (i + 1 == sequence_.size() && fixed.c_term &&
+            (fixed.c_term_residue == 0 || fixed.c_term_residue == letter))
+            ++sites;
+        return sites;
+    }
+
     // ---- the whole molecule ---------------------------------------------
 
     Outcome finish() {
+        if (residues_) finish_residues();
         chem::add_water(composition_, 1); // one water closes the chain
         for (const FixedModification &fixed : fixed_) apply(fixed);
-        fold_negative_isotopes();
-        for (const IsotopeLabel &label : labels_) relabel(label);
+        fold_negative_isotopes(composition_);
+        for (const IsotopeLabel &label : labels_) relabel(label, composition_);
         const int negative = may_fall_below_zero() ? composition_.first_negative_element() : -1;
         if (negative >= 0)
             return fail(CORVAN_E_RANGE,
@@ -511,8 +559,8 @@ class ProformaReader {
     // element's most abundant isotope is taken from the natural atoms. A
     // negative count of any other isotope ("[13C-2]") stays, and is refused
     // with the molecule.
-    void fold_negative_isotopes() {
-        auto &fixed = composition_.fixed;
+    void fold_negative_isotopes(chem::Composition &composition) {
+        auto &fixed = composition.fixed;
         const auto natural_removal = [](const chem::FixedIsotope &isotope) {
             if (isotope.count >= 0) return false;
             const auto &pattern = labels::natural_pattern(isotope.element);
@@ -520,7 +568,7 @@ class ProformaReader {
             return pattern.positions[pattern.most_abundant()] + lightest == isotope.mass_number;
         };
         for (const chem::FixedIsotope &isotope : fixed)
-            if (natural_removal(isotope)) composition_.add_natural(isotope.element, isotope.count);
+            if (natural_removal(isotope)) composition.add_natural(isotope.element, isotope.count);
         std::erase_if(fixed, natural_removal);
     }
 
@@ -548,10 +596,10 @@ class ProformaReader {
 
     // Every atom of the element that is not already a written isotope
     // becomes the label's isotope.
-    void relabel(const IsotopeLabel &label) {
-        double &natural = composition_.natural[static_cast<std::size_t>(label.element)];
+    void relabel(const IsotopeLabel &label, chem::Composition &composition) {
+        double &natural = composition.natural[static_cast<std::size_t>(label.element)];
         if (natural == 0) return;
-        composition_.add_fixed(label.element, label.mass_number, natural);
+        composition.add_fixed(label.element, label.mass_number, natural);
         natural = 0;
     }
 };
@@ -560,6 +608,12 @@ class ProformaReader {
 
 Outcome parse_proforma(std::string_view text, chem::Composition &composition, int &charge) {
     return ProformaReader(text, composition).read(charge);
+}
+
+Outcome parse_proforma_residues(std::string_view text, chem::Composition &composition, int &charge,
+                                std::vector<ResidueAtoms> &residues) {
+    residues.clear();
+    return ProformaReader(text, composition, &residues).read(charge);
 }
 
 } // namespace corvan::peptide
