@@ -143,17 +143,17 @@ static int check_fragments(void) {
     int wrong = corvan_fragment_defaults(&settings) != CORVAN_OK ||
                 corvan_fragment_types_parse("by", &types, NULL) != CORVAN_OK ||
                 types != (CORVAN_ION_B | CORVAN_ION_Y) ||
-                corvan_fragment_charges_parse("1-2", &low, &high, NULL) != CORVAN_OK ||
-                low != 1 || high != 2;
+                corvan_fragment_charges_parse("1-2", &low, &high, NULL) != CORVAN_OK || low != 1 ||
+                high != 2;
     settings.isolated_peaks = "M+0";
-    wrong |= corvan_fragments(CORVAN_KIND_PEPTIDE, "PEPTIDE", &settings, &list, NULL) !=
-                 CORVAN_OK ||
-             corvan_fragment_list_count(list) != 12 ||
-             corvan_fragment_list_get(list, 1, &fragment) != CORVAN_OK ||
-             strcmp(fragment.name, "b2") != 0 || strcmp(fragment.formula, "C10H14N2O4") != 0 ||
-             fabs(fragment.monoisotopic_mz - 227.102633) > 1e-5 || fragment.conditioned == NULL ||
-             fabs(fragment.conditioned[0] - 1.0) > 1e-12 ||
-             corvan_fragment_list_get(list, 12, &fragment) != CORVAN_E_RANGE;
+    wrong |=
+        corvan_fragments(CORVAN_KIND_PEPTIDE, "PEPTIDE", &settings, &list, NULL) != CORVAN_OK ||
+        corvan_fragment_list_count(list) != 12 ||
+        corvan_fragment_list_get(list, 1, &fragment) != CORVAN_OK ||
+        strcmp(fragment.name, "b2") != 0 || strcmp(fragment.formula, "C10H14N2O4") != 0 ||
+        fabs(fragment.monoisotopic_mz - 227.102633) > 1e-5 || fragment.conditioned == NULL ||
+        fabs(fragment.conditioned[0] - 1.0) > 1e-12 ||
+        corvan_fragment_list_get(list, 12, &fragment) != CORVAN_E_RANGE;
     corvan_fragment_list_free(list);
     return wrong;
 }

@@ -202,4 +202,26 @@ TEST(Fragments, BadInputIsRefusedWithItsReason) {
               CORVAN_E_UNSUPPORTED);
 }
 
+TEST(Fragments, CommandWritesTheLibrarysIonsAndRefusesBadInput) {
+    const auto csv =
+        cli_test::run("fragments 'PEPTIDE/2' --types y --isolation M+1,M+2 --format csv");
+    ASSERT_EQ(csv.status, 0);
+    // y3 at M+1: share and conditioned share, as the C interface gives them.
+    corvan_fragment_settings s = settings(CORVAN_ION_Y);
+    s.isolated_peaks = "M+1,M+2";
+    List l;
+    ASSERT_EQ(fragments(CORVAN_KIND_PEPTIDE, "PEPTIDE/2", s, l), CORVAN_OK);
+    const corvan_fragment y3 = l.by_name(1)["y3"];
+    char row[200];
+    std::snprintf(row, sizeof row, "y3,16,3,0,1,%s,%.10f,%.10f,1,%.10f,%.10e,%.10e\n", y3.formula,
+                  y3.monoisotopic_mass, y3.monoisotopic_mz, y3.mz[1], y3.shares[1],
+                  y3.conditioned[1]);
+    EXPECT_NE(csv.out.find(row), std::string::npos) << row << csv.out;
+
+    const auto refused = cli_test::run("fragments PEPTIDE --types w", true);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.out.find("peptides give the series a, b, c, x, y, z"), std::string::npos);
+    EXPECT_EQ(cli_test::run("fragments PEPTIDE --isolation M+0 --window 1:2").status, 2);
+}
+
 } // namespace
