@@ -40,6 +40,7 @@ from .envelopes import Envelope, EnvelopeError, envelope
 from .spectrum import Spectrum, SpectrumError, centroids, fine_structure, profile
 from ._many import Many, many
 from .digestion import Piece, digest, enzymes
+from .fragments import Fragment, fragments
 from .encoders import (
     add_modification,
     formula_counts,
@@ -89,6 +90,8 @@ __all__ = [
     "Piece",
     "digest",
     "enzymes",
+    "Fragment",
+    "fragments",
     "many",
     "formula",
     "peptide",
