@@ -1584,8 +1584,9 @@ CORVAN_API int corvan_spectrum_get(const corvan_spectrum *spectrum, corvan_spect
 #define CORVAN_LOSS_H3PO4 4u
 
 /* What corvan_fragments computes. Fill it with corvan_fragment_defaults.
- *   types             CORVAN_ION_* or'ed (default b and y; RNA and DNA
- *                     take c, y, w and a-B only, peptides the others);
+ *   types             CORVAN_ION_* or'ed; RNA and DNA take c, y, w and
+ *                     a-B only, peptides the others (default 0: b and y
+ *                     for peptides, a-B, c, w and y for nucleic acids);
  *   min_charge, max_charge   the fragments' charges, both non-zero, of one
  *                     sign, |charge| <= 1000 (default 1 .. 1);
  *   losses            CORVAN_LOSS_* or'ed, peptides only (default 0);
@@ -1620,8 +1621,7 @@ CORVAN_API int corvan_fragment_defaults(corvan_fragment_settings *settings);
  * CORVAN_E_SYNTAX (an unknown type or an empty text; position set).
  * Example: ("a-B,c,y,w", &t, &e) gives CORVAN_ION_A_BASE | CORVAN_ION_C |
  * CORVAN_ION_Y | CORVAN_ION_W. */
-CORVAN_API int corvan_fragment_types_parse(const char *text, unsigned *types,
-                                           corvan_error *error);
+CORVAN_API int corvan_fragment_types_parse(const char *text, unsigned *types, corvan_error *error);
 
 /* Reads a charge range "2", "1-3", "-1" or "-3..-1" (also "1..3") into
  * *min_charge and *max_charge. Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL),
@@ -1639,13 +1639,13 @@ typedef struct corvan_fragment_list corvan_fragment_list;
  * NaN there); `conditioned` gives the shares given the isolation, summing
  * to 1 (NULL when the settings isolate nothing). */
 typedef struct corvan_fragment {
-    const char *name;    /* "b3", "y5-H2O", "z2", "a3-B", "w2", "imm(Y)" */
-    unsigned series;     /* one CORVAN_ION_* */
-    size_t number;       /* residues or nucleotides it holds; the residue's
-                            position for an immonium ion */
-    unsigned loss;       /* one CORVAN_LOSS_* or 0 */
+    const char *name; /* "b3", "y5-H2O", "z2", "a3-B", "w2", "imm(Y)" */
+    unsigned series;  /* one CORVAN_ION_* */
+    size_t number;    /* residues or nucleotides it holds; the residue's
+                         position for an immonium ion */
+    unsigned loss;    /* one CORVAN_LOSS_* or 0 */
     int charge;
-    const char *formula; /* the neutral fragment, Hill order ("C13H16N2O5") */
+    const char *formula;      /* the neutral fragment, Hill order ("C13H16N2O5") */
     double monoisotopic_mass; /* of the neutral fragment (Da) */
     double monoisotopic_mz;   /* of the ion: (mass + charge protons) / |charge| */
     size_t count;
@@ -1665,7 +1665,7 @@ typedef struct corvan_fragment {
  * charge from min_charge up. A series a fragment cannot lose anything of
  * gives no loss rows.
  * Returns CORVAN_OK, or CORVAN_E_ARGUMENT (NULL text or list, another kind,
- * settings out of range: no or unknown types, a charge range as
+ * settings out of range: unknown types, a charge range as
  * corvan_fragment_charges_parse refuses it, unknown losses, window_low >=
  * window_high, peaks and window together), CORVAN_E_UNSUPPORTED (a series
  * of the other kind of molecule, losses for a nucleic acid, a chain of one

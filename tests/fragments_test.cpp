@@ -82,6 +82,27 @@ TEST(Fragments, ModificationsAndLossesFollowTheirResidues) {
     // Immonium of Y-free GASK: G carries the acetyl, S the phosphate.
     EXPECT_NEAR(f["imm(S)"].monoisotopic_mz, 87.032028 + kHPO3 - 27.994915 + kProton, 1e-5);
     EXPECT_EQ(f["imm(K)"].number, 4u);
+
+    // Fixed, terminal and written modifications and a global label: every
+    // b and its complementary y make the whole molecule.
+    const char *text = "<[Carbamidomethyl]@C><15N>[Acetyl]-PEC[Oxidation]CK-[Amidated]";
+    List whole;
+    ASSERT_EQ(fragments(CORVAN_KIND_PEPTIDE, text, settings(CORVAN_ION_B | CORVAN_ION_Y), whole),
+              CORVAN_OK);
+    corvan_molecule *m = nullptr;
+    ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_PEPTIDE, text, &m, nullptr), CORVAN_OK);
+    corvan_distribution *d = nullptr;
+    ASSERT_EQ(corvan_distribution_compute(m, nullptr, &d, nullptr), CORVAN_OK);
+    corvan_summary molecule{};
+    corvan_distribution_summary(d, &molecule);
+    auto ions = whole.by_name(1);
+    for (int i = 1; i < 5; ++i)
+        EXPECT_NEAR(ions["b" + std::to_string(i)].monoisotopic_mass +
+                        ions["y" + std::to_string(5 - i)].monoisotopic_mass,
+                    molecule.monoisotopic_mass, 1e-9)
+            << i;
+    corvan_distribution_free(d);
+    corvan_molecule_free(m);
 }
 
 TEST(Fragments, NucleicAcidIonsMatchNucleosideMasses) {
@@ -95,6 +116,10 @@ TEST(Fragments, NucleicAcidIonsMatchNucleosideMasses) {
         CORVAN_OK);
     auto f = l.by_name(-1);
     EXPECT_EQ(f.size(), 12u);
+    List defaults; // no settings: the nucleic series, at charge 1
+    ASSERT_EQ(corvan_fragments(CORVAN_KIND_RNA, "ACGU", nullptr, &defaults.list, nullptr),
+              CORVAN_OK);
+    EXPECT_EQ(defaults.by_name(1).size(), 12u);
     EXPECT_NEAR(f["y1"].monoisotopic_mz, U - kProton, 1e-5);
     EXPECT_NEAR(f["w1"].monoisotopic_mz, U + kHPO3 - kProton, 1e-5);
     EXPECT_NEAR(f["c1"].monoisotopic_mz, A + kHPO3 - kWater - kProton, 1e-5);

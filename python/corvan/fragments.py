@@ -155,7 +155,9 @@ def fragments(text: str, *, kind: str = "peptide", types: Optional[str] = None,
     nucleic = kind != "peptide"
     settings = _Settings()
     _defaults(ctypes.byref(settings))
-    _parse_types("a-B,c,w,y" if types is None and nucleic else types or "by", settings)
+    if types is None:
+        types = "a-B,c,w,y" if nucleic else "by"
+    _parse_types(types, settings)
     _parse_charges((-1 if nucleic else 1) if charges is None else charges, settings)
     settings.losses = _loss_bits(losses)
     if precursor_charge is not None:

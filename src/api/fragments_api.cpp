@@ -21,7 +21,10 @@ namespace {
 Outcome read_request(int kind, const corvan_fragment_settings &settings,
                      fragments::Request &request) {
     request.kind = kind;
-    request.types = settings.types;
+    const bool nucleic = kind == CORVAN_KIND_RNA || kind == CORVAN_KIND_DNA;
+    request.types = settings.types != 0 ? settings.types
+                    : nucleic ? CORVAN_ION_A_BASE | CORVAN_ION_C | CORVAN_ION_W | CORVAN_ION_Y
+                              : CORVAN_ION_B | CORVAN_ION_Y;
     request.min_charge = settings.min_charge;
     request.max_charge = settings.max_charge;
     request.losses = settings.losses;
@@ -49,7 +52,7 @@ extern "C" {
 
 int corvan_fragment_defaults(corvan_fragment_settings *settings) {
     if (settings == nullptr) return CORVAN_E_ARGUMENT;
-    *settings = {CORVAN_ION_B | CORVAN_ION_Y, 1, 1, 0, 0, nullptr, 0, 0};
+    *settings = {0, 1, 1, 0, 0, nullptr, 0, 0}; // types 0: the kind's usual series
     return CORVAN_OK;
 }
 
