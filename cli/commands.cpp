@@ -6,6 +6,7 @@
 #include "distribution.hpp"
 #include "envelope_command.hpp"
 #include "envelope_output.hpp"
+#include "fragments_command.hpp"
 #include "molecules.hpp"
 #include "result.hpp"
 #include "serve.hpp"
@@ -339,6 +340,8 @@ const std::vector<Command> &commands() {
         {"dna", "isotope distribution of a DNA, by sequence or mass", kDnaHelp, run_dna},
         {"batch", "many molecules from a list or FASTA file into a TSV/CSV file", kBatchHelp,
          run_batch},
+        {"fragments", "fragment ions and their envelopes, given the isolated precursor",
+         kFragmentsHelp, run_fragments},
         {"serve", "a local web page and JSON API for isotope envelopes", kServeHelp, run_serve},
     };
     return table;

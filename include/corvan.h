@@ -1603,6 +1603,175 @@ CORVAN_API int corvan_peptidoform_count(const char *text, size_t *count, corvan_
 CORVAN_API int corvan_peptidoform_parse(const char *text, size_t index, corvan_molecule **molecule,
                                         corvan_error *error);
 
+/* ======================================================================
+ * Fragment ions
+ *
+ * The ions a peptide or a nucleic acid breaks into in a tandem mass
+ * spectrometer, each with its composition, monoisotopic m/z and isotope
+ * envelope, and, for a precursor isolated with only some of its isotopes,
+ * the envelope each fragment then shows.
+ *
+ * Peptides (CORVAN_KIND_PEPTIDE, ProForma as corvan_molecule_parse reads
+ * it; modifications stay on their residues, so a fragment carries those of
+ * the residues it holds, the N-terminal ones on the N-terminal series and
+ * the C-terminal ones on the C-terminal series). Neutral fragments, from
+ * the residues' sum R of the first i residues or S of the last i:
+ *   a = R - CO,  b = R,  c = R + NH3,
+ *   x = S + H2O + CO - H2,  y = S + H2O,
+ *   z = S + H2O - NH2 (the z-dot radical that ETD and ECD give, also
+ *       called z+1: y less 16.018724 Da),
+ *   immonium = residue - CO, at charge +1 only, once per distinct residue.
+ * The ion of charge z adds z protons. Losses: H2O from fragments that hold
+ * S, T, E or D; NH3 from those that hold R, K, N or Q; H3PO4 from those
+ * that hold a phosphorylated S or T (a residue S or T with phosphorus in
+ * its modifications); one loss at a time.
+ *
+ * Nucleic acids (CORVAN_KIND_RNA, CORVAN_KIND_DNA), McLuckey's series,
+ * from the 5' piece P of the first i nucleotides with a 3'-OH and the 3'
+ * piece S of the last i with a 5'-OH (ends as the text writes them):
+ *   a-B = P - H2O - base (the neutral base of the piece's 3'-most
+ *         nucleoside; 2'-O-methyl nucleosides, names ending in "m", lose
+ *         their base only),
+ *   c = P + HPO3 - H2O,  w = S + HPO3,  y = S;
+ * so that a + w and c + y are the whole chain. Negative charges remove
+ * protons, as nucleic acids are measured.
+ *
+ * Every series runs i = 1 .. n - 1. Abundances are natural (atoms the text
+ * fixes to one isotope keep it).
+ *
+ * Isolation: the precursor (the whole molecule with precursor_charge
+ * protons) is isolated with only some of its isotope peaks M+k, the set S.
+ * A fragment then keeps the isotopes its complement (precursor less
+ * fragment) leaves it: P(fragment at M+i | S) is proportional to
+ * sum over k in S of P_fragment(i) P_complement(k - i), computed exactly
+ * from the two distributions. A fragment whose charge exceeds the
+ * precursor's in size cannot come from it and is left out.
+ * ====================================================================== */
+
+#define CORVAN_ION_A 1u
+#define CORVAN_ION_B 2u
+#define CORVAN_ION_C 4u
+#define CORVAN_ION_X 8u
+#define CORVAN_ION_Y 16u
+#define CORVAN_ION_Z 32u
+#define CORVAN_ION_IMMONIUM 64u
+#define CORVAN_ION_A_BASE 128u /* a-B: nucleic acids */
+#define CORVAN_ION_W 256u      /* w: nucleic acids */
+
+#define CORVAN_LOSS_H2O 1u
+#define CORVAN_LOSS_NH3 2u
+#define CORVAN_LOSS_H3PO4 4u
+
+/* What corvan_fragments computes. Fill it with corvan_fragment_defaults.
+ *   types             CORVAN_ION_* or'ed; RNA and DNA take c, y, w and
+ *                     a-B only, peptides the others (default 0: b and y
+ *                     for peptides, a-B, c, w and y for nucleic acids);
+ *   min_charge, max_charge   the fragments' charges, both non-zero, of one
+ *                     sign, |charge| <= 1000 (default 1 .. 1);
+ *   losses            CORVAN_LOSS_* or'ed, peptides only (default 0);
+ *   precursor_charge  the isolated precursor's charge: 0 (default) takes
+ *                     the text's ("PEPTIDE/3"), else the charge of largest
+ *                     size in min_charge .. max_charge;
+ *   isolated_peaks    NULL (default) or the precursor's isotope peaks
+ *                     isolated, "M+0,M+1" (also "M", "M-1", "0,1");
+ *   window_low, window_high   an isolation window in m/z instead: the
+ *                     peaks whose mean m/z lies within it (both 0, the
+ *                     default: none). Peaks and window exclude each other. */
+typedef struct corvan_fragment_settings {
+    unsigned types;
+    int min_charge;
+    int max_charge;
+    unsigned losses;
+    int precursor_charge;
+    const char *isolated_peaks;
+    double window_low;
+    double window_high;
+} corvan_fragment_settings;
+
+/* Fills *settings with the defaults above. Returns CORVAN_OK, or
+ * CORVAN_E_ARGUMENT for NULL. Example:
+ *   corvan_fragment_settings s; corvan_fragment_defaults(&s);
+ *   s.types = CORVAN_ION_B | CORVAN_ION_Y; s.max_charge = 2; */
+CORVAN_API int corvan_fragment_defaults(corvan_fragment_settings *settings);
+
+/* Reads ion types as a command line writes them into *types: letters a b c
+ * x y z w run together or apart ("by", "b,y"), "a-B" and "immonium",
+ * separated by commas. Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL) or
+ * CORVAN_E_SYNTAX (an unknown type or an empty text; position set).
+ * Example: ("a-B,c,y,w", &t, &e) gives CORVAN_ION_A_BASE | CORVAN_ION_C |
+ * CORVAN_ION_Y | CORVAN_ION_W. */
+CORVAN_API int corvan_fragment_types_parse(const char *text, unsigned *types, corvan_error *error);
+
+/* Reads a charge range "2", "1-3", "-1" or "-3..-1" (also "1..3") into
+ * *min_charge and *max_charge. Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL),
+ * CORVAN_E_SYNTAX (no number; position set) or CORVAN_E_RANGE (0 in the
+ * range, a sign change, the low end above the high end, |charge| > 1000).
+ * Example: ("1-2", &lo, &hi, &e) gives 1 and 2. */
+CORVAN_API int corvan_fragment_charges_parse(const char *text, int *min_charge, int *max_charge,
+                                             corvan_error *error);
+
+typedef struct corvan_fragment_list corvan_fragment_list;
+
+/* One fragment ion, owned by its list (valid until that is freed). Its
+ * points are the envelope of the ion (neutrons, shares, masses and m/z as
+ * in corvan_points; shares below CORVAN_ACCURACY are 0, masses and m/z
+ * NaN there); `conditioned` gives the shares given the isolation, summing
+ * to 1 (NULL when the settings isolate nothing). */
+typedef struct corvan_fragment {
+    const char *name; /* "b3", "y5-H2O", "z2", "a3-B", "w2", "imm(Y)" */
+    unsigned series;  /* one CORVAN_ION_* */
+    size_t number;    /* residues or nucleotides it holds; the residue's
+                         position for an immonium ion */
+    unsigned loss;    /* one CORVAN_LOSS_* or 0 */
+    int charge;
+    const char *formula;      /* the neutral fragment, Hill order ("C13H16N2O5") */
+    double monoisotopic_mass; /* of the neutral fragment (Da) */
+    double monoisotopic_mz;   /* of the ion: (mass + charge protons) / |charge| */
+    size_t count;
+    const int *neutrons;
+    const double *shares;
+    const double *conditioned;
+    const double *masses;
+    const double *mz;
+} corvan_fragment;
+
+/* Computes the fragment ions of `text` (kind CORVAN_KIND_PEPTIDE,
+ * CORVAN_KIND_RNA or CORVAN_KIND_DNA, read as corvan_molecule_parse reads
+ * it) as *settings says (NULL: defaults) into a new *list (free it with
+ * corvan_fragment_list_free): by series in the order a, b, c, x, y, z,
+ * immonium, a-B, c, w, y... (the order of the CORVAN_ION_* bits), then by
+ * number, no loss before the losses in the order of their bits, then by
+ * charge from min_charge up. A series a fragment cannot lose anything of
+ * gives no loss rows.
+ * Returns CORVAN_OK, or CORVAN_E_ARGUMENT (NULL text or list, another kind,
+ * settings out of range: unknown types, a charge range as
+ * corvan_fragment_charges_parse refuses it, unknown losses, window_low >=
+ * window_high, peaks and window together), CORVAN_E_UNSUPPORTED (a series
+ * of the other kind of molecule, losses for a nucleic acid, a chain of one
+ * residue or nucleotide, which has no fragments), CORVAN_E_SYNTAX
+ * (isolated_peaks that do not parse; position in them), CORVAN_E_RANGE (an
+ * isolation that holds none of the precursor's peaks above
+ * CORVAN_ACCURACY), the failures of corvan_molecule_parse and
+ * corvan_distribution_compute, CORVAN_E_MEMORY; then *list is NULL.
+ * Example: ("PEPTIDE", defaults) gives 12 fragments, b1..b6 then y1..y6;
+ * b2 is C10H14N2O4, m/z ~227.102633, y1 (E) C5H9NO4, m/z ~148.060434. With
+ * isolated_peaks "M+0" every fragment's conditioned share of M+0 is 1. */
+CORVAN_API int corvan_fragments(int kind, const char *text,
+                                const corvan_fragment_settings *settings,
+                                corvan_fragment_list **list, corvan_error *error);
+
+/* The number of fragments (0 for NULL). */
+CORVAN_API size_t corvan_fragment_list_count(const corvan_fragment_list *list);
+
+/* Fills *fragment with fragment `index`. Returns CORVAN_OK,
+ * CORVAN_E_ARGUMENT (a NULL argument) or CORVAN_E_RANGE (index >= count).
+ * Example: index 1 of the PEPTIDE example: name "b2", charge 1. */
+CORVAN_API int corvan_fragment_list_get(const corvan_fragment_list *list, size_t index,
+                                        corvan_fragment *fragment);
+
+/* Frees a list; NULL is fine. Example: corvan_fragment_list_free(l). */
+CORVAN_API void corvan_fragment_list_free(corvan_fragment_list *list);
+
 #ifdef __cplusplus
 }
 #endif

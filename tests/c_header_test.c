@@ -133,6 +133,31 @@ static int check_spectrum(void) {
     return wrong;
 }
 
+/* The fragment calls of the header: settings, parsers, list, get, free. */
+static int check_fragments(void) {
+    corvan_fragment_settings settings;
+    corvan_fragment_list *list = NULL;
+    corvan_fragment fragment;
+    unsigned types = 0;
+    int low = 0, high = 0;
+    int wrong = corvan_fragment_defaults(&settings) != CORVAN_OK ||
+                corvan_fragment_types_parse("by", &types, NULL) != CORVAN_OK ||
+                types != (CORVAN_ION_B | CORVAN_ION_Y) ||
+                corvan_fragment_charges_parse("1-2", &low, &high, NULL) != CORVAN_OK || low != 1 ||
+                high != 2;
+    settings.isolated_peaks = "M+0";
+    wrong |=
+        corvan_fragments(CORVAN_KIND_PEPTIDE, "PEPTIDE", &settings, &list, NULL) != CORVAN_OK ||
+        corvan_fragment_list_count(list) != 12 ||
+        corvan_fragment_list_get(list, 1, &fragment) != CORVAN_OK ||
+        strcmp(fragment.name, "b2") != 0 || strcmp(fragment.formula, "C10H14N2O4") != 0 ||
+        fabs(fragment.monoisotopic_mz - 227.102633) > 1e-5 || fragment.conditioned == NULL ||
+        fabs(fragment.conditioned[0] - 1.0) > 1e-12 ||
+        corvan_fragment_list_get(list, 12, &fragment) != CORVAN_E_RANGE;
+    corvan_fragment_list_free(list);
+    return wrong;
+}
+
 int main(void) {
     float out[64];
     const float peak = corvan_atom("C6H12O6", out, 64);
@@ -170,5 +195,5 @@ int main(void) {
         return 1;
     corvan_molecule_free(form);
     return check_molecule_layer() | check_many_molecules() | check_digestion() |
-           check_most_abundant_and_table() | check_spectrum();
+           check_most_abundant_and_table() | check_spectrum() | check_fragments();
 }

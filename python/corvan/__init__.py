@@ -41,6 +41,7 @@ from .peptidoforms import peptidoforms
 from .spectrum import Spectrum, SpectrumError, centroids, fine_structure, profile
 from ._many import Many, many
 from .digestion import Piece, digest, enzymes
+from .fragments import Fragment, fragments
 from .encoders import (
     add_modification,
     formula_counts,
@@ -91,6 +92,8 @@ __all__ = [
     "Piece",
     "digest",
     "enzymes",
+    "Fragment",
+    "fragments",
     "many",
     "formula",
     "peptide",

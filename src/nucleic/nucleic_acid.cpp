@@ -1,6 +1,7 @@
 #include "nucleic/nucleic_acid.hpp"
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "molecule/formula_parser.hpp"
@@ -64,15 +65,22 @@ constexpr Atoms kWater = {0, 2, 0, 1, 0, 0};
 
 class NucleicReader {
   public:
-    NucleicReader(std::string_view text, bool rna, chem::Composition &composition)
-        : text_(text), rna_(rna), composition_(composition) {}
+    NucleicReader(std::string_view text, bool rna, chem::Composition &composition,
+                  ChainParts *parts = nullptr)
+        : text_(text), rna_(rna), composition_(composition), parts_(parts) {}
 
     Outcome read() {
         composition_ = chem::Composition{};
         if (text_.empty()) return Outcome::failure(CORVAN_E_SYNTAX, "empty sequence");
         Outcome step = read_five_prime();
+        if (parts_) parts_->five_prime = composition_;
         if (step.ok()) step = read_chain();
+        const chem::Composition before_end = parts_ ? composition_ : chem::Composition{};
         if (step.ok()) step = read_three_prime();
+        if (parts_) {
+            parts_->three_prime = composition_;
+            parts_->three_prime.add(before_end, -1);
+        }
         if (step.ok() && pos_ < text_.size()) step = unexpected();
         if (!step.ok()) return step;
         add(kPhosphate, units_ - 1); // the phosphodiester links
@@ -86,6 +94,7 @@ class NucleicReader {
     chem::Composition &composition_;
     std::size_t pos_ = 0;
     int units_ = 0;
+    ChainParts *parts_; // null unless the caller wants them
 
     const char *what() const { return rna_ ? "RNA" : "DNA"; }
     char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
@@ -140,12 +149,23 @@ class NucleicReader {
 
     Outcome read_chain() {
         while (pos_ < text_.size() && peek() != '-' && peek() != '>') {
+            const std::size_t start = pos_;
+            std::optional<chem::Composition> before;
+            if (parts_) before = composition_;
             Outcome unit = peek() == '[' ? read_bracket() : read_letter();
             if (!unit.ok()) return unit;
             ++units_;
+            if (before) record_unit(text_.substr(start, pos_ - start), *before);
         }
         if (units_ == 0) return fail(CORVAN_E_SYNTAX, "no nucleotides", static_cast<long>(pos_));
         return Outcome::success();
+    }
+
+    void record_unit(std::string_view written, const chem::Composition &before) {
+        if (written.front() == '[') written = written.substr(1, written.size() - 2);
+        ChainParts::Unit unit{std::string(written), composition_};
+        unit.atoms.add(before, -1);
+        parts_->units.push_back(std::move(unit));
     }
 
     const Nucleoside *find(std::string_view name) const {
@@ -202,6 +222,12 @@ class NucleicReader {
 
 Outcome parse_nucleic_acid(std::string_view text, bool rna, chem::Composition &composition) {
     return NucleicReader(text, rna, composition).read();
+}
+
+Outcome parse_nucleic_chain(std::string_view text, bool rna, chem::Composition &composition,
+                            ChainParts &parts) {
+    parts = ChainParts{};
+    return NucleicReader(text, rna, composition, &parts).read();
 }
 
 } // namespace corvan::nucleic

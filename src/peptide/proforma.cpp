@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,8 +94,9 @@ struct Label {
 
 class ProformaReader {
   public:
-    ProformaReader(std::string_view text, std::vector<Peptidoform> &ions)
-        : text_(text), ions_(ions) {}
+    ProformaReader(std::string_view text, std::vector<Peptidoform> &ions,
+                   std::vector<ResidueAtoms> *residues = nullptr)
+        : text_(text), ions_(ions), residues_(residues) {}
 
     Outcome read() {
         ions_.clear();
@@ -120,6 +122,7 @@ class ProformaReader {
     chem::Composition composition_;
     std::vector<std::string> chains_;
     std::map<std::string, Label, std::less<>> labels_;
+    std::vector<ResidueAtoms> *residues_; // null unless the caller wants them
 
     bool at_end() const { return pos_ >= text_.size(); }
     char peek() const { return at_end() ? '\0' : text_[pos_]; }
@@ -670,11 +673,57 @@ class ProformaReader {
         add_residue_atoms(composition_, *residue);
         chains_.back() += c;
         ++pos_;
+        std::optional<chem::Composition> before;
+        if (residues_) before = composition_;
         while (peek() == '[') {
             Outcome read = read_modification(composition_);
             if (!read.ok()) return read;
         }
+        if (before) record_residue(c, *before);
         return Outcome::success();
+    }
+
+    // The residue just read with its modifications; the first one also
+    // takes the N-terminal modifications read before it.
+    void record_residue(char letter, const chem::Composition &before) {
+        ResidueAtoms atoms{letter, composition_};
+        if (!residues_->empty()) {
+            atoms.atoms = chem::Composition{};
+            add_residue_atoms(atoms.atoms, *find_residue(letter));
+            atoms.atoms.add(composition_, 1);
+            atoms.atoms.add(before, -1);
+        }
+        residues_->push_back(std::move(atoms));
+    }
+
+    // What the whole molecule gets below, residue by residue: what no
+    // residue holds (C-terminal modifications, and those of a range or of
+    // unknown position) goes to the last one.
+    void finish_residues() {
+        chem::Composition c_terminal = composition_;
+        for (const ResidueAtoms &residue : *residues_) c_terminal.add(residue.atoms, -1);
+        residues_->back().atoms.add(c_terminal, 1);
+        const std::string &sequence = chains_.front();
+        for (std::size_t i = 0; i < residues_->size(); ++i) {
+            chem::Composition &atoms = (*residues_)[i].atoms;
+            for (const FixedModification &fixed : fixed_)
+                atoms.add(fixed.atoms, sites_at(fixed, sequence, i));
+            fold_negative_isotopes(atoms);
+            for (const IsotopeLabel &label : isotope_labels_) relabel(label, atoms);
+            std::erase_if(atoms.fixed, [](const auto &isotope) { return isotope.count == 0; });
+        }
+    }
+
+    static double sites_at(const FixedModification &fixed, const std::string &sequence,
+                           std::size_t i) {
+        const char letter = sequence[i];
+        double sites = fixed.residues.find(letter) != std::string::npos ? 1 : 0;
+        if (i == 0 && fixed.n_term && (fixed.n_term_residue == 0 || fixed.n_term_residue == letter))
+            ++sites;
+        if (i + 1 == sequence.size() && fixed.c_term &&
+            (fixed.c_term_residue == 0 || fixed.c_term_residue == letter))
+            ++sites;
+        return sites;
     }
 
     // "(?DQ)": residues of unknown order; "(ESFRMS)[+19.0523]": a range
@@ -860,10 +909,12 @@ class ProformaReader {
     // ---- the whole molecule ---------------------------------------------
 
     Outcome finish() {
+        if (residues_ && chains_.size() > 1) residues_->clear();
+        if (residues_ && !residues_->empty()) finish_residues();
         chem::add_water(composition_, static_cast<double>(chains_.size())); // one per chain
         for (const FixedModification &fixed : fixed_) apply(fixed);
-        fold_negative_isotopes();
-        for (const IsotopeLabel &label : isotope_labels_) relabel(label);
+        fold_negative_isotopes(composition_);
+        for (const IsotopeLabel &label : isotope_labels_) relabel(label, composition_);
         const int negative = may_fall_below_zero() ? composition_.first_negative_element() : -1;
         if (negative >= 0)
             return fail(CORVAN_E_RANGE,
@@ -877,8 +928,8 @@ class ProformaReader {
     // element's most abundant isotope is taken from the natural atoms. A
     // negative count of any other isotope ("[13C-2]") stays, and is refused
     // with the molecule.
-    void fold_negative_isotopes() {
-        auto &fixed = composition_.fixed;
+    static void fold_negative_isotopes(chem::Composition &composition) {
+        auto &fixed = composition.fixed;
         const auto natural_removal = [](const chem::FixedIsotope &isotope) {
             if (isotope.count >= 0) return false;
             const auto &pattern = labels::natural_pattern(isotope.element);
@@ -886,7 +937,7 @@ class ProformaReader {
             return pattern.positions[pattern.most_abundant()] + lightest == isotope.mass_number;
         };
         for (const chem::FixedIsotope &isotope : fixed)
-            if (natural_removal(isotope)) composition_.add_natural(isotope.element, isotope.count);
+            if (natural_removal(isotope)) composition.add_natural(isotope.element, isotope.count);
         std::erase_if(fixed, natural_removal);
     }
 
@@ -916,10 +967,10 @@ class ProformaReader {
 
     // Every atom of the element that is not already a written isotope
     // becomes the label's isotope.
-    void relabel(const IsotopeLabel &label) {
-        double &natural = composition_.natural[static_cast<std::size_t>(label.element)];
+    static void relabel(const IsotopeLabel &label, chem::Composition &composition) {
+        double &natural = composition.natural[static_cast<std::size_t>(label.element)];
         if (natural == 0) return;
-        composition_.add_fixed(label.element, label.mass_number, natural);
+        composition.add_fixed(label.element, label.mass_number, natural);
         natural = 0;
     }
 };
@@ -930,9 +981,13 @@ Outcome parse_peptidoforms(std::string_view text, std::vector<Peptidoform> &ions
     return ProformaReader(text, ions).read();
 }
 
-Outcome parse_proforma(std::string_view text, chem::Composition &composition, int &charge) {
+namespace {
+
+// The one peptidoform ion of a text, without adduct ions.
+Outcome read_one(std::string_view text, std::vector<ResidueAtoms> *residues,
+                 chem::Composition &composition, int &charge) {
     std::vector<Peptidoform> ions;
-    Outcome read = parse_peptidoforms(text, ions);
+    Outcome read = ProformaReader(text, ions, residues).read();
     if (!read.ok()) return read;
     if (ions.size() > 1)
         return Outcome::failure(CORVAN_E_UNSUPPORTED,
@@ -948,6 +1003,23 @@ Outcome parse_proforma(std::string_view text, chem::Composition &composition, in
     composition = std::move(ions.front().composition);
     charge = ions.front().charge;
     return Outcome::success();
+}
+
+} // namespace
+
+Outcome parse_proforma(std::string_view text, chem::Composition &composition, int &charge) {
+    return read_one(text, nullptr, composition, charge);
+}
+
+Outcome parse_proforma_residues(std::string_view text, chem::Composition &composition, int &charge,
+                                std::vector<ResidueAtoms> &residues) {
+    residues.clear();
+    Outcome read = read_one(text, &residues, composition, charge);
+    if (read.ok() && residues.empty())
+        return Outcome::failure(
+            CORVAN_E_UNSUPPORTED,
+            "the peptide " + quoted(text) + " has several chains: fragments are of one chain", -1);
+    return read;
 }
 
 } // namespace corvan::peptide

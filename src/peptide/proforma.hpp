@@ -34,4 +34,18 @@ Outcome parse_peptidoforms(std::string_view text, std::vector<Peptidoform> &ions
 // into `composition` (replaced), and its charge into `charge`.
 Outcome parse_proforma(std::string_view text, chem::Composition &composition, int &charge);
 
+// One residue of a peptide, for its fragment ions: the atoms of the residue
+// (less its water), of the modifications written on it and of the fixed ones
+// that apply to it, the N-terminal ones on the first residue and the
+// C-terminal ones on the last, with the global isotope labels applied.
+struct ResidueAtoms {
+    char letter;
+    chem::Composition atoms;
+};
+
+// parse_proforma, and the peptide's residues into `residues` (replaced):
+// they sum to the molecule less one water.
+Outcome parse_proforma_residues(std::string_view text, chem::Composition &composition, int &charge,
+                                std::vector<ResidueAtoms> &residues);
+
 } // namespace corvan::peptide

@@ -18,7 +18,7 @@ PROGRAM = os.path.abspath(program_path())
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 # A positional argument each subcommand takes, so that only options are judged.
 SUBJECTS = {"formula": ["H2O"], "peptide": ["PEPTIDE"], "rna": ["ACGU"], "dna": ["ACGT"],
-            "batch": ["missing.txt"], "serve": []}
+            "batch": ["missing.txt"], "serve": [], "fragments": ["PEPTIDE"]}
 # Options of other subcommands that one refuses with its own reason.
 REFUSED_WITH_A_REASON = {("formula", "--mass"), ("formula", "--offset"), ("dna", "--offset")}
 
