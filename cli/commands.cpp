@@ -3,9 +3,11 @@
 #include <string>
 
 #include "batch.hpp"
+#include "deisotope_command.hpp"
 #include "distribution.hpp"
 #include "envelope_command.hpp"
 #include "envelope_output.hpp"
+#include "match_command.hpp"
 #include "molecules.hpp"
 #include "result.hpp"
 #include "serve.hpp"
@@ -340,6 +342,9 @@ const std::vector<Command> &commands() {
         {"batch", "many molecules from a list or FASTA file into a TSV/CSV file", kBatchHelp,
          run_batch},
         {"serve", "a local web page and JSON API for isotope envelopes", kServeHelp, run_serve},
+        {"match", "find, score and fit a molecule's envelope in mzML or peak lists", match_help(),
+         run_match},
+        {"deisotope", "the isotope envelopes of centroided scans", deisotope_help(), run_deisotope},
     };
     return table;
 }

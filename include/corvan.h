@@ -1530,9 +1530,10 @@ CORVAN_API int corvan_spectrum_get(const corvan_spectrum *spectrum, corvan_spect
  * These calls compare expected envelopes with a measured spectrum that the
  * caller owns: `mz[0..count-1]` in ascending order (equal values allowed)
  * and `intensity[0..count-1]`, finite and >= 0, count >= 1. Any other
- * spectrum is refused with CORVAN_E_ARGUMENT (NULL arrays), CORVAN_E_RANGE
- * (empty, unsorted, negative or not finite; the message names the first
- * offending index in error->position) before anything is computed. A peak
+ * spectrum is refused before anything is computed: CORVAN_E_RANGE when it
+ * is empty (count 0, whatever the arrays), CORVAN_E_ARGUMENT for NULL
+ * arrays, CORVAN_E_RANGE when unsorted, negative or not finite (the message
+ * names the first offending index, error->position holds it). A peak
  * "matches" an expected m/z when it lies within the tolerance `ppm` (parts
  * per million of the expected m/z); among several, the most intense one is
  * taken. The library reads no files: the command line reads mzML and peak

@@ -18,10 +18,10 @@ Outcome refuse_peak(std::size_t index, const std::string &what) {
 } // namespace
 
 Outcome read_peaks(const double *mz, const double *intensity, std::size_t count, PeakList &peaks) {
-    if (mz == nullptr || intensity == nullptr)
-        return Outcome::failure(CORVAN_E_ARGUMENT, "no m/z or intensity array given");
     if (count == 0)
         return Outcome::failure(CORVAN_E_RANGE, "the spectrum is empty: it has no peaks");
+    if (mz == nullptr || intensity == nullptr)
+        return Outcome::failure(CORVAN_E_ARGUMENT, "no m/z or intensity array given");
     for (std::size_t i = 0; i < count; ++i) {
         if (!std::isfinite(mz[i]) || mz[i] <= 0)
             return refuse_peak(i, "has an m/z that is not a finite number above 0");
