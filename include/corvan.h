@@ -1541,7 +1541,9 @@ CORVAN_API int corvan_spectrum_get(const corvan_spectrum *spectrum, corvan_spect
  * ====================================================================== */
 
 /* corvan_match_summary.named_offset when there is no named peak to place. */
-#define CORVAN_NO_OFFSET (-1000000)
+enum corvan_offset_none {
+    CORVAN_NO_OFFSET = -1000000
+};
 
 /* Tolerance and scope of corvan_match_spectrum. */
 typedef struct corvan_match_settings {

@@ -38,6 +38,7 @@ from .distributions import (
 )
 from .envelopes import Envelope, EnvelopeError, envelope
 from .spectrum import Spectrum, SpectrumError, centroids, fine_structure, profile
+from .observed import check_monoisotopic, deisotope, deuterium_uptake, fit_label, fit_mix, match, read_mzml
 from ._many import Many, many
 from .digestion import Piece, digest, enzymes
 from .encoders import (
