@@ -1706,7 +1706,7 @@ CORVAN_API int corvan_deisotope_defaults(corvan_deisotope_settings *settings);
 /* One envelope found in a scan: protonated positive ions, the expected
  * pattern the peptide by-mass (averagine) model of the mass. */
 typedef struct corvan_found_envelope {
-    double monoisotopic_mz;
+    double monoisotopic_mz;   /* of the peak matched as M (or where M would be) */
     double monoisotopic_mass; /* neutral: (mz - proton mass) * charge */
     int charge;
     double intensity;         /* fitted height of the envelope's highest point */

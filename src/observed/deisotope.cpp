@@ -19,6 +19,7 @@ constexpr int kMaxSettingsCharge = 100;
 // A heavier monoisotopic hypothesis must beat the named one by this much.
 constexpr double kOffsetMargin = 0.05;
 constexpr int kCheckedOffsets = 2;
+constexpr double kBetweenRungs[] = {1.0 / 3, 1.0 / 2, 2.0 / 3};
 // An envelope's highest point must still be mostly unexplained: otherwise
 // it is the leftovers of envelopes found before.
 constexpr double kUnexplainedTop = 0.5;
@@ -34,10 +35,19 @@ struct Hypothesis {
     const std::vector<double> *pattern = nullptr;
 };
 
+// What a hypothesis must reach to be worth finishing: fewer matched peaks
+// or a lower cosine on its rungs alone (which only falls as the points
+// between them are added) ends its scoring early.
+struct Bar {
+    std::size_t min_peaks = 1;
+    double score = -1;
+};
+
 // Scores the ion whose M lies at `monoisotopic_mz` against `weights`; the
 // rung below M counts as an expected 0.
 Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm,
-              ModelPatterns &models, double monoisotopic_mz, int charge, Hypothesis &result) {
+              ModelPatterns &models, double monoisotopic_mz, int charge, const Bar &bar,
+              Hypothesis &result) {
     const double step = kAveragineSpacing / charge;
     const double mass = (monoisotopic_mz - proton_mass()) * charge;
     result = Hypothesis{};
@@ -63,8 +73,21 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     const std::size_t top_peak = result.peak_at[top];
     result.top_unexplained =
         top_peak != kNoPeak && weights[top_peak] >= kUnexplainedTop * peaks.intensity[top_peak];
-    result.score = cosine(expected, observed);
+    if (result.matched < bar.min_peaks || !result.top_unexplained) return Outcome::success();
     result.scale = fitted_scale(std::span(expected).subspan(1), std::span(observed).subspan(1));
+    result.score = cosine(expected, observed);
+    if (result.score < bar.score) return Outcome::success();
+    // Peaks between the rungs (where an ion of twice or three times the
+    // charge has its points) count as expected 0: they tell a charge that
+    // is too low.
+    for (std::size_t k = 0; k + 1 < pattern.size(); ++k)
+        for (double fraction : kBetweenRungs) {
+            const std::size_t at = strongest_near(
+                peaks, monoisotopic_mz + (static_cast<double>(k) + fraction) * step, ppm, weights);
+            expected.push_back(0);
+            observed.push_back(at == kNoPeak ? 0 : weights[at]);
+        }
+    result.score = cosine(expected, observed);
     return Outcome::success();
 }
 
@@ -82,7 +105,9 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
         for (std::size_t place = 0;; ++place) {
             Hypothesis candidate;
             const double mono = peaks.mz[seed] - static_cast<double>(place) * kAveragineSpacing / z;
-            Outcome done = score(peaks, weights, settings.ppm, models, mono, z, candidate);
+            const Bar bar{static_cast<std::size_t>(settings.min_peaks),
+                          std::max(settings.min_score, best.score)};
+            Outcome done = score(peaks, weights, settings.ppm, models, mono, z, bar, candidate);
             if (!done.ok()) return done;
             if (candidate.pattern == nullptr || place >= candidate.pattern->size()) break;
             if (candidate.matched >= static_cast<std::size_t>(settings.min_peaks) &&
@@ -125,10 +150,12 @@ void take_off(const PeakList &peaks, double ppm, const Hypothesis &kept,
     }
 }
 
-corvan_found_envelope describe(const Hypothesis &kept) {
-    return {kept.monoisotopic_mz, (kept.monoisotopic_mz - proton_mass()) * kept.charge,
-            kept.charge,          kept.scale,
-            kept.score,           kept.matched};
+// M at its peak's m/z when it has one, else where the ladder puts it.
+corvan_found_envelope describe(const PeakList &peaks, const Hypothesis &kept) {
+    const std::size_t m = kept.peak_at.front();
+    const double mz = m == kNoPeak ? kept.monoisotopic_mz : peaks.mz[m];
+    return {mz,          (mz - proton_mass()) * kept.charge, kept.charge, kept.scale, kept.score,
+            kept.matched};
 }
 
 } // namespace
@@ -166,7 +193,7 @@ Outcome deisotope(const PeakList &peaks, const corvan_deisotope_settings &settin
         if (!done.ok()) return done;
         if (best.score < settings.min_score) continue;
         take_off(peaks, settings.ppm, best, remaining, claimed);
-        found.push_back(describe(best));
+        found.push_back(describe(peaks, best));
     }
     std::sort(found.begin(), found.end(),
               [](const auto &a, const auto &b) { return a.monoisotopic_mz < b.monoisotopic_mz; });
@@ -181,11 +208,11 @@ Outcome check_monoisotopic(const PeakList &peaks, double named_mz, int charge,
         return Outcome::failure(CORVAN_E_RANGE, "no peak lies at the named m/z");
     ModelPatterns models;
     Hypothesis named, best;
-    Outcome done = score(peaks, peaks.intensity, settings.ppm, models, named_mz, charge, named);
+    Outcome done = score(peaks, peaks.intensity, settings.ppm, models, named_mz, charge, {}, named);
     result = {0, named_mz, named.score, named.score};
     for (int offset = 1; done.ok() && offset <= kCheckedOffsets; ++offset) {
         const double mono = named_mz - offset * kAveragineSpacing / charge;
-        done = score(peaks, peaks.intensity, settings.ppm, models, mono, charge, best);
+        done = score(peaks, peaks.intensity, settings.ppm, models, mono, charge, {}, best);
         if (done.ok() && !best.peak_at.empty() && best.peak_at[0] != kNoPeak &&
             best.score > result.score + (result.offset == 0 ? kOffsetMargin : 0))
             result = {offset, peaks.mz[best.peak_at[0]], best.score, named.score};
