@@ -38,6 +38,20 @@ TEST(CliDeisotope, ReportsTheEnvelopeWithItsCharge) {
     EXPECT_TRUE(found) << result.out;
 }
 
+TEST(CliDeisotope, FindsWhatTheSimulatorMadeFreshly) {
+    if (cli_test::run_command("command -v MSSimulator >/dev/null").status != 0)
+        GTEST_SKIP() << "OpenMS's MSSimulator (Debian package topp) is not installed";
+    const std::string dir = testing::TempDir() + "corvan_simulated_run";
+    const std::string source = CORVAN_SOURCE_DIR;
+    ASSERT_EQ(cli_test::shell(source + "/tools/simulate_run.sh " + source +
+                              "/tests/data/simulated/peptides.fasta " + dir)
+                  .status,
+              0);
+    const auto result = run("deisotope " + dir + "/run_centroid.mzML --charges 1-4 --format csv");
+    EXPECT_NE(result.out.find(",603.765876,1205.517"), std::string::npos) << result.out;
+    cli_test::shell("rm -rf " + dir);
+}
+
 TEST(CliObserved, RefusesBadInputWithAMessage) {
     const std::string dir = testing::TempDir() + "corvan_observed_cli";
     cli_test::shell("mkdir -p " + dir);
