@@ -19,6 +19,8 @@ constexpr int kMaxSettingsCharge = 100;
 // A heavier monoisotopic hypothesis must beat the named one by this much.
 constexpr double kOffsetMargin = 0.05;
 constexpr int kCheckedOffsets = 2;
+// A seed stands where its pattern is at least this high (relative to the top).
+constexpr double kSeedHeight = 0.25;
 constexpr double kBetweenRungs[] = {1.0 / 3, 1.0 / 2, 2.0 / 3};
 // An envelope's highest point must still be mostly unexplained: otherwise
 // it is the leftovers of envelopes found before.
@@ -96,24 +98,42 @@ bool better(const Hypothesis &candidate, const Hypothesis &best) {
     return candidate.matched > best.matched;
 }
 
-// The best hypothesis that puts the seed on one of the pattern's points.
+// Whether the rung above or below the seed at charge z has a peak: without
+// one, no envelope of that charge holds the seed (most seeds are noise).
+bool has_neighbour(const PeakList &peaks, std::span<const double> weights, std::size_t seed, int z,
+                   double ppm) {
+    const double step = kAveragineSpacing / z;
+    return strongest_near(peaks, peaks.mz[seed] - step, ppm, weights) != kNoPeak ||
+           strongest_near(peaks, peaks.mz[seed] + step, ppm, weights) != kNoPeak;
+}
+
+// The best hypothesis that puts the seed on one of the pattern's points
+// high enough for the most intense unexplained peak to be it.
 Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, std::size_t seed,
                       const corvan_deisotope_settings &settings, ModelPatterns &models,
                       Hypothesis &best) {
     best = Hypothesis{};
-    for (int z = settings.min_charge; z <= settings.max_charge; ++z)
+    for (int z = settings.min_charge; z <= settings.max_charge; ++z) {
+        if (!has_neighbour(peaks, weights, seed, z, settings.ppm)) continue;
         for (std::size_t place = 0;; ++place) {
-            Hypothesis candidate;
             const double mono = peaks.mz[seed] - static_cast<double>(place) * kAveragineSpacing / z;
+            const double mass = (mono - proton_mass()) * z;
+            const std::vector<double> *pattern = nullptr;
+            if (mass <= 0) break;
+            Outcome done = models.get(mass, pattern);
+            if (!done.ok()) return done;
+            if (place >= pattern->size()) break;
+            if ((*pattern)[place] < kSeedHeight) continue;
             const Bar bar{static_cast<std::size_t>(settings.min_peaks),
                           std::max(settings.min_score, best.score)};
-            Outcome done = score(peaks, weights, settings.ppm, models, mono, z, bar, candidate);
+            Hypothesis candidate;
+            done = score(peaks, weights, settings.ppm, models, mono, z, bar, candidate);
             if (!done.ok()) return done;
-            if (candidate.pattern == nullptr || place >= candidate.pattern->size()) break;
             if (candidate.matched >= static_cast<std::size_t>(settings.min_peaks) &&
                 candidate.top_unexplained && better(candidate, best))
                 best = std::move(candidate);
         }
+    }
     return Outcome::success();
 }
 
