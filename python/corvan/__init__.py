@@ -86,6 +86,7 @@ __all__ = [
     "fine_structure",
     "profile",
     "centroids",
+    "match", "fit_label", "fit_mix", "deuterium_uptake", "deisotope", "check_monoisotopic", "read_mzml",
     "Many",
     "Piece",
     "digest",
