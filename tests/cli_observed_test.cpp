@@ -27,6 +27,35 @@ TEST(CliMatch, FindsThePeptideInTheSimulatedScan) {
     EXPECT_EQ(m[11], "1147043.000");
 }
 
+TEST(CliMatch, ProfileScanCentroidedLikeThePeakPicker) {
+    // The profile scan the centroided file was picked from: its M within
+    // 1 ppm of PeakPickerHiRes's centroid 603.765876.
+    const std::string profile =
+        std::string(CORVAN_SOURCE_DIR) + "/tests/data/simulated/run_profile.mzML";
+    const auto result = run("match " + profile + " --peptide EMEVEESPEK/2 --format json");
+    ASSERT_EQ(result.status, 0);
+    const std::size_t at = result.out.find("\"observed_mz\": ");
+    ASSERT_NE(at, std::string::npos) << result.out;
+    EXPECT_NEAR(std::stod(result.out.substr(at + 15)), 603.765876, 603.765876e-6);
+    EXPECT_NE(result.out.find("\"charge\": 2"), std::string::npos);
+}
+
+TEST(CliMatch, PeakListsScansAndNamedPick) {
+    const std::string dir = testing::TempDir() + "corvan_peak_list";
+    cli_test::shell("mkdir -p " + dir);
+    // Header, comment, tabs and spaces; out of order; M+1 named as M.
+    cli_test::write_file(dir + "/peaks.tsv", "m/z\tintensity\n# a comment\n"
+                                             "604.26587\t683212\n603.765876 1147043\n"
+                                             "604.76585,303851\n");
+    auto result = run("match " + dir + "/peaks.tsv --peptide EMEVEESPEK/2 --named-mz 604.26587");
+    EXPECT_NE(result.out.find("3/5"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("named m/z is M+1"), std::string::npos) << result.out;
+    result = run("match " + kRun + " --peptide EMEVEESPEK --scans 2-3", true);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.out.find("no MS1 scan"), std::string::npos) << result.out;
+    cli_test::shell("rm -rf " + dir);
+}
+
 TEST(CliDeisotope, ReportsTheEnvelopeWithItsCharge) {
     const auto result = run("deisotope " + kRun + " --scan 1 --format csv");
     ASSERT_EQ(result.status, 0);

@@ -168,6 +168,26 @@ TEST(LabelFit, EnrichmentMixAndDeuteriumUptake) {
     corvan_molecule_free(m);
 }
 
+TEST(LabelFit, UncertaintyGrowsWithNoiseAnd18OIsFitted) {
+    corvan_molecule *m = peptide("SAMPLERK/2");
+    Spectrum clean = centroids("SAMPLERK/2", "18O=0.5");
+    Spectrum noisy = clean;
+    for (std::size_t i = 0; i < noisy.intensity.size(); ++i)
+        noisy.intensity[i] *= i % 2 == 0 ? 1.05 : 0.95;
+    corvan_label_fit exact{}, rough{};
+    ASSERT_EQ(corvan_fit_label(m, nullptr, "18O", 10, clean.mz.data(), clean.intensity.data(),
+                               clean.mz.size(), &exact, nullptr),
+              CORVAN_OK);
+    ASSERT_EQ(corvan_fit_label(m, nullptr, "18O", 10, noisy.mz.data(), noisy.intensity.data(),
+                               noisy.mz.size(), &rough, nullptr),
+              CORVAN_OK);
+    EXPECT_NEAR(exact.fraction, 0.5, 1e-4);
+    EXPECT_LT(exact.uncertainty, 1e-4);
+    EXPECT_NEAR(rough.fraction, 0.5, 0.02);
+    EXPECT_GT(rough.uncertainty, 10 * exact.uncertainty);
+    corvan_molecule_free(m);
+}
+
 TEST(Deisotope, SeparatesOverlappingChargesTwoAndThree) {
     // Interleaved: [M+2H]2+ from m/z 791.36 and [M+3H]3+ from 793.03.
     Spectrum scan = centroids("PEPTIDEPEPTIDE/2");
