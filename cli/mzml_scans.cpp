@@ -37,6 +37,7 @@ void sort_by_mz(Scan &scan) {
     scan.intensity = std::move(sorted.intensity);
 }
 
+#ifdef CORVAN_HAVE_PWIZ
 // The number of "scan=N" in a native id, or `otherwise`.
 long scan_number(const std::string &id, long otherwise) {
     const std::size_t at = id.find("scan=");
@@ -46,7 +47,6 @@ long scan_number(const std::string &id, long otherwise) {
     return end == id.c_str() + at + 5 ? otherwise : number;
 }
 
-#ifdef CORVAN_HAVE_PWIZ
 std::optional<std::string> read_mzml(const std::string &path, const ScanFilter &filter,
                                      std::vector<Scan> &scans) {
     using namespace pwiz::msdata;
