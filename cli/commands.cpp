@@ -3,10 +3,12 @@
 #include <string>
 
 #include "batch.hpp"
+#include "deisotope_command.hpp"
 #include "distribution.hpp"
 #include "envelope_command.hpp"
 #include "envelope_output.hpp"
 #include "fragments_command.hpp"
+#include "match_command.hpp"
 #include "molecules.hpp"
 #include "result.hpp"
 #include "serve.hpp"
@@ -343,6 +345,9 @@ const std::vector<Command> &commands() {
         {"fragments", "fragment ions and their envelopes, given the isolated precursor",
          kFragmentsHelp, run_fragments},
         {"serve", "a local web page and JSON API for isotope envelopes", kServeHelp, run_serve},
+        {"match", "find, score and fit a molecule's envelope in mzML or peak lists", match_help(),
+         run_match},
+        {"deisotope", "the isotope envelopes of centroided scans", deisotope_help(), run_deisotope},
     };
     return table;
 }

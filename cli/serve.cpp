@@ -17,6 +17,7 @@
 #include "args.hpp"
 #include "commands.hpp"
 #include "envelope_request.hpp"
+#include "match_serve.hpp"
 #include "serve_fixed_call.hpp"
 #include "serve_guard.hpp"
 #include "serve_log.hpp"
@@ -193,6 +194,16 @@ Answer route(const RequestHead &head, bool loopback) {
                                      {"position", nullptr}});
         const std::string query = mark == std::string::npos ? "" : uri.substr(mark + 1);
         return path == "/api/spectrum" ? spectrum(query) : distribution(query);
+    }
+    if (path == "/api/match") {
+        if (!comes_from_same_origin(c_text(head.origin), c_text(head.fetch_site),
+                                    c_text(head.host)))
+            return json_answer(403, {{"error", "requests from other sites are refused"},
+                                     {"status", "forbidden"},
+                                     {"position", nullptr}});
+        const MatchAnswer answer =
+            match_answer(mark == std::string::npos ? "" : uri.substr(mark + 1));
+        return json_answer(answer.status, answer.body);
     }
     // The assets' types are string literals: data() ends in a NUL.
     if (const WebAsset *asset = find_web_asset(path))

@@ -1772,6 +1772,245 @@ CORVAN_API int corvan_fragment_list_get(const corvan_fragment_list *list, size_t
 /* Frees a list; NULL is fine. Example: corvan_fragment_list_free(l). */
 CORVAN_API void corvan_fragment_list_free(corvan_fragment_list *list);
 
+/* ======================================================================
+ * Observed spectra: matching, label fits, deisotoping
+ *
+ * These calls compare expected envelopes with a measured spectrum that the
+ * caller owns: `mz[0..count-1]` in ascending order (equal values allowed)
+ * and `intensity[0..count-1]`, finite and >= 0, count >= 1. Any other
+ * spectrum is refused before anything is computed: CORVAN_E_RANGE when it
+ * is empty (count 0, whatever the arrays), CORVAN_E_ARGUMENT for NULL
+ * arrays, CORVAN_E_RANGE when unsorted, negative or not finite (the message
+ * names the first offending index, error->position holds it). A peak
+ * "matches" an expected m/z when it lies within the tolerance `ppm` (parts
+ * per million of the expected m/z); among several, the most intense one is
+ * taken. The library reads no files: the command line reads mzML and peak
+ * lists and passes their arrays here.
+ * ====================================================================== */
+
+/* corvan_match_summary.named_offset when there is no named peak to place. */
+enum corvan_offset_none {
+    CORVAN_NO_OFFSET = -1000000
+};
+
+/* Tolerance and scope of corvan_match_spectrum. */
+typedef struct corvan_match_settings {
+    double ppm;        /* m/z tolerance in ppm, in (0, 10^4]; default 10 */
+    int min_charge;    /* charges tried, both 0 (default): the options' charge, */
+    int max_charge;    /* else the text's ("/2"); same sign, |z| <= 100 */
+    double min_height; /* expected points lower than this relative to the highest
+                          are not compared, in [0, 1); default 0.01 */
+    double named_mz;   /* an m/z named as monoisotopic (a precursor pick), or 0 */
+} corvan_match_settings;
+
+/* Fills *settings with the defaults above. Returns CORVAN_OK or
+ * CORVAN_E_ARGUMENT (NULL). Example: corvan_match_defaults(&s); s.ppm = 5; */
+CORVAN_API int corvan_match_defaults(corvan_match_settings *settings);
+
+/* One expected point and the observed peak matched to it. A point with no
+ * peak within the tolerance has observed_mz and ppm_error NaN and
+ * observed_intensity 0. */
+typedef struct corvan_matched_peak {
+    int neutrons;              /* k of the expected point */
+    double expected_mz;
+    double expected_height;    /* relative to the envelope's highest point */
+    double observed_mz;
+    double observed_intensity; /* as the spectrum gives it */
+    double ppm_error;          /* 1e6 * (observed - expected) / expected */
+} corvan_matched_peak;
+
+/* The scores of the best charge. With e the expected heights and o the
+ * observed intensities over the compared points (missing peaks count as
+ * o = 0): cosine = e.o / (|e| |o|); contrast_angle = arccos(cosine) in
+ * degrees (0: identical shapes, 90: nothing in common); scale = e.o / e.e,
+ * the least-squares factor that brings e onto o; chi_square = sum of
+ * (o/scale - e)^2 / e over the points, divided by (points - 1), so
+ * a perfect envelope gives 0 and a missing point of height h adds h. */
+typedef struct corvan_match_summary {
+    int charge;
+    size_t compared;          /* expected points compared */
+    size_t matched;           /* of them, with an observed peak */
+    double monoisotopic_mz;   /* expected, of the molecule at this charge */
+    double cosine;
+    double contrast_angle;
+    double chi_square;
+    double scale;
+    double mean_ppm;          /* intensity-weighted mean ppm error of the matched */
+    int named_offset;         /* named_mz is the point M + named_offset (0: it is M;
+                                 1: it is M+1 and the pick is one too heavy);
+                                 CORVAN_NO_OFFSET when no named_mz was given or it
+                                 matches no point */
+    double corrected_mz;      /* named_mz moved onto M, or NaN as above */
+} corvan_match_summary;
+
+typedef struct corvan_match corvan_match;
+
+/* Computes the molecule's envelope as the options say (labels, adduct) at
+ * each charge of the settings, matches it against the spectrum and keeps
+ * the charge whose cosine is highest (on a tie, the lower |charge|). NULL
+ * options or settings: defaults. Result in *match (free with
+ * corvan_match_free). Returns CORVAN_OK (also when nothing matches:
+ * matched 0, cosine 0), CORVAN_E_ARGUMENT (NULL molecule, spectrum or
+ * match; settings out of range), CORVAN_E_CHARGE (no charge given
+ * anywhere, or charges of both signs), CORVAN_E_RANGE (spectrum), and the
+ * failures of corvan_distribution_compute; then *match is NULL.
+ * Example: "PEPTIDE" at charges 1..3 against its own [M+2H]2+ envelope:
+ * charge 2, cosine 1, mean_ppm 0. */
+CORVAN_API int corvan_match_spectrum(const corvan_molecule *molecule,
+                                     const corvan_options *options,
+                                     const corvan_match_settings *settings, const double *mz,
+                                     const double *intensity, size_t count,
+                                     corvan_match **match, corvan_error *error);
+/* Fills *summary. Returns CORVAN_OK or CORVAN_E_ARGUMENT (NULL).
+ * Example: corvan_match_get_summary(m, &s); s.contrast_angle. */
+CORVAN_API int corvan_match_get_summary(const corvan_match *match, corvan_match_summary *summary);
+/* The number of compared points (0 for NULL). Example: 4 for "PEPTIDE"/2. */
+CORVAN_API size_t corvan_match_peak_count(const corvan_match *match);
+/* Fills *peak with compared point `index` (in order of k). Returns
+ * CORVAN_OK, or CORVAN_E_ARGUMENT (NULL, index out of range).
+ * Example: corvan_match_peak(m, 0, &p); p.ppm_error. */
+CORVAN_API int corvan_match_peak(const corvan_match *match, size_t index,
+                                 corvan_matched_peak *peak);
+/* Frees a match; NULL is fine. Example: corvan_match_free(m). */
+CORVAN_API void corvan_match_free(corvan_match *match);
+
+/* An enrichment fit: the fraction of `isotope` that best explains the
+ * envelope, and its standard uncertainty. */
+typedef struct corvan_label_fit {
+    double fraction;
+    double uncertainty; /* from the curvature of the misfit at its minimum */
+    double cosine;      /* of the fitted envelope against the observed peaks */
+} corvan_label_fit;
+
+/* Fits the enrichment `isotope` ("15N", "13C", "2H" or "D", "18O") of the
+ * molecule's natural atoms: for a fraction f in [0, 1] the envelope with
+ * that label (on top of the options' labels, at the options' or the
+ * text's charge) is compared with the observed intensities at the points
+ * k = 0 .. the last point of full enrichment, scaled by least squares;
+ * f minimises the sum of squared differences (a scan of 0, 0.05 .. 1 then
+ * golden-section search). uncertainty = sqrt(2 s2 / S''), s2 the residual
+ * variance per degree of freedom and S'' the misfit's second derivative.
+ * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL, ppm out of range),
+ * CORVAN_E_CHARGE (no charge), CORVAN_E_RANGE (spectrum, or no peak at any
+ * point), CORVAN_E_LABEL (the options label this isotope already) and the
+ * failures of corvan_options_set_label and corvan_distribution_compute.
+ * Example: "PEPTIDE/2" computed with 15N=0.6 as the spectrum, isotope
+ * "15N": fraction 0.6 (within 1e-4). */
+CORVAN_API int corvan_fit_label(const corvan_molecule *molecule, const corvan_options *options,
+                                const char *isotope, double ppm, const double *mz,
+                                const double *intensity, size_t count, corvan_label_fit *fit,
+                                corvan_error *error);
+
+/* The shares of two states in an observed spectrum. */
+typedef struct corvan_mix_fit {
+    double light_fraction; /* light / (light + heavy), in [0, 1] */
+    double heavy_fraction; /* 1 - light_fraction */
+    double cosine;         /* of the fitted sum against the observed peaks */
+} corvan_mix_fit;
+
+/* Fits observed = a * light + b * heavy (a, b >= 0, non-negative least
+ * squares over the points of both envelopes; envelopes as shares, so a and
+ * b are amounts) with the light state computed as `light_options` say and
+ * the heavy one from `heavy` (NULL: the same molecule) as `heavy_options`
+ * say ("<15N>PEPTIDE" or PEPTIDEK[Label:13C(6)15N(2)], or options with a
+ * label). Both need the same charge. Returns CORVAN_OK, CORVAN_E_ARGUMENT,
+ * CORVAN_E_CHARGE, CORVAN_E_RANGE (spectrum, or no peak of either state)
+ * and the failures of corvan_distribution_compute.
+ * Example: 30% "PEPTIDEK/2" and 70% "PEPTIDEK[Label:13C(6)15N(2)]/2":
+ * light_fraction 0.3. */
+CORVAN_API int corvan_fit_mix(const corvan_molecule *light, const corvan_options *light_options,
+                              const corvan_molecule *heavy, const corvan_options *heavy_options,
+                              double ppm, const double *mz, const double *intensity,
+                              size_t count, corvan_mix_fit *fit, corvan_error *error);
+
+/* Deuterium uptake: the mean number of exchanged sites, (observed centroid
+ * - undeuterated centroid) * |charge| / (m(2H) - m(1H)). The observed
+ * centroid is the intensity-weighted mean m/z of the peaks on the ladder
+ * M, M+1, ... of the ion (each within `ppm`, or 0.02/|charge| for the
+ * mixed masses of deuterated points, whichever is wider), from M up to
+ * the last point of the undeuterated envelope, then on while peaks continue
+ * (two missing rungs end it). Returns what corvan_fit_label returns.
+ * Example: "PEPTIDE/2" with 2H=0.1 as the spectrum: about 0.1 times its
+ * hydrogen atoms. */
+CORVAN_API int corvan_deuterium_uptake(const corvan_molecule *molecule,
+                                       const corvan_options *options, double ppm,
+                                       const double *mz, const double *intensity, size_t count,
+                                       double *mean_sites, corvan_error *error);
+
+/* Settings of corvan_deisotope and corvan_monoisotopic_check. */
+typedef struct corvan_deisotope_settings {
+    double ppm;           /* tolerance, in (0, 10^4]; default 10 */
+    int min_charge;       /* charges tried, 1 <= min <= max <= 100; default 1..6 */
+    int max_charge;
+    double min_score;     /* envelopes whose cosine is lower are dropped; default 0.9 */
+    int min_peaks;        /* fewest matched peaks per envelope, >= 2; default 2 */
+    double min_intensity; /* peaks below this are not seeds; default 0 */
+} corvan_deisotope_settings;
+
+/* Fills *settings with the defaults above. Returns CORVAN_OK or
+ * CORVAN_E_ARGUMENT (NULL). Example: corvan_deisotope_defaults(&s); */
+CORVAN_API int corvan_deisotope_defaults(corvan_deisotope_settings *settings);
+
+/* One envelope found in a scan: protonated positive ions, the expected
+ * pattern the peptide by-mass (averagine) model of the mass. */
+typedef struct corvan_found_envelope {
+    double monoisotopic_mz;   /* of the peak matched as M (or where M would be) */
+    double monoisotopic_mass; /* neutral: (mz - proton mass) * charge */
+    int charge;
+    double intensity;         /* fitted height of the envelope's highest point */
+    double score;             /* cosine of pattern and peaks, M-1 included as 0 */
+    size_t peaks;             /* matched peaks */
+} corvan_found_envelope;
+
+typedef struct corvan_envelopes corvan_envelopes;
+
+/* Finds the isotope envelopes of a centroided scan: the peaks, most intense
+ * first, seed hypotheses (each charge; the seed as M, M+1 ... up to the
+ * model's highest point); each hypothesis scores by the cosine between
+ * the model pattern and the peaks' unexplained intensity at its rungs,
+ * the rung below M counting as an expected 0 (so an M+1 read as M scores
+ * low); the best one above min_score is kept and its fitted intensity
+ * taken off its peaks, so that a peak shared by two envelopes (of other
+ * charges) serves both. Result sorted by monoisotopic m/z, in *envelopes
+ * (free with corvan_envelopes_free). NULL settings: defaults.
+ * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL, settings out of range),
+ * CORVAN_E_RANGE (spectrum), CORVAN_E_MEMORY; then *envelopes is NULL.
+ * Example: the centroids of "PEPTIDEPEPTIDE" at charge 2 and of another
+ * peptide at charge 3 interleaved: two envelopes, charges 2 and 3. */
+CORVAN_API int corvan_deisotope(const double *mz, const double *intensity, size_t count,
+                                const corvan_deisotope_settings *settings,
+                                corvan_envelopes **envelopes, corvan_error *error);
+/* The number of envelopes (0 for NULL). Example: 2 above. */
+CORVAN_API size_t corvan_envelopes_count(const corvan_envelopes *envelopes);
+/* Fills *envelope with envelope `index`. Returns CORVAN_OK or
+ * CORVAN_E_ARGUMENT (NULL, index out of range).
+ * Example: corvan_envelopes_get(e, 0, &f); f.charge. */
+CORVAN_API int corvan_envelopes_get(const corvan_envelopes *envelopes, size_t index,
+                                    corvan_found_envelope *envelope);
+/* Frees envelopes; NULL is fine. Example: corvan_envelopes_free(e). */
+CORVAN_API void corvan_envelopes_free(corvan_envelopes *envelopes);
+
+/* Which peak of an envelope is its monoisotopic one. */
+typedef struct corvan_monoisotopic {
+    int offset;          /* the named peak is M + offset (0: the pick is right) */
+    double corrected_mz; /* m/z of M */
+    double score;        /* cosine of the chosen hypothesis */
+    double named_score;  /* cosine with the named peak as M */
+} corvan_monoisotopic;
+
+/* Checks a monoisotopic pick: `named_mz` at `charge` (1..100) is scored as
+ * M, M+1 and M+2 of an ion whose M is offset * 1.00286 / charge lighter
+ * (the peptide by-mass model, as corvan_deisotope scores), and the best
+ * hypothesis whose M has a peak is kept; a heavier offset must beat the
+ * named one's score by 0.05. Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL,
+ * charge or ppm out of range), CORVAN_E_RANGE (spectrum, or no peak at
+ * named_mz). Example: the envelope of "PEPTIDEPEPTIDE"/2 with its M+1
+ * named: offset 1, corrected_mz its monoisotopic m/z. */
+CORVAN_API int corvan_monoisotopic_check(const double *mz, const double *intensity,
+                                         size_t count, double named_mz, int charge,
+                                         const corvan_deisotope_settings *settings,
+                                         corvan_monoisotopic *result, corvan_error *error);
+
 #ifdef __cplusplus
 }
 #endif

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config libfftw3-dev libgtest-dev nlohmann-json3-dev
           libisospec++-dev libmicrohttpd-dev chromium chromium-driver python3-selenium
           python3-numpy python3-dask python3-distributed python3-pandas locales python3-venv
-          doxygen python3-sphinx "$@")
+          doxygen python3-sphinx libpwiz-dev python3-pymzml "$@")
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -158,6 +158,55 @@ static int check_fragments(void) {
     return wrong;
 }
 
+/* Observed spectra: "PEPTIDE"/2's own envelope as the measured spectrum. */
+static int check_observed(void) {
+    corvan_distribution *d = NULL;
+    corvan_points p;
+    if (corvan_distribution_from_text(CORVAN_KIND_PEPTIDE, "PEPTIDE/2", NULL, &d, NULL) !=
+            CORVAN_OK ||
+        corvan_distribution_points(d, &p) != CORVAN_OK)
+        return 1;
+    corvan_molecule *m = NULL;
+    corvan_match_settings ms;
+    corvan_match *match = NULL;
+    corvan_match_summary summary;
+    corvan_matched_peak peak;
+    corvan_label_fit label;
+    corvan_mix_fit mix;
+    double sites = 1;
+    int wrong = corvan_molecule_parse(CORVAN_KIND_PEPTIDE, "PEPTIDE/2", &m, NULL) != CORVAN_OK ||
+                corvan_match_defaults(&ms) != CORVAN_OK;
+    ms.min_charge = 1;
+    ms.max_charge = 3;
+    wrong |=
+        corvan_match_spectrum(m, NULL, &ms, p.mz, p.shares, p.count, &match, NULL) != CORVAN_OK ||
+        corvan_match_get_summary(match, &summary) != CORVAN_OK || summary.charge != 2 ||
+        summary.cosine < 0.999999 || corvan_match_peak_count(match) != 4 ||
+        corvan_match_peak(match, 0, &peak) != CORVAN_OK || peak.ppm_error != 0;
+    corvan_match_free(match);
+    wrong |=
+        corvan_fit_label(m, NULL, "15N", 10, p.mz, p.shares, p.count, &label, NULL) != CORVAN_OK ||
+        fabs(label.fraction - 0.00364) > 1e-4 ||
+        corvan_fit_mix(m, NULL, NULL, NULL, 10, p.mz, p.shares, p.count, &mix, NULL) != CORVAN_OK ||
+        corvan_deuterium_uptake(m, NULL, 10, p.mz, p.shares, p.count, &sites, NULL) != CORVAN_OK ||
+        fabs(sites) > 1e-3;
+    corvan_deisotope_settings ds;
+    corvan_envelopes *found = NULL;
+    corvan_found_envelope envelope;
+    corvan_monoisotopic mono;
+    wrong |= corvan_deisotope_defaults(&ds) != CORVAN_OK ||
+             corvan_deisotope(p.mz, p.shares, p.count, &ds, &found, NULL) != CORVAN_OK ||
+             corvan_envelopes_count(found) != 1 ||
+             corvan_envelopes_get(found, 0, &envelope) != CORVAN_OK || envelope.charge != 2 ||
+             corvan_monoisotopic_check(p.mz, p.shares, p.count, p.mz[0], 2, &ds, &mono, NULL) !=
+                 CORVAN_OK ||
+             mono.offset != 0;
+    corvan_envelopes_free(found);
+    corvan_molecule_free(m);
+    corvan_distribution_free(d);
+    return wrong;
+}
+
 int main(void) {
     float out[64];
     const float peak = corvan_atom("C6H12O6", out, 64);
@@ -195,5 +244,6 @@ int main(void) {
         return 1;
     corvan_molecule_free(form);
     return check_molecule_layer() | check_many_molecules() | check_digestion() |
-           check_most_abundant_and_table() | check_spectrum() | check_fragments();
+           check_most_abundant_and_table() | check_spectrum() | check_fragments() |
+           check_observed();
 }

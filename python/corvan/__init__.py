@@ -39,6 +39,7 @@ from .distributions import (
 from .envelopes import Envelope, EnvelopeError, envelope
 from .peptidoforms import peptidoforms
 from .spectrum import Spectrum, SpectrumError, centroids, fine_structure, profile
+from .observed import check_monoisotopic, deisotope, deuterium_uptake, fit_label, fit_mix, match, read_mzml
 from ._many import Many, many
 from .digestion import Piece, digest, enzymes
 from .fragments import Fragment, fragments
@@ -88,6 +89,7 @@ __all__ = [
     "fine_structure",
     "profile",
     "centroids",
+    "match", "fit_label", "fit_mix", "deuterium_uptake", "deisotope", "check_monoisotopic", "read_mzml",
     "Many",
     "Piece",
     "digest",

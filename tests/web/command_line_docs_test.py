@@ -18,7 +18,8 @@ PROGRAM = os.path.abspath(program_path())
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 # A positional argument each subcommand takes, so that only options are judged.
 SUBJECTS = {"formula": ["H2O"], "peptide": ["PEPTIDE"], "rna": ["ACGU"], "dna": ["ACGT"],
-            "batch": ["missing.txt"], "serve": [], "fragments": ["PEPTIDE"]}
+            "batch": ["missing.txt"], "serve": [], "fragments": ["PEPTIDE"],
+            "match": ["missing.csv"], "deisotope": ["missing.csv"]}
 # Options of other subcommands that one refuses with its own reason.
 REFUSED_WITH_A_REASON = {("formula", "--mass"), ("formula", "--offset"), ("dna", "--offset")}
 
@@ -77,8 +78,9 @@ class CommandLineDocsTest(unittest.TestCase):
         self.assertGreater(len(commands), 15)
         with tempfile.TemporaryDirectory() as folder:
             for text, status in commands:
-                shell = text.replace("build/cli/corvan", shlex.quote(PROGRAM)).replace(
-                    "data/", shlex.quote(os.path.join(ROOT, "data")) + "/")
+                shell = text.replace("build/cli/corvan", shlex.quote(PROGRAM))
+                shell = re.sub(r"(?<![\w/])(tests/)?data/",
+                               lambda m: shlex.quote(os.path.join(ROOT, m.group(0))), shell)
                 with self.subTest(command=text):
                     done = subprocess.run(["bash", "-c", shell], capture_output=True, text=True,
                                           timeout=300, cwd=folder)

@@ -1,0 +1,243 @@
+// Greedy deisotoping: the most intense unexplained peak seeds hypotheses
+// (charge, its place in the envelope), the best-scoring one is kept and its
+// fitted intensity taken off its peaks.
+#include "observed/deisotope.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "observed/expected_envelope.hpp"
+#include "observed/model_patterns.hpp"
+#include "observed/similarity.hpp"
+
+namespace corvan::observed {
+
+namespace {
+
+constexpr int kMaxSettingsCharge = 100;
+// A heavier monoisotopic hypothesis must beat the named one by this much.
+constexpr double kOffsetMargin = 0.05;
+constexpr int kCheckedOffsets = 2;
+// A seed stands where its pattern is at least this high (relative to the top).
+constexpr double kSeedHeight = 0.25;
+constexpr double kBetweenRungs[] = {1.0 / 3, 1.0 / 2, 2.0 / 3};
+// An envelope's highest point must still be mostly unexplained: otherwise
+// it is the leftovers of envelopes found before.
+constexpr double kUnexplainedTop = 0.5;
+
+struct Hypothesis {
+    double monoisotopic_mz = 0;
+    int charge = 0;
+    double score = -1;
+    double scale = 0;
+    std::size_t matched = 0;
+    bool top_unexplained = false;
+    std::vector<std::size_t> peak_at; // per point of the pattern, or kNoPeak
+    const std::vector<double> *pattern = nullptr;
+};
+
+// What a hypothesis must reach to be worth finishing: fewer matched peaks
+// or a lower cosine on its rungs alone (which only falls as the points
+// between them are added) ends its scoring early.
+struct Bar {
+    std::size_t min_peaks = 1;
+    double score = -1;
+};
+
+// Scores the ion whose M lies at `monoisotopic_mz` against `weights`; the
+// rung below M counts as an expected 0.
+Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm,
+              ModelPatterns &models, double monoisotopic_mz, int charge, const Bar &bar,
+              Hypothesis &result) {
+    const double step = kAveragineSpacing / charge;
+    const double mass = (monoisotopic_mz - proton_mass()) * charge;
+    result = Hypothesis{};
+    result.monoisotopic_mz = monoisotopic_mz;
+    result.charge = charge;
+    if (mass <= 0) return Outcome::success();
+    Outcome done = models.get(mass, result.pattern);
+    if (!done.ok()) return done;
+    const std::vector<double> &pattern = *result.pattern;
+    std::vector<double> expected{0}, observed;
+    const std::size_t below = strongest_near(peaks, monoisotopic_mz - step, ppm, weights);
+    observed.push_back(below == kNoPeak ? 0 : weights[below]);
+    for (std::size_t k = 0; k < pattern.size(); ++k) {
+        const std::size_t at =
+            strongest_near(peaks, monoisotopic_mz + static_cast<double>(k) * step, ppm, weights);
+        result.peak_at.push_back(at);
+        expected.push_back(pattern[k]);
+        observed.push_back(at == kNoPeak ? 0 : weights[at]);
+        result.matched += at != kNoPeak;
+    }
+    const std::size_t top = static_cast<std::size_t>(
+        std::max_element(pattern.begin(), pattern.end()) - pattern.begin());
+    const std::size_t top_peak = result.peak_at[top];
+    result.top_unexplained =
+        top_peak != kNoPeak && weights[top_peak] >= kUnexplainedTop * peaks.intensity[top_peak];
+    if (result.matched < bar.min_peaks || !result.top_unexplained) return Outcome::success();
+    result.scale = fitted_scale(std::span(expected).subspan(1), std::span(observed).subspan(1));
+    result.score = cosine(expected, observed);
+    if (result.score < bar.score) return Outcome::success();
+    // Peaks between the rungs (where an ion of twice or three times the
+    // charge has its points) count as expected 0: they tell a charge that
+    // is too low.
+    for (std::size_t k = 0; k + 1 < pattern.size(); ++k)
+        for (double fraction : kBetweenRungs) {
+            const std::size_t at = strongest_near(
+                peaks, monoisotopic_mz + (static_cast<double>(k) + fraction) * step, ppm, weights);
+            expected.push_back(0);
+            observed.push_back(at == kNoPeak ? 0 : weights[at]);
+        }
+    result.score = cosine(expected, observed);
+    return Outcome::success();
+}
+
+bool better(const Hypothesis &candidate, const Hypothesis &best) {
+    if (candidate.score != best.score) return candidate.score > best.score;
+    return candidate.matched > best.matched;
+}
+
+// Whether the rung above or below the seed at charge z has a peak: without
+// one, no envelope of that charge holds the seed (most seeds are noise).
+bool has_neighbour(const PeakList &peaks, std::span<const double> weights, std::size_t seed, int z,
+                   double ppm) {
+    const double step = kAveragineSpacing / z;
+    return strongest_near(peaks, peaks.mz[seed] - step, ppm, weights) != kNoPeak ||
+           strongest_near(peaks, peaks.mz[seed] + step, ppm, weights) != kNoPeak;
+}
+
+// The best hypothesis that puts the seed on one of the pattern's points
+// high enough for the most intense unexplained peak to be it.
+Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, std::size_t seed,
+                      const corvan_deisotope_settings &settings, ModelPatterns &models,
+                      Hypothesis &best) {
+    best = Hypothesis{};
+    for (int z = settings.min_charge; z <= settings.max_charge; ++z) {
+        if (!has_neighbour(peaks, weights, seed, z, settings.ppm)) continue;
+        for (std::size_t place = 0;; ++place) {
+            const double mono = peaks.mz[seed] - static_cast<double>(place) * kAveragineSpacing / z;
+            const double mass = (mono - proton_mass()) * z;
+            const std::vector<double> *pattern = nullptr;
+            if (mass <= 0) break;
+            Outcome done = models.get(mass, pattern);
+            if (!done.ok()) return done;
+            if (place >= pattern->size()) break;
+            if ((*pattern)[place] < kSeedHeight) continue;
+            const Bar bar{static_cast<std::size_t>(settings.min_peaks),
+                          std::max(settings.min_score, best.score)};
+            Hypothesis candidate;
+            done = score(peaks, weights, settings.ppm, models, mono, z, bar, candidate);
+            if (!done.ok()) return done;
+            if (candidate.matched >= static_cast<std::size_t>(settings.min_peaks) &&
+                candidate.top_unexplained && better(candidate, best))
+                best = std::move(candidate);
+        }
+    }
+    return Outcome::success();
+}
+
+// Marks every peak within the tolerance of `centre`: peaks closer than the
+// tolerance are one peak to this search.
+void claim_near(const PeakList &peaks, double centre, double ppm, std::vector<bool> &claimed) {
+    const double half = tolerance(centre, ppm);
+    auto at = std::lower_bound(peaks.mz.begin(), peaks.mz.end(), centre - half);
+    for (auto i = static_cast<std::size_t>(at - peaks.mz.begin());
+         i < peaks.size() && peaks.mz[i] <= centre + half; ++i)
+        claimed[i] = true;
+}
+
+// Takes the envelope's fitted intensity off its peaks, which then seed no
+// other envelope (what remains of them still serves one that shares them);
+// the tail beyond the pattern, while it keeps falling, is taken whole.
+void take_off(const PeakList &peaks, double ppm, const Hypothesis &kept,
+              std::vector<double> &remaining, std::vector<bool> &claimed) {
+    const double step = kAveragineSpacing / kept.charge;
+    for (std::size_t k = 0; k < kept.peak_at.size(); ++k) {
+        const std::size_t at = kept.peak_at[k];
+        if (at == kNoPeak) continue;
+        remaining[at] = std::max(0.0, remaining[at] - kept.scale * (*kept.pattern)[k]);
+        claim_near(peaks, kept.monoisotopic_mz + static_cast<double>(k) * step, ppm, claimed);
+    }
+    std::size_t previous = kept.peak_at.back();
+    for (std::size_t k = kept.peak_at.size(); previous != kNoPeak; ++k) {
+        const double centre = kept.monoisotopic_mz + static_cast<double>(k) * step;
+        const std::size_t at = strongest_near(peaks, centre, ppm);
+        if (at == kNoPeak || peaks.intensity[at] >= peaks.intensity[previous]) break;
+        claim_near(peaks, centre, ppm, claimed);
+        remaining[at] = 0;
+        previous = at;
+    }
+}
+
+// M at its peak's m/z when it has one, else where the ladder puts it.
+corvan_found_envelope describe(const PeakList &peaks, const Hypothesis &kept) {
+    const std::size_t m = kept.peak_at.front();
+    const double mz = m == kNoPeak ? kept.monoisotopic_mz : peaks.mz[m];
+    return {mz,          (mz - proton_mass()) * kept.charge, kept.charge, kept.scale, kept.score,
+            kept.matched};
+}
+
+} // namespace
+
+Outcome check_deisotope_settings(const corvan_deisotope_settings &settings) {
+    Outcome ppm = check_ppm(settings.ppm);
+    if (!ppm.ok()) return ppm;
+    if (settings.min_charge < 1 || settings.max_charge < settings.min_charge ||
+        settings.max_charge > kMaxSettingsCharge)
+        return Outcome::failure(CORVAN_E_ARGUMENT, "charges must satisfy 1 <= low <= high <= 100");
+    if (!(settings.min_score >= 0 && settings.min_score <= 1) || settings.min_peaks < 2 ||
+        !(settings.min_intensity >= 0))
+        return Outcome::failure(CORVAN_E_ARGUMENT, "the least score must be in [0, 1], the "
+                                                   "fewest peaks at least 2 and the least "
+                                                   "intensity 0 or more");
+    return Outcome::success();
+}
+
+Outcome deisotope(const PeakList &peaks, const corvan_deisotope_settings &settings,
+                  std::vector<corvan_found_envelope> &found) {
+    std::vector<double> remaining(peaks.intensity.begin(), peaks.intensity.end());
+    std::vector<std::size_t> order(peaks.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return peaks.intensity[a] > peaks.intensity[b];
+    });
+    std::vector<bool> claimed(peaks.size(), false);
+    ModelPatterns models;
+    found.clear();
+    for (std::size_t seed : order) {
+        if (peaks.intensity[seed] <= settings.min_intensity) break;
+        if (claimed[seed]) continue;
+        Hypothesis best;
+        Outcome done = best_for_seed(peaks, remaining, seed, settings, models, best);
+        if (!done.ok()) return done;
+        if (best.score < settings.min_score) continue;
+        take_off(peaks, settings.ppm, best, remaining, claimed);
+        found.push_back(describe(peaks, best));
+    }
+    std::sort(found.begin(), found.end(),
+              [](const auto &a, const auto &b) { return a.monoisotopic_mz < b.monoisotopic_mz; });
+    return Outcome::success();
+}
+
+Outcome check_monoisotopic(const PeakList &peaks, double named_mz, int charge,
+                           const corvan_deisotope_settings &settings, corvan_monoisotopic &result) {
+    if (charge < 1 || charge > kMaxSettingsCharge)
+        return Outcome::failure(CORVAN_E_ARGUMENT, "the charge must be 1 to 100");
+    if (strongest_near(peaks, named_mz, settings.ppm) == kNoPeak)
+        return Outcome::failure(CORVAN_E_RANGE, "no peak lies at the named m/z");
+    ModelPatterns models;
+    Hypothesis named, best;
+    Outcome done = score(peaks, peaks.intensity, settings.ppm, models, named_mz, charge, {}, named);
+    result = {0, named_mz, named.score, named.score};
+    for (int offset = 1; done.ok() && offset <= kCheckedOffsets; ++offset) {
+        const double mono = named_mz - offset * kAveragineSpacing / charge;
+        done = score(peaks, peaks.intensity, settings.ppm, models, mono, charge, {}, best);
+        if (done.ok() && !best.peak_at.empty() && best.peak_at[0] != kNoPeak &&
+            best.score > result.score + (result.offset == 0 ? kOffsetMargin : 0))
+            result = {offset, peaks.mz[best.peak_at[0]], best.score, named.score};
+    }
+    return done;
+}
+
+} // namespace corvan::observed

@@ -1,0 +1,28 @@
+// Peptide by-mass (averagine) patterns for deisotoping, computed once per
+// mass bin of a call and kept for that call only.
+#pragma once
+
+#include <unordered_map>
+#include <vector>
+
+#include "molecule/outcome.hpp"
+
+namespace corvan::observed {
+
+// Heights relative to the highest point, from M (index 0) on, cut where they
+// fall below kPatternFloor after the highest point.
+class ModelPatterns {
+  public:
+    // The pattern of a peptide of monoisotopic mass `mass` (Da, > 0).
+    Outcome get(double mass, const std::vector<double> *&pattern);
+
+  private:
+    std::unordered_map<long, std::vector<double>> bins_;
+};
+
+inline constexpr double kPatternFloor = 0.02;
+// Spacing of an averagine envelope's points (Da): between that of 13C and
+// that of the heavier isotopes of N, O and S, as peptides show it.
+inline constexpr double kAveragineSpacing = 1.00286;
+
+} // namespace corvan::observed

@@ -1,0 +1,232 @@
+// Observed spectra: matching, label fits and deisotoping on spectra built
+// from the library's own envelopes, and refused input.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "corvan.h"
+
+namespace {
+
+struct Spectrum {
+    std::vector<double> mz, intensity;
+    void add(const Spectrum &other, double times = 1) {
+        std::map<double, double> merged;
+        for (std::size_t i = 0; i < mz.size(); ++i) merged[mz[i]] += intensity[i];
+        for (std::size_t i = 0; i < other.mz.size(); ++i)
+            merged[other.mz[i]] += times * other.intensity[i];
+        mz.clear(), intensity.clear();
+        for (auto [m, h] : merged) mz.push_back(m), intensity.push_back(h);
+    }
+};
+
+// The envelope's points (shares) as centroids, m/z shifted by `ppm`.
+Spectrum centroids(const char *text, const char *label = nullptr, double ppm = 0) {
+    corvan_options *o = corvan_options_create();
+    if (label != nullptr) {
+        EXPECT_EQ(corvan_options_parse_label(o, label, nullptr), CORVAN_OK);
+    }
+    corvan_distribution *d = nullptr;
+    EXPECT_EQ(corvan_distribution_from_text(CORVAN_KIND_PEPTIDE, text, o, &d, nullptr), CORVAN_OK);
+    corvan_points p{};
+    corvan_distribution_points(d, &p);
+    Spectrum s;
+    for (std::size_t i = 0; i < p.count; ++i)
+        if (p.shares[i] > 1e-4) {
+            s.mz.push_back(p.mz[i] * (1 + ppm * 1e-6));
+            s.intensity.push_back(p.shares[i]);
+        }
+    corvan_distribution_free(d);
+    corvan_options_free(o);
+    return s;
+}
+
+corvan_molecule *peptide(const char *text) {
+    corvan_molecule *m = nullptr;
+    EXPECT_EQ(corvan_molecule_parse(CORVAN_KIND_PEPTIDE, text, &m, nullptr), CORVAN_OK);
+    return m;
+}
+
+corvan_match_summary match(const Spectrum &s, const char *text, corvan_match_settings settings,
+                           std::vector<corvan_matched_peak> *peaks = nullptr) {
+    corvan_molecule *m = peptide(text);
+    corvan_match *result = nullptr;
+    EXPECT_EQ(corvan_match_spectrum(m, nullptr, &settings, s.mz.data(), s.intensity.data(),
+                                    s.mz.size(), &result, nullptr),
+              CORVAN_OK);
+    corvan_match_summary summary{};
+    corvan_match_get_summary(result, &summary);
+    for (std::size_t i = 0; peaks != nullptr && i < corvan_match_peak_count(result); ++i) {
+        peaks->emplace_back();
+        corvan_match_peak(result, i, &peaks->back());
+    }
+    corvan_match_free(result);
+    corvan_molecule_free(m);
+    return summary;
+}
+
+corvan_match_settings charges(int low, int high, double ppm = 10) {
+    corvan_match_settings s{};
+    corvan_match_defaults(&s);
+    s.min_charge = low, s.max_charge = high, s.ppm = ppm;
+    return s;
+}
+
+TEST(Match, PerfectShiftedAndOutOfTolerance) {
+    const Spectrum own = centroids("PEPTIDEK/2");
+    corvan_match_summary s = match(own, "PEPTIDEK", charges(1, 4));
+    EXPECT_EQ(s.charge, 2);
+    EXPECT_NEAR(s.cosine, 1, 1e-12);
+    EXPECT_NEAR(s.chi_square, 0, 1e-12);
+    EXPECT_EQ(s.matched, s.compared);
+    std::vector<corvan_matched_peak> peaks;
+    s = match(centroids("PEPTIDEK/2", nullptr, 5), "PEPTIDEK/2", charges(0, 0), &peaks);
+    EXPECT_NEAR(s.mean_ppm, 5, 1e-6);
+    for (const auto &p : peaks) EXPECT_NEAR(p.ppm_error, 5, 1e-6);
+    s = match(centroids("PEPTIDEK/2", nullptr, 5), "PEPTIDEK/2", charges(0, 0, 4));
+    EXPECT_EQ(s.matched, 0u);
+    EXPECT_EQ(s.cosine, 0);
+}
+
+TEST(Match, MissingPeakAndInterferingEnvelope) {
+    Spectrum own = centroids("PEPTIDEK/2");
+    std::vector<corvan_matched_peak> full;
+    match(own, "PEPTIDEK/2", charges(0, 0), &full);
+    // Without M+1, cosine = sqrt(1 - e1^2 / |e|^2) of the expected heights e.
+    double norm = 0;
+    for (const auto &p : full) norm += p.expected_height * p.expected_height;
+    const double e1 = full[1].expected_height;
+    Spectrum gap = own;
+    gap.intensity[1] = 0;
+    corvan_match_summary s = match(gap, "PEPTIDEK/2", charges(0, 0));
+    EXPECT_NEAR(s.cosine, std::sqrt(1 - e1 * e1 / norm), 1e-12);
+    EXPECT_EQ(s.matched + 1, s.compared);
+    // Another peptide's triply charged envelope laid over it changes nothing
+    // that lies more than 10 ppm away.
+    own.add(centroids("SAMPLERSAMPLERK/3"), 3);
+    std::vector<corvan_matched_peak> mixed;
+    s = match(own, "PEPTIDEK/2", charges(0, 0), &mixed);
+    EXPECT_NEAR(s.cosine, 1, 1e-12);
+    for (std::size_t i = 0; i < mixed.size(); ++i)
+        EXPECT_EQ(mixed[i].observed_mz, full[i].observed_mz);
+}
+
+TEST(Match, WrongMonoisotopicPick) {
+    const Spectrum own = centroids("PEPTIDEPEPTIDEPEPTIDEK/3");
+    corvan_match_settings settings = charges(0, 0);
+    settings.named_mz = own.mz[1];
+    const corvan_match_summary s = match(own, "PEPTIDEPEPTIDEPEPTIDEK/3", settings);
+    EXPECT_EQ(s.named_offset, 1);
+    EXPECT_NEAR(s.corrected_mz, own.mz[0], 1e-9);
+    corvan_monoisotopic check{};
+    ASSERT_EQ(corvan_monoisotopic_check(own.mz.data(), own.intensity.data(), own.mz.size(),
+                                        own.mz[1], 3, nullptr, &check, nullptr),
+              CORVAN_OK);
+    EXPECT_EQ(check.offset, 1);
+    EXPECT_EQ(check.corrected_mz, own.mz[0]);
+    ASSERT_EQ(corvan_monoisotopic_check(own.mz.data(), own.intensity.data(), own.mz.size(),
+                                        own.mz[0], 3, nullptr, &check, nullptr),
+              CORVAN_OK);
+    EXPECT_EQ(check.offset, 0);
+}
+
+TEST(LabelFit, EnrichmentMixAndDeuteriumUptake) {
+    corvan_molecule *m = peptide("PEPTIDEK/2");
+    for (auto [isotope, label, fraction] :
+         {std::tuple{"15N", "15N=0.6", 0.6}, std::tuple{"13C", "13C=0.25", 0.25}}) {
+        const Spectrum s = centroids("PEPTIDEK/2", label);
+        corvan_label_fit fit{};
+        ASSERT_EQ(corvan_fit_label(m, nullptr, isotope, 10, s.mz.data(), s.intensity.data(),
+                                   s.mz.size(), &fit, nullptr),
+                  CORVAN_OK);
+        EXPECT_NEAR(fit.fraction, fraction, 1e-4) << isotope;
+        EXPECT_GT(fit.cosine, 0.9999);
+    }
+    Spectrum mix = centroids("PEPTIDEK/2");
+    for (double &h : mix.intensity) h *= 0.3;
+    mix.add(centroids("PEPTIDEK[Label:13C(6)15N(2)]/2"), 0.7);
+    corvan_molecule *heavy = peptide("PEPTIDEK[Label:13C(6)15N(2)]/2");
+    corvan_mix_fit shares{};
+    ASSERT_EQ(corvan_fit_mix(m, nullptr, heavy, nullptr, 10, mix.mz.data(), mix.intensity.data(),
+                             mix.mz.size(), &shares, nullptr),
+              CORVAN_OK);
+    EXPECT_NEAR(shares.light_fraction, 0.3, 1e-3);
+    // 10% deuterium on the peptide's 65 hydrogens (not the two protons).
+    const Spectrum deuterated = centroids("PEPTIDEK/2", "2H=0.1");
+    double sites = 0;
+    ASSERT_EQ(corvan_deuterium_uptake(m, nullptr, 10, deuterated.mz.data(),
+                                      deuterated.intensity.data(), deuterated.mz.size(), &sites,
+                                      nullptr),
+              CORVAN_OK);
+    EXPECT_NEAR(sites, 65 * (0.1 - 0.000115), 0.01);
+    corvan_molecule_free(heavy);
+    corvan_molecule_free(m);
+}
+
+TEST(LabelFit, UncertaintyGrowsWithNoiseAnd18OIsFitted) {
+    corvan_molecule *m = peptide("SAMPLERK/2");
+    Spectrum clean = centroids("SAMPLERK/2", "18O=0.5");
+    Spectrum noisy = clean;
+    for (std::size_t i = 0; i < noisy.intensity.size(); ++i)
+        noisy.intensity[i] *= i % 2 == 0 ? 1.05 : 0.95;
+    corvan_label_fit exact{}, rough{};
+    ASSERT_EQ(corvan_fit_label(m, nullptr, "18O", 10, clean.mz.data(), clean.intensity.data(),
+                               clean.mz.size(), &exact, nullptr),
+              CORVAN_OK);
+    ASSERT_EQ(corvan_fit_label(m, nullptr, "18O", 10, noisy.mz.data(), noisy.intensity.data(),
+                               noisy.mz.size(), &rough, nullptr),
+              CORVAN_OK);
+    EXPECT_NEAR(exact.fraction, 0.5, 1e-4);
+    EXPECT_LT(exact.uncertainty, 1e-4);
+    EXPECT_NEAR(rough.fraction, 0.5, 0.02);
+    EXPECT_GT(rough.uncertainty, 10 * exact.uncertainty);
+    corvan_molecule_free(m);
+}
+
+TEST(Deisotope, SeparatesOverlappingChargesTwoAndThree) {
+    // Interleaved: [M+2H]2+ from m/z 791.36 and [M+3H]3+ from 793.03.
+    Spectrum scan = centroids("PEPTIDEPEPTIDE/2");
+    scan.add(centroids("PEPTIEEPEPTIDEPEPTIDE/3"), 0.8);
+    scan.add(Spectrum{{650.0}, {0.3}}); // a lone peak is no envelope
+    corvan_envelopes *found = nullptr;
+    ASSERT_EQ(corvan_deisotope(scan.mz.data(), scan.intensity.data(), scan.mz.size(), nullptr,
+                               &found, nullptr),
+              CORVAN_OK);
+    ASSERT_EQ(corvan_envelopes_count(found), 2u);
+    std::map<int, double> mono;
+    for (std::size_t i = 0; i < 2; ++i) {
+        corvan_found_envelope e{};
+        corvan_envelopes_get(found, i, &e);
+        mono[e.charge] = e.monoisotopic_mz;
+    }
+    EXPECT_NEAR(mono[2], centroids("PEPTIDEPEPTIDE/2").mz[0], 1e-9);
+    EXPECT_NEAR(mono[3], centroids("PEPTIEEPEPTIDEPEPTIDE/3").mz[0], 1e-9);
+    corvan_envelopes_free(found);
+}
+
+TEST(ObservedInput, RefusedWithMessage) {
+    const double sorted[] = {500, 501}, unsorted[] = {501, 500};
+    const double positive[] = {1, 2}, negative[] = {1, -2};
+    corvan_envelopes *found = nullptr;
+    corvan_error e{};
+    EXPECT_EQ(corvan_deisotope(unsorted, positive, 2, nullptr, &found, &e), CORVAN_E_RANGE);
+    EXPECT_NE(std::strstr(e.message, "ascending"), nullptr) << e.message;
+    EXPECT_EQ(e.position, 1);
+    EXPECT_EQ(corvan_deisotope(sorted, negative, 2, nullptr, &found, &e), CORVAN_E_RANGE);
+    EXPECT_NE(std::strstr(e.message, "negative"), nullptr) << e.message;
+    EXPECT_EQ(corvan_deisotope(sorted, positive, 0, nullptr, &found, &e), CORVAN_E_RANGE);
+    EXPECT_NE(std::strstr(e.message, "empty"), nullptr) << e.message;
+    EXPECT_EQ(found, nullptr);
+    corvan_molecule *m = peptide("PEPTIDE");
+    corvan_match *result = nullptr;
+    EXPECT_EQ(corvan_match_spectrum(m, nullptr, nullptr, sorted, positive, 2, &result, &e),
+              CORVAN_E_CHARGE);
+    corvan_molecule_free(m);
+}
+
+} // namespace
