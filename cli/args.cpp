@@ -1,3 +1,4 @@
+// Command-line arguments: positional words and --name value options.
 #include "args.hpp"
 
 #include <algorithm>

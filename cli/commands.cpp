@@ -1,18 +1,19 @@
+// The subcommands of the program, their help texts and their entry points.
 #include "commands.hpp"
 
 #include <string>
 
-#include "batch.hpp"
-#include "deisotope_command.hpp"
-#include "distribution.hpp"
-#include "envelope_command.hpp"
-#include "envelope_output.hpp"
-#include "fragments_command.hpp"
-#include "match_command.hpp"
-#include "molecules.hpp"
-#include "result.hpp"
-#include "serve.hpp"
-#include "spectrum_command.hpp"
+#include "batch/batch.hpp"
+#include "commands/deisotope_command.hpp"
+#include "commands/distribution.hpp"
+#include "commands/envelope_command.hpp"
+#include "commands/fragments_command.hpp"
+#include "commands/match_command.hpp"
+#include "commands/molecules.hpp"
+#include "commands/spectrum_command.hpp"
+#include "output/envelope_output.hpp"
+#include "output/result.hpp"
+#include "serve/serve.hpp"
 
 namespace cli {
 

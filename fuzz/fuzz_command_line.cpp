@@ -6,9 +6,9 @@
 #include <nlohmann/json.hpp>
 
 #include "../cli/commands.hpp"
-#include "../cli/fasta.hpp"
-#include "../cli/output_formats.hpp"
-#include "../cli/result.hpp"
+#include "../cli/batch/fasta.hpp"
+#include "../cli/output/output_formats.hpp"
+#include "../cli/output/result.hpp"
 
 namespace {
 

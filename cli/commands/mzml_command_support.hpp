@@ -1,0 +1,46 @@
+// What the match and deisotope commands share: failures, scan selection,
+// output streams and number formatting.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "args.hpp"
+#include "commands/mzml_scans.hpp"
+#include "output/output_formats.hpp"
+
+namespace cli {
+
+struct CommandFailure {
+    int status;
+    std::string message;
+};
+
+// --scans A-B and --rt A-B (seconds) into a filter.
+std::optional<CommandFailure> read_scan_filter(const Args &args, ScanFilter &filter);
+
+// --format, or the one --out's name implies, or the table.
+std::optional<CommandFailure> read_format(const Args &args, Format &format);
+
+// A real option within [low, high] into `value` (untouched when absent).
+std::optional<CommandFailure> read_number(const Args &args, const std::string &name, double low,
+                                          double high, double &value);
+
+// "A-B" or "A" of whole numbers into [low, high] within [min, max].
+std::optional<CommandFailure> read_int_range(const Args &args, const std::string &name, int min,
+                                             int max, int &low, int &high);
+
+// Writes through `write` to --out (whole or not at all) or standard output.
+std::optional<CommandFailure> write_output(const std::string &path,
+                                           const std::function<void(std::FILE *)> &write);
+
+int report_command_failure(const char *command, const CommandFailure &failure);
+
+// A number for JSON (null when not finite) or for a table (blank).
+std::string json_number(double value);
+std::string cell(double value, int decimals);
+
+} // namespace cli
