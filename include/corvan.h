@@ -1748,7 +1748,10 @@ typedef struct corvan_fragment {
  * corvan_fragment_charges_parse refuses it, unknown losses, window_low >=
  * window_high, peaks and window together), CORVAN_E_UNSUPPORTED (a series
  * of the other kind of molecule, losses for a nucleic acid, a chain of one
- * residue or nucleotide, which has no fragments), CORVAN_E_SYNTAX
+ * residue or nucleotide, which has no fragments; a peptide of several chains,
+ * or one that writes atoms of no one residue: a modification of unknown
+ * position or a labile one, a range, residues of unknown order; position:
+ * the first such), CORVAN_E_SYNTAX
  * (isolated_peaks that do not parse; position in them), CORVAN_E_RANGE (an
  * isolation that holds none of the precursor's peaks above
  * CORVAN_ACCURACY), the failures of corvan_molecule_parse and

@@ -225,6 +225,16 @@ TEST(Fragments, BadInputIsRefusedWithItsReason) {
     EXPECT_EQ(fragments(CORVAN_KIND_PEPTIDE, "PEPTIDE", s, l, &e), CORVAN_E_RANGE);
     EXPECT_EQ(fragments(CORVAN_KIND_PEPTIDE, "K", settings(CORVAN_ION_B), l, &e),
               CORVAN_E_UNSUPPORTED);
+    // Atoms that no one residue holds, or a second chain, leave the fragments unknown.
+    for (const auto &[text, at] : {std::pair<const char *, long>{"[Phospho]?PEPTIDE", 9},
+                                   {"PEP(TI)[Phospho]DE", 3},
+                                   {"{Glycan:Hex}PEPTIDE", 0},
+                                   {"PEPTIDE//ACK", -1}}) {
+        EXPECT_EQ(fragments(CORVAN_KIND_PEPTIDE, text, settings(CORVAN_ION_B), l, &e),
+                  CORVAN_E_UNSUPPORTED)
+            << text;
+        EXPECT_EQ(e.position, at) << text;
+    }
 }
 
 TEST(Fragments, CommandWritesTheLibrarysIonsAndRefusesBadInput) {

@@ -123,7 +123,19 @@ class ProformaReader {
     std::vector<std::string> chains_;
     std::map<std::string, Label, std::less<>> labels_;
     std::vector<ResidueAtoms> *residues_; // null unless the caller wants them
+    // Where the text first writes atoms that belong to no one residue: a
+    // modification of unknown position, a labile one, a range, residues of
+    // unknown order; -1 for none.
+    long unplaced_at_ = -1;
 
+    void note_unplaced(std::size_t at) {
+        if (unplaced_at_ < 0) unplaced_at_ = static_cast<long>(at);
+    }
+
+  public:
+    long unplaced_at() const { return unplaced_at_; }
+
+  private:
     bool at_end() const { return pos_ >= text_.size(); }
     char peek() const { return at_end() ? '\0' : text_[pos_]; }
     bool ahead(std::string_view what) const { return text_.substr(pos_, what.size()) == what; }
@@ -617,7 +629,7 @@ class ProformaReader {
                 group.add(atoms, times);
             }
             if (peek() == '?') {
-                ++pos_;
+                note_unplaced(pos_++);
             } else if (peek() == '-' && !counted) {
                 ++pos_;
                 composition_.add(group, 1);
@@ -652,6 +664,7 @@ class ProformaReader {
 
     Outcome read_labile() {
         const std::size_t open = pos_;
+        note_unplaced(open);
         const std::size_t close = matching(open, '{', '}');
         if (close == std::string_view::npos)
             return fail(CORVAN_E_SYNTAX, "unclosed '{'", static_cast<long>(open));
@@ -730,6 +743,7 @@ class ProformaReader {
     // that carries the modifications after it somewhere.
     Outcome read_group() {
         const std::size_t open = pos_++;
+        note_unplaced(open);
         const bool order_unknown = peek() == '?';
         if (order_unknown) ++pos_;
         const std::size_t first = pos_;
@@ -987,8 +1001,16 @@ namespace {
 Outcome read_one(std::string_view text, std::vector<ResidueAtoms> *residues,
                  chem::Composition &composition, int &charge) {
     std::vector<Peptidoform> ions;
-    Outcome read = ProformaReader(text, ions, residues).read();
+    ProformaReader reader(text, ions, residues);
+    Outcome read = reader.read();
     if (!read.ok()) return read;
+    if (residues != nullptr && reader.unplaced_at() >= 0)
+        return Outcome::failure(CORVAN_E_UNSUPPORTED,
+                                "the peptide " + quoted(text) +
+                                    " writes atoms of no one residue (unknown position, "
+                                    "labile, a range or residues of unknown order), so its "
+                                    "fragments are not known",
+                                reader.unplaced_at());
     if (ions.size() > 1)
         return Outcome::failure(CORVAN_E_UNSUPPORTED,
                                 "the peptide " + quoted(text) + " holds " +
