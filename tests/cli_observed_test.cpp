@@ -1,8 +1,10 @@
 // corvan match and corvan deisotope on the committed simulated scan, and
 // input they refuse.
+#include <cmath>
 #include <string>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "cli_support.hpp"
 
@@ -65,6 +67,23 @@ TEST(CliDeisotope, ReportsTheEnvelopeWithItsCharge) {
         found |= f[2].rfind("603.7658", 0) == 0 && f[4] == "2";
     }
     EXPECT_TRUE(found) << result.out;
+}
+
+TEST(CliObserved, JsonReportsReadAsJson) {
+    const auto match = run("match " + kRun + " --peptide EMEVEESPEK --charges 1-4 --format json");
+    ASSERT_EQ(match.status, 0);
+    const auto report = nlohmann::json::parse(match.out);
+    ASSERT_FALSE(report["scans"].empty());
+    EXPECT_EQ(report["best_scan"], report["scans"][0]["scan"]);
+    EXPECT_EQ(report["scans"][0]["charge"], 2);
+    EXPECT_NEAR(report["scans"][0]["peaks"][0]["observed_mz"].get<double>(), 603.765876, 1e-6);
+    const auto found = run("deisotope " + kRun + " --scan 1 --format json");
+    ASSERT_EQ(found.status, 0);
+    const auto envelopes = nlohmann::json::parse(found.out)["envelopes"];
+    bool seen = false;
+    for (const auto &e : envelopes)
+        seen |= e["charge"] == 2 && std::abs(e["monoisotopic_mz"].get<double>() - 603.7659) < 1e-3;
+    EXPECT_TRUE(seen) << found.out;
 }
 
 TEST(CliDeisotope, FindsWhatTheSimulatorMadeFreshly) {

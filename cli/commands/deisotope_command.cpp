@@ -1,7 +1,9 @@
 // corvan deisotope: the isotope envelopes of centroided scans.
 #include "commands/deisotope_command.hpp"
 
+#include <cmath>
 #include <memory>
+#include <nlohmann/json.hpp>
 
 #include "commands.hpp"
 #include "commands/mzml_command_support.hpp"
@@ -49,11 +51,30 @@ std::optional<CommandFailure> read_request(int argc, char **argv, Request &r) {
     return std::nullopt;
 }
 
+nlohmann::ordered_json number(double value) {
+    return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
+}
+
+void write_json(std::FILE *out, const std::vector<ScanEnvelopes> &all) {
+    nlohmann::ordered_json envelopes = nlohmann::ordered_json::array();
+    for (const ScanEnvelopes &s : all)
+        for (const corvan_found_envelope &e : s.found)
+            envelopes.push_back({{"scan", s.scan},
+                                 {"rt_s", number(s.rt_seconds)},
+                                 {"monoisotopic_mz", number(e.monoisotopic_mz)},
+                                 {"monoisotopic_mass", number(e.monoisotopic_mass)},
+                                 {"charge", e.charge},
+                                 {"intensity", number(e.intensity)},
+                                 {"score", number(e.score)},
+                                 {"peaks", e.peaks}});
+    const nlohmann::ordered_json json = {{"envelopes", std::move(envelopes)}};
+    std::fputs((json.dump(2) + "\n").c_str(), out);
+}
+
 void write_found(std::FILE *out, const std::vector<ScanEnvelopes> &all, Format format) {
+    if (format == Format::json) return write_json(out, all);
     const char sep = format == Format::csv ? ',' : '\t';
-    if (format == Format::json)
-        std::fputs("{\"envelopes\": [", out);
-    else if (format == Format::table)
+    if (format == Format::table)
         std::fprintf(out, "%6s %12s %12s %6s %14s %7s %5s\n", "scan", "mono_mz", "mono_mass",
                      "charge", "intensity", "score", "peaks");
     else
@@ -61,20 +82,9 @@ void write_found(std::FILE *out, const std::vector<ScanEnvelopes> &all, Format f
                      "scan%crt_s%cmonoisotopic_mz%cmonoisotopic_mass%ccharge%cintensity%c"
                      "score%cpeaks\n",
                      sep, sep, sep, sep, sep, sep, sep);
-    bool first = true;
     for (const ScanEnvelopes &s : all)
         for (const corvan_found_envelope &e : s.found) {
-            if (format == Format::json)
-                std::fprintf(out,
-                             "%s\n  {\"scan\": %ld, \"rt_s\": %s, \"monoisotopic_mz\": %s, "
-                             "\"monoisotopic_mass\": %s, \"charge\": %d, \"intensity\": %s, "
-                             "\"score\": %s, \"peaks\": %zu}",
-                             first ? "" : ",", s.scan, json_number(s.rt_seconds).c_str(),
-                             json_number(e.monoisotopic_mz).c_str(),
-                             json_number(e.monoisotopic_mass).c_str(), e.charge,
-                             json_number(e.intensity).c_str(), json_number(e.score).c_str(),
-                             e.peaks);
-            else if (format == Format::table)
+            if (format == Format::table)
                 std::fprintf(out, "%6ld %12s %12s %6d %14s %7s %5zu\n", s.scan,
                              cell(e.monoisotopic_mz, 5).c_str(),
                              cell(e.monoisotopic_mass, 5).c_str(), e.charge,
@@ -85,9 +95,7 @@ void write_found(std::FILE *out, const std::vector<ScanEnvelopes> &all, Format f
                              sep, cell(e.monoisotopic_mass, 6).c_str(), sep, e.charge, sep,
                              cell(e.intensity, 3).c_str(), sep, cell(e.score, 6).c_str(), sep,
                              e.peaks);
-            first = false;
         }
-    if (format == Format::json) std::fputs("\n]}\n", out);
 }
 
 std::optional<CommandFailure> deisotope_scan(const Request &r, const Scan &scan,

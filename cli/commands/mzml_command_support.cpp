@@ -92,13 +92,6 @@ int report_command_failure(const char *command, const CommandFailure &failure) {
     return failure.status;
 }
 
-std::string json_number(double value) {
-    if (!std::isfinite(value)) return "null";
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.10g", value);
-    return buffer;
-}
-
 std::string cell(double value, int decimals) {
     if (!std::isfinite(value)) return "";
     char buffer[40];

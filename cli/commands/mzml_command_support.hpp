@@ -39,8 +39,7 @@ std::optional<CommandFailure> write_output(const std::string &path,
 
 int report_command_failure(const char *command, const CommandFailure &failure);
 
-// A number for JSON (null when not finite) or for a table (blank).
-std::string json_number(double value);
+// A number for a table (blank when not finite).
 std::string cell(double value, int decimals);
 
 } // namespace cli
