@@ -825,9 +825,13 @@ typedef struct corvan_molecule corvan_molecule;
  * hydrate or adduct part follows '.', '*' or a middle dot with an optional
  * count ("C6H12O6.H2O", "CuSO4*5H2O"; "CuSO4.5H2O" is read as a decimal
  * count, O4.5, so write '*' when the part has a count). D and T are 2H and
- * 3H ("CD3OD" is C[2H4]O; the isotope table has no 3H, so T is refused with
- * CORVAN_E_UNKNOWN). A fault is reported at its byte: "unclosed
- * parenthesis", "')' without '('", "empty parentheses".
+ * 3H, atoms fixed to that isotope ("CD3OD" is C[2H4]O, "T2O" is [3H2]O,
+ * "[3H]" may be written too). 3H (3.0160492779 u) has no natural abundance
+ * and no row in the exported isotope tables: it enters molecules only as
+ * written, and the monoisotopic composition keeps it ("C2H5T": 12C2, 1H5
+ * and one 3H, 32.055174439 u; the lightest composition given the fixed T).
+ * A fault is reported at its byte: "unclosed parenthesis", "')' without
+ * '('", "empty parentheses".
  *
  * CORVAN_KIND_PEPTIDE: a peptide in ProForma 2.0 notation (HUPO-PSI):
  * every construct whose atoms are known. The molecule is the residues,
@@ -867,8 +871,8 @@ typedef struct corvan_molecule corvan_molecule;
  *     terminus of every chain, in addition to any written on the residue
  *     itself: "<[Carbamidomethyl]@C>", "<[TMT6plex]@K,N-term>",
  *     "<[Amidated]@C-term:G>";
- *   - global isotope labels before the sequence: "<15N>", "<13C>", "<D>"
- *     (or "<2H>", "<18O>"...): every atom of that element that is not
+ *   - global isotope labels before the sequence: "<15N>", "<13C>", "<D>",
+ *     "<T>" (or "<2H>", "<18O>"...): every atom of that element that is not
  *     already written as an isotope becomes an atom of that isotope (a
  *     fixed isotope, not an enrichment; see corvan_options_set_label for
  *     partial enrichment);

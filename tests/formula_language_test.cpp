@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "corvan.h"
 #include "ion/adduct.hpp"
+#include "labels/isotope_label.hpp"
 #include "molecule/formula_parser.hpp"
 
 namespace {
@@ -36,8 +38,11 @@ TEST(FormulaLanguage, GroupsHydratesAndHydrogenIsotopes) {
     EXPECT_EQ(formula_of("C6H12O6.H2O"), "C6H14O7");
     EXPECT_EQ(formula_of("CD3OD"), "C[2H4]O");
     EXPECT_EQ(formula_of("D2O"), "[2H2]O");
-    EXPECT_EQ(formula_of("DyTi"), "DyTi");     // symbols that start with D and T
-    EXPECT_EQ(formula_of("C4.5H7"), "C4.5H7"); // by-mass counts stay decimals
+    EXPECT_EQ(formula_of("T2O"), "[3H2]O");
+    EXPECT_EQ(formula_of("C2H5T"), "C2H5[3H]");
+    EXPECT_EQ(formula_of("C2H5[3H]"), "C2H5[3H]"); // the written form reads back
+    EXPECT_EQ(formula_of("DyTi"), "DyTi");         // symbols that start with D and T
+    EXPECT_EQ(formula_of("C4.5H7"), "C4.5H7");     // by-mass counts stay decimals
 }
 
 TEST(FormulaLanguage, RefusalsPointAtTheFault) {
@@ -50,7 +55,11 @@ TEST(FormulaLanguage, RefusalsPointAtTheFault) {
                  {"Ca()2", 2, "empty parentheses"},
                  {"CuSO4*", 5, "nothing after the hydrate's separator"},
                  {"C6H12O6..H2O", 8, "unexpected '.'"},
-                 {"T2O", 0, "no isotope 3H (T, tritium) in the isotope table"}};
+                 {"[4H]2O", 1, "no isotope 4H in the isotope table"},
+                 {"CuSO4*2000000000H2O", 6, "count above 1000000000"},
+                 {"H2O(((((((((((((((((((((((((((((((((H)))))))))))))))))))))))))))))))))", 35,
+                  "parentheses nested deeper than 32"},
+                 {"Tx2O", 0, "unknown element 'Tx'"}};
     for (const Case &c : cases) {
         const Outcome refused = refusal(c.text);
         EXPECT_EQ(refused.position, c.position) << c.text;
@@ -59,6 +68,56 @@ TEST(FormulaLanguage, RefusalsPointAtTheFault) {
     chem::Composition composition;
     const Outcome decimal = chem::parse_formula("CuSO4.5H2O", composition);
     EXPECT_NE(decimal.message.find("written 'CuSO4*5H2O'"), std::string::npos) << decimal.message;
+}
+
+// Masses by hand from the NIST values: 1H 1.00782503223, 3H 3.0160492779,
+// 16O 15.99491461957, 17O 16.99913175650, 18O 17.99915961286.
+TEST(FormulaLanguage, TritiumIsFixedAtThreeH) {
+    const double tritium = 3.0160492779, water_t = 2 * tritium + 15.99491461957;
+    corvan_molecule *m = nullptr;
+    ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, "C2H5T", &m, nullptr), CORVAN_OK);
+    long long nominal = 0;
+    EXPECT_EQ(corvan_molecule_nominal_mass(m, &nominal), CORVAN_OK);
+    EXPECT_EQ(nominal, 32);
+    corvan_distribution *d = nullptr;
+    ASSERT_EQ(corvan_distribution_compute(m, nullptr, &d, nullptr), CORVAN_OK);
+    corvan_summary summary{};
+    corvan_distribution_summary(d, &summary);
+    EXPECT_NEAR(summary.monoisotopic_mass, 24 + 5 * 1.00782503223 + tritium, 1e-9);
+    corvan_distribution_free(d);
+    corvan_molecule_free(m);
+
+    // T2O's only natural atom is O: its fine structure is oxygen's three
+    // isotopes, shifted by two 3H.
+    ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, "T2O", &m, nullptr), CORVAN_OK);
+    corvan_spectrum_settings settings;
+    corvan_spectrum_defaults(&settings);
+    settings.fine_value = 1e-6;
+    corvan_spectrum *s = nullptr;
+    ASSERT_EQ(corvan_fine_structure(m, nullptr, &settings, &s, nullptr, nullptr), CORVAN_OK);
+    corvan_spectrum_view view{};
+    corvan_spectrum_get(s, &view);
+    ASSERT_EQ(view.fine_count, 3u);
+    const double mz[] = {water_t, water_t + 16.99913175650 - 15.99491461957,
+                         water_t + 17.99915961286 - 15.99491461957};
+    const double share[] = {0.99757, 0.00038, 0.00205};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(view.fine_mz[i], mz[i], 1e-9) << i;
+        EXPECT_NEAR(view.fine_probability[i], share[i], 1e-9) << i;
+    }
+    corvan_spectrum_free(s);
+    corvan_molecule_free(m);
+
+    // A ProForma global label fixes every hydrogen at 3H; labels, which
+    // reweigh natural isotopes, still refuse T.
+    ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_PEPTIDE, "<T>G", &m, nullptr), CORVAN_OK);
+    char text[32];
+    ASSERT_EQ(corvan_molecule_formula(m, text, sizeof text, nullptr), CORVAN_OK);
+    EXPECT_STREQ(text, "C2[3H5]NO2");
+    corvan_molecule_free(m);
+    int element = 0, mass_number = 0;
+    EXPECT_EQ(labels::parse_isotope("T", element, mass_number).message,
+              "no isotope 'T' in the isotope table");
 }
 
 // Gained atoms ride as carriers, lost ones leave the molecule.

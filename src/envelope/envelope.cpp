@@ -349,7 +349,7 @@ void combine(const std::vector<Term> &terms, const Layout &layout, int grid, Cx 
 double fixed_mass(const chem::Composition &composition) {
     double mass = 0;
     for (const chem::FixedIsotope &isotope : composition.fixed)
-        mass += isotope.count * chem::find_isotope(isotope.element, isotope.mass_number)->mass;
+        mass += isotope.count * chem::fixed_isotope(isotope.element, isotope.mass_number)->mass;
     return mass;
 }
 

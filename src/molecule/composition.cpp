@@ -83,7 +83,7 @@ double monoisotopic_mass(const Composition &composition) {
         if (count != 0) mass += count * lightest_mass(element);
     }
     for (const FixedIsotope &isotope : composition.fixed)
-        mass += isotope.count * find_isotope(isotope.element, isotope.mass_number)->mass;
+        mass += isotope.count * fixed_isotope(isotope.element, isotope.mass_number)->mass;
     return mass;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "corvan.h"
+#include "molecule/pure_isotopes.hpp"
 
 namespace corvan::chem {
 
@@ -88,6 +89,19 @@ const Isotope *find_isotope(int index, int mass_number) {
     for (const Isotope &isotope : isotopes_of(index))
         if (isotope.mass_number == mass_number) return &isotope;
     return nullptr;
+}
+
+const Isotope *fixed_isotope(int index, int mass_number) {
+    if (const Isotope *natural = find_isotope(index, mass_number)) return natural;
+    // The pure isotopes as isotope rows, built once; immutable afterwards.
+    static const std::vector<Isotope> pure = [] {
+        std::vector<Isotope> rows;
+        for (int i = 0; i < kPureIsotopeCount; ++i)
+            rows.push_back({-1, kPureIsotopes[i].mass_number, kPureIsotopes[i].mass, 0.0});
+        return rows;
+    }();
+    const PureIsotope *found = find_pure_isotope(index, mass_number);
+    return found == nullptr ? nullptr : &pure[static_cast<std::size_t>(found - kPureIsotopes)];
 }
 
 } // namespace corvan::chem

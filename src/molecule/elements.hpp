@@ -45,7 +45,14 @@ double lightest_mass(int index);
 // long-lived isotope, not what a sample holds.
 bool has_natural_composition(int index);
 
-// The isotope of element `index` with `mass_number`, or nullptr.
+// The isotope of element `index` with `mass_number` in the natural table,
+// or nullptr.
 const Isotope *find_isotope(int index, int mass_number);
+
+// The isotope an atom of element `index` can be fixed to: a row of the
+// natural table, or else a pure isotope without natural abundance (3H: row
+// -1, abundance 0); nullptr when neither knows it. Labels, which reweigh an
+// element's natural isotopes, keep to find_isotope.
+const Isotope *fixed_isotope(int index, int mass_number);
 
 } // namespace corvan::chem

@@ -5,6 +5,7 @@
 
 #include "core/numbers.hpp"
 #include "core/text_scan.hpp"
+#include "molecule/pure_isotopes.hpp"
 
 namespace corvan::chem {
 
@@ -12,7 +13,6 @@ namespace {
 
 using text::is_digit;
 
-constexpr int kDeuterium = -2, kTritium = -3;       // pseudo element indices of D and T
 constexpr int kMaxFormulaNesting = 32;              // parentheses within parentheses
 constexpr std::string_view kMiddleDot = "\xc2\xb7"; // U+00B7 in UTF-8, as in CuSO4\u00b75H2O
 
@@ -92,22 +92,18 @@ class FormulaReader {
         return Outcome::success();
     }
 
-    // `hydrogen_isotopes`: a lone "D" or "T" stands for 2H or 3H
-    // (kDeuterium, kTritium); "Dy" and "Ti" stay elements.
-    Outcome read_symbol(int &element, bool hydrogen_isotopes) {
+    // `pure`, when not null, takes a symbol that names a pure isotope ("D",
+    // "T") where no element has it ("Dy" and "Ti" stay elements); element
+    // is then the isotope's element.
+    Outcome read_symbol(int &element, const PureIsotope **pure) {
         const int length = symbol_length(text_.substr(pos_));
         if (length == 0) return unexpected();
-        element = element_index(text_.substr(pos_, static_cast<std::size_t>(length)));
-        if (element < 0 && hydrogen_isotopes && length == 1 &&
-            (text_[pos_] == 'D' || text_[pos_] == 'T')) {
-            element = text_[pos_] == 'D' ? kDeuterium : kTritium;
-            ++pos_;
-            return Outcome::success();
-        }
+        const std::string_view symbol = text_.substr(pos_, static_cast<std::size_t>(length));
+        element = element_index(symbol);
+        if (element < 0 && pure != nullptr && (*pure = find_pure_isotope(symbol)) != nullptr)
+            element = (*pure)->element;
         if (element < 0)
-            return fail(CORVAN_E_UNKNOWN,
-                        "unknown element '" +
-                            std::string(text_.substr(pos_, static_cast<std::size_t>(length))) + "'",
+            return fail(CORVAN_E_UNKNOWN, "unknown element '" + std::string(symbol) + "'",
                         long(pos_));
         pos_ += static_cast<std::size_t>(length);
         return Outcome::success();
@@ -184,26 +180,17 @@ class FormulaReader {
     }
 
     Outcome read_element_term(Composition &into) {
-        const std::size_t at = pos_;
         int element = -1;
-        Outcome symbol = read_symbol(element, true);
+        const PureIsotope *pure = nullptr;
+        Outcome symbol = read_symbol(element, &pure);
         if (!symbol.ok()) return symbol;
         double count = 0;
         Outcome counted = read_count(count);
         if (!counted.ok()) return counted;
-        if (element == kDeuterium || element == kTritium)
-            return add_hydrogen_isotope(into, element == kDeuterium ? 2 : 3, count, at);
-        into.add_natural(element, count);
-        return Outcome::success();
-    }
-
-    Outcome add_hydrogen_isotope(Composition &into, int mass_number, double count, std::size_t at) {
-        if (find_isotope(element::H, mass_number) == nullptr)
-            return fail(CORVAN_E_UNKNOWN,
-                        "no isotope " + std::to_string(mass_number) +
-                            "H (T, tritium) in the isotope table",
-                        long(at));
-        into.add_fixed(element::H, mass_number, count);
+        if (pure != nullptr)
+            into.add_fixed(element, pure->mass_number, count);
+        else
+            into.add_natural(element, count);
         return Outcome::success();
     }
 
@@ -219,9 +206,9 @@ class FormulaReader {
                 return fail(CORVAN_E_RANGE, "mass number above 999", long(number_start));
         if (at_end()) return fail(CORVAN_E_SYNTAX, "unclosed bracket", long(open));
         int element = -1;
-        Outcome symbol = read_symbol(element, false);
+        Outcome symbol = read_symbol(element, nullptr);
         if (!symbol.ok()) return symbol;
-        if (find_isotope(element, static_cast<int>(mass_number)) == nullptr)
+        if (fixed_isotope(element, static_cast<int>(mass_number)) == nullptr)
             return fail(CORVAN_E_UNKNOWN,
                         "no isotope " + std::to_string(mass_number) + element_symbol(element) +
                             " in the isotope table",

@@ -15,6 +15,7 @@
 #include "labels/element_pattern.hpp"
 #include "molecule/elements.hpp"
 #include "molecule/formula_parser.hpp"
+#include "molecule/pure_isotopes.hpp"
 #include "molecule/residues.hpp"
 #include "peptide/monosaccharides.hpp"
 #include "peptide/ontologies.hpp"
@@ -504,10 +505,12 @@ class ProformaReader {
         while (is_digit(peek()) && mass_number < 1000)
             mass_number = mass_number * 10 + (text_[pos_++] - '0');
         int element = -1;
-        if (mass_number == 0 && peek() == 'D') {
+        const chem::PureIsotope *pure =
+            mass_number == 0 ? chem::find_pure_isotope(text_.substr(pos_, 1)) : nullptr;
+        if (pure != nullptr) {
             ++pos_;
-            element = 0;
-            mass_number = 2;
+            element = pure->element;
+            mass_number = pure->mass_number;
         } else {
             const int length = chem::symbol_length(text_.substr(pos_));
             element =
@@ -516,7 +519,7 @@ class ProformaReader {
                     : chem::element_index(text_.substr(pos_, static_cast<std::size_t>(length)));
             pos_ += static_cast<std::size_t>(length);
         }
-        if (element < 0 || mass_number == 0 || chem::find_isotope(element, mass_number) == nullptr)
+        if (element < 0 || mass_number == 0 || chem::fixed_isotope(element, mass_number) == nullptr)
             return fail(CORVAN_E_UNKNOWN,
                         "unknown isotope label '" + std::string(text_.substr(start, pos_ - start)) +
                             "' (write it as '<15N>', '<13C>', '<D>')",

@@ -68,7 +68,7 @@ Outcome whole_count(double count, int element, long long &whole) {
 double fixed_mass(const chem::Composition &composition, double times) {
     double mass = 0;
     for (const chem::FixedIsotope &atom : composition.fixed)
-        mass += times * atom.count * chem::find_isotope(atom.element, atom.mass_number)->mass;
+        mass += times * atom.count * chem::fixed_isotope(atom.element, atom.mass_number)->mass;
     return mass;
 }
 
