@@ -78,6 +78,8 @@ TEST(Fragments, ModificationsAndLossesFollowTheirResidues) {
     EXPECT_EQ(f.count("b2-H2O") + f.count("b2-NH3") + f.count("b1-H3PO4"), 0u);
     EXPECT_NEAR(f["y2"].monoisotopic_mass - f["y2-H3PO4"].monoisotopic_mass, 97.976896, 1e-5);
     EXPECT_EQ(f.count("y2-H2O") + f.count("y2-NH3") + f.count("y1-H3PO4"), 2u);
+    EXPECT_NEAR(f["y2"].monoisotopic_mz - f["y2-H2O"].monoisotopic_mz, kWater, 1e-5);
+    EXPECT_NEAR(f["y2"].monoisotopic_mz - f["y2-NH3"].monoisotopic_mz, 17.026549, 1e-5);
     EXPECT_STREQ(f["b3"].formula, "C10H16N3O8P"); // Ac-GAS + HPO3
     // Immonium of Y-free GASK: G carries the acetyl, S the phosphate.
     EXPECT_NEAR(f["imm(S)"].monoisotopic_mz, 87.032028 + kHPO3 - 27.994915 + kProton, 1e-5);

@@ -84,17 +84,24 @@ nlohmann::ordered_json fragment_json(const corvan_fragment &f) {
 
 } // namespace
 
-void write_fragments(std::FILE *stream, const FragmentsReport &report, Format format) {
-    const std::vector<corvan_fragment> all = fragments_of(report.list);
-    const bool isolated = !report.isolation.empty();
-    if (format == Format::table) return write_table(stream, all, isolated);
-    if (format != Format::json)
-        return write_rows(stream, all, isolated, format == Format::tsv ? '\t' : ',');
+nlohmann::ordered_json fragments_json(const FragmentsReport &report) {
     nlohmann::ordered_json out{{"input", report.input}, {"kind", report.kind}};
-    if (isolated) out["isolation"] = report.isolation;
+    if (!report.isolation.empty()) out["isolation"] = report.isolation;
     out["fragments"] = nlohmann::ordered_json::array();
-    for (const corvan_fragment &f : all) out["fragments"].push_back(fragment_json(f));
-    std::fprintf(stream, "%s\n", out.dump(2).c_str());
+    for (const corvan_fragment &f : fragments_of(report.list))
+        out["fragments"].push_back(fragment_json(f));
+    return out;
+}
+
+void write_fragments(std::FILE *stream, const FragmentsReport &report, Format format) {
+    const bool isolated = !report.isolation.empty();
+    if (format == Format::json) {
+        std::fprintf(stream, "%s\n", fragments_json(report).dump(2).c_str());
+        return;
+    }
+    const std::vector<corvan_fragment> all = fragments_of(report.list);
+    if (format == Format::table) return write_table(stream, all, isolated);
+    write_rows(stream, all, isolated, format == Format::tsv ? '\t' : ',');
 }
 
 } // namespace cli

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "corvan.h"
 #include "output/output_formats.hpp"
 
@@ -20,5 +22,8 @@ struct FragmentsReport {
 // isolation, the same points given it); CSV/TSV: one row per point of
 // every ion; JSON: {"input", "kind", "isolation", "fragments": [...]}.
 void write_fragments(std::FILE *stream, const FragmentsReport &report, Format format);
+
+// The JSON object the json format writes (also GET /api/fragments).
+nlohmann::ordered_json fragments_json(const FragmentsReport &report);
 
 } // namespace cli

@@ -20,6 +20,7 @@
 #include "commands/envelope_request.hpp"
 #include "serve/match_serve.hpp"
 #include "serve/serve_fixed_call.hpp"
+#include "serve/serve_fragments.hpp"
 #include "serve/serve_guard.hpp"
 #include "serve/serve_log.hpp"
 #include "serve/serve_pool.hpp"
@@ -41,10 +42,13 @@ const std::string kServeHelp =
     "mz_high for a window) that of '... --profile|--centroids|--fine --format\n"
     "json' (at most " +
     std::to_string(kMaxServedFinePeaks) +
-    " fine peaks). The page and its\n"
-    "scripts are inside the program: nothing is fetched from elsewhere and\n"
-    "nothing is read or written on disk. Each request is logged on standard\n"
-    "error (time, status, duration, path). Ctrl-C (or SIGTERM) stops it.\n"
+    " fine peaks); GET /api/fragments with input=SEQUENCE (kind,\n"
+    "types, charges, losses=yes, isolation=M+0,M+1 or window=LOW:HIGH,\n"
+    "precursor_charge) that of 'corvan fragments ... --format json'. The page\n"
+    "and its scripts are inside the program: nothing is fetched from\n"
+    "elsewhere and nothing is read or written on disk. Each request is logged\n"
+    "on standard error (time, status, duration, path). Ctrl-C (or SIGTERM)\n"
+    "stops it.\n"
     "\n"
     "options:\n"
     "  --port P      TCP port (default 8080; 0 picks a free one, printed)\n"
@@ -150,6 +154,14 @@ Answer spectrum(std::string_view raw_query) {
     return json_answer(static_cast<unsigned>(response.http_status), response.body);
 }
 
+Answer fragments(std::string_view raw_query) {
+    const auto pairs = split_query(raw_query);
+    if (const auto *error = std::get_if<QueryError>(&pairs))
+        return json_answer(400, query_error_json(*error));
+    const FragmentsResponse response = fragments_response(std::get<0>(pairs));
+    return json_answer(static_cast<unsigned>(response.http_status), response.body);
+}
+
 Answer distribution(std::string_view raw_query) {
     const auto pairs = split_query(raw_query);
     if (const auto *error = std::get_if<QueryError>(&pairs))
@@ -187,13 +199,14 @@ Answer route(const RequestHead &head, bool loopback) {
     const std::string &uri = head.uri;
     const auto mark = uri.find('?');
     const std::string path = uri.substr(0, mark);
-    if (path == "/api/distribution" || path == "/api/spectrum") {
+    if (path == "/api/distribution" || path == "/api/spectrum" || path == "/api/fragments") {
         if (!comes_from_same_origin(c_text(head.origin), c_text(head.fetch_site),
                                     c_text(head.host)))
             return json_answer(403, {{"error", "requests from other sites are refused"},
                                      {"status", "forbidden"},
                                      {"position", nullptr}});
         const std::string query = mark == std::string::npos ? "" : uri.substr(mark + 1);
+        if (path == "/api/fragments") return fragments(query);
         return path == "/api/spectrum" ? spectrum(query) : distribution(query);
     }
     if (path == "/api/match") {

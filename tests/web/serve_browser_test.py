@@ -358,6 +358,25 @@ class PageTest(unittest.TestCase):
         body = self.server.get("/api/spectrum?kind=formula&input=C6H12O6&resolution=0%40200")[2]
         self.assertTrue(self.find("#spectrum-error").text.endswith(json.loads(body)["error"]))
 
+    def test_fragment_panel_lists_the_apis_ions_or_its_refusal(self):
+        self.type_query("peptide", "PEPTIDE/2")
+        self.find("#fragments-charges").send_keys("1-2")
+        self.find("#fragments-isolation").send_keys("M+1")
+        self.find("#fragments-compute").click()
+        self.wait_for(lambda: self.find_all(".fragment-row"), "the fragment rows")
+        body = self.server.get("/api/fragments?input=PEPTIDE%2F2&charges=1-2&isolation=M%2B1")[2]
+        fragments = json.loads(body)["fragments"]
+        rows = [[cell.text for cell in row.find_elements("css selector", "td")]
+                for row in self.find_all(".fragment-row")]
+        self.assertEqual([r[0] for r in rows], [f["name"] for f in fragments])
+        self.assertAlmostEqual(float(rows[0][3]), fragments[0]["monoisotopic_mz"], delta=6e-7)
+        self.assertEqual(len(rows[0]), 6)  # with the envelope after isolation
+        self.type_query("peptide", "PEPTX")
+        self.find("#fragments-compute").click()
+        self.wait_for(lambda: self.find("#fragments-error").is_displayed(), "the refusal")
+        error = json.loads(self.server.get("/api/fragments?input=PEPTX")[2])["error"]
+        self.assertEqual(self.find("#fragments-error").text, error)
+
 
 def main():
     reason = browser.unavailable()
