@@ -60,6 +60,13 @@ TEST(Fragments, PeptideIonsMatchResidueMasses) {
     EXPECT_NEAR(one["x2"].monoisotopic_mz, D + E + kWater + 25.979265 + kProton, 1e-5);
     EXPECT_NEAR(one["z2"].monoisotopic_mz, D + E + kWater - 16.018724 + kProton, 1e-5);
     EXPECT_STREQ(one["b2"].formula, "C10H14N2O4");
+    // PEPTIDE's singly charged ladder as fragment tables publish it (4 decimals).
+    const double b[] = {98.0600, 227.1026, 324.1554, 425.2031, 538.2871, 653.3141};
+    const double y[] = {148.0604, 263.0874, 376.1714, 477.2191, 574.2719, 703.3145};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(one["b" + std::to_string(i + 1)].monoisotopic_mz, b[i], 6e-5) << i;
+        EXPECT_NEAR(one["y" + std::to_string(i + 1)].monoisotopic_mz, y[i], 6e-5) << i;
+    }
     // The envelope's points sum to one and start at the monoisotopic m/z.
     double sum = 0;
     for (std::size_t k = 0; k < one["y6"].count; ++k) sum += one["y6"].shares[k];
