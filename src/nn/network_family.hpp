@@ -107,3 +107,25 @@ constexpr family::Member<float, WeightFile> kWeightFileBySequence = {
 };
 
 } // namespace corvan::nn
+
+// The C calls of a molecule kind's four network members, under the names
+// the header gives them (nn_pep_mass_to_dist, nn_rna_seq_to_dist_custom):
+// stamped out here so that every kind's calls are written once.
+#define CORVAN_NETWORK_CALLS(KIND, MASS_RULE, SEQUENCE, FILE_SEQUENCE)                             \
+    float nn_##KIND##_mass_to_dist(float *out, int n, int offset, float mass) {                    \
+        return corvan::family::run(corvan::nn::kEmbeddedByMass<MASS_RULE>, {.mass = mass}, out, n, \
+                                   offset);                                                        \
+    }                                                                                              \
+    float nn_##KIND##_seq_to_dist(const char *seq, float *out, int n, int offset) {                \
+        return corvan::family::run(SEQUENCE, {.sequence = seq}, out, n, offset);                   \
+    }                                                                                              \
+    float nn_##KIND##_mass_to_dist_custom(float *out, int n, int offset, const char *path,         \
+                                          float mass) {                                            \
+        return corvan::family::run(corvan::nn::kWeightFileByMass, {.mass = mass, .path = path},    \
+                                   out, n, offset);                                                \
+    }                                                                                              \
+    float nn_##KIND##_seq_to_dist_custom(const char *seq, float *out, int n, int offset,           \
+                                         const char *path) {                                       \
+        return corvan::family::run(FILE_SEQUENCE, {.sequence = seq, .path = path}, out, n,         \
+                                   offset);                                                        \
+    }

@@ -27,21 +27,5 @@ constexpr auto &kFileSequence = nn::kWeightFileBySequence<kResidueInputs, residu
 } // namespace
 
 extern "C" {
-
-float nn_pep_mass_to_dist(float *out, int n, int offset, float mass) {
-    return family::run(nn::kEmbeddedByMass<peptide::mass_network>, {.mass = mass}, out, n, offset);
-}
-
-float nn_pep_seq_to_dist(const char *seq, float *out, int n, int offset) {
-    return family::run(kNetworkSequence, {.sequence = seq}, out, n, offset);
-}
-
-float nn_pep_mass_to_dist_custom(float *out, int n, int offset, const char *path, float mass) {
-    return family::run(nn::kWeightFileByMass, {.mass = mass, .path = path}, out, n, offset);
-}
-
-float nn_pep_seq_to_dist_custom(const char *seq, float *out, int n, int offset, const char *path) {
-    return family::run(kFileSequence, {.sequence = seq, .path = path}, out, n, offset);
-}
-
+CORVAN_NETWORK_CALLS(pep, peptide::mass_network, kNetworkSequence, kFileSequence)
 } // extern "C"

@@ -28,21 +28,5 @@ constexpr auto &kFileSequence = nn::kWeightFileBySequence<kNucleotideInputs, nuc
 } // namespace
 
 extern "C" {
-
-float nn_rna_mass_to_dist(float *out, int n, int offset, float mass) {
-    return family::run(nn::kEmbeddedByMass<rna::mass_network>, {.mass = mass}, out, n, offset);
-}
-
-float nn_rna_seq_to_dist(const char *seq, float *out, int n, int offset) {
-    return family::run(kNetworkSequence, {.sequence = seq}, out, n, offset);
-}
-
-float nn_rna_mass_to_dist_custom(float *out, int n, int offset, const char *path, float mass) {
-    return family::run(nn::kWeightFileByMass, {.mass = mass, .path = path}, out, n, offset);
-}
-
-float nn_rna_seq_to_dist_custom(const char *seq, float *out, int n, int offset, const char *path) {
-    return family::run(kFileSequence, {.sequence = seq, .path = path}, out, n, offset);
-}
-
+CORVAN_NETWORK_CALLS(rna, rna::mass_network, kNetworkSequence, kFileSequence)
 } // extern "C"
