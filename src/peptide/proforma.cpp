@@ -656,10 +656,8 @@ class ProformaReader : text::Cursor {
         ++pos_;
         std::optional<chem::Composition> before;
         if (residues_) before = composition_;
-        while (peek() == '[') {
-            Outcome read = read_modification(composition_);
-            if (!read.ok()) return read;
-        }
+        Outcome modified = read_modifications();
+        if (!modified.ok()) return modified;
         if (before) record_residue(c, *before);
         return Outcome::success();
     }
@@ -729,11 +727,7 @@ class ProformaReader : text::Cursor {
         if (peek() != '[')
             return fail(CORVAN_E_SYNTAX, "a range '(...)' needs a modification after it",
                         static_cast<long>(pos_));
-        while (peek() == '[') {
-            Outcome read = read_modification(composition_);
-            if (!read.ok()) return read;
-        }
-        return Outcome::success();
+        return read_modifications();
     }
 
     Outcome read_residues() {
@@ -755,17 +749,22 @@ class ProformaReader : text::Cursor {
         return Outcome::success();
     }
 
+    // Every "[...]" from here on, into the ion's atoms.
+    Outcome read_modifications() {
+        while (peek() == '[') {
+            Outcome read = read_modification(composition_);
+            if (!read.ok()) return read;
+        }
+        return Outcome::success();
+    }
+
     Outcome read_c_terminus() {
         if (peek() != '-') return Outcome::success();
         ++pos_;
         if (peek() != '[')
             return fail(CORVAN_E_SYNTAX, "expected a C-terminal modification after '-'",
                         static_cast<long>(pos_));
-        while (peek() == '[') {
-            Outcome read = read_modification(composition_);
-            if (!read.ok()) return read;
-        }
-        return Outcome::success();
+        return read_modifications();
     }
 
     // "/2", "/-1"; adduct ions "/2[+2Na+,-H+]" or "/[Na:z+1^2,H:z+1]".
