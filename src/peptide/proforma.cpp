@@ -656,8 +656,12 @@ class ProformaReader : text::Cursor {
         ++pos_;
         std::optional<chem::Composition> before;
         if (residues_) before = composition_;
-        Outcome modified = read_modifications();
-        if (!modified.ok()) return modified;
+        // Tested here: most residues carry no modification, and an Outcome
+        // made for each would cost more than the residue's own reading.
+        if (peek() == '[') {
+            Outcome modified = read_modifications();
+            if (!modified.ok()) return modified;
+        }
         if (before) record_residue(c, *before);
         return Outcome::success();
     }
