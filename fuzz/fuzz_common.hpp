@@ -104,6 +104,27 @@ inline float pick_mass(Reader &r) {
     return raw;
 }
 
+// What every distribution call takes, read in this order: the output
+// length (for the lower half of byte values one of `lengths`), the offset,
+// the mass and, from the rest of the input, the sequence.
+struct CallInput {
+    int n = 0;
+    int offset = 0;
+    float mass = 0;
+    std::string sequence;
+};
+
+template <size_t count> CallInput read_call_input(Reader &in, const int (&lengths)[count]) {
+    CallInput call;
+    const uint8_t b = in.byte();
+    call.n = b < 128 ? lengths[b % count] : 1 + b % 160;
+    const uint8_t ob = in.byte();
+    call.offset = ob < 128 ? 0 : ob % call.n;
+    call.mass = pick_mass(in);
+    call.sequence = in.rest_text();
+    return call;
+}
+
 // The fitting model's Gaussian width 2*sigma^2 overflows single precision
 // above about 4e36 Da; the model then computes inf/inf, so NaN heights come
 // out of a finite mass (reported; the model has no guard there).

@@ -14,12 +14,7 @@ struct Files {
     }
 };
 
-int pick_n(fuzz::Reader &in) {
-    static const int lengths[] = {1, 2, 8, 32, 63, 64, 65, 100, 128, 129, 1024, 1100};
-    uint8_t b = in.byte();
-    if (b < 128) return lengths[b % (sizeof lengths / sizeof lengths[0])];
-    return 1 + b % 160;
-}
+constexpr int kLengths[] = {1, 2, 8, 32, 63, 64, 65, 100, 128, 129, 1024, 1100};
 
 } // namespace
 
@@ -27,11 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::silence_stdout();
     static Files files;
     fuzz::Reader in(data, size);
-    int n = pick_n(in);
-    uint8_t ob = in.byte();
-    int offset = ob < 128 ? 0 : ob % n;
-    float mass = fuzz::pick_mass(in);
-    std::string seq = in.rest_text();
+    const auto [n, offset, mass, seq] = fuzz::read_call_input(in, kLengths);
     const char *s = seq.c_str();
     const int len = (int)seq.size();
     const bool finite_mass = std::isfinite(mass);

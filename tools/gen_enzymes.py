@@ -34,6 +34,8 @@ import sys
 import xml.etree.ElementTree as ET
 from pathlib import Path
 
+from c_string import c_string
+
 ROOT = Path(__file__).resolve().parent.parent
 ALIASES = {"Glu-C": "V8-E"}
 CLASS = r"\[[^\]]+\]|[A-Z]"
@@ -100,10 +102,6 @@ def read_proteases(path: Path) -> list:
         rules, _ = by_name[target]
         proteases.append((alias, rules, f"As {target}: cuts after E unless the next residue is P."))
     return proteases
-
-
-def c_string(text: str) -> str:
-    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
 def render(proteases: list) -> str:

@@ -28,6 +28,8 @@ import re
 import sys
 from pathlib import Path
 
+from c_string import c_string
+
 ROOT = Path(__file__).resolve().parent.parent
 TERM = re.compile(r"([A-Z][a-z]?)(\d*)")
 HILL_REST = ("N", "O", "P", "S", "Se")
@@ -86,10 +88,6 @@ def read_entries(path: Path) -> list:
         if entry[1] in names and entry[1] != entry[0]:
             entry[1] = ""
     return sorted(entries, key=lambda entry: entry[0])
-
-
-def c_string(text: str) -> str:
-    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
 def render(entries: list) -> str:

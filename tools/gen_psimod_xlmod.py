@@ -28,6 +28,8 @@ import gzip
 import re
 from pathlib import Path
 
+from formula_text import formula_text
+
 ROOT = Path(__file__).resolve().parent.parent
 COMMON_ISOTOPES = {("C", 12), ("H", 1), ("N", 14), ("O", 16), ("S", 32)}
 XLMOD_MASS_TOLERANCE = 0.0002
@@ -80,18 +82,7 @@ def diff_formula(text):
         if mass_number and number < 0 and (element, mass_number) in COMMON_ISOTOPES:
             mass_number = 0  # atoms of natural abundance removed
         counts[(element, mass_number)] = counts.get((element, mass_number), 0) + number
-
-    def key(item):
-        (element, mass_number), _ = item
-        return ({"C": 0, "H": 1}.get(element, 2), element, mass_number)
-
-    parts = []
-    for (element, mass_number), number in sorted(counts.items(), key=key):
-        if number == 0:
-            continue
-        shown = "" if number == 1 else str(number)
-        parts.append(f"[{mass_number}{element}{shown}]" if mass_number else f"{element}{shown}")
-    return "".join(parts)
+    return formula_text(counts)
 
 
 def property_value(term, name):
@@ -156,28 +147,25 @@ namespace corvan::ontology {{
 """
 
 
-def write_psimod(rows, target):
-    lines = [HEADER.format(source="data/psi-mod.obo.gz",
-                           notice="PSI-MOD, the protein modification ontology of the HUPO "
-                                  "Proteomics Standards Initiative; see data/README.md."),
-             f"const Term kPsiMod[{len(rows)}] = {{"]
-    for accession, name, formula, resid in rows:
-        lines.append(f'    {{{accession}, "{name}", "{formula}", {resid}, 0}},')
-    lines += ["};", f"const int kPsiModCount = {len(rows)};", "",
+def write_table(table, rows, target, source, notice):
+    """`rows` as (accession, name, formula, resid, mass) into const Term `table`."""
+    lines = [HEADER.format(source=source, notice=notice), f"const Term {table}[{len(rows)}] = {{"]
+    for accession, name, formula, resid, mass in rows:
+        lines.append(f'    {{{accession}, "{name}", "{formula}", {resid}, {mass!r}}},')
+    lines += ["};", f"const int {table}Count = {len(rows)};", "",
               "} // namespace corvan::ontology", ""]
     target.write_text("\n".join(lines))
+
+
+def write_psimod(rows, target):
+    write_table("kPsiMod", [(a, n, f, resid, 0) for a, n, f, resid in rows], target,
+                "data/psi-mod.obo.gz", "PSI-MOD, the protein modification ontology of the HUPO "
+                "Proteomics Standards Initiative; see data/README.md.")
 
 
 def write_xlmod(rows, target):
-    lines = [HEADER.format(source="data/xlmod.obo",
-                           notice="XL-MOD (HUPO-PSI), under CC BY 3.0; see "
-                                  "data/XLMOD-LICENSE.txt."),
-             f"const Term kXlMod[{len(rows)}] = {{"]
-    for accession, name, formula, mass in rows:
-        lines.append(f'    {{{accession}, "{name}", "{formula}", 0, {mass!r}}},')
-    lines += ["};", f"const int kXlModCount = {len(rows)};", "",
-              "} // namespace corvan::ontology", ""]
-    target.write_text("\n".join(lines))
+    write_table("kXlMod", [(a, n, f, 0, mass) for a, n, f, mass in rows], target,
+                "data/xlmod.obo", "XL-MOD (HUPO-PSI), under CC BY 3.0; see data/XLMOD-LICENSE.txt.")
 
 
 def main():

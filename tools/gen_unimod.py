@@ -26,6 +26,8 @@ import sys
 import xml.etree.ElementTree as ET
 from pathlib import Path
 
+from formula_text import formula_text
+
 ROOT = Path(__file__).resolve().parent.parent
 NS = {"umod": "http://www.unimod.org/xmlns/schema/unimod_2"}
 FIRST_PACKAGE_RECORD = 99000
@@ -40,27 +42,11 @@ def read_root(path):
 
 
 def split_symbol(symbol):
-    """'13C' -> (13, 'C'); 'C' -> (0, 'C')."""
+    """'13C' -> ('C', 13); 'C' -> ('C', 0)."""
     match = re.fullmatch(r"(\d*)([A-Z][a-z]?)", symbol)
     if not match:
         raise ValueError(f"unexpected element symbol {symbol!r}")
-    return int(match.group(1) or 0), match.group(2)
-
-
-def formula_text(counts):
-    """Elements C, H, then alphabetical; each element's isotopes after it."""
-    def key(item):
-        (mass_number, element), _ = item
-        rank = {"C": 0, "H": 1}.get(element, 2)
-        return (rank, element, mass_number)
-
-    parts = []
-    for (mass_number, element), count in sorted(counts.items(), key=key):
-        if count == 0:
-            continue
-        shown = "" if count == 1 else str(count)
-        parts.append(f"[{mass_number}{element}{shown}]" if mass_number else f"{element}{shown}")
-    return "".join(parts)
+    return match.group(2), int(match.group(1) or 0)
 
 
 def read_entries(root):

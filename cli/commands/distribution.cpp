@@ -8,6 +8,7 @@
 
 #include "args.hpp"
 #include "commands.hpp"
+#include "commands/command_failure.hpp"
 #include "commands/weights.hpp"
 #include "output/atomic_file.hpp"
 #include "output/output_formats.hpp"
@@ -23,22 +24,10 @@ constexpr int kMostPoints = 1 << 20; // far beyond any isotope envelope
 // envelope of any molecule the engines take.
 constexpr int kMostMassedPeaks = 512;
 
-struct Failure {
-    int status;
-    std::string message;
-};
+using Failure = CommandFailure;
 
 Failure usage(const std::string &message) {
     return {kUsage, message};
-}
-
-int report(const std::string &command, const Failure &failure) {
-    if (failure.status == kUsage)
-        std::fprintf(stderr, "corvan %s: %s (see corvan %s --help)\n", command.c_str(),
-                     failure.message.c_str(), command.c_str());
-    else
-        std::fprintf(stderr, "corvan %s: %s\n", command.c_str(), failure.message.c_str());
-    return failure.status;
 }
 
 // Everything the command line asks for, read and checked.
@@ -272,9 +261,11 @@ std::variant<Result, FixedCallFailure> compute_fixed_call(const Molecule &molecu
 int run_distribution(const Molecule &molecule, int argc, char **argv) {
     Request request;
     if (auto failure = read_request(molecule, argc, argv, request))
-        return report(molecule.command, *failure);
-    if (auto failure = compute(molecule, request)) return report(molecule.command, *failure);
-    if (auto failure = write_outputs(request)) return report(molecule.command, *failure);
+        return report_command_failure(molecule.command.c_str(), *failure);
+    if (auto failure = compute(molecule, request))
+        return report_command_failure(molecule.command.c_str(), *failure);
+    if (auto failure = write_outputs(request))
+        return report_command_failure(molecule.command.c_str(), *failure);
     return kOk;
 }
 

@@ -12,6 +12,7 @@
 
 #include "args.hpp"
 #include "commands.hpp"
+#include "commands/command_failure.hpp"
 #include "commands/envelope_request.hpp"
 #include "output/atomic_file.hpp"
 #include "output/fragments_output.hpp"
@@ -54,10 +55,7 @@ const std::string kFragmentsHelp =
 
 namespace {
 
-struct Failure {
-    int status;
-    std::string message;
-};
+using Failure = CommandFailure;
 
 struct Request {
     corvan_kind kind = CORVAN_KIND_PEPTIDE;
@@ -173,25 +171,19 @@ std::optional<Failure> write_output(const Request &r, const FragmentsReport &rep
     return std::nullopt;
 }
 
-int report_failure(const Failure &failure) {
-    std::fprintf(stderr, "corvan fragments: %s%s\n", failure.message.c_str(),
-                 failure.status == kUsage ? " (see corvan fragments --help)" : "");
-    return failure.status;
-}
-
 } // namespace
 
 int run_fragments(int argc, char **argv) {
     Request request;
-    if (auto f = read_request(argc, argv, request)) return report_failure(*f);
+    if (auto f = read_request(argc, argv, request)) return report_command_failure("fragments", *f);
     corvan_fragment_list *made = nullptr;
     corvan_error error{};
     const int status =
         corvan_fragments(request.kind, request.text.c_str(), &request.settings, &made, &error);
     List list(made);
-    if (status != CORVAN_OK) return report_failure(library_failure("", error));
+    if (status != CORVAN_OK) return report_command_failure("fragments", library_failure("", error));
     FragmentsReport report{request.text, kind_name(request.kind), request.isolation, list.get()};
-    if (auto f = write_output(request, report)) return report_failure(*f);
+    if (auto f = write_output(request, report)) return report_command_failure("fragments", *f);
     return kOk;
 }
 

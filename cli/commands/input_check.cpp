@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "commands/collected_messages.hpp"
 #include "core/text_scan.hpp"
 #include "corvan.h"
 
@@ -32,28 +33,6 @@ bool is_modification(const std::string &formula) {
     }
     return true;
 }
-
-// What the library says while reading a text, collected on this thread
-// instead of printed; the thread's own handler is restored afterwards.
-class CollectedMessages {
-  public:
-    CollectedMessages() {
-        corvan_get_message_handler(&saved_, &saved_context_);
-        corvan_set_message_handler(keep, &text_);
-    }
-    ~CollectedMessages() { corvan_set_message_handler(saved_, saved_context_); }
-    CollectedMessages(const CollectedMessages &) = delete;
-    CollectedMessages &operator=(const CollectedMessages &) = delete;
-    const std::string &text() const { return text_; }
-
-  private:
-    static void keep(const char *text, int, void *context) {
-        *static_cast<std::string *>(context) += text;
-    }
-    corvan_message_handler saved_ = nullptr;
-    void *saved_context_ = nullptr;
-    std::string text_;
-};
 
 // The library drops a modification it cannot add whole (an element count
 // beyond 2147483647) and says so; such a peptide would be computed without

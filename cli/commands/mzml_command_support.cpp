@@ -84,14 +84,6 @@ std::optional<CommandFailure> write_output(const std::string &path,
     return std::nullopt;
 }
 
-int report_command_failure(const char *command, const CommandFailure &failure) {
-    std::fprintf(stderr, "corvan %s: %s%s\n", command, failure.message.c_str(),
-                 failure.status == kUsage
-                     ? (std::string(" (see corvan ") + command + " --help)").c_str()
-                     : "");
-    return failure.status;
-}
-
 std::string cell(double value, int decimals) {
     if (!std::isfinite(value)) return "";
     char buffer[40];

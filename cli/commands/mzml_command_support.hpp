@@ -9,15 +9,11 @@
 #include <vector>
 
 #include "args.hpp"
+#include "commands/command_failure.hpp"
 #include "commands/mzml_scans.hpp"
 #include "output/output_formats.hpp"
 
 namespace cli {
-
-struct CommandFailure {
-    int status;
-    std::string message;
-};
 
 // --scans A-B and --rt A-B (seconds) into a filter.
 std::optional<CommandFailure> read_scan_filter(const Args &args, ScanFilter &filter);
@@ -36,8 +32,6 @@ std::optional<CommandFailure> read_int_range(const Args &args, const std::string
 // Writes through `write` to --out (whole or not at all) or standard output.
 std::optional<CommandFailure> write_output(const std::string &path,
                                            const std::function<void(std::FILE *)> &write);
-
-int report_command_failure(const char *command, const CommandFailure &failure);
 
 // A number for a table (blank when not finite).
 std::string cell(double value, int decimals);

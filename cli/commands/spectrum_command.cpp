@@ -11,6 +11,7 @@
 
 #include "args.hpp"
 #include "commands.hpp"
+#include "commands/command_failure.hpp"
 #include "commands/envelope_request.hpp"
 #include "output/atomic_file.hpp"
 #include "output/spectrum_output.hpp"
@@ -19,10 +20,7 @@ namespace cli {
 
 namespace {
 
-struct Failure {
-    int status;
-    std::string message;
-};
+using Failure = CommandFailure;
 
 struct Request {
     corvan_kind kind = CORVAN_KIND_FORMULA;
@@ -210,12 +208,7 @@ std::optional<Failure> compute(Request &r, Spectrum &spectrum) {
     Molecule molecule;
     Options options;
     if (auto f = build(r, molecule, options)) return f;
-    using Call =
-        int (*)(const corvan_molecule *, const corvan_options *, const corvan_spectrum_settings *,
-                corvan_spectrum **, size_t *, corvan_error *);
-    const Call call = r.part == SpectrumPart::fine      ? corvan_fine_structure
-                      : r.part == SpectrumPart::profile ? corvan_profile
-                                                        : corvan_centroids;
+    const SpectrumCall call = spectrum_call(r.part);
     corvan_spectrum *made = nullptr;
     size_t needed = 0;
     const int status = call(molecule.get(), options.get(), &r.settings, &made, &needed, &error);
@@ -247,14 +240,6 @@ std::optional<Failure> write_outputs(const Request &r, const SpectrumReport &rep
     return std::nullopt;
 }
 
-int report_failure(const char *command, const Failure &failure) {
-    std::fprintf(stderr, "corvan %s: %s%s\n", command, failure.message.c_str(),
-                 failure.status == kUsage
-                     ? (std::string(" (see corvan ") + command + " --help)").c_str()
-                     : "");
-    return failure.status;
-}
-
 } // namespace
 
 bool asks_for_spectrum(int argc, char **argv) {
@@ -270,9 +255,10 @@ bool asks_for_spectrum(int argc, char **argv) {
 
 int run_spectrum(corvan_kind kind, const char *command, int argc, char **argv) {
     Request request;
-    if (auto f = read_request(kind, argc, argv, request)) return report_failure(command, *f);
+    if (auto f = read_request(kind, argc, argv, request))
+        return report_command_failure(command, *f);
     Spectrum spectrum;
-    if (auto f = compute(request, spectrum)) return report_failure(command, *f);
+    if (auto f = compute(request, spectrum)) return report_command_failure(command, *f);
     SpectrumReport report;
     report.input = request.text;
     report.kind = kind_name(kind);
@@ -280,7 +266,7 @@ int run_spectrum(corvan_kind kind, const char *command, int argc, char **argv) {
     if (request.part != SpectrumPart::fine)
         report.resolution = request.resolution_text + " " + request.analyzer;
     corvan_spectrum_get(spectrum.get(), &report.view);
-    if (auto f = write_outputs(request, report)) return report_failure(command, *f);
+    if (auto f = write_outputs(request, report)) return report_command_failure(command, *f);
     return kOk;
 }
 

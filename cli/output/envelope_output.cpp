@@ -111,21 +111,13 @@ void write_delimited(std::FILE *stream, const Envelope &envelope, char separator
 
 void write_envelope(std::FILE *stream, const EnvelopeRequest &request, const Envelope &envelope,
                     Format format, bool all) {
-    switch (format) {
-    case Format::table:
-        write_table(stream, request, envelope, all);
-        break;
-    case Format::csv:
-        write_delimited(stream, envelope, ',');
-        break;
-    case Format::tsv:
-        write_delimited(stream, envelope, '\t');
-        break;
-    case Format::json:
-        std::fputs(envelope_json(request, envelope).dump(2).c_str(), stream);
-        std::fputc('\n', stream);
-        break;
-    }
+    write_in(
+        format, [&] { write_table(stream, request, envelope, all); },
+        [&](char delimiter) { write_delimited(stream, envelope, delimiter); },
+        [&] {
+            std::fputs(envelope_json(request, envelope).dump(2).c_str(), stream);
+            std::fputc('\n', stream);
+        });
 }
 
 Result plot_result(const EnvelopeRequest &request, const Envelope &envelope) {

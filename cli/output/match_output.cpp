@@ -122,20 +122,10 @@ void write_json(std::FILE *out, const MatchReport &r) {
 } // namespace
 
 void write_match(std::FILE *stream, const MatchReport &report, Format format) {
-    switch (format) {
-    case Format::table:
-        write_table(stream, report);
-        break;
-    case Format::csv:
-        write_delimited(stream, report, ',');
-        break;
-    case Format::tsv:
-        write_delimited(stream, report, '\t');
-        break;
-    case Format::json:
-        write_json(stream, report);
-        break;
-    }
+    write_in(
+        format, [&] { write_table(stream, report); },
+        [&](char delimiter) { write_delimited(stream, report, delimiter); },
+        [&] { write_json(stream, report); });
 }
 
 } // namespace cli

@@ -164,20 +164,10 @@ std::optional<Format> format_named(const std::string &name) {
 }
 
 void write_result(std::FILE *stream, const Result &result, Format format, bool all) {
-    switch (format) {
-    case Format::table:
-        write_table(stream, result, all);
-        break;
-    case Format::csv:
-        write_delimited(stream, result, ',');
-        break;
-    case Format::tsv:
-        write_delimited(stream, result, '\t');
-        break;
-    case Format::json:
-        write_json(stream, result);
-        break;
-    }
+    write_in(
+        format, [&] { write_table(stream, result, all); },
+        [&](char delimiter) { write_delimited(stream, result, delimiter); },
+        [&] { write_json(stream, result); });
 }
 
 } // namespace cli

@@ -14,6 +14,22 @@ enum class Format { table, csv, tsv, json };
 
 std::optional<Format> format_named(const std::string &name);
 
+// Writes in `format` through a writer's three parts: the table, the
+// delimited text (given ',' or '\t') and JSON.
+template <class Table, class Delimited, class Json>
+void write_in(Format format, Table &&table, Delimited &&delimited, Json &&json) {
+    switch (format) {
+    case Format::table:
+        return table();
+    case Format::csv:
+        return delimited(',');
+    case Format::tsv:
+        return delimited('\t');
+    case Format::json:
+        return json();
+    }
+}
+
 // The format a file name's ending implies (.csv, .tsv, .json): what --out
 // writes when --format is not given.
 std::optional<Format> format_for_file(const std::string &path);

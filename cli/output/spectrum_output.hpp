@@ -14,6 +14,16 @@ namespace cli {
 
 enum class SpectrumPart { fine, profile, centroids };
 
+// The library call that computes `part`.
+using SpectrumCall = int (*)(const corvan_molecule *, const corvan_options *,
+                             const corvan_spectrum_settings *, corvan_spectrum **, size_t *,
+                             corvan_error *);
+constexpr SpectrumCall spectrum_call(SpectrumPart part) {
+    return part == SpectrumPart::fine      ? corvan_fine_structure
+           : part == SpectrumPart::profile ? corvan_profile
+                                           : corvan_centroids;
+}
+
 struct SpectrumReport {
     std::string input;      // the text as given
     std::string kind;       // "formula", "peptide", ...

@@ -10,6 +10,7 @@
 
 #include "args.hpp"
 #include "commands.hpp"
+#include "commands/collected_messages.hpp"
 #include "commands/distribution.hpp"
 #include "output/output_formats.hpp"
 
@@ -45,35 +46,6 @@ struct MemoryStream {
     MemoryStream &operator=(const MemoryStream &) = delete;
 };
 
-// The library's messages of this thread's calls, kept instead of printed:
-// a server writes nothing a stopped reader could block on.
-extern "C" void keep_message(const char *text, int, void *context) {
-    *static_cast<std::string *>(context) += text;
-}
-
-class KeptMessages {
-  public:
-    KeptMessages() {
-        corvan_get_message_handler(&saved_, &saved_context_);
-        corvan_set_message_handler(keep_message, &text_);
-    }
-    ~KeptMessages() { corvan_set_message_handler(saved_, saved_context_); }
-    KeptMessages(const KeptMessages &) = delete;
-    KeptMessages &operator=(const KeptMessages &) = delete;
-    // The messages on one line, without the library's "Error: " prefix.
-    std::string text() const {
-        std::string line;
-        for (char c : text_) line += c == '\n' ? ' ' : c;
-        while (!line.empty() && line.back() == ' ') line.pop_back();
-        return line.starts_with("Error: ") ? line.substr(7) : line;
-    }
-
-  private:
-    std::string text_;
-    corvan_message_handler saved_ = nullptr;
-    void *saved_context_ = nullptr;
-};
-
 // The command line's messages name its options; the API's name its keys.
 std::string in_api_words(std::string message) {
     for (const auto &[from, to] : {std::pair<std::string, std::string>{" (--mass M)", ""},
@@ -95,11 +67,13 @@ std::string error_body(const std::string &message, const char *status) {
 FixedCallResponse fixed_call_response(const EnvelopeRequest &request) {
     const Molecule &molecule =
         request.kind == CORVAN_KIND_RNA ? rna_molecule() : peptide_molecule();
-    KeptMessages messages;
+    // Kept, not printed: a server writes nothing a stopped reader could
+    // block on.
+    CollectedMessages messages;
     const auto outcome = compute_fixed_call(molecule, arguments_of(request));
     if (const auto *failure = std::get_if<FixedCallFailure>(&outcome)) {
         const bool refused = failure->status == kUsage;
-        const std::string said = messages.text();
+        const std::string said = messages.one_line();
         return {refused ? 400 : 422,
                 error_body(in_api_words(said.empty() || refused ? failure->message : said),
                            refused ? "bad input" : "call failed")};

@@ -158,12 +158,7 @@ SpectrumResponse spectrum_response(const std::multimap<std::string, std::string>
     Molecule molecule;
     Options options;
     if (auto answer = build(q.ion, molecule, options)) return *answer;
-    using Call =
-        int (*)(const corvan_molecule *, const corvan_options *, const corvan_spectrum_settings *,
-                corvan_spectrum **, size_t *, corvan_error *);
-    const Call call = q.part == SpectrumPart::fine      ? corvan_fine_structure
-                      : q.part == SpectrumPart::profile ? corvan_profile
-                                                        : corvan_centroids;
+    const SpectrumCall call = spectrum_call(q.part);
     corvan_error error{};
     corvan_spectrum *made = nullptr;
     const int status = call(molecule.get(), options.get(), &q.settings, &made, nullptr, &error);

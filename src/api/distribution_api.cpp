@@ -17,10 +17,6 @@ namespace {
 
 const corvan_options kDefaults{};
 
-double to_mz(double mass, int charge) {
-    return (mass - charge * CORVAN_ELECTRON_MASS) / std::abs(charge);
-}
-
 // Indices of the envelope's points that the limits keep, in order of k,
 // into `kept` (reused from call to call).
 void kept_points(const envelope::Envelope &envelope, double highest, const corvan_options &options,
@@ -76,7 +72,7 @@ Handle filled(const envelope::Envelope &envelope, const corvan_options &options,
         result->shares[j] = envelope.shares[i];
         result->intensities[j] = envelope.shares[i] / highest;
         result->masses[j] = envelope.masses[i];
-        if (charge != 0) result->mz[j] = to_mz(envelope.masses[i], charge);
+        if (charge != 0) result->mz[j] = ion::to_mz(envelope.masses[i], charge);
         if (envelope.shares[i] > result->shares[top]) top = j;
     }
     result->summary.most_abundant = top;
@@ -128,9 +124,9 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
             envelope::masses(molecule, options.labels, result.summary.monoisotopic_mass,
                              result.summary.average_mass);
         if (!weighed.ok()) return weighed;
-        result.summary.monoisotopic_mz = options.charge == 0
-                                             ? std::numeric_limits<double>::quiet_NaN()
-                                             : to_mz(envelope.monoisotopic_mass, options.charge);
+        result.summary.monoisotopic_mz =
+            options.charge == 0 ? std::numeric_limits<double>::quiet_NaN()
+                                : ion::to_mz(envelope.monoisotopic_mass, options.charge);
         return Outcome::success();
     });
 }
@@ -141,21 +137,19 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
 Outcome resolve_charge(const corvan_molecule &molecule, const corvan_options &options,
                        corvan_options &local, const corvan_options *&use) {
     use = &options;
-    const int text_charge = molecule.charge;
-    if (text_charge == 0 || (text_charge == options.charge && !molecule.has_adducts))
-        return Outcome::success();
-    if (options.charge != 0)
-        return Outcome::failure(CORVAN_E_CHARGE,
-                                "the text gives charge " + std::to_string(text_charge) +
-                                    " and the options charge " + std::to_string(options.charge));
+    bool from_text = false;
+    Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, options.charge,
+                                           "options charge", from_text);
+    if (!agreed.ok() || !from_text) return agreed;
     local = options;
-    local.charge = text_charge;
+    local.charge = molecule.charge;
     use = &local;
     if (molecule.has_adducts) {
         local.carrier = molecule.adducts;
         return Outcome::success();
     }
-    return ion::parse_carrier("", local.carrier);
+    local.carrier = ion::proton();
+    return Outcome::success();
 }
 
 Outcome compute_into(const corvan_molecule &molecule, const corvan_options *options,

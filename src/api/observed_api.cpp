@@ -34,6 +34,19 @@ corvan_deisotope_settings default_deisotope_settings() {
     return {10.0, 1, 6, 0.9, 2, 0.0};
 }
 
+const corvan_options &or_defaults(const corvan_options *options) {
+    return options != nullptr ? *options : kDefaultOptions;
+}
+
+// The settings' check, then the peaks read, then `compute` on them.
+template <class Compute>
+Outcome on_peaks(Outcome checked, const double *mz, const double *intensity, size_t count,
+                 Compute &&compute) {
+    observed::PeakList peaks;
+    if (checked.ok()) checked = observed::read_peaks(mz, intensity, count, peaks);
+    return checked.ok() ? compute(peaks) : checked;
+}
+
 } // namespace
 
 } // namespace corvan::api
@@ -58,15 +71,14 @@ CORVAN_API int corvan_match_spectrum(const corvan_molecule *molecule, const corv
         if (molecule == nullptr || match == nullptr) return argument_missing();
         const corvan_match_settings used =
             settings != nullptr ? *settings : default_match_settings();
-        Outcome done = observed::check_match_settings(used);
-        observed::PeakList peaks;
-        if (done.ok()) done = observed::read_peaks(mz, intensity, count, peaks);
-        if (!done.ok()) return done;
-        auto result = std::make_unique<corvan_match>();
-        done = observed::match_molecule(*molecule, options ? *options : kDefaultOptions, used,
-                                        peaks, result->result);
-        if (done.ok()) *match = result.release();
-        return done;
+        return on_peaks(observed::check_match_settings(used), mz, intensity, count,
+                        [&](const observed::PeakList &peaks) {
+                            auto result = std::make_unique<corvan_match>();
+                            Outcome done = observed::match_molecule(*molecule, or_defaults(options),
+                                                                    used, peaks, result->result);
+                            if (done.ok()) *match = result.release();
+                            return done;
+                        });
     });
 }
 
@@ -98,13 +110,11 @@ CORVAN_API int corvan_fit_label(const corvan_molecule *molecule, const corvan_op
                                 corvan_error *error) {
     return guarded(error, [&]() -> Outcome {
         if (molecule == nullptr || isotope == nullptr || fit == nullptr) return argument_missing();
-        Outcome done = observed::check_ppm(ppm);
-        observed::PeakList peaks;
-        if (done.ok()) done = observed::read_peaks(mz, intensity, count, peaks);
-        if (done.ok())
-            done = observed::fit_label(*molecule, options ? *options : kDefaultOptions, isotope,
-                                       ppm, peaks, *fit);
-        return done;
+        return on_peaks(observed::check_ppm(ppm), mz, intensity, count,
+                        [&](const observed::PeakList &peaks) {
+                            return observed::fit_label(*molecule, or_defaults(options), isotope,
+                                                       ppm, peaks, *fit);
+                        });
     });
 }
 
@@ -114,14 +124,12 @@ CORVAN_API int corvan_fit_mix(const corvan_molecule *light, const corvan_options
                               corvan_mix_fit *fit, corvan_error *error) {
     return guarded(error, [&]() -> Outcome {
         if (light == nullptr || fit == nullptr) return argument_missing();
-        Outcome done = observed::check_ppm(ppm);
-        observed::PeakList peaks;
-        if (done.ok()) done = observed::read_peaks(mz, intensity, count, peaks);
-        if (done.ok())
-            done = observed::fit_mix(
-                *light, light_options ? *light_options : kDefaultOptions, heavy ? *heavy : *light,
-                heavy_options ? *heavy_options : kDefaultOptions, ppm, peaks, *fit);
-        return done;
+        return on_peaks(observed::check_ppm(ppm), mz, intensity, count,
+                        [&](const observed::PeakList &peaks) {
+                            return observed::fit_mix(*light, or_defaults(light_options),
+                                                     heavy ? *heavy : *light,
+                                                     or_defaults(heavy_options), ppm, peaks, *fit);
+                        });
     });
 }
 
@@ -131,13 +139,11 @@ CORVAN_API int corvan_deuterium_uptake(const corvan_molecule *molecule,
                                        corvan_error *error) {
     return guarded(error, [&]() -> Outcome {
         if (molecule == nullptr || mean_sites == nullptr) return argument_missing();
-        Outcome done = observed::check_ppm(ppm);
-        observed::PeakList peaks;
-        if (done.ok()) done = observed::read_peaks(mz, intensity, count, peaks);
-        if (done.ok())
-            done = observed::deuterium_uptake(*molecule, options ? *options : kDefaultOptions, ppm,
-                                              peaks, *mean_sites);
-        return done;
+        return on_peaks(observed::check_ppm(ppm), mz, intensity, count,
+                        [&](const observed::PeakList &peaks) {
+                            return observed::deuterium_uptake(*molecule, or_defaults(options), ppm,
+                                                              peaks, *mean_sites);
+                        });
     });
 }
 
@@ -155,14 +161,13 @@ CORVAN_API int corvan_deisotope(const double *mz, const double *intensity, size_
         if (envelopes == nullptr) return argument_missing();
         const corvan_deisotope_settings used =
             settings != nullptr ? *settings : default_deisotope_settings();
-        Outcome done = observed::check_deisotope_settings(used);
-        observed::PeakList peaks;
-        if (done.ok()) done = observed::read_peaks(mz, intensity, count, peaks);
-        if (!done.ok()) return done;
-        auto result = std::make_unique<corvan_envelopes>();
-        done = observed::deisotope(peaks, used, result->found);
-        if (done.ok()) *envelopes = result.release();
-        return done;
+        return on_peaks(observed::check_deisotope_settings(used), mz, intensity, count,
+                        [&](const observed::PeakList &peaks) {
+                            auto result = std::make_unique<corvan_envelopes>();
+                            Outcome done = observed::deisotope(peaks, used, result->found);
+                            if (done.ok()) *envelopes = result.release();
+                            return done;
+                        });
     });
 }
 
@@ -190,11 +195,11 @@ CORVAN_API int corvan_monoisotopic_check(const double *mz, const double *intensi
         if (result == nullptr) return argument_missing();
         const corvan_deisotope_settings used =
             settings != nullptr ? *settings : default_deisotope_settings();
-        Outcome done = observed::check_deisotope_settings(used);
-        observed::PeakList peaks;
-        if (done.ok()) done = observed::read_peaks(mz, intensity, count, peaks);
-        if (done.ok()) done = observed::check_monoisotopic(peaks, named_mz, charge, used, *result);
-        return done;
+        return on_peaks(observed::check_deisotope_settings(used), mz, intensity, count,
+                        [&](const observed::PeakList &peaks) {
+                            return observed::check_monoisotopic(peaks, named_mz, charge, used,
+                                                                *result);
+                        });
     });
 }
 

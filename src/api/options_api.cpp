@@ -27,7 +27,7 @@ int corvan_options_set_charge(corvan_options *options, int charge, const char *a
                               corvan_error *error) {
     return api::guarded(error, [&]() -> Outcome {
         if (options == nullptr) return no_options();
-        if (charge < -ion::kMaxCharge || charge > ion::kMaxCharge)
+        if (!ion::charge_in_range(charge))
             return Outcome::failure(CORVAN_E_RANGE, "the charge must lie within +-1000");
         ion::Carrier carrier;
         Outcome parsed = ion::parse_carrier(adduct == nullptr ? "" : adduct, carrier);
@@ -37,11 +37,9 @@ int corvan_options_set_charge(corvan_options *options, int charge, const char *a
             return Outcome::failure(CORVAN_E_CHARGE, "the ion " + quoted(adduct) + " has charge " +
                                                          std::to_string(carrier.charge) + ", not " +
                                                          std::to_string(charge));
-        if (charge % carrier.charge != 0)
-            return Outcome::failure(CORVAN_E_CHARGE,
-                                    "charge " + std::to_string(charge) +
-                                        " is no whole number of carriers of charge " +
-                                        std::to_string(carrier.charge));
+        int carriers = 0;
+        Outcome counted = ion::carrier_count(charge, carrier.charge, carriers);
+        if (!counted.ok()) return counted;
         options->charge = charge;
         options->carrier = std::move(carrier);
         options->adduct = adduct == nullptr ? "" : adduct;

@@ -172,3 +172,20 @@ constexpr Member<int, ResultLength> kComposedBySequence = {
 };
 
 } // namespace corvan::family
+
+// The C calls of a molecule kind's four composition members, under the
+// names the header gives them (fft_pep_mass_to_dist, brain_rna_seq_to_dist):
+// stamped out here so that every kind's calls are written once.
+#define CORVAN_COMPOSITION_CALLS(KIND, FFT_MASS, FFT_SEQUENCE, BRAIN_MASS, BRAIN_SEQUENCE)         \
+    float fft_##KIND##_mass_to_dist(float *out, int n, int offset, float mass) {                   \
+        return corvan::family::run(FFT_MASS, {.mass = mass}, out, n, offset);                      \
+    }                                                                                              \
+    float fft_##KIND##_seq_to_dist(const char *seq, float *out, int n, int offset) {               \
+        return corvan::family::run(FFT_SEQUENCE, {.sequence = seq}, out, n, offset);               \
+    }                                                                                              \
+    float brain_##KIND##_mass_to_dist(float *out, int n, int offset, float mass) {                 \
+        return corvan::family::run(BRAIN_MASS, {.mass = mass}, out, n, offset);                    \
+    }                                                                                              \
+    float brain_##KIND##_seq_to_dist(const char *seq, float *out, int n, int offset) {             \
+        return corvan::family::run(BRAIN_SEQUENCE, {.sequence = seq}, out, n, offset);             \
+    }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <utility>
 
+#include "core/text_scan.hpp"
 #include "peptide/unimod.hpp"
 
 namespace corvan::digest {
@@ -12,23 +13,13 @@ namespace {
 
 constexpr std::string_view kResidueLetters = "ACDEFGHIKLMNOPQRSTUVWY";
 
-bool starts_with_folded(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
-}
+using text::starts_with_folded;
 
 const unimod::Entry *find_entry(std::string_view name) {
     if (!starts_with_folded(name, "UNIMOD:")) return unimod::find_name(name);
     int accession = 0;
-    for (char c : name.substr(7)) {
-        if (!std::isdigit(static_cast<unsigned char>(c)) || accession > 100000) return nullptr;
-        accession = accession * 10 + (c - '0');
-    }
-    return name.size() > 7 ? unimod::find_accession(accession) : nullptr;
+    if (!unimod::read_accession(name.substr(7), accession)) return nullptr;
+    return unimod::find_accession(accession);
 }
 
 // "Protein-N-term" or "Protein N-term" at the start of `text`: its length,

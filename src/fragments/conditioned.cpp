@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include "ion/charge.hpp"
+
 namespace corvan::fragments {
 
 namespace {
@@ -61,7 +63,7 @@ std::vector<int> peaks_in_window(const envelope::Envelope &precursor, int charge
     std::vector<int> peaks;
     for (std::size_t i = 0; i < precursor.shares.size(); ++i) {
         if (precursor.shares[i] <= 0) continue;
-        const double mz = (precursor.masses[i] - charge * CORVAN_ELECTRON_MASS) / std::abs(charge);
+        const double mz = ion::to_mz(precursor.masses[i], charge);
         if (mz >= low && mz <= high)
             peaks.push_back(precursor.first_neutrons + static_cast<int>(i));
     }

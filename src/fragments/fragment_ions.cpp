@@ -77,10 +77,6 @@ Outcome isolate(const Request &request, const Precursor &molecule, envelope::Wor
                                 std::to_string(isolation.charge) + ")");
 }
 
-double ion_mz(double mass, int charge) {
-    return (mass - charge * CORVAN_ELECTRON_MASS) / std::abs(charge);
-}
-
 Outcome fragment_ion(const FragmentAtoms &fragment, int charge, envelope::Workspace &workspace,
                      const Isolation *isolation, FragmentIon &out) {
     ion::Ion ion;
@@ -92,10 +88,10 @@ Outcome fragment_ion(const FragmentAtoms &fragment, int charge, envelope::Worksp
     out.charge = charge;
     out.formula = chem::hill_formula(fragment.atoms);
     out.monoisotopic_mass = chem::monoisotopic_mass(fragment.atoms);
-    out.monoisotopic_mz = ion_mz(chem::monoisotopic_mass(whole(ion)), charge);
+    out.monoisotopic_mz = ion::to_mz(chem::monoisotopic_mass(whole(ion)), charge);
     for (std::size_t i = 0; i < envelope.shares.size(); ++i) {
         out.neutrons.push_back(envelope.first_neutrons + static_cast<int>(i));
-        out.mz.push_back(envelope.shares[i] > 0 ? ion_mz(envelope.masses[i], charge)
+        out.mz.push_back(envelope.shares[i] > 0 ? ion::to_mz(envelope.masses[i], charge)
                                                 : std::numeric_limits<double>::quiet_NaN());
     }
     out.shares = envelope.shares;

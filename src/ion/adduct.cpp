@@ -1,8 +1,8 @@
 #include "ion/adduct.hpp"
 
-#include <cctype>
 #include <string>
 
+#include "core/text_scan.hpp"
 #include "molecule/formula_parser.hpp"
 
 namespace corvan::ion {
@@ -21,13 +21,12 @@ Outcome split_charge(std::string_view text, std::string_view &formula, int &char
         const std::string_view number = text.substr(colon + 2);
         if (number.size() < 2 || (number[0] != '+' && number[0] != '-'))
             return adduct_error(CORVAN_E_SYNTAX, "no signed charge after ':z'", text);
-        long value = 0;
-        for (std::size_t i = 1; i < number.size(); ++i) {
-            if (!std::isdigit(static_cast<unsigned char>(number[i])))
-                return adduct_error(CORVAN_E_SYNTAX, "the charge is no whole number", text);
-            if ((value = value * 10 + (number[i] - '0')) > kMaxCharge)
-                return adduct_error(CORVAN_E_RANGE, "the charge is above 1000", text);
-        }
+        long long value = 0;
+        std::size_t end = 1;
+        if (!text::read_digits(number, end, kMaxCharge, value))
+            return adduct_error(CORVAN_E_RANGE, "the charge is above 1000", text);
+        if (end != number.size())
+            return adduct_error(CORVAN_E_SYNTAX, "the charge is no whole number", text);
         formula = text.substr(0, colon);
         charge = static_cast<int>(number[0] == '-' ? -value : value);
         return Outcome::success();
@@ -53,13 +52,11 @@ Outcome ion_error(int status, const std::string &what, std::string_view text, st
 // "2+", "+", "3-", "+." after the ']': the ion's charge; a radical's dot
 // (or bullet) changes nothing, the electrons are counted by the charge.
 Outcome read_ion_charge(std::string_view text, std::size_t at, int &charge) {
-    long value = 0;
-    bool digits = false;
-    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
-        digits = true;
-        if ((value = value * 10 + (text[at] - '0')) > kMaxCharge)
-            return ion_error(CORVAN_E_RANGE, "a charge above 1000", text, at);
-    }
+    long long value = 0;
+    const std::size_t first = at;
+    if (!text::read_digits(text, at, kMaxCharge, value))
+        return ion_error(CORVAN_E_RANGE, "a charge above 1000", text, at);
+    const bool digits = at > first;
     if (at >= text.size() || (text[at] != '+' && text[at] != '-'))
         return ion_error(CORVAN_E_CHARGE, "no charge sign after ']'", text, at);
     if (!digits) value = 1;
@@ -77,9 +74,8 @@ Outcome read_ion_term(std::string_view text, std::size_t &at, std::size_t end, C
     const bool gained = text[at] == '+';
     const std::size_t start = ++at;
     long long times = 0;
-    for (; at < end && std::isdigit(static_cast<unsigned char>(text[at])); ++at)
-        if ((times = times * 10 + (text[at] - '0')) > chem::kMaxTermCount)
-            return ion_error(CORVAN_E_RANGE, "a count above 1000000000", text, start);
+    if (!text::read_digits(text.substr(0, end), at, chem::kMaxTermCount, times))
+        return ion_error(CORVAN_E_RANGE, "a count above 1000000000", text, start);
     if (at == start) times = 1;
     const std::size_t formula_end = text.find_first_of("+-", at);
     const std::size_t stop = formula_end < end ? formula_end : end;
@@ -98,7 +94,7 @@ Outcome parse_whole_ion(std::string_view text, Carrier &carrier) {
     if (close == std::string_view::npos)
         return ion_error(CORVAN_E_SYNTAX, "unclosed bracket", text, 0);
     std::size_t at = 1;
-    if (at < close && std::isdigit(static_cast<unsigned char>(text[at])))
+    if (at < close && text::is_digit(text[at]))
         return ion_error(CORVAN_E_UNSUPPORTED, "several molecules in one ion ('2M')", text, at);
     if (at >= close || text[at] != 'M')
         return ion_error(CORVAN_E_SYNTAX, "expected 'M' after '['", text, at);
@@ -145,14 +141,12 @@ Outcome parse_carrier(std::string_view text, Carrier &carrier) {
 
 Outcome ion_composition(const chem::Composition &molecule, int charge, const Carrier &carrier,
                         Ion &ion) {
-    if (charge < -kMaxCharge || charge > kMaxCharge)
+    if (!charge_in_range(charge))
         return Outcome::failure(CORVAN_E_RANGE,
                                 "charge " + std::to_string(charge) + " is beyond +-1000");
-    if (charge % carrier.charge != 0)
-        return Outcome::failure(CORVAN_E_CHARGE, "charge " + std::to_string(charge) +
-                                                     " is no whole number of carriers of charge " +
-                                                     std::to_string(carrier.charge));
-    const int carriers = charge / carrier.charge;
+    int carriers = 0;
+    Outcome counted = carrier_count(charge, carrier.charge, carriers);
+    if (!counted.ok()) return counted;
     if (carrier.whole_ion && carriers != 1)
         return Outcome::failure(CORVAN_E_CHARGE, "an ion written as [M...] has its own charge " +
                                                      std::to_string(carrier.charge) + ", not " +

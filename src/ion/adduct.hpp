@@ -4,12 +4,11 @@
 
 #include <string_view>
 
+#include "ion/charge.hpp"
 #include "molecule/composition.hpp"
 #include "molecule/outcome.hpp"
 
 namespace corvan::ion {
-
-inline constexpr int kMaxCharge = 1000;
 
 struct Carrier {
     chem::Composition atoms; // gained with each carrier

@@ -64,11 +64,6 @@ void fill_failed(const RowSlots &slots, std::size_t points) {
     if (slots.first_neutrons != nullptr) *slots.first_neutrons = 0;
 }
 
-// m/z of a charged row, the neutral mass itself for charge 0.
-double to_mz(double mass, int charge) {
-    return charge == 0 ? mass : (mass - charge * CORVAN_ELECTRON_MASS) / std::abs(charge);
-}
-
 // Index into envelope.shares of the row's first column: the whole envelope
 // from M on when it fits there, else from its first point when it fits,
 // else the `points` contiguous points of largest total share that hold the
@@ -113,10 +108,10 @@ void write_points(const envelope::Envelope &envelope, int charge, const RowSlots
         const auto at = static_cast<std::size_t>(i);
         if (envelope.shares[at] == 0) continue;
         slots.heights[j] = envelope.shares[at] / highest;
-        if (slots.mz != nullptr) slots.mz[j] = to_mz(envelope.masses[at], charge);
+        if (slots.mz != nullptr) slots.mz[j] = ion::to_mz_or_mass(envelope.masses[at], charge);
     }
     if (slots.monoisotopic_mz != nullptr)
-        *slots.monoisotopic_mz = to_mz(envelope.monoisotopic_mass, charge);
+        *slots.monoisotopic_mz = ion::to_mz_or_mass(envelope.monoisotopic_mass, charge);
     if (slots.first_neutrons != nullptr)
         *slots.first_neutrons = envelope.first_neutrons + static_cast<int>(start);
 }
@@ -128,8 +123,9 @@ class Rows {
     Rows(const corvan_options &options, const int *charges, const Table &results)
         : options_(options), charges_(charges), results_(results), carrier_(options.carrier),
           workspace_(options.labels) {
-        // Options whose charge was never set hold no carrier yet: the proton.
-        if (carrier_.atoms.empty()) ion::parse_carrier("", carrier_);
+        // A whole ion that gains no atoms ("[M]+.") is computed here with
+        // the proton, as rows have always been.
+        if (carrier_.atoms.empty()) carrier_ = ion::proton();
     }
 
     // Computes one parsed molecule into its row.
@@ -171,15 +167,10 @@ class Rows {
     }
 
     Outcome resolve_charge(int given, int &charge, const ion::Carrier *&carrier) {
-        if (given == 0 || given == charge) return Outcome::success();
-        if (charge != 0)
-            return Outcome::failure(CORVAN_E_CHARGE, "the text gives charge " +
-                                                         std::to_string(given) + " and the row " +
-                                                         std::to_string(charge));
-        if (proton_.atoms.empty()) {
-            Outcome made = ion::parse_carrier("", proton_);
-            if (!made.ok()) return made;
-        }
+        bool from_text = false;
+        Outcome agreed = ion::charge_from_text(given, false, charge, "row", from_text);
+        if (!agreed.ok() || !from_text) return agreed;
+        if (proton_.atoms.empty()) proton_ = ion::proton();
         charge = given;
         carrier = &proton_;
         return Outcome::success();

@@ -1,10 +1,9 @@
 #include "molecule/formula_parser.hpp"
 
-#include <cctype>
 #include <string>
 
 #include "core/numbers.hpp"
-#include "core/text_scan.hpp"
+#include "core/text_cursor.hpp"
 #include "molecule/pure_isotopes.hpp"
 
 namespace corvan::chem {
@@ -16,46 +15,26 @@ using text::is_digit;
 constexpr int kMaxFormulaNesting = 32;              // parentheses within parentheses
 constexpr std::string_view kMiddleDot = "\xc2\xb7"; // U+00B7 in UTF-8, as in CuSO4\u00b75H2O
 
-class FormulaReader {
+class FormulaReader : text::Cursor {
   public:
     FormulaReader(std::string_view text, Composition &composition, std::string_view what, long base,
                   bool fractions)
-        : text_(text), composition_(composition), what_(what), base_(base), fractions_(fractions) {}
+        : Cursor(text, what, base, " of"), composition_(composition), fractions_(fractions) {}
 
     Outcome read() {
         skip_spaces();
-        if (at_end()) return fail(CORVAN_E_SYNTAX, "empty " + std::string(what_), -1);
+        if (at_end()) return fail(CORVAN_E_SYNTAX, "empty " + std::string(noun()), -1);
         Outcome part = read_group(composition_, 0);
         while (part.ok() && !at_end()) part = read_hydrate();
         return part;
     }
 
   private:
-    std::string_view text_;
     Composition &composition_;
-    std::string_view what_;
-    long base_;
     bool fractions_; // counts such as "4.9384", as molecules by mass write them
-    std::size_t pos_ = 0;
 
-    bool at_end() const { return pos_ >= text_.size(); }
     void skip_spaces() {
         while (!at_end() && text_[pos_] == ' ') ++pos_;
-    }
-
-    Outcome fail(int status, const std::string &message, long position) const {
-        std::string text = message;
-        if (position >= 0) text += " at character " + std::to_string(position + 1);
-        text += " of the " + std::string(what_) + " " + quoted(text_);
-        return Outcome::failure(status, text, position < 0 ? -1 : position + base_);
-    }
-
-    Outcome unexpected() const {
-        const char c = text_[pos_];
-        const std::string shown = std::isprint(static_cast<unsigned char>(c))
-                                      ? "'" + std::string(1, c) + "'"
-                                      : "byte " + std::to_string(static_cast<unsigned char>(c));
-        return fail(CORVAN_E_SYNTAX, "unexpected " + shown, static_cast<long>(pos_));
     }
 
     // An optional signed count (1 when absent).
@@ -70,11 +49,8 @@ class FormulaReader {
         }
         const std::size_t digits = pos_;
         long long value = 0;
-        for (; !at_end() && is_digit(text_[pos_]); ++pos_) {
-            value = value * 10 + (text_[pos_] - '0');
-            if (value > kMaxTermCount)
-                return fail(CORVAN_E_RANGE, "count above 1000000000", long(start));
-        }
+        if (!text::read_digits(text_, pos_, kMaxTermCount, value))
+            return fail(CORVAN_E_RANGE, "count above 1000000000", long(start));
         count = static_cast<double>(negative ? -value : value);
         const bool decimal =
             pos_ + 1 < text_.size() && text_[pos_] == '.' && is_digit(text_[pos_ + 1]);
@@ -163,13 +139,11 @@ class FormulaReader {
         if (!at_hydrate_separator()) return unexpected();
         const std::size_t separator = pos_;
         pos_ += text_[pos_] == '*' || text_[pos_] == '.' ? 1 : kMiddleDot.size();
-        long long times = 1;
-        if (!at_end() && is_digit(text_[pos_])) {
-            times = 0;
-            for (; !at_end() && is_digit(text_[pos_]); ++pos_)
-                if ((times = times * 10 + (text_[pos_] - '0')) > kMaxTermCount)
-                    return fail(CORVAN_E_RANGE, "count above 1000000000", long(separator + 1));
-        }
+        const std::size_t digits = pos_;
+        long long times = 0;
+        if (!text::read_digits(text_, pos_, kMaxTermCount, times))
+            return fail(CORVAN_E_RANGE, "count above 1000000000", long(separator + 1));
+        if (pos_ == digits) times = 1;
         if (at_end() || text_[pos_] == ' ')
             return fail(CORVAN_E_SYNTAX, "nothing after the hydrate's separator", long(separator));
         Composition part;

@@ -107,3 +107,28 @@ constexpr family::Member<float, WeightFile> kWeightFileBySequence = {
 };
 
 } // namespace corvan::nn
+
+// The C calls of a molecule kind's four network members, under the names
+// the header gives them (nn_pep_mass_to_dist, nn_rna_seq_to_dist_custom),
+// from the kind's sequence check, its encoding (INPUTS counts by ENCODE)
+// and its length rules: every kind's calls are written once, here.
+#define CORVAN_NETWORK_CALLS(KIND, ACCEPTS, INPUTS, ENCODE, SEQUENCE_RULE, MASS_RULE)              \
+    float nn_##KIND##_mass_to_dist(float *out, int n, int offset, float mass) {                    \
+        return corvan::family::run(corvan::nn::kEmbeddedByMass<MASS_RULE>, {.mass = mass}, out, n, \
+                                   offset);                                                        \
+    }                                                                                              \
+    float nn_##KIND##_seq_to_dist(const char *seq, float *out, int n, int offset) {                \
+        return corvan::family::run(                                                                \
+            corvan::nn::kEmbeddedBySequence<ACCEPTS, INPUTS, ENCODE, SEQUENCE_RULE>,               \
+            {.sequence = seq}, out, n, offset);                                                    \
+    }                                                                                              \
+    float nn_##KIND##_mass_to_dist_custom(float *out, int n, int offset, const char *path,         \
+                                          float mass) {                                            \
+        return corvan::family::run(corvan::nn::kWeightFileByMass, {.mass = mass, .path = path},    \
+                                   out, n, offset);                                                \
+    }                                                                                              \
+    float nn_##KIND##_seq_to_dist_custom(const char *seq, float *out, int n, int offset,           \
+                                         const char *path) {                                       \
+        return corvan::family::run(corvan::nn::kWeightFileBySequence<INPUTS, ENCODE>,              \
+                                   {.sequence = seq, .path = path}, out, n, offset);               \
+    }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "core/text_cursor.hpp"
 #include "molecule/formula_parser.hpp"
 #include "nucleic/modomics.hpp"
 
@@ -63,11 +64,11 @@ constexpr Atoms kPhosphate = {0, 1, 0, 3, 1, 0};
 // Water, lost once more when a phosphate links two OH groups.
 constexpr Atoms kWater = {0, 2, 0, 1, 0, 0};
 
-class NucleicReader {
+class NucleicReader : text::Cursor {
   public:
     NucleicReader(std::string_view text, bool rna, chem::Composition &composition,
                   ChainParts *parts = nullptr)
-        : text_(text), rna_(rna), composition_(composition), parts_(parts) {}
+        : Cursor(text, rna ? "RNA" : "DNA"), rna_(rna), composition_(composition), parts_(parts) {}
 
     Outcome read() {
         composition_ = chem::Composition{};
@@ -89,30 +90,12 @@ class NucleicReader {
     }
 
   private:
-    std::string_view text_;
     bool rna_;
     chem::Composition &composition_;
-    std::size_t pos_ = 0;
     int units_ = 0;
     ChainParts *parts_; // null unless the caller wants them
 
     const char *what() const { return rna_ ? "RNA" : "DNA"; }
-    char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
-
-    Outcome fail(int status, const std::string &message, long position) const {
-        std::string text = message;
-        text += position >= 0 ? " at character " + std::to_string(position + 1) + " of"
-                              : std::string(" in");
-        text += " the " + std::string(what()) + " " + quoted(text_);
-        return Outcome::failure(status, text, position);
-    }
-
-    Outcome unexpected() const {
-        const char c = peek();
-        const std::string shown =
-            c >= ' ' && c < 127 ? quoted({&c, 1}) : "byte " + std::to_string(c & 0xff);
-        return fail(CORVAN_E_SYNTAX, "unexpected " + shown, static_cast<long>(pos_));
-    }
 
     void add(const Atoms &atoms, int times) {
         for (std::size_t k = 0; k < kColumns.size(); ++k)

@@ -40,21 +40,5 @@ constexpr auto &kBrainSequence =
 } // namespace
 
 extern "C" {
-
-float fft_pep_mass_to_dist(float *out, int n, int offset, float mass) {
-    return family::run(kFftMass, {.mass = mass}, out, n, offset);
-}
-
-float fft_pep_seq_to_dist(const char *seq, float *out, int n, int offset) {
-    return family::run(kFftSequence, {.sequence = seq}, out, n, offset);
-}
-
-float brain_pep_mass_to_dist(float *out, int n, int offset, float mass) {
-    return family::run(kBrainMass, {.mass = mass}, out, n, offset);
-}
-
-float brain_pep_seq_to_dist(const char *seq, float *out, int n, int offset) {
-    return family::run(kBrainSequence, {.sequence = seq}, out, n, offset);
-}
-
+CORVAN_COMPOSITION_CALLS(pep, kFftMass, kFftSequence, kBrainMass, kBrainSequence)
 } // extern "C"

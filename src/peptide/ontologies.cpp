@@ -2,22 +2,9 @@
 
 #include <algorithm>
 
+#include "core/text_scan.hpp"
+
 namespace corvan::ontology {
-
-namespace {
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool same_folded(const char *name, std::string_view other) {
-    std::size_t i = 0;
-    for (; name[i] != '\0' && i < other.size(); ++i)
-        if (lower(name[i]) != lower(other[i])) return false;
-    return name[i] == '\0' && i == other.size();
-}
-
-} // namespace
 
 std::span<const Term> psi_mod() {
     return {kPsiMod, static_cast<std::size_t>(kPsiModCount)};
@@ -37,7 +24,7 @@ const Term *find_accession(std::span<const Term> table, int accession) {
 // A linear walk: names are looked up only when the Unimod ones miss.
 const Term *find_name(std::span<const Term> table, std::string_view name) {
     for (const Term &term : table)
-        if (same_folded(term.name, name)) return &term;
+        if (text::equal_folded(term.name, name)) return &term;
     return nullptr;
 }
 

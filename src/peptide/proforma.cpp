@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/numbers.hpp"
-#include "core/text_scan.hpp"
+#include "core/text_cursor.hpp"
 #include "ion/adduct.hpp"
 #include "labels/element_pattern.hpp"
 #include "molecule/elements.hpp"
@@ -42,18 +42,7 @@ void add_residue_atoms(chem::Composition &composition, const chem::ResidueAtoms 
 using text::is_digit;
 using text::is_lower;
 using text::is_upper;
-
-char folded(char c) {
-    return is_upper(c) ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// `text` starts with `prefix`, ignoring ASCII case.
-bool starts_with_folded(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (folded(text[i]) != folded(prefix[i])) return false;
-    return true;
-}
+using text::starts_with_folded;
 
 // A quick test, without messages, that rules out most names ("Oxidation")
 // as formulas: element symbols with optional counts, and isotope brackets.
@@ -93,11 +82,11 @@ struct Label {
     std::size_t first_use = 0;
 };
 
-class ProformaReader {
+class ProformaReader : text::Cursor {
   public:
     ProformaReader(std::string_view text, std::vector<Peptidoform> &ions,
                    std::vector<ResidueAtoms> *residues = nullptr)
-        : text_(text), ions_(ions), residues_(residues) {}
+        : Cursor(text, "peptide"), ions_(ions), residues_(residues) {}
 
     Outcome read() {
         ions_.clear();
@@ -114,9 +103,7 @@ class ProformaReader {
     }
 
   private:
-    std::string_view text_;
     std::vector<Peptidoform> &ions_;
-    std::size_t pos_ = 0;
     std::vector<FixedModification> fixed_;
     std::vector<IsotopeLabel> isotope_labels_;
     // The ion being read: its atoms, its chains' sequences, its labels.
@@ -137,18 +124,6 @@ class ProformaReader {
     long unplaced_at() const { return unplaced_at_; }
 
   private:
-    bool at_end() const { return pos_ >= text_.size(); }
-    char peek() const { return at_end() ? '\0' : text_[pos_]; }
-    bool ahead(std::string_view what) const { return text_.substr(pos_, what.size()) == what; }
-
-    Outcome fail(int status, const std::string &message, long position) const {
-        std::string text = message;
-        text += position >= 0 ? " at character " + std::to_string(position + 1) + " of"
-                              : std::string(" in");
-        text += " the peptide " + quoted(text_);
-        return Outcome::failure(status, text, position);
-    }
-
     // A character where none of the notation may stand.
     Outcome unexpected() const {
         const long at = static_cast<long>(pos_);
@@ -164,12 +139,8 @@ class ProformaReader {
         case ']':
             return fail(CORVAN_E_SYNTAX, "']' without '['", at);
         default:
-            break;
+            return Cursor::unexpected();
         }
-        const char c = peek();
-        const std::string shown =
-            c >= ' ' && c < 127 ? quoted({&c, 1}) : "byte " + std::to_string(c & 0xff);
-        return fail(CORVAN_E_SYNTAX, "unexpected " + shown, at);
     }
 
     // The offset of the `close` that matches the `open` at `at` (they
@@ -315,9 +286,7 @@ class ProformaReader {
             if (!read.ok()) return read;
             long long count = 0;
             const std::size_t digits = i;
-            while (i < end && is_digit(text_[i]) && count <= chem::kMaxTermCount)
-                count = count * 10 + (text_[i++] - '0');
-            if (count > chem::kMaxTermCount)
+            if (!text::read_digits(text_.substr(0, end), i, chem::kMaxTermCount, count))
                 return fail(CORVAN_E_RANGE, "count above 1000000000", long(digits));
             atoms.add(sugar, i == digits ? 1.0 : static_cast<double>(count));
         }
@@ -344,19 +313,9 @@ class ProformaReader {
         return chem::parse_formula(found->formula, sugar, "monosaccharide formula", -1);
     }
 
-    static bool read_number(std::string_view digits, int &value) {
-        value = 0;
-        if (digits.empty()) return false;
-        for (char c : digits) {
-            if (!is_digit(c) || value > 10000000) return false;
-            value = value * 10 + (c - '0');
-        }
-        return true;
-    }
-
     Outcome read_accession(std::size_t at, std::size_t length, chem::Composition &atoms) {
         int accession = 0;
-        if (!read_number(text_.substr(at, length), accession) || accession > 100000)
+        if (!unimod::read_accession(text_.substr(at, length), accession))
             return fail(CORVAN_E_SYNTAX, "a Unimod accession must be a number",
                         static_cast<long>(at));
         const unimod::Entry *entry = unimod::find_accession(accession);
@@ -369,6 +328,15 @@ class ProformaReader {
     // PSI-MOD ("MOD:00046", "M:O-phospho-L-serine"), RESID through the
     // PSI-MOD term that cites it ("RESID:AA0037", "R:AA0037") and XL-MOD
     // ("XLMOD:02001", "X:DSS"); a mass after the short prefix is refused.
+    // An accession number: digits only, refused past 100000009 (far past
+    // any accession), as the message for a number that is none.
+    static bool read_number(std::string_view digits, int &value) {
+        long long read = 0;
+        if (!text::read_whole(digits, 100000009, read)) return false;
+        value = static_cast<int>(read);
+        return true;
+    }
+
     Outcome read_ontology(std::string_view prefix, std::size_t at, std::size_t length,
                           chem::Composition &atoms) {
         const std::string_view value = text_.substr(at, length);
@@ -691,9 +659,11 @@ class ProformaReader {
         ++pos_;
         std::optional<chem::Composition> before;
         if (residues_) before = composition_;
-        while (peek() == '[') {
-            Outcome read = read_modification(composition_);
-            if (!read.ok()) return read;
+        // Tested here: most residues carry no modification, and an Outcome
+        // made for each would cost more than the residue's own reading.
+        if (peek() == '[') {
+            Outcome modified = read_modifications();
+            if (!modified.ok()) return modified;
         }
         if (before) record_residue(c, *before);
         return Outcome::success();
@@ -764,11 +734,7 @@ class ProformaReader {
         if (peek() != '[')
             return fail(CORVAN_E_SYNTAX, "a range '(...)' needs a modification after it",
                         static_cast<long>(pos_));
-        while (peek() == '[') {
-            Outcome read = read_modification(composition_);
-            if (!read.ok()) return read;
-        }
-        return Outcome::success();
+        return read_modifications();
     }
 
     Outcome read_residues() {
@@ -790,17 +756,22 @@ class ProformaReader {
         return Outcome::success();
     }
 
+    // Every "[...]" from here on, into the ion's atoms.
+    Outcome read_modifications() {
+        while (peek() == '[') {
+            Outcome read = read_modification(composition_);
+            if (!read.ok()) return read;
+        }
+        return Outcome::success();
+    }
+
     Outcome read_c_terminus() {
         if (peek() != '-') return Outcome::success();
         ++pos_;
         if (peek() != '[')
             return fail(CORVAN_E_SYNTAX, "expected a C-terminal modification after '-'",
                         static_cast<long>(pos_));
-        while (peek() == '[') {
-            Outcome read = read_modification(composition_);
-            if (!read.ok()) return read;
-        }
-        return Outcome::success();
+        return read_modifications();
     }
 
     // "/2", "/-1"; adduct ions "/2[+2Na+,-H+]" or "/[Na:z+1^2,H:z+1]".
@@ -829,13 +800,10 @@ class ProformaReader {
         if (negative || peek() == '+') ++pos_;
         if (!is_digit(peek()))
             return fail(CORVAN_E_SYNTAX, "expected a charge after '/'", static_cast<long>(pos_));
-        long value = 0;
+        long long value = 0;
         const std::size_t digits = pos_;
-        while (is_digit(peek())) {
-            value = value * 10 + (text_[pos_++] - '0');
-            if (value > ion::kMaxCharge)
-                return fail(CORVAN_E_RANGE, "charge beyond 1000", static_cast<long>(digits));
-        }
+        if (!text::read_digits(text_, pos_, ion::kMaxCharge, value))
+            return fail(CORVAN_E_RANGE, "charge beyond 1000", static_cast<long>(digits));
         charge = static_cast<int>(negative ? -value : value);
         return Outcome::success();
     }

@@ -7,7 +7,7 @@ namespace corvan::peptide {
 
 namespace {
 
-constexpr int kResidues = 20;
+constexpr int kResidues = kResidueColumns;
 constexpr int kColumns = 5;
 
 } // namespace

@@ -44,6 +44,9 @@ int residue_index(char c);
 // Residue count only.
 std::size_t count_residues(const char *sequence);
 
+// The residue letters a count vector counts, one column each.
+inline constexpr int kResidueColumns = 20;
+
 // Residue count vector (adds to counts[0..19]); returns the residue count.
 std::size_t add_residue_counts(const char *sequence, float *counts);
 

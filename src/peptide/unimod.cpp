@@ -4,20 +4,20 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/text_scan.hpp"
+
 namespace corvan::unimod {
 
 namespace {
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+constexpr long long kMaxAccession = 100000; // above Unimod's, and far from int's end
 
 // Negative, zero or positive as the table's name sorts before, with or
 // after `b`, ignoring case; walks the name to its NUL instead of measuring it.
 int compare_folded(const char *name, std::string_view b) {
     std::size_t i = 0;
     for (; name[i] != '\0' && i < b.size(); ++i) {
-        const char x = lower(name[i]), y = lower(b[i]);
+        const char x = text::folded(name[i]), y = text::folded(b[i]);
         if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y) ? -1 : 1;
     }
     if (name[i] == '\0') return i == b.size() ? 0 : -1;
@@ -31,6 +31,13 @@ const Entry *find_accession(int accession) {
     const Entry *found = std::lower_bound(
         kEntries, end, accession, [](const Entry &e, int value) { return e.accession < value; });
     return found != end && found->accession == accession ? found : nullptr;
+}
+
+bool read_accession(std::string_view digits, int &accession) {
+    long long value = 0;
+    if (!text::read_whole(digits, kMaxAccession, value)) return false;
+    accession = static_cast<int>(value);
+    return true;
 }
 
 const Entry *find_name(std::string_view name) {

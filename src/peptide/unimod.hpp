@@ -19,6 +19,9 @@ extern const unsigned short kByName[]; // indices into kEntries, by lower-case n
 extern const int kEntryCount;
 
 const Entry *find_accession(int accession);
+// The number of "UNIMOD:35" (the digits only): false unless it is one
+// whole number small enough to be an accession.
+bool read_accession(std::string_view digits, int &accession);
 // Names are compared without regard to ASCII case, as ProForma allows.
 const Entry *find_name(std::string_view name);
 // Entries whose monoisotopic mass lies within `tolerance` of `mass`,

@@ -49,21 +49,5 @@ constexpr auto &kBrainSequence =
 } // namespace
 
 extern "C" {
-
-float fft_rna_mass_to_dist(float *out, int n, int offset, float mass) {
-    return family::run(kFftMass, {.mass = mass}, out, n, offset);
-}
-
-float fft_rna_seq_to_dist(const char *seq, float *out, int n, int offset) {
-    return family::run(kFftSequence, {.sequence = seq}, out, n, offset);
-}
-
-float brain_rna_mass_to_dist(float *out, int n, int offset, float mass) {
-    return family::run(kBrainMass, {.mass = mass}, out, n, offset);
-}
-
-float brain_rna_seq_to_dist(const char *seq, float *out, int n, int offset) {
-    return family::run(kBrainSequence, {.sequence = seq}, out, n, offset);
-}
-
+CORVAN_COMPOSITION_CALLS(rna, kFftMass, kFftSequence, kBrainMass, kBrainSequence)
 } // extern "C"

@@ -12,6 +12,9 @@ int nucleotide_index(int c);
 // oxygen count, which is returned as it is.
 bool rnaveragine_composition(float mass, int *fftlist);
 
+// The nucleotides a count vector counts (A, C, G, U), one column each.
+inline constexpr int kNucleotideColumns = 4;
+
 // Adds the nucleotide counts of `sequence` to counts[0..3], reporting each
 // other byte on standard output; returns the length in bytes.
 int add_nucleotide_counts(const char *sequence, float *counts);

@@ -45,11 +45,10 @@ Outcome resolve_charge(const corvan_molecule &molecule, const corvan_options &op
                        ion::Carrier &carrier) {
     charge = options.charge;
     carrier = options.carrier;
-    if (molecule.charge == 0 || molecule.charge == options.charge) return Outcome::success();
-    if (options.charge != 0)
-        return Outcome::failure(CORVAN_E_CHARGE,
-                                "the text gives charge " + std::to_string(molecule.charge) +
-                                    " and the options charge " + std::to_string(options.charge));
+    bool from_text = false;
+    Outcome agreed =
+        ion::charge_from_text(molecule.charge, false, options.charge, "options charge", from_text);
+    if (!agreed.ok() || !from_text) return agreed;
     charge = molecule.charge;
     carrier = ion::proton();
     return Outcome::success();
@@ -59,12 +58,10 @@ Outcome atoms_of(const corvan_molecule &molecule, const corvan_options &options,
     int charge = 0;
     ion::Carrier carrier;
     Outcome resolved = resolve_charge(molecule, options, charge, carrier);
+    int carriers = 0;
+    if (resolved.ok()) resolved = ion::carrier_count(charge, carrier.charge, carriers);
     if (!resolved.ok()) return resolved;
-    if (charge % carrier.charge != 0)
-        return Outcome::failure(CORVAN_E_CHARGE, "charge " + std::to_string(charge) +
-                                                     " is no whole number of carriers");
-    return ion_atoms(molecule.composition, carrier.atoms, charge / carrier.charge, charge,
-                     options.labels, atoms);
+    return ion_atoms(molecule.composition, carrier.atoms, carriers, charge, options.labels, atoms);
 }
 
 Outcome read_settings(const corvan_spectrum_settings &s, int parts, FineRequest &fine,
