@@ -8,12 +8,14 @@
 
 #include "corvan.h"
 #include "molecule/formula_parser.hpp"
+#include "parse_checks.hpp"
 #include "peptide/ontologies.hpp"
 #include "peptide/proforma.hpp"
 
 namespace {
 
 using namespace corvan;
+using parse_checks::Refusal;
 
 std::vector<std::string> formulas_of(const std::string &text) {
     std::vector<peptide::Peptidoform> ions;
@@ -88,13 +90,6 @@ TEST(ProformaFeatures, OntologyTablesRead) {
     }
 }
 
-struct Refusal {
-    const char *text;
-    int status;
-    long position;
-    const char *says;
-};
-
 TEST(ProformaFeatures, RefusalsNameThePlace) {
     const Refusal refusals[] = {
         {"[Phospho]^2PEPTIDE", CORVAN_E_SYNTAX, 11, "expected '?'"},
@@ -111,11 +106,7 @@ TEST(ProformaFeatures, RefusalsNameThePlace) {
     };
     for (const Refusal &refusal : refusals) {
         std::vector<peptide::Peptidoform> ions;
-        const Outcome read = peptide::parse_peptidoforms(refusal.text, ions);
-        EXPECT_EQ(read.status, refusal.status) << refusal.text;
-        EXPECT_EQ(read.position, refusal.position) << refusal.text;
-        EXPECT_NE(read.message.find(refusal.says), std::string::npos)
-            << refusal.text << ": " << read.message;
+        parse_checks::expect_refusal(peptide::parse_peptidoforms(refusal.text, ions), refusal);
     }
 }
 

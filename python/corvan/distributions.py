@@ -233,19 +233,37 @@ _PEPTIDE = _Molecule(
 )
 
 
-def peptide(
-    sequence: Optional[Union[str, bytes]] = None,
-    *,
-    mass: Optional[float] = None,
-    engine: Optional[str] = None,
-    points: int = 64,
-    offset: int = 0,
-    weights: Optional[_args.PathLike] = None,
-    return_peak: bool = False,
-    charge: int = 0,
-    adduct: Optional[str] = None,
-    labels: Any = None,
-) -> Any:
+def _family_function(molecule: _Molecule, name: str, doc: str) -> Any:
+    """The public call of one molecule family: the peptide and RNA calls take
+    the same arguments and differ only in their family's engines and calls."""
+
+    def call(
+        sequence: Optional[Union[str, bytes]] = None,
+        *,
+        mass: Optional[float] = None,
+        engine: Optional[str] = None,
+        points: int = 64,
+        offset: int = 0,
+        weights: Optional[_args.PathLike] = None,
+        return_peak: bool = False,
+        charge: int = 0,
+        adduct: Optional[str] = None,
+        labels: Any = None,
+    ) -> Any:
+        return _molecule_distribution(
+            molecule, sequence, mass, engine, points, offset, weights, return_peak,
+            _Ion(charge, adduct, labels),
+        )
+
+    call.__name__ = call.__qualname__ = name
+    call.__module__ = __name__
+    call.__doc__ = doc
+    return call
+
+
+peptide = _family_function(
+    _PEPTIDE,
+    "peptide",
     """Isotope distribution of a peptide given by sequence or by mass.
 
     Args:
@@ -266,11 +284,8 @@ def peptide(
         weights: path of a network weight file; selects ``engine="nn"`` with
             that network (it must have `points` outputs).
         return_peak: also return the peak value.
-    """
-    return _molecule_distribution(
-        _PEPTIDE, sequence, mass, engine, points, offset, weights, return_peak,
-        _Ion(charge, adduct, labels),
-    )
+    """,
+)
 
 
 # ----------------------------------------------------------------------
@@ -309,30 +324,17 @@ _RNA = _Molecule(
 )
 
 
-def rna(
-    sequence: Optional[Union[str, bytes]] = None,
-    *,
-    mass: Optional[float] = None,
-    engine: Optional[str] = None,
-    points: int = 64,
-    offset: int = 0,
-    weights: Optional[_args.PathLike] = None,
-    return_peak: bool = False,
-    charge: int = 0,
-    adduct: Optional[str] = None,
-    labels: Any = None,
-) -> Any:
+rna = _family_function(
+    _RNA,
+    "rna",
     """Isotope distribution of an RNA given by sequence or by mass.
 
     Arguments as for :func:`peptide`; the engines are ``"exact"`` (default:
     the real linear chain as :func:`corvan.envelope` reads it, with ends and
     modified nucleosides), ``"fft"``, ``"brain"`` and ``"nn"`` (A/C/G/U
     counts of the library's nucleotide rows).
-    """
-    return _molecule_distribution(
-        _RNA, sequence, mass, engine, points, offset, weights, return_peak,
-        _Ion(charge, adduct, labels),
-    )
+    """,
+)
 
 
 # ----------------------------------------------------------------------
