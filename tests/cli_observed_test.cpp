@@ -10,6 +10,7 @@
 
 namespace {
 
+using cli_test::expect_exit;
 using cli_test::fields_of;
 using cli_test::lines_of;
 using cli_test::run;
@@ -52,9 +53,7 @@ TEST(CliMatch, PeakListsScansAndNamedPick) {
     auto result = run("match " + dir + "/peaks.tsv --peptide EMEVEESPEK/2 --named-mz 604.26587");
     EXPECT_NE(result.out.find("3/5"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("named m/z is M+1"), std::string::npos) << result.out;
-    result = run("match " + kRun + " --peptide EMEVEESPEK --scans 2-3", true);
-    EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.out.find("no MS1 scan"), std::string::npos) << result.out;
+    result = expect_exit("match " + kRun + " --peptide EMEVEESPEK --scans 2-3", 2, "no MS1 scan");
     cli_test::shell("rm -rf " + dir);
 }
 
@@ -105,14 +104,12 @@ TEST(CliObserved, RefusesBadInputWithAMessage) {
     cli_test::shell("mkdir -p " + dir);
     cli_test::write_file(dir + "/negative.csv", "mz,intensity\n500,1\n501,-2\n");
     cli_test::write_file(dir + "/empty.csv", "mz,intensity\n");
-    auto result = run("deisotope " + dir + "/negative.csv", true);
-    EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.out.find("peak 2 of the spectrum has a negative"), std::string::npos);
+    auto result = expect_exit("deisotope " + dir + "/negative.csv", 2,
+                              "peak 2 of the spectrum has a negative");
     result = run("match " + dir + "/empty.csv --peptide PEPTIDE/2", true);
     EXPECT_NE(result.out.find("the spectrum is empty"), std::string::npos) << result.out;
-    result = run("match " + dir + "/absent.mzML --peptide PEPTIDE/2", true);
-    EXPECT_EQ(result.status, 3);
-    EXPECT_NE(result.out.find("cannot read the mzML file"), std::string::npos) << result.out;
+    result = expect_exit("match " + dir + "/absent.mzML --peptide PEPTIDE/2", 3,
+                         "cannot read the mzML file");
     cli_test::shell("rm -rf " + dir);
 }
 
