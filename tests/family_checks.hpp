@@ -29,6 +29,46 @@ struct Expected {
     std::vector<float> out;
 };
 
+using Composition = std::array<int, 5>;
+
+// The five atom counts an encoder writes for a sequence or a mass.
+inline Composition composition(int (*encode)(const char *, int *), const std::string &sequence) {
+    Composition fftlist{};
+    encode(sequence.c_str(), fftlist.data());
+    return fftlist;
+}
+
+inline Composition composition(void (*encode)(float, int *), float mass) {
+    Composition fftlist{};
+    encode(mass, fftlist.data());
+    return fftlist;
+}
+
+// A mass and the composition of averaging units an encoder must give it,
+// written over a list of 9s so that every count must be written.
+struct UnitCase {
+    void (*encode)(float, int *);
+    float mass;
+    Composition composition;
+};
+
+inline std::vector<UnitCase>
+unit_cases(void (*encode)(float, int *),
+           std::initializer_list<std::pair<float, Composition>> cases) {
+    std::vector<UnitCase> all;
+    for (const auto &[mass, composition] : cases) all.push_back({encode, mass, composition});
+    return all;
+}
+
+class AveragingUnits : public testing::TestWithParam<UnitCase> {};
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(AveragingUnits); // each program uses some suites
+
+TEST_P(AveragingUnits, Composition) {
+    Composition fftlist{9, 9, 9, 9, 9};
+    GetParam().encode(GetParam().mass, fftlist.data());
+    EXPECT_EQ(fftlist, GetParam().composition) << GetParam().mass;
+}
+
 // A sequence or mass member bound to its input.
 inline Member sequence_member(float (*call)(const char *, float *, int, int),
                               const std::string &sequence) {

@@ -37,15 +37,11 @@ Expected window_of(Engine engine, std::array<int, 5> fftlist, int isolen, int n,
 }
 
 std::array<int, 5> sequence_composition(const std::string &sequence) {
-    std::array<int, 5> fftlist{};
-    pep_seq_to_fftlist(sequence.c_str(), fftlist.data());
-    return fftlist;
+    return family_checks::composition(pep_seq_to_fftlist, sequence);
 }
 
 std::array<int, 5> mass_composition(float mass) {
-    std::array<int, 5> fftlist{};
-    pep_mass_to_fftlist(mass, fftlist.data());
-    return fftlist;
+    return family_checks::composition(pep_mass_to_fftlist, mass);
 }
 
 // ---- the frame check, shared by every peptide member ----------------------

@@ -14,6 +14,7 @@
 
 namespace {
 
+using family_checks::AveragingUnits;
 using family_checks::IsolenRule;
 
 using test_support::stdout_of;
@@ -149,31 +150,23 @@ TEST(PeptideResidues, CountVectorAddsResidueLettersOutsideBrackets) {
     EXPECT_EQ(counts, expected);
 }
 
-struct MassCase {
-    float mass;
-    Composition composition;
-};
-
-class Averagine : public testing::TestWithParam<MassCase> {};
-
-TEST_P(Averagine, RoundsUnitsThenAtoms) {
-    Composition fftlist{9, 9, 9, 9, 9};
-    pep_mass_to_fftlist(GetParam().mass, fftlist.data());
-    EXPECT_EQ(fftlist, GetParam().composition);
-}
-
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-INSTANTIATE_TEST_SUITE_P(
-    Masses, Averagine,
-    testing::Values(MassCase{1000, {44, 70, 12, 13, 0}}, MassCase{2000, {89, 140, 24, 27, 1}},
-                    MassCase{55, {0, 0, 0, 0, 0}}, MassCase{56, {5, 8, 1, 1, 0}},
-                    MassCase{-1000, {-44, -70, -12, -13, 0}},
-                    // Out of the int range or not finite: the composition is cleared.
-                    MassCase{kNaN, {0, 0, 0, 0, 0}}, MassCase{kInf, {0, 0, 0, 0, 0}},
-                    MassCase{-kInf, {0, 0, 0, 0, 0}}, MassCase{3e11f, {0, 0, 0, 0, 0}},
-                    MassCase{1e38f, {0, 0, 0, 0, 0}}));
+INSTANTIATE_TEST_SUITE_P(Averagine, AveragingUnits,
+                         testing::ValuesIn(family_checks::unit_cases(
+                             pep_mass_to_fftlist,
+                             {{1000, {44, 70, 12, 13, 0}},
+                              {2000, {89, 140, 24, 27, 1}},
+                              {55, {0, 0, 0, 0, 0}},
+                              {56, {5, 8, 1, 1, 0}},
+                              {-1000, {-44, -70, -12, -13, 0}},
+                              // Out of the int range or not finite: the composition is cleared.
+                              {kNaN, {0, 0, 0, 0, 0}},
+                              {kInf, {0, 0, 0, 0, 0}},
+                              {-kInf, {0, 0, 0, 0, 0}},
+                              {3e11f, {0, 0, 0, 0, 0}},
+                              {1e38f, {0, 0, 0, 0, 0}}})));
 
 TEST(Averagine, LargestMassesThatFitKeepTheirCounts) {
     // 2.5e10 Da is 2.25e8 units: H = 1.75e9 still fits in an int.

@@ -33,15 +33,11 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 std::array<int, 5> sequence_composition(const std::string &sequence) {
-    std::array<int, 5> fftlist{};
-    rna_seq_to_fftlist(sequence.c_str(), fftlist.data());
-    return fftlist;
+    return family_checks::composition(rna_seq_to_fftlist, sequence);
 }
 
 std::array<int, 5> mass_composition(float mass) {
-    std::array<int, 5> fftlist{};
-    rna_mass_to_list(mass, fftlist.data());
-    return fftlist;
+    return family_checks::composition(rna_mass_to_list, mass);
 }
 
 // ---- frame ------------------------------------------------------------

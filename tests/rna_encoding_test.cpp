@@ -14,6 +14,7 @@
 
 namespace {
 
+using family_checks::AveragingUnits;
 using family_checks::IsolenRule;
 
 using test_support::stdout_of;
@@ -81,28 +82,18 @@ TEST(RnaSequence, NullArgumentsLeaveTheListUntouched) {
     EXPECT_EQ(rna_seq_to_fftlist("ACGU", nullptr), -1);
 }
 
-struct MassCase {
-    float mass;
-    Composition composition;
-};
-
-class Rnaveragine : public testing::TestWithParam<MassCase> {};
-
-TEST_P(Rnaveragine, Composition) {
-    Composition fftlist{9, 9, 9, 9, 9};
-    rna_mass_to_list(GetParam().mass, fftlist.data());
-    EXPECT_EQ(fftlist, GetParam().composition) << GetParam().mass;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Masses, Rnaveragine,
-    testing::Values(MassCase{10000, {299, 339, 118, 217, 0}},
-                    MassCase{5000, {151, 171, 60, 107, 0}}, MassCase{0, {3, 3, 1, -2, 0}},
-                    MassCase{-1000, {-27, -30, -11, -24, 0}},
-                    // Not finite or beyond the int range: cleared.
-                    MassCase{kNaN, {0, 0, 0, 0, 0}}, MassCase{kInf, {0, 0, 0, 0, 0}},
-                    MassCase{-kInf, {0, 0, 0, 0, 0}}, MassCase{1e11f, {0, 0, 0, 0, 0}},
-                    MassCase{-1e11f, {0, 0, 0, 0, 0}}));
+INSTANTIATE_TEST_SUITE_P(Rnaveragine, AveragingUnits,
+                         testing::ValuesIn(family_checks::unit_cases(
+                             rna_mass_to_list, {{10000, {299, 339, 118, 217, 0}},
+                                                {5000, {151, 171, 60, 107, 0}},
+                                                {0, {3, 3, 1, -2, 0}},
+                                                {-1000, {-27, -30, -11, -24, 0}},
+                                                // Not finite or beyond the int range: cleared.
+                                                {kNaN, {0, 0, 0, 0, 0}},
+                                                {kInf, {0, 0, 0, 0, 0}},
+                                                {-kInf, {0, 0, 0, 0, 0}},
+                                                {1e11f, {0, 0, 0, 0, 0}},
+                                                {-1e11f, {0, 0, 0, 0, 0}}})));
 
 TEST(Rnaveragine, UnitCountPassesThroughSinglePrecision) {
     // u = 31.521896... at 10000 Da; 9.5 u = 299.458 is safely away from a

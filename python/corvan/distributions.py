@@ -198,17 +198,32 @@ def _molecule_distribution(
 # Peptides
 # ----------------------------------------------------------------------
 
-_PEPTIDE_SEQUENCE_CALLS = {
-    "fft": "fft_pep_seq_to_dist",
-    "brain": "brain_pep_seq_to_dist",
-    "nn": "nn_pep_seq_to_dist",
-}
-_PEPTIDE_MASS_CALLS = {
-    "fft": "fft_pep_mass_to_dist",
-    "brain": "brain_pep_mass_to_dist",
-    "nn": "nn_pep_mass_to_dist",
-    "fit": "pep_mass_to_dist_fitting",
-}
+def _fixed_family(
+    kind: str,
+    family: str,
+    engines: Sequence[str],
+    reasons: Mapping[str, str],
+    sequence_features: int,
+    extra_mass_calls: Mapping[str, str],
+) -> _Molecule:
+    """A family's fixed calls follow one naming scheme: ENGINE_FAMILY_seq_to_dist,
+    ENGINE_FAMILY_mass_to_dist and nn_FAMILY_*_to_dist_custom."""
+    fixed = ("fft", "brain", "nn")
+    return _Molecule(
+        kind=kind,
+        engines=engines,
+        sequence_calls={engine: f"{engine}_{family}_seq_to_dist" for engine in fixed},
+        mass_calls={
+            **{engine: f"{engine}_{family}_mass_to_dist" for engine in fixed},
+            **extra_mass_calls,
+        },
+        reasons=reasons,
+        sequence_features=sequence_features,
+        custom_sequence_call=f"nn_{family}_seq_to_dist_custom",
+        custom_mass_call=f"nn_{family}_mass_to_dist_custom",
+    )
+
+
 _PEPTIDE_REASONS = {
     "fft_pep_seq_to_dist": "the FFT engine failed on this sequence",
     # check_fixed_sequence has refused a text without residues before the call.
@@ -221,15 +236,13 @@ _PEPTIDE_REASONS = {
     "nn_pep_mass_to_dist": "no network covers this mass",
     "pep_mass_to_dist_fitting": "the parametric model failed for this mass",
 }
-_PEPTIDE = _Molecule(
-    kind="peptide",
-    engines=PEPTIDE_ENGINES,
-    sequence_calls=_PEPTIDE_SEQUENCE_CALLS,
-    mass_calls=_PEPTIDE_MASS_CALLS,
-    reasons=_PEPTIDE_REASONS,
-    sequence_features=PEPTIDE_SEQUENCE_FEATURES,
-    custom_sequence_call="nn_pep_seq_to_dist_custom",
-    custom_mass_call="nn_pep_mass_to_dist_custom",
+_PEPTIDE = _fixed_family(
+    "peptide",
+    "pep",
+    PEPTIDE_ENGINES,
+    _PEPTIDE_REASONS,
+    PEPTIDE_SEQUENCE_FEATURES,
+    {"fit": "pep_mass_to_dist_fitting"},
 )
 
 
@@ -292,16 +305,6 @@ peptide = _family_function(
 # RNA
 # ----------------------------------------------------------------------
 
-_RNA_SEQUENCE_CALLS = {
-    "fft": "fft_rna_seq_to_dist",
-    "brain": "brain_rna_seq_to_dist",
-    "nn": "nn_rna_seq_to_dist",
-}
-_RNA_MASS_CALLS = {
-    "fft": "fft_rna_mass_to_dist",
-    "brain": "brain_rna_mass_to_dist",
-    "nn": "nn_rna_mass_to_dist",
-}
 _RNA_REASONS = {
     "fft_rna_seq_to_dist": "the FFT engine failed on this sequence",
     "brain_rna_seq_to_dist": "the BRAIN engine failed: the molecule is so large that the "
@@ -312,16 +315,7 @@ _RNA_REASONS = {
     "not one so large that its recursion overflows",
     "nn_rna_mass_to_dist": "no network covers this mass",
 }
-_RNA = _Molecule(
-    kind="rna",
-    engines=RNA_ENGINES,
-    sequence_calls=_RNA_SEQUENCE_CALLS,
-    mass_calls=_RNA_MASS_CALLS,
-    reasons=_RNA_REASONS,
-    sequence_features=RNA_SEQUENCE_FEATURES,
-    custom_sequence_call="nn_rna_seq_to_dist_custom",
-    custom_mass_call="nn_rna_mass_to_dist_custom",
-)
+_RNA = _fixed_family("rna", "rna", RNA_ENGINES, _RNA_REASONS, RNA_SEQUENCE_FEATURES, {})
 
 
 rna = _family_function(
