@@ -31,6 +31,16 @@ struct Expected {
 
 using Composition = std::array<int, 5>;
 
+// Parameter cases of one function: {function, input, expected} for each
+// (input, expected) pair.
+template <class Case, class Function, class Input, class Result>
+std::vector<Case> cases_of(Function function,
+                           std::initializer_list<std::pair<Input, Result>> pairs) {
+    std::vector<Case> cases;
+    for (const auto &[input, expected] : pairs) cases.push_back({function, input, expected});
+    return cases;
+}
+
 // The five atom counts an encoder writes for a sequence or a mass.
 inline Composition composition(int (*encode)(const char *, int *), const std::string &sequence) {
     Composition fftlist{};
@@ -55,9 +65,7 @@ struct UnitCase {
 inline std::vector<UnitCase>
 unit_cases(void (*encode)(float, int *),
            std::initializer_list<std::pair<float, Composition>> cases) {
-    std::vector<UnitCase> all;
-    for (const auto &[mass, composition] : cases) all.push_back({encode, mass, composition});
-    return all;
+    return cases_of<UnitCase>(encode, cases);
 }
 
 class AveragingUnits : public testing::TestWithParam<UnitCase> {};
@@ -188,9 +196,7 @@ struct RuleCase {
 
 inline std::vector<RuleCase> rule_cases(int (*rule)(float),
                                         std::initializer_list<std::pair<float, int>> bounds) {
-    std::vector<RuleCase> cases;
-    for (const auto &[input, isolen] : bounds) cases.push_back({rule, input, isolen});
-    return cases;
+    return cases_of<RuleCase>(rule, bounds);
 }
 
 class IsolenRule : public testing::TestWithParam<RuleCase> {};

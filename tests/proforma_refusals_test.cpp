@@ -1,7 +1,6 @@
-// ProForma refusals not met elsewhere: misplaced notation, accessions that
-// are no numbers, ontology terms without atoms, counts and adduct ions out
-// of range, and texts a single-molecule or fragment reader cannot take,
-// each with its status, the place of the fault and the cause it names.
+// ProForma texts a single-molecule or fragment reader cannot take, each
+// with its status, the place of the fault and the cause it names, and how
+// a refusal names the place.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,40 +20,6 @@ Outcome read_peptidoforms(const std::string &text) {
     std::vector<peptide::Peptidoform> ions;
     return peptide::parse_peptidoforms(text, ions);
 }
-
-TEST(ProformaRefusals, NotationOutOfPlaceAndBadAccessions) {
-    const Refusal refusals[] = {
-        {"PEP?TIDE", CORVAN_E_SYNTAX, 3, "'?' stands after modifications of unknown position"},
-        {"PEP^2TIDE", CORVAN_E_SYNTAX, 3, "'^' counts a modification of unknown position"},
-        {"S[RESID:AAx]", CORVAN_E_SYNTAX, 8, "a RESID accession is AA and a number"},
-        {"S[MOD:x0046]", CORVAN_E_SYNTAX, 6, "a PSI-MOD accession must be a number"},
-        {"K[XLMOD:abc]", CORVAN_E_SYNTAX, 8, "a XL-MOD accession must be a number"},
-        {"S[RESID:AA99999]", CORVAN_E_UNKNOWN, 8,
-         "(RESID is read through the PSI-MOD terms that cite it)"},
-        {"K[XLMOD:02002#XL1]//K[#XL1]", CORVAN_E_UNSUPPORTED, 8, "(its mass alone, "},
-        {"<[Oxidation]@1>PEPTIDE", CORVAN_E_SYNTAX, 13, "expected a residue, N-term or C-term"},
-        {"<[Oxidation]@N-term:1>PEPTIDE", CORVAN_E_SYNTAX, 20, "expected a residue"},
-        {"<[Oxidation]>PEPTIDE", CORVAN_E_SYNTAX, 12, "needs '@' and its residues"},
-        {"<15X>PEPTIDE", CORVAN_E_UNKNOWN, 1, "(write it as '<15N>', '<13C>', '<D>')"},
-        {"PEP()TIDE", CORVAN_E_SYNTAX, 3, "no residues in '(...)'"},
-        {"{Glycan:Hex1000000001}PEPTIDE", CORVAN_E_RANGE, 11, "count above 1000000000"},
-    };
-    for (const Refusal &refusal : refusals)
-        expect_refusal(read_peptidoforms(refusal.text), refusal);
-}
-
-TEST(ProformaRefusals, AdductIons) {
-    const Refusal refusals[] = {
-        {"PEPTIDE/1[+Na+,-Na+]", CORVAN_E_CHARGE, 9, "adduct ions of no total charge"},
-        {"PEPTIDE/1[Na]", CORVAN_E_SYNTAX, 10, "an adduct ion is written '+2Na+', '-H+'"},
-        {"PEPTIDE/1[+Na+,+0Na+]", CORVAN_E_SYNTAX, 15, "an adduct ion is written"},
-        {"PEPTIDE/-1[+e-]", CORVAN_E_UNSUPPORTED, 11, "electrons as adduct ions"},
-        {"PEPTIDE/1[+Xx+]", CORVAN_E_UNKNOWN, 11, "unknown element 'Xx'"},
-    };
-    for (const Refusal &refusal : refusals)
-        expect_refusal(read_peptidoforms(refusal.text), refusal);
-}
-
 // The message names the place as the user counts (from 1) and the text.
 TEST(ProformaRefusals, TheMessageNamesCharacterAndPeptide) {
     const Outcome refused = read_peptidoforms("PEP?TIDE");
