@@ -10,7 +10,7 @@ from __future__ import annotations
 
 import contextlib
 import ctypes
-from typing import Dict, Iterator, List, Sequence, Tuple
+from typing import Any, Dict, Iterator, List, Sequence, Tuple
 
 from ._library import variable
 
@@ -181,12 +181,20 @@ def embedded_network(name: str) -> bytes:
 # ----------------------------------------------------------------------
 
 
-def _write_doubles(name: str, values: Sequence[float], count: int) -> None:
-    values = [float(v) for v in values]
-    if len(values) != count:
-        raise ValueError(f"{name} takes {count} values, got {len(values)}")
-    target = variable(ctypes.c_double * count, name)
-    target[:] = values
+def _array_table(name: str, ctype: Any, count: int, doc: str) -> property:
+    """A writable array of the library as a property: read as a tuple,
+    written whole (exactly `count` numbers)."""
+
+    def read(_self: object) -> Tuple[float, ...]:
+        return tuple(variable(ctype * count, name))
+
+    def write(_self: object, values: Sequence[float]) -> None:
+        values = [float(v) for v in values]
+        if len(values) != count:
+            raise ValueError(f"{name} takes {count} values, got {len(values)}")
+        variable(ctype * count, name)[:] = values
+
+    return property(read, write, doc=doc)
 
 
 class Settings:
@@ -223,35 +231,15 @@ class Settings:
     def massavgine(self, value: float) -> None:
         variable(ctypes.c_double, "massavgine").value = float(value)
 
-    @property
-    def avgine(self) -> Tuple[float, ...]:
-        """Atoms C, H, N, O, S of one peptide averaging unit."""
-        return tuple(variable(ctypes.c_double * 5, "avgine"))
-
-    @avgine.setter
-    def avgine(self, values: Sequence[float]) -> None:
-        _write_doubles("avgine", values, 5)
-
-    @property
-    def averagine_coeffs(self) -> Tuple[float, ...]:
-        """Atoms per dalton of the averaging unit."""
-        return tuple(variable(ctypes.c_double * 5, "averagine_coeffs"))
-
-    @averagine_coeffs.setter
-    def averagine_coeffs(self, values: Sequence[float]) -> None:
-        _write_doubles("averagine_coeffs", values, 5)
-
-    @property
-    def isoparams(self) -> Tuple[float, ...]:
-        """The ten constants of the parametric peptide model."""
-        return tuple(variable(ctypes.c_float * 10, "isoparams"))
-
-    @isoparams.setter
-    def isoparams(self, values: Sequence[float]) -> None:
-        values = [float(v) for v in values]
-        if len(values) != 10:
-            raise ValueError(f"isoparams takes 10 values, got {len(values)}")
-        variable(ctypes.c_float * 10, "isoparams")[:] = values
+    avgine = _array_table(
+        "avgine", ctypes.c_double, 5, "Atoms C, H, N, O, S of one peptide averaging unit."
+    )
+    averagine_coeffs = _array_table(
+        "averagine_coeffs", ctypes.c_double, 5, "Atoms per dalton of the averaging unit."
+    )
+    isoparams = _array_table(
+        "isoparams", ctypes.c_float, 10, "The ten constants of the parametric peptide model."
+    )
 
     _NAMES = (
         "fft_len",
