@@ -6,6 +6,7 @@ import contextlib
 import os
 import shutil
 import tempfile
+import threading
 import unittest
 import warnings
 from typing import Iterator, Sequence
@@ -44,6 +45,15 @@ def no_warnings() -> Iterator[None]:
     with warnings.catch_warnings():
         warnings.simplefilter("error", corvan.CorvanWarning)
         yield
+
+
+def run_on_threads(work, count: int = 4) -> None:
+    """Runs `work` on `count` threads at once and waits for all of them."""
+    threads = [threading.Thread(target=work) for _ in range(count)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
 
 
 def write_file(directory: str, name: str, data: bytes) -> str:
