@@ -44,8 +44,7 @@ TEST(CliMatch, ProfileScanCentroidedLikeThePeakPicker) {
 }
 
 TEST(CliMatch, PeakListsScansAndNamedPick) {
-    const std::string dir = testing::TempDir() + "corvan_peak_list";
-    cli_test::shell("mkdir -p " + dir);
+    const std::string dir = cli_test::scratch_directory("peak_list");
     // Header, comment, tabs and spaces; out of order; M+1 named as M.
     cli_test::write_file(dir + "/peaks.tsv", "m/z\tintensity\n# a comment\n"
                                              "604.26587\t683212\n603.765876 1147043\n"
@@ -88,7 +87,7 @@ TEST(CliObserved, JsonReportsReadAsJson) {
 TEST(CliDeisotope, FindsWhatTheSimulatorMadeFreshly) {
     if (cli_test::run_command("command -v MSSimulator >/dev/null").status != 0)
         GTEST_SKIP() << "OpenMS's MSSimulator (Debian package topp) is not installed";
-    const std::string dir = testing::TempDir() + "corvan_simulated_run";
+    const std::string dir = cli_test::scratch_directory("simulated_run");
     const std::string source = CORVAN_SOURCE_DIR;
     ASSERT_EQ(cli_test::shell(source + "/tools/simulate_run.sh " + source +
                               "/tests/data/simulated/peptides.fasta " + dir)
@@ -100,8 +99,7 @@ TEST(CliDeisotope, FindsWhatTheSimulatorMadeFreshly) {
 }
 
 TEST(CliObserved, RefusesBadInputWithAMessage) {
-    const std::string dir = testing::TempDir() + "corvan_observed_cli";
-    cli_test::shell("mkdir -p " + dir);
+    const std::string dir = cli_test::scratch_directory("observed_cli");
     cli_test::write_file(dir + "/negative.csv", "mz,intensity\n500,1\n501,-2\n");
     cli_test::write_file(dir + "/empty.csv", "mz,intensity\n");
     auto result = expect_exit("deisotope " + dir + "/negative.csv", 2,
