@@ -10,7 +10,7 @@ from __future__ import annotations
 
 import contextlib
 import ctypes
-from typing import Any, Dict, Iterator, List, Sequence, Tuple
+from typing import Any, Callable, Dict, Iterator, List, Sequence, Tuple
 
 from ._library import variable
 
@@ -181,6 +181,22 @@ def embedded_network(name: str) -> bytes:
 # ----------------------------------------------------------------------
 
 
+def _scalar_table(
+    name: str, ctype: Any, to_library: Callable[[Any], Any], from_library: Callable[[Any], Any],
+    doc: str,
+) -> property:
+    """A writable number of the library as a property, converted on the way
+    in and out."""
+
+    def read(_self: object) -> Any:
+        return from_library(variable(ctype, name).value)
+
+    def write(_self: object, value: Any) -> None:
+        variable(ctype, name).value = to_library(value)
+
+    return property(read, write, doc=doc)
+
+
 def _array_table(name: str, ctype: Any, count: int, doc: str) -> property:
     """A writable array of the library as a property: read as a tuple,
     written whole (exactly `count` numbers)."""
@@ -204,33 +220,19 @@ class Settings:
     no library call runs. :meth:`temporarily` restores the old values.
     """
 
-    @property
-    def fft_len(self) -> int:
-        """Row length of the precomputed FFT table (33)."""
-        return variable(ctypes.c_int, "fft_len").value
-
-    @fft_len.setter
-    def fft_len(self, value: int) -> None:
-        variable(ctypes.c_int, "fft_len").value = int(value)
-
-    @property
-    def use_precomputed_fft(self) -> bool:
-        """Whether the precomputed element transforms are used at N = 64."""
-        return variable(ctypes.c_int, "use_precomputed_fft").value != 0
-
-    @use_precomputed_fft.setter
-    def use_precomputed_fft(self, value: bool) -> None:
-        variable(ctypes.c_int, "use_precomputed_fft").value = 1 if value else 0
-
-    @property
-    def massavgine(self) -> float:
-        """Mass of one peptide averaging unit (111.1254)."""
-        return variable(ctypes.c_double, "massavgine").value
-
-    @massavgine.setter
-    def massavgine(self, value: float) -> None:
-        variable(ctypes.c_double, "massavgine").value = float(value)
-
+    fft_len = _scalar_table(
+        "fft_len", ctypes.c_int, int, int, "Row length of the precomputed FFT table (33)."
+    )
+    use_precomputed_fft = _scalar_table(
+        "use_precomputed_fft",
+        ctypes.c_int,
+        lambda value: 1 if value else 0,
+        lambda stored: stored != 0,
+        "Whether the precomputed element transforms are used at N = 64.",
+    )
+    massavgine = _scalar_table(
+        "massavgine", ctypes.c_double, float, float, "Mass of one peptide averaging unit (111.1254)."
+    )
     avgine = _array_table(
         "avgine", ctypes.c_double, 5, "Atoms C, H, N, O, S of one peptide averaging unit."
     )
