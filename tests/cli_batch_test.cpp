@@ -135,9 +135,8 @@ TEST_F(CliBatch, FailedCallsAreMarkedAndTheStatusIsOne) {
     const std::string long_list = directory + "/long.txt";
     write_file(long_list, "100 PEPTIDE\n200000 " + std::string(1001, 'G') + "\n");
     const std::string out = directory + "/long.tsv";
-    const auto r = run("batch " + long_list + " --engines brain,nn --out " + out, true);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("1 calculations failed"), std::string::npos) << r.out;
+    const auto r = expect_exit("batch " + long_list + " --engines brain,nn --out " + out, 1,
+                               "1 calculations failed");
     EXPECT_EQ(r.out.find("Sequence contains too many"), std::string::npos) << "silenced";
     EXPECT_EQ(r.out.find('\r'), std::string::npos) << "no progress bar off a terminal";
     const auto lines = lines_of(read_file(out));
@@ -148,21 +147,13 @@ TEST_F(CliBatch, FailedCallsAreMarkedAndTheStatusIsOne) {
 
 TEST_F(CliBatch, RefusedSequencesAreSkippedWithAMessage) {
     write_file(list, "100 PEPTIDE\n200 PEPTUDE\n300 SAMPLER\n");
-    const auto r = run("batch " + list, true);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("skipping 2: unexpected character 'U' at position 5"), std::string::npos)
-        << r.out;
+    const auto r =
+        expect_exit("batch " + list, 0, "skipping 2: unexpected character 'U' at position 5");
     EXPECT_NE(r.out.find("\n3\tSAMPLER\t"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("PEPTUDE\t"), std::string::npos) << r.out;
 }
 
-struct BadBatch {
-    const char *arguments;
-    int status;
-    const char *message;
-};
-
-class CliBatchRejects : public CliBatch, public testing::WithParamInterface<BadBatch> {};
+class CliBatchRejects : public CliBatch, public testing::WithParamInterface<BadUse> {};
 
 TEST_P(CliBatchRejects, WithAMessageStatusAndNoFile) {
     std::string arguments = GetParam().arguments;
@@ -170,25 +161,24 @@ TEST_P(CliBatchRejects, WithAMessageStatusAndNoFile) {
         arguments.replace(at, 4, list);
     for (std::size_t at; (at = arguments.find("FASTA")) != std::string::npos;)
         arguments.replace(at, 5, fasta);
-    const auto r = run("batch " + arguments + " --out " + directory + "/out.tsv", true);
-    EXPECT_EQ(r.status, GetParam().status) << r.out;
-    EXPECT_NE(r.out.find(GetParam().message), std::string::npos) << r.out;
+    expect_exit("batch " + arguments + " --out " + directory + "/out.tsv", GetParam().status,
+                GetParam().message);
     EXPECT_EQ(directory_listing(directory), "peptides.txt\nproteins.fasta\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Usage, CliBatchRejects,
-    testing::Values(BadBatch{"", 2, "expected exactly one list or FASTA file"},
-                    BadBatch{"LIST --engines fft,magic", 2, "unknown engine 'magic'"},
-                    BadBatch{"LIST --engines fit", 2, "fit engine does not take a sequence"},
-                    BadBatch{"LIST --threads 0", 2, "--threads must be a whole number"},
-                    BadBatch{"LIST --digest trypsin", 2, "--digest needs --fasta"},
-                    BadBatch{"FASTA --fasta --digest pepsin", 2, "trypsin only"},
-                    BadBatch{"FASTA --fasta --by mass", 2, "--by mass needs a list file"},
-                    BadBatch{"LIST --format xlsx", 2, "--format must be tsv or csv"},
-                    BadBatch{"FASTA", 2, "for a FASTA file add --fasta"},
-                    BadBatch{"/nonexistent/list.txt", 3, "cannot read /nonexistent/list.txt"},
-                    BadBatch{"/nonexistent/p.fasta.gz --fasta", 3, "cannot read"}));
+    testing::Values(BadUse{"", 2, "expected exactly one list or FASTA file"},
+                    BadUse{"LIST --engines fft,magic", 2, "unknown engine 'magic'"},
+                    BadUse{"LIST --engines fit", 2, "fit engine does not take a sequence"},
+                    BadUse{"LIST --threads 0", 2, "--threads must be a whole number"},
+                    BadUse{"LIST --digest trypsin", 2, "--digest needs --fasta"},
+                    BadUse{"FASTA --fasta --digest pepsin", 2, "trypsin only"},
+                    BadUse{"FASTA --fasta --by mass", 2, "--by mass needs a list file"},
+                    BadUse{"LIST --format xlsx", 2, "--format must be tsv or csv"},
+                    BadUse{"FASTA", 2, "for a FASTA file add --fasta"},
+                    BadUse{"/nonexistent/list.txt", 3, "cannot read /nonexistent/list.txt"},
+                    BadUse{"/nonexistent/p.fasta.gz --fasta", 3, "cannot read"}));
 
 TEST_F(CliBatch, HelpSaysWhichPeptidesAreKept) {
     const auto r = run("batch --help");
@@ -241,9 +231,8 @@ TEST_F(CliBatch, DigestedIonsWithModificationsAndCharges) {
 TEST_F(CliBatch, FastaStopsAtAStarAndReadsOldLineEnds) {
     const std::string old = directory + "/old.fasta";
     write_file(old, ">sp|P3|THREE\rmkpep*TIDEK\r>sp|P4|FOUR\rGGK\r");
-    const auto r = run("batch " + old + " --fasta --engines exact --points 2", true);
-    EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_NE(r.out.find("sp|P3|THREE\t1\t5\tMKPEP\t0\t"), std::string::npos) << r.out;
+    const auto r = expect_exit("batch " + old + " --fasta --engines exact --points 2", 1,
+                               "sp|P3|THREE\t1\t5\tMKPEP\t0\t");
     EXPECT_NE(r.out.find("sp|P3|THREE\t7\t11\t\t0\t\t5 residues after the '*' at residue 6"),
               std::string::npos)
         << r.out;
@@ -282,18 +271,15 @@ TEST_F(CliBatch, ProteinNTermSitesOnlyWhereTheProteinBegins) {
 TEST_F(CliBatch, ProFormaListsReportEachFailureInItsRow) {
     const std::string proforma = directory + "/proforma.txt";
     write_file(proforma, "# ProForma\n<[Carbamidomethyl]@C>ACDK\nPEPS[+79.966]TIDE\n");
-    auto r = run("batch " + proforma + " --engines exact --charges 1,3 --format csv", true);
-    EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_NE(r.out.find("2,,,<[Carbamidomethyl]@C>ACDK,3,"), std::string::npos) << r.out;
+    auto r = expect_exit("batch " + proforma + " --engines exact --charges 1,3 --format csv", 1,
+                         "2,,,<[Carbamidomethyl]@C>ACDK,3,");
     EXPECT_NE(r.out.find("3,,,PEPS[+79.966]TIDE,1,,"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("[Phospho]"), std::string::npos) << r.out;
-    r = run("batch " + fasta + " --fasta --enzyme pepsin", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("unknown enzyme 'pepsin' (choose Trypsin"), std::string::npos) << r.out;
+    r = expect_exit("batch " + fasta + " --fasta --enzyme pepsin", 2,
+                    "unknown enzyme 'pepsin' (choose Trypsin");
     EXPECT_NE(r.out.find("34 in all)"), std::string::npos) << r.out;
-    r = run("batch " + fasta + " --fasta --enzyme trypsin --fixed Oxidation", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("--fixed Oxidation"), std::string::npos) << r.out;
+    r = expect_exit("batch " + fasta + " --fasta --enzyme trypsin --fixed Oxidation", 2,
+                    "--fixed Oxidation");
 }
 
 } // namespace

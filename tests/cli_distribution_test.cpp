@@ -17,6 +17,8 @@
 
 namespace {
 
+using cli_test::BadUse;
+using cli_test::expect_exit;
 using cli_test::Outcome;
 using cli_test::run;
 
@@ -144,27 +146,15 @@ TEST(CliExactEngine, PeptidesAndNucleicAcidsAsWritten) {
     r = run("dna p-ACGT --charge -2 --format csv");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out.rfind("k,peak,share,intensity,mass,mz\n", 0), 0u) << r.out;
-    r = run("peptide PEPS[+79.966]TIDE", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("[Phospho]"), std::string::npos) << r.out;
+    r = expect_exit("peptide PEPS[+79.966]TIDE", 2, "[Phospho]");
     EXPECT_NE(r.out.find("      ^"), std::string::npos) << "a caret under the bracket:\n" << r.out;
-    r = run("dna ACGT --engine nn", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("exact engine only"), std::string::npos) << r.out;
+    r = expect_exit("dna ACGT --engine nn", 2, "exact engine only");
 }
-
-struct BadUse {
-    const char *arguments;
-    int status;
-    const char *message;
-};
 
 class CliDistributionRejects : public testing::TestWithParam<BadUse> {};
 
 TEST_P(CliDistributionRejects, WithAMessageAndStatus) {
-    const Outcome r = run(GetParam().arguments, true);
-    EXPECT_EQ(r.status, GetParam().status) << r.out;
-    EXPECT_NE(r.out.find(GetParam().message), std::string::npos) << r.out;
+    const Outcome r = expect_exit(GetParam().arguments, GetParam().status, GetParam().message);
     EXPECT_EQ(r.out.find("relative intensity"), std::string::npos) << r.out;
 }
 
@@ -207,9 +197,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CliDistribution, LongPeptideFailsInTheNetworkButNotInBrain) {
     const std::string sequence(1001, 'G');
-    const Outcome nn = run("peptide " + sequence + " --engine nn", true);
-    EXPECT_EQ(nn.status, 1);
-    EXPECT_NE(nn.out.find("Sequence contains too many amino acids (>1000)."), std::string::npos);
+    const Outcome nn = expect_exit("peptide " + sequence + " --engine nn", 1,
+                                   "Sequence contains too many amino acids (>1000).");
     EXPECT_EQ(run("peptide " + sequence + " --engine brain").status, 0);
 }
 

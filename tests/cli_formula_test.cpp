@@ -10,6 +10,8 @@
 
 namespace {
 
+using cli_test::BadUse;
+using cli_test::expect_exit;
 using cli_test::run;
 
 TEST(CliFormula, PrintsATableOfRelativeIntensities) {
@@ -35,9 +37,7 @@ TEST(CliFormula, PointsKeepsTheMostAbundantInOrderAndOffsetIsRefused) {
     r = run("formula SnCl2 --format csv");
     EXPECT_NE(r.out.find("\n8,M+8,"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\n-8,M-8,"), std::string::npos) << r.out;
-    r = run("formula H2O --offset 1", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("--offset places points on a fixed grid"), std::string::npos) << r.out;
+    r = expect_exit("formula H2O --offset 1", 2, "--offset places points on a fixed grid");
 }
 
 TEST(CliFormula, IonsLabelsAndAdducts) {
@@ -53,36 +53,20 @@ TEST(CliFormula, IonsLabelsAndAdducts) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("\"labels\": [\n    \"15N=0.98\",\n    \"13C=0.5\""), std::string::npos)
         << r.out;
-    r = run("formula H2O --label 15N=2", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("must be a number from 0 to 1"), std::string::npos) << r.out;
-    r = run("formula H2O --charge 1 --adduct Na", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("no charge"), std::string::npos) << r.out;
-    r = run("formula CH4 --charge -5", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("removes more H than the molecule has"), std::string::npos) << r.out;
+    r = expect_exit("formula H2O --label 15N=2", 2, "must be a number from 0 to 1");
+    r = expect_exit("formula H2O --charge 1 --adduct Na", 2, "no charge");
+    r = expect_exit("formula CH4 --charge -5", 2, "removes more H than the molecule has");
 }
 
 TEST(CliFormula, ParseErrorsPointAtThePlace) {
-    const auto r = run("formula 'C6H12[13C2O6'", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("unclosed bracket at character 6"), std::string::npos) << r.out;
+    const auto r = expect_exit("formula 'C6H12[13C2O6'", 2, "unclosed bracket at character 6");
     EXPECT_NE(r.out.find("  C6H12[13C2O6\n       ^"), std::string::npos) << r.out;
 }
-
-struct BadUse {
-    const char *arguments;
-    int status;
-    const char *message;
-};
 
 class CliRejects : public testing::TestWithParam<BadUse> {};
 
 TEST_P(CliRejects, WithAMessageAndStatus) {
-    const auto r = run(GetParam().arguments, true);
-    EXPECT_EQ(r.status, GetParam().status) << r.out;
-    EXPECT_NE(r.out.find(GetParam().message), std::string::npos) << r.out;
+    expect_exit(GetParam().arguments, GetParam().status, GetParam().message);
 }
 
 INSTANTIATE_TEST_SUITE_P(

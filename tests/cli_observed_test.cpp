@@ -10,6 +10,7 @@
 
 namespace {
 
+using cli_test::expect_exit;
 using cli_test::fields_of;
 using cli_test::lines_of;
 using cli_test::run;
@@ -43,8 +44,7 @@ TEST(CliMatch, ProfileScanCentroidedLikeThePeakPicker) {
 }
 
 TEST(CliMatch, PeakListsScansAndNamedPick) {
-    const std::string dir = testing::TempDir() + "corvan_peak_list";
-    cli_test::shell("mkdir -p " + dir);
+    const std::string dir = cli_test::scratch_directory("peak_list");
     // Header, comment, tabs and spaces; out of order; M+1 named as M.
     cli_test::write_file(dir + "/peaks.tsv", "m/z\tintensity\n# a comment\n"
                                              "604.26587\t683212\n603.765876 1147043\n"
@@ -52,9 +52,7 @@ TEST(CliMatch, PeakListsScansAndNamedPick) {
     auto result = run("match " + dir + "/peaks.tsv --peptide EMEVEESPEK/2 --named-mz 604.26587");
     EXPECT_NE(result.out.find("3/5"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("named m/z is M+1"), std::string::npos) << result.out;
-    result = run("match " + kRun + " --peptide EMEVEESPEK --scans 2-3", true);
-    EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.out.find("no MS1 scan"), std::string::npos) << result.out;
+    result = expect_exit("match " + kRun + " --peptide EMEVEESPEK --scans 2-3", 2, "no MS1 scan");
     cli_test::shell("rm -rf " + dir);
 }
 
@@ -89,7 +87,7 @@ TEST(CliObserved, JsonReportsReadAsJson) {
 TEST(CliDeisotope, FindsWhatTheSimulatorMadeFreshly) {
     if (cli_test::run_command("command -v MSSimulator >/dev/null").status != 0)
         GTEST_SKIP() << "OpenMS's MSSimulator (Debian package topp) is not installed";
-    const std::string dir = testing::TempDir() + "corvan_simulated_run";
+    const std::string dir = cli_test::scratch_directory("simulated_run");
     const std::string source = CORVAN_SOURCE_DIR;
     ASSERT_EQ(cli_test::shell(source + "/tools/simulate_run.sh " + source +
                               "/tests/data/simulated/peptides.fasta " + dir)
@@ -101,18 +99,15 @@ TEST(CliDeisotope, FindsWhatTheSimulatorMadeFreshly) {
 }
 
 TEST(CliObserved, RefusesBadInputWithAMessage) {
-    const std::string dir = testing::TempDir() + "corvan_observed_cli";
-    cli_test::shell("mkdir -p " + dir);
+    const std::string dir = cli_test::scratch_directory("observed_cli");
     cli_test::write_file(dir + "/negative.csv", "mz,intensity\n500,1\n501,-2\n");
     cli_test::write_file(dir + "/empty.csv", "mz,intensity\n");
-    auto result = run("deisotope " + dir + "/negative.csv", true);
-    EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.out.find("peak 2 of the spectrum has a negative"), std::string::npos);
+    auto result = expect_exit("deisotope " + dir + "/negative.csv", 2,
+                              "peak 2 of the spectrum has a negative");
     result = run("match " + dir + "/empty.csv --peptide PEPTIDE/2", true);
     EXPECT_NE(result.out.find("the spectrum is empty"), std::string::npos) << result.out;
-    result = run("match " + dir + "/absent.mzML --peptide PEPTIDE/2", true);
-    EXPECT_EQ(result.status, 3);
-    EXPECT_NE(result.out.find("cannot read the mzML file"), std::string::npos) << result.out;
+    result = expect_exit("match " + dir + "/absent.mzML --peptide PEPTIDE/2", 3,
+                         "cannot read the mzML file");
     cli_test::shell("rm -rf " + dir);
 }
 

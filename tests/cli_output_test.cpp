@@ -254,9 +254,8 @@ TEST(CliFormats, JsonForAMass) {
 }
 
 TEST(CliFormats, UnknownFormatIsAUsageError) {
-    const auto r = run("formula H2O --format xml", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("--format must be table, csv, tsv or json"), std::string::npos);
+    const auto r =
+        expect_exit("formula H2O --format xml", 2, "--format must be table, csv, tsv or json");
 }
 
 // ---- a caller's network (--weights) ----
@@ -292,30 +291,24 @@ TEST_F(CliWeights, RunTheNetworkInTheFile) {
 }
 
 TEST_F(CliWeights, PointsMustMatchTheNetwork) {
-    const auto r = run("peptide PEPTIDE --weights " + weights + " --points 32", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("has 64 outputs, so --points must be 64"), std::string::npos) << r.out;
+    const auto r = expect_exit("peptide PEPTIDE --weights " + weights + " --points 32", 2,
+                               "has 64 outputs, so --points must be 64");
 }
 
 TEST_F(CliWeights, AFileOfTheWrongSizeOrKind) {
     const std::string cut = directory + "/cut.bin";
     write_file(cut, read_file(weights).substr(4));
-    auto r = run("peptide PEPTIDE --weights " + cut, true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("is not a weight file of a 20-input network"), std::string::npos);
+    auto r = expect_exit("peptide PEPTIDE --weights " + cut, 2,
+                         "is not a weight file of a 20-input network");
     // The 20-input file is no network by mass.
-    r = run("peptide --mass 1000 --weights " + weights, true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("5-input network"), std::string::npos) << r.out;
-    r = run("peptide PEPTIDE --engine brain --weights " + weights, true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("--weights needs the nn engine"), std::string::npos) << r.out;
+    r = expect_exit("peptide --mass 1000 --weights " + weights, 2, "5-input network");
+    r = expect_exit("peptide PEPTIDE --engine brain --weights " + weights, 2,
+                    "--weights needs the nn engine");
 }
 
 TEST_F(CliWeights, AMissingFileIsAFileError) {
-    const auto r = run("peptide PEPTIDE --weights " + directory + "/absent.bin", true);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.out.find("cannot read the weight file"), std::string::npos) << r.out;
+    const auto r = expect_exit("peptide PEPTIDE --weights " + directory + "/absent.bin", 3,
+                               "cannot read the weight file");
 }
 
 // ---- the plot ----
@@ -382,9 +375,7 @@ TEST(CliOutputFiles, AnUnwritableTargetIsAFileErrorAndLeavesNoTemporary) {
     const std::string directory = scratch_directory("unwritable");
     // A directory in the way: the rename fails after the temporary was written.
     std::system(("mkdir '" + directory + "/in-the-way.svg'").c_str());
-    auto r = run("formula H2O --plot " + directory + "/in-the-way.svg", true);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.out.find("cannot write"), std::string::npos) << r.out;
+    auto r = expect_exit("formula H2O --plot " + directory + "/in-the-way.svg", 3, "cannot write");
     EXPECT_EQ(r.out.find("relative intensity"), std::string::npos) << "no table either";
     EXPECT_EQ(directory_listing(directory), "in-the-way.svg\n");
     r = run("formula H2O --out " + directory + "/no/such/directory/x.csv", true);

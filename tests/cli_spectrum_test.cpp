@@ -7,6 +7,7 @@
 
 namespace {
 
+using cli_test::expect_exit;
 using cli_test::run;
 
 TEST(CliSpectrum, FineStructureAsTableAndCsv) {
@@ -43,15 +44,10 @@ TEST(CliSpectrum, ProfileAsJsonAndSvg) {
 }
 
 TEST(CliSpectrum, RefusesBadResolutionAnalyzerAndCaps) {
-    auto r = run("formula H2O --resolution 0@200", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("no number > 0"), std::string::npos) << r.out;
-    r = run("formula H2O --profile --analyzer magnet", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("unknown analyzer 'magnet'"), std::string::npos) << r.out;
-    r = run("formula C6H12O6 --fine --threshold 1e-6 --max-peaks 5", true);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("more than the cap of 5"), std::string::npos) << r.out;
+    auto r = expect_exit("formula H2O --resolution 0@200", 2, "no number > 0");
+    r = expect_exit("formula H2O --profile --analyzer magnet", 2, "unknown analyzer 'magnet'");
+    r = expect_exit("formula C6H12O6 --fine --threshold 1e-6 --max-peaks 5", 1,
+                    "more than the cap of 5");
     r = run("peptide --mass 1000 --fine", true);
     EXPECT_EQ(r.status, 2);
 }

@@ -135,9 +135,8 @@ TEST(CliOutputTargets, AFifoIsWrittenThroughNotReplaced) {
 TEST(CliOutputTargets, BatchFindsAnUnwritableOutBeforeComputing) {
     const std::string directory = scratch_directory("batch-out");
     write_file(directory + "/list.txt", "1000 PEPTIDE\n");
-    const auto r = run("batch " + directory + "/list.txt --out " + directory + "/no/x.tsv", true);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.out.find("cannot write"), std::string::npos) << r.out;
+    const auto r = expect_exit("batch " + directory + "/list.txt --out " + directory + "/no/x.tsv",
+                               3, "cannot write");
     EXPECT_EQ(r.out.find("molecules/s"), std::string::npos) << "nothing computed first";
 }
 
@@ -157,9 +156,8 @@ TEST(CliInputFiles, FastaWithoutRecordsOrWithNulBytesIsRefused) {
         EXPECT_NE(r.out.find(message), std::string::npos) << r.out;
     }
     write_file(directory + "/in.fasta", ">a\nPEPTIDEK\n");
-    auto r = run("batch " + directory + "/in.fasta --fasta --min-length 10 --max-length 5", true);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("--min-length (10) is above --max-length (5)"), std::string::npos);
+    auto r = expect_exit("batch " + directory + "/in.fasta --fasta --min-length 10 --max-length 5",
+                         2, "--min-length (10) is above --max-length (5)");
     // Not a regular file: a FIFO (never a device) and a directory, each
     // named for what it is.
     ASSERT_EQ(mkfifo((directory + "/pipe").c_str(), 0600), 0);

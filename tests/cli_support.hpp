@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace cli_test {
 
 struct Outcome {
@@ -38,6 +40,23 @@ inline Outcome run(const std::string &arguments, bool with_stderr = false) {
     const std::string command =
         std::string(CORVAN_CLI) + " " + arguments + (with_stderr ? " 2>&1" : " 2>/dev/null");
     return run_command(command);
+}
+
+// A command line the program must refuse: its exit status and a phrase of
+// what it says (see expect_exit).
+struct BadUse {
+    const char *arguments;
+    int status;
+    const char *message;
+};
+
+// Runs `arguments` (standard error mixed in), which must end with `status`
+// and print `message` somewhere; gives the outcome for further checks.
+inline Outcome expect_exit(const std::string &arguments, int status, const std::string &message) {
+    const Outcome r = run(arguments, true);
+    EXPECT_EQ(r.status, status) << arguments << "\n" << r.out;
+    EXPECT_NE(r.out.find(message), std::string::npos) << arguments << "\n" << r.out;
+    return r;
 }
 
 // Runs a shell script in which CORVAN stands for the program; standard

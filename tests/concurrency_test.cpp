@@ -1,6 +1,8 @@
 // Several threads calling the library at once, each on its own arrays,
 // get exactly what the same calls give one after another. Built with
 // -DCORVAN_SANITIZE_THREAD=ON (scripts/tsan.sh) this also checks for races.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -17,7 +19,8 @@ namespace {
 using Call = std::function<std::vector<float>()>;
 
 std::string weight_file() {
-    const std::string path = testing::TempDir() + "corvan_concurrency_pep64.bin";
+    const std::string path =
+        testing::TempDir() + "corvan_concurrency_pep64_" + std::to_string(getpid()) + ".bin";
     FILE *file = std::fopen(path.c_str(), "wb");
     std::fwrite(corvanpep_model_64_bin, 1, corvanpep_model_64_bin_len, file);
     std::fclose(file);

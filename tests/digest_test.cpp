@@ -19,11 +19,13 @@ using namespace corvan::digest;
 // "start-end:SEQUENCE" for each peptide, in the order given.
 std::vector<std::string> cut(const std::string &protein, const char *enzyme, int missed = 0,
                              bool met_variants = false, std::size_t min_length = 1,
-                             std::size_t max_length = 100) {
+                             std::size_t max_length = 100,
+                             Specificity specificity = Specificity::full) {
     const Enzyme *found = find_enzyme(enzyme);
     EXPECT_NE(found, nullptr) << enzyme;
     if (found == nullptr) return {};
     Settings settings;
+    settings.specificity = specificity;
     settings.missed_cleavages = missed;
     settings.initiator_methionine_variants = met_variants;
     settings.min_length = min_length;
@@ -84,16 +86,13 @@ TEST(Digest, TableProteasesWithTwoResidueAndAlternativeSites) {
     EXPECT_EQ(cut("ACK", "no cleavage"), (List{"1-3:ACK"}));
 }
 
+// Trypsin pieces of one specificity, shown as "start-sequence".
 std::vector<std::string> cut_with(const std::string &protein, Specificity specificity,
                                   std::size_t min_length, std::size_t max_length) {
-    Settings settings;
-    settings.specificity = specificity;
-    settings.initiator_methionine_variants = false;
-    settings.min_length = min_length;
-    settings.max_length = max_length;
     std::vector<std::string> shown;
-    for (const Peptide &p : digest(protein, *find_enzyme("Trypsin"), settings))
-        shown.push_back(std::to_string(p.start) + "-" + p.sequence);
+    for (const std::string &piece :
+         cut(protein, "Trypsin", 0, false, min_length, max_length, specificity))
+        shown.push_back(piece.substr(0, piece.find('-')) + "-" + piece.substr(piece.find(':') + 1));
     return shown;
 }
 

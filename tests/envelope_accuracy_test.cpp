@@ -34,17 +34,7 @@ struct Computed {
 
 // The ion's atoms: the molecule's formula plus what the adduct adds, as the
 // library reports them for a neutral molecule of the ion's formula.
-std::vector<corvan_atom_count> atoms_of(const std::string &formula) {
-    corvan_molecule *m = nullptr;
-    EXPECT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, formula.c_str(), &m, nullptr), CORVAN_OK)
-        << formula;
-    std::size_t count = 0;
-    corvan_molecule_atoms(m, nullptr, 0, &count);
-    std::vector<corvan_atom_count> atoms(count);
-    corvan_molecule_atoms(m, atoms.data(), count, &count);
-    corvan_molecule_free(m);
-    return atoms;
-}
+using envelope_reference::atoms_of;
 
 Computed compute(const Case &c) {
     corvan_options *options = corvan_options_create();

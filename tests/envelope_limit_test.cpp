@@ -26,16 +26,7 @@ corvan_options *options_with(int charge, const Labels &labels) {
     return options;
 }
 
-std::vector<corvan_atom_count> atoms_of(const char *formula) {
-    corvan_molecule *m = nullptr;
-    corvan_molecule_parse(CORVAN_KIND_FORMULA, formula, &m, nullptr);
-    std::size_t count = 0;
-    corvan_molecule_atoms(m, nullptr, 0, &count);
-    std::vector<corvan_atom_count> atoms(count);
-    corvan_molecule_atoms(m, atoms.data(), count, &count);
-    corvan_molecule_free(m);
-    return atoms;
-}
+using envelope_reference::atoms_of;
 
 void expect_exact_tails(const char *formula, const Labels &labels) {
     SCOPED_TRACE(formula);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "corvan.h"
 
 namespace envelope_reference {
@@ -123,6 +125,19 @@ inline long neutrons_to_m(const std::vector<corvan_atom_count> &atoms,
         shift += std::lround(atom.count) * (top->mass_number - list.front().mass_number);
     }
     return shift;
+}
+
+// The atoms the library reads in a formula (a neutral molecule).
+inline std::vector<corvan_atom_count> atoms_of(const std::string &formula) {
+    corvan_molecule *m = nullptr;
+    EXPECT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, formula.c_str(), &m, nullptr), CORVAN_OK)
+        << formula;
+    std::size_t count = 0;
+    corvan_molecule_atoms(m, nullptr, 0, &count);
+    std::vector<corvan_atom_count> atoms(count);
+    corvan_molecule_atoms(m, atoms.data(), count, &count);
+    corvan_molecule_free(m);
+    return atoms;
 }
 
 } // namespace envelope_reference

@@ -13,43 +13,35 @@
 #include <gtest/gtest.h>
 
 #include "corvan.h"
+#include "family_checks.hpp"
 #include "test_support.hpp"
 
 namespace {
 
+using family_checks::Bound;
+using family_checks::Engine;
+using family_checks::expect_engine_result;
+using family_checks::Expected;
+using family_checks::Failure;
+using family_checks::mass_member;
+using family_checks::MemberFailure;
+using family_checks::sequence_member;
 using test_support::all_zero;
 using test_support::stdout_of;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-using Engine = float (*)(const int *, int, float *);
-
-// What a window-placed, engine-peak member must produce for `fftlist` at
-// `isolen`: the engine's own points shifted into [0, min(isolen, n)).
-struct Expected {
-    float peak;
-    std::vector<float> out;
-};
-
+// Every peptide member places its engine's points in a window.
 Expected window_of(Engine engine, std::array<int, 5> fftlist, int isolen, int n, int offset) {
-    std::vector<float> points(isolen);
-    Expected expected{engine(fftlist.data(), isolen, points.data()), std::vector<float>(n, 0.0f)};
-    for (int i = offset; i < std::min(isolen, n); ++i) expected.out[i] = points[i - offset];
-    if (expected.peak > 0)
-        for (float &v : expected.out) v /= expected.peak;
-    return expected;
+    return family_checks::placed(engine, fftlist, isolen, n, offset, false);
 }
 
 std::array<int, 5> sequence_composition(const std::string &sequence) {
-    std::array<int, 5> fftlist{};
-    pep_seq_to_fftlist(sequence.c_str(), fftlist.data());
-    return fftlist;
+    return family_checks::composition(pep_seq_to_fftlist, sequence);
 }
 
 std::array<int, 5> mass_composition(float mass) {
-    std::array<int, 5> fftlist{};
-    pep_mass_to_fftlist(mass, fftlist.data());
-    return fftlist;
+    return family_checks::composition(pep_mass_to_fftlist, mass);
 }
 
 // ---- the frame check, shared by every peptide member ----------------------
@@ -81,21 +73,8 @@ std::vector<NamedCall> peptide_calls() {
 }
 
 TEST(PeptideFrame, BadArgumentsLeaveOutUntouched) {
-    struct Bad {
-        int n, offset;
-        bool null_out;
-    };
-    const Bad bad[] = {{8, 8, false},  {8, 9, false},  {0, 0, false},
-                       {-3, 0, false}, {8, -1, false}, {8, 0, true}};
-    for (const auto &member : peptide_calls()) {
-        for (const Bad &b : bad) {
-            std::vector<float> out(8, 7.0f);
-            EXPECT_EQ(member.call(b.null_out ? nullptr : out.data(), b.n, b.offset), -1.0f)
-                << member.name << " n=" << b.n << " offset=" << b.offset;
-            EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float v) { return v == 7.0f; }))
-                << member.name;
-        }
-    }
+    for (const auto &member : peptide_calls())
+        family_checks::expect_frame_refusals(member.name, member.call);
 }
 
 TEST(PeptideFrame, OffsetNMinusOneWritesAtMostTheLastPoint) {
@@ -108,27 +87,10 @@ TEST(PeptideFrame, OffsetNMinusOneWritesAtMostTheLastPoint) {
 
 // ---- failures after zeroing -------------------------------------------
 
-struct Failure {
-    const char *name;
-    std::function<float(float *, int, int)> call;
-    const char *message;
-};
-
-class PeptideFailure : public testing::TestWithParam<Failure> {};
-
-TEST_P(PeptideFailure, ReturnsMinusOneWithOutZeroedAndItsMessage) {
-    std::vector<float> out(64, 7.0f);
-    float result = 0.0f;
-    const std::string printed = stdout_of([&] { result = GetParam().call(out.data(), 64, 0); });
-    EXPECT_EQ(result, -1.0f);
-    EXPECT_TRUE(all_zero(out));
-    EXPECT_EQ(printed, GetParam().message);
-}
-
 const std::string kG1001(1001, 'G');
 
 INSTANTIATE_TEST_SUITE_P(
-    Members, PeptideFailure,
+    Members, MemberFailure,
     testing::Values(
         Failure{"fft_seq_null",
                 [](float *o, int n, int k) { return fft_pep_seq_to_dist(nullptr, o, n, k); }, ""},
@@ -168,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, kInf); }, ""},
         Failure{"brain_mass_beyond_int",
                 [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, 1e30f); }, ""}),
-    [](const auto &test) { return std::string(test.param.name); });
+    family_checks::failure_name);
 
 // ---- values, length rules and placement ---------------------------------
 
@@ -211,21 +173,13 @@ TEST_P(PeptideSequenceBounds, UseTheMembersOwnLengths) {
     const auto b = GetParam();
     const std::string sequence(b.residues, 'G');
     const auto fftlist = sequence_composition(sequence);
-    constexpr int n = 1024;
-    std::vector<float> out(n);
-    if (b.fft_isolen > 0) {
-        const Expected fft = window_of(fft_list_to_dist, fftlist, b.fft_isolen, n, 0);
-        EXPECT_EQ(fft_pep_seq_to_dist(sequence.c_str(), out.data(), n, 0), fft.peak);
-        EXPECT_EQ(out, fft.out) << "fft isolen should be " << b.fft_isolen;
-    }
-    const Expected brain = window_of(brain_list_to_dist, fftlist, b.brain_isolen, n, 0);
-    EXPECT_EQ(brain_pep_seq_to_dist(sequence.c_str(), out.data(), n, 0), brain.peak);
-    EXPECT_EQ(out, brain.out) << "brain isolen should be " << b.brain_isolen;
-    // Beyond the next smaller length the longer result really has points.
-    if (b.brain_isolen > 64) {
-        const int smaller = b.brain_isolen == 1024 ? 128 : 64;
-        EXPECT_TRUE(std::any_of(out.begin() + smaller, out.end(), [](float v) { return v > 0; }));
-    }
+    if (b.fft_isolen > 0)
+        expect_engine_result(sequence_member(fft_pep_seq_to_dist, sequence), fft_list_to_dist,
+                             fftlist, b.fft_isolen, 1024, 0, false);
+    const auto out =
+        expect_engine_result(sequence_member(brain_pep_seq_to_dist, sequence), brain_list_to_dist,
+                             fftlist, b.brain_isolen, 1024, 0, false);
+    family_checks::expect_points_beyond_smaller_isolen(out, b.brain_isolen);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bounds, PeptideSequenceBounds,
@@ -235,30 +189,20 @@ INSTANTIATE_TEST_SUITE_P(Bounds, PeptideSequenceBounds,
                                          SequenceBound{1000, 128, 128},
                                          SequenceBound{1001, -1, 1024}));
 
-struct MassBound {
-    float mass;
-    int isolen;
-};
-
-class PeptideMassBounds : public testing::TestWithParam<MassBound> {};
+class PeptideMassBounds : public testing::TestWithParam<Bound> {};
 
 TEST_P(PeptideMassBounds, FollowTheFftMassRule) {
-    const auto b = GetParam();
-    const auto fftlist = mass_composition(b.mass);
-    constexpr int n = 1100;
-    std::vector<float> out(n);
-    const Expected fft = window_of(fft_list_to_dist, fftlist, b.isolen, n, 0);
-    EXPECT_EQ(fft_pep_mass_to_dist(out.data(), n, 0, b.mass), fft.peak);
-    EXPECT_EQ(out, fft.out);
-    const Expected brain = window_of(brain_list_to_dist, fftlist, b.isolen, n, 0);
-    EXPECT_EQ(brain_pep_mass_to_dist(out.data(), n, 0, b.mass), brain.peak);
-    EXPECT_EQ(out, brain.out);
+    const auto [mass, isolen] = GetParam();
+    const auto fftlist = mass_composition(mass);
+    expect_engine_result(mass_member(fft_pep_mass_to_dist, mass), fft_list_to_dist, fftlist, isolen,
+                         1100, 0, false);
+    expect_engine_result(mass_member(brain_pep_mass_to_dist, mass), brain_list_to_dist, fftlist,
+                         isolen, 1100, 0, false);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bounds, PeptideMassBounds,
-                         testing::Values(MassBound{1000, 64}, MassBound{49999, 64},
-                                         MassBound{50000, 128}, MassBound{119999, 128},
-                                         MassBound{120000, 1024}));
+                         testing::Values(Bound{1000, 64}, Bound{49999, 64}, Bound{50000, 128},
+                                         Bound{119999, 128}, Bound{120000, 1024}));
 
 TEST(PeptidePlacement, WindowDropsTheTailAndKeepsTheEnginePeak) {
     // A 40 kDa peptide peaks near point 22; with offset 50 only points 0..13

@@ -9,9 +9,13 @@
 #include <gtest/gtest.h>
 
 #include "corvan.h"
+#include "family_checks.hpp"
 #include "test_support.hpp"
 
 namespace {
+
+using family_checks::AveragingUnits;
+using family_checks::IsolenRule;
 
 using test_support::stdout_of;
 using Composition = std::array<int, 5>;
@@ -146,31 +150,23 @@ TEST(PeptideResidues, CountVectorAddsResidueLettersOutsideBrackets) {
     EXPECT_EQ(counts, expected);
 }
 
-struct MassCase {
-    float mass;
-    Composition composition;
-};
-
-class Averagine : public testing::TestWithParam<MassCase> {};
-
-TEST_P(Averagine, RoundsUnitsThenAtoms) {
-    Composition fftlist{9, 9, 9, 9, 9};
-    pep_mass_to_fftlist(GetParam().mass, fftlist.data());
-    EXPECT_EQ(fftlist, GetParam().composition);
-}
-
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-INSTANTIATE_TEST_SUITE_P(
-    Masses, Averagine,
-    testing::Values(MassCase{1000, {44, 70, 12, 13, 0}}, MassCase{2000, {89, 140, 24, 27, 1}},
-                    MassCase{55, {0, 0, 0, 0, 0}}, MassCase{56, {5, 8, 1, 1, 0}},
-                    MassCase{-1000, {-44, -70, -12, -13, 0}},
-                    // Out of the int range or not finite: the composition is cleared.
-                    MassCase{kNaN, {0, 0, 0, 0, 0}}, MassCase{kInf, {0, 0, 0, 0, 0}},
-                    MassCase{-kInf, {0, 0, 0, 0, 0}}, MassCase{3e11f, {0, 0, 0, 0, 0}},
-                    MassCase{1e38f, {0, 0, 0, 0, 0}}));
+INSTANTIATE_TEST_SUITE_P(Averagine, AveragingUnits,
+                         testing::ValuesIn(family_checks::unit_cases(
+                             pep_mass_to_fftlist,
+                             {{1000, {44, 70, 12, 13, 0}},
+                              {2000, {89, 140, 24, 27, 1}},
+                              {55, {0, 0, 0, 0, 0}},
+                              {56, {5, 8, 1, 1, 0}},
+                              {-1000, {-44, -70, -12, -13, 0}},
+                              // Out of the int range or not finite: the composition is cleared.
+                              {kNaN, {0, 0, 0, 0, 0}},
+                              {kInf, {0, 0, 0, 0, 0}},
+                              {-kInf, {0, 0, 0, 0, 0}},
+                              {3e11f, {0, 0, 0, 0, 0}},
+                              {1e38f, {0, 0, 0, 0, 0}}})));
 
 TEST(Averagine, LargestMassesThatFitKeepTheirCounts) {
     // 2.5e10 Da is 2.25e8 units: H = 1.75e9 still fits in an int.
@@ -191,33 +187,32 @@ TEST(Averagine, ReadsTheWritableUnitTables) {
     EXPECT_EQ(fftlist, (Composition{49, 78, 14, 15, 0})); // 10 units
 }
 
-struct RuleCase {
-    float mass;
-    int isolen;
-};
+INSTANTIATE_TEST_SUITE_P(NetworkMass, IsolenRule,
+                         testing::ValuesIn(family_checks::rule_cases(
+                             nn_pep_mass_to_isolen, {{-5, 8},
+                                                     {0, 8},
+                                                     {1199.9f, 8},
+                                                     {std::nextafter(1200.0f, 0.0f), 8},
+                                                     {1200, 32},
+                                                     {std::nextafter(11000.0f, 0.0f), 32},
+                                                     {11000, 64},
+                                                     {std::nextafter(55000.0f, 0.0f), 64},
+                                                     {55000, 128},
+                                                     {119999, 128},
+                                                     {std::nextafter(120000.0f, 0.0f), 128},
+                                                     {120000, -1},
+                                                     {kInf, -1},
+                                                     {kNaN, -1}})));
 
-class NetworkMassRule : public testing::TestWithParam<RuleCase> {};
-TEST_P(NetworkMassRule, Bounds) {
-    EXPECT_EQ(nn_pep_mass_to_isolen(GetParam().mass), GetParam().isolen) << GetParam().mass;
-}
-INSTANTIATE_TEST_SUITE_P(
-    Bounds, NetworkMassRule,
-    testing::Values(RuleCase{-5, 8}, RuleCase{0, 8}, RuleCase{1199.9f, 8},
-                    RuleCase{std::nextafter(1200.0f, 0.0f), 8}, RuleCase{1200, 32},
-                    RuleCase{std::nextafter(11000.0f, 0.0f), 32}, RuleCase{11000, 64},
-                    RuleCase{std::nextafter(55000.0f, 0.0f), 64}, RuleCase{55000, 128},
-                    RuleCase{119999, 128}, RuleCase{std::nextafter(120000.0f, 0.0f), 128},
-                    RuleCase{120000, -1}, RuleCase{kInf, -1}, RuleCase{kNaN, -1}));
-
-class FftMassRule : public testing::TestWithParam<RuleCase> {};
-TEST_P(FftMassRule, Bounds) {
-    EXPECT_EQ(fft_pep_mass_to_isolen(GetParam().mass), GetParam().isolen) << GetParam().mass;
-}
-INSTANTIATE_TEST_SUITE_P(Bounds, FftMassRule,
-                         testing::Values(RuleCase{-1, 64}, RuleCase{49999, 64},
-                                         RuleCase{std::nextafter(50000.0f, 0.0f), 64},
-                                         RuleCase{50000, 128}, RuleCase{119999, 128},
-                                         RuleCase{120000, 1024}, RuleCase{kNaN, 1024}));
+INSTANTIATE_TEST_SUITE_P(FftMass, IsolenRule,
+                         testing::ValuesIn(family_checks::rule_cases(
+                             fft_pep_mass_to_isolen, {{-1, 64},
+                                                      {49999, 64},
+                                                      {std::nextafter(50000.0f, 0.0f), 64},
+                                                      {50000, 128},
+                                                      {119999, 128},
+                                                      {120000, 1024},
+                                                      {kNaN, 1024}})));
 
 TEST(SequenceRule, StandaloneBounds) {
     EXPECT_EQ(get_pep_isolen_from_seq(""), 16);

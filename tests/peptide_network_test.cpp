@@ -14,14 +14,17 @@
 #include <gtest/gtest.h>
 
 #include "corvan.h"
+#include "family_checks.hpp"
 #include "nn/catalogue.hpp"
 #include "test_support.hpp"
 
 namespace {
 
 using corvan::nn::Network;
+using family_checks::ChosenNetwork;
+using family_checks::Failure;
+using family_checks::MemberFailure;
 using test_support::all_zero;
-using test_support::run_directly;
 using test_support::stdout_of;
 
 std::vector<float> residue_features(const std::string &sequence) {
@@ -30,52 +33,22 @@ std::vector<float> residue_features(const std::string &sequence) {
     return counts;
 }
 
-std::vector<float> mass_features(float mass) {
-    std::vector<float> features(5);
-    mass_to_vector(mass, features.data());
-    return features;
-}
-
-int placed_points(const std::vector<float> &out) {
-    return static_cast<int>(std::count_if(out.begin(), out.end(), [](float v) { return v > 0; }));
-}
-
-struct SequenceChoice {
-    std::string sequence;
-    Network network;
-};
-
-class PeptideSequenceNetwork : public testing::TestWithParam<SequenceChoice> {};
-
-TEST_P(PeptideSequenceNetwork, IsChosenByResidueCount) {
-    const auto c = GetParam();
-    std::vector<float> out(200, 7.0f);
-    const float peak = nn_pep_seq_to_dist(c.sequence.c_str(), out.data(), 200, 0);
-    float expected_peak = 0;
-    const auto expected =
-        run_directly(c.network, residue_features(c.sequence), 200, &expected_peak);
-    EXPECT_EQ(peak, expected_peak);
-    EXPECT_EQ(out, expected);
-    EXPECT_EQ(placed_points(out), corvan::nn::info(c.network).outputs);
-}
-
-INSTANTIATE_TEST_SUITE_P(Bounds, PeptideSequenceNetwork,
-                         testing::Values(SequenceChoice{"", Network::pep128},
-                                         SequenceChoice{"[C2H2O]", Network::pep128},
-                                         SequenceChoice{"G", Network::pep16},
-                                         SequenceChoice{std::string(50, 'A'), Network::pep16},
-                                         SequenceChoice{std::string(49, 'A') + "X", Network::pep16},
-                                         SequenceChoice{std::string(51, 'K'), Network::pep64},
-                                         SequenceChoice{std::string(300, 'W'), Network::pep64},
-                                         SequenceChoice{std::string(301, 'W'), Network::pep128},
-                                         SequenceChoice{std::string(1000, 'S'), Network::pep128}));
-
-std::string repeated(const std::string &motif, size_t length) {
-    std::string s;
-    while (s.size() < length) s += motif;
-    s.resize(length);
-    return s;
-}
+INSTANTIATE_TEST_SUITE_P(PeptideSequenceBounds, ChosenNetwork,
+                         testing::ValuesIn(family_checks::network_choices<std::string>(
+                             [](const std::string &sequence) {
+                                 return family_checks::sequence_member(nn_pep_seq_to_dist,
+                                                                       sequence);
+                             },
+                             residue_features,
+                             {{"", Network::pep128},
+                              {"[C2H2O]", Network::pep128},
+                              {"G", Network::pep16},
+                              {std::string(50, 'A'), Network::pep16},
+                              {std::string(49, 'A') + "X", Network::pep16},
+                              {std::string(51, 'K'), Network::pep64},
+                              {std::string(300, 'W'), Network::pep64},
+                              {std::string(301, 'W'), Network::pep128},
+                              {std::string(1000, 'S'), Network::pep128}})));
 
 std::vector<float> network_pattern(const std::string &sequence) {
     std::vector<float> out(128, 0.0f);
@@ -92,7 +65,7 @@ TEST(PeptideNetwork, CompositionsWithTheSameAtomsGiveOnePattern) {
     const std::pair<const char *, const char *> isomers[] = {
         {"I", "L"}, {"GG", "N"}, {"AG", "Q"}, {"AV", "GL"}, {"AS", "GT"}};
     for (size_t length : {60u, 290u, 320u, 990u}) {
-        const std::string base = repeated("SEQVENCKHRYPDFMTW", length);
+        const std::string base = family_checks::repeat("SEQVENCKHRYPDFMTW", length);
         for (const auto &[first, second] : isomers) {
             const auto a = network_pattern(base + first);
             const auto b = network_pattern(base + second);
@@ -103,66 +76,59 @@ TEST(PeptideNetwork, CompositionsWithTheSameAtomsGiveOnePattern) {
     }
 }
 
-struct MassChoice {
-    float mass;
-    Network network;
-};
+INSTANTIATE_TEST_SUITE_P(PeptideMassBounds, ChosenNetwork,
+                         testing::ValuesIn(family_checks::mass_network_choices(
+                             nn_pep_mass_to_dist, {{-5, Network::averagine8},
+                                                   {0, Network::averagine8},
+                                                   {1199.9f, Network::averagine8},
+                                                   {1200, Network::averagine32},
+                                                   {11000, Network::averagine64},
+                                                   {55000, Network::averagine128},
+                                                   {119999, Network::averagine128}})));
 
-class PeptideMassNetwork : public testing::TestWithParam<MassChoice> {};
+const std::string kG1001(1001, 'G');
 
-TEST_P(PeptideMassNetwork, IsChosenByMass) {
-    const auto c = GetParam();
-    std::vector<float> out(200, 7.0f);
-    const float peak = nn_pep_mass_to_dist(out.data(), 200, 0, c.mass);
-    float expected_peak = 0;
-    const auto expected = run_directly(c.network, mass_features(c.mass), 200, &expected_peak);
-    EXPECT_EQ(peak, expected_peak);
-    EXPECT_EQ(out, expected);
-    EXPECT_EQ(placed_points(out), corvan::nn::info(c.network).outputs);
-}
-
-INSTANTIATE_TEST_SUITE_P(Bounds, PeptideMassNetwork,
-                         testing::Values(MassChoice{-5, Network::averagine8},
-                                         MassChoice{0, Network::averagine8},
-                                         MassChoice{1199.9f, Network::averagine8},
-                                         MassChoice{1200, Network::averagine32},
-                                         MassChoice{11000, Network::averagine64},
-                                         MassChoice{55000, Network::averagine128},
-                                         MassChoice{119999, Network::averagine128}));
-
-TEST(PeptideNetwork, RangeAndResidueFailures) {
-    struct Case {
-        std::function<float(float *)> call;
-        std::string message;
-    };
-    const std::string too_long(1001, 'G');
-    const Case cases[] = {
-        {[](float *o) { return nn_pep_mass_to_dist(o, 64, 0, 120000); },
-         "Error: Mass outside of allowed NN mass range: 120000.000000\n"},
-        {[](float *o) { return nn_pep_mass_to_dist(o, 64, 0, 1e9f); },
-         "Error: Mass outside of allowed NN mass range: 1000000000.000000\n"},
-        {[](float *o) {
-             return nn_pep_mass_to_dist(o, 64, 0, std::numeric_limits<float>::infinity());
-         },
-         "Error: Mass outside of allowed NN mass range: inf\n"},
-        {[&](float *o) { return nn_pep_seq_to_dist(too_long.c_str(), o, 64, 0); },
-         "Sequence contains too many amino acids (>1000)."},
-        {[](float *o) { return nn_pep_seq_to_dist(nullptr, o, 64, 0); }, ""},
-        {[](float *o) { return nn_pep_seq_to_dist_custom(nullptr, o, 64, 0, "/x"); }, ""},
-        {[](float *o) { return nn_pep_seq_to_dist_custom("", o, 64, 0, "/x"); }, ""},
-        {[](float *o) { return nn_pep_seq_to_dist_custom("GAG", o, 64, 0, "/no/such/file"); }, ""},
-        {[](float *o) { return nn_pep_mass_to_dist_custom(o, 64, 0, "/no/such/file", 900); }, ""},
-        {[](float *o) { return nn_pep_mass_to_dist_custom(o, 64, 0, "", 900); }, ""},
-    };
-    for (const Case &c : cases) {
-        std::vector<float> out(64, 7.0f);
-        float result = 0;
-        const std::string printed = stdout_of([&] { result = c.call(out.data()); });
-        EXPECT_EQ(result, -1.0f) << c.message;
-        EXPECT_TRUE(all_zero(out)) << c.message;
-        EXPECT_EQ(printed, c.message);
-    }
-}
+INSTANTIATE_TEST_SUITE_P(
+    NetworkRangeAndResidues, MemberFailure,
+    testing::Values(
+        Failure{"mass_120000",
+                [](float *o, int n, int k) { return nn_pep_mass_to_dist(o, n, k, 120000); },
+                "Error: Mass outside of allowed NN mass range: 120000.000000\n"},
+        Failure{"mass_1e9",
+                [](float *o, int n, int k) { return nn_pep_mass_to_dist(o, n, k, 1e9f); },
+                "Error: Mass outside of allowed NN mass range: 1000000000.000000\n"},
+        Failure{"mass_inf",
+                [](float *o, int n, int k) {
+                    return nn_pep_mass_to_dist(o, n, k, std::numeric_limits<float>::infinity());
+                },
+                "Error: Mass outside of allowed NN mass range: inf\n"},
+        Failure{"seq_1001",
+                [](float *o, int n, int k) { return nn_pep_seq_to_dist(kG1001.c_str(), o, n, k); },
+                "Sequence contains too many amino acids (>1000)."},
+        Failure{"seq_null",
+                [](float *o, int n, int k) { return nn_pep_seq_to_dist(nullptr, o, n, k); }, ""},
+        Failure{"custom_seq_null",
+                [](float *o, int n, int k) {
+                    return nn_pep_seq_to_dist_custom(nullptr, o, n, k, "/x");
+                },
+                ""},
+        Failure{"custom_seq_empty",
+                [](float *o, int n, int k) { return nn_pep_seq_to_dist_custom("", o, n, k, "/x"); },
+                ""},
+        Failure{"custom_seq_no_file",
+                [](float *o, int n, int k) {
+                    return nn_pep_seq_to_dist_custom("GAG", o, n, k, "/no/such/file");
+                },
+                ""},
+        Failure{"custom_mass_no_file",
+                [](float *o, int n, int k) {
+                    return nn_pep_mass_to_dist_custom(o, n, k, "/no/such/file", 900);
+                },
+                ""},
+        Failure{"custom_mass_empty_path",
+                [](float *o, int n, int k) { return nn_pep_mass_to_dist_custom(o, n, k, "", 900); },
+                ""}),
+    family_checks::failure_name);
 
 TEST(PeptideNetwork, NanMassHasNoNetwork) {
     std::vector<float> out(64, 7.0f);
@@ -201,24 +167,11 @@ TEST(PeptideNetwork, OffsetBeyondTheOutputsGivesPeakZero) {
     EXPECT_TRUE(all_zero(out));
 }
 
-class WeightFile {
-  public:
-    WeightFile(const unsigned char *blob, std::size_t bytes) {
-        char name[] = "/tmp/corvan_pep_weightsXXXXXX";
-        const int fd = mkstemp(name);
-        path_ = name;
-        EXPECT_EQ(write(fd, blob, bytes), static_cast<ssize_t>(bytes));
-        close(fd);
-    }
-    ~WeightFile() { std::remove(path_.c_str()); }
-    const char *path() const { return path_.c_str(); }
-
-  private:
-    std::string path_;
-};
+using WeightFile = test_support::TextFile;
+using family_checks::blob_text;
 
 TEST(PeptideCustomNetwork, SequenceFileMatchesTheEmbeddedNetwork) {
-    const WeightFile file(corvanpep_model_64_bin, corvanpep_model_64_bin_len);
+    const WeightFile file(blob_text(corvanpep_model_64_bin, corvanpep_model_64_bin_len));
     for (int residues : {51, 120, 300}) {
         const std::string sequence(residues, 'L');
         std::vector<float> embedded(64), custom(64, 7.0f);
@@ -231,7 +184,7 @@ TEST(PeptideCustomNetwork, SequenceFileMatchesTheEmbeddedNetwork) {
 
 TEST(PeptideCustomNetwork, MassFileMatchesTheEmbeddedNetwork) {
     const auto net = corvan::nn::info(Network::averagine8);
-    const WeightFile file(net.blob, 768);
+    const WeightFile file(blob_text(net.blob, 768));
     std::vector<float> embedded(8), custom(8, 7.0f);
     const float embedded_peak = nn_pep_mass_to_dist(embedded.data(), 8, 0, 900);
     EXPECT_EQ(nn_pep_mass_to_dist_custom(custom.data(), 8, 0, file.path(), 900), embedded_peak);
@@ -242,7 +195,7 @@ TEST(PeptideCustomNetwork, MassFileMatchesTheEmbeddedNetwork) {
 
 TEST(PeptideCustomNetwork, FullLengthPlacementDropsTheLastOffsetOutputs) {
     const auto net = corvan::nn::info(Network::averagine8);
-    const WeightFile file(net.blob, 768);
+    const WeightFile file(blob_text(net.blob, 768));
     std::vector<float> whole(8), shifted(8);
     nn_pep_mass_to_dist_custom(whole.data(), 8, 0, file.path(), 900);
     nn_pep_mass_to_dist_custom(shifted.data(), 8, 3, file.path(), 900);
@@ -252,7 +205,7 @@ TEST(PeptideCustomNetwork, FullLengthPlacementDropsTheLastOffsetOutputs) {
 }
 
 TEST(PeptideCustomNetwork, WrongSizedFileFails) {
-    const WeightFile file(corvanpep_model_64_bin, corvanpep_model_64_bin_len);
+    const WeightFile file(blob_text(corvanpep_model_64_bin, corvanpep_model_64_bin_len));
     std::vector<float> out(32, 7.0f);
     EXPECT_EQ(nn_pep_seq_to_dist_custom("GAG", out.data(), 32, 0, file.path()), -1.0f);
     EXPECT_TRUE(all_zero(out));

@@ -8,12 +8,14 @@
 
 #include "corvan.h"
 #include "molecule/formula_parser.hpp"
+#include "parse_checks.hpp"
 #include "peptide/ontologies.hpp"
 #include "peptide/proforma.hpp"
 
 namespace {
 
 using namespace corvan;
+using parse_checks::Refusal;
 
 std::vector<std::string> formulas_of(const std::string &text) {
     std::vector<peptide::Peptidoform> ions;
@@ -88,13 +90,6 @@ TEST(ProformaFeatures, OntologyTablesRead) {
     }
 }
 
-struct Refusal {
-    const char *text;
-    int status;
-    long position;
-    const char *says;
-};
-
 TEST(ProformaFeatures, RefusalsNameThePlace) {
     const Refusal refusals[] = {
         {"[Phospho]^2PEPTIDE", CORVAN_E_SYNTAX, 11, "expected '?'"},
@@ -108,14 +103,31 @@ TEST(ProformaFeatures, RefusalsNameThePlace) {
         {"S[+79.966331|Obs:+79.97]", CORVAN_E_UNSUPPORTED, 2, "[Phospho] 79.966331"},
         {"PEPTIDE/2[+2Na+,-H+]", CORVAN_E_CHARGE, 8, "carry charge 1, not the 2"},
         {"PEPTIDEX", CORVAN_E_UNSUPPORTED, 7, "ambiguous or unknown residue 'X'"},
+        // Notation out of place, accessions that are no numbers, terms without
+        // atoms, counts and adduct ions out of range.
+        {"PEP?TIDE", CORVAN_E_SYNTAX, 3, "'?' stands after modifications of unknown position"},
+        {"PEP^2TIDE", CORVAN_E_SYNTAX, 3, "'^' counts a modification of unknown position"},
+        {"S[RESID:AAx]", CORVAN_E_SYNTAX, 8, "a RESID accession is AA and a number"},
+        {"S[MOD:x0046]", CORVAN_E_SYNTAX, 6, "a PSI-MOD accession must be a number"},
+        {"K[XLMOD:abc]", CORVAN_E_SYNTAX, 8, "a XL-MOD accession must be a number"},
+        {"S[RESID:AA99999]", CORVAN_E_UNKNOWN, 8,
+         "(RESID is read through the PSI-MOD terms that cite it)"},
+        {"K[XLMOD:02002#XL1]//K[#XL1]", CORVAN_E_UNSUPPORTED, 8, "(its mass alone, "},
+        {"<[Oxidation]@1>PEPTIDE", CORVAN_E_SYNTAX, 13, "expected a residue, N-term or C-term"},
+        {"<[Oxidation]@N-term:1>PEPTIDE", CORVAN_E_SYNTAX, 20, "expected a residue"},
+        {"<[Oxidation]>PEPTIDE", CORVAN_E_SYNTAX, 12, "needs '@' and its residues"},
+        {"<15X>PEPTIDE", CORVAN_E_UNKNOWN, 1, "(write it as '<15N>', '<13C>', '<D>')"},
+        {"PEP()TIDE", CORVAN_E_SYNTAX, 3, "no residues in '(...)'"},
+        {"{Glycan:Hex1000000001}PEPTIDE", CORVAN_E_RANGE, 11, "count above 1000000000"},
+        {"PEPTIDE/1[+Na+,-Na+]", CORVAN_E_CHARGE, 9, "adduct ions of no total charge"},
+        {"PEPTIDE/1[Na]", CORVAN_E_SYNTAX, 10, "an adduct ion is written '+2Na+', '-H+'"},
+        {"PEPTIDE/1[+Na+,+0Na+]", CORVAN_E_SYNTAX, 15, "an adduct ion is written"},
+        {"PEPTIDE/-1[+e-]", CORVAN_E_UNSUPPORTED, 11, "electrons as adduct ions"},
+        {"PEPTIDE/1[+Xx+]", CORVAN_E_UNKNOWN, 11, "unknown element 'Xx'"},
     };
     for (const Refusal &refusal : refusals) {
         std::vector<peptide::Peptidoform> ions;
-        const Outcome read = peptide::parse_peptidoforms(refusal.text, ions);
-        EXPECT_EQ(read.status, refusal.status) << refusal.text;
-        EXPECT_EQ(read.position, refusal.position) << refusal.text;
-        EXPECT_NE(read.message.find(refusal.says), std::string::npos)
-            << refusal.text << ": " << read.message;
+        parse_checks::expect_refusal(peptide::parse_peptidoforms(refusal.text, ions), refusal);
     }
 }
 

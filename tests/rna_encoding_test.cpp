@@ -9,9 +9,13 @@
 #include <gtest/gtest.h>
 
 #include "corvan.h"
+#include "family_checks.hpp"
 #include "test_support.hpp"
 
 namespace {
+
+using family_checks::AveragingUnits;
+using family_checks::IsolenRule;
 
 using test_support::stdout_of;
 using Composition = std::array<int, 5>;
@@ -78,28 +82,18 @@ TEST(RnaSequence, NullArgumentsLeaveTheListUntouched) {
     EXPECT_EQ(rna_seq_to_fftlist("ACGU", nullptr), -1);
 }
 
-struct MassCase {
-    float mass;
-    Composition composition;
-};
-
-class Rnaveragine : public testing::TestWithParam<MassCase> {};
-
-TEST_P(Rnaveragine, Composition) {
-    Composition fftlist{9, 9, 9, 9, 9};
-    rna_mass_to_list(GetParam().mass, fftlist.data());
-    EXPECT_EQ(fftlist, GetParam().composition) << GetParam().mass;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Masses, Rnaveragine,
-    testing::Values(MassCase{10000, {299, 339, 118, 217, 0}},
-                    MassCase{5000, {151, 171, 60, 107, 0}}, MassCase{0, {3, 3, 1, -2, 0}},
-                    MassCase{-1000, {-27, -30, -11, -24, 0}},
-                    // Not finite or beyond the int range: cleared.
-                    MassCase{kNaN, {0, 0, 0, 0, 0}}, MassCase{kInf, {0, 0, 0, 0, 0}},
-                    MassCase{-kInf, {0, 0, 0, 0, 0}}, MassCase{1e11f, {0, 0, 0, 0, 0}},
-                    MassCase{-1e11f, {0, 0, 0, 0, 0}}));
+INSTANTIATE_TEST_SUITE_P(Rnaveragine, AveragingUnits,
+                         testing::ValuesIn(family_checks::unit_cases(
+                             rna_mass_to_list, {{10000, {299, 339, 118, 217, 0}},
+                                                {5000, {151, 171, 60, 107, 0}},
+                                                {0, {3, 3, 1, -2, 0}},
+                                                {-1000, {-27, -30, -11, -24, 0}},
+                                                // Not finite or beyond the int range: cleared.
+                                                {kNaN, {0, 0, 0, 0, 0}},
+                                                {kInf, {0, 0, 0, 0, 0}},
+                                                {-kInf, {0, 0, 0, 0, 0}},
+                                                {1e11f, {0, 0, 0, 0, 0}},
+                                                {-1e11f, {0, 0, 0, 0, 0}}})));
 
 TEST(Rnaveragine, UnitCountPassesThroughSinglePrecision) {
     // u = 31.521896... at 10000 Da; 9.5 u = 299.458 is safely away from a
@@ -120,31 +114,26 @@ TEST(Rnaveragine, LargestMassesThatFit) {
     EXPECT_EQ(fftlist, (Composition{0, 0, 0, 0, 0}));
 }
 
-struct RuleCase {
-    float mass;
-    int isolen;
-};
+INSTANTIATE_TEST_SUITE_P(RnaFftMass, IsolenRule,
+                         testing::ValuesIn(family_checks::rule_cases(
+                             fft_rna_mass_to_isolen, {{-10, 64},
+                                                      {std::nextafter(65000.0f, 0.0f), 64},
+                                                      {65000, 128},
+                                                      {std::nextafter(165000.0f, 0.0f), 128},
+                                                      {165000, 1024},
+                                                      {kInf, 1024},
+                                                      {kNaN, 1024}})));
 
-class RnaFftMassRule : public testing::TestWithParam<RuleCase> {};
-TEST_P(RnaFftMassRule, Bounds) {
-    EXPECT_EQ(fft_rna_mass_to_isolen(GetParam().mass), GetParam().isolen) << GetParam().mass;
-}
-INSTANTIATE_TEST_SUITE_P(
-    Bounds, RnaFftMassRule,
-    testing::Values(RuleCase{-10, 64}, RuleCase{std::nextafter(65000.0f, 0.0f), 64},
-                    RuleCase{65000, 128}, RuleCase{std::nextafter(165000.0f, 0.0f), 128},
-                    RuleCase{165000, 1024}, RuleCase{kInf, 1024}, RuleCase{kNaN, 1024}));
-
-class RnaNetworkMassRule : public testing::TestWithParam<RuleCase> {};
-TEST_P(RnaNetworkMassRule, Bounds) {
-    EXPECT_EQ(nn_rna_mass_to_isolen(GetParam().mass), GetParam().isolen) << GetParam().mass;
-}
-INSTANTIATE_TEST_SUITE_P(Bounds, RnaNetworkMassRule,
-                         testing::Values(RuleCase{-1e6f, 32}, RuleCase{23999.998f, 32},
-                                         RuleCase{24000, 64},
-                                         RuleCase{std::nextafter(65000.0f, 0.0f), 64},
-                                         RuleCase{65000, 128}, RuleCase{164999.98f, 128},
-                                         RuleCase{165000, -1}, RuleCase{kNaN, -1}));
+INSTANTIATE_TEST_SUITE_P(RnaNetworkMass, IsolenRule,
+                         testing::ValuesIn(family_checks::rule_cases(
+                             nn_rna_mass_to_isolen, {{-1e6f, 32},
+                                                     {23999.998f, 32},
+                                                     {24000, 64},
+                                                     {std::nextafter(65000.0f, 0.0f), 64},
+                                                     {65000, 128},
+                                                     {164999.98f, 128},
+                                                     {165000, -1},
+                                                     {kNaN, -1}})));
 
 TEST(RnaLengthRule, Bounds) {
     EXPECT_EQ(fft_rna_len_to_isolen(-5), 64);

@@ -13,15 +13,18 @@
 #include <gtest/gtest.h>
 
 #include "corvan.h"
+#include "family_checks.hpp"
 #include "nn/catalogue.hpp"
 #include "test_support.hpp"
 
 namespace {
 
 using corvan::nn::Network;
-using test_support::all_zero;
+using family_checks::ChosenNetwork;
+using family_checks::Failure;
+using family_checks::MemberFailure;
+using family_checks::repeat;
 using test_support::run_directly;
-using test_support::stdout_of;
 
 std::vector<float> nucleotide_features(const std::string &sequence) {
     std::vector<float> counts(4, 0.0f);
@@ -31,105 +34,69 @@ std::vector<float> nucleotide_features(const std::string &sequence) {
     return counts;
 }
 
-std::vector<float> mass_features(float mass) {
-    std::vector<float> features(5);
-    mass_to_vector(mass, features.data());
-    return features;
-}
+INSTANTIATE_TEST_SUITE_P(
+    RnaSequenceBounds, ChosenNetwork,
+    testing::ValuesIn(family_checks::network_choices<std::size_t>(
+        [](std::size_t bytes) {
+            return family_checks::sequence_member(nn_rna_seq_to_dist, repeat("GAUCC", bytes));
+        },
+        [](std::size_t bytes) { return nucleotide_features(repeat("GAUCC", bytes)); },
+        {{1, Network::rnaseq64},
+         {200, Network::rnaseq64},
+         {201, Network::rnaseq128},
+         {500, Network::rnaseq128}})));
 
-int placed_points(const std::vector<float> &out) {
-    return static_cast<int>(std::count_if(out.begin(), out.end(), [](float v) { return v > 0; }));
-}
+INSTANTIATE_TEST_SUITE_P(RnaMassBounds, ChosenNetwork,
+                         testing::ValuesIn(family_checks::mass_network_choices(
+                             nn_rna_mass_to_dist, {{-5, Network::rnaveragine32},
+                                                   {0, Network::rnaveragine32},
+                                                   {23999.998f, Network::rnaveragine32},
+                                                   {24000, Network::rnaveragine64},
+                                                   {65000, Network::rnaveragine128},
+                                                   {164999, Network::rnaveragine128}})));
 
-std::string repeat(const std::string &unit, int bytes) {
-    std::string text;
-    while (static_cast<int>(text.size()) < bytes) text += unit;
-    text.resize(bytes);
-    return text;
-}
+const std::string kTooLong = repeat("AC", 498) + "xyz"; // 501 bytes, three invalid
 
-struct SequenceChoice {
-    int bytes;
-    Network network;
-};
-
-class RnaSequenceNetwork : public testing::TestWithParam<SequenceChoice> {};
-
-TEST_P(RnaSequenceNetwork, IsChosenByLength) {
-    const auto c = GetParam();
-    const std::string sequence = repeat("GAUCC", c.bytes);
-    std::vector<float> out(200, 7.0f);
-    const float peak = nn_rna_seq_to_dist(sequence.c_str(), out.data(), 200, 0);
-    float expected_peak = 0;
-    const auto expected =
-        run_directly(c.network, nucleotide_features(sequence), 200, &expected_peak);
-    EXPECT_EQ(peak, expected_peak);
-    EXPECT_EQ(out, expected);
-    EXPECT_EQ(placed_points(out), corvan::nn::info(c.network).outputs);
-}
-
-INSTANTIATE_TEST_SUITE_P(Bounds, RnaSequenceNetwork,
-                         testing::Values(SequenceChoice{1, Network::rnaseq64},
-                                         SequenceChoice{200, Network::rnaseq64},
-                                         SequenceChoice{201, Network::rnaseq128},
-                                         SequenceChoice{500, Network::rnaseq128}));
-
-struct MassChoice {
-    float mass;
-    Network network;
-};
-
-class RnaMassNetwork : public testing::TestWithParam<MassChoice> {};
-
-TEST_P(RnaMassNetwork, IsChosenByMass) {
-    const auto c = GetParam();
-    std::vector<float> out(200, 7.0f);
-    const float peak = nn_rna_mass_to_dist(out.data(), 200, 0, c.mass);
-    float expected_peak = 0;
-    const auto expected = run_directly(c.network, mass_features(c.mass), 200, &expected_peak);
-    EXPECT_EQ(peak, expected_peak);
-    EXPECT_EQ(out, expected);
-    EXPECT_EQ(placed_points(out), corvan::nn::info(c.network).outputs);
-}
-
-INSTANTIATE_TEST_SUITE_P(Bounds, RnaMassNetwork,
-                         testing::Values(MassChoice{-5, Network::rnaveragine32},
-                                         MassChoice{0, Network::rnaveragine32},
-                                         MassChoice{23999.998f, Network::rnaveragine32},
-                                         MassChoice{24000, Network::rnaveragine64},
-                                         MassChoice{65000, Network::rnaveragine128},
-                                         MassChoice{164999, Network::rnaveragine128}));
-
-TEST(RnaNetwork, Failures) {
-    struct Case {
-        std::function<float(float *)> call;
-        std::string message;
-    };
-    const std::string too_long = repeat("AC", 498) + "xyz"; // 501 bytes, three invalid
-    const Case cases[] = {
-        {[](float *o) { return nn_rna_mass_to_dist(o, 64, 0, 165000); },
-         "Error: Mass outside of allowed NN mass range: 165000.000000\n"},
-        {[&](float *o) { return nn_rna_seq_to_dist(too_long.c_str(), o, 64, 0); },
-         "Unexpected nucleotide in sequence: x\nUnexpected nucleotide in sequence: y\n"
-         "Unexpected nucleotide in sequence: z\n"
-         "Error: Sequence length outside of allowed NN range: 501\n"},
-        {[](float *o) { return nn_rna_seq_to_dist(nullptr, o, 64, 0); }, ""},
-        {[](float *o) { return nn_rna_seq_to_dist("", o, 64, 0); }, ""},
-        {[](float *o) { return nn_rna_seq_to_dist_custom(nullptr, o, 64, 0, "/x"); }, ""},
-        {[](float *o) { return nn_rna_seq_to_dist_custom("", o, 64, 0, "/x"); }, ""},
-        {[](float *o) { return nn_rna_seq_to_dist_custom("ACGU", o, 64, 0, "/no/such"); }, ""},
-        {[](float *o) { return nn_rna_mass_to_dist_custom(o, 64, 0, "/no/such", 900); }, ""},
-        {[](float *o) { return nn_rna_mass_to_dist_custom(o, 64, 0, nullptr, 900); }, ""},
-    };
-    for (const Case &c : cases) {
-        std::vector<float> out(64, 7.0f);
-        float result = 0;
-        const std::string printed = stdout_of([&] { result = c.call(out.data()); });
-        EXPECT_EQ(result, -1.0f) << c.message;
-        EXPECT_TRUE(all_zero(out)) << c.message;
-        EXPECT_EQ(printed, c.message);
-    }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Network, MemberFailure,
+    testing::Values(
+        Failure{"mass_165000",
+                [](float *o, int n, int k) { return nn_rna_mass_to_dist(o, n, k, 165000); },
+                "Error: Mass outside of allowed NN mass range: 165000.000000\n"},
+        Failure{
+            "seq_501",
+            [](float *o, int n, int k) { return nn_rna_seq_to_dist(kTooLong.c_str(), o, n, k); },
+            "Unexpected nucleotide in sequence: x\nUnexpected nucleotide in sequence: y\n"
+            "Unexpected nucleotide in sequence: z\n"
+            "Error: Sequence length outside of allowed NN range: 501\n"},
+        Failure{"seq_null",
+                [](float *o, int n, int k) { return nn_rna_seq_to_dist(nullptr, o, n, k); }, ""},
+        Failure{"seq_empty", [](float *o, int n, int k) { return nn_rna_seq_to_dist("", o, n, k); },
+                ""},
+        Failure{"custom_seq_null",
+                [](float *o, int n, int k) {
+                    return nn_rna_seq_to_dist_custom(nullptr, o, n, k, "/x");
+                },
+                ""},
+        Failure{"custom_seq_empty",
+                [](float *o, int n, int k) { return nn_rna_seq_to_dist_custom("", o, n, k, "/x"); },
+                ""},
+        Failure{"custom_seq_no_file",
+                [](float *o, int n, int k) {
+                    return nn_rna_seq_to_dist_custom("ACGU", o, n, k, "/no/such");
+                },
+                ""},
+        Failure{"custom_mass_no_file",
+                [](float *o, int n, int k) {
+                    return nn_rna_mass_to_dist_custom(o, n, k, "/no/such", 900);
+                },
+                ""},
+        Failure{"custom_mass_null_path",
+                [](float *o, int n, int k) {
+                    return nn_rna_mass_to_dist_custom(o, n, k, nullptr, 900);
+                },
+                ""}),
+    family_checks::failure_name);
 
 TEST(RnaNetwork, WindowPlacementWithOffset) {
     std::vector<float> out(100, 7.0f);
@@ -144,24 +111,12 @@ TEST(RnaNetwork, WindowPlacementWithOffset) {
     for (int i = 10; i < 64; ++i) EXPECT_FLOAT_EQ(out[i], direct[i - 10] * direct_peak / top);
 }
 
-class WeightFile {
-  public:
-    WeightFile(const unsigned char *blob, std::size_t bytes) {
-        char name[] = "/tmp/corvan_rna_weightsXXXXXX";
-        const int fd = mkstemp(name);
-        path_ = name;
-        EXPECT_EQ(write(fd, blob, bytes), static_cast<ssize_t>(bytes));
-        close(fd);
-    }
-    ~WeightFile() { std::remove(path_.c_str()); }
-    const char *path() const { return path_.c_str(); }
-
-  private:
-    std::string path_;
-};
+using WeightFile = test_support::TextFile;
+using family_checks::blob_text;
 
 TEST(RnaCustomNetwork, MassFileMatchesTheEmbeddedNetwork) {
-    const WeightFile file(corvan_rnaveragine_model32_bin, corvan_rnaveragine_model32_bin_len);
+    const WeightFile file(
+        blob_text(corvan_rnaveragine_model32_bin, corvan_rnaveragine_model32_bin_len));
     for (float mass : {100.0f, 5000.0f, 23999.0f}) {
         std::vector<float> embedded(32), custom(32, 7.0f);
         const float embedded_peak = nn_rna_mass_to_dist(embedded.data(), 32, 0, mass);
@@ -173,7 +128,7 @@ TEST(RnaCustomNetwork, MassFileMatchesTheEmbeddedNetwork) {
 
 TEST(RnaCustomNetwork, SequenceFileTakesAnyLength) {
     const auto net = corvan::nn::info(Network::rnaseq64);
-    const WeightFile file(net.blob, 34560);
+    const WeightFile file(blob_text(net.blob, 34560));
     const std::string long_sequence = repeat("ACGU", 2000);
     std::vector<float> out(64, 7.0f);
     EXPECT_GT(nn_rna_seq_to_dist_custom(long_sequence.c_str(), out.data(), 64, 0, file.path()),

@@ -66,7 +66,7 @@ from .lowlevel import (
     parametric_parameters,
 )
 from .network import Network, sigmoid, softsign
-from . import tables
+from . import distributions, encoders, tables
 from .tables import EMBEDDED_NETWORKS, embedded_network, settings
 
 # The package is the version of the library it binds (the header's
@@ -97,24 +97,8 @@ __all__ = [
     "Fragment",
     "fragments",
     "many",
-    "formula",
-    "peptide",
-    "rna",
-    "composition_distribution",
-    "model_from_file",
-    "custom_network_file_size",
-    "residue_index",
-    "residue_count",
-    "residue_vector",
-    "peptide_composition",
-    "add_modification",
-    "nucleotide_index",
-    "nucleotide_vector",
-    "rna_composition",
-    "mass_features",
-    "formula_counts",
-    "peptide_points",
-    "rna_points",
+    *(name for name in distributions.__all__ if name != "Composition"),
+    *encoders.__all__,
     "read_list",
     "run_file",
     "normalize",

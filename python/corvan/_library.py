@@ -151,6 +151,19 @@ _pi = ctypes.POINTER(ctypes.c_int)
 _complex = ctypes.c_double * 2
 _pc = ctypes.POINTER(_complex)
 
+
+def _family_distributions(family: str) -> Dict[str, "tuple[object, list]"]:
+    """The eight distribution calls of a family ("pep" or "rna"): each
+    engine by mass and by sequence, and the networks of a weight file."""
+    calls: Dict[str, "tuple[object, list]"] = {}
+    for engine in ("fft", "brain", "nn"):
+        calls[f"{engine}_{family}_mass_to_dist"] = (_f, [_pf, _i, _i, _f])
+        calls[f"{engine}_{family}_seq_to_dist"] = (_f, [_s, _pf, _i, _i])
+    calls[f"nn_{family}_mass_to_dist_custom"] = (_f, [_pf, _i, _i, _s, _f])
+    calls[f"nn_{family}_seq_to_dist_custom"] = (_f, [_s, _pf, _i, _i, _s])
+    return calls
+
+
 _PROTOTYPES: Dict[str, "tuple[object, list]"] = {
     # result frame and engines
     "normalize_isodist": (_d, [_pd, _i]),
@@ -184,14 +197,7 @@ _PROTOTYPES: Dict[str, "tuple[object, list]"] = {
     "fft_pep_mass_to_isolen": (_i, [_f]),
     "get_pep_isolen_from_seq": (_i, [_s]),
     # peptide distributions
-    "fft_pep_mass_to_dist": (_f, [_pf, _i, _i, _f]),
-    "fft_pep_seq_to_dist": (_f, [_s, _pf, _i, _i]),
-    "brain_pep_mass_to_dist": (_f, [_pf, _i, _i, _f]),
-    "brain_pep_seq_to_dist": (_f, [_s, _pf, _i, _i]),
-    "nn_pep_mass_to_dist": (_f, [_pf, _i, _i, _f]),
-    "nn_pep_seq_to_dist": (_f, [_s, _pf, _i, _i]),
-    "nn_pep_mass_to_dist_custom": (_f, [_pf, _i, _i, _s, _f]),
-    "nn_pep_seq_to_dist_custom": (_f, [_s, _pf, _i, _i, _s]),
+    **_family_distributions("pep"),
     # parametric model
     "isotopealpha": (_f, [_pf, _f]),
     "isotopebeta": (_f, [_pf, _f]),
@@ -206,14 +212,7 @@ _PROTOTYPES: Dict[str, "tuple[object, list]"] = {
     "fft_rna_mass_to_isolen": (_i, [_f]),
     "fft_rna_len_to_isolen": (_i, [_i]),
     "nn_rna_mass_to_isolen": (_i, [_f]),
-    "fft_rna_mass_to_dist": (_f, [_pf, _i, _i, _f]),
-    "fft_rna_seq_to_dist": (_f, [_s, _pf, _i, _i]),
-    "brain_rna_mass_to_dist": (_f, [_pf, _i, _i, _f]),
-    "brain_rna_seq_to_dist": (_f, [_s, _pf, _i, _i]),
-    "nn_rna_mass_to_dist": (_f, [_pf, _i, _i, _f]),
-    "nn_rna_seq_to_dist": (_f, [_s, _pf, _i, _i]),
-    "nn_rna_mass_to_dist_custom": (_f, [_pf, _i, _i, _s, _f]),
-    "nn_rna_seq_to_dist_custom": (_f, [_s, _pf, _i, _i, _s]),
+    **_family_distributions("rna"),
     # list files
     "read_masses_seqs_file": (ProteinList, [_s]),
     "free_protein_list": (None, [ctypes.POINTER(ProteinList)]),

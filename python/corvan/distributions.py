@@ -198,17 +198,32 @@ def _molecule_distribution(
 # Peptides
 # ----------------------------------------------------------------------
 
-_PEPTIDE_SEQUENCE_CALLS = {
-    "fft": "fft_pep_seq_to_dist",
-    "brain": "brain_pep_seq_to_dist",
-    "nn": "nn_pep_seq_to_dist",
-}
-_PEPTIDE_MASS_CALLS = {
-    "fft": "fft_pep_mass_to_dist",
-    "brain": "brain_pep_mass_to_dist",
-    "nn": "nn_pep_mass_to_dist",
-    "fit": "pep_mass_to_dist_fitting",
-}
+def _fixed_family(
+    kind: str,
+    family: str,
+    engines: Sequence[str],
+    reasons: Mapping[str, str],
+    sequence_features: int,
+    extra_mass_calls: Mapping[str, str],
+) -> _Molecule:
+    """A family's fixed calls follow one naming scheme: ENGINE_FAMILY_seq_to_dist,
+    ENGINE_FAMILY_mass_to_dist and nn_FAMILY_*_to_dist_custom."""
+    fixed = ("fft", "brain", "nn")
+    return _Molecule(
+        kind=kind,
+        engines=engines,
+        sequence_calls={engine: f"{engine}_{family}_seq_to_dist" for engine in fixed},
+        mass_calls={
+            **{engine: f"{engine}_{family}_mass_to_dist" for engine in fixed},
+            **extra_mass_calls,
+        },
+        reasons=reasons,
+        sequence_features=sequence_features,
+        custom_sequence_call=f"nn_{family}_seq_to_dist_custom",
+        custom_mass_call=f"nn_{family}_mass_to_dist_custom",
+    )
+
+
 _PEPTIDE_REASONS = {
     "fft_pep_seq_to_dist": "the FFT engine failed on this sequence",
     # check_fixed_sequence has refused a text without residues before the call.
@@ -221,31 +236,47 @@ _PEPTIDE_REASONS = {
     "nn_pep_mass_to_dist": "no network covers this mass",
     "pep_mass_to_dist_fitting": "the parametric model failed for this mass",
 }
-_PEPTIDE = _Molecule(
-    kind="peptide",
-    engines=PEPTIDE_ENGINES,
-    sequence_calls=_PEPTIDE_SEQUENCE_CALLS,
-    mass_calls=_PEPTIDE_MASS_CALLS,
-    reasons=_PEPTIDE_REASONS,
-    sequence_features=PEPTIDE_SEQUENCE_FEATURES,
-    custom_sequence_call="nn_pep_seq_to_dist_custom",
-    custom_mass_call="nn_pep_mass_to_dist_custom",
+_PEPTIDE = _fixed_family(
+    "peptide",
+    "pep",
+    PEPTIDE_ENGINES,
+    _PEPTIDE_REASONS,
+    PEPTIDE_SEQUENCE_FEATURES,
+    {"fit": "pep_mass_to_dist_fitting"},
 )
 
 
-def peptide(
-    sequence: Optional[Union[str, bytes]] = None,
-    *,
-    mass: Optional[float] = None,
-    engine: Optional[str] = None,
-    points: int = 64,
-    offset: int = 0,
-    weights: Optional[_args.PathLike] = None,
-    return_peak: bool = False,
-    charge: int = 0,
-    adduct: Optional[str] = None,
-    labels: Any = None,
-) -> Any:
+def _family_function(molecule: _Molecule, name: str, doc: str) -> Any:
+    """The public call of one molecule family: the peptide and RNA calls take
+    the same arguments and differ only in their family's engines and calls."""
+
+    def call(
+        sequence: Optional[Union[str, bytes]] = None,
+        *,
+        mass: Optional[float] = None,
+        engine: Optional[str] = None,
+        points: int = 64,
+        offset: int = 0,
+        weights: Optional[_args.PathLike] = None,
+        return_peak: bool = False,
+        charge: int = 0,
+        adduct: Optional[str] = None,
+        labels: Any = None,
+    ) -> Any:
+        return _molecule_distribution(
+            molecule, sequence, mass, engine, points, offset, weights, return_peak,
+            _Ion(charge, adduct, labels),
+        )
+
+    call.__name__ = call.__qualname__ = name
+    call.__module__ = __name__
+    call.__doc__ = doc
+    return call
+
+
+peptide = _family_function(
+    _PEPTIDE,
+    "peptide",
     """Isotope distribution of a peptide given by sequence or by mass.
 
     Args:
@@ -266,27 +297,14 @@ def peptide(
         weights: path of a network weight file; selects ``engine="nn"`` with
             that network (it must have `points` outputs).
         return_peak: also return the peak value.
-    """
-    return _molecule_distribution(
-        _PEPTIDE, sequence, mass, engine, points, offset, weights, return_peak,
-        _Ion(charge, adduct, labels),
-    )
+    """,
+)
 
 
 # ----------------------------------------------------------------------
 # RNA
 # ----------------------------------------------------------------------
 
-_RNA_SEQUENCE_CALLS = {
-    "fft": "fft_rna_seq_to_dist",
-    "brain": "brain_rna_seq_to_dist",
-    "nn": "nn_rna_seq_to_dist",
-}
-_RNA_MASS_CALLS = {
-    "fft": "fft_rna_mass_to_dist",
-    "brain": "brain_rna_mass_to_dist",
-    "nn": "nn_rna_mass_to_dist",
-}
 _RNA_REASONS = {
     "fft_rna_seq_to_dist": "the FFT engine failed on this sequence",
     "brain_rna_seq_to_dist": "the BRAIN engine failed: the molecule is so large that the "
@@ -297,42 +315,20 @@ _RNA_REASONS = {
     "not one so large that its recursion overflows",
     "nn_rna_mass_to_dist": "no network covers this mass",
 }
-_RNA = _Molecule(
-    kind="rna",
-    engines=RNA_ENGINES,
-    sequence_calls=_RNA_SEQUENCE_CALLS,
-    mass_calls=_RNA_MASS_CALLS,
-    reasons=_RNA_REASONS,
-    sequence_features=RNA_SEQUENCE_FEATURES,
-    custom_sequence_call="nn_rna_seq_to_dist_custom",
-    custom_mass_call="nn_rna_mass_to_dist_custom",
-)
+_RNA = _fixed_family("rna", "rna", RNA_ENGINES, _RNA_REASONS, RNA_SEQUENCE_FEATURES, {})
 
 
-def rna(
-    sequence: Optional[Union[str, bytes]] = None,
-    *,
-    mass: Optional[float] = None,
-    engine: Optional[str] = None,
-    points: int = 64,
-    offset: int = 0,
-    weights: Optional[_args.PathLike] = None,
-    return_peak: bool = False,
-    charge: int = 0,
-    adduct: Optional[str] = None,
-    labels: Any = None,
-) -> Any:
+rna = _family_function(
+    _RNA,
+    "rna",
     """Isotope distribution of an RNA given by sequence or by mass.
 
     Arguments as for :func:`peptide`; the engines are ``"exact"`` (default:
     the real linear chain as :func:`corvan.envelope` reads it, with ends and
     modified nucleosides), ``"fft"``, ``"brain"`` and ``"nn"`` (A/C/G/U
     counts of the library's nucleotide rows).
-    """
-    return _molecule_distribution(
-        _RNA, sequence, mass, engine, points, offset, weights, return_peak,
-        _Ion(charge, adduct, labels),
-    )
+    """,
+)
 
 
 # ----------------------------------------------------------------------

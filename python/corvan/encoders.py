@@ -176,6 +176,17 @@ def formula_counts(
 # ----------------------------------------------------------------------
 
 
+def _mass_points(family: str, mass: float, engine: str) -> Optional[int]:
+    """A family's mass rule: the network rule for "nn" (None beyond its
+    range), the FFT rule (also BRAIN's) otherwise."""
+    if engine == "nn":
+        result = function(f"nn_{family}_mass_to_isolen")(mass)
+        return None if result < 0 else result
+    if engine in ("fft", "brain"):
+        return function(f"fft_{family}_mass_to_isolen")(mass)
+    raise ValueError(f"engine must be 'fft', 'brain' or 'nn', got {engine!r}")
+
+
 def peptide_points(
     sequence: Optional[Text] = None, *, mass: Optional[float] = None, engine: str = "fft"
 ) -> Optional[int]:
@@ -188,13 +199,7 @@ def peptide_points(
     """
     if _args.one_of(sequence, mass) == "sequence":
         return function("get_pep_isolen_from_seq")(_args.encode_text(sequence, "sequence"))
-    value = _args.check_mass(mass)
-    if engine == "nn":
-        result = function("nn_pep_mass_to_isolen")(value)
-        return None if result < 0 else result
-    if engine in ("fft", "brain"):
-        return function("fft_pep_mass_to_isolen")(value)
-    raise ValueError(f"engine must be 'fft', 'brain' or 'nn', got {engine!r}")
+    return _mass_points("pep", _args.check_mass(mass), engine)
 
 
 def rna_points(
@@ -210,10 +215,4 @@ def rna_points(
         raise ValueError("give exactly one of mass= or length=")
     if length is not None:
         return function("fft_rna_len_to_isolen")(_args.check_int(length, "length"))
-    value = _args.check_mass(mass)
-    if engine == "nn":
-        result = function("nn_rna_mass_to_isolen")(value)
-        return None if result < 0 else result
-    if engine in ("fft", "brain"):
-        return function("fft_rna_mass_to_isolen")(value)
-    raise ValueError(f"engine must be 'fft', 'brain' or 'nn', got {engine!r}")
+    return _mass_points("rna", _args.check_mass(mass), engine)

@@ -25,7 +25,7 @@ from . import _args
 from . import _constants as c
 from ._arrays import numpy_enabled
 from ._errors import CorvanError
-from ._library import lib
+from ._declare import Error as _Error, declare as _declare
 
 try:  # numpy is optional
     import numpy as _numpy
@@ -36,10 +36,6 @@ __all__ = ["Envelope", "EnvelopeError", "envelope", "KINDS"]
 
 KINDS = {"formula": c.CORVAN_KIND_FORMULA, "peptide": c.CORVAN_KIND_PEPTIDE,
          "rna": c.CORVAN_KIND_RNA, "dna": c.CORVAN_KIND_DNA}
-
-
-class _Error(ctypes.Structure):
-    _fields_ = [("status", ctypes.c_int), ("position", ctypes.c_long), ("message", ctypes.c_char * c.CORVAN_MESSAGE_SIZE)]
 
 
 class _AtomCount(ctypes.Structure):
@@ -79,13 +75,6 @@ class _MostAbundant(ctypes.Structure):
 
 _P = ctypes.c_void_p
 _ERR = ctypes.POINTER(_Error)
-
-
-def _declare(name: str, restype: Any, *argtypes: Any) -> Any:
-    function = getattr(lib, name)
-    function.restype = restype
-    function.argtypes = list(argtypes)
-    return function
 
 
 _options_create = _declare("corvan_options_create", _P)

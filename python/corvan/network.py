@@ -68,26 +68,26 @@ class Network:
     # -- construction helpers -------------------------------------------------
 
     @classmethod
-    def from_file(cls, path: _args.PathLike, input_size: int, units: int) -> "Network":
-        """A network whose parameters are read from a weight file."""
+    def _loaded(cls, input_size: int, units: int, load: Any, source: Any) -> "Network":
+        """A new network filled by ``load(network, source)``; closed again
+        when loading fails, so that no weights are left behind."""
         network = cls(input_size, units)
         try:
-            network.load_file(path)
+            load(network, source)
         except BaseException:
             network.close()
             raise
         return network
 
     @classmethod
+    def from_file(cls, path: _args.PathLike, input_size: int, units: int) -> "Network":
+        """A network whose parameters are read from a weight file."""
+        return cls._loaded(input_size, units, cls.load_file, path)
+
+    @classmethod
     def from_blob(cls, blob: bytes, input_size: int, units: int) -> "Network":
         """A network whose parameters are taken from a weight blob in memory."""
-        network = cls(input_size, units)
-        try:
-            network.load_blob(blob)
-        except BaseException:
-            network.close()
-            raise
-        return network
+        return cls._loaded(input_size, units, cls.load_blob, blob)
 
     @classmethod
     def from_parameters(

@@ -23,7 +23,7 @@ from dataclasses import dataclass
 from typing import Any, Iterator, Mapping, Optional, Sequence, Tuple, Union
 
 from ._arrays import numpy_enabled
-from ._library import lib
+from ._declare import declare as _declare
 from . import _constants as c
 from .envelopes import KINDS, EnvelopeError, _Error, _check, _options, _parse, _molecule_free, _options_free
 
@@ -84,13 +84,6 @@ class _Found(ctypes.Structure):
 class _Mono(ctypes.Structure):
     _fields_ = [("offset", ctypes.c_int), ("corrected_mz", ctypes.c_double), ("score", ctypes.c_double),
                 ("named_score", ctypes.c_double)]
-
-
-def _declare(name: str, restype: Any, *argtypes: Any) -> Any:
-    function = lib[name]
-    function.restype = restype
-    function.argtypes = list(argtypes)
-    return function
 
 
 _SPECTRUM = (_D, _D, ctypes.c_size_t)

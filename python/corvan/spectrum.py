@@ -26,7 +26,7 @@ import ctypes
 from typing import Any, List, Mapping, Optional, Sequence, Tuple, Union
 
 from ._arrays import numpy_enabled
-from ._library import lib
+from ._declare import Error as _Error, declare as _declare
 from .envelopes import KINDS, EnvelopeError
 from . import _constants
 
@@ -40,11 +40,6 @@ __all__ = ["Spectrum", "SpectrumError", "fine_structure", "profile", "centroids"
 ANALYZERS = {"orbitrap": 1, "fticr": 2, "tof": 3, "quadrupole": 4}
 _TABLE = 5
 SHAPES = {"gaussian": 1, "lorentzian": 2, "mixed": 3}
-
-
-class _Error(ctypes.Structure):
-    _fields_ = [("status", ctypes.c_int), ("position", ctypes.c_long),
-                ("message", ctypes.c_char * _constants.CORVAN_MESSAGE_SIZE)]
 
 
 class _Resolution(ctypes.Structure):
@@ -90,15 +85,6 @@ class _View(ctypes.Structure):
 
 _P = ctypes.c_void_p
 _ERR = ctypes.POINTER(_Error)
-
-
-def _declare(name: str, restype: Any, *argtypes: Any) -> Any:
-    # lib[name] is a function object of this module's own, so that these
-    # prototypes never replace those other modules give the same function.
-    function = lib[name]
-    function.restype = restype
-    function.argtypes = list(argtypes)
-    return function
 
 
 _defaults = _declare("corvan_spectrum_defaults", ctypes.c_int, ctypes.POINTER(_Settings))

@@ -10,7 +10,7 @@ from __future__ import annotations
 
 import contextlib
 import ctypes
-from typing import Dict, Iterator, List, Sequence, Tuple
+from typing import Any, Callable, Dict, Iterator, List, Sequence, Tuple
 
 from ._library import variable
 
@@ -181,12 +181,36 @@ def embedded_network(name: str) -> bytes:
 # ----------------------------------------------------------------------
 
 
-def _write_doubles(name: str, values: Sequence[float], count: int) -> None:
-    values = [float(v) for v in values]
-    if len(values) != count:
-        raise ValueError(f"{name} takes {count} values, got {len(values)}")
-    target = variable(ctypes.c_double * count, name)
-    target[:] = values
+def _scalar_table(
+    name: str, ctype: Any, to_library: Callable[[Any], Any], from_library: Callable[[Any], Any],
+    doc: str,
+) -> property:
+    """A writable number of the library as a property, converted on the way
+    in and out."""
+
+    def read(_self: object) -> Any:
+        return from_library(variable(ctype, name).value)
+
+    def write(_self: object, value: Any) -> None:
+        variable(ctype, name).value = to_library(value)
+
+    return property(read, write, doc=doc)
+
+
+def _array_table(name: str, ctype: Any, count: int, doc: str) -> property:
+    """A writable array of the library as a property: read as a tuple,
+    written whole (exactly `count` numbers)."""
+
+    def read(_self: object) -> Tuple[float, ...]:
+        return tuple(variable(ctype * count, name))
+
+    def write(_self: object, values: Sequence[float]) -> None:
+        values = [float(v) for v in values]
+        if len(values) != count:
+            raise ValueError(f"{name} takes {count} values, got {len(values)}")
+        variable(ctype * count, name)[:] = values
+
+    return property(read, write, doc=doc)
 
 
 class Settings:
@@ -196,62 +220,28 @@ class Settings:
     no library call runs. :meth:`temporarily` restores the old values.
     """
 
-    @property
-    def fft_len(self) -> int:
-        """Row length of the precomputed FFT table (33)."""
-        return variable(ctypes.c_int, "fft_len").value
-
-    @fft_len.setter
-    def fft_len(self, value: int) -> None:
-        variable(ctypes.c_int, "fft_len").value = int(value)
-
-    @property
-    def use_precomputed_fft(self) -> bool:
-        """Whether the precomputed element transforms are used at N = 64."""
-        return variable(ctypes.c_int, "use_precomputed_fft").value != 0
-
-    @use_precomputed_fft.setter
-    def use_precomputed_fft(self, value: bool) -> None:
-        variable(ctypes.c_int, "use_precomputed_fft").value = 1 if value else 0
-
-    @property
-    def massavgine(self) -> float:
-        """Mass of one peptide averaging unit (111.1254)."""
-        return variable(ctypes.c_double, "massavgine").value
-
-    @massavgine.setter
-    def massavgine(self, value: float) -> None:
-        variable(ctypes.c_double, "massavgine").value = float(value)
-
-    @property
-    def avgine(self) -> Tuple[float, ...]:
-        """Atoms C, H, N, O, S of one peptide averaging unit."""
-        return tuple(variable(ctypes.c_double * 5, "avgine"))
-
-    @avgine.setter
-    def avgine(self, values: Sequence[float]) -> None:
-        _write_doubles("avgine", values, 5)
-
-    @property
-    def averagine_coeffs(self) -> Tuple[float, ...]:
-        """Atoms per dalton of the averaging unit."""
-        return tuple(variable(ctypes.c_double * 5, "averagine_coeffs"))
-
-    @averagine_coeffs.setter
-    def averagine_coeffs(self, values: Sequence[float]) -> None:
-        _write_doubles("averagine_coeffs", values, 5)
-
-    @property
-    def isoparams(self) -> Tuple[float, ...]:
-        """The ten constants of the parametric peptide model."""
-        return tuple(variable(ctypes.c_float * 10, "isoparams"))
-
-    @isoparams.setter
-    def isoparams(self, values: Sequence[float]) -> None:
-        values = [float(v) for v in values]
-        if len(values) != 10:
-            raise ValueError(f"isoparams takes 10 values, got {len(values)}")
-        variable(ctypes.c_float * 10, "isoparams")[:] = values
+    fft_len = _scalar_table(
+        "fft_len", ctypes.c_int, int, int, "Row length of the precomputed FFT table (33)."
+    )
+    use_precomputed_fft = _scalar_table(
+        "use_precomputed_fft",
+        ctypes.c_int,
+        lambda value: 1 if value else 0,
+        lambda stored: stored != 0,
+        "Whether the precomputed element transforms are used at N = 64.",
+    )
+    massavgine = _scalar_table(
+        "massavgine", ctypes.c_double, float, float, "Mass of one peptide averaging unit (111.1254)."
+    )
+    avgine = _array_table(
+        "avgine", ctypes.c_double, 5, "Atoms C, H, N, O, S of one peptide averaging unit."
+    )
+    averagine_coeffs = _array_table(
+        "averagine_coeffs", ctypes.c_double, 5, "Atoms per dalton of the averaging unit."
+    )
+    isoparams = _array_table(
+        "isoparams", ctypes.c_float, 10, "The ten constants of the parametric peptide model."
+    )
 
     _NAMES = (
         "fft_len",

@@ -4,11 +4,10 @@ import os
 import subprocess
 import sys
 import textwrap
-import threading
 import unittest
 
 import corvan
-from tests.support import values
+from tests.support import run_on_threads, values
 
 HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -139,11 +138,7 @@ class CaptureTest(unittest.TestCase):
             except Exception as error:  # pragma: no cover - reported below
                 errors.append(repr(error))
 
-        threads = [threading.Thread(target=work) for _ in range(4)]
-        for thread in threads:
-            thread.start()
-        for thread in threads:
-            thread.join()
+        run_on_threads(work)
         self.assertEqual(errors, [])
         self.assertEqual(len(results), 80)
         for result in results:

@@ -1,13 +1,12 @@
 """corvan.envelope: the molecule layer from Python."""
 
 import math
-import threading
 import unittest
 
 import corvan
 import corvan.tables
 
-from .support import without_numpy
+from .support import run_on_threads, without_numpy
 
 
 class EnvelopeValues(unittest.TestCase):
@@ -81,11 +80,7 @@ class EnvelopeValues(unittest.TestCase):
                     if not all((math.isnan(a) and math.isnan(b)) or a == b for a, b in zip(got, want)):
                         failures.append(f)
 
-        threads = [threading.Thread(target=work) for _ in range(4)]
-        for t in threads:
-            t.start()
-        for t in threads:
-            t.join()
+        run_on_threads(work)
         self.assertEqual(failures, [])
 
     def test_package_version_is_the_library_version(self):

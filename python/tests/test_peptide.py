@@ -3,7 +3,7 @@
 import unittest
 
 import corvan
-from tests.support import CorvanTestCase, no_warnings, temporary_directory, values, write_file
+from tests.support import FamilyTestCase, no_warnings, temporary_directory, values, write_file
 
 PEPTIDE = "PEPTIDEKR"
 LONG = "ACDEFGHIKLMNPQRSTVWY" * 3  # 60 residues
@@ -14,7 +14,7 @@ def argmax(result):
     return data.index(max(data))
 
 
-class PeptideSequenceTest(CorvanTestCase):
+class PeptideSequenceTest(FamilyTestCase):
     def test_brain_overflow_names_its_cause(self):
         with self.assertRaises(corvan.CorvanError) as caught:
             corvan.peptide("A" * 20000, engine="brain")
@@ -52,11 +52,7 @@ class PeptideSequenceTest(CorvanTestCase):
         self.assertAllClose(nn[:6], fft[:6], tol=0.1)
 
     def test_matches_composition(self):
-        composition = corvan.peptide_composition(PEPTIDE)
-        direct, peak = corvan.composition_distribution(composition, 64, return_peak=True)
-        out, out_peak = corvan.peptide(PEPTIDE, return_peak=True)
-        self.assertAlmostEqual(out_peak, peak, places=6)
-        self.assertAllClose(out, [v / peak for v in values(direct)], tol=1e-6)
+        self.assertMatchesComposition(corvan.peptide, corvan.peptide_composition, PEPTIDE)
 
     def test_window_offset(self):
         base, peak = corvan.peptide(PEPTIDE, points=64, return_peak=True)
@@ -106,11 +102,9 @@ class PeptideSequenceTest(CorvanTestCase):
             corvan.peptide("GAG[H2O]", engine="fft")
 
 
-class PeptideMassTest(CorvanTestCase):
+class PeptideMassTest(FamilyTestCase):
     def test_fft_and_brain_agree(self):
-        fft = corvan.peptide(mass=1500.0, engine="fft", points=16)
-        brain = corvan.peptide(mass=1500.0, engine="brain", points=16)
-        self.assertAllClose(fft, brain, tol=1e-3)
+        self.assertEnginesAgree(corvan.peptide, 1e-3, mass=1500.0, points=16)
 
     def test_network_agrees_roughly(self):
         fft = corvan.peptide(mass=1000.0, engine="fft", points=8)
@@ -131,11 +125,7 @@ class PeptideMassTest(CorvanTestCase):
                 self.assertIn("positive number of daltons", str(context.exception))
 
     def test_network_mass_range(self):
-        with self.assertRaises(corvan.CorvanError) as context:
-            corvan.peptide(mass=120000.0, engine="nn")
-        self.assertIn(
-            "Error: Mass outside of allowed NN mass range: 120000.000000", str(context.exception)
-        )
+        self.assertNetworkMassRange(corvan.peptide, 120000.0)
 
     def test_parametric_model(self):
         out, peak = corvan.peptide(mass=1000.0, engine="fit", points=8, return_peak=True)
@@ -185,7 +175,7 @@ class PeptideArgumentTest(unittest.TestCase):
             corvan.peptide("PEPTIDE", points=4, offset=4)
 
 
-class PeptideCustomNetworkTest(CorvanTestCase):
+class PeptideCustomNetworkTest(FamilyTestCase):
     def test_embedded_blob_as_weight_file(self):
         blob = corvan.embedded_network("corvanpep_model_64")
         self.assertEqual(len(blob), corvan.custom_network_file_size(20, 64))

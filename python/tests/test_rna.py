@@ -4,12 +4,12 @@ import unittest
 import warnings
 
 import corvan
-from tests.support import CorvanTestCase, no_warnings, temporary_directory, values, write_file
+from tests.support import FamilyTestCase, no_warnings, temporary_directory, values, write_file
 
 RNA = "ACGUACGUAAGGCCUU"
 
 
-class RnaSequenceTest(CorvanTestCase):
+class RnaSequenceTest(FamilyTestCase):
     def test_fft_and_brain_agree(self):
         fft, fft_peak = corvan.rna(RNA, engine="fft", return_peak=True)
         brain, brain_peak = corvan.rna(RNA, engine="brain", return_peak=True)
@@ -18,11 +18,7 @@ class RnaSequenceTest(CorvanTestCase):
         self.assertEqual(max(values(fft)), 1.0)
 
     def test_matches_composition(self):
-        composition = corvan.rna_composition(RNA)
-        direct, peak = corvan.composition_distribution(composition, 64, return_peak=True)
-        out, out_peak = corvan.rna(RNA, engine="fft", return_peak=True)
-        self.assertAlmostEqual(out_peak, peak, places=6)
-        self.assertAllClose(out, [v / peak for v in values(direct)], tol=1e-6)
+        self.assertMatchesComposition(corvan.rna, corvan.rna_composition, RNA, engine="fft")
 
     def test_network_runs(self):
         out, peak = corvan.rna(RNA, engine="nn", return_peak=True)
@@ -71,18 +67,12 @@ class RnaSequenceTest(CorvanTestCase):
             corvan.rna("", engine="brain")
 
 
-class RnaMassTest(CorvanTestCase):
+class RnaMassTest(FamilyTestCase):
     def test_fft_and_brain_agree(self):
-        fft = corvan.rna(mass=5000.0, engine="fft", points=16)
-        brain = corvan.rna(mass=5000.0, engine="brain", points=16)
-        self.assertAllClose(fft, brain, tol=5e-3)
+        self.assertEnginesAgree(corvan.rna, 5e-3, mass=5000.0, points=16)
 
     def test_network_range(self):
-        with self.assertRaises(corvan.CorvanError) as context:
-            corvan.rna(mass=165000.0, engine="nn")
-        self.assertIn(
-            "Error: Mass outside of allowed NN mass range: 165000.000000", str(context.exception)
-        )
+        self.assertNetworkMassRange(corvan.rna, 165000.0)
 
     def test_brain_small_mass(self):
         with self.assertRaises(corvan.CorvanError):
