@@ -227,9 +227,10 @@ def silac_fits(folder, proteins):
                 amount = 10000 * (share if channel == "light" else 1 - share)
                 out.write(f">protein{i} [# intensity={amount:.0f} #]\n{sequence}\n")
     run = os.path.join(folder, "silac")
-    subprocess.run([os.path.join(HERE, "simulate_run.sh"), ",".join(files), run,
-                    "-algorithm:MSSim:Labeling:type", "SILAC",
-                    "-algorithm:MSSim:Labeling:SILAC:fixed_rtshift", "0"], check=True)
+    if not os.path.exists(os.path.join(run, "truth.featureXML")):
+        subprocess.run([os.path.join(HERE, "simulate_run.sh"), ",".join(files), run,
+                        "-algorithm:MSSim:Labeling:type", "SILAC",
+                        "-algorithm:MSSim:Labeling:SILAC:fixed_rtshift", "0"], check=True)
     scan = next(corvan.read_mzml(os.path.join(run, "run_centroid.mzML")))
     noise = float(numpy.median(scan.intensity))
     errors = []
@@ -275,13 +276,15 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--proteins", type=int, default=40)
     parser.add_argument("--peer", help="bench/compare_openms_deisotope program")
-    parser.add_argument("--keep", help="keep the simulated files in this folder")
+    parser.add_argument("--keep", help="keep the simulated files in this folder (and reuse "
+                        "the run found there)")
     arguments = parser.parse_args()
     folder = arguments.keep or tempfile.mkdtemp(prefix="corvan_observed_")
     os.makedirs(folder, exist_ok=True)
     fasta = os.path.join(folder, "proteins.fasta")
     write_proteins(fasta, arguments.proteins)
-    subprocess.run([os.path.join(HERE, "simulate_run.sh"), fasta, folder], check=True)
+    if not (arguments.keep and os.path.exists(os.path.join(folder, "truth.featureXML"))):
+        subprocess.run([os.path.join(HERE, "simulate_run.sh"), fasta, folder], check=True)
     features = read_truth(os.path.join(folder, "truth.featureXML"))
     truth = [(mz, charge) for mz, charge, _, _ in features]
     scan = next(corvan.read_mzml(os.path.join(folder, "run_centroid.mzML")))

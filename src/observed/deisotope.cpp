@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 #include "observed/expected_envelope.hpp"
 #include "observed/model_patterns.hpp"
@@ -25,6 +26,16 @@ constexpr double kBetweenRungs[] = {1.0 / 3, 1.0 / 2, 2.0 / 3};
 // An envelope's highest point must still be mostly unexplained: otherwise
 // it is the leftovers of envelopes found before.
 constexpr double kUnexplainedTop = 0.5;
+// A rung's peak may hold more than the envelope (a neighbour of another
+// charge or mass shares it): intensity above this multiple of the fitted
+// height is left to the neighbour, not held against the fit.
+constexpr double kSharedExcess = 1.5;
+// A peak counts as matched (towards the fewest peaks) only when it holds at
+// least this share of its fitted height: a noise peak where M+1 should be
+// makes no envelope of a lone peak.
+constexpr double kMatchedShare = 0.3;
+// The hypothesis must explain at least this share of its seed.
+constexpr double kSeedExplained = 0.5;
 
 struct Hypothesis {
     double monoisotopic_mz = 0;
@@ -43,7 +54,31 @@ struct Hypothesis {
 struct Bar {
     std::size_t min_peaks = 1;
     double score = -1;
+    // Set: a peak on the rung below M counts against the hypothesis only
+    // when an ion of the same charge one rung lower scores this well and
+    // explains M's peak as its M+1 (else the peak is a neighbour's).
+    std::optional<double> lighter_score;
 };
+
+// Fits the scale on the rungs (index 1 on; index 0 is the rung below M),
+// caps each rung's observed intensity at kSharedExcess times its fitted
+// height and fits again, then counts the rungs that hold their share.
+void fit_shared(const std::vector<double> &expected, std::vector<double> &observed,
+                Hypothesis &result) {
+    const auto rungs = std::span(expected).subspan(1);
+    auto seen = std::span(observed).subspan(1);
+    result.scale = fitted_scale(rungs, seen);
+    for (std::size_t k = 0; k < rungs.size(); ++k)
+        seen[k] = std::min(seen[k], kSharedExcess * result.scale * rungs[k]);
+    result.scale = fitted_scale(rungs, seen);
+    result.matched = 0;
+    for (std::size_t k = 0; k < rungs.size(); ++k)
+        result.matched += seen[k] > 0 && seen[k] >= kMatchedShare * result.scale * rungs[k];
+}
+
+Outcome explains_as_lighter(const PeakList &peaks, std::span<const double> weights, double ppm,
+                            ModelPatterns &models, const Hypothesis &heavier, double least,
+                            bool &explains);
 
 // Scores the ion whose M lies at `monoisotopic_mz` against `weights`; the
 // rung below M counts as an expected 0.
@@ -76,7 +111,15 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     result.top_unexplained =
         top_peak != kNoPeak && weights[top_peak] >= kUnexplainedTop * peaks.intensity[top_peak];
     if (result.matched < bar.min_peaks || !result.top_unexplained) return Outcome::success();
-    result.scale = fitted_scale(std::span(expected).subspan(1), std::span(observed).subspan(1));
+    fit_shared(expected, observed, result);
+    if (result.matched < bar.min_peaks) return Outcome::success();
+    if (bar.lighter_score && observed[0] > 0) {
+        bool lighter = false;
+        done =
+            explains_as_lighter(peaks, weights, ppm, models, result, *bar.lighter_score, lighter);
+        if (!done.ok()) return done;
+        if (!lighter) observed[0] = 0;
+    }
     result.score = cosine(expected, observed);
     if (result.score < bar.score) return Outcome::success();
     // Peaks between the rungs (where an ion of twice or three times the
@@ -91,6 +134,20 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
         }
     result.score = cosine(expected, observed);
     return Outcome::success();
+}
+
+// Whether an ion one rung lighter than `heavier` (same charge) scores at
+// least `least` and explains most of the peak at heavier's M as its M+1.
+Outcome explains_as_lighter(const PeakList &peaks, std::span<const double> weights, double ppm,
+                            ModelPatterns &models, const Hypothesis &heavier, double least,
+                            bool &explains) {
+    Hypothesis lighter;
+    const double mono = heavier.monoisotopic_mz - kAveragineSpacing / heavier.charge;
+    Outcome done = score(peaks, weights, ppm, models, mono, heavier.charge, {}, lighter);
+    const std::size_t m = heavier.peak_at.front();
+    explains = done.ok() && lighter.score >= least && m != kNoPeak && lighter.pattern->size() > 1 &&
+               lighter.scale * (*lighter.pattern)[1] >= kSeedExplained * weights[m];
+    return done;
 }
 
 bool better(const Hypothesis &candidate, const Hypothesis &best) {
@@ -125,12 +182,14 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
             if (place >= pattern->size()) break;
             if ((*pattern)[place] < kSeedHeight) continue;
             const Bar bar{static_cast<std::size_t>(settings.min_peaks),
-                          std::max(settings.min_score, best.score)};
+                          std::max(settings.min_score, best.score), settings.min_score};
             Hypothesis candidate;
             done = score(peaks, weights, settings.ppm, models, mono, z, bar, candidate);
             if (!done.ok()) return done;
             if (candidate.matched >= static_cast<std::size_t>(settings.min_peaks) &&
-                candidate.top_unexplained && better(candidate, best))
+                candidate.top_unexplained &&
+                candidate.scale * (*pattern)[place] >= kSeedExplained * weights[seed] &&
+                better(candidate, best))
                 best = std::move(candidate);
         }
     }
