@@ -46,6 +46,15 @@ struct Hypothesis {
     bool top_unexplained = false;
     std::vector<std::size_t> peak_at; // per point of the pattern, or kNoPeak
     const std::vector<double> *pattern = nullptr;
+    // The points compared (the rung below M first); kept with their
+    // capacity so that scoring one hypothesis after another allocates once.
+    std::vector<double> expected, observed;
+
+    void reset(double mz, int z) {
+        monoisotopic_mz = mz, charge = z, score = -1, scale = 0, matched = 0;
+        top_unexplained = false, pattern = nullptr;
+        peak_at.clear(), expected.clear(), observed.clear();
+    }
 };
 
 // What a hypothesis must reach to be worth finishing: fewer matched peaks
@@ -87,14 +96,13 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
               Hypothesis &result) {
     const double step = kAveragineSpacing / charge;
     const double mass = (monoisotopic_mz - proton_mass()) * charge;
-    result = Hypothesis{};
-    result.monoisotopic_mz = monoisotopic_mz;
-    result.charge = charge;
+    result.reset(monoisotopic_mz, charge);
     if (mass <= 0) return Outcome::success();
     Outcome done = models.get(mass, result.pattern);
     if (!done.ok()) return done;
     const std::vector<double> &pattern = *result.pattern;
-    std::vector<double> expected{0}, observed;
+    std::vector<double> &expected = result.expected, &observed = result.observed;
+    expected.push_back(0);
     const std::size_t below = strongest_near(peaks, monoisotopic_mz - step, ppm, weights);
     observed.push_back(below == kNoPeak ? 0 : weights[below]);
     for (std::size_t k = 0; k < pattern.size(); ++k) {
@@ -168,8 +176,8 @@ bool has_neighbour(const PeakList &peaks, std::span<const double> weights, std::
 // high enough for the most intense unexplained peak to be it.
 Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, std::size_t seed,
                       const corvan_deisotope_settings &settings, ModelPatterns &models,
-                      Hypothesis &best) {
-    best = Hypothesis{};
+                      Hypothesis &best, Hypothesis &candidate) {
+    best.reset(0, 0);
     for (int z = settings.min_charge; z <= settings.max_charge; ++z) {
         if (!has_neighbour(peaks, weights, seed, z, settings.ppm)) continue;
         for (std::size_t place = 0;; ++place) {
@@ -183,14 +191,13 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
             if ((*pattern)[place] < kSeedHeight) continue;
             const Bar bar{static_cast<std::size_t>(settings.min_peaks),
                           std::max(settings.min_score, best.score), settings.min_score};
-            Hypothesis candidate;
             done = score(peaks, weights, settings.ppm, models, mono, z, bar, candidate);
             if (!done.ok()) return done;
             if (candidate.matched >= static_cast<std::size_t>(settings.min_peaks) &&
                 candidate.top_unexplained &&
                 candidate.scale * (*pattern)[place] >= kSeedExplained * weights[seed] &&
                 better(candidate, best))
-                best = std::move(candidate);
+                std::swap(best, candidate);
         }
     }
     return Outcome::success();
@@ -264,11 +271,11 @@ Outcome deisotope(const PeakList &peaks, const corvan_deisotope_settings &settin
     std::vector<bool> claimed(peaks.size(), false);
     ModelPatterns models;
     found.clear();
+    Hypothesis best, candidate; // reused, with their buffers
     for (std::size_t seed : order) {
         if (peaks.intensity[seed] <= settings.min_intensity) break;
         if (claimed[seed]) continue;
-        Hypothesis best;
-        Outcome done = best_for_seed(peaks, remaining, seed, settings, models, best);
+        Outcome done = best_for_seed(peaks, remaining, seed, settings, models, best, candidate);
         if (!done.ok()) return done;
         if (best.score < settings.min_score) continue;
         take_off(peaks, settings.ppm, best, remaining, claimed);
