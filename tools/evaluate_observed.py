@@ -226,14 +226,16 @@ def silac_fits(folder, proteins):
                 share = LIGHT_SHARES[i % len(LIGHT_SHARES)]
                 amount = 10000 * (share if channel == "light" else 1 - share)
                 out.write(f">protein{i} [# intensity={amount:.0f} #]\n{sequence}\n")
-    run = os.path.join(folder, "silac")
+    run = os.path.join(folder, f"silac{proteins}")
     if not os.path.exists(os.path.join(run, "truth.featureXML")):
         subprocess.run([os.path.join(HERE, "simulate_run.sh"), ",".join(files), run,
                         "-algorithm:MSSim:Labeling:type", "SILAC",
                         "-algorithm:MSSim:Labeling:SILAC:fixed_rtshift", "0"], check=True)
     scan = next(corvan.read_mzml(os.path.join(run, "run_centroid.mzML")))
     noise = float(numpy.median(scan.intensity))
-    errors = []
+    features = read_truth(os.path.join(run, "truth.featureXML"))
+    patterns = simulated_heights(scan, features)
+    errors, alone = [], []
     for (light, charge), pair in silac_pairs(os.path.join(run, "truth.featureXML")).items():
         if "heavy" not in pair or "light" not in pair or "." in light:
             continue
@@ -245,17 +247,51 @@ def silac_fits(folder, proteins):
                              f"{pair['heavy text']}/{charge}")
         truth = pair["heavy"] / (pair["heavy"] + pair["light"])
         errors.append(abs(fit.heavy_fraction - truth))
-    return errors
+        own = {i for i, f in enumerate(features) if f[1] == charge and
+               proforma(f[2]) in (pair["light text"], pair["heavy text"])}
+        tops = [patterns[i][1].max() for i in own if patterns[i] is not None]
+        heavy_last = corvan.envelope(f"{pair['heavy text']}/{charge}", kind="peptide").mz[-1]
+        if tops and not crowded(mono - 1.1 / charge, heavy_last, max(tops), own, patterns):
+            alone.append(errors[-1])
+    return errors, alone
+
+
+def crowded(low, high, top, own, patterns):
+    """Whether a simulated envelope not in `own` (indices) puts a point of
+    2% of `top` or more in the m/z window [low, high]."""
+    for j, pattern in enumerate(patterns):
+        if j in own or pattern is None:
+            continue
+        mz, heights = pattern
+        inside = (mz >= low) & (mz <= high) & (heights >= 0.02 * top)
+        if inside.any():
+            return True
+    return False
 
 
 def unlabelled_fits(scan, truth, noise):
-    """15N fraction fitted on the simulator's unlabelled envelopes (truth 0)."""
-    fits = []
-    for mono, charge, sequence, _ in truth:
+    """15N fraction fitted on the simulator's unlabelled envelopes (truth
+    0), all and those alone in the fit's window (M-1 to the last point of
+    full 15N)."""
+    fits, alone = [], []
+    patterns = simulated_heights(scan, truth)
+    for i, (mono, charge, sequence, _) in enumerate(truth):
         if apex(scan, mono, charge) < 10 * noise or "(" in sequence or "." in sequence:
             continue
-        fits.append(corvan.fit_label(scan.mz, scan.intensity, f"{sequence}/{charge}", "15N").fraction)
-    return fits
+        text = f"{sequence}/{charge}"
+        fits.append(corvan.fit_label(scan.mz, scan.intensity, text, "15N").fraction)
+        heavy = corvan.envelope(text, kind="peptide", labels={"15N": 1.0})
+        if patterns[i] is not None and not crowded(mono - 1.1 / charge, heavy.mz[-1], patterns[i][1].max(),
+                                                   {i}, patterns):
+            alone.append(fits[-1])
+    return fits, alone
+
+
+def summary(values):
+    if not values:
+        return "none"
+    return (f"mean {statistics.mean(values):.4f}, median {statistics.median(values):.4f}, "
+            f"max {max(values):.4f}")
 
 
 def run_peer(program, path):
@@ -275,6 +311,9 @@ def run_peer(program, path):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--proteins", type=int, default=40)
+    parser.add_argument("--label-proteins", type=int, default=1,
+                        help="proteins of the runs for the label fits (few: every peptide "
+                        "of a run shares its one scan)")
     parser.add_argument("--peer", help="bench/compare_openms_deisotope program")
     parser.add_argument("--keep", help="keep the simulated files in this folder (and reuse "
                         "the run found there)")
@@ -282,8 +321,8 @@ def main():
     folder = arguments.keep or tempfile.mkdtemp(prefix="corvan_observed_")
     os.makedirs(folder, exist_ok=True)
     fasta = os.path.join(folder, "proteins.fasta")
-    write_proteins(fasta, arguments.proteins)
     if not (arguments.keep and os.path.exists(os.path.join(folder, "truth.featureXML"))):
+        write_proteins(fasta, arguments.proteins)
         subprocess.run([os.path.join(HERE, "simulate_run.sh"), fasta, folder], check=True)
     features = read_truth(os.path.join(folder, "truth.featureXML"))
     truth = [(mz, charge) for mz, charge, _, _ in features]
@@ -316,13 +355,21 @@ def main():
     errors = label_fits(["EMEVEESPEK", "SAMPLERK", "LVVVYPWTQR", "GTWDLSVPFHK", "AHGKK"] * 4,
                         random.Random(27))
     print(f"15N fit, 5% noise: mean |error| {statistics.mean(errors):.4f}, max {max(errors):.4f}")
-    fits = unlabelled_fits(scan, features, noise)
-    print(f"15N fit on {len(fits)} simulated unlabelled envelopes (S/N >= 10, truth 0): "
-          f"mean {statistics.mean(fits):.4f}, max {max(fits):.4f}")
-    errors = silac_fits(folder, arguments.proteins)
-    print(f"SILAC heavy share, fit_mix on {len(errors)} simulated light/heavy pairs (S/N >= 10): "
-          f"mean |error| {statistics.mean(errors):.4f}, median {statistics.median(errors):.4f}, "
-          f"max {max(errors):.4f}")
+    label_run = os.path.join(folder, f"labelfree{arguments.label_proteins}")
+    if not os.path.exists(os.path.join(label_run, "truth.featureXML")):
+        write_proteins(os.path.join(folder, "label_proteins.fasta"), arguments.label_proteins, 28)
+        subprocess.run([os.path.join(HERE, "simulate_run.sh"),
+                        os.path.join(folder, "label_proteins.fasta"), label_run], check=True)
+    scan = next(corvan.read_mzml(os.path.join(label_run, "run_centroid.mzML")))
+    features = read_truth(os.path.join(label_run, "truth.featureXML"))
+    noise = float(numpy.median(scan.intensity))
+    for name, fits in zip(("", " alone in their window"), unlabelled_fits(scan, features, noise)):
+        print(f"15N fit on {len(fits)} simulated unlabelled envelopes{name} (S/N >= 10, truth 0): "
+              + summary(fits))
+    for name, errors in zip(("", " alone in their window"),
+                            silac_fits(folder, arguments.label_proteins)):
+        print(f"SILAC heavy share, fit_mix on {len(errors)} simulated light/heavy pairs{name} "
+              f"(S/N >= 10), |error|: " + summary(errors))
 
 
 if __name__ == "__main__":
