@@ -1965,8 +1965,8 @@ typedef struct corvan_found_envelope {
     double monoisotopic_mass; /* neutral: (mz - proton mass) * charge */
     int charge;
     double intensity;         /* fitted height of the envelope's highest point */
-    double score;             /* cosine of pattern and peaks, M-1 included as 0 */
-    size_t peaks;             /* matched peaks */
+    double score;             /* cosine of pattern and peaks (see corvan_deisotope) */
+    size_t peaks;             /* matched peaks: holding >= 0.3 of their fitted height */
 } corvan_found_envelope;
 
 typedef struct corvan_envelopes corvan_envelopes;
@@ -1974,11 +1974,17 @@ typedef struct corvan_envelopes corvan_envelopes;
 /* Finds the isotope envelopes of a centroided scan: the peaks, most intense
  * first, seed hypotheses (each charge; the seed as M, M+1 ... up to the
  * model's highest point); each hypothesis scores by the cosine between
- * the model pattern and the peaks' unexplained intensity at its rungs,
- * the rung below M counting as an expected 0 (so an M+1 read as M scores
- * low); the best one above min_score is kept and its fitted intensity
- * taken off its peaks, so that a peak shared by two envelopes (of other
- * charges) serves both. Result sorted by monoisotopic m/z, in *envelopes
+ * the model pattern and the peaks' unexplained intensity at its rungs (a
+ * rung's intensity above 1.5 times its fitted height is left to a
+ * neighbour that shares the peak), points between the rungs counting as
+ * expected 0 (a charge too low) and so does the rung below M when an ion
+ * of the same charge one rung lighter scores min_score and explains M's
+ * peak as its M+1 (so an M+1 read as M scores low, while a neighbour's
+ * peak below M does not hide an envelope); it must explain half its seed
+ * and match min_peaks peaks; the best one above min_score is kept and its
+ * fitted intensity taken off its peaks, so that a peak shared by two
+ * envelopes (of other charges) serves both. Result sorted by monoisotopic
+ * m/z, in *envelopes
  * (free with corvan_envelopes_free). NULL settings: defaults.
  * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL, settings out of range),
  * CORVAN_E_RANGE (spectrum), CORVAN_E_MEMORY; then *envelopes is NULL.
@@ -2007,7 +2013,8 @@ typedef struct corvan_monoisotopic {
 
 /* Checks a monoisotopic pick: `named_mz` at `charge` (1..100) is scored as
  * M, M+1 and M+2 of an ion whose M is offset * 1.00286 / charge lighter
- * (the peptide by-mass model, as corvan_deisotope scores), and the best
+ * (the peptide by-mass model, as corvan_deisotope scores, the rung below
+ * M always counting as an expected 0), and the best
  * hypothesis whose M has a peak is kept; a heavier offset must beat the
  * named one's score by 0.05. Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL,
  * charge or ppm out of range), CORVAN_E_RANGE (spectrum, or no peak at

@@ -209,6 +209,35 @@ TEST(Deisotope, SeparatesOverlappingChargesTwoAndThree) {
     corvan_envelopes_free(found);
 }
 
+std::vector<corvan_found_envelope> deisotoped(const Spectrum &scan) {
+    corvan_envelopes *found = nullptr;
+    EXPECT_EQ(corvan_deisotope(scan.mz.data(), scan.intensity.data(), scan.mz.size(), nullptr,
+                               &found, nullptr),
+              CORVAN_OK);
+    std::vector<corvan_found_envelope> all(corvan_envelopes_count(found));
+    for (std::size_t i = 0; i < all.size(); ++i) corvan_envelopes_get(found, i, &all[i]);
+    corvan_envelopes_free(found);
+    return all;
+}
+
+TEST(Deisotope, CrowdedNeighboursKeepTheirOwnChargeAndMonoisotopicPeak) {
+    // A [M+2H]2+ whose rung below M holds the M of a singly charged ion;
+    // that ion's M+1 shares the 2+ ion's M+1 peak.
+    Spectrum scan = centroids("SAMPLERK/2");
+    const double mono2 = scan.mz[0];
+    Spectrum single = centroids("AVAR/1");
+    const double mono1 = mono2 - 1.00286 / 2;
+    for (double &mz : single.mz) mz += mono1 - centroids("AVAR/1").mz[0];
+    scan.add(single, 0.7 * scan.intensity[0] / single.intensity[0]);
+    // A lone peak with a speck of noise where its M+1 would be.
+    scan.add(Spectrum{{300.0, 301.003}, {0.8, 0.004}});
+    std::map<int, double> mono;
+    for (const auto &e : deisotoped(scan)) mono[e.charge] = e.monoisotopic_mz;
+    ASSERT_EQ(mono.size(), 2u);
+    EXPECT_NEAR(mono[2], mono2, 1e-9);
+    EXPECT_NEAR(mono[1], mono1, 1e-9);
+}
+
 TEST(ObservedInput, RefusedWithMessage) {
     const double sorted[] = {500, 501}, unsorted[] = {501, 500};
     const double positive[] = {1, 2}, negative[] = {1, -2};

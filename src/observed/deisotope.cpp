@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 #include "observed/expected_envelope.hpp"
 #include "observed/model_patterns.hpp"
@@ -25,6 +26,16 @@ constexpr double kBetweenRungs[] = {1.0 / 3, 1.0 / 2, 2.0 / 3};
 // An envelope's highest point must still be mostly unexplained: otherwise
 // it is the leftovers of envelopes found before.
 constexpr double kUnexplainedTop = 0.5;
+// A rung's peak may hold more than the envelope (a neighbour of another
+// charge or mass shares it): intensity above this multiple of the fitted
+// height is left to the neighbour, not held against the fit.
+constexpr double kSharedExcess = 1.5;
+// A peak counts as matched (towards the fewest peaks) only when it holds at
+// least this share of its fitted height: a noise peak where M+1 should be
+// makes no envelope of a lone peak.
+constexpr double kMatchedShare = 0.3;
+// The hypothesis must explain at least this share of its seed.
+constexpr double kSeedExplained = 0.5;
 
 struct Hypothesis {
     double monoisotopic_mz = 0;
@@ -35,6 +46,15 @@ struct Hypothesis {
     bool top_unexplained = false;
     std::vector<std::size_t> peak_at; // per point of the pattern, or kNoPeak
     const std::vector<double> *pattern = nullptr;
+    // The points compared (the rung below M first); kept with their
+    // capacity so that scoring one hypothesis after another allocates once.
+    std::vector<double> expected, observed;
+
+    void reset(double mz, int z) {
+        monoisotopic_mz = mz, charge = z, score = -1, scale = 0, matched = 0;
+        top_unexplained = false, pattern = nullptr;
+        peak_at.clear(), expected.clear(), observed.clear();
+    }
 };
 
 // What a hypothesis must reach to be worth finishing: fewer matched peaks
@@ -43,7 +63,31 @@ struct Hypothesis {
 struct Bar {
     std::size_t min_peaks = 1;
     double score = -1;
+    // Set: a peak on the rung below M counts against the hypothesis only
+    // when an ion of the same charge one rung lower scores this well and
+    // explains M's peak as its M+1 (else the peak is a neighbour's).
+    std::optional<double> lighter_score;
 };
+
+// Fits the scale on the rungs (index 1 on; index 0 is the rung below M),
+// caps each rung's observed intensity at kSharedExcess times its fitted
+// height and fits again, then counts the rungs that hold their share.
+void fit_shared(const std::vector<double> &expected, std::vector<double> &observed,
+                Hypothesis &result) {
+    const auto rungs = std::span(expected).subspan(1);
+    auto seen = std::span(observed).subspan(1);
+    result.scale = fitted_scale(rungs, seen);
+    for (std::size_t k = 0; k < rungs.size(); ++k)
+        seen[k] = std::min(seen[k], kSharedExcess * result.scale * rungs[k]);
+    result.scale = fitted_scale(rungs, seen);
+    result.matched = 0;
+    for (std::size_t k = 0; k < rungs.size(); ++k)
+        result.matched += seen[k] > 0 && seen[k] >= kMatchedShare * result.scale * rungs[k];
+}
+
+Outcome explains_as_lighter(const PeakList &peaks, std::span<const double> weights, double ppm,
+                            ModelPatterns &models, const Hypothesis &heavier, double least,
+                            bool &explains);
 
 // Scores the ion whose M lies at `monoisotopic_mz` against `weights`; the
 // rung below M counts as an expected 0.
@@ -52,14 +96,13 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
               Hypothesis &result) {
     const double step = kAveragineSpacing / charge;
     const double mass = (monoisotopic_mz - proton_mass()) * charge;
-    result = Hypothesis{};
-    result.monoisotopic_mz = monoisotopic_mz;
-    result.charge = charge;
+    result.reset(monoisotopic_mz, charge);
     if (mass <= 0) return Outcome::success();
     Outcome done = models.get(mass, result.pattern);
     if (!done.ok()) return done;
     const std::vector<double> &pattern = *result.pattern;
-    std::vector<double> expected{0}, observed;
+    std::vector<double> &expected = result.expected, &observed = result.observed;
+    expected.push_back(0);
     const std::size_t below = strongest_near(peaks, monoisotopic_mz - step, ppm, weights);
     observed.push_back(below == kNoPeak ? 0 : weights[below]);
     for (std::size_t k = 0; k < pattern.size(); ++k) {
@@ -76,7 +119,15 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     result.top_unexplained =
         top_peak != kNoPeak && weights[top_peak] >= kUnexplainedTop * peaks.intensity[top_peak];
     if (result.matched < bar.min_peaks || !result.top_unexplained) return Outcome::success();
-    result.scale = fitted_scale(std::span(expected).subspan(1), std::span(observed).subspan(1));
+    fit_shared(expected, observed, result);
+    if (result.matched < bar.min_peaks) return Outcome::success();
+    if (bar.lighter_score && observed[0] > 0) {
+        bool lighter = false;
+        done =
+            explains_as_lighter(peaks, weights, ppm, models, result, *bar.lighter_score, lighter);
+        if (!done.ok()) return done;
+        if (!lighter) observed[0] = 0;
+    }
     result.score = cosine(expected, observed);
     if (result.score < bar.score) return Outcome::success();
     // Peaks between the rungs (where an ion of twice or three times the
@@ -91,6 +142,20 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
         }
     result.score = cosine(expected, observed);
     return Outcome::success();
+}
+
+// Whether an ion one rung lighter than `heavier` (same charge) scores at
+// least `least` and explains most of the peak at heavier's M as its M+1.
+Outcome explains_as_lighter(const PeakList &peaks, std::span<const double> weights, double ppm,
+                            ModelPatterns &models, const Hypothesis &heavier, double least,
+                            bool &explains) {
+    Hypothesis lighter;
+    const double mono = heavier.monoisotopic_mz - kAveragineSpacing / heavier.charge;
+    Outcome done = score(peaks, weights, ppm, models, mono, heavier.charge, {}, lighter);
+    const std::size_t m = heavier.peak_at.front();
+    explains = done.ok() && lighter.score >= least && m != kNoPeak && lighter.pattern->size() > 1 &&
+               lighter.scale * (*lighter.pattern)[1] >= kSeedExplained * weights[m];
+    return done;
 }
 
 bool better(const Hypothesis &candidate, const Hypothesis &best) {
@@ -111,8 +176,8 @@ bool has_neighbour(const PeakList &peaks, std::span<const double> weights, std::
 // high enough for the most intense unexplained peak to be it.
 Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, std::size_t seed,
                       const corvan_deisotope_settings &settings, ModelPatterns &models,
-                      Hypothesis &best) {
-    best = Hypothesis{};
+                      Hypothesis &best, Hypothesis &candidate) {
+    best.reset(0, 0);
     for (int z = settings.min_charge; z <= settings.max_charge; ++z) {
         if (!has_neighbour(peaks, weights, seed, z, settings.ppm)) continue;
         for (std::size_t place = 0;; ++place) {
@@ -125,13 +190,14 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
             if (place >= pattern->size()) break;
             if ((*pattern)[place] < kSeedHeight) continue;
             const Bar bar{static_cast<std::size_t>(settings.min_peaks),
-                          std::max(settings.min_score, best.score)};
-            Hypothesis candidate;
+                          std::max(settings.min_score, best.score), settings.min_score};
             done = score(peaks, weights, settings.ppm, models, mono, z, bar, candidate);
             if (!done.ok()) return done;
             if (candidate.matched >= static_cast<std::size_t>(settings.min_peaks) &&
-                candidate.top_unexplained && better(candidate, best))
-                best = std::move(candidate);
+                candidate.top_unexplained &&
+                candidate.scale * (*pattern)[place] >= kSeedExplained * weights[seed] &&
+                better(candidate, best))
+                std::swap(best, candidate);
         }
     }
     return Outcome::success();
@@ -205,11 +271,11 @@ Outcome deisotope(const PeakList &peaks, const corvan_deisotope_settings &settin
     std::vector<bool> claimed(peaks.size(), false);
     ModelPatterns models;
     found.clear();
+    Hypothesis best, candidate; // reused, with their buffers
     for (std::size_t seed : order) {
         if (peaks.intensity[seed] <= settings.min_intensity) break;
         if (claimed[seed]) continue;
-        Hypothesis best;
-        Outcome done = best_for_seed(peaks, remaining, seed, settings, models, best);
+        Outcome done = best_for_seed(peaks, remaining, seed, settings, models, best, candidate);
         if (!done.ok()) return done;
         if (best.score < settings.min_score) continue;
         take_off(peaks, settings.ppm, best, remaining, claimed);

@@ -1,5 +1,6 @@
 // Peptide by-mass (averagine) patterns for deisotoping, computed once per
-// mass bin of a call and kept for that call only.
+// mass bin of a call and kept for that call only: the engine runs on a
+// coarse grid, and the fine bins interpolate it.
 #pragma once
 
 #include <unordered_map>
@@ -17,7 +18,10 @@ class ModelPatterns {
     Outcome get(double mass, const std::vector<double> *&pattern);
 
   private:
+    Outcome coarse(long bin, const std::vector<double> *&pattern);
+
     std::unordered_map<long, std::vector<double>> bins_;
+    std::unordered_map<long, std::vector<double>> coarse_;
 };
 
 inline constexpr double kPatternFloor = 0.02;

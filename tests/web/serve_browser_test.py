@@ -377,6 +377,41 @@ class PageTest(unittest.TestCase):
         error = json.loads(self.server.get("/api/fragments?input=PEPTX")[2])["error"]
         self.assertEqual(self.find("#fragments-error").text, error)
 
+    def test_pasted_peaks_show_the_score_and_the_mirrored_envelope_or_a_refusal(self):
+        # [M+2H]2+ of PEPTIDEK at the library's heights, with a header line.
+        peaks = [(464.73474, 1.0), (465.23623, 0.4793), (465.73752, 0.1453), (466.23879, 0.033)]
+        self.type_query("peptide", "PEPTIDEK")
+        pasted = "m/z,intensity\n" + "\n".join(f"{mz},{i}" for mz, i in peaks)
+        self.find("#observed-peaks").send_keys(pasted)
+        self.find("#observed-match").click()
+        self.wait_for(lambda: self.find("#observed-summary").text, "the match summary")
+        status, _, body = self.server.get("/api/match?" + urllib.parse.urlencode(
+            {"kind": "peptide", "input": "PEPTIDEK", "charges": "1-4", "ppm": "10",
+             "peaks": ",".join(f"{mz}:{i}" for mz, i in peaks)}))
+        data = json.loads(body)
+        self.assertEqual(status, 200, data)
+        self.assertTrue(self.find("#observed-summary").text.startswith(
+            f"charge 2: cosine {data['cosine']:.4f}"))
+        # Observed sticks rise from the axis, expected ones hang below it.
+        axis = float(self.find("#observed-plot svg line").get_attribute("y1"))
+        observed = self.find_all("#observed-plot .observed-peak")
+        expected = self.find_all("#observed-plot .expected-peak")
+        self.assertEqual(len(observed), len(peaks))
+        self.assertEqual(len(expected), len(data["peaks"]))
+        self.assertTrue(all(float(s.get_attribute("y2")) < axis for s in observed))
+        self.assertTrue(all(float(s.get_attribute("y2")) > axis for s in expected))
+        self.assertFalse(self.find("#observed-error").is_displayed())
+        # A negative intensity: the library's refusal, as the API gives it.
+        self.find("#observed-peaks").clear()
+        self.find("#observed-peaks").send_keys(pasted.replace(",0.1453", ",-1"))
+        self.find("#observed-match").click()
+        self.wait_for(lambda: self.find("#observed-error").is_displayed(), "the refusal")
+        status, _, body = self.server.get("/api/match?" + urllib.parse.urlencode(
+            {"kind": "peptide", "input": "PEPTIDEK", "charges": "1-4", "ppm": "10",
+             "peaks": ",".join(f"{mz}:{-1 if i == 0.1453 else i}" for mz, i in peaks)}))
+        self.assertEqual(status, 400)
+        self.assertEqual(self.find("#observed-error").text, json.loads(body)["error"])
+
 
 def main():
     reason = browser.unavailable()
