@@ -13,8 +13,10 @@
 #include "core/buffers.hpp"
 #include "core/numbers.hpp"
 #include "core/plan_cache.hpp"
+#include "envelope/direct_sum.hpp"
 #include "envelope/element_bins.hpp"
 #include "envelope/element_stats.hpp"
+#include "envelope/route_choice.hpp"
 #include "envelope/tail_bound.hpp"
 #include "labels/element_pattern.hpp"
 
@@ -380,32 +382,57 @@ long long cell_of(long long k, const Layout &layout, int grid) {
     return cell < 0 ? cell + grid : cell;
 }
 
-void fill_points(const Window &window, const Layout &layout, const double *total,
-                 const double *moment, long long mono_shift, Envelope &result) {
-    const double scale = 1.0 / window.grid;
-    const auto share_at = [&](long long k) {
-        return total[cell_of(k, layout, window.grid)] * scale;
-    };
+// The reported range of [window.low, window.low + window.span): the points
+// at both ends below CORVAN_ACCURACY left out; first > last when none is
+// left. Sets result.first_neutrons and empties its arrays.
+template <class ShareAt>
+std::pair<long long, long long> reported_range(const Window &window, long long mono_shift,
+                                               ShareAt &&share_at, Envelope &result) {
     long long first = window.low, last = window.low + window.span - 1;
     while (first <= last && share_at(first) < CORVAN_ACCURACY) ++first;
     while (last > first && share_at(last) < CORVAN_ACCURACY) --last;
     result.shares.clear();
     result.masses.clear();
     result.first_neutrons = static_cast<int>((first > last ? window.low : first) - mono_shift);
+    if (first <= last) {
+        result.shares.reserve(static_cast<std::size_t>(last - first + 1));
+        result.masses.reserve(static_cast<std::size_t>(last - first + 1));
+    }
+    return {first, last};
+}
+
+void push_point(double share, double mass, Envelope &result) {
+    const bool signal = share >= CORVAN_ACCURACY;
+    result.shares.push_back(signal ? share : 0.0);
+    result.masses.push_back(signal ? mass : std::numeric_limits<double>::quiet_NaN());
+}
+
+void fill_points(const Window &window, const Layout &layout, const double *total,
+                 const double *moment, long long mono_shift, Envelope &result) {
+    const double scale = 1.0 / window.grid;
+    const auto [first, last] = reported_range(
+        window, mono_shift,
+        [&](long long k) { return total[cell_of(k, layout, window.grid)] * scale; }, result);
     if (first > last) return;
-    result.shares.reserve(static_cast<std::size_t>(last - first + 1));
-    result.masses.reserve(static_cast<std::size_t>(last - first + 1));
     long long cell = cell_of(first, layout, window.grid);
     for (long long k = first; k <= last; ++k, cell = cell + 1 == window.grid ? 0 : cell + 1) {
         const double share = total[cell] * scale;
-        const bool signal = share >= CORVAN_ACCURACY;
-        result.shares.push_back(signal ? share : 0.0);
-        result.masses.push_back(!signal ? std::numeric_limits<double>::quiet_NaN()
-                                : k == 0
-                                    ? layout.lightest
-                                    : layout.base + (1 + layout.slope) * static_cast<double>(k) +
-                                          moment[cell] / total[cell]);
+        push_point(share,
+                   k == 0 ? layout.lightest
+                          : layout.base + (1 + layout.slope) * static_cast<double>(k) +
+                                moment[cell] / total[cell],
+                   result);
     }
+}
+
+// The direct sum's points: total[k] and moment[k] for k from the lightest
+// composition, whose mass is `lightest`.
+void fill_direct_points(const Window &window, double lightest, const double *total,
+                        const double *moment, long long mono_shift, Envelope &result) {
+    const auto [first, last] = reported_range(
+        window, mono_shift, [&](long long k) { return total[k]; }, result);
+    for (long long k = first; k <= last; ++k)
+        push_point(total[k], lightest + static_cast<double>(k) + moment[k] / total[k], result);
 }
 
 // The working arrays, in one aligned block for both grids and both bin
@@ -420,6 +447,21 @@ struct Buffers {
     std::vector<ElementBin> own_bins;
     std::vector<Term> terms;
     std::vector<Factor> factors;
+    // The direct sum's terms, working space, and its total and moment.
+    std::vector<DirectTerm> direct_terms;
+    CArray<double> direct_block;
+    long long direct_capacity = 0;
+    double *direct_total = nullptr, *direct_moment = nullptr;
+
+    bool reserve_direct(long long length) {
+        if (length <= direct_capacity) return true;
+        direct_block = CArray<double>(static_cast<double *>(std::malloc(
+            sizeof(double) * static_cast<std::size_t>((kDirectWorkPerPoint + 2) * length))));
+        direct_capacity = direct_block ? length : 0;
+        direct_total = direct_block.get() + kDirectWorkPerPoint * length;
+        direct_moment = direct_total + length;
+        return direct_block != nullptr;
+    }
 
     bool reserve(int grid) {
         if (grid <= capacity) return true;
@@ -470,11 +512,36 @@ double average_of(double fixed, const std::vector<Factor> &factors) {
     return average;
 }
 
+// The direct sum's terms into buffers.direct_terms when every factor
+// suits it and its estimated work is below the transform's: a choice made
+// from the molecule alone, so that a molecule's points never depend on
+// what was computed before.
+bool direct_chosen(const std::vector<Factor> &factors, const Window &window, Route route,
+                   Buffers &buffers) {
+    const long long length = window.low + window.span;
+    if (route == Route::transform || length > kLongestDirectSum) return false;
+    buffers.direct_terms.clear();
+    RouteCosts costs;
+    for (const Factor &factor : factors) {
+        const DirectTerm term{factor.pattern, factor.whole, factor.fraction};
+        if (!direct_suits(term)) return false;
+        buffers.direct_terms.push_back(term);
+        costs.add_element(static_cast<int>(factor.pattern->size));
+    }
+    return route == Route::direct || costs.direct_is_cheaper(static_cast<int>(length), window.grid);
+}
+
+double lightest_mass_of(double fixed, const std::vector<Factor> &factors) {
+    double lightest = fixed;
+    for (const Factor &factor : factors) lightest += factor.count * factor.stats->lightest_mass;
+    return lightest;
+}
+
 // The whole computation once the factors are collected;
 // `inverse(grid, bins, out)` runs an inverse transform as fft::inverse does.
 template <class Inverse>
-Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Buffers &buffers,
-                        Inverse &&inverse, Envelope &result) {
+Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route route,
+                        Buffers &buffers, Inverse &&inverse, Envelope &result) {
     const Monoisotopic mono = monoisotopic_of(factors, fixed);
     result.monoisotopic_mass = mono.mass;
     result.average_mass = average_of(fixed, factors);
@@ -482,6 +549,17 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Buffer
     Outcome placed = choose_window(factors, window);
     if (!placed.ok()) return placed;
     const Outcome no_memory = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
+    result.summed_directly = direct_chosen(factors, window, route, buffers);
+    if (result.summed_directly) {
+        const long long length = window.low + window.span;
+        if (!buffers.reserve_direct(length)) return no_memory;
+        direct_sum(buffers.direct_terms.data(), buffers.direct_terms.size(),
+                   static_cast<int>(length), buffers.direct_block.get(), buffers.direct_total,
+                   buffers.direct_moment);
+        fill_direct_points(window, lightest_mass_of(fixed, factors), buffers.direct_total,
+                           buffers.direct_moment, mono.shift, result);
+        return Outcome::success();
+    }
     if (!buffers.reserve(window.grid)) return no_memory;
     gather_terms(factors, window.grid, buffers);
     const Layout layout = layout_of(factors, fixed);
@@ -535,10 +613,14 @@ struct Workspace::State {
     std::array<bool, chem::kElementCount> made{};
     Buffers buffers;
     fft::HeldInverses inverses;
+    Route route = Route::chosen;
 };
 
 Workspace::Workspace(const labels::LabelSet &labels) : state_(std::make_unique<State>(labels)) {}
 Workspace::~Workspace() = default;
+void Workspace::set_route(Route route) {
+    state_->route = route;
+}
 
 namespace {
 
@@ -580,7 +662,7 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
         Outcome collected = call_factors(molecule, carriers, labels, state);
         if (!collected.ok()) return collected;
         return compute_factors(
-            fixed_mass_of(molecule, carriers), state.buffers.factors, state.buffers,
+            fixed_mass_of(molecule, carriers), state.buffers.factors, Route::chosen, state.buffers,
             [&](int grid, fftw_complex *bins, double *out) {
                 return state.inverses.run(grid, bins, out);
             },
@@ -597,7 +679,7 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
         state.buffers.factors);
     if (!collected.ok()) return collected;
     return compute_factors(
-        fixed_mass_of(molecule, carriers), state.buffers.factors, state.buffers,
+        fixed_mass_of(molecule, carriers), state.buffers.factors, state.route, state.buffers,
         [&](int grid, fftw_complex *bins, double *out) {
             return state.inverses.run(grid, bins, out);
         },
