@@ -208,8 +208,8 @@ struct Lean {
 
 // ---- the lean direct kernel: recurrences and convolution, no transform ----
 
-bench::LeanDirect &lean_direct() {
-    static bench::LeanDirect kernel([] {
+const bench::LeanDirect &lean_direct() {
+    static const bench::LeanDirect kernel([] {
         std::array<bench::LeanDirect::Element, 5> elements;
         for (int e = 0; e < 5; ++e) {
             const auto &list = isotopes(e);

@@ -27,6 +27,11 @@ namespace {
 // Each tail left outside the grid holds at most e^-34.6 ~ 1e-15 of the
 // whole, far below what is reported.
 constexpr double kTailLogOdds = 34.6;
+// Each point above the direct sum's top holds at most e^-28 < 7e-13 of the
+// whole: below CORVAN_ACCURACY, so it would be reported as 0. The direct
+// sum wraps nothing and needs no more.
+constexpr double kReportedLogOdds = 28;
+static_assert(kReportedLogOdds > 27.7, "e^-kReportedLogOdds must stay below CORVAN_ACCURACY");
 // A bin whose log-magnitude lies below this is zero: its share of any
 // point would be far below what a double can add to it.
 constexpr double kNegligibleLog = -700;
@@ -184,6 +189,7 @@ struct Window {
     long long low = 0; // k of grid point 0
     long long span = 1;
     int grid = 4;
+    long long direct_top = 0; // the last point the direct sum needs
 };
 
 // The smallest size of at least `span` points (from 4 up) whose only prime
@@ -220,12 +226,12 @@ SlopeSums slope_sums(const std::vector<Factor> &factors) {
 
 // The tightest edge over the slopes, below the mean (direction -1) or
 // above it (+1).
-double chernoff_edge(const SlopeSums &sums, double direction) {
+double chernoff_edge(const SlopeSums &sums, double direction, double log_odds) {
     double best = std::numeric_limits<double>::infinity();
     for (std::size_t s = 0; s < kSlopeCount; ++s) {
         const double lambda = direction * kSlopes[s];
         const std::size_t column = direction > 0 ? s : kSlopeCount + s;
-        const double edge = (sums[column] + kTailLogOdds) / lambda;
+        const double edge = (sums[column] + log_odds) / lambda;
         if (direction > 0 ? edge < best : -edge < best) best = direction > 0 ? edge : -edge;
     }
     return direction > 0 ? best : -best;
@@ -250,9 +256,9 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     // narrow spread, Bennett's inequality for a wide one.
     const bool narrow = variance < 64;
     const SlopeSums sums = narrow ? slope_sums(factors) : SlopeSums{};
-    double low = narrow ? chernoff_edge(sums, -1)
+    double low = narrow ? chernoff_edge(sums, -1, kTailLogOdds)
                         : mean - bennett_distance(variance, reach_down, kTailLogOdds);
-    double high = narrow ? chernoff_edge(sums, +1)
+    double high = narrow ? chernoff_edge(sums, +1, kTailLogOdds)
                          : mean + bennett_distance(variance, reach_up, kTailLogOdds);
     low = std::max(0.0, std::floor(low));
     high = std::min(hard_max, std::ceil(high));
@@ -265,6 +271,11 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     window.low = static_cast<long long>(low);
     window.span = static_cast<long long>(span);
     window.grid = grid_size(window.span);
+    window.direct_top =
+        narrow ? std::min(static_cast<long long>(high),
+                          std::max(window.low, static_cast<long long>(std::ceil(
+                                                   chernoff_edge(sums, +1, kReportedLogOdds)))))
+               : static_cast<long long>(high);
     return Outcome::success();
 }
 
@@ -518,14 +529,15 @@ double average_of(double fixed, const std::vector<Factor> &factors) {
 // what was computed before.
 bool direct_chosen(const std::vector<Factor> &factors, const Window &window, Route route,
                    Buffers &buffers) {
-    const long long length = window.low + window.span;
+    const long long length = window.direct_top + 1;
     if (route == Route::transform || length > kLongestDirectSum) return false;
     buffers.direct_terms.clear();
     RouteCosts costs;
     for (const Factor &factor : factors) {
-        const DirectTerm term{factor.pattern, factor.whole, factor.fraction};
-        if (!direct_suits(term)) return false;
-        buffers.direct_terms.push_back(term);
+        if (!direct_suits(*factor.pattern)) return false;
+        buffers.direct_terms.push_back(
+            {factor.pattern, factor.whole, factor.fraction,
+             factor.labelled ? nullptr : natural_direct_series(factor.element)});
         costs.add_element(static_cast<int>(factor.pattern->size));
     }
     return route == Route::direct || costs.direct_is_cheaper(static_cast<int>(length), window.grid);
@@ -551,12 +563,14 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route 
     const Outcome no_memory = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
     result.summed_directly = direct_chosen(factors, window, route, buffers);
     if (result.summed_directly) {
-        const long long length = window.low + window.span;
+        const long long length = window.direct_top + 1;
         if (!buffers.reserve_direct(length)) return no_memory;
         direct_sum(buffers.direct_terms.data(), buffers.direct_terms.size(),
                    static_cast<int>(length), buffers.direct_block.get(), buffers.direct_total,
                    buffers.direct_moment);
-        fill_direct_points(window, lightest_mass_of(fixed, factors), buffers.direct_total,
+        Window reported = window;
+        reported.span = window.direct_top - window.low + 1;
+        fill_direct_points(reported, lightest_mass_of(fixed, factors), buffers.direct_total,
                            buffers.direct_moment, mono.shift, result);
         return Outcome::success();
     }

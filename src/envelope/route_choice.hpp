@@ -6,10 +6,6 @@
 
 namespace corvan::envelope {
 
-// Above this many points from the lightest composition the direct sum is
-// never taken: its work grows as the square of the length.
-inline constexpr int kLongestDirectSum = 160;
-
 class RouteCosts {
   public:
     // One factor of the molecule, an element with this many isotopes.
@@ -21,7 +17,6 @@ class RouteCosts {
   private:
     int factors_ = 0; // every factor: each costs the transform per bin
     int series_ = 0;  // factors of more than one isotope: a series each
-    int taps_ = 0;    // their isotopes above the lightest: work per point
 };
 
 } // namespace corvan::envelope
