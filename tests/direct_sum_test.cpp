@@ -119,7 +119,7 @@ TEST(DirectSum, AgreesWithTheTransformOnPeptides) {
     labels::LabelSet heavy;
     ASSERT_TRUE(heavy.set("15N", 0.4).ok());
     for (const char *formula : {"C43H66N12O12S2", "C50H71N13O12", "C29H50N8O9", "C93H147N25O27S3",
-                                "C18H30N6O5S1", "C115H180N30O36"}) {
+                                "C18H30N6O5S1", "C115H180N30O36", "C20.5H31.25N5.5O7.75S0.5"}) {
         SCOPED_TRACE(formula);
         const envelope::Envelope direct = computed(formula, envelope::Route::chosen);
         EXPECT_TRUE(direct.summed_directly);

@@ -74,18 +74,20 @@ bool direct_suits(const labels::ElementPattern &p) {
 }
 
 const DirectSeries *natural_direct_series(int element) {
-    // Each element's series, or null where it does not suit; never freed.
+    // Static storage, so that making them never fails; an element that
+    // does not suit keeps a null entry.
+    static std::array<DirectSeries, chem::kElementCount> storage;
     using Table = std::array<const DirectSeries *, chem::kElementCount>;
     static const Table table = [] {
         Table made{};
         for (int e = 0; e < chem::kElementCount; ++e) {
             const labels::ElementPattern &p = labels::natural_pattern(e);
             if (!direct_suits(p)) continue;
-            auto *series = new DirectSeries;
+            DirectSeries &series = storage[static_cast<std::size_t>(e)];
             const Taps taps = taps_of(p, 1);
-            series->log_lightest = taps.log_lightest;
-            unit_series(taps, kLongestDirectSum, series->log, series->moment);
-            made[static_cast<std::size_t>(e)] = series;
+            series.log_lightest = taps.log_lightest;
+            unit_series(taps, kLongestDirectSum, series.log, series.moment);
+            made[static_cast<std::size_t>(e)] = &series;
         }
         return made;
     }();

@@ -468,10 +468,14 @@ struct Buffers {
         if (length <= direct_capacity) return true;
         direct_block = CArray<double>(static_cast<double *>(std::malloc(
             sizeof(double) * static_cast<std::size_t>((kDirectWorkPerPoint + 2) * length))));
-        direct_capacity = direct_block ? length : 0;
+        if (!direct_block) {
+            direct_capacity = 0;
+            return false;
+        }
+        direct_capacity = length;
         direct_total = direct_block.get() + kDirectWorkPerPoint * length;
         direct_moment = direct_total + length;
-        return direct_block != nullptr;
+        return true;
     }
 
     bool reserve(int grid) {
