@@ -40,6 +40,7 @@
 
 #include "corvan.h"
 #include "envelope_reference.hpp"
+#include "lean_direct.hpp"
 #include "proteome.hpp"
 
 namespace {
@@ -204,6 +205,33 @@ struct Lean {
         return p;
     }
 };
+
+// ---- the lean direct kernel: recurrences and convolution, no transform ----
+
+const bench::LeanDirect &lean_direct() {
+    static const bench::LeanDirect kernel([] {
+        std::array<bench::LeanDirect::Element, 5> elements;
+        for (int e = 0; e < 5; ++e) {
+            const auto &list = isotopes(e);
+            elements[e].lightest = static_cast<double>(list.front().mass);
+            for (const auto &i : list) {
+                const int position = i.mass_number - list.front().mass_number;
+                elements[e].isotopes.push_back(
+                    {position, static_cast<double>(i.share),
+                     static_cast<double>(i.mass - list.front().mass) - position});
+            }
+        }
+        return elements;
+    }());
+    return kernel;
+}
+
+Points lean_direct_run(const Molecule &m) {
+    double share[bench::LeanDirect::kLongest], mass[bench::LeanDirect::kLongest];
+    const int length = lean_direct().run(m.atoms, share, mass);
+    return peak_scaled(
+        {std::vector<double>(share, share + length), std::vector<double>(mass, mass + length)});
+}
 
 // ---- corvan ----
 
@@ -398,7 +426,10 @@ std::vector<Contender> contenders(const corvan_options *options, std::size_t wid
          each([=](const Molecule &m) { return corvan_single(m, options); })},
         {"corvan many-molecule call",
          [=](const std::vector<Molecule> &ms) { return corvan_many(ms, options, width); }},
-        {"lean kernel (bench only)", each([](const Molecule &m) { return lean.run(m.atoms); })}};
+        {"lean transform kernel (bench only)",
+         each([](const Molecule &m) { return lean.run(m.atoms); })}};
+    // Small molecules only: its fixed arrays stop at LeanDirect::kLongest.
+    if (isospec_too) list.push_back({"lean direct kernel (bench only)", each(lean_direct_run)});
 #if defined(CORVAN_COMPARE_ISOSPEC)
     if (isospec_too) {
         list.push_back({"IsoSpec threshold 1e-9 of highest",

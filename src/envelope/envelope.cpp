@@ -13,8 +13,10 @@
 #include "core/buffers.hpp"
 #include "core/numbers.hpp"
 #include "core/plan_cache.hpp"
+#include "envelope/direct_sum.hpp"
 #include "envelope/element_bins.hpp"
 #include "envelope/element_stats.hpp"
+#include "envelope/route_choice.hpp"
 #include "envelope/tail_bound.hpp"
 #include "labels/element_pattern.hpp"
 
@@ -25,6 +27,11 @@ namespace {
 // Each tail left outside the grid holds at most e^-34.6 ~ 1e-15 of the
 // whole, far below what is reported.
 constexpr double kTailLogOdds = 34.6;
+// Each point above the direct sum's top holds at most e^-28 < 7e-13 of the
+// whole: below CORVAN_ACCURACY, so it would be reported as 0. The direct
+// sum wraps nothing and needs no more.
+constexpr double kReportedLogOdds = 28;
+static_assert(kReportedLogOdds > 27.7, "e^-kReportedLogOdds must stay below CORVAN_ACCURACY");
 // A bin whose log-magnitude lies below this is zero: its share of any
 // point would be far below what a double can add to it.
 constexpr double kNegligibleLog = -700;
@@ -182,6 +189,7 @@ struct Window {
     long long low = 0; // k of grid point 0
     long long span = 1;
     int grid = 4;
+    long long direct_top = 0; // the last point the direct sum needs
 };
 
 // The smallest size of at least `span` points (from 4 up) whose only prime
@@ -218,12 +226,12 @@ SlopeSums slope_sums(const std::vector<Factor> &factors) {
 
 // The tightest edge over the slopes, below the mean (direction -1) or
 // above it (+1).
-double chernoff_edge(const SlopeSums &sums, double direction) {
+double chernoff_edge(const SlopeSums &sums, double direction, double log_odds) {
     double best = std::numeric_limits<double>::infinity();
     for (std::size_t s = 0; s < kSlopeCount; ++s) {
         const double lambda = direction * kSlopes[s];
         const std::size_t column = direction > 0 ? s : kSlopeCount + s;
-        const double edge = (sums[column] + kTailLogOdds) / lambda;
+        const double edge = (sums[column] + log_odds) / lambda;
         if (direction > 0 ? edge < best : -edge < best) best = direction > 0 ? edge : -edge;
     }
     return direction > 0 ? best : -best;
@@ -248,9 +256,9 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     // narrow spread, Bennett's inequality for a wide one.
     const bool narrow = variance < 64;
     const SlopeSums sums = narrow ? slope_sums(factors) : SlopeSums{};
-    double low = narrow ? chernoff_edge(sums, -1)
+    double low = narrow ? chernoff_edge(sums, -1, kTailLogOdds)
                         : mean - bennett_distance(variance, reach_down, kTailLogOdds);
-    double high = narrow ? chernoff_edge(sums, +1)
+    double high = narrow ? chernoff_edge(sums, +1, kTailLogOdds)
                          : mean + bennett_distance(variance, reach_up, kTailLogOdds);
     low = std::max(0.0, std::floor(low));
     high = std::min(hard_max, std::ceil(high));
@@ -263,6 +271,11 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     window.low = static_cast<long long>(low);
     window.span = static_cast<long long>(span);
     window.grid = grid_size(window.span);
+    window.direct_top =
+        narrow ? std::min(static_cast<long long>(high),
+                          std::max(window.low, static_cast<long long>(std::ceil(
+                                                   chernoff_edge(sums, +1, kReportedLogOdds)))))
+               : static_cast<long long>(high);
     return Outcome::success();
 }
 
@@ -380,32 +393,57 @@ long long cell_of(long long k, const Layout &layout, int grid) {
     return cell < 0 ? cell + grid : cell;
 }
 
-void fill_points(const Window &window, const Layout &layout, const double *total,
-                 const double *moment, long long mono_shift, Envelope &result) {
-    const double scale = 1.0 / window.grid;
-    const auto share_at = [&](long long k) {
-        return total[cell_of(k, layout, window.grid)] * scale;
-    };
+// The reported range of [window.low, window.low + window.span): the points
+// at both ends below CORVAN_ACCURACY left out; first > last when none is
+// left. Sets result.first_neutrons and empties its arrays.
+template <class ShareAt>
+std::pair<long long, long long> reported_range(const Window &window, long long mono_shift,
+                                               ShareAt &&share_at, Envelope &result) {
     long long first = window.low, last = window.low + window.span - 1;
     while (first <= last && share_at(first) < CORVAN_ACCURACY) ++first;
     while (last > first && share_at(last) < CORVAN_ACCURACY) --last;
     result.shares.clear();
     result.masses.clear();
     result.first_neutrons = static_cast<int>((first > last ? window.low : first) - mono_shift);
+    if (first <= last) {
+        result.shares.reserve(static_cast<std::size_t>(last - first + 1));
+        result.masses.reserve(static_cast<std::size_t>(last - first + 1));
+    }
+    return {first, last};
+}
+
+void push_point(double share, double mass, Envelope &result) {
+    const bool signal = share >= CORVAN_ACCURACY;
+    result.shares.push_back(signal ? share : 0.0);
+    result.masses.push_back(signal ? mass : std::numeric_limits<double>::quiet_NaN());
+}
+
+void fill_points(const Window &window, const Layout &layout, const double *total,
+                 const double *moment, long long mono_shift, Envelope &result) {
+    const double scale = 1.0 / window.grid;
+    const auto [first, last] = reported_range(
+        window, mono_shift,
+        [&](long long k) { return total[cell_of(k, layout, window.grid)] * scale; }, result);
     if (first > last) return;
-    result.shares.reserve(static_cast<std::size_t>(last - first + 1));
-    result.masses.reserve(static_cast<std::size_t>(last - first + 1));
     long long cell = cell_of(first, layout, window.grid);
     for (long long k = first; k <= last; ++k, cell = cell + 1 == window.grid ? 0 : cell + 1) {
         const double share = total[cell] * scale;
-        const bool signal = share >= CORVAN_ACCURACY;
-        result.shares.push_back(signal ? share : 0.0);
-        result.masses.push_back(!signal ? std::numeric_limits<double>::quiet_NaN()
-                                : k == 0
-                                    ? layout.lightest
-                                    : layout.base + (1 + layout.slope) * static_cast<double>(k) +
-                                          moment[cell] / total[cell]);
+        push_point(share,
+                   k == 0 ? layout.lightest
+                          : layout.base + (1 + layout.slope) * static_cast<double>(k) +
+                                moment[cell] / total[cell],
+                   result);
     }
+}
+
+// The direct sum's points: total[k] and moment[k] for k from the lightest
+// composition, whose mass is `lightest`.
+void fill_direct_points(const Window &window, double lightest, const double *total,
+                        const double *moment, long long mono_shift, Envelope &result) {
+    const auto [first, last] = reported_range(
+        window, mono_shift, [&](long long k) { return total[k]; }, result);
+    for (long long k = first; k <= last; ++k)
+        push_point(total[k], lightest + static_cast<double>(k) + moment[k] / total[k], result);
 }
 
 // The working arrays, in one aligned block for both grids and both bin
@@ -420,6 +458,25 @@ struct Buffers {
     std::vector<ElementBin> own_bins;
     std::vector<Term> terms;
     std::vector<Factor> factors;
+    // The direct sum's terms, working space, and its total and moment.
+    std::vector<DirectTerm> direct_terms;
+    CArray<double> direct_block;
+    long long direct_capacity = 0;
+    double *direct_total = nullptr, *direct_moment = nullptr;
+
+    bool reserve_direct(long long length) {
+        if (length <= direct_capacity) return true;
+        direct_block = CArray<double>(static_cast<double *>(std::malloc(
+            sizeof(double) * static_cast<std::size_t>((kDirectWorkPerPoint + 2) * length))));
+        if (!direct_block) {
+            direct_capacity = 0;
+            return false;
+        }
+        direct_capacity = length;
+        direct_total = direct_block.get() + kDirectWorkPerPoint * length;
+        direct_moment = direct_total + length;
+        return true;
+    }
 
     bool reserve(int grid) {
         if (grid <= capacity) return true;
@@ -470,11 +527,37 @@ double average_of(double fixed, const std::vector<Factor> &factors) {
     return average;
 }
 
+// The direct sum's terms into buffers.direct_terms when every factor
+// suits it and its estimated work is below the transform's: a choice made
+// from the molecule alone, so that a molecule's points never depend on
+// what was computed before.
+bool direct_chosen(const std::vector<Factor> &factors, const Window &window, Route route,
+                   Buffers &buffers) {
+    const long long length = window.direct_top + 1;
+    if (route == Route::transform || length > kLongestDirectSum) return false;
+    buffers.direct_terms.clear();
+    RouteCosts costs;
+    for (const Factor &factor : factors) {
+        if (!direct_suits(*factor.pattern)) return false;
+        buffers.direct_terms.push_back(
+            {factor.pattern, factor.whole, factor.fraction,
+             factor.labelled ? nullptr : natural_direct_series(factor.element)});
+        costs.add_element(static_cast<int>(factor.pattern->size));
+    }
+    return route == Route::direct || costs.direct_is_cheaper(static_cast<int>(length), window.grid);
+}
+
+double lightest_mass_of(double fixed, const std::vector<Factor> &factors) {
+    double lightest = fixed;
+    for (const Factor &factor : factors) lightest += factor.count * factor.stats->lightest_mass;
+    return lightest;
+}
+
 // The whole computation once the factors are collected;
 // `inverse(grid, bins, out)` runs an inverse transform as fft::inverse does.
 template <class Inverse>
-Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Buffers &buffers,
-                        Inverse &&inverse, Envelope &result) {
+Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route route,
+                        Buffers &buffers, Inverse &&inverse, Envelope &result) {
     const Monoisotopic mono = monoisotopic_of(factors, fixed);
     result.monoisotopic_mass = mono.mass;
     result.average_mass = average_of(fixed, factors);
@@ -482,6 +565,19 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Buffer
     Outcome placed = choose_window(factors, window);
     if (!placed.ok()) return placed;
     const Outcome no_memory = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
+    result.summed_directly = direct_chosen(factors, window, route, buffers);
+    if (result.summed_directly) {
+        const long long length = window.direct_top + 1;
+        if (!buffers.reserve_direct(length)) return no_memory;
+        direct_sum(buffers.direct_terms.data(), buffers.direct_terms.size(),
+                   static_cast<int>(length), buffers.direct_block.get(), buffers.direct_total,
+                   buffers.direct_moment);
+        Window reported = window;
+        reported.span = window.direct_top - window.low + 1;
+        fill_direct_points(reported, lightest_mass_of(fixed, factors), buffers.direct_total,
+                           buffers.direct_moment, mono.shift, result);
+        return Outcome::success();
+    }
     if (!buffers.reserve(window.grid)) return no_memory;
     gather_terms(factors, window.grid, buffers);
     const Layout layout = layout_of(factors, fixed);
@@ -535,10 +631,14 @@ struct Workspace::State {
     std::array<bool, chem::kElementCount> made{};
     Buffers buffers;
     fft::HeldInverses inverses;
+    Route route = Route::chosen;
 };
 
 Workspace::Workspace(const labels::LabelSet &labels) : state_(std::make_unique<State>(labels)) {}
 Workspace::~Workspace() = default;
+void Workspace::set_route(Route route) {
+    state_->route = route;
+}
 
 namespace {
 
@@ -580,7 +680,7 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
         Outcome collected = call_factors(molecule, carriers, labels, state);
         if (!collected.ok()) return collected;
         return compute_factors(
-            fixed_mass_of(molecule, carriers), state.buffers.factors, state.buffers,
+            fixed_mass_of(molecule, carriers), state.buffers.factors, Route::chosen, state.buffers,
             [&](int grid, fftw_complex *bins, double *out) {
                 return state.inverses.run(grid, bins, out);
             },
@@ -597,7 +697,7 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
         state.buffers.factors);
     if (!collected.ok()) return collected;
     return compute_factors(
-        fixed_mass_of(molecule, carriers), state.buffers.factors, state.buffers,
+        fixed_mass_of(molecule, carriers), state.buffers.factors, state.route, state.buffers,
         [&](int grid, fftw_complex *bins, double *out) {
             return state.inverses.run(grid, bins, out);
         },

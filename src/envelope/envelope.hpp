@@ -17,7 +17,13 @@ struct Envelope {
     std::vector<double> masses; // mean mass of each point's atoms; NaN where the share is 0
     double monoisotopic_mass = 0;
     double average_mass = 0;
+    bool summed_directly = false; // made by the direct sum, not the transform
 };
+
+// The two routes to the points (route_choice.hpp). `chosen` takes the one
+// estimated cheaper; the others exist for tests and measurements, and fall
+// back to the transform where the direct sum cannot serve.
+enum class Route { chosen, direct, transform };
 
 // The distribution of `molecule`, whose atoms of natural abundance carry
 // the labels, plus `carriers` (an adduct's atoms, may be null), whose atoms
@@ -41,6 +47,8 @@ class Workspace {
     ~Workspace();
     Workspace(const Workspace &) = delete;
     Workspace &operator=(const Workspace &) = delete;
+
+    void set_route(Route route); // Route::chosen unless set
 
     struct State;
 

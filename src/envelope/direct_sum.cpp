@@ -1,0 +1,152 @@
+#include "envelope/direct_sum.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "corvan.h"
+#include "molecule/elements.hpp"
+
+namespace corvan::envelope {
+
+namespace {
+
+// The lightest isotope's least share for the direct sum: every other
+// isotope then holds at most a ninth of it, so the series below fall off at
+// least ninefold per neutron and their alternating terms cancel little.
+constexpr double kLeastLightestShare = 0.9;
+
+// What may be left of the whole, less round-off, where the sum stops: every
+// later point is then below CORVAN_ACCURACY.
+constexpr double kLeftOver = 0.5 * CORVAN_ACCURACY;
+// Round-off of the computed whole, per atom and per point: the patterns'
+// shares sum to 1 only to their last digit.
+constexpr double kRoundOffPerTerm = 1e-15;
+
+// One atom's pattern a P + (1 - a) (a < 1: a fractional count's mixture
+// atom) divided by its share at position 0: taps at positions above 0.
+struct Taps {
+    int size = 0;
+    double log_lightest = 0;
+    int at[labels::kMostIsotopes];
+    double ratio[labels::kMostIsotopes], defect[labels::kMostIsotopes];
+};
+
+Taps taps_of(const labels::ElementPattern &p, double a) {
+    Taps taps;
+    const double lightest = 1 - a + a * p.shares[0];
+    taps.log_lightest = std::log(lightest);
+    taps.size = static_cast<int>(p.size) - 1;
+    for (int i = 0; i < taps.size; ++i) {
+        const auto from = static_cast<std::size_t>(i + 1);
+        taps.at[i] = p.positions[from];
+        taps.ratio[i] = a * p.shares[from] / lightest;
+        taps.defect[i] = p.defects[from];
+    }
+    return taps;
+}
+
+// The series log U and D / U of the taps to `length` terms. From
+// U' = U (log U)': k l_k = k u_k - sum_i u_i (k - x_i) l_(k - x_i), and
+// v = D / U: v_k = d_k - sum_i u_i v_(k - x_i).
+void unit_series(const Taps &taps, int length, double *l, double *v) {
+    l[0] = v[0] = 0;
+    for (int k = 1; k < length; ++k) {
+        double log_sum = 0, moment_sum = 0;
+        for (int i = 0; i < taps.size && taps.at[i] <= k; ++i) {
+            const int x = taps.at[i];
+            log_sum += (x == k ? k : -(k - x) * l[k - x]) * taps.ratio[i];
+            moment_sum += (x == k ? taps.defect[i] : -v[k - x]) * taps.ratio[i];
+        }
+        l[k] = log_sum / k;
+        v[k] = moment_sum;
+    }
+}
+
+void add_scaled(const double *from, double scale, int length, double *to) {
+    for (int k = 0; k < length; ++k) to[k] += scale * from[k];
+}
+
+} // namespace
+
+bool direct_suits(const labels::ElementPattern &p) {
+    return p.size > 0 && p.positions[0] == 0 && p.shares[0] >= kLeastLightestShare;
+}
+
+const DirectSeries *natural_direct_series(int element) {
+    // Static storage, so that making them never fails; an element that
+    // does not suit keeps a null entry.
+    static std::array<DirectSeries, chem::kElementCount> storage;
+    using Table = std::array<const DirectSeries *, chem::kElementCount>;
+    static const Table table = [] {
+        Table made{};
+        for (int e = 0; e < chem::kElementCount; ++e) {
+            const labels::ElementPattern &p = labels::natural_pattern(e);
+            if (!direct_suits(p)) continue;
+            DirectSeries &series = storage[static_cast<std::size_t>(e)];
+            const Taps taps = taps_of(p, 1);
+            series.log_lightest = taps.log_lightest;
+            unit_series(taps, kLongestDirectSum, series.log, series.moment);
+            made[static_cast<std::size_t>(e)] = &series;
+        }
+        return made;
+    }();
+    return table[static_cast<std::size_t>(element)];
+}
+
+// The distribution is Q = q0 exp(S), S the summed log series; its moment
+// Q x W, W the summed D / U series (the product rule over every atom).
+// Every atom's lightest share is at least kLeastLightestShare, so q0 cannot
+// underflow within kLongestDirectSum points of the lightest composition.
+void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *work, double *total,
+                double *moment) {
+    double *log_sum = work, *moment_sum = work + length;
+    double *l = work + 2 * length, *v = work + 3 * length;
+    std::fill(log_sum, log_sum + 2 * length, 0.0);
+    double log_first = 0, atoms = 0;
+    const auto add = [&](const double *log, const double *moments, double log_lightest,
+                         double times) {
+        log_first += times * log_lightest;
+        add_scaled(log, times, length, log_sum);
+        add_scaled(moments, times, length, moment_sum);
+    };
+    for (std::size_t t = 0; t < count; ++t) {
+        const DirectTerm &term = terms[t];
+        atoms += term.whole + 1;
+        if (term.pattern->size == 1) continue; // one isotope: the lightest composition's mass
+        if (term.whole != 0 && term.series != nullptr) {
+            add(term.series->log, term.series->moment, term.series->log_lightest, term.whole);
+        } else if (term.whole != 0) {
+            const Taps taps = taps_of(*term.pattern, 1);
+            unit_series(taps, length, l, v);
+            add(l, v, taps.log_lightest, term.whole);
+        }
+        if (term.fraction != 0) {
+            const Taps taps = taps_of(*term.pattern, term.fraction);
+            unit_series(taps, length, l, v);
+            add(l, v, taps.log_lightest, 1);
+        }
+    }
+    // k q_k = sum_j j s_j q_(k - j): the exponential of the log series,
+    // and the moment sum_j w_j q_(k - j) in the same pass (w_0 = 0).
+    for (int j = 1; j < length; ++j) log_sum[j] *= j;
+    const double enough = 1 - kLeftOver + kRoundOffPerTerm * (atoms + length);
+    total[0] = std::exp(log_first);
+    moment[0] = 0;
+    double summed = total[0];
+    int k = 1;
+    for (; k < length && summed < enough; ++k) {
+        double share = 0, weighted = 0;
+        for (int j = 1; j <= k; ++j) {
+            share += log_sum[j] * total[k - j];
+            weighted += moment_sum[j] * total[k - j];
+        }
+        total[k] = share / k;
+        moment[k] = weighted;
+        summed += total[k];
+    }
+    std::fill(total + k, total + length, 0.0);
+    std::fill(moment + k, moment + length, 0.0);
+}
+
+} // namespace corvan::envelope
