@@ -15,7 +15,7 @@
 // summed with the same Gaussian on the same grid; each molecule's fastest
 // of three rounds per side.
 //
-// Usage: compare_fine [peptides] [proteins] [corvan]
+// Usage: compare_fine [peptides] [proteins] [corvan [row]]
 // With "corvan" only corvan's side runs, once, and nothing is compared: for
 // counting its instructions (valgrind --tool=callgrind), which a shared
 // machine's load does not change.
@@ -295,9 +295,14 @@ int main(int argc, char **argv) {
                                 {"threshold 1e-6", CORVAN_FINE_THRESHOLD, 1e-6},
                                 {"coverage 0.999", CORVAN_FINE_COVERAGE, 0.999},
                                 {"coverage 0.99999", CORVAN_FINE_COVERAGE, 0.99999}};
+    // A fourth argument picks one row (0-7) of the table.
+    const int only_row = argc > 4 ? std::atoi(argv[4]) : -1;
+    int row = 0;
     for (double n15 : {0.0, 0.98})
-        for (const Setting &s : settings) fine_row(peptides, s, n15);
+        for (const Setting &s : settings)
+            if (only_row < 0 || only_row == row++) fine_row(peptides, s, n15);
     for (Peptide &p : peptides) corvan_molecule_free(p.molecule);
+    if (only_row >= 0) return 0;
 
     std::printf("\nProfiles at 120000@200 (Orbitrap, Gaussian, 10 points per FWHM), times per "
                 "molecule\n\n");

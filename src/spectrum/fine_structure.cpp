@@ -23,11 +23,11 @@ using Counts = std::array<long long, kMaxIsotopes>;
 // Layers (nucleons above the lightest composition) are counted up to here.
 constexpr int kMostLayers = 1 << 20;
 // Up to this many layers apart, compositions are ordered by layer first:
-// a nucleon adds 0.99 to 1.01 u, so the layers' masses do not overlap.
+// a nucleon adds 0.99 to 1.01 u, so the layers' masses hardly overlap.
 constexpr int kOrderedLayers = 40;
 // Room made at once for an element's compositions and for the prefixes:
 // enough for most molecules, so the lists seldom grow.
-constexpr std::size_t kUsualRows = 32, kUsualPrefixes = 256;
+constexpr std::size_t kUsualRows = 32, kUsualPrefixes = 64;
 
 // One element's compositions above its cut, most probable first.
 struct Marginal {
@@ -246,17 +246,15 @@ using Entries = std::vector<Entry, Unset<Entry>>;
 // `layered`, each entry's layer (nucleons above the lightest composition)
 // travels with it and the entries of one layer arrive in mass order.
 struct Collector {
-    Collector(std::size_t most, std::size_t limit) : cap(most), count_limit(limit) {
-        kept.reserve(1024);
-        layers.reserve(1024);
-    }
+    Collector(std::size_t most, std::size_t limit) : cap(most), count_limit(limit) {}
     std::size_t cap;
     std::size_t count_limit;
     std::size_t count = 0;
     double total = 0;
     bool stopped = false;
     bool layered = false;
-    int most_layer = 0;
+    bool placed = false; // the peaks went straight to the answer
+    int least_layer = kMostLayers, most_layer = 0;
     Entries kept;
     std::vector<int, Unset<int>> layers;
 
@@ -268,25 +266,24 @@ struct Collector {
         layers.push_back(0);
         if (kept.size() >= 2 * cap + 1024) compact();
     }
-    // The first `n` compositions of the innermost group `g` after an outer
-    // prefix of probability `p`, mass `m` and layer `layer`, in one stretch
-    // without a test per entry.
-    void add_run(double p, double m, int layer, const Marginal &g, std::size_t n) {
-        count += n;
-        if (count > count_limit) stopped = true;
-        const std::size_t at = kept.size();
-        kept.resize(at + n);
-        Entry *to = kept.data() + at;
-        for (std::size_t i = 0; i < n; ++i) {
-            to[i] = {p * g.rows[i].probability, m + g.rows[i].mass};
-            total += to[i].probability;
-        }
-        if (layered) {
-            layers.resize(at + n);
-            for (std::size_t i = 0; i < n; ++i) {
-                layers[at + i] = layer + g.rows[i].layer;
-                most_layer = std::max(most_layer, layers[at + i]);
-            }
+    // Room for `more` entries at the end, written by the caller; false
+    // (and stopped) when the count passes its limit.
+    bool grow(std::size_t more) {
+        count += more;
+        if (count > count_limit) return !(stopped = true);
+        kept.resize(kept.size() + more);
+        if (layered) layers.resize(kept.size());
+        return true;
+    }
+    // After entries were written from `from` on: their total, their layers'
+    // range, and the cap's bound on memory.
+    void settle(std::size_t from) {
+        for (std::size_t i = from; i < kept.size(); ++i) total += kept[i].probability;
+        if (layered && from < kept.size()) {
+            const auto [least, most] =
+                std::minmax_element(layers.begin() + static_cast<long>(from), layers.end());
+            least_layer = std::min(least_layer, *least);
+            most_layer = std::max(most_layer, *most);
         }
         if (kept.size() >= 2 * cap + 1024) compact();
     }
@@ -299,11 +296,28 @@ struct Collector {
     }
 };
 
+// Where threshold mode may write its peaks directly (result null: not).
+struct Placement {
+    FinePeaks *result = nullptr;
+    double fixed_mass = 0, divisor = 1;
+};
+
+// Orders masses that rounding left a hair apart the wrong way (a layer's
+// compositions arrive in mass order up to that).
+void order_hairs(FinePeaks &peaks) {
+    for (std::size_t i = 1; i < peaks.mz.size(); ++i)
+        for (std::size_t j = i; j > 0 && peaks.mz[j - 1] > peaks.mz[j]; --j) {
+            std::swap(peaks.mz[j - 1], peaks.mz[j]);
+            std::swap(peaks.probability[j - 1], peaks.probability[j]);
+        }
+}
+
 // A composition of every group but the innermost, with room left for it.
 struct Prefix {
     double lp, p, m;
     int layer;
-    double key; // mass less layer times the innermost line's slope
+    double key;         // mass less layer times the innermost line's slope
+    std::size_t length; // compositions of the innermost group it takes
 };
 
 struct Joint {
@@ -318,7 +332,7 @@ struct Joint {
     void walk(std::size_t level, double lp, double p, double m, int layer) {
         if (prefixes.size() > limit) return;
         if (level + 1 == marginals.size()) {
-            prefixes.push_back({lp, p, m, layer, 0.0});
+            prefixes.push_back({lp, p, m, layer, 0.0, 0});
             return;
         }
         const Marginal &g = marginals[level];
@@ -332,19 +346,83 @@ struct Joint {
     // compositions differ from their prefix by the same mass, so prefixes
     // in order of mass less layer times the line's slope give each layer's
     // entries in mass order.
-    void emit(Collector &out) {
+    // Orders the prefixes (by layer when asked) and measures their runs;
+    // returns the number of compositions.
+    std::size_t measure(bool layered) {
         const Marginal &g = marginals.back();
-        if (out.layered) {
+        if (layered) {
             for (Prefix &x : prefixes) x.key = x.m - x.layer * g.slope;
             std::sort(prefixes.begin(), prefixes.end(),
                       [](const Prefix &a, const Prefix &b) { return a.key < b.key; });
         }
-        for (const Prefix &x : prefixes) {
-            std::size_t n = 0;
-            while (n < g.rows.size() && x.lp + g.rows[n].log_probability >= cut) ++n;
-            out.add_run(x.p, x.m, x.layer, g, n);
-            if (out.stopped) return;
+        std::size_t total = 0;
+        for (Prefix &x : prefixes) {
+            const auto end =
+                std::partition_point(g.rows.begin(), g.rows.end(), [&](const Marginal::Row &row) {
+                    return x.lp + row.log_probability >= cut;
+                });
+            x.length = static_cast<std::size_t>(end - g.rows.begin());
+            total += x.length;
         }
+        return total;
+    }
+    // Counted first, so the collector makes room once; then each prefix's
+    // run is written without a test per entry.
+    void emit(Collector &out) {
+        const Marginal &g = marginals.back();
+        const std::size_t total = measure(out.layered);
+        const std::size_t from = out.kept.size();
+        if (!out.grow(total)) return;
+        Entry *to = out.kept.data() + from;
+        for (const Prefix &x : prefixes) {
+            for (std::size_t i = 0; i < x.length; ++i)
+                to[i] = {x.p * g.rows[i].probability, x.m + g.rows[i].mass};
+            to += x.length;
+        }
+        if (out.layered) {
+            int *layer = out.layers.data() + from;
+            for (const Prefix &x : prefixes) {
+                for (std::size_t i = 0; i < x.length; ++i) layer[i] = x.layer + g.rows[i].layer;
+                layer += x.length;
+            }
+        }
+        out.settle(from);
+    }
+    // By threshold and by layer, each composition straight to its place in
+    // the answer: its layer's start plus the compositions of that layer
+    // before it. False, with nothing done, when the layers span too many.
+    bool place(Collector &out, const Placement &to) {
+        const Marginal &g = marginals.back();
+        const std::size_t total = measure(true);
+        int least = kMostLayers, most = -1;
+        for (const Prefix &x : prefixes)
+            for (std::size_t i = 0; i < x.length; ++i) {
+                least = std::min(least, x.layer + g.rows[i].layer);
+                most = std::max(most, x.layer + g.rows[i].layer);
+            }
+        if (most - least > kOrderedLayers) return false;
+        out.count += total;
+        out.stopped = out.count > out.count_limit;
+        if (out.count > out.cap) return true; // the caller fails with the count
+        std::vector<std::size_t> start(static_cast<std::size_t>(most - least) + 2, 0);
+        const auto slot = [&](const Prefix &x, std::size_t i) {
+            return static_cast<std::size_t>(x.layer + g.rows[i].layer - least);
+        };
+        for (const Prefix &x : prefixes)
+            for (std::size_t i = 0; i < x.length; ++i) ++start[slot(x, i) + 1];
+        for (std::size_t l = 1; l < start.size(); ++l) start[l] += start[l - 1];
+        FinePeaks &peaks = *to.result;
+        peaks.mz.resize(total);
+        peaks.probability.resize(total);
+        const double per_charge = 1 / to.divisor; // exact for 1, 2, 4, ...
+        for (const Prefix &x : prefixes)
+            for (std::size_t i = 0; i < x.length; ++i) {
+                const std::size_t at = start[slot(x, i)]++;
+                peaks.mz[at] = (x.m + g.rows[i].mass + to.fixed_mass) * per_charge;
+                peaks.probability[at] = x.p * g.rows[i].probability;
+            }
+        order_hairs(peaks);
+        return true;
     }
 };
 
@@ -359,7 +437,7 @@ Outcome too_many(std::size_t needed, std::size_t cap, bool at_least) {
 // `log_ratio`, into `out`; by layer when `by_mass` and the innermost group
 // is a line.
 bool enumerate(const std::vector<GroupModel> &models, double log_ratio, bool by_mass,
-               Collector &out) {
+               const Placement &placement, Collector &out) {
     std::vector<Marginal> marginals(models.size());
     for (std::size_t g = 0; g < models.size(); ++g) {
         const double top = models[g].log_probability(mode_of(models[g]));
@@ -390,7 +468,8 @@ bool enumerate(const std::vector<GroupModel> &models, double log_ratio, bool by_
                            [](const Marginal::Row &r) { return r.layer < 0; });
     });
     out.layered = by_mass && !std::isnan(marginals.back().slope) && !any_below;
-    joint.emit(out);
+    out.placed = out.layered && placement.result != nullptr && joint.place(out, placement);
+    if (!out.placed) joint.emit(out);
     return !out.stopped;
 }
 
@@ -408,20 +487,18 @@ bool has_split_element(const IonAtoms &atoms) {
 // left a hair apart the wrong way.
 void place_by_layer(const Collector &out, std::size_t count, double fixed, double divisor,
                     FinePeaks &result) {
-    std::vector<std::size_t> start(static_cast<std::size_t>(out.most_layer) + 2, 0);
-    for (std::size_t i = 0; i < count; ++i) ++start[static_cast<std::size_t>(out.layers[i]) + 1];
+    const auto slot = [&](std::size_t i) {
+        return static_cast<std::size_t>(out.layers[i] - out.least_layer);
+    };
+    std::vector<std::size_t> start(static_cast<std::size_t>(out.most_layer - out.least_layer) + 2);
+    for (std::size_t i = 0; i < count; ++i) ++start[slot(i) + 1];
     for (std::size_t l = 1; l < start.size(); ++l) start[l] += start[l - 1];
     for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = start[static_cast<std::size_t>(out.layers[i])]++;
+        const std::size_t at = start[slot(i)]++;
         result.mz[at] = (out.kept[i].mass + fixed) / divisor;
         result.probability[at] = out.kept[i].probability;
     }
-    for (std::size_t i = 1; i < count; ++i) {
-        for (std::size_t j = i; j > 0 && result.mz[j - 1] > result.mz[j]; --j) {
-            std::swap(result.mz[j - 1], result.mz[j]);
-            std::swap(result.probability[j - 1], result.probability[j]);
-        }
-    }
+    order_hairs(result);
 }
 
 // The first `count` entries as peaks, sorted by mass when asked (or when
@@ -430,7 +507,7 @@ void hand_out(const IonAtoms &atoms, Collector &out, std::size_t count, bool by_
               FinePeaks &result) {
     Entries &entries = out.kept;
     const bool split = has_split_element(atoms);
-    const bool layered = out.layered && out.most_layer <= kOrderedLayers;
+    const bool layered = out.layered && out.most_layer - out.least_layer <= kOrderedLayers;
     if ((by_mass && !layered) || split) sort_by_mass(entries.data(), count);
     result.mz.clear();
     result.probability.clear();
@@ -467,11 +544,15 @@ Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atom
                      const FineRequest &request, FinePeaks &result, std::size_t &needed) {
     const std::size_t limit = request.max_peaks * kCountingLimit;
     Collector out(request.max_peaks, limit);
-    const bool complete = enumerate(models, std::log(request.value), request.by_mass, out);
+    Placement placement;
+    if (request.by_mass && !has_split_element(atoms))
+        placement = {&result, atoms.fixed_mass, atoms.charge == 0 ? 1.0 : std::abs(atoms.charge)};
+    const bool complete =
+        enumerate(models, std::log(request.value), request.by_mass, placement, out);
     needed = out.count;
     if (!complete) return too_many(std::max(out.count, limit + 1), request.max_peaks, true);
     if (out.count > request.max_peaks) return too_many(out.count, request.max_peaks, false);
-    hand_out(atoms, out, out.count, request.by_mass, result);
+    if (!out.placed) hand_out(atoms, out, out.count, request.by_mass, result);
     return Outcome::success();
 }
 
@@ -532,7 +613,7 @@ Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms
         std::min(std::log(kLayer), std::log1p(-request.value) + 2 * std::log(kLayer));
     for (double log_ratio = first;; log_ratio += std::log(kLayer)) {
         Collector out(cap, cap * kCountingLimit);
-        const bool complete = enumerate(models, log_ratio, request.by_mass, out);
+        const bool complete = enumerate(models, log_ratio, request.by_mass, Placement{}, out);
         if (!complete) return too_many(needed = cap * kCountingLimit + 1, cap, true);
         // Round-off aside, an empty remainder means every composition is in.
         const bool last_layer = out.total >= request.value || log_ratio < -800;
