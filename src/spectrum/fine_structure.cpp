@@ -28,6 +28,8 @@ constexpr int kOrderedLayers = 40;
 // Room made at once for an element's compositions and for the prefixes:
 // enough for most molecules, so the lists seldom grow.
 constexpr std::size_t kUsualRows = 32, kUsualPrefixes = 64;
+// Up to this many rows, a run is measured by counting rather than search.
+constexpr std::size_t kCountedRows = 64;
 
 // One element's compositions above its cut, most probable first.
 struct Marginal {
@@ -37,6 +39,8 @@ struct Marginal {
         int layer; // nucleons above the group's lightest composition
     };
     std::vector<Row> rows;
+    // The least and most layer among rows 0 .. i, once sorted.
+    std::vector<int> least_layer, most_layer;
     // Along a line (a group of at most two isotopes) each nucleon adds this
     // mass; NaN for larger groups, whose compositions lie on no line.
     double slope = std::numeric_limits<double>::quiet_NaN();
@@ -149,6 +153,12 @@ void sort_marginal(Marginal &m) {
     std::sort(m.rows.begin(), m.rows.end(),
               [](const Row &a, const Row &b) { return a.log_probability > b.log_probability; });
     for (Row &row : m.rows) row.probability = std::exp(row.log_probability);
+    m.least_layer.resize(m.rows.size());
+    m.most_layer.resize(m.rows.size());
+    for (std::size_t i = 0; i < m.rows.size(); ++i) {
+        m.least_layer[i] = std::min(m.rows[i].layer, i > 0 ? m.least_layer[i - 1] : kMostLayers);
+        m.most_layer[i] = std::max(m.rows[i].layer, i > 0 ? m.most_layer[i - 1] : -kMostLayers);
+    }
 }
 
 // Two isotopes make a line of compositions, unimodal along it: walk out
@@ -346,6 +356,21 @@ struct Joint {
     // compositions differ from their prefix by the same mass, so prefixes
     // in order of mass less layer times the line's slope give each layer's
     // entries in mass order.
+    // The rows of `g` that a prefix of log-probability `lp` keeps: a prefix
+    // of them, counted without a branch per row when they are few (a
+    // search's branches go either way and stall the processor).
+    std::size_t run_length(const Marginal &g, double lp) const {
+        if (g.rows.size() > kCountedRows) {
+            const auto end =
+                std::partition_point(g.rows.begin(), g.rows.end(), [&](const Marginal::Row &row) {
+                    return lp + row.log_probability >= cut;
+                });
+            return static_cast<std::size_t>(end - g.rows.begin());
+        }
+        std::size_t n = 0;
+        for (const Marginal::Row &row : g.rows) n += lp + row.log_probability >= cut ? 1 : 0;
+        return n;
+    }
     // Orders the prefixes (by layer when asked) and measures their runs;
     // returns the number of compositions.
     std::size_t measure(bool layered) {
@@ -357,11 +382,7 @@ struct Joint {
         }
         std::size_t total = 0;
         for (Prefix &x : prefixes) {
-            const auto end =
-                std::partition_point(g.rows.begin(), g.rows.end(), [&](const Marginal::Row &row) {
-                    return x.lp + row.log_probability >= cut;
-                });
-            x.length = static_cast<std::size_t>(end - g.rows.begin());
+            x.length = run_length(g, x.lp);
             total += x.length;
         }
         return total;
@@ -395,11 +416,11 @@ struct Joint {
         const Marginal &g = marginals.back();
         const std::size_t total = measure(true);
         int least = kMostLayers, most = -1;
-        for (const Prefix &x : prefixes)
-            for (std::size_t i = 0; i < x.length; ++i) {
-                least = std::min(least, x.layer + g.rows[i].layer);
-                most = std::max(most, x.layer + g.rows[i].layer);
-            }
+        for (const Prefix &x : prefixes) {
+            if (x.length == 0) continue;
+            least = std::min(least, x.layer + g.least_layer[x.length - 1]);
+            most = std::max(most, x.layer + g.most_layer[x.length - 1]);
+        }
         if (most - least > kOrderedLayers) return false;
         out.count += total;
         out.stopped = out.count > out.count_limit;
