@@ -15,7 +15,10 @@
 // summed with the same Gaussian on the same grid; each molecule's fastest
 // of three rounds per side.
 //
-// Usage: compare_fine [peptides] [proteins]
+// Usage: compare_fine [peptides] [proteins] [corvan [row]]
+// With "corvan" only corvan's side runs, once, and nothing is compared: for
+// counting its instructions (valgrind --tool=callgrind), which a shared
+// machine's load does not change.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -122,7 +125,8 @@ void compare(const Peaks &a, const Peaks &b, Comparison &c) {
     c.ties += only_a.size();
 }
 
-constexpr int kRounds = 3;
+int rounds = 3;
+bool corvan_only = false;
 
 struct Setting {
     const char *name;
@@ -145,12 +149,13 @@ void fine_row(const std::vector<Peptide> &peptides, const Setting &s, double n15
     settings.max_peaks = 10000000;
     const Table table(n15);
     Comparison c;
-    // Each side's batch runs kRounds times; its fastest round counts, and
+    // Each side's batch runs rounds times; its fastest round counts, and
     // the last round's results are compared.
     std::vector<corvan_spectrum *> spectra(peptides.size(), nullptr);
     std::vector<IsoSpec::FixedEnvelope> envelopes;
-    c.corvan_s = c.isospec_s = 1e300;
-    for (int round = 0; round < kRounds; ++round) {
+    c.corvan_s = 1e300;
+    c.isospec_s = corvan_only ? 0 : 1e300;
+    for (int round = 0; round < rounds; ++round) {
         for (corvan_spectrum *&spectrum : spectra)
             corvan_spectrum_free(std::exchange(spectrum, nullptr));
         double start = cpu_seconds();
@@ -158,6 +163,7 @@ void fine_row(const std::vector<Peptide> &peptides, const Setting &s, double n15
             corvan_fine_structure(peptides[i].molecule, options, &settings, &spectra[i], nullptr,
                                   nullptr);
         c.corvan_s = std::min(c.corvan_s, cpu_seconds() - start);
+        if (corvan_only) continue;
         envelopes.clear();
         envelopes.reserve(peptides.size());
         start = cpu_seconds();
@@ -171,9 +177,11 @@ void fine_row(const std::vector<Peptide> &peptides, const Setting &s, double n15
     for (std::size_t i = 0; i < peptides.size(); ++i) {
         corvan_spectrum_view v;
         corvan_spectrum_get(spectra[i], &v);
-        const IsoSpec::FixedEnvelope &e = envelopes[i];
-        compare(sorted(v.fine_mz, v.fine_probability, v.fine_count),
-                sorted(e.masses(), e.probs(), e.confs_no()), c);
+        c.peaks += corvan_only ? v.fine_count : 0;
+        if (!corvan_only)
+            compare(sorted(v.fine_mz, v.fine_probability, v.fine_count),
+                    sorted(envelopes[i].masses(), envelopes[i].probs(), envelopes[i].confs_no()),
+                    c);
         ++c.molecules;
         corvan_spectrum_free(spectra[i]);
     }
@@ -220,11 +228,11 @@ void profile_row(const char *name, const std::vector<std::string> &sequences, in
     for (const std::string &sequence : sequences) {
         corvan_molecule *molecule = nullptr;
         corvan_molecule_parse(CORVAN_KIND_PEPTIDE, sequence.c_str(), &molecule, nullptr);
-        // Each molecule's fastest of kRounds: the transform's plans are made
+        // Each molecule's fastest of rounds: the transform's plans are made
         // once per length in a process, not per molecule.
         corvan_spectrum *spectrum = nullptr;
         double fastest = 1e300;
-        for (int round = 0; round < kRounds; ++round) {
+        for (int round = 0; round < rounds; ++round) {
             corvan_spectrum_free(std::exchange(spectrum, nullptr));
             const double start = cpu_seconds();
             corvan_profile(molecule, options, &settings, &spectrum, nullptr, nullptr);
@@ -237,8 +245,8 @@ void profile_row(const char *name, const std::vector<std::string> &sequences, in
         auto counts = bench::composition(sequence);
         counts[1] += charge;
         std::vector<double> reference;
-        fastest = 1e300;
-        for (int round = 0; round < kRounds; ++round) {
+        fastest = corvan_only ? 0 : 1e300;
+        for (int round = 0; round < (corvan_only ? 0 : rounds); ++round) {
             const double start = cpu_seconds();
             IsoSpec::FixedEnvelope e =
                 by_threshold
@@ -248,8 +256,8 @@ void profile_row(const char *name, const std::vector<std::string> &sequences, in
             fastest = std::min(fastest, cpu_seconds() - start);
         }
         isospec_s += fastest;
-        const double top = *std::max_element(reference.begin(), reference.end());
-        for (std::size_t k = 0; k < grid.size(); ++k)
+        const double top = corvan_only ? 0 : *std::max_element(reference.begin(), reference.end());
+        for (std::size_t k = 0; k < reference.size(); ++k)
             worst = std::max(worst, std::fabs(reference[k] - v.profile_intensity[k]) / top);
         points += grid.size();
         corvan_spectrum_free(spectrum);
@@ -267,6 +275,8 @@ void profile_row(const char *name, const std::vector<std::string> &sequences, in
 int main(int argc, char **argv) {
     const std::size_t peptide_count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 2000;
     const std::size_t protein_count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20;
+    corvan_only = argc > 3 && std::string(argv[3]) == "corvan";
+    if (corvan_only) rounds = 1;
     const auto proteome = bench::read_fasta(bench::default_proteome_path());
     auto sequences = bench::tryptic_peptides(proteome);
     if (sequences.size() > peptide_count) sequences.resize(peptide_count);
@@ -285,9 +295,14 @@ int main(int argc, char **argv) {
                                 {"threshold 1e-6", CORVAN_FINE_THRESHOLD, 1e-6},
                                 {"coverage 0.999", CORVAN_FINE_COVERAGE, 0.999},
                                 {"coverage 0.99999", CORVAN_FINE_COVERAGE, 0.99999}};
+    // A fourth argument picks one row: 0-7 fine structure, 8 and 9 profiles.
+    const int only_row = argc > 4 ? std::atoi(argv[4]) : -1;
+    int row = 0;
     for (double n15 : {0.0, 0.98})
-        for (const Setting &s : settings) fine_row(peptides, s, n15);
+        for (const Setting &s : settings)
+            if (only_row < 0 || only_row == row++) fine_row(peptides, s, n15);
     for (Peptide &p : peptides) corvan_molecule_free(p.molecule);
+    if (only_row >= 0 && only_row < 8) return 0;
 
     std::printf("\nProfiles at 120000@200 (Orbitrap, Gaussian, 10 points per FWHM), times per "
                 "molecule\n\n");
@@ -296,9 +311,10 @@ int main(int argc, char **argv) {
     std::printf("|---|---|---|---|---|---|---|\n");
     std::vector<std::string> few(sequences.begin(),
                                  sequences.begin() + std::min<std::size_t>(500, sequences.size()));
-    profile_row("tryptic peptides [M+2H]2+", few, 2, true);
+    if (only_row < 0 || only_row == 8) profile_row("tryptic peptides [M+2H]2+", few, 2, true);
     auto proteins = bench::proteins_between(proteome, 45000, 55000);
     if (proteins.size() > protein_count) proteins.resize(protein_count);
-    profile_row("45-55 kDa proteins [M+30H]30+", proteins, 30, false);
+    if (only_row < 0 || only_row == 9)
+        profile_row("45-55 kDa proteins [M+30H]30+", proteins, 30, false);
     return 0;
 }

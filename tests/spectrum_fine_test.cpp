@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include "api/handles.hpp"
 #include "corvan.h"
 #include "molecule/elements.hpp"
+#include "spectrum/fine_structure.hpp"
 
 namespace {
 
@@ -202,3 +204,61 @@ TEST(FineStructure, RefusesMoleculesByMass) {
 }
 
 } // namespace
+
+namespace {
+
+corvan::spectrum::IonAtoms ion_of(const char *formula, int charge, const char *label) {
+    corvan_molecule molecule;
+    EXPECT_TRUE(corvan::api::parse_molecule(CORVAN_KIND_FORMULA, formula, molecule).ok());
+    corvan::labels::LabelSet labels;
+    if (*label != 0) {
+        EXPECT_TRUE(labels.parse(label).ok());
+    }
+    corvan::spectrum::IonAtoms atoms;
+    EXPECT_TRUE(corvan::spectrum::ion_atoms(molecule.composition, corvan::ion::proton().atoms,
+                                            charge, charge, labels, atoms)
+                    .ok());
+    return atoms;
+}
+
+} // namespace
+
+TEST(FineStructure, OrdersByLayerAsASortDoes) {
+    // Peaks placed by layer (threshold) or kept with their layers (coverage)
+    // against the same call in any order, sorted by std::sort. The label
+    // lifts the layers off zero; the protons join the molecule's hydrogens.
+    using namespace corvan::spectrum;
+    for (const char *label : {"", "15N=0.98"})
+        for (FineMode mode : {FineMode::threshold, FineMode::coverage}) {
+            const IonAtoms atoms = ion_of("C60H98N18O20S2", 2, label);
+            const double value = mode == FineMode::threshold ? 1e-6 : 0.9999;
+            FinePeaks ordered, loose;
+            std::size_t needed = 0;
+            ASSERT_TRUE(fine_structure(atoms, {mode, value, 100000, true}, ordered, needed).ok());
+            ASSERT_TRUE(fine_structure(atoms, {mode, value, 100000, false}, loose, needed).ok());
+            std::vector<Peak> want;
+            for (std::size_t i = 0; i < loose.mz.size(); ++i)
+                want.push_back({loose.mz[i], loose.probability[i]});
+            std::sort(want.begin(), want.end(),
+                      [](const Peak &a, const Peak &b) { return a.mass < b.mass; });
+            ASSERT_EQ(ordered.mz.size(), want.size()) << label;
+            EXPECT_TRUE(std::is_sorted(ordered.mz.begin(), ordered.mz.end())) << label;
+            // Either call may sum a composition's atoms in another order.
+            for (std::size_t i = 0; i < want.size(); ++i) {
+                ASSERT_NEAR(ordered.mz[i], want[i].mass, 1e-9) << label << " " << i;
+                ASSERT_NEAR(ordered.probability[i], want[i].probability,
+                            1e-13 * want[i].probability)
+                    << label << " " << i;
+            }
+        }
+}
+
+TEST(FineStructure, CarrierAtomsDrawLikeTheMolecules) {
+    // CH4 as [M+2H]2+, natural: six hydrogens, whichever side they came from.
+    corvan_options *options = corvan_options_create();
+    ASSERT_EQ(corvan_options_set_charge(options, 2, nullptr, nullptr), CORVAN_OK);
+    const auto reference =
+        combine({element_by_atoms(C, 1, natural(C)), element_by_atoms(H, 6, natural(H))}, 0, 2);
+    expect_same(fine("CH4", options, CORVAN_FINE_THRESHOLD, 1e-14).peaks, above(reference, 1e-14));
+    corvan_options_free(options);
+}

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <new>
 #include <numeric>
 #include <string>
 #include <unordered_set>
@@ -15,21 +20,49 @@ namespace {
 
 using Counts = std::array<long long, kMaxIsotopes>;
 
+// Layers (nucleons above the lightest composition) are counted up to here.
+constexpr int kMostLayers = 1 << 20;
+// Up to this many layers apart, compositions are ordered by layer first:
+// a nucleon adds 0.99 to 1.01 u, so the layers' masses hardly overlap.
+constexpr int kOrderedLayers = 40;
+// Room made at once for an element's compositions and for the prefixes:
+// enough for most molecules, so the lists seldom grow.
+constexpr std::size_t kUsualRows = 32, kUsualPrefixes = 64;
+// Up to this many rows, a run is measured by counting rather than search.
+constexpr std::size_t kCountedRows = 64;
+
 // One element's compositions above its cut, most probable first.
 struct Marginal {
-    std::vector<double> log_probability;
-    std::vector<double> mass;
-    std::vector<double> probability; // exp(log_probability), made once sorted
+    struct Row {
+        double log_probability, probability; // the second made once sorted
+        double mass;
+        int layer; // nucleons above the group's lightest composition
+    };
+    std::vector<Row> rows;
+    // The least and most layer among rows 0 .. i, once sorted.
+    std::vector<int> least_layer, most_layer;
+    // Along a line (a group of at most two isotopes) each nucleon adds this
+    // mass; NaN for larger groups, whose compositions lie on no line.
+    double slope = std::numeric_limits<double>::quiet_NaN();
 };
 
 struct GroupModel {
     const AtomGroup &group;
     std::array<double, kMaxIsotopes> log_share{};
-    double log_whole = 0; // log n!
+    std::array<int, kMaxIsotopes> nucleons{}; // above the lightest isotope
+    double log_whole = 0;                     // log n!
 
     explicit GroupModel(const AtomGroup &g) : group(g) {
-        for (std::size_t i = 0; i < g.size; ++i) log_share[i] = std::log(g.shares[i]);
+        for (std::size_t i = 0; i < g.size; ++i) {
+            log_share[i] = std::log(g.shares[i]);
+            nucleons[i] = static_cast<int>(std::lround(g.masses[i] - g.masses[0]));
+        }
         log_whole = std::lgamma(static_cast<double>(g.count) + 1);
+    }
+    int layer(const Counts &c) const {
+        long long value = 0;
+        for (std::size_t i = 0; i < group.size; ++i) value += c[i] * nucleons[i];
+        return static_cast<int>(std::clamp<long long>(value, -1, kMostLayers));
     }
     double log_probability(const Counts &c) const {
         double value = log_whole;
@@ -116,15 +149,15 @@ class Reached {
 };
 
 void sort_marginal(Marginal &m) {
-    std::vector<std::pair<double, double>> pairs(m.mass.size());
-    for (std::size_t i = 0; i < pairs.size(); ++i) pairs[i] = {m.log_probability[i], m.mass[i]};
-    std::sort(pairs.begin(), pairs.end(),
-              [](const auto &a, const auto &b) { return a.first > b.first; });
-    m.probability.resize(pairs.size());
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-        m.log_probability[i] = pairs[i].first;
-        m.mass[i] = pairs[i].second;
-        m.probability[i] = std::exp(pairs[i].first);
+    using Row = Marginal::Row;
+    std::sort(m.rows.begin(), m.rows.end(),
+              [](const Row &a, const Row &b) { return a.log_probability > b.log_probability; });
+    for (Row &row : m.rows) row.probability = std::exp(row.log_probability);
+    m.least_layer.resize(m.rows.size());
+    m.most_layer.resize(m.rows.size());
+    for (std::size_t i = 0; i < m.rows.size(); ++i) {
+        m.least_layer[i] = std::min(m.rows[i].layer, i > 0 ? m.least_layer[i - 1] : kMostLayers);
+        m.most_layer[i] = std::max(m.rows[i].layer, i > 0 ? m.most_layer[i - 1] : -kMostLayers);
     }
 }
 
@@ -137,9 +170,14 @@ bool line_above(const GroupModel &model, const Counts &mode, double cut, std::si
     const double light = model.group.masses[0];
     const double heavy = model.group.size == 2 ? model.group.masses[1] : 0;
     const double top_lp = model.log_probability(mode);
+    result.rows.reserve(kUsualRows);
+    const int step = model.group.size == 2 ? model.nucleons[1] : 0;
+    if (step > 0) result.slope = (heavy - light) / step;
+    if (model.group.size == 1) result.slope = 0;
     const auto keep = [&](long long k, double lp) {
-        result.log_probability.push_back(lp);
-        result.mass.push_back(static_cast<double>(n - k) * light + static_cast<double>(k) * heavy);
+        result.rows.push_back({lp, 0.0,
+                               static_cast<double>(n - k) * light + static_cast<double>(k) * heavy,
+                               static_cast<int>(std::min<long long>(k * step, kMostLayers))});
     };
     keep(mode[1], top_lp);
     if (model.group.size == 2) {
@@ -157,7 +195,7 @@ bool line_above(const GroupModel &model, const Counts &mode, double cut, std::si
             keep(k - 1, lp);
         }
     }
-    if (result.mass.size() > limit) return false;
+    if (result.rows.size() > limit) return false;
     sort_marginal(result);
     return true;
 }
@@ -177,9 +215,8 @@ bool marginal_above(const GroupModel &model, double cut, std::size_t limit, Marg
     while (!frontier.empty()) {
         const auto [c, lp] = frontier.back();
         frontier.pop_back();
-        result.log_probability.push_back(lp);
-        result.mass.push_back(model.mass(c));
-        if (result.mass.size() > limit) return false;
+        result.rows.push_back({lp, 0.0, model.mass(c), model.layer(c)});
+        if (result.rows.size() > limit) return false;
         for (std::size_t i = 0; i < size; ++i)
             for (std::size_t j = 0; j < size; ++j) {
                 if (i == j || c[i] == 0) continue;
@@ -202,23 +239,62 @@ bool more_probable(const Entry &a, const Entry &b) {
     return a.probability > b.probability;
 }
 
-// Keeps the `cap` most probable compositions met, counting them all.
-struct Collector {
-    Collector(std::size_t most, std::size_t limit) : cap(most), count_limit(limit) {
-        kept.reserve(std::min<std::size_t>(2 * cap + 1024, 1024));
+// Leaves new elements uninitialised: the collector writes each entry once.
+template <class T> struct Unset : std::allocator<T> {
+    template <class U> struct rebind { using other = Unset<U>; };
+    Unset() = default;
+    template <class U> Unset(const Unset<U> &) noexcept {}
+    template <class U> void construct(U *at) noexcept { ::new (static_cast<void *>(at)) U; }
+    template <class U, class... A> void construct(U *at, A &&...args) {
+        ::new (static_cast<void *>(at)) U(std::forward<A>(args)...);
     }
+};
+
+using Entries = std::vector<Entry, Unset<Entry>>;
+
+// Keeps the `cap` most probable compositions met, counting them all. When
+// `layered`, each entry's layer (nucleons above the lightest composition)
+// travels with it and the entries of one layer arrive in mass order.
+struct Collector {
+    Collector(std::size_t most, std::size_t limit) : cap(most), count_limit(limit) {}
     std::size_t cap;
     std::size_t count_limit;
     std::size_t count = 0;
     double total = 0;
     bool stopped = false;
-    std::vector<Entry> kept;
+    bool layered = false;
+    bool placed = false; // the peaks went straight to the answer
+    int least_layer = kMostLayers, most_layer = 0;
+    Entries kept;
+    std::vector<int, Unset<int>> layers;
 
     void add(double p, double m) {
         ++count;
         total += p;
         if (count > count_limit) stopped = true;
         kept.push_back({p, m});
+        layers.push_back(0);
+        if (kept.size() >= 2 * cap + 1024) compact();
+    }
+    // Room for `more` entries at the end, written by the caller; false
+    // (and stopped) when the count passes its limit.
+    bool grow(std::size_t more) {
+        count += more;
+        if (count > count_limit) return !(stopped = true);
+        kept.resize(kept.size() + more);
+        if (layered) layers.resize(kept.size());
+        return true;
+    }
+    // After entries were written from `from` on: their total, their layers'
+    // range, and the cap's bound on memory.
+    void settle(std::size_t from) {
+        for (std::size_t i = from; i < kept.size(); ++i) total += kept[i].probability;
+        if (layered && from < kept.size()) {
+            const auto [least, most] =
+                std::minmax_element(layers.begin() + static_cast<long>(from), layers.end());
+            least_layer = std::min(least_layer, *least);
+            most_layer = std::max(most_layer, *most);
+        }
         if (kept.size() >= 2 * cap + 1024) compact();
     }
     void compact() {
@@ -226,31 +302,148 @@ struct Collector {
         std::nth_element(kept.begin(), kept.begin() + static_cast<long>(cap), kept.end(),
                          more_probable);
         kept.resize(cap);
+        layered = false;
     }
+};
+
+// Where threshold mode may write its peaks directly (result null: not).
+struct Placement {
+    FinePeaks *result = nullptr;
+    double fixed_mass = 0, divisor = 1;
+};
+
+// Orders masses that rounding left a hair apart the wrong way (a layer's
+// compositions arrive in mass order up to that).
+void order_hairs(FinePeaks &peaks) {
+    for (std::size_t i = 1; i < peaks.mz.size(); ++i)
+        for (std::size_t j = i; j > 0 && peaks.mz[j - 1] > peaks.mz[j]; --j) {
+            std::swap(peaks.mz[j - 1], peaks.mz[j]);
+            std::swap(peaks.probability[j - 1], peaks.probability[j]);
+        }
+}
+
+// A composition of every group but the innermost, with room left for it.
+struct Prefix {
+    double lp, p, m;
+    int layer;
+    double key;         // mass less layer times the innermost line's slope
+    std::size_t length; // compositions of the innermost group it takes
 };
 
 struct Joint {
     const std::vector<Marginal> &marginals;
     std::vector<double> best_rest; // best_rest[l]: sum of the maxima of groups l..
     double cut;
-    Collector &out;
+    std::size_t limit;
+    std::vector<Prefix> prefixes{};
 
     // The cut is tested on logarithms; probabilities are carried as
     // products, which spares an exponential per composition.
-    void walk(std::size_t level, double lp, double p, double m) {
-        if (out.stopped) return;
-        const Marginal &g = marginals[level];
+    void walk(std::size_t level, double lp, double p, double m, int layer) {
+        if (prefixes.size() > limit) return;
         if (level + 1 == marginals.size()) {
-            // The innermost group adds its compositions without a call each.
-            for (std::size_t i = 0; i < g.mass.size() && lp + g.log_probability[i] >= cut; ++i)
-                out.add(p * g.probability[i], m + g.mass[i]);
+            prefixes.push_back({lp, p, m, layer, 0.0, 0});
             return;
         }
-        for (std::size_t i = 0; i < g.mass.size(); ++i) {
-            const double next = lp + g.log_probability[i];
+        const Marginal &g = marginals[level];
+        for (const Marginal::Row &row : g.rows) {
+            const double next = lp + row.log_probability;
             if (next + best_rest[level + 1] < cut) break;
-            walk(level + 1, next, p * g.probability[i], m + g.mass[i]);
+            walk(level + 1, next, p * row.probability, m + row.mass, layer + row.layer);
         }
+    }
+    // Each prefix's run of the innermost group. Within one layer a line's
+    // compositions differ from their prefix by the same mass, so prefixes
+    // in order of mass less layer times the line's slope give each layer's
+    // entries in mass order.
+    // The rows of `g` that a prefix of log-probability `lp` keeps: a prefix
+    // of them, counted without a branch per row when they are few (a
+    // search's branches go either way and stall the processor).
+    std::size_t run_length(const Marginal &g, double lp) const {
+        if (g.rows.size() > kCountedRows) {
+            const auto end =
+                std::partition_point(g.rows.begin(), g.rows.end(), [&](const Marginal::Row &row) {
+                    return lp + row.log_probability >= cut;
+                });
+            return static_cast<std::size_t>(end - g.rows.begin());
+        }
+        std::size_t n = 0;
+        for (const Marginal::Row &row : g.rows) n += lp + row.log_probability >= cut ? 1 : 0;
+        return n;
+    }
+    // Orders the prefixes (by layer when asked) and measures their runs;
+    // returns the number of compositions.
+    std::size_t measure(bool layered) {
+        const Marginal &g = marginals.back();
+        if (layered) {
+            for (Prefix &x : prefixes) x.key = x.m - x.layer * g.slope;
+            std::sort(prefixes.begin(), prefixes.end(),
+                      [](const Prefix &a, const Prefix &b) { return a.key < b.key; });
+        }
+        std::size_t total = 0;
+        for (Prefix &x : prefixes) {
+            x.length = run_length(g, x.lp);
+            total += x.length;
+        }
+        return total;
+    }
+    // Counted first, so the collector makes room once; then each prefix's
+    // run is written without a test per entry.
+    void emit(Collector &out) {
+        const Marginal &g = marginals.back();
+        const std::size_t total = measure(out.layered);
+        const std::size_t from = out.kept.size();
+        if (!out.grow(total)) return;
+        Entry *to = out.kept.data() + from;
+        for (const Prefix &x : prefixes) {
+            for (std::size_t i = 0; i < x.length; ++i)
+                to[i] = {x.p * g.rows[i].probability, x.m + g.rows[i].mass};
+            to += x.length;
+        }
+        if (out.layered) {
+            int *layer = out.layers.data() + from;
+            for (const Prefix &x : prefixes) {
+                for (std::size_t i = 0; i < x.length; ++i) layer[i] = x.layer + g.rows[i].layer;
+                layer += x.length;
+            }
+        }
+        out.settle(from);
+    }
+    // By threshold and by layer, each composition straight to its place in
+    // the answer: its layer's start plus the compositions of that layer
+    // before it. False, with nothing done, when the layers span too many.
+    bool place(Collector &out, const Placement &to) {
+        const Marginal &g = marginals.back();
+        const std::size_t total = measure(true);
+        int least = kMostLayers, most = -1;
+        for (const Prefix &x : prefixes) {
+            if (x.length == 0) continue;
+            least = std::min(least, x.layer + g.least_layer[x.length - 1]);
+            most = std::max(most, x.layer + g.most_layer[x.length - 1]);
+        }
+        if (most - least > kOrderedLayers) return false;
+        out.count += total;
+        out.stopped = out.count > out.count_limit;
+        if (out.count > out.cap) return true; // the caller fails with the count
+        std::vector<std::size_t> start(static_cast<std::size_t>(most - least) + 2, 0);
+        const auto slot = [&](const Prefix &x, std::size_t i) {
+            return static_cast<std::size_t>(x.layer + g.rows[i].layer - least);
+        };
+        for (const Prefix &x : prefixes)
+            for (std::size_t i = 0; i < x.length; ++i) ++start[slot(x, i) + 1];
+        for (std::size_t l = 1; l < start.size(); ++l) start[l] += start[l - 1];
+        FinePeaks &peaks = *to.result;
+        peaks.mz.resize(total);
+        peaks.probability.resize(total);
+        const double per_charge = 1 / to.divisor; // exact for 1, 2, 4, ...
+        for (const Prefix &x : prefixes)
+            for (std::size_t i = 0; i < x.length; ++i) {
+                const std::size_t at = start[slot(x, i)]++;
+                peaks.mz[at] = (x.m + g.rows[i].mass + to.fixed_mass) * per_charge;
+                peaks.probability[at] = x.p * g.rows[i].probability;
+            }
+        order_hairs(peaks);
+        return true;
     }
 };
 
@@ -262,25 +455,42 @@ Outcome too_many(std::size_t needed, std::size_t cap, bool at_least) {
 }
 
 // Every composition whose log-probability is at least the highest's plus
-// `log_ratio`, into `out`.
-bool enumerate(const std::vector<GroupModel> &models, double log_ratio, Collector &out) {
+// `log_ratio`, into `out`; by layer when `by_mass` and the innermost group
+// is a line.
+bool enumerate(const std::vector<GroupModel> &models, double log_ratio, bool by_mass,
+               const Placement &placement, Collector &out) {
     std::vector<Marginal> marginals(models.size());
     for (std::size_t g = 0; g < models.size(); ++g) {
         const double top = models[g].log_probability(mode_of(models[g]));
         if (!marginal_above(models[g], top + log_ratio, out.count_limit, marginals[g]))
             return false;
     }
+    if (marginals.empty()) {
+        out.add(1.0, 0.0); // every atom a fixed isotope: one composition
+        return true;
+    }
     // Groups with the most compositions innermost, where breaking off saves most.
     std::sort(marginals.begin(), marginals.end(),
-              [](const Marginal &a, const Marginal &b) { return a.mass.size() < b.mass.size(); });
+              [](const Marginal &a, const Marginal &b) { return a.rows.size() < b.rows.size(); });
+    // Ordering by mass wants a line innermost: the largest one goes there.
+    const auto line = std::find_if(marginals.rbegin(), marginals.rend(),
+                                   [](const Marginal &m) { return !std::isnan(m.slope); });
+    if (by_mass && line != marginals.rend())
+        std::rotate(line.base() - 1, line.base(), marginals.end());
     std::vector<double> best_rest(marginals.size() + 1, 0.0);
     for (std::size_t l = marginals.size(); l-- > 0;)
-        best_rest[l] = best_rest[l + 1] + marginals[l].log_probability.front();
-    Joint joint{marginals, best_rest, best_rest[0] + log_ratio, out};
-    if (marginals.empty())
-        out.add(1.0, 0.0); // every atom a fixed isotope: one composition
-    else
-        joint.walk(0, 0.0, 1.0, 0.0);
+        best_rest[l] = best_rest[l + 1] + marginals[l].rows.front().log_probability;
+    Joint joint{marginals, best_rest, best_rest[0] + log_ratio, out.count_limit};
+    joint.prefixes.reserve(kUsualPrefixes);
+    joint.walk(0, 0.0, 1.0, 0.0, 0);
+    if (joint.prefixes.size() > out.count_limit) return false;
+    const bool any_below = std::any_of(marginals.begin(), marginals.end(), [](const Marginal &m) {
+        return std::any_of(m.rows.begin(), m.rows.end(),
+                           [](const Marginal::Row &r) { return r.layer < 0; });
+    });
+    out.layered = by_mass && !std::isnan(marginals.back().slope) && !any_below;
+    out.placed = out.layered && placement.result != nullptr && joint.place(out, placement);
+    if (!out.placed) joint.emit(out);
     return !out.stopped;
 }
 
@@ -293,21 +503,56 @@ bool has_split_element(const IonAtoms &atoms) {
     return false;
 }
 
+// Entries that arrived in mass order within each layer, placed by a
+// stable count of their layers; a last pass orders masses that rounding
+// left a hair apart the wrong way.
+void place_by_layer(const Collector &out, std::size_t count, double fixed, double divisor,
+                    FinePeaks &result) {
+    const auto slot = [&](std::size_t i) {
+        return static_cast<std::size_t>(out.layers[i] - out.least_layer);
+    };
+    std::vector<std::size_t> start(static_cast<std::size_t>(out.most_layer - out.least_layer) + 2);
+    for (std::size_t i = 0; i < count; ++i) ++start[slot(i) + 1];
+    for (std::size_t l = 1; l < start.size(); ++l) start[l] += start[l - 1];
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = start[slot(i)]++;
+        result.mz[at] = (out.kept[i].mass + fixed) / divisor;
+        result.probability[at] = out.kept[i].probability;
+    }
+    order_hairs(result);
+}
+
 // The first `count` entries as peaks, sorted by mass when asked (or when
 // equal compositions must meet).
-void hand_out(const IonAtoms &atoms, std::vector<Entry> &entries, std::size_t count, bool by_mass,
+void hand_out(const IonAtoms &atoms, Collector &out, std::size_t count, bool by_mass,
               FinePeaks &result) {
+    Entries &entries = out.kept;
     const bool split = has_split_element(atoms);
-    if (by_mass || split) sort_by_mass(entries.data(), count);
+    const bool layered = out.layered && out.most_layer - out.least_layer <= kOrderedLayers;
+    if ((by_mass && !layered) || split) sort_by_mass(entries.data(), count);
     result.mz.clear();
     result.probability.clear();
+    if (!split) {
+        result.mz.resize(count);
+        result.probability.resize(count);
+        const double divisor = atoms.charge == 0 ? 1.0 : std::abs(atoms.charge);
+        if (by_mass && layered) {
+            place_by_layer(out, count, atoms.fixed_mass, divisor, result);
+            return;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            result.mz[i] = (entries[i].mass + atoms.fixed_mass) / divisor;
+            result.probability[i] = entries[i].probability;
+        }
+        return;
+    }
     result.mz.reserve(count);
     result.probability.reserve(count);
     // An element split between the molecule and its carrier reaches some
     // compositions from both sides: those are one peak.
     for (std::size_t i = 0; i < count; ++i) {
         const Entry &e = entries[i];
-        if (split && i > 0 && e.mass - entries[i - 1].mass < kSameMass) {
+        if (i > 0 && e.mass - entries[i - 1].mass < kSameMass) {
             result.probability.back() += e.probability;
             continue;
         }
@@ -320,11 +565,15 @@ Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atom
                      const FineRequest &request, FinePeaks &result, std::size_t &needed) {
     const std::size_t limit = request.max_peaks * kCountingLimit;
     Collector out(request.max_peaks, limit);
-    const bool complete = enumerate(models, std::log(request.value), out);
+    Placement placement;
+    if (request.by_mass && !has_split_element(atoms))
+        placement = {&result, atoms.fixed_mass, atoms.charge == 0 ? 1.0 : std::abs(atoms.charge)};
+    const bool complete =
+        enumerate(models, std::log(request.value), request.by_mass, placement, out);
     needed = out.count;
     if (!complete) return too_many(std::max(out.count, limit + 1), request.max_peaks, true);
     if (out.count > request.max_peaks) return too_many(out.count, request.max_peaks, false);
-    hand_out(atoms, out.kept, out.count, request.by_mass, result);
+    if (!out.placed) hand_out(atoms, out, out.count, request.by_mass, result);
     return Outcome::success();
 }
 
@@ -332,14 +581,14 @@ Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atom
 // (all, when they do not) to the front and returns their number; `sum`
 // receives their total. Halving by selection instead of sorting: each
 // round keeps the half that holds the boundary.
-std::size_t most_probable_covering(std::vector<Entry> &entries, double goal, double &sum) {
+std::size_t most_probable_covering(std::vector<double> &entries, double goal, double &sum) {
     auto first = entries.begin(), last = entries.end();
     sum = 0;
     while (last - first > 16) {
         const auto middle = first + (last - first) / 2;
-        std::nth_element(first, middle, last, more_probable);
+        std::nth_element(first, middle, last, std::greater<>());
         double upper = 0;
-        for (auto it = first; it != middle; ++it) upper += it->probability;
+        for (auto it = first; it != middle; ++it) upper += *it;
         if (sum + upper >= goal) {
             last = middle;
         } else {
@@ -347,9 +596,27 @@ std::size_t most_probable_covering(std::vector<Entry> &entries, double goal, dou
             first = middle;
         }
     }
-    std::sort(first, last, more_probable);
-    while (first != last && sum < goal) sum += (first++)->probability;
+    std::sort(first, last, std::greater<>());
+    while (first != last && sum < goal) sum += *first++;
     return static_cast<std::size_t>(first - entries.begin());
+}
+
+// Keeps, in their order, the `take` entries whose probabilities lead
+// `chosen` (the probabilities by most_probable_covering): all above the
+// least of those and as many equal to it as it took.
+void keep_chosen(Collector &out, const std::vector<double> &chosen, std::size_t take) {
+    if (take == 0) return out.kept.clear();
+    const double least =
+        *std::min_element(chosen.begin(), chosen.begin() + static_cast<long>(take));
+    auto ties = std::count(chosen.begin(), chosen.begin() + static_cast<long>(take), least);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < out.kept.size(); ++i) {
+        const double p = out.kept[i].probability;
+        if (p < least || (p == least && ties-- <= 0)) continue;
+        out.kept[kept] = out.kept[i];
+        if (out.layered) out.layers[kept] = out.layers[i];
+        ++kept;
+    }
 }
 
 // Each layer of the coverage search lowers the threshold by this factor:
@@ -367,18 +634,21 @@ Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms
         std::min(std::log(kLayer), std::log1p(-request.value) + 2 * std::log(kLayer));
     for (double log_ratio = first;; log_ratio += std::log(kLayer)) {
         Collector out(cap, cap * kCountingLimit);
-        const bool complete = enumerate(models, log_ratio, out);
+        const bool complete = enumerate(models, log_ratio, request.by_mass, Placement{}, out);
         if (!complete) return too_many(needed = cap * kCountingLimit + 1, cap, true);
         // Round-off aside, an empty remainder means every composition is in.
         const bool last_layer = out.total >= request.value || log_ratio < -800;
         if (!last_layer) continue;
         double sum = 0;
-        const std::size_t take = most_probable_covering(out.kept, request.value, sum);
+        std::vector<double> chosen(out.kept.size());
+        for (std::size_t i = 0; i < chosen.size(); ++i) chosen[i] = out.kept[i].probability;
+        const std::size_t take = most_probable_covering(chosen, request.value, sum);
         if (sum < request.value && out.count > out.kept.size())
             return too_many(needed = cap + 1, cap, true);
         needed = take;
         if (take > cap) return too_many(take, cap, false);
-        hand_out(atoms, out.kept, take, request.by_mass, result);
+        keep_chosen(out, chosen, take);
+        hand_out(atoms, out, take, request.by_mass, result);
         return Outcome::success();
     }
 }

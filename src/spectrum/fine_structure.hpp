@@ -20,7 +20,7 @@ struct FineRequest {
     double value = 1e-3;
     std::size_t max_peaks = 100000;
     // false: the peaks in any order, for callers that only add them up
-    // (sorting costs a fifth of the listing).
+    // (ordering them costs a share of the listing).
     bool by_mass = true;
 };
 

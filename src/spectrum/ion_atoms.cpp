@@ -48,6 +48,10 @@ AtomGroup make_group(int element, long long count, const std::array<double, kMax
     return group;
 }
 
+bool same_isotopes(const AtomGroup &a, const AtomGroup &b) {
+    return a.size == b.size && a.masses == b.masses && a.shares == b.shares;
+}
+
 std::array<double, kMaxIsotopes> natural_shares(int element) {
     std::array<double, kMaxIsotopes> shares{};
     const auto isotopes = chem::isotopes_of(element);
@@ -95,7 +99,14 @@ Outcome ion_atoms(const chem::Composition &molecule, const chem::Composition &ca
         if (own > 0)
             result.groups.push_back(
                 make_group(element, own, labels::labelled_shares(element, labels)));
-        if (added > 0) result.groups.push_back(make_group(element, added, natural_shares(element)));
+        if (added == 0) continue;
+        AtomGroup carried = make_group(element, added, natural_shares(element));
+        // Unlabelled atoms of the molecule and the carrier draw alike: one
+        // group, which reaches each composition once.
+        if (own > 0 && same_isotopes(result.groups.back(), carried))
+            result.groups.back().count += added;
+        else
+            result.groups.push_back(carried);
     }
     for (const chem::FixedIsotope &atom : molecule.fixed)
         if (atom.count < 0 && molecule.element_total(atom.element) < 0)

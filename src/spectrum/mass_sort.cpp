@@ -31,7 +31,8 @@ void sort_by_mass(WeightedMass *entries, std::size_t count) {
     const auto lighter = [](const WeightedMass &a, const WeightedMass &b) {
         return a.mass < b.mass;
     };
-    if (count <= kFewEntries) {
+    // Positions travel in 32 bits below.
+    if (count <= kFewEntries || count > 0xffffffffu) {
         std::sort(entries, entries + count, lighter);
         return;
     }
@@ -40,22 +41,32 @@ void sort_by_mass(WeightedMass *entries, std::size_t count) {
     const double span = heaviest->mass - low;
     // Enough key bits that few entries share a key; each digit is a pass.
     const int bits = count < 4096 ? 16 : count < (1 << 20) ? 24 : 32;
+    const int passes = bits / kDigitBits;
     const double scale = span > 0 ? (std::ldexp(1.0, bits) - 256) / span : 0;
-    const auto key = [&](const WeightedMass &e) {
-        return static_cast<std::uint32_t>((e.mass - low) * scale);
-    };
-    std::vector<WeightedMass> other(count);
-    WeightedMass *from = entries, *to = other.data();
-    for (int shift = 0; shift < bits; shift += kDigitBits) {
-        std::array<std::size_t, kDigits> start{};
-        for (std::size_t i = 0; i < count; ++i) ++start[(key(from[i]) >> shift) & (kDigits - 1)];
+    // Each entry's key and position travel together in one word; the
+    // entries themselves move once, when the order is known. Every digit's
+    // counts come from one reading of the keys.
+    std::vector<std::uint64_t> order(2 * count);
+    std::uint64_t *from = order.data(), *to = from + count;
+    std::vector<std::array<std::size_t, kDigits>> start(static_cast<std::size_t>(passes));
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto key = static_cast<std::uint32_t>((entries[i].mass - low) * scale);
+        from[i] = std::uint64_t{key} << 32 | i;
+        for (int pass = 0; pass < passes; ++pass)
+            ++start[static_cast<std::size_t>(pass)][(key >> (pass * kDigitBits)) & (kDigits - 1)];
+    }
+    for (int pass = 0; pass < passes; ++pass) {
+        auto &slots = start[static_cast<std::size_t>(pass)];
         std::size_t sum = 0;
-        for (std::size_t &slot : start) sum += std::exchange(slot, sum);
+        for (std::size_t &slot : slots) sum += std::exchange(slot, sum);
+        const int shift = 32 + pass * kDigitBits;
         for (std::size_t i = 0; i < count; ++i)
-            to[start[(key(from[i]) >> shift) & (kDigits - 1)]++] = from[i];
+            to[slots[(from[i] >> shift) & (kDigits - 1)]++] = from[i];
         std::swap(from, to);
     }
-    if (from != entries) std::copy(from, from + count, entries);
+    std::vector<WeightedMass> placed(count);
+    for (std::size_t i = 0; i < count; ++i) placed[i] = entries[from[i] & 0xffffffffu];
+    std::copy(placed.begin(), placed.end(), entries);
     insertion_pass(entries, count);
 }
 
