@@ -41,11 +41,16 @@ struct Table {
 
 // Row `row` of the table against corvan_distribution_compute on the same
 // molecule and charge: equal bits, zeros and NaN where the envelope is not.
+// With `keep_charge`, the options' charge and adduct stay as the caller set
+// them and `charge` only says how the row's masses are given.
 void expect_row_equals_single(const Table &t, std::size_t row, corvan_molecule *molecule,
-                              corvan_options *options, int charge) {
-    ASSERT_EQ(corvan_options_set_charge(options, charge, nullptr, nullptr), CORVAN_OK);
+                              corvan_options *options, int charge, bool keep_charge = false) {
+    if (!keep_charge) {
+        ASSERT_EQ(corvan_options_set_charge(options, charge, nullptr, nullptr), CORVAN_OK);
+    }
     corvan_distribution *d = nullptr;
-    ASSERT_EQ(corvan_distribution_compute(molecule, options, &d, nullptr), CORVAN_OK);
+    corvan_error err{};
+    ASSERT_EQ(corvan_distribution_compute(molecule, options, &d, &err), CORVAN_OK) << err.message;
     corvan_points p;
     corvan_summary s;
     corvan_distribution_points(d, &p);
@@ -114,6 +119,42 @@ TEST(Many, TextRowsEqualSingleCallsToTheLastBit) {
         // The protein's window holds its highest point, far above M.
         EXPECT_GT(t.first[5], 0);
         EXPECT_EQ(*std::max_element(&t.heights[5 * 24], &t.heights[6 * 24]), 1.0);
+    }
+}
+
+// Whole ions ("[M]+." gains nothing; "[M-H2O+H]+" loses water) and the
+// adducts a peptide's text writes make the rows the single call makes: rows
+// once took the proton for both.
+TEST(Many, WholeIonsAndTheTextsAdductsAsTheSingleCall) {
+    for (const char *adduct : {"[M]+.", "[M-H2O+H]+"}) {
+        const char *texts[] = {"C20H12O2", "C6H12O6"};
+        Options options;
+        ASSERT_EQ(corvan_options_set_charge(options.get(), 1, adduct, nullptr), CORVAN_OK);
+        Table t(2, 8);
+        ASSERT_EQ(corvan_many_table_from_texts(CORVAN_KIND_FORMULA, texts, nullptr, 2,
+                                               options.get(), &t.table, nullptr, nullptr),
+                  CORVAN_OK);
+        for (std::size_t row = 0; row < 2; ++row) {
+            corvan_molecule *m = nullptr;
+            ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, texts[row], &m, nullptr),
+                      CORVAN_OK);
+            expect_row_equals_single(t, row, m, options.get(), 1, true);
+            corvan_molecule_free(m);
+        }
+    }
+    const char *peptides[] = {"PEPTIDE/1[+Na+]", "PEPTIDE/2", "PEPTIDE/2[+Na+,+H+]"};
+    const int charges[] = {1, 2, 2};
+    Options options;
+    Table t(3, 8);
+    ASSERT_EQ(corvan_many_table_from_texts(CORVAN_KIND_PEPTIDE, peptides, nullptr, 3, options.get(),
+                                           &t.table, nullptr, nullptr),
+              CORVAN_OK);
+    for (std::size_t row = 0; row < 3; ++row) {
+        corvan_molecule *m = nullptr;
+        ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_PEPTIDE, peptides[row], &m, nullptr),
+                  CORVAN_OK);
+        expect_row_equals_single(t, row, m, options.get(), charges[row], true);
+        corvan_molecule_free(m);
     }
 }
 

@@ -303,9 +303,8 @@ TEST(MatchCharge, TheChargeOfTheSpectrumWinsAndTiesGoToTheLowerCharge) {
 }
 
 // On a tie the lower |charge| is kept, for negative ions too.
-TEST(MatchCharge, DISABLED_NegativeTiesGoToTheLowerMagnitude) {
-    // Found by this test: the loop tries -3, -2, -1 in that order and keeps
-    // the first on a tie, so -3 comes back instead of -1.
+TEST(MatchCharge, NegativeTiesGoToTheLowerMagnitude) {
+    // The range is walked -3, -2, -1: keeping the first on a tie gave -3.
     const Peaks far = {{100, 100.5}, {1, 1}};
     EXPECT_EQ(run_match("PEPTIDEK", far, tried(-3, -1)).summary.charge, -1);
 }

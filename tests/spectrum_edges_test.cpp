@@ -351,4 +351,40 @@ TEST(SpectrumCentroids, TheLeastHeightDropsTheSmallCentroids) {
     corvan_molecule_free(water);
 }
 
+// The ion of a whole-ion adduct or of the text's own adducts is the one
+// corvan_distribution_compute makes: the lightest fine peak lies at its
+// monoisotopic m/z (a dropped water loss put it 18 Da higher; the text's
+// Na+ was taken as a proton).
+TEST(SpectrumIons, AreTheIonsTheDistributionMakes) {
+    struct Case {
+        int kind;
+        const char *text, *adduct;
+        int charge;
+    };
+    for (const Case &c : {Case{CORVAN_KIND_FORMULA, "C6H12O6", "[M-H2O+H]+", 1},
+                          Case{CORVAN_KIND_FORMULA, "C20H12", "[M]+.", 1},
+                          Case{CORVAN_KIND_PEPTIDE, "PEPTIDE/1[+Na+]", nullptr, 0},
+                          Case{CORVAN_KIND_PEPTIDE, "PEPTIDE/2[+Na+,+H+]", nullptr, 0}}) {
+        corvan_molecule *m = nullptr;
+        ASSERT_EQ(corvan_molecule_parse(c.kind, c.text, &m, nullptr), CORVAN_OK) << c.text;
+        corvan_options *o = corvan_options_create();
+        ASSERT_EQ(corvan_options_set_charge(o, c.charge, c.adduct, nullptr), CORVAN_OK);
+        corvan_distribution *d = nullptr;
+        ASSERT_EQ(corvan_distribution_compute(m, o, &d, nullptr), CORVAN_OK) << c.text;
+        corvan_summary summary;
+        corvan_distribution_summary(d, &summary);
+        corvan_spectrum *s = nullptr;
+        ASSERT_EQ(corvan_fine_structure(m, o, nullptr, &s, nullptr, nullptr), CORVAN_OK);
+        corvan_spectrum_view v;
+        corvan_spectrum_get(s, &v);
+        ASSERT_GT(v.fine_count, 0u);
+        EXPECT_NEAR(v.fine_mz[0], summary.monoisotopic_mz, 1e-9) << c.text;
+        EXPECT_EQ(v.charge, summary.charge) << c.text;
+        corvan_spectrum_free(s);
+        corvan_distribution_free(d);
+        corvan_options_free(o);
+        corvan_molecule_free(m);
+    }
+}
+
 } // namespace

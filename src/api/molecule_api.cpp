@@ -78,6 +78,7 @@ Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule) {
         return Outcome::failure(CORVAN_E_RANGE, "the text is longer than " +
                                                     std::to_string(CORVAN_MAX_TEXT) + " bytes");
     molecule.charge = 0;
+    molecule.has_adducts = false;
     Outcome parsed = parse_text(kind, {text, length}, molecule);
     if (!parsed.ok()) return parsed;
     return check_counts({text, length}, molecule.composition);

@@ -122,11 +122,7 @@ class Rows {
   public:
     Rows(const corvan_options &options, const int *charges, const Table &results)
         : options_(options), charges_(charges), results_(results), carrier_(options.carrier),
-          workspace_(options.labels) {
-        // A whole ion that gains no atoms ("[M]+.") is computed here with
-        // the proton, as rows have always been.
-        if (carrier_.atoms.empty()) carrier_ = ion::proton();
-    }
+          workspace_(options.labels) {}
 
     // Computes one parsed molecule into its row.
     Outcome compute(const corvan_molecule &molecule, std::size_t row) {
@@ -136,7 +132,7 @@ class Rows {
         }
         int charge = charges_ == nullptr ? options_.charge : charges_[row];
         const ion::Carrier *carrier = &carrier_;
-        Outcome resolved = resolve_charge(text_charge(molecule), charge, carrier);
+        Outcome resolved = resolve_charge(molecule, charge, carrier);
         if (!resolved.ok()) return resolved;
         Outcome charged = ion::ion_composition(molecule.composition, charge, *carrier, ion_);
         if (!charged.ok()) return charged;
@@ -157,21 +153,21 @@ class Rows {
   private:
     // A charge the molecule's text gives ("PEPTIDE/2", where the notation
     // has one) as corvan_distribution_compute takes it: it holds, carried by
-    // protons, when the row asks for 0; the same charge keeps the adduct; a
-    // different one is refused.
-    template <class Molecule> static int text_charge(const Molecule &molecule) {
-        if constexpr (requires { molecule.charge; })
-            return molecule.charge;
-        else
-            return 0;
-    }
-
-    Outcome resolve_charge(int given, int &charge, const ion::Carrier *&carrier) {
+    // protons or by the adducts the text writes ("/1[+2Na+,-H+]"), when the
+    // row asks for 0; the same charge keeps the adduct unless the text names
+    // its own; a different one is refused.
+    Outcome resolve_charge(const corvan_molecule &molecule, int &charge,
+                           const ion::Carrier *&carrier) {
         bool from_text = false;
-        Outcome agreed = ion::charge_from_text(given, false, charge, "row", from_text);
+        Outcome agreed =
+            ion::charge_from_text(molecule.charge, molecule.has_adducts, charge, "row", from_text);
         if (!agreed.ok() || !from_text) return agreed;
+        charge = molecule.charge;
+        if (molecule.has_adducts) {
+            carrier = &molecule.adducts;
+            return Outcome::success();
+        }
         if (proton_.atoms.empty()) proton_ = ion::proton();
-        charge = given;
         carrier = &proton_;
         return Outcome::success();
     }
@@ -198,6 +194,7 @@ template <class Make> std::size_t run_rows(Rows &rows, std::size_t count, Make &
             molecule.composition.natural.fill(0);
             molecule.composition.fixed.clear();
             molecule.charge = 0;
+            molecule.has_adducts = false;
             outcome = make_row(row, molecule);
             if (outcome.ok()) outcome = rows.compute(molecule, row);
         } catch (...) { // this row only

@@ -3,6 +3,7 @@
 #include "observed/match.hpp"
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "observed/similarity.hpp"
@@ -65,8 +66,12 @@ void place_named(const Expected &expected, double named_mz, double ppm,
         }
 }
 
+// A higher cosine wins; on a tie the lower |charge|, whichever way the range
+// is walked (-3..-1 meets -3 first).
 bool better(const MatchResult &candidate, const MatchResult &best) {
-    return candidate.summary.cosine > best.summary.cosine;
+    if (candidate.summary.cosine != best.summary.cosine)
+        return candidate.summary.cosine > best.summary.cosine;
+    return std::abs(candidate.summary.charge) < std::abs(best.summary.charge);
 }
 
 } // namespace

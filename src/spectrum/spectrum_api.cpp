@@ -40,28 +40,32 @@ corvan_spectrum_settings default_settings() {
 }
 
 // The charge the call computes: the options', or the text's ("PEPTIDE/2",
-// protons) when the options leave it at 0, as corvan_distribution_compute.
+// protons, or the adducts it writes) when the options leave it at 0, as
+// corvan_distribution_compute.
 Outcome resolve_charge(const corvan_molecule &molecule, const corvan_options &options, int &charge,
                        ion::Carrier &carrier) {
     charge = options.charge;
     carrier = options.carrier;
     bool from_text = false;
-    Outcome agreed =
-        ion::charge_from_text(molecule.charge, false, options.charge, "options charge", from_text);
+    Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, options.charge,
+                                           "options charge", from_text);
     if (!agreed.ok() || !from_text) return agreed;
     charge = molecule.charge;
-    carrier = ion::proton();
+    carrier = molecule.has_adducts ? molecule.adducts : ion::proton();
     return Outcome::success();
 }
 
+// The ion's atoms as corvan_distribution_compute makes them: carriers gained
+// stay natural, and what a whole ion loses ("[M-H2O+H]+") or a lost carrier
+// takes ("[M-H]-") leaves from the molecule's own atoms.
 Outcome atoms_of(const corvan_molecule &molecule, const corvan_options &options, IonAtoms &atoms) {
     int charge = 0;
     ion::Carrier carrier;
     Outcome resolved = resolve_charge(molecule, options, charge, carrier);
-    int carriers = 0;
-    if (resolved.ok()) resolved = ion::carrier_count(charge, carrier.charge, carriers);
+    ion::Ion ion;
+    if (resolved.ok()) resolved = ion::ion_composition(molecule.composition, charge, carrier, ion);
     if (!resolved.ok()) return resolved;
-    return ion_atoms(molecule.composition, carrier.atoms, carriers, charge, options.labels, atoms);
+    return ion_atoms(ion.molecule, ion.carriers, 1, charge, options.labels, atoms);
 }
 
 Outcome read_settings(const corvan_spectrum_settings &s, int parts, FineRequest &fine,
