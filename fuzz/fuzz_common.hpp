@@ -114,7 +114,9 @@ struct CallInput {
     std::string sequence;
 };
 
-template <size_t count> CallInput read_call_input(Reader &in, const int (&lengths)[count]) {
+template <size_t count>
+CallInput read_call_input(const uint8_t *data, size_t size, const int (&lengths)[count]) {
+    Reader in(data, size);
     CallInput call;
     const uint8_t b = in.byte();
     call.n = b < 128 ? lengths[b % count] : 1 + b % 160;
@@ -204,5 +206,34 @@ class ScratchFile {
   private:
     std::string path_;
 };
+
+using MassCall = float (*)(float *out, int n, int offset, float mass);
+using CustomMassCall = float (*)(float *out, int n, int offset, const char *path, float mass);
+
+// The by-mass calls peptides and RNA share the rules of.
+struct MassCalls {
+    MassCall brain;
+    MassCall network;
+    CustomMassCall custom_network; // reads a 32-output mass network file
+};
+
+// BRAIN fails for a mass not > 0; the built-in network fails exactly where
+// none covers the mass (`network_isolen` < 0), the custom one exactly where
+// n is not 32.
+inline void check_mass_calls(const MassCalls &calls, int brain_isolen, int network_isolen,
+                             const char *file, int n, int offset, float mass, float *out) {
+    const bool finite_mass = std::isfinite(mass);
+    float r = calls.brain(out, n, offset, mass);
+    if (!finite_mass || !(mass > 0)) FUZZ_CHECK(r == -1.0f, "brain mass accepted");
+    check_result(r, out, n, offset, Place::window, brain_isolen, true, false, finite_mass);
+
+    r = calls.network(out, n, offset, mass);
+    FUZZ_CHECK((network_isolen < 0) == (r == -1.0f), "network mass rule");
+    check_result(r, out, n, offset, Place::window, network_isolen, true, true, true);
+
+    r = calls.custom_network(out, n, offset, file, mass);
+    FUZZ_CHECK((r != -1.0f) == (n == 32), "custom mass file size rule");
+    check_result(r, out, n, offset, Place::full, n, true, true, true);
+}
 
 } // namespace fuzz

@@ -35,8 +35,7 @@ constexpr int kLengths[] = {1, 2, 8, 16, 32, 63, 64, 65, 100, 128, 129, 1024, 11
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::silence_stdout();
     static Files files;
-    fuzz::Reader in(data, size);
-    const auto [n, offset, mass, seq] = fuzz::read_call_input(in, kLengths);
+    const auto [n, offset, mass, seq] = fuzz::read_call_input(data, size, kLengths);
     const char *s = seq.c_str();
     const bool finite_mass = std::isfinite(mass);
 
@@ -74,21 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!finite_mass || mass < 0) FUZZ_CHECK(r == -1.0f, "fft mass accepted");
     fuzz::check_result(r, out.data(), n, offset, Place::window, fiso, true, false, finite_mass);
 
-    r = brain_pep_mass_to_dist(out.data(), n, offset, mass);
-    if (!finite_mass || !(mass > 0)) FUZZ_CHECK(r == -1.0f, "brain mass accepted");
-    fuzz::check_result(r, out.data(), n, offset, Place::window, fiso, true, false, finite_mass);
-
-    int niso = nn_pep_mass_to_isolen(mass);
-    r = nn_pep_mass_to_dist(out.data(), n, offset, mass);
-    if (niso < 0)
-        FUZZ_CHECK(r == -1.0f, "nn mass out of range accepted");
-    else
-        FUZZ_CHECK(r != -1.0f, "nn mass failed");
-    fuzz::check_result(r, out.data(), n, offset, Place::window, niso, true, true, true);
-
-    r = nn_pep_mass_to_dist_custom(out.data(), n, offset, files.mass32.path(), mass);
-    FUZZ_CHECK((r != -1.0f) == (n == 32), "custom mass file size rule");
-    fuzz::check_result(r, out.data(), n, offset, Place::full, n, true, true, true);
+    fuzz::check_mass_calls(
+        {brain_pep_mass_to_dist, nn_pep_mass_to_dist, nn_pep_mass_to_dist_custom}, fiso,
+        nn_pep_mass_to_isolen(mass), files.mass32.path(), n, offset, mass, out.data());
 
     r = pep_mass_to_dist_fitting(out.data(), n, offset, mass);
     if (!finite_mass || mass < 0) FUZZ_CHECK(r == -1.0f, "fitting mass accepted");

@@ -20,9 +20,7 @@ constexpr int kLengths[] = {1, 2, 8, 32, 63, 64, 65, 100, 128, 129, 1024, 1100};
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::silence_stdout();
-    static Files files;
-    fuzz::Reader in(data, size);
-    const auto [n, offset, mass, seq] = fuzz::read_call_input(in, kLengths);
+    const auto [n, offset, mass, seq] = fuzz::read_call_input(data, size, kLengths);
     const char *s = seq.c_str();
     const int len = (int)seq.size();
     const bool finite_mass = std::isfinite(mass);
@@ -52,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!finite_mass)
         for (int c : avg) FUZZ_CHECK(c == 0, "non-finite rna mass composition");
 
+    static Files files;
     std::vector<float> out(n);
     float r;
     using fuzz::Place;
@@ -67,18 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::check_result(r, out.data(), n, offset, Place::shifted, fiso, true, false,
                        finite_mass && avg_nonneg);
 
-    r = brain_rna_mass_to_dist(out.data(), n, offset, mass);
-    if (!finite_mass || !(mass > 0)) FUZZ_CHECK(r == -1.0f, "brain rna mass accepted");
-    fuzz::check_result(r, out.data(), n, offset, Place::window, fiso, true, false, finite_mass);
-
-    int niso = nn_rna_mass_to_isolen(mass);
-    r = nn_rna_mass_to_dist(out.data(), n, offset, mass);
-    FUZZ_CHECK((niso < 0) == (r == -1.0f), "nn rna mass rule");
-    fuzz::check_result(r, out.data(), n, offset, Place::window, niso, true, true, true);
-
-    r = nn_rna_mass_to_dist_custom(out.data(), n, offset, files.mass32.path(), mass);
-    FUZZ_CHECK((r != -1.0f) == (n == 32), "custom rna mass file size rule");
-    fuzz::check_result(r, out.data(), n, offset, Place::full, n, true, true, true);
+    fuzz::check_mass_calls(
+        {brain_rna_mass_to_dist, nn_rna_mass_to_dist, nn_rna_mass_to_dist_custom}, fiso,
+        nn_rna_mass_to_isolen(mass), files.mass32.path(), n, offset, mass, out.data());
 
     int siso = fft_rna_len_to_isolen(len);
     r = fft_rna_seq_to_dist(s, out.data(), n, offset);
