@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "commands.hpp"
@@ -22,6 +23,11 @@ inline int report_command_failure(const char *command, const CommandFailure &fai
                      ? (std::string(" (see corvan ") + command + " --help)").c_str()
                      : "");
     return failure.status;
+}
+
+// The command's exit status: kOk, or the failure's once reported.
+inline int command_exit(const char *command, const std::optional<CommandFailure> &failure) {
+    return failure ? report_command_failure(command, *failure) : kOk;
 }
 
 } // namespace cli

@@ -128,8 +128,7 @@ std::optional<CommandFailure> run(int argc, char **argv) {
 } // namespace
 
 int run_deisotope(int argc, char **argv) {
-    if (auto failure = run(argc, argv)) return report_command_failure("deisotope", *failure);
-    return kOk;
+    return command_exit("deisotope", run(argc, argv));
 }
 
 const std::string &deisotope_help() {

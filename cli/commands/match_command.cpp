@@ -164,8 +164,7 @@ std::optional<CommandFailure> run(int argc, char **argv) {
 } // namespace
 
 int run_match(int argc, char **argv) {
-    if (auto failure = run(argc, argv)) return report_command_failure("match", *failure);
-    return kOk;
+    return command_exit("match", run(argc, argv));
 }
 
 const std::string &match_help() {

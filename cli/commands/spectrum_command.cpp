@@ -240,6 +240,21 @@ std::optional<Failure> write_outputs(const Request &r, const SpectrumReport &rep
     return std::nullopt;
 }
 
+std::optional<Failure> run(corvan_kind kind, int argc, char **argv) {
+    Request request;
+    if (auto f = read_request(kind, argc, argv, request)) return f;
+    Spectrum spectrum;
+    if (auto f = compute(request, spectrum)) return f;
+    SpectrumReport report;
+    report.input = request.text;
+    report.kind = kind_name(kind);
+    report.part = request.part;
+    if (request.part != SpectrumPart::fine)
+        report.resolution = request.resolution_text + " " + request.analyzer;
+    corvan_spectrum_get(spectrum.get(), &report.view);
+    return write_outputs(request, report);
+}
+
 } // namespace
 
 bool asks_for_spectrum(int argc, char **argv) {
@@ -254,20 +269,7 @@ bool asks_for_spectrum(int argc, char **argv) {
 }
 
 int run_spectrum(corvan_kind kind, const char *command, int argc, char **argv) {
-    Request request;
-    if (auto f = read_request(kind, argc, argv, request))
-        return report_command_failure(command, *f);
-    Spectrum spectrum;
-    if (auto f = compute(request, spectrum)) return report_command_failure(command, *f);
-    SpectrumReport report;
-    report.input = request.text;
-    report.kind = kind_name(kind);
-    report.part = request.part;
-    if (request.part != SpectrumPart::fine)
-        report.resolution = request.resolution_text + " " + request.analyzer;
-    corvan_spectrum_get(spectrum.get(), &report.view);
-    if (auto f = write_outputs(request, report)) return report_command_failure(command, *f);
-    return kOk;
+    return command_exit(command, run(kind, argc, argv));
 }
 
 const std::string &spectrum_options_help() {
