@@ -32,20 +32,6 @@ struct FragmentsQuery {
     corvan_fragment_settings settings{};
 };
 
-FragmentsResponse refused(const std::string &message) {
-    return {400, query_error_json(QueryError{message})};
-}
-
-// The library's refusal; its position counts in the input text only when
-// the text was at fault, never in the isolated peaks.
-FragmentsResponse library_refused(const corvan_error &error, bool position_in_text) {
-    const int http = error.status == CORVAN_E_MEMORY     ? 503
-                     : error.status == CORVAN_E_TOO_WIDE ? 422
-                                                         : 400;
-    return {http,
-            failure_json({error.status, position_in_text ? error.position : -1, error.message})};
-}
-
 // The text read on its own first, so that any later syntax error is the
 // isolated peaks' (corvan_fragments reads the text as this call does).
 std::optional<FragmentsResponse> refuse_text(const FragmentsQuery &q) {
@@ -137,28 +123,29 @@ long most_ions(const FragmentsQuery &q) {
 std::variant<FragmentsQuery, FragmentsResponse>
 read_fragments_query(const std::multimap<std::string, std::string> &keys) {
     for (const auto &[key, value] : keys) {
-        if (!kFragmentKeys.contains(key)) return refused("unknown query key '" + key + "'");
-        if (keys.count(key) > 1) return refused("query key '" + key + "' is given twice");
+        if (!kFragmentKeys.contains(key)) return query_refused("unknown query key '" + key + "'");
+        if (keys.count(key) > 1) return query_refused("query key '" + key + "' is given twice");
     }
     FragmentsQuery q;
     if (const auto kind = keys.find("kind"); kind != keys.end()) {
         const auto named = kind_named(kind->second);
         if (!named || *named == CORVAN_KIND_FORMULA)
-            return refused("kind must be peptide, rna or dna");
+            return query_refused("kind must be peptide, rna or dna");
         q.kind = *named;
     }
     const auto input = keys.find("input");
-    if (input == keys.end() || input->second.empty()) return refused("give the input sequence");
+    if (input == keys.end() || input->second.empty())
+        return query_refused("give the input sequence");
     if (input->second.size() > kMaxQueryText)
-        return refused("input is at most " + std::to_string(kMaxQueryText) + " characters");
+        return query_refused("input is at most " + std::to_string(kMaxQueryText) + " characters");
     q.input = input->second;
     corvan_fragment_defaults(&q.settings);
     corvan_error error{};
     if (auto message = read_charges(keys, q, error)) {
         if (error.status == CORVAN_E_MEMORY) return library_refused(error, false);
-        return refused(*message);
+        return query_refused(*message);
     }
-    if (auto message = read_isolation(keys, q)) return refused(*message);
+    if (auto message = read_isolation(keys, q)) return query_refused(*message);
     if (const long ions = most_ions(q); ions > kMaxServedFragments)
         return FragmentsResponse{
             422,

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include "serve/serve_query.hpp"
 
 namespace cli {
 
@@ -17,10 +17,8 @@ namespace cli {
 // bracketed groups outside brackets) x series x charges x (1 + losses).
 inline constexpr long kMaxServedFragments = 2000;
 
-struct FragmentsResponse {
-    int http_status; // 200, 400 (refused input), 422 (too many ions), 503 (memory)
-    nlohmann::ordered_json body;
-};
+// HTTP status 200, 400 (refused input), 422 (too many ions), 503 (memory).
+using FragmentsResponse = JsonResponse;
 
 // Keys: kind (peptide, the default, rna or dna), input, types, charges,
 // losses (yes or no), isolation ("M+0,M+1") or window ("LOW:HIGH" in m/z),

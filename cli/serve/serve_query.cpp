@@ -270,4 +270,16 @@ nlohmann::ordered_json query_error_json(const QueryError &error) {
     return {{"error", error.message}, {"status", "bad query"}, {"position", nullptr}};
 }
 
+JsonResponse query_refused(const std::string &message) {
+    return {400, query_error_json(QueryError{message})};
+}
+
+JsonResponse library_refused(const corvan_error &error, bool position_in_text) {
+    const int http = error.status == CORVAN_E_MEMORY     ? 503
+                     : error.status == CORVAN_E_TOO_WIDE ? 422
+                                                         : 400;
+    return {http,
+            failure_json({error.status, position_in_text ? error.position : -1, error.message})};
+}
+
 } // namespace cli

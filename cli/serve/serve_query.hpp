@@ -50,4 +50,17 @@ std::optional<QueryError> exceeds_work_bound(const EnvelopeRequest &request);
 // {"error": message, "status": "bad query", "position": null}
 nlohmann::ordered_json query_error_json(const QueryError &error);
 
+// An answer of the JSON endpoints that compute through the library.
+struct JsonResponse {
+    int http_status;
+    nlohmann::ordered_json body;
+};
+
+// A query refused before the library is asked: 400 with query_error_json.
+JsonResponse query_refused(const std::string &message);
+
+// The library's refusal: 503 out of memory, 422 too large, else 400. Its
+// position counts only when the input text was at fault.
+JsonResponse library_refused(const corvan_error &error, bool position_in_text);
+
 } // namespace cli

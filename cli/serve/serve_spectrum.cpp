@@ -37,20 +37,6 @@ struct SpectrumQuery {
     corvan_spectrum_settings settings{};
 };
 
-SpectrumResponse refused(const std::string &message) {
-    return {400, query_error_json(QueryError{message})};
-}
-
-// The library's refusal. Its position counts in the ion's text only when
-// the text was at fault, never in the resolution.
-SpectrumResponse library_refused(const corvan_error &error, bool position_in_text) {
-    const int http = error.status == CORVAN_E_MEMORY     ? 503
-                     : error.status == CORVAN_E_TOO_WIDE ? 422
-                                                         : 400;
-    return {http,
-            failure_json({error.status, position_in_text ? error.position : -1, error.message})};
-}
-
 std::optional<double> plain_number(const std::string &text) {
     if (text.empty() || text.size() > 32 ||
         text.find_first_not_of("0123456789.eE+-") != std::string::npos)
@@ -113,15 +99,16 @@ std::variant<SpectrumQuery, SpectrumResponse>
 read_spectrum_query(const std::multimap<std::string, std::string> &query) {
     std::multimap<std::string, std::string> ion_keys, spectrum_keys;
     for (const auto &[key, value] : query) {
-        if (kEnvelopeOnlyKeys.contains(key)) return refused("unknown query key '" + key + "'");
+        if (kEnvelopeOnlyKeys.contains(key))
+            return query_refused("unknown query key '" + key + "'");
         (kSpectrumKeys.contains(key) ? spectrum_keys : ion_keys).emplace(key, value);
     }
     SpectrumQuery q;
     const auto ion = read_query(ion_keys);
-    if (const auto *error = std::get_if<QueryError>(&ion)) return refused(error->message);
+    if (const auto *error = std::get_if<QueryError>(&ion)) return query_refused(error->message);
     q.ion = std::get<EnvelopeRequest>(ion);
-    if (const auto error = exceeds_work_bound(q.ion)) return refused(error->message);
-    if (auto error = read_spectrum_keys(spectrum_keys, q)) return refused(*error);
+    if (const auto error = exceeds_work_bound(q.ion)) return query_refused(error->message);
+    if (auto error = read_spectrum_keys(spectrum_keys, q)) return query_refused(*error);
     corvan_error error{};
     if (corvan_resolution_parse(q.resolution.c_str(), q.analyzer.c_str(), &q.settings.resolution,
                                 &error) != CORVAN_OK)

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include "serve/serve_query.hpp"
 
 namespace cli {
 
@@ -17,10 +17,8 @@ namespace cli {
 inline constexpr std::size_t kMaxServedFinePeaks = 20000;
 inline constexpr std::size_t kMaxServedProfilePoints = 200000;
 
-struct SpectrumResponse {
-    int http_status; // 200, 400 (refused input), 422 (too large), 503 (memory)
-    nlohmann::ordered_json body;
-};
+// HTTP status 200, 400 (refused input), 422 (too large), 503 (memory).
+using SpectrumResponse = JsonResponse;
 
 // Keys: those of /api/distribution that describe the ion (kind, input or
 // mass, charge, adduct, label), and resolution ("R@MZ", default
