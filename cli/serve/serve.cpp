@@ -146,20 +146,23 @@ Answer envelope_failure_answer(const EnvelopeFailure &failure) {
     return json_answer(http, failure_json(failure));
 }
 
-Answer spectrum(std::string_view raw_query) {
+// An endpoint that reads its own keys and answers in JSON.
+using KeyedEndpoint = JsonResponse (*)(const std::multimap<std::string, std::string> &query);
+
+Answer keyed_json(std::string_view raw_query, KeyedEndpoint respond) {
     const auto pairs = split_query(raw_query);
     if (const auto *error = std::get_if<QueryError>(&pairs))
         return json_answer(400, query_error_json(*error));
-    const SpectrumResponse response = spectrum_response(std::get<0>(pairs));
+    const JsonResponse response = respond(std::get<0>(pairs));
     return json_answer(static_cast<unsigned>(response.http_status), response.body);
 }
 
+Answer spectrum(std::string_view raw_query) {
+    return keyed_json(raw_query, spectrum_response);
+}
+
 Answer fragments(std::string_view raw_query) {
-    const auto pairs = split_query(raw_query);
-    if (const auto *error = std::get_if<QueryError>(&pairs))
-        return json_answer(400, query_error_json(*error));
-    const FragmentsResponse response = fragments_response(std::get<0>(pairs));
-    return json_answer(static_cast<unsigned>(response.http_status), response.body);
+    return keyed_json(raw_query, fragments_response);
 }
 
 Answer distribution(std::string_view raw_query) {
