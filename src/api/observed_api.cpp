@@ -47,6 +47,17 @@ Outcome on_peaks(Outcome checked, const double *mz, const double *intensity, siz
     return checked.ok() ? compute(peaks) : checked;
 }
 
+// The deisotoping settings (the defaults for null) checked, then the peaks
+// read, then `compute` on the peaks and the settings.
+template <class Compute>
+Outcome on_deisotope_peaks(const corvan_deisotope_settings *settings, const double *mz,
+                           const double *intensity, size_t count, Compute &&compute) {
+    const corvan_deisotope_settings used =
+        settings != nullptr ? *settings : default_deisotope_settings();
+    return on_peaks(observed::check_deisotope_settings(used), mz, intensity, count,
+                    [&](const observed::PeakList &peaks) { return compute(peaks, used); });
+}
+
 } // namespace
 
 } // namespace corvan::api
@@ -159,15 +170,14 @@ CORVAN_API int corvan_deisotope(const double *mz, const double *intensity, size_
     if (envelopes != nullptr) *envelopes = nullptr;
     return guarded(error, [&]() -> Outcome {
         if (envelopes == nullptr) return argument_missing();
-        const corvan_deisotope_settings used =
-            settings != nullptr ? *settings : default_deisotope_settings();
-        return on_peaks(observed::check_deisotope_settings(used), mz, intensity, count,
-                        [&](const observed::PeakList &peaks) {
-                            auto result = std::make_unique<corvan_envelopes>();
-                            Outcome done = observed::deisotope(peaks, used, result->found);
-                            if (done.ok()) *envelopes = result.release();
-                            return done;
-                        });
+        return on_deisotope_peaks(
+            settings, mz, intensity, count,
+            [&](const observed::PeakList &peaks, const corvan_deisotope_settings &used) {
+                auto result = std::make_unique<corvan_envelopes>();
+                Outcome done = observed::deisotope(peaks, used, result->found);
+                if (done.ok()) *envelopes = result.release();
+                return done;
+            });
     });
 }
 
@@ -193,13 +203,11 @@ CORVAN_API int corvan_monoisotopic_check(const double *mz, const double *intensi
                                          corvan_monoisotopic *result, corvan_error *error) {
     return guarded(error, [&]() -> Outcome {
         if (result == nullptr) return argument_missing();
-        const corvan_deisotope_settings used =
-            settings != nullptr ? *settings : default_deisotope_settings();
-        return on_peaks(observed::check_deisotope_settings(used), mz, intensity, count,
-                        [&](const observed::PeakList &peaks) {
-                            return observed::check_monoisotopic(peaks, named_mz, charge, used,
-                                                                *result);
-                        });
+        return on_deisotope_peaks(
+            settings, mz, intensity, count,
+            [&](const observed::PeakList &peaks, const corvan_deisotope_settings &used) {
+                return observed::check_monoisotopic(peaks, named_mz, charge, used, *result);
+            });
     });
 }
 
