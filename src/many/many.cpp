@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 
 #include "api/handles.hpp"
 #include "envelope/envelope.hpp"
@@ -24,19 +25,22 @@ using Table = corvan_many_table;
 
 // The fields of a caller's corvan_many_table that its `size` covers: a
 // caller compiled against an older, shorter struct gets the later
-// (optional) fields as NULL.
-bool read_table(const corvan_many_table *given, Table &table) {
+// (optional) fields as NULL. None for a null or too short struct.
+std::optional<Table> read_table(const corvan_many_table *given) {
     constexpr std::size_t kFirstVersion =
         offsetof(corvan_many_table, first_neutrons) + sizeof(int *);
-    if (given == nullptr || given->size < kFirstVersion) return false;
-    table = Table{};
+    if (given == nullptr || given->size < kFirstVersion) return std::nullopt;
+    Table table{};
     std::memcpy(&table, given, std::min(given->size, sizeof table));
-    return true;
+    return table;
 }
 
-Table table_of(const corvan_many_results &results) {
-    return {sizeof(Table),           results.points, results.heights, results.mz,
-            results.monoisotopic_mz, results.status, results.errors,  nullptr};
+// None for null results.
+std::optional<Table> table_of(const corvan_many_results *results) {
+    if (results == nullptr) return std::nullopt;
+    return Table{
+        sizeof(Table),   results->points, results->heights, results->mz, results->monoisotopic_mz,
+        results->status, results->errors, nullptr};
 }
 
 // One row's slots in the caller's arrays.
@@ -246,23 +250,25 @@ namespace {
 
 template <class Inputs, class Make>
 Outcome run_texts(int kind, Inputs texts, const int *charges, size_t rows,
-                  const corvan_options *options, const Table *table, size_t *failed, Make &&make) {
+                  const corvan_options *options, const std::optional<Table> &table, size_t *failed,
+                  Make &&make) {
     if (!known_kind(kind)) {
         if (failed != nullptr) *failed = 0;
         return Outcome::failure(CORVAN_E_ARGUMENT, "unknown molecule kind");
     }
-    return run(texts, rows, charges, options, table, failed, make);
+    return run(texts, rows, charges, options, table ? &*table : nullptr, failed, make);
 }
 
 template <class Make>
 Outcome run_masses(int kind, const double *masses, const int *charges, size_t rows,
-                   const corvan_options *options, const Table *table, size_t *failed, Make &&make) {
+                   const corvan_options *options, const std::optional<Table> &table, size_t *failed,
+                   Make &&make) {
     if (!known_kind(kind) || kind == CORVAN_KIND_FORMULA) {
         if (failed != nullptr) *failed = 0;
         return Outcome::failure(CORVAN_E_ARGUMENT,
                                 "a molecule by mass is a peptide, an RNA or a DNA");
     }
-    return run(masses, rows, charges, options, table, failed, make);
+    return run(masses, rows, charges, options, table ? &*table : nullptr, failed, make);
 }
 
 auto text_rows(int kind, const char *const *texts) {
@@ -286,10 +292,7 @@ int corvan_many_from_texts(int kind, const char *const *texts, const int *charge
                            const corvan_options *options, const corvan_many_results *results,
                            size_t *failed, corvan_error *error) {
     return api::guarded(error, [&]() -> Outcome {
-        corvan_many_table table{};
-        if (results != nullptr) table = many::table_of(*results);
-        return many::run_texts(kind, texts, charges, rows, options,
-                               results == nullptr ? nullptr : &table, failed,
+        return many::run_texts(kind, texts, charges, rows, options, many::table_of(results), failed,
                                many::text_rows(kind, texts));
     });
 }
@@ -298,11 +301,8 @@ int corvan_many_from_masses(int kind, const double *masses, const int *charges, 
                             const corvan_options *options, const corvan_many_results *results,
                             size_t *failed, corvan_error *error) {
     return api::guarded(error, [&]() -> Outcome {
-        corvan_many_table table{};
-        if (results != nullptr) table = many::table_of(*results);
-        return many::run_masses(kind, masses, charges, rows, options,
-                                results == nullptr ? nullptr : &table, failed,
-                                many::mass_rows(kind, masses));
+        return many::run_masses(kind, masses, charges, rows, options, many::table_of(results),
+                                failed, many::mass_rows(kind, masses));
     });
 }
 
@@ -311,9 +311,7 @@ int corvan_many_table_from_texts(int kind, const char *const *texts, const int *
                                  const corvan_many_table *table, size_t *failed,
                                  corvan_error *error) {
     return api::guarded(error, [&]() -> Outcome {
-        corvan_many_table read{};
-        const bool given = many::read_table(table, read);
-        return many::run_texts(kind, texts, charges, rows, options, given ? &read : nullptr, failed,
+        return many::run_texts(kind, texts, charges, rows, options, many::read_table(table), failed,
                                many::text_rows(kind, texts));
     });
 }
@@ -322,9 +320,7 @@ int corvan_many_table_from_masses(int kind, const double *masses, const int *cha
                                   const corvan_options *options, const corvan_many_table *table,
                                   size_t *failed, corvan_error *error) {
     return api::guarded(error, [&]() -> Outcome {
-        corvan_many_table read{};
-        const bool given = many::read_table(table, read);
-        return many::run_masses(kind, masses, charges, rows, options, given ? &read : nullptr,
+        return many::run_masses(kind, masses, charges, rows, options, many::read_table(table),
                                 failed, many::mass_rows(kind, masses));
     });
 }
