@@ -46,30 +46,12 @@ std::array<int, 5> mass_composition(float mass) {
 
 // ---- the frame check, shared by every peptide member ----------------------
 
-using AnyCall = std::function<float(float *, int, int)>;
-
-struct NamedCall {
-    const char *name;
-    AnyCall call;
-};
-
-std::vector<NamedCall> peptide_calls() {
-    return {
-        {"fft_pep_mass",
-         [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, 1000); }},
-        {"fft_pep_seq", [](float *o, int n, int k) { return fft_pep_seq_to_dist("GAG", o, n, k); }},
-        {"brain_pep_mass",
-         [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, 1000); }},
-        {"brain_pep_seq",
-         [](float *o, int n, int k) { return brain_pep_seq_to_dist("GAG", o, n, k); }},
-        {"nn_pep_mass", [](float *o, int n, int k) { return nn_pep_mass_to_dist(o, n, k, 1000); }},
-        {"nn_pep_seq", [](float *o, int n, int k) { return nn_pep_seq_to_dist("GAG", o, n, k); }},
-        {"nn_pep_mass_custom",
-         [](float *o, int n, int k) { return nn_pep_mass_to_dist_custom(o, n, k, "/x", 1000); }},
-        {"nn_pep_seq_custom",
-         [](float *o, int n, int k) { return nn_pep_seq_to_dist_custom("GAG", o, n, k, "/x"); }},
-        {"fitting", [](float *o, int n, int k) { return pep_mass_to_dist_fitting(o, n, k, 1000); }},
-    };
+std::vector<family_checks::NamedMember> peptide_calls() {
+    auto members = family_checks::frame_members(family_checks::peptide_calls(), "GAG", 1000);
+    members.push_back({"fitting", [](float *o, int n, int k) {
+                           return pep_mass_to_dist_fitting(o, n, k, 1000);
+                       }});
+    return members;
 }
 
 TEST(PeptideFrame, BadArgumentsLeaveOutUntouched) {

@@ -43,23 +43,9 @@ std::array<int, 5> mass_composition(float mass) {
 // ---- frame ------------------------------------------------------------
 
 TEST(RnaFrame, BadArgumentsLeaveOutUntouched) {
-    const std::pair<const char *, family_checks::Member> calls[] = {
-        {"fft_rna_mass",
-         [](float *o, int n, int k) { return fft_rna_mass_to_dist(o, n, k, 5000); }},
-        {"fft_rna_seq",
-         [](float *o, int n, int k) { return fft_rna_seq_to_dist("ACGU", o, n, k); }},
-        {"brain_rna_mass",
-         [](float *o, int n, int k) { return brain_rna_mass_to_dist(o, n, k, 5000); }},
-        {"brain_rna_seq",
-         [](float *o, int n, int k) { return brain_rna_seq_to_dist("ACGU", o, n, k); }},
-        {"nn_rna_mass", [](float *o, int n, int k) { return nn_rna_mass_to_dist(o, n, k, 5000); }},
-        {"nn_rna_seq", [](float *o, int n, int k) { return nn_rna_seq_to_dist("ACGU", o, n, k); }},
-        {"nn_rna_mass_custom",
-         [](float *o, int n, int k) { return nn_rna_mass_to_dist_custom(o, n, k, "/x", 5000); }},
-        {"nn_rna_seq_custom",
-         [](float *o, int n, int k) { return nn_rna_seq_to_dist_custom("ACGU", o, n, k, "/x"); }},
-    };
-    for (const auto &[name, call] : calls) family_checks::expect_frame_refusals(name, call);
+    for (const auto &[name, call] :
+         family_checks::frame_members(family_checks::rna_calls(), "ACGU", 5000))
+        family_checks::expect_frame_refusals(name, call);
 }
 
 // ---- failures after zeroing -------------------------------------------
