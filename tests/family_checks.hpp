@@ -273,8 +273,28 @@ inline std::vector<Failure> custom_failures(const FamilyCalls &f, const std::str
     };
 }
 
-inline std::vector<Failure> joined(std::vector<Failure> first, const std::vector<Failure> &more) {
-    first.insert(first.end(), more.begin(), more.end());
+// Failures that print nothing: a member's {name, input} each.
+inline std::vector<Failure>
+silent_failures(SequenceCall call,
+                std::initializer_list<std::pair<const char *, const char *>> sequences) {
+    std::vector<Failure> failures;
+    for (const auto &[name, sequence] : sequences)
+        failures.push_back(
+            {name, [call, sequence](float *o, int n, int k) { return call(sequence, o, n, k); },
+             ""});
+    return failures;
+}
+
+inline std::vector<Failure>
+silent_failures(MassCall call, std::initializer_list<std::pair<const char *, float>> masses) {
+    std::vector<Failure> failures;
+    for (const auto &[name, mass] : masses) failures.push_back({name, mass_member(call, mass), ""});
+    return failures;
+}
+
+inline std::vector<Failure> joined(std::vector<Failure> first,
+                                   std::initializer_list<std::vector<Failure>> more) {
+    for (const auto &failures : more) first.insert(first.end(), failures.begin(), failures.end());
     return first;
 }
 

@@ -73,45 +73,33 @@ const std::string kG1001(1001, 'G');
 
 INSTANTIATE_TEST_SUITE_P(
     Members, MemberFailure,
-    testing::Values(
-        Failure{"fft_seq_null",
-                [](float *o, int n, int k) { return fft_pep_seq_to_dist(nullptr, o, n, k); }, ""},
-        Failure{"fft_seq_1001",
-                [](float *o, int n, int k) { return fft_pep_seq_to_dist(kG1001.c_str(), o, n, k); },
-                "Sequence contains too many amino acids (>1000)."},
-        Failure{"fft_seq_formula_message_first",
-                [](float *o, int n, int k) {
-                    return fft_pep_seq_to_dist(("[2H]" + kG1001).c_str(), o, n, k);
-                },
-                "Error while parsing modification formula:2H\n"
-                "Sequence contains too many amino acids (>1000)."},
-        Failure{"fft_mass_negative",
-                [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, -1000); }, ""},
-        Failure{"fft_mass_tiny_negative",
-                [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, -1e-30f); }, ""},
-        Failure{"fft_mass_nan",
-                [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, kNaN); }, ""},
-        Failure{"fft_mass_inf",
-                [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, kInf); }, ""},
-        Failure{"fft_mass_beyond_int",
-                [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, 1e30f); }, ""},
-        Failure{"brain_seq_null",
-                [](float *o, int n, int k) { return brain_pep_seq_to_dist(nullptr, o, n, k); }, ""},
-        Failure{"brain_seq_empty",
-                [](float *o, int n, int k) { return brain_pep_seq_to_dist("", o, n, k); }, ""},
-        Failure{"brain_seq_formula_only",
-                [](float *o, int n, int k) { return brain_pep_seq_to_dist("[C2H2O]", o, n, k); },
-                ""},
-        Failure{"brain_mass_zero",
-                [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, 0); }, ""},
-        Failure{"brain_mass_negative",
-                [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, -500); }, ""},
-        Failure{"brain_mass_nan",
-                [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, kNaN); }, ""},
-        Failure{"brain_mass_inf",
-                [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, kInf); }, ""},
-        Failure{"brain_mass_beyond_int",
-                [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, 1e30f); }, ""}),
+    testing::ValuesIn(family_checks::joined(
+        {Failure{
+             "fft_seq_1001",
+             [](float *o, int n, int k) { return fft_pep_seq_to_dist(kG1001.c_str(), o, n, k); },
+             "Sequence contains too many amino acids (>1000)."},
+         Failure{"fft_seq_formula_message_first",
+                 [](float *o, int n, int k) {
+                     return fft_pep_seq_to_dist(("[2H]" + kG1001).c_str(), o, n, k);
+                 },
+                 "Error while parsing modification formula:2H\n"
+                 "Sequence contains too many amino acids (>1000)."}},
+        {family_checks::silent_failures(fft_pep_seq_to_dist, {{"fft_seq_null", nullptr}}),
+         family_checks::silent_failures(fft_pep_mass_to_dist, {{"fft_mass_negative", -1000},
+                                                               {"fft_mass_tiny_negative", -1e-30f},
+                                                               {"fft_mass_nan", kNaN},
+                                                               {"fft_mass_inf", kInf},
+                                                               {"fft_mass_beyond_int", 1e30f}}),
+         family_checks::silent_failures(brain_pep_seq_to_dist,
+                                        {{"brain_seq_null", nullptr},
+                                         {"brain_seq_empty", ""},
+                                         {"brain_seq_formula_only", "[C2H2O]"}}),
+         family_checks::silent_failures(brain_pep_mass_to_dist,
+                                        {{"brain_mass_zero", 0},
+                                         {"brain_mass_negative", -500},
+                                         {"brain_mass_nan", kNaN},
+                                         {"brain_mass_inf", kInf},
+                                         {"brain_mass_beyond_int", 1e30f}})})),
     family_checks::failure_name);
 
 // ---- values, length rules and placement ---------------------------------

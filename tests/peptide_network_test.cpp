@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
              "custom_mass_empty_path",
              [](float *o, int n, int k) { return nn_pep_mass_to_dist_custom(o, n, k, "", 900); },
              ""}},
-        family_checks::custom_failures(family_checks::peptide_calls(), "GAG", "/no/such/file"))),
+        {family_checks::custom_failures(family_checks::peptide_calls(), "GAG", "/no/such/file")})),
     family_checks::failure_name);
 
 TEST(PeptideNetwork, NanMassHasNoNetwork) {

@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                      return nn_rna_mass_to_dist_custom(o, n, k, nullptr, 900);
                  },
                  ""}},
-        family_checks::custom_failures(family_checks::rna_calls(), "ACGU", "/no/such"))),
+        {family_checks::custom_failures(family_checks::rna_calls(), "ACGU", "/no/such")})),
     family_checks::failure_name);
 
 TEST(RnaNetwork, WindowPlacementWithOffset) {
