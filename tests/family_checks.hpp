@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <initializer_list>
+#include <limits>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -19,6 +20,9 @@
 #include "test_support.hpp"
 
 namespace family_checks {
+
+inline constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+inline constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // A fixed distribution call reduced to its frame: (out, n, offset).
 using Member = std::function<float(float *, int, int)>;

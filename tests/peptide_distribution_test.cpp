@@ -18,18 +18,9 @@
 
 namespace {
 
-using family_checks::Bound;
-using family_checks::Engine;
-using family_checks::expect_engine_result;
-using family_checks::Expected;
-using family_checks::Failure;
-using family_checks::mass_member;
-using family_checks::MemberFailure;
-using family_checks::sequence_member;
+using namespace family_checks;
 using test_support::all_zero;
 using test_support::stdout_of;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // Every peptide member places its engine's points in a window.
 Expected window_of(Engine engine, std::array<int, 5> fftlist, int isolen, int n, int offset) {
@@ -46,7 +37,7 @@ std::array<int, 5> mass_composition(float mass) {
 
 // ---- the frame check, shared by every peptide member ----------------------
 
-std::vector<family_checks::NamedMember> peptide_calls() {
+std::vector<family_checks::NamedMember> peptide_members() {
     auto members = family_checks::frame_members(family_checks::peptide_calls(), "GAG", 1000);
     members.push_back({"fitting", [](float *o, int n, int k) {
                            return pep_mass_to_dist_fitting(o, n, k, 1000);
@@ -55,7 +46,7 @@ std::vector<family_checks::NamedMember> peptide_calls() {
 }
 
 TEST(PeptideFrame, BadArgumentsLeaveOutUntouched) {
-    for (const auto &member : peptide_calls())
+    for (const auto &member : peptide_members())
         family_checks::expect_frame_refusals(member.name, member.call);
 }
 

@@ -21,9 +21,7 @@
 namespace {
 
 using corvan::nn::Network;
-using family_checks::ChosenNetwork;
-using family_checks::Failure;
-using family_checks::MemberFailure;
+using namespace family_checks;
 using test_support::all_zero;
 using test_support::stdout_of;
 
@@ -152,7 +150,6 @@ TEST(PeptideNetwork, OffsetBeyondTheOutputsGivesPeakZero) {
 }
 
 using WeightFile = test_support::TextFile;
-using family_checks::blob_text;
 
 TEST(PeptideCustomNetwork, SequenceFileMatchesTheEmbeddedNetwork) {
     const WeightFile file(blob_text(corvanpep_model_64_bin, corvanpep_model_64_bin_len));

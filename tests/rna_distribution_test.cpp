@@ -19,18 +19,8 @@
 
 namespace {
 
-using family_checks::Bound;
-using family_checks::expect_engine_result;
-using family_checks::Expected;
-using family_checks::Failure;
-using family_checks::mass_member;
-using family_checks::MemberFailure;
-using family_checks::placed;
-using family_checks::repeat;
-using family_checks::sequence_member;
+using namespace family_checks;
 using test_support::stdout_of;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 std::array<int, 5> sequence_composition(const std::string &sequence) {
     return family_checks::composition(rna_seq_to_fftlist, sequence);

@@ -20,10 +20,7 @@
 namespace {
 
 using corvan::nn::Network;
-using family_checks::ChosenNetwork;
-using family_checks::Failure;
-using family_checks::MemberFailure;
-using family_checks::repeat;
+using namespace family_checks;
 using test_support::run_directly;
 
 std::vector<float> nucleotide_features(const std::string &sequence) {
@@ -95,7 +92,6 @@ TEST(RnaNetwork, WindowPlacementWithOffset) {
 }
 
 using WeightFile = test_support::TextFile;
-using family_checks::blob_text;
 
 TEST(RnaCustomNetwork, MassFileMatchesTheEmbeddedNetwork) {
     const WeightFile file(
