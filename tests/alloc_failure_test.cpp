@@ -111,6 +111,14 @@ void stop() {
     g_counted = alloc_hooks::disarm();
 }
 
+// One library call with the failure injection armed around it alone.
+template <class Call> auto watched(Call call) {
+    start();
+    auto result = call();
+    stop();
+    return result;
+}
+
 // What a call left behind: whether it reported failure in the documented
 // way, and a description of everything it produced (for comparison with
 // the undisturbed run). A call that fails the wrong way describes itself
@@ -144,9 +152,7 @@ bool all_zero(const std::vector<float> &v) {
 // A result-frame call into a 64-point (or n-point) array, pre-filled.
 Outcome frame_call(int n, const std::function<float(float *)> &call) {
     std::vector<float> out(n, 42.0f);
-    start();
-    float r = call(out.data());
-    stop();
+    float r = watched([&] { return call(out.data()); });
     if (r == -1.0f) {
         if (!all_zero(out)) return {false, "BROKEN: failure left out non-zero"};
         return {true, ""};
@@ -334,9 +340,8 @@ std::vector<Case> engine_cases() {
                          [N] {
                              static const int list[5] = {44, 70, 12, 13, 1};
                              std::vector<float> out(N, 42.0f);
-                             start();
-                             float r = fft_list_to_dist(list, N, out.data());
-                             stop();
+                             float r =
+                                 watched([&] { return fft_list_to_dist(list, N, out.data()); });
                              if (r == -1.0f) {
                                  for (float x : out)
                                      if (x != 42.0f) return Outcome{false, "BROKEN: out written"};
@@ -351,9 +356,8 @@ std::vector<Case> engine_cases() {
                      [] {
                          static const int list[5] = {44, 70, 12, 13, 1};
                          std::vector<float> out(64, 42.0f);
-                         start();
-                         float r = brain_list_to_dist(list, 64, out.data());
-                         stop();
+                         float r =
+                             watched([&] { return brain_list_to_dist(list, 64, out.data()); });
                          if (r == -1.0f)
                              return all_zero(out) ? Outcome{true, ""}
                                                   : Outcome{false, "BROKEN: out not zeroed"};
@@ -365,9 +369,7 @@ std::vector<Case> engine_cases() {
         cases.push_back({"setup_ft " + std::to_string(N),
                          [N] {
                              std::vector<fftw_complex> t(N / 2 + 1);
-                             start();
-                             int r = setup_ft(26, t.data(), N, N / 2 + 1);
-                             stop();
+                             int r = watched([&] { return setup_ft(26, t.data(), N, N / 2 + 1); });
                              if (r == -1) return Outcome{true, ""};
                              return Outcome{false,
                                             std::to_string(r) +
@@ -395,9 +397,7 @@ std::vector<Case> network_cases() {
     return {
         {"SetupWeights",
          [] {
-             start();
-             NetWeights w = SetupWeights(20, 64);
-             stop();
+             NetWeights w = watched([&] { return SetupWeights(20, 64); });
              if (empty_weights(w)) return Outcome{true, ""};
              std::string s = std::to_string(w.total_count);
              FreeCorvanWeights(w);
@@ -409,9 +409,7 @@ std::vector<Case> network_cases() {
          [] {
              NetWeights &w = g_load_target;
              std::memset(w.w1, 0, sizeof(float) * size_t(w.w1_count));
-             start();
-             int r = LoadWeightsFromFile(w, pep64.c_str());
-             stop();
+             int r = watched([&] { return LoadWeightsFromFile(w, pep64.c_str()); });
              if (r == -1) {
                  for (int i = 0; i < w.w1_count; ++i)
                      if (w.w1[i] != 0.0f) return Outcome{false, "BROKEN: weights changed"};
@@ -427,9 +425,7 @@ std::vector<Case> network_cases() {
              static const float in[20] = {1, 0, 2, 1, 0, 3, 0, 0, 1, 1,
                                           0, 0, 2, 0, 0, 1, 1, 0, 0, 0};
              std::vector<float> out(64, 42.0f);
-             start();
-             int r = neural_net(in, out.data(), w);
-             stop();
+             int r = watched([&] { return neural_net(in, out.data(), w); });
              if (r == -1) {
                  for (float x : out)
                      if (x != 42.0f) return Outcome{false, "BROKEN: output written"};
@@ -441,9 +437,8 @@ std::vector<Case> network_cases() {
          ""},
         {"LoadWeights(SetupWeights)",
          [] {
-             start();
-             NetWeights w = LoadWeights(SetupWeights(5, 32), corvan_rnaveragine_model32_bin);
-             stop();
+             NetWeights w = watched(
+                 [&] { return LoadWeights(SetupWeights(5, 32), corvan_rnaveragine_model32_bin); });
              if (empty_weights(w)) return Outcome{true, ""};
              std::string s = floats(w.b3, w.output_size);
              FreeCorvanWeights(w);
@@ -473,9 +468,7 @@ std::vector<Case> batch_cases() {
     return {
         {"read_masses_seqs_file",
          [] {
-             start();
-             protein_list l = read_masses_seqs_file(list.c_str());
-             stop();
+             protein_list l = watched([&] { return read_masses_seqs_file(list.c_str()); });
              if (!l.entries) {
                  if (l.count || l.capacity) return Outcome{false, "BROKEN: count without array"};
                  return Outcome{true, "", {"Error opening file!", "Memory allocation failed!"}};
@@ -518,9 +511,7 @@ std::vector<Case> encoder_cases() {
         {"pep_seq_to_fftlist",
          [ints] {
              int list[5];
-             start();
-             int r = pep_seq_to_fftlist("PEPT[C2H2O]IDEK[CH3CH2]", list);
-             stop();
+             int r = watched([&] { return pep_seq_to_fftlist("PEPT[C2H2O]IDEK[CH3CH2]", list); });
              return Outcome{false, std::to_string(r) + ints(list, 5)};
          },
          {},
@@ -528,9 +519,7 @@ std::vector<Case> encoder_cases() {
         {"pep_seq_to_nnvector",
          [] {
              float counts[20] = {};
-             start();
-             int r = pep_seq_to_nnvector("PEPT[C2H2O]IDEK", counts);
-             stop();
+             int r = watched([&] { return pep_seq_to_nnvector("PEPT[C2H2O]IDEK", counts); });
              return Outcome{false, std::to_string(r) + floats(counts, 20)};
          },
          {},
@@ -538,9 +527,7 @@ std::vector<Case> encoder_cases() {
         {"rna_seq_to_fftlist",
          [ints] {
              int list[5];
-             start();
-             int r = rna_seq_to_fftlist("ACGUACGU", list);
-             stop();
+             int r = watched([&] { return rna_seq_to_fftlist("ACGUACGU", list); });
              return Outcome{false, std::to_string(r) + ints(list, 5)};
          },
          {},
@@ -548,9 +535,7 @@ std::vector<Case> encoder_cases() {
         {"atom_formula_to_vector",
          [ints] {
              int counts[109];
-             start();
-             int r = atom_formula_to_vector("C254H377N65O75S6Fe", counts);
-             stop();
+             int r = watched([&] { return atom_formula_to_vector("C254H377N65O75S6Fe", counts); });
              return Outcome{false, std::to_string(r) + ints(counts, 109)};
          },
          {},
@@ -570,10 +555,10 @@ std::vector<Case> many_cases() {
                  double heights[4 * 8], mz[4 * 8], mono[4];
                  int status[4] = {-1, -1, -1, -1};
                  const corvan_many_results results{8, heights, mz, mono, status, nullptr};
-                 start();
-                 const int call = corvan_many_from_texts(CORVAN_KIND_FORMULA, texts, charges, 4,
-                                                         options, &results, nullptr, nullptr);
-                 stop();
+                 const int call = watched([&] {
+                     return corvan_many_from_texts(CORVAN_KIND_FORMULA, texts, charges, 4, options,
+                                                   &results, nullptr, nullptr);
+                 });
                  corvan_options_free(options);
                  bool memory = call == CORVAN_E_MEMORY, other = false;
                  for (int s : status) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -50,12 +51,28 @@ struct BadUse {
     const char *message;
 };
 
+// `text` must hold `part`; a failure shows the whole text.
+inline testing::AssertionResult holds(const std::string &text, const std::string &part) {
+    if (text.find(part) != std::string::npos) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
+}
+
+// `text` must hold every one of `parts`; a failure names each one missing.
+inline testing::AssertionResult holds_all(const std::string &text,
+                                          std::initializer_list<std::string> parts) {
+    std::string missing;
+    for (const std::string &part : parts)
+        if (text.find(part) == std::string::npos) missing += "no \"" + part + "\"\n";
+    if (missing.empty()) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << missing << "in:\n" << text;
+}
+
 // Runs `arguments` (standard error mixed in), which must end with `status`
 // and print `message` somewhere; gives the outcome for further checks.
 inline Outcome expect_exit(const std::string &arguments, int status, const std::string &message) {
     const Outcome r = run(arguments, true);
     EXPECT_EQ(r.status, status) << arguments << "\n" << r.out;
-    EXPECT_NE(r.out.find(message), std::string::npos) << arguments << "\n" << r.out;
+    EXPECT_TRUE(holds(r.out, message)) << arguments;
     return r;
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <initializer_list>
+#include <limits>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -19,6 +20,9 @@
 #include "test_support.hpp"
 
 namespace family_checks {
+
+inline constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+inline constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // A fixed distribution call reduced to its frame: (out, n, offset).
 using Member = std::function<float(float *, int, int)>;
@@ -185,6 +189,117 @@ TEST_P(MemberFailure, ReturnsMinusOneWithOutZeroedAndItsMessage) {
 
 inline std::string failure_name(const testing::TestParamInfo<Failure> &info) {
     return info.param.name;
+}
+
+// The distribution calls every family has: the same frame and the same
+// weight-file failures hold for each family's own members.
+using SequenceCall = float (*)(const char *, float *, int, int);
+using MassCall = float (*)(float *, int, int, float);
+using CustomSequenceCall = float (*)(const char *, float *, int, int, const char *);
+using CustomMassCall = float (*)(float *, int, int, const char *, float);
+
+struct FamilyCalls {
+    std::string family; // "pep" or "rna", as the call names write it
+    SequenceCall fft_seq, brain_seq, nn_seq;
+    MassCall fft_mass, brain_mass, nn_mass;
+    CustomSequenceCall nn_seq_custom;
+    CustomMassCall nn_mass_custom;
+};
+
+struct NamedMember {
+    std::string name;
+    Member call;
+};
+
+inline FamilyCalls peptide_calls() {
+    return {"pep",
+            fft_pep_seq_to_dist,
+            brain_pep_seq_to_dist,
+            nn_pep_seq_to_dist,
+            fft_pep_mass_to_dist,
+            brain_pep_mass_to_dist,
+            nn_pep_mass_to_dist,
+            nn_pep_seq_to_dist_custom,
+            nn_pep_mass_to_dist_custom};
+}
+
+inline FamilyCalls rna_calls() {
+    return {"rna",
+            fft_rna_seq_to_dist,
+            brain_rna_seq_to_dist,
+            nn_rna_seq_to_dist,
+            fft_rna_mass_to_dist,
+            brain_rna_mass_to_dist,
+            nn_rna_mass_to_dist,
+            nn_rna_seq_to_dist_custom,
+            nn_rna_mass_to_dist_custom};
+}
+
+// Each of the family's calls on a valid `sequence` or `mass` (the custom
+// calls on a weight file that does not exist, which the frame check precedes).
+inline std::vector<NamedMember> frame_members(const FamilyCalls &f, const std::string &sequence,
+                                              float mass) {
+    const auto custom_seq = f.nn_seq_custom;
+    const auto custom_mass = f.nn_mass_custom;
+    return {
+        {"fft_" + f.family + "_mass", mass_member(f.fft_mass, mass)},
+        {"fft_" + f.family + "_seq", sequence_member(f.fft_seq, sequence)},
+        {"brain_" + f.family + "_mass", mass_member(f.brain_mass, mass)},
+        {"brain_" + f.family + "_seq", sequence_member(f.brain_seq, sequence)},
+        {"nn_" + f.family + "_mass", mass_member(f.nn_mass, mass)},
+        {"nn_" + f.family + "_seq", sequence_member(f.nn_seq, sequence)},
+        {"nn_" + f.family + "_mass_custom",
+         [=](float *o, int n, int k) { return custom_mass(o, n, k, "/x", mass); }},
+        {"nn_" + f.family + "_seq_custom",
+         [=](float *o, int n, int k) { return custom_seq(sequence.c_str(), o, n, k, "/x"); }},
+    };
+}
+
+// The custom calls' silent failures: no sequence, an empty one, and a
+// weight file that does not exist for a valid sequence and for a mass.
+inline std::vector<Failure> custom_failures(const FamilyCalls &f, const std::string &sequence,
+                                            const std::string &missing_file) {
+    const auto custom_seq = f.nn_seq_custom;
+    const auto custom_mass = f.nn_mass_custom;
+    return {
+        {"custom_seq_null",
+         [=](float *o, int n, int k) { return custom_seq(nullptr, o, n, k, "/x"); }, ""},
+        {"custom_seq_empty", [=](float *o, int n, int k) { return custom_seq("", o, n, k, "/x"); },
+         ""},
+        {"custom_seq_no_file",
+         [=](float *o, int n, int k) {
+             return custom_seq(sequence.c_str(), o, n, k, missing_file.c_str());
+         },
+         ""},
+        {"custom_mass_no_file",
+         [=](float *o, int n, int k) { return custom_mass(o, n, k, missing_file.c_str(), 900); },
+         ""},
+    };
+}
+
+// Failures that print nothing: a member's {name, input} each.
+inline std::vector<Failure>
+silent_failures(SequenceCall call,
+                std::initializer_list<std::pair<const char *, const char *>> sequences) {
+    std::vector<Failure> failures;
+    for (const auto &[name, sequence] : sequences)
+        failures.push_back(
+            {name, [call, sequence](float *o, int n, int k) { return call(sequence, o, n, k); },
+             ""});
+    return failures;
+}
+
+inline std::vector<Failure>
+silent_failures(MassCall call, std::initializer_list<std::pair<const char *, float>> masses) {
+    std::vector<Failure> failures;
+    for (const auto &[name, mass] : masses) failures.push_back({name, mass_member(call, mass), ""});
+    return failures;
+}
+
+inline std::vector<Failure> joined(std::vector<Failure> first,
+                                   std::initializer_list<std::vector<Failure>> more) {
+    for (const auto &failures : more) first.insert(first.end(), failures.begin(), failures.end());
+    return first;
 }
 
 // A length or mass rule at one input: the isolen it must give.

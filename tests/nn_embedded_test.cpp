@@ -2,7 +2,9 @@
 // the exported blobs, and a loose check that each network still predicts
 // isotope distributions (so that a damaged or byte-swapped blob cannot land).
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -166,30 +168,30 @@ struct Molecule {
     std::string label;
 };
 
-Molecule peptide_of_length(int residues, unsigned seed) {
-    Molecule m{std::vector<float>(20, 0.0f), {0, 2, 0, 1, 0}, ""}; // one water
+// A chain of `length` units drawn at random from the `alphabet` rows of
+// `unit_atoms`, on top of the atoms `ends` adds once.
+template <std::size_t Alphabet>
+Molecule random_chain(int length, unsigned seed, const int (&unit_atoms)[Alphabet][5],
+                      const std::array<int, 5> &ends, const std::string &unit_name) {
+    Molecule m{std::vector<float>(Alphabet, 0.0f), {}, ""};
+    std::copy(ends.begin(), ends.end(), m.fftlist);
     std::mt19937 engine(seed);
-    std::uniform_int_distribution<int> letter(0, 19);
-    for (int i = 0; i < residues; ++i) {
-        const int r = letter(engine);
-        m.features[r] += 1.0f;
-        for (int e = 0; e < 5; ++e) m.fftlist[e] += aa_vectors[r][e];
+    std::uniform_int_distribution<int> unit(0, static_cast<int>(Alphabet) - 1);
+    for (int i = 0; i < length; ++i) {
+        const int u = unit(engine);
+        m.features[u] += 1.0f;
+        for (int e = 0; e < 5; ++e) m.fftlist[e] += unit_atoms[u][e];
     }
-    m.label = std::to_string(residues) + " residues";
+    m.label = std::to_string(length) + " " + unit_name;
     return m;
 }
 
+Molecule peptide_of_length(int residues, unsigned seed) {
+    return random_chain(residues, seed, aa_vectors, {0, 2, 0, 1, 0}, "residues"); // one water
+}
+
 Molecule rna_of_length(int length, unsigned seed) {
-    Molecule m{std::vector<float>(4, 0.0f), {0, 0, 0, 0, 0}, ""};
-    std::mt19937 engine(seed);
-    std::uniform_int_distribution<int> base(0, 3);
-    for (int i = 0; i < length; ++i) {
-        const int b = base(engine);
-        m.features[b] += 1.0f;
-        for (int e = 0; e < 5; ++e) m.fftlist[e] += rna_vectors[b][e];
-    }
-    m.label = std::to_string(length) + " nucleotides";
-    return m;
+    return random_chain(length, seed, rna_vectors, {0, 0, 0, 0, 0}, "nucleotides");
 }
 
 int round_half_away(double v) {

@@ -2,7 +2,9 @@
 // Hill formula, and a refusal must name its status, place and cause.
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,13 @@ inline std::string formula_read(const std::string &text, const corvan::Outcome &
                                 const corvan::chem::Composition &composition) {
     EXPECT_TRUE(outcome.ok()) << text << ": " << outcome.message;
     return outcome.ok() ? corvan::chem::hill_formula(composition) : "";
+}
+
+// Texts and the Hill formulas `formula_of` must read them as.
+template <class FormulaOf>
+void expect_formulas(FormulaOf formula_of,
+                     std::initializer_list<std::pair<const char *, const char *>> cases) {
+    for (const auto &[text, formula] : cases) EXPECT_EQ(formula_of(text), formula) << text;
 }
 
 // A text a parser must refuse: the status, the position (-1: none) and a

@@ -18,18 +18,9 @@
 
 namespace {
 
-using family_checks::Bound;
-using family_checks::Engine;
-using family_checks::expect_engine_result;
-using family_checks::Expected;
-using family_checks::Failure;
-using family_checks::mass_member;
-using family_checks::MemberFailure;
-using family_checks::sequence_member;
+using namespace family_checks;
 using test_support::all_zero;
 using test_support::stdout_of;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // Every peptide member places its engine's points in a window.
 Expected window_of(Engine engine, std::array<int, 5> fftlist, int isolen, int n, int offset) {
@@ -46,34 +37,16 @@ std::array<int, 5> mass_composition(float mass) {
 
 // ---- the frame check, shared by every peptide member ----------------------
 
-using AnyCall = std::function<float(float *, int, int)>;
-
-struct NamedCall {
-    const char *name;
-    AnyCall call;
-};
-
-std::vector<NamedCall> peptide_calls() {
-    return {
-        {"fft_pep_mass",
-         [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, 1000); }},
-        {"fft_pep_seq", [](float *o, int n, int k) { return fft_pep_seq_to_dist("GAG", o, n, k); }},
-        {"brain_pep_mass",
-         [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, 1000); }},
-        {"brain_pep_seq",
-         [](float *o, int n, int k) { return brain_pep_seq_to_dist("GAG", o, n, k); }},
-        {"nn_pep_mass", [](float *o, int n, int k) { return nn_pep_mass_to_dist(o, n, k, 1000); }},
-        {"nn_pep_seq", [](float *o, int n, int k) { return nn_pep_seq_to_dist("GAG", o, n, k); }},
-        {"nn_pep_mass_custom",
-         [](float *o, int n, int k) { return nn_pep_mass_to_dist_custom(o, n, k, "/x", 1000); }},
-        {"nn_pep_seq_custom",
-         [](float *o, int n, int k) { return nn_pep_seq_to_dist_custom("GAG", o, n, k, "/x"); }},
-        {"fitting", [](float *o, int n, int k) { return pep_mass_to_dist_fitting(o, n, k, 1000); }},
-    };
+std::vector<family_checks::NamedMember> peptide_members() {
+    auto members = family_checks::frame_members(family_checks::peptide_calls(), "GAG", 1000);
+    members.push_back({"fitting", [](float *o, int n, int k) {
+                           return pep_mass_to_dist_fitting(o, n, k, 1000);
+                       }});
+    return members;
 }
 
 TEST(PeptideFrame, BadArgumentsLeaveOutUntouched) {
-    for (const auto &member : peptide_calls())
+    for (const auto &member : peptide_members())
         family_checks::expect_frame_refusals(member.name, member.call);
 }
 
@@ -91,45 +64,33 @@ const std::string kG1001(1001, 'G');
 
 INSTANTIATE_TEST_SUITE_P(
     Members, MemberFailure,
-    testing::Values(
-        Failure{"fft_seq_null",
-                [](float *o, int n, int k) { return fft_pep_seq_to_dist(nullptr, o, n, k); }, ""},
-        Failure{"fft_seq_1001",
-                [](float *o, int n, int k) { return fft_pep_seq_to_dist(kG1001.c_str(), o, n, k); },
-                "Sequence contains too many amino acids (>1000)."},
-        Failure{"fft_seq_formula_message_first",
-                [](float *o, int n, int k) {
-                    return fft_pep_seq_to_dist(("[2H]" + kG1001).c_str(), o, n, k);
-                },
-                "Error while parsing modification formula:2H\n"
-                "Sequence contains too many amino acids (>1000)."},
-        Failure{"fft_mass_negative",
-                [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, -1000); }, ""},
-        Failure{"fft_mass_tiny_negative",
-                [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, -1e-30f); }, ""},
-        Failure{"fft_mass_nan",
-                [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, kNaN); }, ""},
-        Failure{"fft_mass_inf",
-                [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, kInf); }, ""},
-        Failure{"fft_mass_beyond_int",
-                [](float *o, int n, int k) { return fft_pep_mass_to_dist(o, n, k, 1e30f); }, ""},
-        Failure{"brain_seq_null",
-                [](float *o, int n, int k) { return brain_pep_seq_to_dist(nullptr, o, n, k); }, ""},
-        Failure{"brain_seq_empty",
-                [](float *o, int n, int k) { return brain_pep_seq_to_dist("", o, n, k); }, ""},
-        Failure{"brain_seq_formula_only",
-                [](float *o, int n, int k) { return brain_pep_seq_to_dist("[C2H2O]", o, n, k); },
-                ""},
-        Failure{"brain_mass_zero",
-                [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, 0); }, ""},
-        Failure{"brain_mass_negative",
-                [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, -500); }, ""},
-        Failure{"brain_mass_nan",
-                [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, kNaN); }, ""},
-        Failure{"brain_mass_inf",
-                [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, kInf); }, ""},
-        Failure{"brain_mass_beyond_int",
-                [](float *o, int n, int k) { return brain_pep_mass_to_dist(o, n, k, 1e30f); }, ""}),
+    testing::ValuesIn(family_checks::joined(
+        {Failure{
+             "fft_seq_1001",
+             [](float *o, int n, int k) { return fft_pep_seq_to_dist(kG1001.c_str(), o, n, k); },
+             "Sequence contains too many amino acids (>1000)."},
+         Failure{"fft_seq_formula_message_first",
+                 [](float *o, int n, int k) {
+                     return fft_pep_seq_to_dist(("[2H]" + kG1001).c_str(), o, n, k);
+                 },
+                 "Error while parsing modification formula:2H\n"
+                 "Sequence contains too many amino acids (>1000)."}},
+        {family_checks::silent_failures(fft_pep_seq_to_dist, {{"fft_seq_null", nullptr}}),
+         family_checks::silent_failures(fft_pep_mass_to_dist, {{"fft_mass_negative", -1000},
+                                                               {"fft_mass_tiny_negative", -1e-30f},
+                                                               {"fft_mass_nan", kNaN},
+                                                               {"fft_mass_inf", kInf},
+                                                               {"fft_mass_beyond_int", 1e30f}}),
+         family_checks::silent_failures(brain_pep_seq_to_dist,
+                                        {{"brain_seq_null", nullptr},
+                                         {"brain_seq_empty", ""},
+                                         {"brain_seq_formula_only", "[C2H2O]"}}),
+         family_checks::silent_failures(brain_pep_mass_to_dist,
+                                        {{"brain_mass_zero", 0},
+                                         {"brain_mass_negative", -500},
+                                         {"brain_mass_nan", kNaN},
+                                         {"brain_mass_inf", kInf},
+                                         {"brain_mass_beyond_int", 1e30f}})})),
     family_checks::failure_name);
 
 // ---- values, length rules and placement ---------------------------------

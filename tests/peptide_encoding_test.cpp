@@ -14,11 +14,9 @@
 
 namespace {
 
-using family_checks::AveragingUnits;
-using family_checks::IsolenRule;
+using namespace family_checks;
 
 using test_support::stdout_of;
-using Composition = std::array<int, 5>;
 
 Composition composition_of(const std::string &sequence, int *residues = nullptr) {
     Composition fftlist{-7, -7, -7, -7, -7};
@@ -149,9 +147,6 @@ TEST(PeptideResidues, CountVectorAddsResidueLettersOutsideBrackets) {
     expected[5] = 2.0f;
     EXPECT_EQ(counts, expected);
 }
-
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 INSTANTIATE_TEST_SUITE_P(Averagine, AveragingUnits,
                          testing::ValuesIn(family_checks::unit_cases(

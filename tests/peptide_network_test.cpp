@@ -21,9 +21,7 @@
 namespace {
 
 using corvan::nn::Network;
-using family_checks::ChosenNetwork;
-using family_checks::Failure;
-using family_checks::MemberFailure;
+using namespace family_checks;
 using test_support::all_zero;
 using test_support::stdout_of;
 
@@ -90,44 +88,28 @@ const std::string kG1001(1001, 'G');
 
 INSTANTIATE_TEST_SUITE_P(
     NetworkRangeAndResidues, MemberFailure,
-    testing::Values(
-        Failure{"mass_120000",
-                [](float *o, int n, int k) { return nn_pep_mass_to_dist(o, n, k, 120000); },
-                "Error: Mass outside of allowed NN mass range: 120000.000000\n"},
-        Failure{"mass_1e9",
-                [](float *o, int n, int k) { return nn_pep_mass_to_dist(o, n, k, 1e9f); },
-                "Error: Mass outside of allowed NN mass range: 1000000000.000000\n"},
-        Failure{"mass_inf",
-                [](float *o, int n, int k) {
-                    return nn_pep_mass_to_dist(o, n, k, std::numeric_limits<float>::infinity());
-                },
-                "Error: Mass outside of allowed NN mass range: inf\n"},
-        Failure{"seq_1001",
-                [](float *o, int n, int k) { return nn_pep_seq_to_dist(kG1001.c_str(), o, n, k); },
-                "Sequence contains too many amino acids (>1000)."},
-        Failure{"seq_null",
-                [](float *o, int n, int k) { return nn_pep_seq_to_dist(nullptr, o, n, k); }, ""},
-        Failure{"custom_seq_null",
-                [](float *o, int n, int k) {
-                    return nn_pep_seq_to_dist_custom(nullptr, o, n, k, "/x");
-                },
-                ""},
-        Failure{"custom_seq_empty",
-                [](float *o, int n, int k) { return nn_pep_seq_to_dist_custom("", o, n, k, "/x"); },
-                ""},
-        Failure{"custom_seq_no_file",
-                [](float *o, int n, int k) {
-                    return nn_pep_seq_to_dist_custom("GAG", o, n, k, "/no/such/file");
-                },
-                ""},
-        Failure{"custom_mass_no_file",
-                [](float *o, int n, int k) {
-                    return nn_pep_mass_to_dist_custom(o, n, k, "/no/such/file", 900);
-                },
-                ""},
-        Failure{"custom_mass_empty_path",
-                [](float *o, int n, int k) { return nn_pep_mass_to_dist_custom(o, n, k, "", 900); },
-                ""}),
+    testing::ValuesIn(family_checks::joined(
+        {Failure{"mass_120000",
+                 [](float *o, int n, int k) { return nn_pep_mass_to_dist(o, n, k, 120000); },
+                 "Error: Mass outside of allowed NN mass range: 120000.000000\n"},
+         Failure{"mass_1e9",
+                 [](float *o, int n, int k) { return nn_pep_mass_to_dist(o, n, k, 1e9f); },
+                 "Error: Mass outside of allowed NN mass range: 1000000000.000000\n"},
+         Failure{"mass_inf",
+                 [](float *o, int n, int k) {
+                     return nn_pep_mass_to_dist(o, n, k, std::numeric_limits<float>::infinity());
+                 },
+                 "Error: Mass outside of allowed NN mass range: inf\n"},
+         Failure{"seq_1001",
+                 [](float *o, int n, int k) { return nn_pep_seq_to_dist(kG1001.c_str(), o, n, k); },
+                 "Sequence contains too many amino acids (>1000)."},
+         Failure{"seq_null",
+                 [](float *o, int n, int k) { return nn_pep_seq_to_dist(nullptr, o, n, k); }, ""},
+         Failure{
+             "custom_mass_empty_path",
+             [](float *o, int n, int k) { return nn_pep_mass_to_dist_custom(o, n, k, "", 900); },
+             ""}},
+        {family_checks::custom_failures(family_checks::peptide_calls(), "GAG", "/no/such/file")})),
     family_checks::failure_name);
 
 TEST(PeptideNetwork, NanMassHasNoNetwork) {
@@ -168,7 +150,6 @@ TEST(PeptideNetwork, OffsetBeyondTheOutputsGivesPeakZero) {
 }
 
 using WeightFile = test_support::TextFile;
-using family_checks::blob_text;
 
 TEST(PeptideCustomNetwork, SequenceFileMatchesTheEmbeddedNetwork) {
     const WeightFile file(blob_text(corvanpep_model_64_bin, corvanpep_model_64_bin_len));

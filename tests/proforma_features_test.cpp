@@ -42,23 +42,25 @@ TEST(ProformaFeatures, PositionalFeaturesKeepTheMoleculesAtoms) {
           "(?EM[Oxidation])EVTS[Phospho]ESPEK",
           "ELVIS[Phospho|INFO:x]K+EM[Oxidation]EVTSES[Phospho|Obs:+79.978]PEK"})
         EXPECT_EQ(formulas_of(text).back(), "C51H85N12O27PS") << text;
-    EXPECT_EQ(formula_of("[Phospho]^2[Acetyl]?EMEVTSESPEK"), "C53H88N12O30P2S");
-    EXPECT_EQ(formula_of("[Phospho][Phospho]?[Acetyl]-EMEVTSESPEK"), "C53H88N12O30P2S");
-    // QSC + water C11H20N4O6S; Dehydro H-1 three times, Gln->pyro-Glu H-3N-1.
-    EXPECT_EQ(formula_of("[dehydro]^3?[gln->pyro-glu]-QSC"), "C11H14N3O6S");
-    // PRTESFRMSISK + water C61H103N19O19S, and one oxidation on the range.
-    EXPECT_EQ(formula_of("PRT(ESFRMS)[Oxidation]ISK"), "C61H103N19O20S");
+    parse_checks::expect_formulas(
+        formula_of, {{"[Phospho]^2[Acetyl]?EMEVTSESPEK", "C53H88N12O30P2S"},
+                     {"[Phospho][Phospho]?[Acetyl]-EMEVTSESPEK", "C53H88N12O30P2S"},
+                     // QSC + water C11H20N4O6S; Dehydro H-1 three times, Gln->pyro-Glu H-3N-1.
+                     {"[dehydro]^3?[gln->pyro-glu]-QSC", "C11H14N3O6S"},
+                     // PRTESFRMSISK + water C61H103N19O19S, and one oxidation on the range.
+                     {"PRT(ESFRMS)[Oxidation]ISK", "C61H103N19O20S"}});
 }
 
 TEST(ProformaFeatures, GlycansLabileAndVocabularies) {
-    // EMEVNESPEK + water C48H78N12O21S, + O + HPO3 + Hex C6H10O5.
-    EXPECT_EQ(formula_of("{Glycan:Hex}EM[Oxidation]EVNES[Phospho]PEK"), "C54H89N12O30PS");
-    // N + water C4H8N2O3 + 2 HexNAc C8H13NO5 + 5 Hex.
-    EXPECT_EQ(formula_of("N[Glycan:HexNAc2Hex5]"), "C50H84N4O38");
-    EXPECT_EQ(formula_of("N[Glycan:HexNAc2 Hex5]"), "C50H84N4O38");
-    EXPECT_EQ(formula_of("N[Glycan:{C8H13N1O5}2Hex5]"), "C50H84N4O38");
-    // SEQUENCE (U: selenocysteine) + water C33H52N10O18SSe, + HexNAc.
-    EXPECT_EQ(formula_of("SEQUEN[Glycan:HexNAc]CE"), "C41H65N11O23SSe");
+    parse_checks::expect_formulas(
+        formula_of, {// EMEVNESPEK + water C48H78N12O21S, + O + HPO3 + Hex C6H10O5.
+                     {"{Glycan:Hex}EM[Oxidation]EVNES[Phospho]PEK", "C54H89N12O30PS"},
+                     // N + water C4H8N2O3 + 2 HexNAc C8H13NO5 + 5 Hex.
+                     {"N[Glycan:HexNAc2Hex5]", "C50H84N4O38"},
+                     {"N[Glycan:HexNAc2 Hex5]", "C50H84N4O38"},
+                     {"N[Glycan:{C8H13N1O5}2Hex5]", "C50H84N4O38"},
+                     // SEQUENCE (U: selenocysteine) + water C33H52N10O18SSe, + HexNAc.
+                     {"SEQUEN[Glycan:HexNAc]CE", "C41H65N11O23SSe"}});
     // S + water C3H7NO3 with HPO3, by PSI-MOD, RESID through PSI-MOD, alternatives.
     for (const char *text : {"S[MOD:00046]", "S[M:O-phospho-L-serine]", "S[O-phospho-L-serine]",
                              "S[RESID:AA0037]", "S[R:AA0037]", "S[Phospho|+79.966331]",
@@ -68,10 +70,11 @@ TEST(ProformaFeatures, GlycansLabileAndVocabularies) {
 
 // K + water C6H14N2O2; DSS C8H10O2 counted once; disulfide H-2.
 TEST(ProformaFeatures, CrossLinksAndChainsMakeOneMolecule) {
-    EXPECT_EQ(formula_of("K[XLMOD:02001#XL1]//K[#XL1]"), "C20H38N4O6");
-    EXPECT_EQ(formula_of("K[X:DSS#XL1]//K[X:DSS#XL1]"), "C20H38N4O6");
-    EXPECT_EQ(formula_of("C[MOD:00034#XL1]C[#XL1]"), "C6H10N2O3S2");
-    EXPECT_EQ(formula_of("<[Carbamidomethyl]@C>C//C"), "C10H20N4O6S2"); // each chain
+    parse_checks::expect_formulas(formula_of,
+                                  {{"K[XLMOD:02001#XL1]//K[#XL1]", "C20H38N4O6"},
+                                   {"K[X:DSS#XL1]//K[X:DSS#XL1]", "C20H38N4O6"},
+                                   {"C[MOD:00034#XL1]C[#XL1]", "C6H10N2O3S2"},
+                                   {"<[Carbamidomethyl]@C>C//C", "C10H20N4O6S2"}}); // each chain
     EXPECT_EQ(formulas_of("<13C>G/2+GG"),
               (std::vector<std::string>{"[13C2]H5NO2", "[13C4]H8N2O3"}));
 }

@@ -19,18 +19,8 @@
 
 namespace {
 
-using family_checks::Bound;
-using family_checks::expect_engine_result;
-using family_checks::Expected;
-using family_checks::Failure;
-using family_checks::mass_member;
-using family_checks::MemberFailure;
-using family_checks::placed;
-using family_checks::repeat;
-using family_checks::sequence_member;
+using namespace family_checks;
 using test_support::stdout_of;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 std::array<int, 5> sequence_composition(const std::string &sequence) {
     return family_checks::composition(rna_seq_to_fftlist, sequence);
@@ -43,58 +33,31 @@ std::array<int, 5> mass_composition(float mass) {
 // ---- frame ------------------------------------------------------------
 
 TEST(RnaFrame, BadArgumentsLeaveOutUntouched) {
-    const std::pair<const char *, family_checks::Member> calls[] = {
-        {"fft_rna_mass",
-         [](float *o, int n, int k) { return fft_rna_mass_to_dist(o, n, k, 5000); }},
-        {"fft_rna_seq",
-         [](float *o, int n, int k) { return fft_rna_seq_to_dist("ACGU", o, n, k); }},
-        {"brain_rna_mass",
-         [](float *o, int n, int k) { return brain_rna_mass_to_dist(o, n, k, 5000); }},
-        {"brain_rna_seq",
-         [](float *o, int n, int k) { return brain_rna_seq_to_dist("ACGU", o, n, k); }},
-        {"nn_rna_mass", [](float *o, int n, int k) { return nn_rna_mass_to_dist(o, n, k, 5000); }},
-        {"nn_rna_seq", [](float *o, int n, int k) { return nn_rna_seq_to_dist("ACGU", o, n, k); }},
-        {"nn_rna_mass_custom",
-         [](float *o, int n, int k) { return nn_rna_mass_to_dist_custom(o, n, k, "/x", 5000); }},
-        {"nn_rna_seq_custom",
-         [](float *o, int n, int k) { return nn_rna_seq_to_dist_custom("ACGU", o, n, k, "/x"); }},
-    };
-    for (const auto &[name, call] : calls) family_checks::expect_frame_refusals(name, call);
+    for (const auto &[name, call] :
+         family_checks::frame_members(family_checks::rna_calls(), "ACGU", 5000))
+        family_checks::expect_frame_refusals(name, call);
 }
 
 // ---- failures after zeroing -------------------------------------------
 
 INSTANTIATE_TEST_SUITE_P(
     Members, MemberFailure,
-    testing::Values(
-        Failure{"fft_seq_null",
-                [](float *o, int n, int k) { return fft_rna_seq_to_dist(nullptr, o, n, k); }, ""},
-        Failure{"fft_mass_nan",
-                [](float *o, int n, int k) { return fft_rna_mass_to_dist(o, n, k, kNaN); }, ""},
-        Failure{"fft_mass_inf",
-                [](float *o, int n, int k) { return fft_rna_mass_to_dist(o, n, k, kInf); }, ""},
-        Failure{"fft_mass_minus_inf",
-                [](float *o, int n, int k) { return fft_rna_mass_to_dist(o, n, k, -kInf); }, ""},
-        Failure{"fft_mass_beyond_int",
-                [](float *o, int n, int k) { return fft_rna_mass_to_dist(o, n, k, 1e12f); }, ""},
-        Failure{"fft_mass_far_below_int",
-                [](float *o, int n, int k) { return fft_rna_mass_to_dist(o, n, k, -1e12f); }, ""},
-        Failure{"brain_seq_null",
-                [](float *o, int n, int k) { return brain_rna_seq_to_dist(nullptr, o, n, k); }, ""},
-        Failure{"brain_seq_empty",
-                [](float *o, int n, int k) { return brain_rna_seq_to_dist("", o, n, k); }, ""},
-        Failure{"brain_mass_zero",
-                [](float *o, int n, int k) { return brain_rna_mass_to_dist(o, n, k, 0); }, ""},
-        Failure{"brain_mass_negative",
-                [](float *o, int n, int k) { return brain_rna_mass_to_dist(o, n, k, -5); }, ""},
-        Failure{"brain_mass_below_64",
-                [](float *o, int n, int k) { return brain_rna_mass_to_dist(o, n, k, 60); }, ""},
-        Failure{"brain_mass_nan",
-                [](float *o, int n, int k) { return brain_rna_mass_to_dist(o, n, k, kNaN); }, ""},
-        Failure{"brain_mass_inf",
-                [](float *o, int n, int k) { return brain_rna_mass_to_dist(o, n, k, kInf); }, ""},
-        Failure{"brain_mass_beyond_int",
-                [](float *o, int n, int k) { return brain_rna_mass_to_dist(o, n, k, 1e12f); }, ""}),
+    testing::ValuesIn(family_checks::joined(
+        family_checks::silent_failures(fft_rna_seq_to_dist, {{"fft_seq_null", nullptr}}),
+        {family_checks::silent_failures(fft_rna_mass_to_dist, {{"fft_mass_nan", kNaN},
+                                                               {"fft_mass_inf", kInf},
+                                                               {"fft_mass_minus_inf", -kInf},
+                                                               {"fft_mass_beyond_int", 1e12f},
+                                                               {"fft_mass_far_below_int", -1e12f}}),
+         family_checks::silent_failures(brain_rna_seq_to_dist,
+                                        {{"brain_seq_null", nullptr}, {"brain_seq_empty", ""}}),
+         family_checks::silent_failures(brain_rna_mass_to_dist,
+                                        {{"brain_mass_zero", 0},
+                                         {"brain_mass_negative", -5},
+                                         {"brain_mass_below_64", 60},
+                                         {"brain_mass_nan", kNaN},
+                                         {"brain_mass_inf", kInf},
+                                         {"brain_mass_beyond_int", 1e12f}})})),
     family_checks::failure_name);
 
 // ---- lengths, placement and values --------------------------------------

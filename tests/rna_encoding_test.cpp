@@ -14,13 +14,9 @@
 
 namespace {
 
-using family_checks::AveragingUnits;
-using family_checks::IsolenRule;
+using namespace family_checks;
 
 using test_support::stdout_of;
-using Composition = std::array<int, 5>;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 TEST(RnaNucleotides, IndexOfTheFourUpperCaseLetters) {
     EXPECT_EQ(nt_to_index('A'), 0);

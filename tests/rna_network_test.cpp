@@ -20,10 +20,7 @@
 namespace {
 
 using corvan::nn::Network;
-using family_checks::ChosenNetwork;
-using family_checks::Failure;
-using family_checks::MemberFailure;
-using family_checks::repeat;
+using namespace family_checks;
 using test_support::run_directly;
 
 std::vector<float> nucleotide_features(const std::string &sequence) {
@@ -59,43 +56,26 @@ const std::string kTooLong = repeat("AC", 498) + "xyz"; // 501 bytes, three inva
 
 INSTANTIATE_TEST_SUITE_P(
     Network, MemberFailure,
-    testing::Values(
-        Failure{"mass_165000",
-                [](float *o, int n, int k) { return nn_rna_mass_to_dist(o, n, k, 165000); },
-                "Error: Mass outside of allowed NN mass range: 165000.000000\n"},
-        Failure{
-            "seq_501",
-            [](float *o, int n, int k) { return nn_rna_seq_to_dist(kTooLong.c_str(), o, n, k); },
-            "Unexpected nucleotide in sequence: x\nUnexpected nucleotide in sequence: y\n"
-            "Unexpected nucleotide in sequence: z\n"
-            "Error: Sequence length outside of allowed NN range: 501\n"},
-        Failure{"seq_null",
-                [](float *o, int n, int k) { return nn_rna_seq_to_dist(nullptr, o, n, k); }, ""},
-        Failure{"seq_empty", [](float *o, int n, int k) { return nn_rna_seq_to_dist("", o, n, k); },
-                ""},
-        Failure{"custom_seq_null",
-                [](float *o, int n, int k) {
-                    return nn_rna_seq_to_dist_custom(nullptr, o, n, k, "/x");
-                },
-                ""},
-        Failure{"custom_seq_empty",
-                [](float *o, int n, int k) { return nn_rna_seq_to_dist_custom("", o, n, k, "/x"); },
-                ""},
-        Failure{"custom_seq_no_file",
-                [](float *o, int n, int k) {
-                    return nn_rna_seq_to_dist_custom("ACGU", o, n, k, "/no/such");
-                },
-                ""},
-        Failure{"custom_mass_no_file",
-                [](float *o, int n, int k) {
-                    return nn_rna_mass_to_dist_custom(o, n, k, "/no/such", 900);
-                },
-                ""},
-        Failure{"custom_mass_null_path",
-                [](float *o, int n, int k) {
-                    return nn_rna_mass_to_dist_custom(o, n, k, nullptr, 900);
-                },
-                ""}),
+    testing::ValuesIn(family_checks::joined(
+        {Failure{"mass_165000",
+                 [](float *o, int n, int k) { return nn_rna_mass_to_dist(o, n, k, 165000); },
+                 "Error: Mass outside of allowed NN mass range: 165000.000000\n"},
+         Failure{
+             "seq_501",
+             [](float *o, int n, int k) { return nn_rna_seq_to_dist(kTooLong.c_str(), o, n, k); },
+             "Unexpected nucleotide in sequence: x\nUnexpected nucleotide in sequence: y\n"
+             "Unexpected nucleotide in sequence: z\n"
+             "Error: Sequence length outside of allowed NN range: 501\n"},
+         Failure{"seq_null",
+                 [](float *o, int n, int k) { return nn_rna_seq_to_dist(nullptr, o, n, k); }, ""},
+         Failure{"seq_empty",
+                 [](float *o, int n, int k) { return nn_rna_seq_to_dist("", o, n, k); }, ""},
+         Failure{"custom_mass_null_path",
+                 [](float *o, int n, int k) {
+                     return nn_rna_mass_to_dist_custom(o, n, k, nullptr, 900);
+                 },
+                 ""}},
+        {family_checks::custom_failures(family_checks::rna_calls(), "ACGU", "/no/such")})),
     family_checks::failure_name);
 
 TEST(RnaNetwork, WindowPlacementWithOffset) {
@@ -112,7 +92,6 @@ TEST(RnaNetwork, WindowPlacementWithOffset) {
 }
 
 using WeightFile = test_support::TextFile;
-using family_checks::blob_text;
 
 TEST(RnaCustomNetwork, MassFileMatchesTheEmbeddedNetwork) {
     const WeightFile file(
