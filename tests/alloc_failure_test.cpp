@@ -260,6 +260,25 @@ class AllocFailure : public ::testing::Test {
                     failures_, recovered_);
     }
 
+    // With the FFT plan and transform caches off for the sweep.
+    void sweep_uncached(const std::vector<Case> &cases) {
+        corvan::fft::set_caching(false);
+        sweep_all(cases);
+        corvan::fft::set_caching(true);
+    }
+
+    // With the caches on and warmed by one plain run of every case first.
+    void sweep_warm(const std::vector<Case> &cases) {
+        corvan::fft::set_caching(true);
+        g_k = 0;
+        for (const auto &c : cases) {
+            capture().begin();
+            c.run();
+            capture().end();
+        }
+        sweep_all(cases);
+    }
+
     long total_runs_ = 0, failures_ = 0, recovered_ = 0;
 };
 
@@ -501,45 +520,36 @@ std::vector<Case> batch_cases() {
     };
 }
 
+// An encoder writing `n` values into the caller's array: its result and
+// the array's bytes must come out the same whatever allocation fails.
+template <class Value, std::size_t n, class Call> Case encoder(std::string name, Call call) {
+    return {std::move(name),
+            [call] {
+                Value values[n] = {};
+                const int r = watched([&] { return call(values); });
+                return Outcome{
+                    false, std::to_string(r) +
+                               std::string(reinterpret_cast<const char *>(values), sizeof values)};
+            },
+            {},
+            ""};
+}
+
 // The encoders work on fixed-size arrays; the sweep shows whether any of
 // them allocates after all (then each k must still give the same result).
 std::vector<Case> encoder_cases() {
-    auto ints = [](const int *v, int n) {
-        return std::string(reinterpret_cast<const char *>(v), sizeof(int) * size_t(n));
-    };
     return {
-        {"pep_seq_to_fftlist",
-         [ints] {
-             int list[5];
-             int r = watched([&] { return pep_seq_to_fftlist("PEPT[C2H2O]IDEK[CH3CH2]", list); });
-             return Outcome{false, std::to_string(r) + ints(list, 5)};
-         },
-         {},
-         ""},
-        {"pep_seq_to_nnvector",
-         [] {
-             float counts[20] = {};
-             int r = watched([&] { return pep_seq_to_nnvector("PEPT[C2H2O]IDEK", counts); });
-             return Outcome{false, std::to_string(r) + floats(counts, 20)};
-         },
-         {},
-         ""},
-        {"rna_seq_to_fftlist",
-         [ints] {
-             int list[5];
-             int r = watched([&] { return rna_seq_to_fftlist("ACGUACGU", list); });
-             return Outcome{false, std::to_string(r) + ints(list, 5)};
-         },
-         {},
-         ""},
-        {"atom_formula_to_vector",
-         [ints] {
-             int counts[109];
-             int r = watched([&] { return atom_formula_to_vector("C254H377N65O75S6Fe", counts); });
-             return Outcome{false, std::to_string(r) + ints(counts, 109)};
-         },
-         {},
-         ""},
+        encoder<int, 5>(
+            "pep_seq_to_fftlist",
+            [](int *list) { return pep_seq_to_fftlist("PEPT[C2H2O]IDEK[CH3CH2]", list); }),
+        encoder<float, 20>(
+            "pep_seq_to_nnvector",
+            [](float *counts) { return pep_seq_to_nnvector("PEPT[C2H2O]IDEK", counts); }),
+        encoder<int, 5>("rna_seq_to_fftlist",
+                        [](int *list) { return rna_seq_to_fftlist("ACGUACGU", list); }),
+        encoder<int, 109>(
+            "atom_formula_to_vector",
+            [](int *counts) { return atom_formula_to_vector("C254H377N65O75S6Fe", counts); }),
     };
 }
 
@@ -577,9 +587,7 @@ std::vector<Case> many_cases() {
 }
 
 TEST_F(AllocFailure, ManyMoleculesCachingOff) {
-    corvan::fft::set_caching(false);
-    sweep_all(many_cases());
-    corvan::fft::set_caching(true);
+    sweep_uncached(many_cases());
 }
 
 TEST_F(AllocFailure, Encoders) {
@@ -587,39 +595,19 @@ TEST_F(AllocFailure, Encoders) {
 }
 
 TEST_F(AllocFailure, DistributionCallsCachingOff) {
-    corvan::fft::set_caching(false);
-    sweep_all(distribution_cases());
-    corvan::fft::set_caching(true);
+    sweep_uncached(distribution_cases());
 }
 
 TEST_F(AllocFailure, DistributionCallsCachingOnWarm) {
-    corvan::fft::set_caching(true);
-    auto cases = distribution_cases();
-    g_k = 0;
-    for (const auto &c : cases) { // warm the plan and transform caches
-        capture().begin();
-        c.run();
-        capture().end();
-    }
-    sweep_all(cases);
+    sweep_warm(distribution_cases());
 }
 
 TEST_F(AllocFailure, EnginesCachingOff) {
-    corvan::fft::set_caching(false);
-    sweep_all(engine_cases());
-    corvan::fft::set_caching(true);
+    sweep_uncached(engine_cases());
 }
 
 TEST_F(AllocFailure, EnginesCachingOnWarm) {
-    corvan::fft::set_caching(true);
-    auto cases = engine_cases();
-    g_k = 0;
-    for (const auto &c : cases) {
-        capture().begin();
-        c.run();
-        capture().end();
-    }
-    sweep_all(cases);
+    sweep_warm(engine_cases());
 }
 
 TEST_F(AllocFailure, Networks) {
@@ -627,9 +615,7 @@ TEST_F(AllocFailure, Networks) {
 }
 
 TEST_F(AllocFailure, ListFileAndBatchRun) {
-    corvan::fft::set_caching(false);
-    sweep_all(batch_cases());
-    corvan::fft::set_caching(true);
+    sweep_uncached(batch_cases());
 }
 
 // The hooks see what the library allocates: a sanity check of the harness.

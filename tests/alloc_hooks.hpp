@@ -135,6 +135,28 @@ bool event() {
     return false;
 }
 
+// One counted allocation: fails as malloc does when this event is the
+// chosen one, else allocates and records the hook's caller.
+template <class Allocate> void *counted(void *caller, Allocate allocate) {
+    if (event()) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    void *p = allocate();
+    track(p, caller);
+    return p;
+}
+
+// Runs a call into FFTW with events and tracking paused: FFTW aborts
+// rather than report its own failed allocations.
+template <class Call> auto inside_fftw(Call call) {
+    struct Paused {
+        Paused() { ++g_in_planner; }
+        ~Paused() { --g_in_planner; }
+    } paused;
+    return call();
+}
+
 template <class F> F next(const char *name) {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
@@ -168,23 +190,11 @@ const Real &g_real_init = real();
 extern "C" {
 
 void *malloc(size_t size) {
-    if (event()) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    void *p = __libc_malloc(size);
-    track(p, __builtin_return_address(0));
-    return p;
+    return counted(__builtin_return_address(0), [size] { return __libc_malloc(size); });
 }
 
 void *calloc(size_t count, size_t size) {
-    if (event()) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    void *p = __libc_calloc(count, size);
-    track(p, __builtin_return_address(0));
-    return p;
+    return counted(__builtin_return_address(0), [=] { return __libc_calloc(count, size); });
 }
 
 void *realloc(void *old, size_t size) {
@@ -211,13 +221,7 @@ void free(void *p) {
 }
 
 void *memalign(size_t alignment, size_t size) {
-    if (event()) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    void *p = __libc_memalign(alignment, size);
-    track(p, __builtin_return_address(0));
-    return p;
+    return counted(__builtin_return_address(0), [=] { return __libc_memalign(alignment, size); });
 }
 
 void *aligned_alloc(size_t alignment, size_t size) {
@@ -253,39 +257,25 @@ fftw_complex *fftw_alloc_complex(size_t count) {
 
 fftw_plan fftw_plan_dft_r2c_1d(int n, double *in, fftw_complex *out, unsigned flags) {
     if (event()) return nullptr;
-    ++g_in_planner;
-    fftw_plan plan = real().r2c(n, in, out, flags);
-    --g_in_planner;
-    return plan;
+    return inside_fftw([&] { return real().r2c(n, in, out, flags); });
 }
 fftw_plan fftw_plan_dft_c2r_1d(int n, fftw_complex *in, double *out, unsigned flags) {
     if (event()) return nullptr;
-    ++g_in_planner;
-    fftw_plan plan = real().c2r(n, in, out, flags);
-    --g_in_planner;
-    return plan;
+    return inside_fftw([&] { return real().c2r(n, in, out, flags); });
 }
 void fftw_destroy_plan(fftw_plan plan) {
-    ++g_in_planner;
-    real().destroy(plan);
-    --g_in_planner;
+    inside_fftw([&] { real().destroy(plan); });
 }
 // Executing some plans (prime lengths, buffered solvers) allocates scratch
 // space inside FFTW, which likewise aborts if that fails.
 void fftw_execute(const fftw_plan plan) {
-    ++g_in_planner;
-    real().execute(plan);
-    --g_in_planner;
+    inside_fftw([&] { real().execute(plan); });
 }
 void fftw_execute_dft_r2c(const fftw_plan plan, double *in, fftw_complex *out) {
-    ++g_in_planner;
-    real().execute_r2c(plan, in, out);
-    --g_in_planner;
+    inside_fftw([&] { real().execute_r2c(plan, in, out); });
 }
 void fftw_execute_dft_c2r(const fftw_plan plan, fftw_complex *in, double *out) {
-    ++g_in_planner;
-    real().execute_c2r(plan, in, out);
-    --g_in_planner;
+    inside_fftw([&] { real().execute_c2r(plan, in, out); });
 }
 
 } // extern "C"
