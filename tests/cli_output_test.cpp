@@ -93,16 +93,21 @@ struct MassCase {
     long long nominal;                        // of peak M
 };
 
-class CliMassColumns : public testing::TestWithParam<MassCase> {};
+// The program's CSV answer for a case, and the enumeration to hold it to.
+class CsvAgainstEnumeration : public testing::TestWithParam<MassCase> {
+  protected:
+    const Outcome r = run(GetParam().arguments + " --format csv");
+    const std::vector<std::string> lines = lines_of(r.out);
+    const PeakSums sums = enumerated_peaks(GetParam().formula);
+};
+
+class CliMassColumns : public CsvAgainstEnumeration {};
 
 // Sequences keep the fixed-grid table of their engines.
 TEST_P(CliMassColumns, AgreeWithEveryIsotopicCompositionEnumerated) {
-    const auto r = run(GetParam().arguments + " --format csv --points 8");
     ASSERT_EQ(r.status, 0) << r.out;
-    const auto lines = lines_of(r.out);
     ASSERT_EQ(lines.size(), 9u) << r.out;
     EXPECT_EQ(lines[0], "k,peak,intensity,mass,nominal_mass");
-    const PeakSums sums = enumerated_peaks(GetParam().formula);
     for (int k = 0; k < 8; ++k) {
         const auto fields = fields_of(lines[k + 1], ',');
         ASSERT_EQ(fields.size(), 5u) << lines[k + 1];
@@ -120,21 +125,18 @@ TEST_P(CliMassColumns, AgreeWithEveryIsotopicCompositionEnumerated) {
 INSTANTIATE_TEST_SUITE_P(
     Sequences, CliMassColumns,
     testing::Values( // G, A, G less two waters, plus one water: C7H13N3O4.
-        MassCase{"peptide GAG --engine fft", {{6, 7}, {1, 13}, {7, 3}, {8, 4}}, 203},
+        MassCase{"peptide GAG --engine fft --points 8", {{6, 7}, {1, 13}, {7, 3}, {8, 4}}, 203},
         // The library's nucleotide rows: A C10H11N5O6 + U C9H10N2O8.
-        MassCase{"rna AU --engine fft", {{6, 19}, {1, 21}, {7, 7}, {8, 14}}, 571}));
+        MassCase{"rna AU --engine fft --points 8", {{6, 19}, {1, 21}, {7, 7}, {8, 14}}, 571}));
 
 // Formulas report every point with its share and mean mass: both against
 // the enumeration of every isotopic composition.
-class CliFormulaPoints : public testing::TestWithParam<MassCase> {};
+class CliFormulaPoints : public CsvAgainstEnumeration {};
 
 TEST_P(CliFormulaPoints, AgreeWithEveryIsotopicCompositionEnumerated) {
-    const auto r = run(GetParam().arguments + " --format csv");
     ASSERT_EQ(r.status, 0) << r.out;
-    const auto lines = lines_of(r.out);
     ASSERT_GE(lines.size(), 4u) << r.out;
     EXPECT_EQ(lines[0], "k,peak,share,intensity,mass");
-    const PeakSums sums = enumerated_peaks(GetParam().formula);
     // The enumeration counts k from the lightest composition, the program
     // from M (each element's most abundant isotope): M's mass tells how far
     // apart they are.

@@ -103,11 +103,12 @@ inline std::vector<std::string> lines_of(const std::string &text) {
 }
 
 inline std::vector<std::string> fields_of(const std::string &line, char separator) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (std::size_t end; (end = line.find(separator, start)) != std::string::npos; start = end + 1)
-        fields.push_back(line.substr(start, end - start));
-    fields.push_back(line.substr(start));
+    std::vector<std::string> fields(1);
+    for (const char c : line)
+        if (c == separator)
+            fields.emplace_back();
+        else
+            fields.back().push_back(c);
     return fields;
 }
 

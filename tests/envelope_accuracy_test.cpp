@@ -62,12 +62,17 @@ double highest(const corvan_points &p) {
     return top;
 }
 
-class ExactEnumeration : public testing::TestWithParam<Case> {};
-
-TEST_P(ExactEnumeration, SharesAndMeanMassesOfEveryPoint) {
+// Every parameterised check starts from its case's computed points.
+class ComputedCase : public testing::TestWithParam<Case> {
+  protected:
     const Case &c = GetParam();
     const Computed computed = compute(c);
     const corvan_points &p = computed.points;
+};
+
+class ExactEnumeration : public ComputedCase {};
+
+TEST_P(ExactEnumeration, SharesAndMeanMassesOfEveryPoint) {
     ASSERT_GT(p.count, 0u);
     std::string ion_formula = c.formula;
     if (c.charge > 0) ion_formula += " H" + std::to_string(c.charge);
@@ -198,12 +203,9 @@ envelope_reference::Poly isospec_points(const std::vector<corvan_atom_count> &at
     return points;
 }
 
-class AgainstIsoSpec : public testing::TestWithParam<Case> {};
+class AgainstIsoSpec : public ComputedCase {};
 
 TEST_P(AgainstIsoSpec, SharesAndMeanMasses) {
-    const Case &c = GetParam();
-    const Computed computed = compute(c);
-    const corvan_points &p = computed.points;
     // IsoSpec's points are counted from the lightest composition (see
     // ExactEnumeration), the library's from M.
     const long shift = envelope_reference::neutrons_to_m(atoms_of(c.formula), c.labels);

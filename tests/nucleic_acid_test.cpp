@@ -7,6 +7,7 @@
 #include "corvan.h"
 #include "molecule/composition.hpp"
 #include "nucleic/nucleic_acid.hpp"
+#include "parse_checks.hpp"
 
 namespace {
 
@@ -58,37 +59,32 @@ TEST(NucleicAcid, ModomicsNucleosidesByShortNameAndCode) {
     EXPECT_EQ(formula_of("A[ac4C]U", true), formula_of("A[42C]U", true));
 }
 
-TEST(NucleicAcid, RefusesWhatItCannotRead) {
-    struct Refusal {
-        const char *text;
-        bool rna;
-        int status;
-        long position;
-        const char *says;
-    };
-    const Refusal refusals[] = {
-        {"", true, CORVAN_E_SYNTAX, -1, "empty sequence"},
-        {"ACGT", true, CORVAN_E_UNKNOWN, 3, "'T' is no RNA nucleotide"},
-        {"ACGU", false, CORVAN_E_UNKNOWN, 3, "'U' is no DNA nucleotide"},
-        {"acgu", true, CORVAN_E_SYNTAX, 0, "lower-case nucleotide 'a'"},
-        {"AC>p", false, CORVAN_E_UNSUPPORTED, 2, "DNA has no 2'-OH"},
-        {"A[Psi]", false, CORVAN_E_UNKNOWN, 2, "unknown DNA nucleoside 'Psi'"},
-        {"A[t6A]", false, CORVAN_E_UNKNOWN, 2, "unknown DNA nucleoside 't6A'"},
-        {"A[x9Q]", true, CORVAN_E_UNKNOWN, 2, "a Modomics short name or code"},
-        {"A[m6A", true, CORVAN_E_SYNTAX, 1, "unclosed bracket"},
-        {"pppp-A", true, CORVAN_E_SYNTAX, 0, "'p-', 'pp-' or 'ppp-'"},
-        {"p-", true, CORVAN_E_SYNTAX, 2, "no nucleotides"},
-        {"A-pp", true, CORVAN_E_SYNTAX, 1, "'-p' or '>p'"},
-        {"A C", true, CORVAN_E_SYNTAX, 1, "unexpected ' '"},
-    };
-    for (const Refusal &refusal : refusals) {
+void expect_refusals(bool rna, std::initializer_list<parse_checks::Refusal> refusals) {
+    for (const parse_checks::Refusal &refusal : refusals) {
         chem::Composition composition;
-        const Outcome outcome = nucleic::parse_nucleic_acid(refusal.text, refusal.rna, composition);
-        EXPECT_EQ(outcome.status, refusal.status) << refusal.text;
-        EXPECT_EQ(outcome.position, refusal.position) << refusal.text;
-        EXPECT_NE(outcome.message.find(refusal.says), std::string::npos)
-            << refusal.text << ": " << outcome.message;
+        parse_checks::expect_refusal(nucleic::parse_nucleic_acid(refusal.text, rna, composition),
+                                     refusal);
     }
+}
+
+TEST(NucleicAcid, RefusesWhatItCannotRead) {
+    expect_refusals(true, {
+                              {"", CORVAN_E_SYNTAX, -1, "empty sequence"},
+                              {"ACGT", CORVAN_E_UNKNOWN, 3, "'T' is no RNA nucleotide"},
+                              {"acgu", CORVAN_E_SYNTAX, 0, "lower-case nucleotide 'a'"},
+                              {"A[x9Q]", CORVAN_E_UNKNOWN, 2, "a Modomics short name or code"},
+                              {"A[m6A", CORVAN_E_SYNTAX, 1, "unclosed bracket"},
+                              {"pppp-A", CORVAN_E_SYNTAX, 0, "'p-', 'pp-' or 'ppp-'"},
+                              {"p-", CORVAN_E_SYNTAX, 2, "no nucleotides"},
+                              {"A-pp", CORVAN_E_SYNTAX, 1, "'-p' or '>p'"},
+                              {"A C", CORVAN_E_SYNTAX, 1, "unexpected ' '"},
+                          });
+    expect_refusals(false, {
+                               {"ACGU", CORVAN_E_UNKNOWN, 3, "'U' is no DNA nucleotide"},
+                               {"AC>p", CORVAN_E_UNSUPPORTED, 2, "DNA has no 2'-OH"},
+                               {"A[Psi]", CORVAN_E_UNKNOWN, 2, "unknown DNA nucleoside 'Psi'"},
+                               {"A[t6A]", CORVAN_E_UNKNOWN, 2, "unknown DNA nucleoside 't6A'"},
+                           });
 }
 
 TEST(NucleicAcid, PublicCallsReadRnaAndDna) {
