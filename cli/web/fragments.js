@@ -4,14 +4,8 @@
 "use strict";
 
 (function () {
+  const { element } = window.corvanNodes;
   const SHOWN_PEAKS = 4; // M+0..M+3 per ion, as the command line's table shows
-
-  function element(tag, attributes, text) {
-    const node = document.createElement(tag);
-    for (const [key, value] of Object.entries(attributes || {})) node.setAttribute(key, value);
-    if (text !== undefined) node.textContent = text;
-    return node;
-  }
 
   function field(id, label, attributes) {
     return [element("label", { for: id }, label), element("input", { id, type: "text", ...attributes })];

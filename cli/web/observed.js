@@ -4,15 +4,9 @@
 "use strict";
 
 (function () {
+  const { element } = window.corvanNodes;
   const SVG = "http://www.w3.org/2000/svg";
   const MAX_PEAKS = 2000;
-
-  function element(tag, attributes, text) {
-    const node = document.createElement(tag);
-    for (const [key, value] of Object.entries(attributes || {})) node.setAttribute(key, value);
-    if (text !== undefined) node.textContent = text;
-    return node;
-  }
 
   function svgElement(tag, attributes, text) {
     const node = document.createElementNS(SVG, tag);
