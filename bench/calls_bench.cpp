@@ -78,36 +78,48 @@ void cycle(benchmark::State &state, const std::vector<Item> &items, int n, Call 
 
 using Seq = std::string;
 
-#define SEQUENCE_CALL(name, items, n, expr)                                                       \
-    void name(benchmark::State &state) {                                                          \
-        cycle(state, molecules().items, n,                                                        \
-              [](const Seq &s, float *out, int len) { return expr; });                            \
-    }                                                                                             \
+#define SEQUENCE_CALL(name, items, n, expr)                                                        \
+    void name(benchmark::State &state) {                                                           \
+        cycle(state, molecules().items, n,                                                         \
+              [](const Seq &s, float *out, int len) { return expr; });                             \
+    }                                                                                              \
     BENCHMARK(name)
 
-#define MASS_CALL(name, items, n, expr)                                                           \
-    void name(benchmark::State &state) {                                                          \
-        cycle(state, molecules().items, n, [](float m, float *out, int len) { return expr; });   \
-    }                                                                                             \
+#define MASS_CALL(name, items, n, expr)                                                            \
+    void name(benchmark::State &state) {                                                           \
+        cycle(state, molecules().items, n, [](float m, float *out, int len) { return expr; });     \
+    }                                                                                              \
     BENCHMARK(name)
+
+// The fft, brain and nn calls of one family (pep or rna) over one set.
+#define ENGINE_SEQUENCE_CALLS(set, items, n, family)                                               \
+    SEQUENCE_CALL(set##_fft_##family##_seq_to_dist, items, n,                                      \
+                  fft_##family##_seq_to_dist(s.c_str(), out, len, 0));                             \
+    SEQUENCE_CALL(set##_brain_##family##_seq_to_dist, items, n,                                    \
+                  brain_##family##_seq_to_dist(s.c_str(), out, len, 0));                           \
+    SEQUENCE_CALL(set##_nn_##family##_seq_to_dist, items, n,                                       \
+                  nn_##family##_seq_to_dist(s.c_str(), out, len, 0))
+
+#define ENGINE_MASS_CALLS(set, items, n, family, mass)                                             \
+    MASS_CALL(set##_fft_##family##_mass_to_dist, items, n,                                         \
+              fft_##family##_mass_to_dist(out, len, 0, mass));                                     \
+    MASS_CALL(set##_brain_##family##_mass_to_dist, items, n,                                       \
+              brain_##family##_mass_to_dist(out, len, 0, mass));                                   \
+    MASS_CALL(set##_nn_##family##_mass_to_dist, items, n,                                          \
+              nn_##family##_mass_to_dist(out, len, 0, mass))
 
 // Tryptic peptides.
-SEQUENCE_CALL(peptide_fft_pep_seq_to_dist, peptides, 64, fft_pep_seq_to_dist(s.c_str(), out, len, 0));
-SEQUENCE_CALL(peptide_brain_pep_seq_to_dist, peptides, 64, brain_pep_seq_to_dist(s.c_str(), out, len, 0));
-SEQUENCE_CALL(peptide_nn_pep_seq_to_dist, peptides, 64, nn_pep_seq_to_dist(s.c_str(), out, len, 0));
+ENGINE_SEQUENCE_CALLS(peptide, peptides, 64, pep);
 SEQUENCE_CALL(peptide_nn_pep_seq_to_dist_custom, peptides, 64,
               nn_pep_seq_to_dist_custom(s.c_str(), out, len, 0, molecules().weights_64.c_str()));
 SEQUENCE_CALL(peptide_fft_atom_formula_to_dist, peptide_formulas, 64,
               fft_atom_formula_to_dist(s.c_str(), out, len, 0));
-MASS_CALL(peptide_fft_pep_mass_to_dist, peptide_masses, 64, fft_pep_mass_to_dist(out, len, 0, m));
-MASS_CALL(peptide_brain_pep_mass_to_dist, peptide_masses, 64, brain_pep_mass_to_dist(out, len, 0, m));
-MASS_CALL(peptide_nn_pep_mass_to_dist, peptide_masses, 64, nn_pep_mass_to_dist(out, len, 0, m));
-MASS_CALL(peptide_pep_mass_to_dist_fitting, peptide_masses, 64, pep_mass_to_dist_fitting(out, len, 0, m));
+ENGINE_MASS_CALLS(peptide, peptide_masses, 64, pep, m);
+MASS_CALL(peptide_pep_mass_to_dist_fitting, peptide_masses, 64,
+          pep_mass_to_dist_fitting(out, len, 0, m));
 
 // 30-100 kDa proteins.
-SEQUENCE_CALL(protein_fft_pep_seq_to_dist, proteins, 128, fft_pep_seq_to_dist(s.c_str(), out, len, 0));
-SEQUENCE_CALL(protein_brain_pep_seq_to_dist, proteins, 128, brain_pep_seq_to_dist(s.c_str(), out, len, 0));
-SEQUENCE_CALL(protein_nn_pep_seq_to_dist, proteins, 128, nn_pep_seq_to_dist(s.c_str(), out, len, 0));
+ENGINE_SEQUENCE_CALLS(protein, proteins, 128, pep);
 SEQUENCE_CALL(protein_fft_list_to_dist_1024, proteins, 1024, [&] {
     const auto c = bench::composition(s);
     return fft_list_to_dist(c.data(), len, out);
@@ -116,16 +128,10 @@ SEQUENCE_CALL(protein_brain_list_to_dist_1024, proteins, 1024, [&] {
     const auto c = bench::composition(s);
     return brain_list_to_dist(c.data(), len, out);
 }());
-MASS_CALL(protein_fft_pep_mass_to_dist, protein_masses, 128, fft_pep_mass_to_dist(out, len, 0, m));
-MASS_CALL(protein_brain_pep_mass_to_dist, protein_masses, 128, brain_pep_mass_to_dist(out, len, 0, m));
-MASS_CALL(protein_nn_pep_mass_to_dist, protein_masses, 128, nn_pep_mass_to_dist(out, len, 0, m));
+ENGINE_MASS_CALLS(protein, protein_masses, 128, pep, m);
 
 // RNA.
-SEQUENCE_CALL(rna_fft_rna_seq_to_dist, rnas, 64, fft_rna_seq_to_dist(s.c_str(), out, len, 0));
-SEQUENCE_CALL(rna_brain_rna_seq_to_dist, rnas, 64, brain_rna_seq_to_dist(s.c_str(), out, len, 0));
-SEQUENCE_CALL(rna_nn_rna_seq_to_dist, rnas, 64, nn_rna_seq_to_dist(s.c_str(), out, len, 0));
-MASS_CALL(rna_fft_rna_mass_to_dist, peptide_masses, 64, fft_rna_mass_to_dist(out, len, 0, m * 4));
-MASS_CALL(rna_brain_rna_mass_to_dist, peptide_masses, 64, brain_rna_mass_to_dist(out, len, 0, m * 4));
-MASS_CALL(rna_nn_rna_mass_to_dist, peptide_masses, 64, nn_rna_mass_to_dist(out, len, 0, m * 4));
+ENGINE_SEQUENCE_CALLS(rna, rnas, 64, rna);
+ENGINE_MASS_CALLS(rna, peptide_masses, 64, rna, m * 4);
 
 } // namespace

@@ -31,13 +31,12 @@
 
 #include "corvan.h"
 #include "envelope_reference.hpp"
+#include "points.hpp"
 #include "proteome.hpp"
 
 namespace {
 
-struct Points {
-    std::vector<double> heights, masses; // index k; masses NaN where empty
-};
+using bench::Points;
 
 struct Molecule {
     std::string formula; // the neutral molecule; the ion adds `charge` protons
@@ -64,20 +63,7 @@ Points scaled(std::vector<double> shares, std::vector<double> masses) {
 
 // Parse, compute the ion with masses and m/z, read them: the whole route.
 Points corvan_run(const Molecule &m, corvan_options *options) {
-    corvan_distribution *d = nullptr;
-    if (corvan_distribution_from_text(CORVAN_KIND_FORMULA, m.formula.c_str(), options, &d,
-                                      nullptr) != CORVAN_OK)
-        std::abort();
-    corvan_points p;
-    corvan_distribution_points(d, &p);
-    const std::size_t length = static_cast<std::size_t>(p.neutrons[p.count - 1]) + 1;
-    Points out{std::vector<double>(length, 0), std::vector<double>(length, NAN)};
-    for (std::size_t i = 0; i < p.count; ++i) {
-        out.heights[static_cast<std::size_t>(p.neutrons[i])] = p.intensities[i];
-        out.masses[static_cast<std::size_t>(p.neutrons[i])] = p.mz[i];
-    }
-    corvan_distribution_free(d);
-    return out;
+    return bench::formula_points(m.formula, options, [](double mz) { return mz; });
 }
 
 #if defined(CORVAN_COMPARE_ISOSPEC)

@@ -41,6 +41,7 @@
 #include "corvan.h"
 #include "envelope_reference.hpp"
 #include "lean_direct.hpp"
+#include "points.hpp"
 #include "proteome.hpp"
 
 namespace {
@@ -48,9 +49,7 @@ namespace {
 constexpr double kFloor = 1e-9; // of the highest point
 constexpr int kAtomicNumbers[5] = {6, 1, 7, 8, 16};
 
-struct Points {                          // index: k above the lightest composition
-    std::vector<double> heights, masses; // masses NaN where empty
-};
+using bench::Points;
 
 struct Molecule {
     std::array<int, 5> atoms; // the ion's atoms (protons counted as H)
@@ -235,26 +234,9 @@ Points lean_direct_run(const Molecule &m) {
 
 // ---- corvan ----
 
-Points from_points(const corvan_points &p, int charge) {
-    const std::size_t length = static_cast<std::size_t>(p.neutrons[p.count - 1]) + 1;
-    Points out{std::vector<double>(length, 0), std::vector<double>(length, NAN)};
-    for (std::size_t i = 0; i < p.count; ++i) {
-        out.heights[static_cast<std::size_t>(p.neutrons[i])] = p.intensities[i];
-        out.masses[static_cast<std::size_t>(p.neutrons[i])] = to_mass(p.mz[i], charge);
-    }
-    return out;
-}
-
 Points corvan_single(const Molecule &m, const corvan_options *options) {
-    corvan_distribution *d = nullptr;
-    if (corvan_distribution_from_text(CORVAN_KIND_FORMULA, m.formula.c_str(), options, &d,
-                                      nullptr) != CORVAN_OK)
-        std::abort();
-    corvan_points p;
-    corvan_distribution_points(d, &p);
-    Points out = from_points(p, m.charge);
-    corvan_distribution_free(d);
-    return out;
+    return bench::formula_points(m.formula, options,
+                                 [&m](double mz) { return to_mass(mz, m.charge); });
 }
 
 // All molecules in one many-molecule call; rows read back as Points.

@@ -15,6 +15,7 @@
 //
 // Usage: compare_peers [rounds]   (compare_openms likewise)
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -159,8 +160,8 @@ void compare(const char *title, const std::vector<Molecule> &molecules,
                 const Heights got = c.run(m);
                 if (round == 0) c.worst_error = std::max(c.worst_error, error_of(got, m.exact));
             }
-            c.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-                             .count();
+            c.seconds +=
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         }
     }
     std::printf("\n%s (%zu molecules, %d rounds)\n", title, molecules.size(), rounds);
@@ -232,6 +233,22 @@ Contender openms_coarse(std::size_t length) {
 }
 #endif
 
+// The corvan contenders followed by the peers built in: IsoSpec binned at
+// three total probabilities and layered at the finer two, OpenMS coarse.
+std::vector<Contender> with_peers(std::vector<Contender> contenders,
+                                  [[maybe_unused]] const std::array<double, 3> &total_probs,
+                                  [[maybe_unused]] std::size_t length) {
+#if defined(CORVAN_COMPARE_ISOSPEC)
+    for (const double p : total_probs) contenders.push_back(binned(p, length));
+    for (const double p : {total_probs[1], total_probs[2]})
+        contenders.push_back(layered(p, length));
+#endif
+#if defined(CORVAN_COMPARE_OPENMS)
+    contenders.push_back(openms_coarse(length));
+#endif
+    return contenders;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -249,32 +266,20 @@ int main(int argc, char **argv) {
     if (proteins.size() > 60) proteins.resize(60);
 
     const auto peptide_set = molecules_of(sample, 64);
-    compare("Tryptic peptides, 64 points", peptide_set,
-            {corvan_sequence_call<fft_pep_seq_to_dist>("corvan fft_pep_seq_to_dist", 64),
-             corvan_sequence_call<brain_pep_seq_to_dist>("corvan brain_pep_seq_to_dist", 64),
-             corvan_sequence_call<nn_pep_seq_to_dist>("corvan nn_pep_seq_to_dist", 64),
-#if defined(CORVAN_COMPARE_ISOSPEC)
-             binned(0.9999, 64), binned(0.999999, 64), binned(0.99999999, 64),
-             layered(0.999999, 64), layered(0.99999999, 64),
-#endif
-#if defined(CORVAN_COMPARE_OPENMS)
-             openms_coarse(64),
-#endif
-            },
-            rounds);
+    compare(
+        "Tryptic peptides, 64 points", peptide_set,
+        with_peers({corvan_sequence_call<fft_pep_seq_to_dist>("corvan fft_pep_seq_to_dist", 64),
+                    corvan_sequence_call<brain_pep_seq_to_dist>("corvan brain_pep_seq_to_dist", 64),
+                    corvan_sequence_call<nn_pep_seq_to_dist>("corvan nn_pep_seq_to_dist", 64)},
+                   {0.9999, 0.999999, 0.99999999}, 64),
+        rounds);
 
     const auto protein_set = molecules_of(proteins, 1024);
-    compare("30-100 kDa proteins, 1024 points", protein_set,
-            {corvan_engine<fft_list_to_dist>("corvan fft_list_to_dist (N=1024)", 1024),
-             corvan_engine<brain_list_to_dist>("corvan brain_list_to_dist (N=1024)", 1024),
-#if defined(CORVAN_COMPARE_ISOSPEC)
-             binned(0.999, 1024), binned(0.99999, 1024), binned(0.9999999, 1024),
-             layered(0.99999, 1024), layered(0.9999999, 1024),
-#endif
-#if defined(CORVAN_COMPARE_OPENMS)
-             openms_coarse(1024),
-#endif
-            },
-            std::max(1, rounds / 2));
+    compare(
+        "30-100 kDa proteins, 1024 points", protein_set,
+        with_peers({corvan_engine<fft_list_to_dist>("corvan fft_list_to_dist (N=1024)", 1024),
+                    corvan_engine<brain_list_to_dist>("corvan brain_list_to_dist (N=1024)", 1024)},
+                   {0.999, 0.99999, 0.9999999}, 1024),
+        std::max(1, rounds / 2));
     return 0;
 }

@@ -16,7 +16,6 @@ time (reading and writing excluded) on standard error.
 from __future__ import annotations
 
 import argparse
-import gzip
 import os
 import re
 import resource
@@ -29,9 +28,8 @@ import warnings
 import numpy
 
 import corvan
+from fasta import PROTEOME, read_fasta
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-PROTEOME = os.path.join(ROOT, "data", "ecoli-proteome.fasta.gz")
 
 # Residues as C, H, N, O, S (each less one water); a peptide adds one water.
 RESIDUES = {
@@ -41,21 +39,6 @@ RESIDUES = {
     "M": (5, 9, 1, 1, 1), "F": (9, 9, 1, 1, 0), "P": (5, 7, 1, 1, 0), "S": (3, 5, 1, 2, 0),
     "T": (4, 7, 1, 2, 0), "W": (11, 10, 2, 1, 0), "Y": (9, 9, 1, 2, 0), "V": (5, 9, 1, 1, 0),
 }
-
-
-def proteins(path: str) -> list:
-    sequences, current = [], []
-    with gzip.open(path, "rt") as stream:
-        for line in stream:
-            if line.startswith(">"):
-                if current:
-                    sequences.append("".join(current))
-                current = []
-            else:
-                current.append(line.strip())
-    if current:
-        sequences.append("".join(current))
-    return sequences
 
 
 def tryptic_peptides(sequences: list, least: int = 7, most: int = 40) -> list:
@@ -166,7 +149,7 @@ def main() -> int:
     parser.add_argument("--no-dask", action="store_true")
     options = parser.parse_args()
 
-    peptides = tryptic_peptides(proteins(PROTEOME))
+    peptides = tryptic_peptides(read_fasta(PROTEOME))
     reads_peptides = corvan.many(["PEPTIDE"], "peptide").status[0] == 0
     inputs, kind = (peptides, "peptide") if reads_peptides else ([formula(p) for p in peptides], "formula")
     print(f"{len(peptides)} E. coli tryptic peptides (7-40 residues) as [M+2H]2+, given as {kind}s;"

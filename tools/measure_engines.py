@@ -16,7 +16,6 @@ the same molecules, program and file overhead included).
         /usr/bin/python3 tools/measure_engines.py build/cli/corvan
 """
 
-import gzip
 import os
 import random
 import re
@@ -32,21 +31,12 @@ from corvan import tables
 HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PEAKS = 16
 
+sys.path.insert(0, os.path.join(HERE, "bench"))
+from fasta import read_fasta  # noqa: E402
+
 
 def proteome():
-    path = os.path.join(HERE, "data", "ecoli-proteome.fasta.gz")
-    proteins, current = [], []
-    with gzip.open(path, "rt") as stream:
-        for line in stream:
-            if line.startswith(">"):
-                if current:
-                    proteins.append("".join(current))
-                current = []
-            else:
-                current.append(line.strip().rstrip("*"))
-    if current:
-        proteins.append("".join(current))
-    return [p for p in proteins if re.fullmatch("[ACDEFGHIKLMNPQRSTVWY]+", p)]
+    return [p for p in read_fasta() if re.fullmatch("[ACDEFGHIKLMNPQRSTVWY]+", p)]
 
 
 def tryptic(protein):
