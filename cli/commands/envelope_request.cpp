@@ -120,24 +120,29 @@ std::string peak_name(int k) {
     return k == 0 ? "M" : k > 0 ? "M+" + std::to_string(k) : "M" + std::to_string(k);
 }
 
+namespace {
+
+// Each molecule kind with the name the command line, the page and JSON use.
+struct KindName {
+    corvan_kind kind;
+    const char *name;
+};
+constexpr KindName kKindNames[] = {{CORVAN_KIND_FORMULA, "formula"},
+                                   {CORVAN_KIND_PEPTIDE, "peptide"},
+                                   {CORVAN_KIND_RNA, "rna"},
+                                   {CORVAN_KIND_DNA, "dna"}};
+
+} // namespace
+
 const char *kind_name(corvan_kind kind) {
-    switch (kind) {
-    case CORVAN_KIND_FORMULA:
-        return "formula";
-    case CORVAN_KIND_PEPTIDE:
-        return "peptide";
-    case CORVAN_KIND_RNA:
-        return "rna";
-    case CORVAN_KIND_DNA:
-        return "dna";
-    }
+    for (const KindName &entry : kKindNames)
+        if (entry.kind == kind) return entry.name;
     return "unknown";
 }
 
 std::optional<corvan_kind> kind_named(const std::string &name) {
-    for (corvan_kind kind :
-         {CORVAN_KIND_FORMULA, CORVAN_KIND_PEPTIDE, CORVAN_KIND_RNA, CORVAN_KIND_DNA})
-        if (name == kind_name(kind)) return kind;
+    for (const KindName &entry : kKindNames)
+        if (name == entry.name) return entry.kind;
     return std::nullopt;
 }
 
