@@ -67,6 +67,22 @@ float run(const Member<Unit, Choice> &member, const Request &request, float *out
     return member.compute(encoding.get(), member.encoding_length, *choice, request, out, n, offset);
 }
 
+// A member from its steps given as template arguments, so that each family
+// member below is one constant naming only what sets it apart.
+template <class Unit, class Choice, bool (*accepts)(const Request &), int encoding_length,
+          long long (*encode)(const Request &, Unit *),
+          std::optional<Choice> (*choose)(const Request &, long long),
+          float (*compute)(const Unit *, int, Choice, const Request &, float *, int, int),
+          const char *allocation_message = nullptr>
+constexpr Member<Unit, Choice> kMember = {
+    .accepts = accepts,
+    .encoding_length = encoding_length,
+    .encode = encode,
+    .choose = choose,
+    .compute = compute,
+    .allocation_message = allocation_message,
+};
+
 // ---- input checks -------------------------------------------------------
 
 inline bool any_input([[maybe_unused]] const Request &request) {
@@ -141,7 +157,7 @@ std::optional<ResultLength> length_by_mass(const Request &request,
     return length_or_failure(rule(request.mass));
 }
 
-constexpr const char *kFormulalistMessage = "Error: Could not allocate memory for formulalist";
+inline constexpr char kFormulalistMessage[] = "Error: Could not allocate memory for formulalist";
 
 // ---- composition members ----------------------------------------------------
 
@@ -149,27 +165,17 @@ constexpr const char *kFormulalistMessage = "Error: Could not allocate memory fo
 // check, its averaging-unit encoder and its length rule.
 template <Engine engine, frame::Placement placement, bool (*accepts)(const Request &),
           long long (*encode)(const Request &, int *), int (*rule)(float)>
-constexpr Member<int, ResultLength> kComposedByMass = {
-    .accepts = accepts,
-    .encoding_length = 5,
-    .encode = encode,
-    .choose = length_by_mass<rule>,
-    .compute = compose<engine, placement>,
-    .allocation_message = nullptr,
-};
+constexpr const Member<int, ResultLength> &kComposedByMass =
+    kMember<int, ResultLength, accepts, 5, encode, length_by_mass<rule>,
+            compose<engine, placement>>;
 
 // A composition engine's member by sequence: the same, with the sequence
 // encoder and a rule on the encoded size.
 template <Engine engine, frame::Placement placement, bool (*accepts)(const Request &),
           long long (*encode)(const Request &, int *), int (*rule)(long long)>
-constexpr Member<int, ResultLength> kComposedBySequence = {
-    .accepts = accepts,
-    .encoding_length = 5,
-    .encode = encode,
-    .choose = length_by_size<rule>,
-    .compute = compose<engine, placement>,
-    .allocation_message = kFormulalistMessage,
-};
+constexpr const Member<int, ResultLength> &kComposedBySequence =
+    kMember<int, ResultLength, accepts, 5, encode, length_by_size<rule>, compose<engine, placement>,
+            kFormulalistMessage>;
 
 } // namespace corvan::family
 
