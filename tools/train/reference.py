@@ -36,7 +36,8 @@ def _compositions(text):
     return "".join(words[0::2]), np.array(rows, dtype=np.float64)
 
 
-# Residues (amino acid minus water) and RNA nucleotide units.
+# Residues (amino acid minus water) and RNA nucleotide units, in the CHNOS
+# counts of the reference (phosphorus is not among its elements).
 AMINO, RESIDUES = _compositions("""
     A C3H5NO    C C3H5NOS   D C4H5NO3   E C5H7NO3   F C9H9NO
     G C2H3NO    H C6H7N3O   I C6H11NO   K C6H12N2O  L C6H11NO
