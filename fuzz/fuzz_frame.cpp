@@ -34,90 +34,69 @@ int iso_n(const Molecule &, int n) {
     return n;
 }
 
+// Adapters from the table's run() and isolen() to each call's own arguments.
+template <float (*call)(float *, int, int, float)>
+float by_mass(const Molecule &m, float *o, int n, int k) {
+    return call(o, n, k, m.mass);
+}
+template <float (*call)(const char *, float *, int, int)>
+float by_seq(const Molecule &m, float *o, int n, int k) {
+    return call(m.seq, o, n, k);
+}
+template <float (*call)(float *, int, int, const char *, float)>
+float by_mass_file(const Molecule &m, float *o, int n, int k) {
+    return call(o, n, k, m.path, m.mass);
+}
+template <float (*call)(const char *, float *, int, int, const char *)>
+float by_seq_file(const Molecule &m, float *o, int n, int k) {
+    return call(m.seq, o, n, k, m.path);
+}
+template <int (*rule)(float)> int mass_rule(const Molecule &m, int) {
+    return rule(m.mass);
+}
+
 const Call calls[] = {
-    {"fft_pep_mass_to_dist", Place::window, true, false, true,
-     [](const Molecule &m, float *o, int n, int k) {
-         return fft_pep_mass_to_dist(o, n, k, m.mass);
-     },
-     [](const Molecule &m, int) { return fft_pep_mass_to_isolen(m.mass); }},
-    {"fft_pep_seq_to_dist", Place::window, true, false, true,
-     [](const Molecule &m, float *o, int n, int k) { return fft_pep_seq_to_dist(m.seq, o, n, k); },
+    {"fft_pep_mass_to_dist", Place::window, true, false, true, by_mass<fft_pep_mass_to_dist>,
+     mass_rule<fft_pep_mass_to_isolen>},
+    {"fft_pep_seq_to_dist", Place::window, true, false, true, by_seq<fft_pep_seq_to_dist>,
      [](const Molecule &m, int) { return residues(m) <= 300 ? 64 : 128; }},
-    {"brain_pep_mass_to_dist", Place::window, true, false, true,
-     [](const Molecule &m, float *o, int n, int k) {
-         return brain_pep_mass_to_dist(o, n, k, m.mass);
-     },
-     [](const Molecule &m, int) { return fft_pep_mass_to_isolen(m.mass); }},
-    {"brain_pep_seq_to_dist", Place::window, true, false, true,
-     [](const Molecule &m, float *o, int n, int k) {
-         return brain_pep_seq_to_dist(m.seq, o, n, k);
-     },
+    {"brain_pep_mass_to_dist", Place::window, true, false, true, by_mass<brain_pep_mass_to_dist>,
+     mass_rule<fft_pep_mass_to_isolen>},
+    {"brain_pep_seq_to_dist", Place::window, true, false, true, by_seq<brain_pep_seq_to_dist>,
      [](const Molecule &m, int) {
          int r = residues(m);
          return r <= 300 ? 64 : r <= 1000 ? 128 : 1024;
      }},
-    {"nn_pep_mass_to_dist", Place::window, true, true, true,
-     [](const Molecule &m, float *o, int n, int k) { return nn_pep_mass_to_dist(o, n, k, m.mass); },
-     [](const Molecule &m, int) { return nn_pep_mass_to_isolen(m.mass); }},
-    {"nn_pep_seq_to_dist", Place::window, true, true, true,
-     [](const Molecule &m, float *o, int n, int k) { return nn_pep_seq_to_dist(m.seq, o, n, k); },
+    {"nn_pep_mass_to_dist", Place::window, true, true, true, by_mass<nn_pep_mass_to_dist>,
+     mass_rule<nn_pep_mass_to_isolen>},
+    {"nn_pep_seq_to_dist", Place::window, true, true, true, by_seq<nn_pep_seq_to_dist>,
      [](const Molecule &m, int) {
          int r = residues(m);
          return r >= 1 && r <= 50 ? 16 : r >= 51 && r <= 300 ? 64 : 128;
      }},
     {"nn_pep_mass_to_dist_custom", Place::full, true, true, false,
-     [](const Molecule &m, float *o, int n, int k) {
-         return nn_pep_mass_to_dist_custom(o, n, k, m.path, m.mass);
-     },
-     iso_n},
+     by_mass_file<nn_pep_mass_to_dist_custom>, iso_n},
     {"nn_pep_seq_to_dist_custom", Place::full, true, true, false,
-     [](const Molecule &m, float *o, int n, int k) {
-         return nn_pep_seq_to_dist_custom(m.seq, o, n, k, m.path);
-     },
-     iso_n},
+     by_seq_file<nn_pep_seq_to_dist_custom>, iso_n},
     {"pep_mass_to_dist_fitting", Place::full, false, false, false,
-     [](const Molecule &m, float *o, int n, int k) {
-         return pep_mass_to_dist_fitting(o, n, k, m.mass);
-     },
-     iso_n},
-    {"fft_rna_mass_to_dist", Place::shifted, true, false, true,
-     [](const Molecule &m, float *o, int n, int k) {
-         return fft_rna_mass_to_dist(o, n, k, m.mass);
-     },
-     [](const Molecule &m, int) { return fft_rna_mass_to_isolen(m.mass); }},
-    {"fft_rna_seq_to_dist", Place::shifted, true, false, true,
-     [](const Molecule &m, float *o, int n, int k) { return fft_rna_seq_to_dist(m.seq, o, n, k); },
+     by_mass<pep_mass_to_dist_fitting>, iso_n},
+    {"fft_rna_mass_to_dist", Place::shifted, true, false, true, by_mass<fft_rna_mass_to_dist>,
+     mass_rule<fft_rna_mass_to_isolen>},
+    {"fft_rna_seq_to_dist", Place::shifted, true, false, true, by_seq<fft_rna_seq_to_dist>,
      [](const Molecule &m, int) { return fft_rna_len_to_isolen(rna_len(m)); }},
-    {"brain_rna_mass_to_dist", Place::window, true, false, true,
-     [](const Molecule &m, float *o, int n, int k) {
-         return brain_rna_mass_to_dist(o, n, k, m.mass);
-     },
-     [](const Molecule &m, int) { return fft_rna_mass_to_isolen(m.mass); }},
-    {"brain_rna_seq_to_dist", Place::window, true, false, true,
-     [](const Molecule &m, float *o, int n, int k) {
-         return brain_rna_seq_to_dist(m.seq, o, n, k);
-     },
+    {"brain_rna_mass_to_dist", Place::window, true, false, true, by_mass<brain_rna_mass_to_dist>,
+     mass_rule<fft_rna_mass_to_isolen>},
+    {"brain_rna_seq_to_dist", Place::window, true, false, true, by_seq<brain_rna_seq_to_dist>,
      [](const Molecule &m, int) { return fft_rna_len_to_isolen(rna_len(m)); }},
-    {"nn_rna_mass_to_dist", Place::window, true, true, true,
-     [](const Molecule &m, float *o, int n, int k) { return nn_rna_mass_to_dist(o, n, k, m.mass); },
-     [](const Molecule &m, int) { return nn_rna_mass_to_isolen(m.mass); }},
-    {"nn_rna_seq_to_dist", Place::window, true, true, true,
-     [](const Molecule &m, float *o, int n, int k) { return nn_rna_seq_to_dist(m.seq, o, n, k); },
+    {"nn_rna_mass_to_dist", Place::window, true, true, true, by_mass<nn_rna_mass_to_dist>,
+     mass_rule<nn_rna_mass_to_isolen>},
+    {"nn_rna_seq_to_dist", Place::window, true, true, true, by_seq<nn_rna_seq_to_dist>,
      [](const Molecule &m, int) { return rna_len(m) <= 200 ? 64 : 128; }},
     {"nn_rna_mass_to_dist_custom", Place::full, true, true, false,
-     [](const Molecule &m, float *o, int n, int k) {
-         return nn_rna_mass_to_dist_custom(o, n, k, m.path, m.mass);
-     },
-     iso_n},
+     by_mass_file<nn_rna_mass_to_dist_custom>, iso_n},
     {"nn_rna_seq_to_dist_custom", Place::full, true, true, false,
-     [](const Molecule &m, float *o, int n, int k) {
-         return nn_rna_seq_to_dist_custom(m.seq, o, n, k, m.path);
-     },
-     iso_n},
-    {"fft_atom_formula_to_dist", Place::full, true, false, false,
-     [](const Molecule &m, float *o, int n, int k) {
-         return fft_atom_formula_to_dist(m.seq, o, n, k);
-     },
+     by_seq_file<nn_rna_seq_to_dist_custom>, iso_n},
+    {"fft_atom_formula_to_dist", Place::full, true, false, false, by_seq<fft_atom_formula_to_dist>,
      iso_n},
     {"corvan_atom", Place::full, true, false, false,
      [](const Molecule &m, float *o, int n, int) { return corvan_atom(m.seq, o, n); }, iso_n},

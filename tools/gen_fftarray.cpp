@@ -48,14 +48,16 @@ int main(int argc, char **argv) {
             std::fclose(file);
             return 1;
         }
-        std::fprintf(file, "    // %s\n", element_names[z - 1]);
+        // One line an element: its row reads as one piece of the table.
+        std::fprintf(file, "    // %s\n   ", element_names[z - 1]);
         for (int k = 0; k < kHalf; ++k) {
-            std::fputs("    {", file);
+            std::fputs(" {", file);
             print_part(file, transform[k][0]);
             std::fputs(", ", file);
             print_part(file, transform[k][1]);
-            std::fputs("},\n", file);
+            std::fputs("},", file);
         }
+        std::fputs("\n", file);
     }
     std::fputs("};\n\nconst int arraylen = 3597;\n"
                "int fft_len = 33;\n"

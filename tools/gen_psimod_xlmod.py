@@ -147,11 +147,13 @@ namespace corvan::ontology {{
 """
 
 
-def write_table(table, rows, target, source, notice):
+def write_table(table, rows, target, source, notice, with_mass=True):
     """`rows` as (accession, name, formula, resid, mass) into const Term `table`."""
     lines = [HEADER.format(source=source, notice=notice), f"const Term {table}[{len(rows)}] = {{"]
     for accession, name, formula, resid, mass in rows:
-        lines.append(f'    {{{accession}, "{name}", "{formula}", {resid}, {mass!r}}},')
+        fields = f'{accession}, "{name}", "{formula}", {resid}'
+        # PSI-MOD states no masses: its rows leave out the field (0 by default).
+        lines.append(f"    {{{fields}, {mass!r}}}," if with_mass else f"    {{{fields}}},")
     lines += ["};", f"const int {table}Count = {len(rows)};", "",
               "} // namespace corvan::ontology", ""]
     target.write_text("\n".join(lines))
@@ -160,7 +162,7 @@ def write_table(table, rows, target, source, notice):
 def write_psimod(rows, target):
     write_table("kPsiMod", [(a, n, f, resid, 0) for a, n, f, resid in rows], target,
                 "data/psi-mod.obo.gz", "PSI-MOD, the protein modification ontology of the HUPO "
-                "Proteomics Standards Initiative; see data/README.md.")
+                "Proteomics Standards Initiative; see data/README.md.", with_mass=False)
 
 
 def write_xlmod(rows, target):

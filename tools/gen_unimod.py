@@ -81,6 +81,10 @@ def check_names(entries):
         seen[key] = entry
 
 
+# Table cells a line of the generated file (both tables): a short file.
+PER_LINE = 12
+
+
 def render(entries, notice, source):
     by_name = sorted(range(len(entries)), key=lambda i: entries[i]["name"].lower())
     lines = [
@@ -97,11 +101,13 @@ def render(entries, notice, source):
         "",
         f"const Entry kEntries[{len(entries)}] = {{",
     ]
-    for e in entries:
-        lines.append(f'    {{{e["accession"]}, "{e["name"]}", "{e["formula"]}", {e["mass"]}}},')
+    for start in range(0, len(entries), PER_LINE):
+        lines.append("    " + " ".join(
+            f'{{{e["accession"]}, "{e["name"]}", "{e["formula"]}", {e["mass"]}}},'
+            for e in entries[start:start + PER_LINE]))
     lines += ["};", "", f"const unsigned short kByName[{len(entries)}] = {{"]
-    for start in range(0, len(by_name), 12):
-        lines.append("    " + ", ".join(str(i) for i in by_name[start:start + 12]) + ",")
+    for start in range(0, len(by_name), PER_LINE):
+        lines.append("    " + ", ".join(str(i) for i in by_name[start:start + PER_LINE]) + ",")
     lines += ["};", "", f"const int kEntryCount = {len(entries)};", "",
               "} // namespace corvan::unimod", ""]
     return "\n".join(lines)

@@ -18,6 +18,8 @@ import ctypes.util
 import os
 from typing import Dict, List, Optional
 
+from ._cdecl import fields, prototypes
+
 __all__ = ["lib", "libc", "library_path", "NetWeights", "ProteinEntry", "ProteinList"]
 
 ENV_VARIABLE = "CORVAN_LIBRARY"
@@ -103,121 +105,95 @@ libc.fflush.restype = ctypes.c_int
 class NetWeights(ctypes.Structure):
     """Mirror of ``struct NetWeights`` (passed and returned by value)."""
 
-    _fields_ = [
-        ("w1", ctypes.POINTER(ctypes.c_float)),
-        ("b1", ctypes.POINTER(ctypes.c_float)),
-        ("w2", ctypes.POINTER(ctypes.c_float)),
-        ("b2", ctypes.POINTER(ctypes.c_float)),
-        ("w3", ctypes.POINTER(ctypes.c_float)),
-        ("b3", ctypes.POINTER(ctypes.c_float)),
-        ("input_size", ctypes.c_int),
-        ("hidden1_size", ctypes.c_int),
-        ("hidden2_size", ctypes.c_int),
-        ("output_size", ctypes.c_int),
-        ("w1_count", ctypes.c_int),
-        ("w2_count", ctypes.c_int),
-        ("w3_count", ctypes.c_int),
-        ("total_count", ctypes.c_int),
-    ]
+    _fields_ = fields("""float *w1; float *b1; float *w2; float *b2; float *w3; float *b3;
+        int input_size; int hidden1_size; int hidden2_size; int output_size;
+        int w1_count; int w2_count; int w3_count; int total_count""")
 
 
 class ProteinEntry(ctypes.Structure):
     """Mirror of ``struct protein_entry``."""
 
-    _fields_ = [("mass", ctypes.c_double), ("sequence", ctypes.c_char_p)]
+    _fields_ = fields("double mass; char *sequence")
 
 
 class ProteinList(ctypes.Structure):
     """Mirror of ``struct protein_list``."""
 
-    _fields_ = [
-        ("entries", ctypes.POINTER(ProteinEntry)),
-        ("count", ctypes.c_uint64),
-        ("capacity", ctypes.c_uint64),
-    ]
+    _fields_ = fields("ProteinEntry *entries; uint64_t count; uint64_t capacity",
+                      ProteinEntry=ProteinEntry)
 
 
 # ----------------------------------------------------------------------
 # Prototypes
 # ----------------------------------------------------------------------
 
-_f = ctypes.c_float
-_d = ctypes.c_double
-_i = ctypes.c_int
-_s = ctypes.c_char_p
-_pf = ctypes.POINTER(ctypes.c_float)
-_pd = ctypes.POINTER(ctypes.c_double)
-_pi = ctypes.POINTER(ctypes.c_int)
-_complex = ctypes.c_double * 2
-_pc = ctypes.POINTER(_complex)
 
-
-def _family_distributions(family: str) -> Dict[str, "tuple[object, list]"]:
+def _family_distributions(family: str) -> str:
     """The eight distribution calls of a family ("pep" or "rna"): each
     engine by mass and by sequence, and the networks of a weight file."""
-    calls: Dict[str, "tuple[object, list]"] = {}
-    for engine in ("fft", "brain", "nn"):
-        calls[f"{engine}_{family}_mass_to_dist"] = (_f, [_pf, _i, _i, _f])
-        calls[f"{engine}_{family}_seq_to_dist"] = (_f, [_s, _pf, _i, _i])
-    calls[f"nn_{family}_mass_to_dist_custom"] = (_f, [_pf, _i, _i, _s, _f])
-    calls[f"nn_{family}_seq_to_dist_custom"] = (_f, [_s, _pf, _i, _i, _s])
-    return calls
+    calls = [f"""float {engine}_{family}_mass_to_dist(float *, int, int, float);
+        float {engine}_{family}_seq_to_dist(const char *, float *, int, int);"""
+             for engine in ("fft", "brain", "nn")]
+    return "".join(calls) + f"""
+        float nn_{family}_mass_to_dist_custom(float *, int, int, const char *, float);
+        float nn_{family}_seq_to_dist_custom(const char *, float *, int, int, const char *);"""
 
 
-_PROTOTYPES: Dict[str, "tuple[object, list]"] = {
-    # result frame and engines
-    "normalize_isodist": (_d, [_pd, _i]),
-    "fft_list_to_dist": (_f, [_pi, _i, _pf]),
-    "brain_list_to_dist": (_f, [_pi, _i, _pf]),
-    "setup_ft": (_i, [_i, _pc, _i, _i]),
-    "construct_isotope_array": (None, [_i, _pd, _i]),
-    "get_first_isotope_abundance": (_f, [_i]),
-    # formulas
-    "atom_formula_to_vector": (_i, [_s, _pi]),
-    "fft_atom_formula_to_dist": (_f, [_s, _pf, _i, _i]),
-    "corvan_atom": (_f, [_s, _pf, _i]),
-    # networks
-    "SetupWeights": (NetWeights, [_i, _i]),
-    "LoadWeights": (NetWeights, [NetWeights, ctypes.c_void_p]),
-    "LoadWeightsFromFile": (_i, [NetWeights, _s]),
-    "FreeCorvanWeights": (None, [NetWeights]),
-    "softsign": (_f, [_f]),
-    "sigmoid": (_f, [_f]),
-    "neural_net": (_i, [_pf, _pf, NetWeights]),
-    "mass_to_vector": (None, [_f, _pf]),
-    "corvan_model_to_dist_from_file": (_f, [_pf, _i, _pf, _i, _i, _s]),
-    # peptide encoders and length rules
-    "aa_to_index": (_i, [ctypes.c_char]),
-    "pep_seq_to_aacount": (_i, [_s]),
-    "pep_seq_to_nnvector": (_i, [_s, _pf]),
-    "add_mod_to_fftlist": (None, [_s, _pi]),
-    "pep_seq_to_fftlist": (_i, [_s, _pi]),
-    "pep_mass_to_fftlist": (None, [_f, _pi]),
-    "nn_pep_mass_to_isolen": (_i, [_f]),
-    "fft_pep_mass_to_isolen": (_i, [_f]),
-    "get_pep_isolen_from_seq": (_i, [_s]),
-    # peptide distributions
-    **_family_distributions("pep"),
-    # parametric model
-    "isotopealpha": (_f, [_pf, _f]),
-    "isotopebeta": (_f, [_pf, _f]),
-    "isotopemid": (_f, [_pf, _f]),
-    "isotopesig": (_f, [_pf, _f]),
-    "pep_mass_to_dist_fitting": (_f, [_pf, _i, _i, _f]),
-    # RNA
-    "nt_to_index": (_i, [_i]),
-    "rna_seq_to_vector": (_i, [_s, _pf]),
-    "rna_seq_to_fftlist": (_i, [_s, _pi]),
-    "rna_mass_to_list": (None, [_f, _pi]),
-    "fft_rna_mass_to_isolen": (_i, [_f]),
-    "fft_rna_len_to_isolen": (_i, [_i]),
-    "nn_rna_mass_to_isolen": (_i, [_f]),
-    **_family_distributions("rna"),
-    # list files
-    "read_masses_seqs_file": (ProteinList, [_s]),
-    "free_protein_list": (None, [ctypes.POINTER(ProteinList)]),
-    "run_file": (None, [_s]),
-}
+_PROTOTYPES: Dict[str, "tuple[object, list]"] = prototypes(
+    """
+    /* result frame and engines */
+    double normalize_isodist(double *, int);
+    float fft_list_to_dist(int *, int, float *);
+    float brain_list_to_dist(int *, int, float *);
+    int setup_ft(int, complex *, int, int);
+    void construct_isotope_array(int, double *, int);
+    float get_first_isotope_abundance(int);
+    /* formulas */
+    int atom_formula_to_vector(const char *, int *);
+    float fft_atom_formula_to_dist(const char *, float *, int, int);
+    float corvan_atom(const char *, float *, int);
+    /* networks */
+    NetWeights SetupWeights(int, int);
+    NetWeights LoadWeights(NetWeights, void *);
+    int LoadWeightsFromFile(NetWeights, const char *);
+    void FreeCorvanWeights(NetWeights);
+    float softsign(float);
+    float sigmoid(float);
+    int neural_net(float *, float *, NetWeights);
+    void mass_to_vector(float, float *);
+    float corvan_model_to_dist_from_file(float *, int, float *, int, int, const char *);
+    /* peptide encoders and length rules */
+    int aa_to_index(char);
+    int pep_seq_to_aacount(const char *);
+    int pep_seq_to_nnvector(const char *, float *);
+    void add_mod_to_fftlist(const char *, int *);
+    int pep_seq_to_fftlist(const char *, int *);
+    void pep_mass_to_fftlist(float, int *);
+    int nn_pep_mass_to_isolen(float);
+    int fft_pep_mass_to_isolen(float);
+    int get_pep_isolen_from_seq(const char *);
+    """ + _family_distributions("pep") + """
+    /* parametric model */
+    float isotopealpha(float *, float);
+    float isotopebeta(float *, float);
+    float isotopemid(float *, float);
+    float isotopesig(float *, float);
+    float pep_mass_to_dist_fitting(float *, int, int, float);
+    /* RNA */
+    int nt_to_index(int);
+    int rna_seq_to_vector(const char *, float *);
+    int rna_seq_to_fftlist(const char *, int *);
+    void rna_mass_to_list(float, int *);
+    int fft_rna_mass_to_isolen(float);
+    int fft_rna_len_to_isolen(int);
+    int nn_rna_mass_to_isolen(float);
+    """ + _family_distributions("rna") + """
+    /* list files */
+    ProteinList read_masses_seqs_file(const char *);
+    void free_protein_list(ProteinList *);
+    void run_file(const char *);
+    """,
+    NetWeights=NetWeights, ProteinList=ProteinList, complex=ctypes.c_double * 2)
 
 _missing: List[str] = []
 for _name, (_restype, _argtypes) in _PROTOTYPES.items():

@@ -26,6 +26,7 @@ import os
 from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple
 
 from . import _constants as c
+from ._cdecl import fields
 from ._library import lib
 from .envelopes import KINDS, _Error, _options, _options_free
 
@@ -51,16 +52,9 @@ _SLICES_PER_THREAD = 4
 class _Results(ctypes.Structure):
     """corvan_many_table: ``size`` tells the library which fields exist."""
 
-    _fields_ = [
-        ("size", ctypes.c_size_t),
-        ("points", ctypes.c_size_t),
-        ("heights", ctypes.c_void_p),
-        ("mz", ctypes.c_void_p),
-        ("monoisotopic_mz", ctypes.c_void_p),
-        ("status", ctypes.c_void_p),
-        ("errors", ctypes.c_void_p),
-        ("first_neutrons", ctypes.c_void_p),
-    ]
+    # The arrays travel as addresses (numpy's), hence void pointers.
+    _fields_ = fields("""size_t size; size_t points; void *heights; void *mz;
+        void *monoisotopic_mz; void *status; void *errors; void *first_neutrons""")
 
 
 def _declare(name: str) -> Any:

@@ -24,6 +24,7 @@ from typing import Any, Dict, Mapping, Optional
 from . import _args
 from . import _constants as c
 from ._arrays import numpy_enabled
+from ._cdecl import fields
 from ._errors import CorvanError
 from ._declare import Error as _Error, declare as _declare
 
@@ -39,38 +40,21 @@ KINDS = {"formula": c.CORVAN_KIND_FORMULA, "peptide": c.CORVAN_KIND_PEPTIDE,
 
 
 class _AtomCount(ctypes.Structure):
-    _fields_ = [("symbol", ctypes.c_char * 8), ("count", ctypes.c_double)]
+    _fields_ = fields("char symbol[8]; double count")
 
 
 class _Points(ctypes.Structure):
-    _fields_ = [
-        ("count", ctypes.c_size_t),
-        ("neutrons", ctypes.POINTER(ctypes.c_int)),
-        ("shares", ctypes.POINTER(ctypes.c_double)),
-        ("intensities", ctypes.POINTER(ctypes.c_double)),
-        ("masses", ctypes.POINTER(ctypes.c_double)),
-        ("mz", ctypes.POINTER(ctypes.c_double)),
-    ]
+    _fields_ = fields("""size_t count; int *neutrons;
+        double *shares; double *intensities; double *masses; double *mz""")
 
 
 class _Summary(ctypes.Structure):
-    _fields_ = [
-        ("charge", ctypes.c_int),
-        ("monoisotopic_mass", ctypes.c_double),
-        ("average_mass", ctypes.c_double),
-        ("monoisotopic_mz", ctypes.c_double),
-        ("most_abundant", ctypes.c_size_t),
-    ]
+    _fields_ = fields("""int charge; double monoisotopic_mass; double average_mass;
+        double monoisotopic_mz; size_t most_abundant""")
 
 
 class _MostAbundant(ctypes.Structure):
-    _fields_ = [
-        ("index", ctypes.c_size_t),
-        ("neutrons", ctypes.c_int),
-        ("share", ctypes.c_double),
-        ("mass", ctypes.c_double),
-        ("mz", ctypes.c_double),
-    ]
+    _fields_ = fields("size_t index; int neutrons; double share; double mass; double mz")
 
 
 _P = ctypes.c_void_p

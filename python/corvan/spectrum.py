@@ -26,6 +26,7 @@ import ctypes
 from typing import Any, List, Mapping, Optional, Sequence, Tuple, Union
 
 from ._arrays import numpy_enabled
+from ._cdecl import fields
 from ._declare import Error as _Error, declare as _declare
 from .envelopes import KINDS, EnvelopeError
 from . import _constants
@@ -43,44 +44,23 @@ SHAPES = {"gaussian": 1, "lorentzian": 2, "mixed": 3}
 
 
 class _Resolution(ctypes.Structure):
-    _fields_ = [
-        ("analyzer", ctypes.c_int),
-        ("resolving_power", ctypes.c_double),
-        ("reference_mz", ctypes.c_double),
-        ("table_count", ctypes.c_size_t),
-        ("table_mz", ctypes.POINTER(ctypes.c_double)),
-        ("table_power", ctypes.POINTER(ctypes.c_double)),
-    ]
+    _fields_ = fields("""int analyzer; double resolving_power; double reference_mz;
+        size_t table_count; double *table_mz; double *table_power""")
 
 
 class _Settings(ctypes.Structure):
-    _fields_ = [
-        ("fine_mode", ctypes.c_int),
-        ("fine_value", ctypes.c_double),
-        ("max_peaks", ctypes.c_size_t),
-        ("resolution", _Resolution),
-        ("shape", ctypes.c_int),
-        ("lorentzian_fraction", ctypes.c_double),
-        ("mz_low", ctypes.c_double),
-        ("mz_high", ctypes.c_double),
-        ("mz_step", ctypes.c_double),
-        ("points_per_fwhm", ctypes.c_double),
-        ("centroid_min_height", ctypes.c_double),
-    ]
-
-
-_D = ctypes.POINTER(ctypes.c_double)
-_S = ctypes.POINTER(ctypes.c_size_t)
+    _fields_ = fields("""int fine_mode; double fine_value; size_t max_peaks;
+        Resolution resolution; int shape; double lorentzian_fraction;
+        double mz_low; double mz_high; double mz_step; double points_per_fwhm;
+        double centroid_min_height""", Resolution=_Resolution)
 
 
 class _View(ctypes.Structure):
-    _fields_ = [
-        ("charge", ctypes.c_int),
-        ("fine_count", ctypes.c_size_t), ("fine_mz", _D), ("fine_probability", _D),
-        ("profile_count", ctypes.c_size_t), ("profile_mz", _D), ("profile_intensity", _D),
-        ("centroid_count", ctypes.c_size_t), ("centroid_mz", _D), ("centroid_height", _D),
-        ("centroid_area", _D), ("centroid_first_fine", _S), ("centroid_fine_count", _S),
-    ]
+    _fields_ = fields("""int charge;
+        size_t fine_count; double *fine_mz; double *fine_probability;
+        size_t profile_count; double *profile_mz; double *profile_intensity;
+        size_t centroid_count; double *centroid_mz; double *centroid_height;
+        double *centroid_area; size_t *centroid_first_fine; size_t *centroid_fine_count""")
 
 
 _P = ctypes.c_void_p

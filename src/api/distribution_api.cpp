@@ -9,6 +9,7 @@
 
 #include "api/handles.hpp"
 #include "core/plan_cache.hpp"
+#include "core/thread_state.hpp"
 #include "envelope/envelope.hpp"
 
 namespace corvan::api {
@@ -97,17 +98,8 @@ struct Scratch {
     std::vector<std::size_t> kept;
 };
 
-template <class Body> Outcome with_scratch(Body &&body) {
-    if (fft::caching()) {
-        thread_local Scratch kept;
-        return body(kept);
-    }
-    auto fresh = std::make_unique<Scratch>();
-    return body(*fresh);
-}
-
 Outcome compute(const chem::Composition &molecule, const corvan_options &options, Handle &handle) {
-    return with_scratch([&](Scratch &scratch) {
+    return with_thread_state<Scratch>([&](Scratch &scratch) {
         Outcome charged =
             ion::ion_composition(molecule, options.charge, options.carrier, scratch.ion);
         if (!charged.ok()) return charged;

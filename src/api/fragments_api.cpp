@@ -51,9 +51,8 @@ using namespace corvan;
 extern "C" {
 
 int corvan_fragment_defaults(corvan_fragment_settings *settings) {
-    if (settings == nullptr) return CORVAN_E_ARGUMENT;
-    *settings = {0, 1, 1, 0, 0, nullptr, 0, 0}; // types 0: the kind's usual series
-    return CORVAN_OK;
+    // types 0: the kind's usual series
+    return api::fill_defaults(settings, corvan_fragment_settings{0, 1, 1, 0, 0, nullptr, 0, 0});
 }
 
 int corvan_fragment_types_parse(const char *text, unsigned *types, corvan_error *error) {

@@ -64,4 +64,11 @@ template <class Body> int guarded(corvan_error *error, Body &&body) noexcept {
     }
 }
 
+// The *_defaults calls: the caller's record filled with `defaults`.
+template <class Settings> int fill_defaults(Settings *settings, const Settings &defaults) noexcept {
+    if (settings == nullptr) return CORVAN_E_ARGUMENT;
+    *settings = defaults;
+    return CORVAN_OK;
+}
+
 } // namespace corvan::api

@@ -68,9 +68,7 @@ using namespace corvan::api;
 extern "C" {
 
 CORVAN_API int corvan_match_defaults(corvan_match_settings *settings) {
-    if (settings == nullptr) return CORVAN_E_ARGUMENT;
-    *settings = default_match_settings();
-    return CORVAN_OK;
+    return fill_defaults(settings, default_match_settings());
 }
 
 CORVAN_API int corvan_match_spectrum(const corvan_molecule *molecule, const corvan_options *options,
@@ -159,9 +157,7 @@ CORVAN_API int corvan_deuterium_uptake(const corvan_molecule *molecule,
 }
 
 CORVAN_API int corvan_deisotope_defaults(corvan_deisotope_settings *settings) {
-    if (settings == nullptr) return CORVAN_E_ARGUMENT;
-    *settings = default_deisotope_settings();
-    return CORVAN_OK;
+    return fill_defaults(settings, default_deisotope_settings());
 }
 
 CORVAN_API int corvan_deisotope(const double *mz, const double *intensity, size_t count,

@@ -67,6 +67,22 @@ float run(const Member<Unit, Choice> &member, const Request &request, float *out
     return member.compute(encoding.get(), member.encoding_length, *choice, request, out, n, offset);
 }
 
+// A member from its steps given as template arguments, so that each family
+// member below is one constant naming only what sets it apart.
+template <class Unit, class Choice, bool (*accepts)(const Request &), int encoding_length,
+          long long (*encode)(const Request &, Unit *),
+          std::optional<Choice> (*choose)(const Request &, long long),
+          float (*compute)(const Unit *, int, Choice, const Request &, float *, int, int),
+          const char *allocation_message = nullptr>
+constexpr Member<Unit, Choice> kMember = {
+    .accepts = accepts,
+    .encoding_length = encoding_length,
+    .encode = encode,
+    .choose = choose,
+    .compute = compute,
+    .allocation_message = allocation_message,
+};
+
 // ---- input checks -------------------------------------------------------
 
 inline bool any_input([[maybe_unused]] const Request &request) {
@@ -141,51 +157,65 @@ std::optional<ResultLength> length_by_mass(const Request &request,
     return length_or_failure(rule(request.mass));
 }
 
-constexpr const char *kFormulalistMessage = "Error: Could not allocate memory for formulalist";
+inline constexpr char kFormulalistMessage[] = "Error: Could not allocate memory for formulalist";
 
 // ---- composition members ----------------------------------------------------
 
-// A composition engine's member by mass: the front-end gives its input
-// check, its averaging-unit encoder and its length rule.
-template <Engine engine, frame::Placement placement, bool (*accepts)(const Request &),
-          long long (*encode)(const Request &, int *), int (*rule)(float)>
-constexpr Member<int, ResultLength> kComposedByMass = {
-    .accepts = accepts,
-    .encoding_length = 5,
-    .encode = encode,
-    .choose = length_by_mass<rule>,
-    .compute = compose<engine, placement>,
-    .allocation_message = nullptr,
+// One composition engine's choices for a molecule kind: how it places the
+// result and which masses and sequences it takes, and its length rule on
+// the encoded size of a sequence.
+struct EngineRules {
+    frame::Placement placement;
+    bool (*mass_accepts)(const Request &request);
+    bool (*sequence_accepts)(const Request &request);
+    int (*sequence_rule)(long long size);
 };
 
-// A composition engine's member by sequence: the same, with the sequence
-// encoder and a rule on the encoded size.
-template <Engine engine, frame::Placement placement, bool (*accepts)(const Request &),
-          long long (*encode)(const Request &, int *), int (*rule)(long long)>
-constexpr Member<int, ResultLength> kComposedBySequence = {
-    .accepts = accepts,
-    .encoding_length = 5,
-    .encode = encode,
-    .choose = length_by_size<rule>,
-    .compute = compose<engine, placement>,
-    .allocation_message = kFormulalistMessage,
+// What a molecule kind gives its four composition members: its averaging-
+// unit and sequence encoders, its length rule on the mass, and each engine's
+// rules.
+struct CompositionKind {
+    long long (*mass_encode)(const Request &request, int *fftlist);
+    long long (*sequence_encode)(const Request &request, int *fftlist);
+    int (*mass_rule)(float mass);
+    EngineRules fft;
+    EngineRules brain;
 };
+
+template <const CompositionKind &kind, Engine engine>
+constexpr const EngineRules &kEngineRules = engine == Engine::fft ? kind.fft : kind.brain;
+
+// The member by mass of `kind` on `engine`.
+template <const CompositionKind &kind, Engine engine>
+constexpr const Member<int, ResultLength> &kComposedByMass =
+    kMember<int, ResultLength, kEngineRules<kind, engine>.mass_accepts, 5, kind.mass_encode,
+            length_by_mass<kind.mass_rule>, compose<engine, kEngineRules<kind, engine>.placement>>;
+
+// The member by sequence: the same, with the sequence encoder and the
+// engine's rule on the encoded size.
+template <const CompositionKind &kind, Engine engine>
+constexpr const Member<int, ResultLength> &kComposedBySequence =
+    kMember<int, ResultLength, kEngineRules<kind, engine>.sequence_accepts, 5, kind.sequence_encode,
+            length_by_size<kEngineRules<kind, engine>.sequence_rule>,
+            compose<engine, kEngineRules<kind, engine>.placement>, kFormulalistMessage>;
 
 } // namespace corvan::family
 
 // The C calls of a molecule kind's four composition members, under the
 // names the header gives them (fft_pep_mass_to_dist, brain_rna_seq_to_dist):
-// stamped out here so that every kind's calls are written once.
-#define CORVAN_COMPOSITION_CALLS(KIND, FFT_MASS, FFT_SEQUENCE, BRAIN_MASS, BRAIN_SEQUENCE)         \
-    float fft_##KIND##_mass_to_dist(float *out, int n, int offset, float mass) {                   \
-        return corvan::family::run(FFT_MASS, {.mass = mass}, out, n, offset);                      \
+// stamped out here so that every kind's calls are written once. KIND_RULES
+// names the kind's CompositionKind.
+#define CORVAN_COMPOSITION_CALLS(KIND, KIND_RULES)                                                 \
+    CORVAN_COMPOSITION_ENGINE_CALLS(fft, KIND, KIND_RULES)                                         \
+    CORVAN_COMPOSITION_ENGINE_CALLS(brain, KIND, KIND_RULES)
+#define CORVAN_COMPOSITION_ENGINE_CALLS(ENGINE, KIND, KIND_RULES)                                  \
+    float ENGINE##_##KIND##_mass_to_dist(float *out, int n, int offset, float mass) {              \
+        return corvan::family::run(                                                                \
+            corvan::family::kComposedByMass<KIND_RULES, corvan::family::Engine::ENGINE>,           \
+            {.mass = mass}, out, n, offset);                                                       \
     }                                                                                              \
-    float fft_##KIND##_seq_to_dist(const char *seq, float *out, int n, int offset) {               \
-        return corvan::family::run(FFT_SEQUENCE, {.sequence = seq}, out, n, offset);               \
-    }                                                                                              \
-    float brain_##KIND##_mass_to_dist(float *out, int n, int offset, float mass) {                 \
-        return corvan::family::run(BRAIN_MASS, {.mass = mass}, out, n, offset);                    \
-    }                                                                                              \
-    float brain_##KIND##_seq_to_dist(const char *seq, float *out, int n, int offset) {             \
-        return corvan::family::run(BRAIN_SEQUENCE, {.sequence = seq}, out, n, offset);             \
+    float ENGINE##_##KIND##_seq_to_dist(const char *seq, float *out, int n, int offset) {          \
+        return corvan::family::run(                                                                \
+            corvan::family::kComposedBySequence<KIND_RULES, corvan::family::Engine::ENGINE>,       \
+            {.sequence = seq}, out, n, offset);                                                    \
     }

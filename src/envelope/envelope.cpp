@@ -13,6 +13,7 @@
 #include "core/buffers.hpp"
 #include "core/numbers.hpp"
 #include "core/plan_cache.hpp"
+#include "core/thread_state.hpp"
 #include "envelope/direct_sum.hpp"
 #include "envelope/element_bins.hpp"
 #include "envelope/element_stats.hpp"
@@ -599,17 +600,6 @@ struct CallState {
     fft::HeldInverses inverses; // the thread's recent lengths, run without the cache's lock
 };
 
-// The thread's kept state, or with the caches turned off (fft::set_caching)
-// a fresh one for this call alone.
-template <class Body> Outcome with_call_state(Body &&body) {
-    if (fft::caching()) {
-        thread_local CallState kept;
-        return body(kept);
-    }
-    auto fresh = std::make_unique<CallState>();
-    return body(*fresh);
-}
-
 } // namespace
 
 struct Workspace::State {
@@ -664,7 +654,7 @@ Outcome call_factors(const chem::Composition &molecule, const chem::Composition 
 
 Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels,
                double &monoisotopic, double &average) {
-    return with_call_state([&](CallState &state) {
+    return with_thread_state<CallState>([&](CallState &state) {
         Outcome collected = call_factors(molecule, nullptr, labels, state);
         if (!collected.ok()) return collected;
         const double fixed = fixed_mass(molecule);
@@ -676,7 +666,7 @@ Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels
 
 Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
                 const labels::LabelSet &labels, Envelope &result) {
-    return with_call_state([&](CallState &state) {
+    return with_thread_state<CallState>([&](CallState &state) {
         Outcome collected = call_factors(molecule, carriers, labels, state);
         if (!collected.ok()) return collected;
         return compute_factors(

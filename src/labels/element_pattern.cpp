@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/weighted.hpp"
 #include "molecule/elements.hpp"
 
 namespace corvan::labels {
@@ -28,17 +29,11 @@ std::array<double, kMostIsotopes> labelled_shares(int element, const LabelSet &l
 }
 
 double ElementPattern::mean_position() const {
-    double mean = 0;
-    for (std::size_t i = 0; i < size; ++i) mean += shares[i] * positions[i];
-    return mean;
+    return weighted_mean(shares, positions, size);
 }
 
 double ElementPattern::variance() const {
-    const double mean = mean_position();
-    double variance = 0;
-    for (std::size_t i = 0; i < size; ++i)
-        variance += shares[i] * (positions[i] - mean) * (positions[i] - mean);
-    return variance;
+    return weighted_variance(shares, positions, size);
 }
 
 double ElementPattern::average_mass() const {

@@ -26,7 +26,7 @@ using Table = corvan_many_table;
 // The fields of a caller's corvan_many_table that its `size` covers: a
 // caller compiled against an older, shorter struct gets the later
 // (optional) fields as NULL. None for a null or too short struct.
-std::optional<Table> read_table(const corvan_many_table *given) {
+std::optional<Table> table_of(const corvan_many_table *given) {
     constexpr std::size_t kFirstVersion =
         offsetof(corvan_many_table, first_neutrons) + sizeof(int *);
     if (given == nullptr || given->size < kFirstVersion) return std::nullopt;
@@ -248,39 +248,41 @@ using namespace corvan;
 namespace corvan::many {
 namespace {
 
-template <class Inputs, class Make>
-Outcome run_texts(int kind, Inputs texts, const int *charges, size_t rows,
-                  const corvan_options *options, const std::optional<Table> &table, size_t *failed,
-                  Make &&make) {
+Outcome run_inputs(int kind, const char *const *texts, const int *charges, size_t rows,
+                   const corvan_options *options, const std::optional<Table> &table,
+                   size_t *failed) {
     if (!known_kind(kind)) {
         if (failed != nullptr) *failed = 0;
         return Outcome::failure(CORVAN_E_ARGUMENT, "unknown molecule kind");
     }
-    return run(texts, rows, charges, options, table ? &*table : nullptr, failed, make);
+    return run(texts, rows, charges, options, table ? &*table : nullptr, failed,
+               [=](std::size_t row, corvan_molecule &molecule) {
+                   return api::parse_molecule(kind, texts[row], molecule);
+               });
 }
 
-template <class Make>
-Outcome run_masses(int kind, const double *masses, const int *charges, size_t rows,
-                   const corvan_options *options, const std::optional<Table> &table, size_t *failed,
-                   Make &&make) {
+Outcome run_inputs(int kind, const double *masses, const int *charges, size_t rows,
+                   const corvan_options *options, const std::optional<Table> &table,
+                   size_t *failed) {
     if (!known_kind(kind) || kind == CORVAN_KIND_FORMULA) {
         if (failed != nullptr) *failed = 0;
         return Outcome::failure(CORVAN_E_ARGUMENT,
                                 "a molecule by mass is a peptide, an RNA or a DNA");
     }
-    return run(masses, rows, charges, options, table ? &*table : nullptr, failed, make);
+    return run(masses, rows, charges, options, table ? &*table : nullptr, failed,
+               [=](std::size_t row, corvan_molecule &molecule) {
+                   return chem::composition_by_mass(kind, masses[row], molecule.composition);
+               });
 }
 
-auto text_rows(int kind, const char *const *texts) {
-    return [=](std::size_t row, corvan_molecule &molecule) {
-        return api::parse_molecule(kind, texts[row], molecule);
-    };
-}
-
-auto mass_rows(int kind, const double *masses) {
-    return [=](std::size_t row, corvan_molecule &molecule) {
-        return chem::composition_by_mass(kind, masses[row], molecule.composition);
-    };
+// The C calls: texts or masses in, results in either layout out.
+template <class Inputs, class Results>
+int guarded_run(int kind, Inputs inputs, const int *charges, size_t rows,
+                const corvan_options *options, const Results *results, size_t *failed,
+                corvan_error *error) {
+    return api::guarded(error, [&]() -> Outcome {
+        return run_inputs(kind, inputs, charges, rows, options, table_of(results), failed);
+    });
 }
 
 } // namespace
@@ -291,38 +293,26 @@ extern "C" {
 int corvan_many_from_texts(int kind, const char *const *texts, const int *charges, size_t rows,
                            const corvan_options *options, const corvan_many_results *results,
                            size_t *failed, corvan_error *error) {
-    return api::guarded(error, [&]() -> Outcome {
-        return many::run_texts(kind, texts, charges, rows, options, many::table_of(results), failed,
-                               many::text_rows(kind, texts));
-    });
+    return many::guarded_run(kind, texts, charges, rows, options, results, failed, error);
 }
 
 int corvan_many_from_masses(int kind, const double *masses, const int *charges, size_t rows,
                             const corvan_options *options, const corvan_many_results *results,
                             size_t *failed, corvan_error *error) {
-    return api::guarded(error, [&]() -> Outcome {
-        return many::run_masses(kind, masses, charges, rows, options, many::table_of(results),
-                                failed, many::mass_rows(kind, masses));
-    });
+    return many::guarded_run(kind, masses, charges, rows, options, results, failed, error);
 }
 
 int corvan_many_table_from_texts(int kind, const char *const *texts, const int *charges,
                                  size_t rows, const corvan_options *options,
                                  const corvan_many_table *table, size_t *failed,
                                  corvan_error *error) {
-    return api::guarded(error, [&]() -> Outcome {
-        return many::run_texts(kind, texts, charges, rows, options, many::read_table(table), failed,
-                               many::text_rows(kind, texts));
-    });
+    return many::guarded_run(kind, texts, charges, rows, options, table, failed, error);
 }
 
 int corvan_many_table_from_masses(int kind, const double *masses, const int *charges, size_t rows,
                                   const corvan_options *options, const corvan_many_table *table,
                                   size_t *failed, corvan_error *error) {
-    return api::guarded(error, [&]() -> Outcome {
-        return many::run_masses(kind, masses, charges, rows, options, many::read_table(table),
-                                failed, many::mass_rows(kind, masses));
-    });
+    return many::guarded_run(kind, masses, charges, rows, options, table, failed, error);
 }
 
 } // extern "C"

@@ -2,6 +2,9 @@
 // for the network distribution calls.
 #include "nn/catalogue.hpp"
 
+#include <cstddef>
+#include <iterator>
+
 #include "core/buffers.hpp"
 #include "core/frame.hpp"
 #include "corvan.h"
@@ -10,34 +13,30 @@
 
 namespace corvan::nn {
 
+namespace {
+
+// A row per Network, in the order of its enumerators.
+const NetworkInfo kNetworks[] = {
+    {embedded::corvanpep_model_16, 20, 16},
+    {corvanpep_model_64_bin, 20, 64},
+    {corvanpep_model_128_bin, 20, 128},
+    {embedded::corvan_averagine_model8, 5, 8, 1200.0f},
+    {embedded::corvan_averagine_model32, 5, 32, 11000.0f},
+    {embedded::corvan_averagine_model64, 5, 64, 55000.0f},
+    {embedded::corvan_averagine_model128, 5, 128, 120000.0f},
+    {corvan_rnaveragine_model32_bin, 5, 32, 24000.0f},
+    {corvan_rnaveragine_model64_bin, 5, 64, 65000.0f},
+    {corvan_rnaveragine_model128_bin, 5, 128, 165000.0f},
+    {embedded::corvan_rnaseq_model64, 4, 64},
+    {embedded::corvan_rnaseq_model128, 4, 128},
+};
+static_assert(std::size(kNetworks) == static_cast<std::size_t>(Network::rnaseq128) + 1);
+
+} // namespace
+
 NetworkInfo info(Network network) {
-    switch (network) {
-    case Network::pep16:
-        return {embedded::corvanpep_model_16, 20, 16};
-    case Network::pep64:
-        return {corvanpep_model_64_bin, 20, 64};
-    case Network::pep128:
-        return {corvanpep_model_128_bin, 20, 128};
-    case Network::averagine8:
-        return {embedded::corvan_averagine_model8, 5, 8};
-    case Network::averagine32:
-        return {embedded::corvan_averagine_model32, 5, 32};
-    case Network::averagine64:
-        return {embedded::corvan_averagine_model64, 5, 64};
-    case Network::averagine128:
-        return {embedded::corvan_averagine_model128, 5, 128};
-    case Network::rnaveragine32:
-        return {corvan_rnaveragine_model32_bin, 5, 32};
-    case Network::rnaveragine64:
-        return {corvan_rnaveragine_model64_bin, 5, 64};
-    case Network::rnaveragine128:
-        return {corvan_rnaveragine_model128_bin, 5, 128};
-    case Network::rnaseq64:
-        return {embedded::corvan_rnaseq_model64, 4, 64};
-    case Network::rnaseq128:
-        return {embedded::corvan_rnaseq_model128, 4, 128};
-    }
-    return {nullptr, 0, 0};
+    const auto row = static_cast<std::size_t>(network);
+    return row < std::size(kNetworks) ? kNetworks[row] : NetworkInfo{nullptr, 0, 0};
 }
 
 // The weights are copied from the blob on every call (a host may have

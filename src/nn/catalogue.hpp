@@ -23,6 +23,10 @@ struct NetworkInfo {
     const unsigned char *blob; // weight blob, any alignment
     int inputs;                // 20, 5 or 4
     int outputs;               // m: units of every layer
+    // A mass network serves the masses below this bound (strict, in single
+    // precision) and at or above the bound of its kind's previous one (see
+    // nn/mass_bands.hpp); 0 for the sequence networks.
+    float mass_below = 0.0f;
 };
 
 NetworkInfo info(Network network);

@@ -11,22 +11,18 @@
 
 namespace corvan::nn {
 
-// A network for the masses below `below` (strict, in single precision) and
-// at or above the previous band's bound; the first band has no lower bound.
-struct MassBand {
-    float below;
-    Network network;
-};
+// A kind lists its mass networks by ascending bound (NetworkInfo::mass_below);
+// the first has no lower bound.
 
-// The first band whose bound lies above `mass`; null for a mass at or above
-// the last bound, or NaN.
-const MassBand *mass_band(std::span<const MassBand> bands, float mass);
+// The first network whose bound lies above `mass`; nothing for a mass at or
+// above the last bound, or NaN.
+std::optional<Network> mass_band(std::span<const Network> networks, float mass);
 
 // The network of `mass`; nothing, after the range message, outside the bands.
-std::optional<Network> mass_network(std::span<const MassBand> bands, float mass);
+std::optional<Network> mass_network(std::span<const Network> networks, float mass);
 
 // The output count of the network of `mass`, or -1 outside the bands
 // (silently): the exported *_mass_to_isolen rules.
-int mass_network_outputs(std::span<const MassBand> bands, float mass);
+int mass_network_outputs(std::span<const Network> networks, float mass);
 
 } // namespace corvan::nn

@@ -60,51 +60,31 @@ inline long long mass_features(const Request &request, float *features) {
 // By mass through an embedded network: the front-end gives only its rule
 // (its mass bands).
 template <std::optional<Network> (*rule)(float)>
-constexpr family::Member<float, Network> kEmbeddedByMass = {
-    .accepts = family::any_input,
-    .encoding_length = kMassFeatures,
-    .encode = mass_features,
-    .choose = network_by_mass<rule>,
-    .compute = embedded_network,
-    .allocation_message = nullptr,
-};
+constexpr const family::Member<float, Network> &kEmbeddedByMass =
+    family::kMember<float, Network, family::any_input, kMassFeatures, mass_features,
+                    network_by_mass<rule>, embedded_network>;
 
 // By sequence through an embedded network: the front-end gives its input
 // check, its encoding (`inputs` counts) and its rule on the encoded size.
 template <bool (*accepts)(const family::Request &), int inputs,
           long long (*encode)(const family::Request &, float *),
           std::optional<Network> (*rule)(long long)>
-constexpr family::Member<float, Network> kEmbeddedBySequence = {
-    .accepts = accepts,
-    .encoding_length = inputs,
-    .encode = encode,
-    .choose = network_by_size<rule>,
-    .compute = embedded_network,
-    .allocation_message = nullptr,
-};
+constexpr const family::Member<float, Network> &kEmbeddedBySequence =
+    family::kMember<float, Network, accepts, inputs, encode, network_by_size<rule>,
+                    embedded_network>;
 
 // By mass through a caller's weight file: the same member for peptides and
 // RNA (no range check; the network size is `n`).
-constexpr family::Member<float, WeightFile> kWeightFileByMass = {
-    .accepts = family::any_input,
-    .encoding_length = kMassFeatures,
-    .encode = mass_features,
-    .choose = weight_file,
-    .compute = weight_file_network,
-    .allocation_message = nullptr,
-};
+inline constexpr const family::Member<float, WeightFile> &kWeightFileByMass =
+    family::kMember<float, WeightFile, family::any_input, kMassFeatures, mass_features, weight_file,
+                    weight_file_network>;
 
 // By sequence through a caller's weight file: the front-end gives its
 // encoding (`inputs` counts); a sequence without residues is refused.
 template <int inputs, long long (*encode)(const Request &, float *)>
-constexpr family::Member<float, WeightFile> kWeightFileBySequence = {
-    .accepts = family::has_residues,
-    .encoding_length = inputs,
-    .encode = encode,
-    .choose = weight_file,
-    .compute = weight_file_network,
-    .allocation_message = nullptr,
-};
+constexpr const family::Member<float, WeightFile> &kWeightFileBySequence =
+    family::kMember<float, WeightFile, family::has_residues, inputs, encode, weight_file,
+                    weight_file_network>;
 
 } // namespace corvan::nn
 

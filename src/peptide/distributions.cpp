@@ -8,7 +8,6 @@
 
 namespace {
 
-using corvan::family::Engine;
 using corvan::family::Request;
 using corvan::frame::Placement;
 namespace family = corvan::family;
@@ -24,21 +23,18 @@ long long sequence_composition(const Request &request, int *fftlist) {
     return static_cast<long long>(peptide::build_composition(request.sequence, fftlist));
 }
 
-constexpr auto &kFftMass =
-    family::kComposedByMass<Engine::fft, Placement::window, family::non_negative_mass, averagine,
-                            fft_pep_mass_to_isolen>;
-constexpr auto &kFftSequence =
-    family::kComposedBySequence<Engine::fft, Placement::window, family::has_sequence,
-                                sequence_composition, peptide::fft_sequence_isolen>;
-constexpr auto &kBrainMass =
-    family::kComposedByMass<Engine::brain, Placement::window, family::positive_mass, averagine,
-                            fft_pep_mass_to_isolen>;
-constexpr auto &kBrainSequence =
-    family::kComposedBySequence<Engine::brain, Placement::window, family::has_residues,
-                                sequence_composition, peptide::brain_sequence_isolen>;
+constexpr family::CompositionKind kPeptide = {
+    .mass_encode = averagine,
+    .sequence_encode = sequence_composition,
+    .mass_rule = fft_pep_mass_to_isolen,
+    .fft = {Placement::window, family::non_negative_mass, family::has_sequence,
+            peptide::fft_sequence_isolen},
+    .brain = {Placement::window, family::positive_mass, family::has_residues,
+              peptide::brain_sequence_isolen},
+};
 
 } // namespace
 
 extern "C" {
-CORVAN_COMPOSITION_CALLS(pep, kFftMass, kFftSequence, kBrainMass, kBrainSequence)
+CORVAN_COMPOSITION_CALLS(pep, kPeptide)
 } // extern "C"

@@ -14,14 +14,10 @@ namespace {
 
 using nn::Network;
 
-// The peptide-mass networks by ascending upper bound; a mass at or above the
-// last bound, or NaN, has no network.
-constexpr nn::MassBand kMassBands[] = {
-    {1200.0f, Network::averagine8},
-    {11000.0f, Network::averagine32},
-    {55000.0f, Network::averagine64},
-    {120000.0f, Network::averagine128},
-};
+// The peptide-mass networks by ascending bound (in the catalogue); a mass at
+// or above the last bound, or NaN, has no network.
+constexpr Network kMassNetworks[] = {Network::averagine8, Network::averagine32,
+                                     Network::averagine64, Network::averagine128};
 
 int too_many_residues() {
     corvan::messages::print(corvan::messages::Stream::out,
@@ -52,7 +48,7 @@ std::optional<nn::Network> sequence_network(long long residues) {
 }
 
 std::optional<nn::Network> mass_network(float mass) {
-    return nn::mass_network(kMassBands, mass);
+    return nn::mass_network(kMassNetworks, mass);
 }
 
 } // namespace corvan::peptide
@@ -60,7 +56,7 @@ std::optional<nn::Network> mass_network(float mass) {
 extern "C" {
 
 int nn_pep_mass_to_isolen(float mass) {
-    return corvan::nn::mass_network_outputs(corvan::peptide::kMassBands, mass);
+    return corvan::nn::mass_network_outputs(corvan::peptide::kMassNetworks, mass);
 }
 
 int fft_pep_mass_to_isolen(float mass) {

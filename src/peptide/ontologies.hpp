@@ -13,7 +13,7 @@ struct Term {
     const char *name;    // as the ontology names it ("O-phospho-L-serine", "DSS")
     const char *formula; // delta composition for chem::parse_formula; "" when unknown
     int resid;           // RESID:AAn that a PSI-MOD term cross-references, or 0
-    double mass;         // XL-MOD's stated monoisotopic mass (0 for PSI-MOD)
+    double mass = 0.0;   // XL-MOD's stated monoisotopic mass (0 for PSI-MOD)
 };
 
 extern const Term kPsiMod[]; // sorted by accession

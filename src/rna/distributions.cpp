@@ -8,7 +8,6 @@
 
 namespace {
 
-using corvan::family::Engine;
 using corvan::family::Request;
 using corvan::frame::Placement;
 namespace family = corvan::family;
@@ -33,21 +32,16 @@ int brain_length_isolen(long long length) {
     return length > 0 ? fft_length_isolen(length) : -1;
 }
 
-constexpr auto &kFftMass =
-    family::kComposedByMass<Engine::fft, Placement::shifted, family::any_input, rnaveragine,
-                            fft_rna_mass_to_isolen>;
-constexpr auto &kFftSequence =
-    family::kComposedBySequence<Engine::fft, Placement::shifted, family::any_input,
-                                sequence_composition, fft_length_isolen>;
-constexpr auto &kBrainMass =
-    family::kComposedByMass<Engine::brain, Placement::window, family::positive_mass, rnaveragine,
-                            fft_rna_mass_to_isolen>;
-constexpr auto &kBrainSequence =
-    family::kComposedBySequence<Engine::brain, Placement::window, family::has_residues,
-                                sequence_composition, brain_length_isolen>;
+constexpr family::CompositionKind kRna = {
+    .mass_encode = rnaveragine,
+    .sequence_encode = sequence_composition,
+    .mass_rule = fft_rna_mass_to_isolen,
+    .fft = {Placement::shifted, family::any_input, family::any_input, fft_length_isolen},
+    .brain = {Placement::window, family::positive_mass, family::has_residues, brain_length_isolen},
+};
 
 } // namespace
 
 extern "C" {
-CORVAN_COMPOSITION_CALLS(rna, kFftMass, kFftSequence, kBrainMass, kBrainSequence)
+CORVAN_COMPOSITION_CALLS(rna, kRna)
 } // extern "C"

@@ -13,17 +13,15 @@ namespace {
 
 using nn::Network;
 
-// The RNA-mass networks by ascending upper bound; there is no lower bound.
-constexpr nn::MassBand kMassBands[] = {
-    {24000.0f, Network::rnaveragine32},
-    {65000.0f, Network::rnaveragine64},
-    {165000.0f, Network::rnaveragine128},
-};
+// The RNA-mass networks by ascending bound (in the catalogue); there is no
+// lower bound.
+constexpr Network kMassNetworks[] = {Network::rnaveragine32, Network::rnaveragine64,
+                                     Network::rnaveragine128};
 
 } // namespace
 
 std::optional<nn::Network> mass_network(float mass) {
-    return nn::mass_network(kMassBands, mass);
+    return nn::mass_network(kMassNetworks, mass);
 }
 
 std::optional<nn::Network> sequence_network(long long length) {
@@ -50,7 +48,7 @@ int fft_rna_len_to_isolen(int length) {
 }
 
 int nn_rna_mass_to_isolen(float mass) {
-    return corvan::nn::mass_network_outputs(corvan::rna::kMassBands, mass);
+    return corvan::nn::mass_network_outputs(corvan::rna::kMassNetworks, mass);
 }
 
 } // extern "C"

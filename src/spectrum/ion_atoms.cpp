@@ -4,22 +4,17 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/weighted.hpp"
 #include "molecule/elements.hpp"
 
 namespace corvan::spectrum {
 
 double AtomGroup::mean_mass() const {
-    double mean = 0;
-    for (std::size_t i = 0; i < size; ++i) mean += shares[i] * masses[i];
-    return mean;
+    return weighted_mean(shares, masses, size);
 }
 
 double AtomGroup::mass_variance() const {
-    const double mean = mean_mass();
-    double variance = 0;
-    for (std::size_t i = 0; i < size; ++i)
-        variance += shares[i] * (masses[i] - mean) * (masses[i] - mean);
-    return variance;
+    return weighted_variance(shares, masses, size);
 }
 
 double IonAtoms::to_mz(double mass) const {

@@ -179,9 +179,7 @@ using namespace corvan;
 extern "C" {
 
 int corvan_spectrum_defaults(corvan_spectrum_settings *settings) {
-    if (settings == nullptr) return CORVAN_E_ARGUMENT;
-    *settings = spectrum::default_settings();
-    return CORVAN_OK;
+    return api::fill_defaults(settings, spectrum::default_settings());
 }
 
 int corvan_resolution_parse(const char *text, const char *analyzer, corvan_resolution *resolution,

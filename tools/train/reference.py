@@ -9,6 +9,8 @@ Fractional (averagine) compositions use real powers through the principal
 complex logarithm, which is well defined because no bin of any element
 transform comes near the negative real axis.
 """
+import re
+
 import numpy as np
 
 ELEMENTS = "CHNOS"
@@ -21,37 +23,28 @@ PATTERNS = [
 ]
 
 WATER = np.array([0, 2, 0, 1, 0], dtype=np.float64)
-AMINO = "ACDEFGHIKLMNPQRSTVWY"
-RESIDUES = np.array([
-    [3, 5, 1, 1, 0],   # A
-    [3, 5, 1, 1, 1],   # C
-    [4, 5, 1, 3, 0],   # D
-    [5, 7, 1, 3, 0],   # E
-    [9, 9, 1, 1, 0],   # F
-    [2, 3, 1, 1, 0],   # G
-    [6, 7, 3, 1, 0],   # H
-    [6, 11, 1, 1, 0],  # I
-    [6, 12, 2, 1, 0],  # K
-    [6, 11, 1, 1, 0],  # L
-    [5, 9, 1, 1, 1],   # M
-    [4, 6, 2, 2, 0],   # N
-    [5, 7, 1, 1, 0],   # P
-    [5, 8, 2, 2, 0],   # Q
-    [6, 12, 4, 1, 0],  # R
-    [3, 5, 1, 2, 0],   # S
-    [4, 7, 1, 2, 0],   # T
-    [5, 9, 1, 1, 0],   # V
-    [11, 10, 2, 1, 0], # W
-    [9, 9, 1, 2, 0],   # Y
-], dtype=np.float64)
 
-BASES = "ACGU"
-NUCLEOTIDES = np.array([
-    [10, 11, 5, 6, 0],  # A
-    [9, 11, 3, 7, 0],   # C
-    [10, 11, 5, 7, 0],  # G
-    [9, 10, 2, 8, 0],   # U
-], dtype=np.float64)
+
+def _compositions(text):
+    """The letters of "A C3H5NO  C C3H5NOS ..." in order, and a row of
+    CHNOS counts per letter."""
+    words = text.split()
+    rows = [[0] * len(ELEMENTS) for _ in words[1::2]]
+    for row, formula in zip(rows, words[1::2]):
+        for symbol, count in re.findall(r"([A-Z])(\d*)", formula):
+            row[ELEMENTS.index(symbol)] = int(count or 1)
+    return "".join(words[0::2]), np.array(rows, dtype=np.float64)
+
+
+# Residues (amino acid minus water) and RNA nucleotide units, in the CHNOS
+# counts of the reference (phosphorus is not among its elements).
+AMINO, RESIDUES = _compositions("""
+    A C3H5NO    C C3H5NOS   D C4H5NO3   E C5H7NO3   F C9H9NO
+    G C2H3NO    H C6H7N3O   I C6H11NO   K C6H12N2O  L C6H11NO
+    M C5H9NOS   N C4H6N2O2  P C5H7NO    Q C5H8N2O2  R C6H12N4O
+    S C3H5NO2   T C4H7NO2   V C5H9NO    W C11H10N2O Y C9H9NO2
+""")
+BASES, NUCLEOTIDES = _compositions("A C10H11N5O6  C C9H11N3O7  G C10H11N5O7  U C9H10N2O8")
 
 AVERAGINE = np.array([4.9384, 7.7583, 1.3577, 1.4773, 0.0417])
 AVERAGINE_MASS = 111.1254
