@@ -112,18 +112,17 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
             ion::ion_composition(molecule, options.charge, options.carrier, scratch.ion);
         if (!charged.ok()) return charged;
         envelope::Envelope &envelope = scratch.envelope;
+        envelope::NeutralMasses neutral;
         Outcome computed = envelope::compute(scratch.ion.molecule, &scratch.ion.carriers,
-                                             options.labels, envelope);
+                                             options.labels, molecule, envelope, neutral);
         if (!computed.ok()) return computed;
         handle = filled(envelope, options, scratch.kept);
         if (!handle) return Outcome::failure(CORVAN_E_MEMORY, "out of memory");
         corvan_distribution &result = *handle;
         fill_most_abundant(result, result.most_abundant);
         result.summary.charge = options.charge;
-        Outcome weighed =
-            envelope::masses(molecule, options.labels, result.summary.monoisotopic_mass,
-                             result.summary.average_mass);
-        if (!weighed.ok()) return weighed;
+        result.summary.monoisotopic_mass = neutral.monoisotopic;
+        result.summary.average_mass = neutral.average;
         result.summary.monoisotopic_mz =
             options.charge == 0 ? std::numeric_limits<double>::quiet_NaN()
                                 : ion::to_mz(envelope.monoisotopic_mass, options.charge);

@@ -116,28 +116,17 @@ Outcome check_factor(const Factor &factor) {
 int present_elements(const chem::Composition &molecule, const chem::Composition *carriers,
                      std::array<int, chem::kElementCount> &present) {
     static const chem::Composition none;
-    const auto &own = molecule.natural;
-    const auto &carried = (carriers == nullptr ? none : *carriers).natural;
-    const auto bits = [&](std::size_t e) {
-        return std::bit_cast<std::uint64_t>(own[e]) | std::bit_cast<std::uint64_t>(carried[e]);
-    };
-    // Most elements are absent: blocks of eight are passed over at once (a
-    // fixed trip count, which the compiler unrolls).
-    constexpr std::size_t kBlock = 8, kElements = chem::kElementCount;
+    const chem::Composition &carried = carriers == nullptr ? none : *carriers;
+    chem::ElementSet touched = molecule.touched;
+    touched |= carried.touched;
     int count = 0;
-    const auto scan = [&](std::size_t first, std::size_t end) {
-        for (std::size_t e = first; e < end; ++e) {
-            present[static_cast<std::size_t>(count)] = static_cast<int>(e);
-            count += (bits(e) << 1) != 0;
-        }
-    };
-    std::size_t first = 0;
-    for (; first + kBlock <= kElements; first += kBlock) {
-        std::uint64_t any = 0;
-        for (std::size_t e = 0; e < kBlock; ++e) any |= bits(first + e);
-        if ((any << 1) != 0) scan(first, first + kBlock);
-    }
-    scan(first, kElements);
+    touched.for_each([&](int element) {
+        const auto e = static_cast<std::size_t>(element);
+        const std::uint64_t bits = std::bit_cast<std::uint64_t>(molecule.natural[e]) |
+                                   std::bit_cast<std::uint64_t>(carried.natural[e]);
+        present[static_cast<std::size_t>(count)] = element;
+        count += (bits << 1) != 0;
+    });
     return count;
 }
 
@@ -155,8 +144,8 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
         Outcome checked = check_labels(molecule, labels);
         if (!checked.ok()) return checked;
     }
-    // One branch-free pass finds the molecule's elements; the rest of the
-    // call works on those alone.
+    // The compositions' touched elements; the rest of the call works on
+    // those alone.
     std::array<int, chem::kElementCount> present;
     const int count = present_elements(molecule, carriers, present);
     for (int i = 0; i < count; ++i) {
@@ -660,31 +649,54 @@ Outcome call_factors(const chem::Composition &molecule, const chem::Composition 
         state.buffers.factors);
 }
 
+Outcome weigh(const chem::Composition &molecule, const labels::LabelSet &labels, CallState &state,
+              NeutralMasses &masses) {
+    Outcome collected = call_factors(molecule, nullptr, labels, state);
+    if (!collected.ok()) return collected;
+    const double fixed = fixed_mass(molecule);
+    masses.monoisotopic = monoisotopic_of(state.buffers.factors, fixed).mass;
+    masses.average = average_of(fixed, state.buffers.factors);
+    return Outcome::success();
+}
+
+Outcome compute_in(const chem::Composition &molecule, const chem::Composition *carriers,
+                   const labels::LabelSet &labels, CallState &state, Envelope &result) {
+    Outcome collected = call_factors(molecule, carriers, labels, state);
+    if (!collected.ok()) return collected;
+    return compute_factors(
+        fixed_mass_of(molecule, carriers), state.buffers.factors, Route::chosen, state.buffers,
+        [&](int grid, fftw_complex *bins, double *out) {
+            return state.inverses.run(grid, bins, out);
+        },
+        result);
+}
+
 } // namespace
 
 Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels,
                double &monoisotopic, double &average) {
     return with_call_state([&](CallState &state) {
-        Outcome collected = call_factors(molecule, nullptr, labels, state);
-        if (!collected.ok()) return collected;
-        const double fixed = fixed_mass(molecule);
-        monoisotopic = monoisotopic_of(state.buffers.factors, fixed).mass;
-        average = average_of(fixed, state.buffers.factors);
-        return Outcome::success();
+        NeutralMasses masses;
+        Outcome weighed = weigh(molecule, labels, state, masses);
+        monoisotopic = masses.monoisotopic;
+        average = masses.average;
+        return weighed;
     });
 }
 
 Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
                 const labels::LabelSet &labels, Envelope &result) {
+    return with_call_state(
+        [&](CallState &state) { return compute_in(molecule, carriers, labels, state, result); });
+}
+
+Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
+                const labels::LabelSet &labels, const chem::Composition &neutral, Envelope &result,
+                NeutralMasses &masses) {
     return with_call_state([&](CallState &state) {
-        Outcome collected = call_factors(molecule, carriers, labels, state);
-        if (!collected.ok()) return collected;
-        return compute_factors(
-            fixed_mass_of(molecule, carriers), state.buffers.factors, Route::chosen, state.buffers,
-            [&](int grid, fftw_complex *bins, double *out) {
-                return state.inverses.run(grid, bins, out);
-            },
-            result);
+        Outcome computed = compute_in(molecule, carriers, labels, state, result);
+        if (!computed.ok()) return computed;
+        return weigh(neutral, labels, state, masses);
     });
 }
 

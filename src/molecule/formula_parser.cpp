@@ -208,7 +208,7 @@ Outcome parse_formula(std::string_view text, Composition &composition, std::stri
 }
 
 Outcome parse_molecule_formula(std::string_view text, Composition &composition) {
-    composition = Composition{};
+    composition.clear();
     Outcome parsed = FormulaReader(text, composition, "formula", 0, true).read();
     if (!parsed.ok()) return parsed;
     const int negative = composition.first_negative_element();
