@@ -175,4 +175,19 @@ TEST(FormulaLanguage, ReusedCompositionsMatchFreshOnes) {
     EXPECT_EQ(copy.natural, chem::Composition{}.natural);
 }
 
+// Plain formulas take a quicker loop than the full reader; both agree,
+// and every symbol is found by its table.
+TEST(FormulaLanguage, PlainFormulasReadAsTheFullReaderReadsThem) {
+    for (const char *text : {"C6H12O6", "H2O", "C0H2", "NaCl", "C123456H2", "Xe", "U", "CCCOH"}) {
+        chem::Composition quick, full;
+        ASSERT_TRUE(chem::parse_molecule_formula(text, quick).ok()) << text;
+        ASSERT_TRUE(chem::parse_formula(text, full, "formula").ok()) << text;
+        EXPECT_EQ(quick.natural, full.natural) << text;
+    }
+    for (int element = 0; element < CORVAN_ELEMENT_COUNT; ++element)
+        EXPECT_EQ(chem::element_index(chem::element_symbol(element)), element);
+    for (const char *symbol : {"Xx", "c", "C1", "CL", "", "Cal", "D"})
+        EXPECT_EQ(chem::element_index(symbol), -1) << symbol;
+}
+
 } // namespace

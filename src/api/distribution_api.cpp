@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <numeric>
+#include <optional>
 
 #include "api/handles.hpp"
 #include "core/plan_cache.hpp"
@@ -132,15 +133,15 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
 
 // The options' charge, or the text's ("PEPTIDE/2": protons) when the options
 // leave it at 0; two different non-zero charges are refused. Adduct ions the
-// text writes ("/1[+2Na+,-H+]") carry its charge.
+// text writes ("/1[+2Na+,-H+]") carry its charge. `local` is made only then.
 Outcome resolve_charge(const corvan_molecule &molecule, const corvan_options &options,
-                       corvan_options &local, const corvan_options *&use) {
+                       std::optional<corvan_options> &made, const corvan_options *&use) {
     use = &options;
     bool from_text = false;
     Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, options.charge,
                                            "options charge", from_text);
     if (!agreed.ok() || !from_text) return agreed;
-    local = options;
+    corvan_options &local = made.emplace(options);
     local.charge = molecule.charge;
     use = &local;
     if (molecule.has_adducts) {
@@ -155,7 +156,7 @@ Outcome compute_into(const corvan_molecule &molecule, const corvan_options *opti
                      corvan_distribution **distribution) {
     Outcome adduct = check_adduct_charge(options == nullptr ? kDefaults : *options);
     if (!adduct.ok()) return adduct;
-    corvan_options local;
+    std::optional<corvan_options> local;
     const corvan_options *use = nullptr;
     Outcome resolved =
         resolve_charge(molecule, options == nullptr ? kDefaults : *options, local, use);
@@ -164,6 +165,21 @@ Outcome compute_into(const corvan_molecule &molecule, const corvan_options *opti
     Outcome computed = compute(molecule.composition, *use, result);
     if (computed.ok()) *distribution = result.release();
     return computed;
+}
+
+// A molecule to parse into: the thread's, emptied as the many-molecule
+// calls empty theirs between rows (its arrays keep their room), or with
+// the caches turned off a fresh one.
+template <class Body> Outcome with_molecule(Body &&body) {
+    if (!fft::caching()) {
+        corvan_molecule fresh;
+        return body(fresh);
+    }
+    thread_local corvan_molecule kept;
+    kept.composition.clear();
+    kept.charge = 0;
+    kept.has_adducts = false;
+    return body(kept);
 }
 
 } // namespace
@@ -190,10 +206,11 @@ int corvan_distribution_from_text(int kind, const char *text, const corvan_optio
     return api::guarded(error, [&]() -> Outcome {
         if (distribution == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
         *distribution = nullptr;
-        corvan_molecule molecule;
-        Outcome parsed = api::parse_molecule(kind, text, molecule);
-        if (!parsed.ok()) return parsed;
-        return api::compute_into(molecule, options, distribution);
+        return api::with_molecule([&](corvan_molecule &molecule) {
+            Outcome parsed = api::parse_molecule(kind, text, molecule);
+            if (!parsed.ok()) return parsed;
+            return api::compute_into(molecule, options, distribution);
+        });
     });
 }
 

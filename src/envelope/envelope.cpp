@@ -384,7 +384,7 @@ long long cell_of(long long k, const Layout &layout, int grid) {
 
 // The reported range of [window.low, window.low + window.span): the points
 // at both ends below CORVAN_ACCURACY left out; first > last when none is
-// left. Sets result.first_neutrons and empties its arrays.
+// left. Sets result.first_neutrons and sizes its arrays to the range.
 template <class ShareAt>
 std::pair<long long, long long> reported_range(const Window &window, long long mono_shift,
                                                ShareAt &&share_at, Envelope &result) {
@@ -395,16 +395,19 @@ std::pair<long long, long long> reported_range(const Window &window, long long m
     result.masses.clear();
     result.first_neutrons = static_cast<int>((first > last ? window.low : first) - mono_shift);
     if (first <= last) {
-        result.shares.reserve(static_cast<std::size_t>(last - first + 1));
-        result.masses.reserve(static_cast<std::size_t>(last - first + 1));
+        result.shares.resize(static_cast<std::size_t>(last - first + 1));
+        result.masses.resize(static_cast<std::size_t>(last - first + 1));
     }
     return {first, last};
 }
 
-void push_point(double share, double mass, Envelope &result) {
+// Point `at` of the range: its share, and its mass (`mass_of()`, asked only
+// for a share that is reported), or 0 and NaN.
+template <class MassOf>
+void set_point(double *shares, double *masses, std::size_t at, double share, MassOf &&mass_of) {
     const bool signal = share >= CORVAN_ACCURACY;
-    result.shares.push_back(signal ? share : 0.0);
-    result.masses.push_back(signal ? mass : std::numeric_limits<double>::quiet_NaN());
+    shares[at] = signal ? share : 0.0;
+    masses[at] = signal ? mass_of() : std::numeric_limits<double>::quiet_NaN();
 }
 
 void fill_points(const Window &window, const Layout &layout, const double *total,
@@ -414,14 +417,14 @@ void fill_points(const Window &window, const Layout &layout, const double *total
         window, mono_shift,
         [&](long long k) { return total[cell_of(k, layout, window.grid)] * scale; }, result);
     if (first > last) return;
+    double *shares = result.shares.data(), *masses = result.masses.data();
     long long cell = cell_of(first, layout, window.grid);
     for (long long k = first; k <= last; ++k, cell = cell + 1 == window.grid ? 0 : cell + 1) {
-        const double share = total[cell] * scale;
-        push_point(share,
-                   k == 0 ? layout.lightest
+        set_point(shares, masses, static_cast<std::size_t>(k - first), total[cell] * scale, [&] {
+            return k == 0 ? layout.lightest
                           : layout.base + (1 + layout.slope) * static_cast<double>(k) +
-                                moment[cell] / total[cell],
-                   result);
+                                moment[cell] / total[cell];
+        });
     }
 }
 
@@ -431,8 +434,10 @@ void fill_direct_points(const Window &window, double lightest, const double *tot
                         const double *moment, long long mono_shift, Envelope &result) {
     const auto [first, last] = reported_range(
         window, mono_shift, [&](long long k) { return total[k]; }, result);
+    double *shares = result.shares.data(), *masses = result.masses.data();
     for (long long k = first; k <= last; ++k)
-        push_point(total[k], lightest + static_cast<double>(k) + moment[k] / total[k], result);
+        set_point(shares, masses, static_cast<std::size_t>(k - first), total[k],
+                  [&] { return lightest + static_cast<double>(k) + moment[k] / total[k]; });
 }
 
 // The working arrays, in one aligned block for both grids and both bin
@@ -649,8 +654,32 @@ Outcome call_factors(const chem::Composition &molecule, const chem::Composition 
         state.buffers.factors);
 }
 
+// The masses of a molecule without labels from the natural elements'
+// stats, in the order and with the checks of the factors' route below,
+// without its list. False, with nothing written, where a check refuses: that
+// route then gives the refusal.
+bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
+    std::array<int, chem::kElementCount> present;
+    const int count = present_elements(molecule, nullptr, present);
+    const double fixed = fixed_mass(molecule);
+    double monoisotopic = fixed, average = fixed;
+    for (int i = 0; i < count; ++i) {
+        const int element = present[static_cast<std::size_t>(i)];
+        const double own = molecule.natural[static_cast<std::size_t>(element)];
+        const ElementStats &stats = natural_stats(element);
+        if (!check_factor(make_factor(labels::natural_pattern(element), stats, own, element, false))
+                 .ok())
+            return false;
+        monoisotopic += own * stats.top_mass;
+        average += own * stats.average_mass;
+    }
+    masses = {monoisotopic, average};
+    return true;
+}
+
 Outcome weigh(const chem::Composition &molecule, const labels::LabelSet &labels, CallState &state,
               NeutralMasses &masses) {
+    if (labels.all().empty() && weigh_natural(molecule, masses)) return Outcome::success();
     Outcome collected = call_factors(molecule, nullptr, labels, state);
     if (!collected.ok()) return collected;
     const double fixed = fixed_mass(molecule);

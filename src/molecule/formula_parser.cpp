@@ -200,6 +200,28 @@ class FormulaReader : text::Cursor {
     }
 };
 
+// A plain formula ("C6H12O6": element symbols, each with an optional count,
+// nothing else) in one loop without the grammar's branches. False, with
+// part of it read, for anything else: a space, a group, an isotope, a pure
+// isotope's symbol, an unknown symbol, a sign, a decimal or a count beyond
+// the limit. The full reader then reads it again, so results and refusals
+// are its own.
+bool read_plain(std::string_view text, Composition &composition) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const int length = symbol_length(text.substr(at));
+        const int element =
+            length == 0 ? -1 : element_index(text.substr(at, static_cast<std::size_t>(length)));
+        if (element < 0) return false;
+        at += static_cast<std::size_t>(length);
+        const std::size_t digits = at;
+        long long count = 0;
+        if (!text::read_digits(text, at, kMaxTermCount, count)) return false;
+        composition.add_natural(element, at == digits ? 1.0 : static_cast<double>(count));
+    }
+    return !text.empty();
+}
+
 } // namespace
 
 Outcome parse_formula(std::string_view text, Composition &composition, std::string_view what,
@@ -209,8 +231,11 @@ Outcome parse_formula(std::string_view text, Composition &composition, std::stri
 
 Outcome parse_molecule_formula(std::string_view text, Composition &composition) {
     composition.clear();
-    Outcome parsed = FormulaReader(text, composition, "formula", 0, true).read();
-    if (!parsed.ok()) return parsed;
+    if (!read_plain(text, composition)) {
+        composition.clear();
+        Outcome parsed = FormulaReader(text, composition, "formula", 0, true).read();
+        if (!parsed.ok()) return parsed;
+    }
     const int negative = composition.first_negative_element();
     if (negative >= 0)
         return Outcome::failure(CORVAN_E_RANGE, "element " + std::string(element_symbol(negative)) +
