@@ -167,11 +167,13 @@ Outcome compute_into(const corvan_molecule &molecule, const corvan_options *opti
     return computed;
 }
 
-// A molecule to parse into: the thread's, emptied as the many-molecule
-// calls empty theirs between rows (its arrays keep their room), or with
-// the caches turned off a fresh one.
-template <class Body> Outcome with_molecule(Body &&body) {
-    if (!fft::caching()) {
+// A molecule to parse a formula into: the thread's, emptied as the
+// many-molecule calls empty theirs between rows (its arrays keep their
+// room). Other kinds, whose readers hand over arrays of their own, and calls
+// with the caches turned off take a fresh one, so that nothing a call
+// allocates outlives it but its result.
+template <class Body> Outcome with_molecule(int kind, Body &&body) {
+    if (kind != CORVAN_KIND_FORMULA || !fft::caching()) {
         corvan_molecule fresh;
         return body(fresh);
     }
@@ -206,7 +208,7 @@ int corvan_distribution_from_text(int kind, const char *text, const corvan_optio
     return api::guarded(error, [&]() -> Outcome {
         if (distribution == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
         *distribution = nullptr;
-        return api::with_molecule([&](corvan_molecule &molecule) {
+        return api::with_molecule(kind, [&](corvan_molecule &molecule) {
             Outcome parsed = api::parse_molecule(kind, text, molecule);
             if (!parsed.ok()) return parsed;
             return api::compute_into(molecule, options, distribution);

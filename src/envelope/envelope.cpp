@@ -53,6 +53,26 @@ Factor make_factor(const labels::ElementPattern &pattern, const ElementStats &st
     return {&pattern, &stats, count, whole, count - whole, element, labelled};
 }
 
+// An element's natural pattern, its stats and its direct-sum series (null
+// where that route does not suit it): one look-up per factor.
+struct NaturalElement {
+    const labels::ElementPattern *pattern;
+    const ElementStats *stats;
+    const DirectSeries *series;
+};
+
+const NaturalElement &natural_element(int element) {
+    using Table = std::array<NaturalElement, chem::kElementCount>;
+    static const Table table = [] {
+        Table all{};
+        for (int e = 0; e < chem::kElementCount; ++e)
+            all[static_cast<std::size_t>(e)] = {&labels::natural_pattern(e), &natural_stats(e),
+                                                natural_direct_series(e)};
+        return all;
+    }();
+    return table[static_cast<std::size_t>(element)];
+}
+
 // A labelled element's pattern and its stats, made for one label set.
 struct Labelled {
     labels::ElementPattern pattern;
@@ -86,6 +106,12 @@ Outcome check_labels(const chem::Composition &molecule, const labels::LabelSet &
                                                     "drop the label");
     }
     return Outcome::success();
+}
+
+// What check_factor() lets pass, without building its Outcome.
+bool factor_passes(const Factor &factor) {
+    return factor.count >= 0 && std::isfinite(factor.count) && factor.stats->natural_composition &&
+           (factor.fraction == 0 || factor.stats->top_position == 0);
 }
 
 Outcome check_factor(const Factor &factor) {
@@ -153,24 +179,22 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
         const auto index = static_cast<std::size_t>(element);
         const double own = molecule.natural[index];
         const double carried = carriers == nullptr ? 0 : carriers->natural[index];
-        const auto &natural = labels::natural_pattern(element);
+        const NaturalElement &natural_of = natural_element(element);
+        const labels::ElementPattern &natural = *natural_of.pattern;
+        const ElementStats &natural_stats = *natural_of.stats;
         if (!any_labels || !labels.labels_element(element)) {
-            factors.push_back(
-                make_factor(natural, natural_stats(element), own + carried, element, false));
+            factors.push_back(make_factor(natural, natural_stats, own + carried, element, false));
         } else {
             if (own != 0) {
                 const Labelled &made = labelled_of(element);
                 factors.push_back(make_factor(made.pattern, made.stats, own, element, true));
             }
             if (carried != 0)
-                factors.push_back(
-                    make_factor(natural, natural_stats(element), carried, element, false));
+                factors.push_back(make_factor(natural, natural_stats, carried, element, false));
         }
     }
-    for (const Factor &factor : factors) {
-        Outcome checked = check_factor(factor);
-        if (!checked.ok()) return checked;
-    }
+    for (const Factor &factor : factors)
+        if (!factor_passes(factor)) return check_factor(factor);
     return Outcome::success();
 }
 
@@ -535,7 +559,7 @@ bool direct_chosen(const std::vector<Factor> &factors, const Window &window, Rou
         if (!direct_suits(*factor.pattern)) return false;
         buffers.direct_terms.push_back(
             {factor.pattern, factor.whole, factor.fraction,
-             factor.labelled ? nullptr : natural_direct_series(factor.element)});
+             factor.labelled ? nullptr : natural_element(factor.element).series});
         costs.add_element(static_cast<int>(factor.pattern->size));
     }
     return route == Route::direct || costs.direct_is_cheaper(static_cast<int>(length), window.grid);
@@ -666,10 +690,9 @@ bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
     for (int i = 0; i < count; ++i) {
         const int element = present[static_cast<std::size_t>(i)];
         const double own = molecule.natural[static_cast<std::size_t>(element)];
-        const ElementStats &stats = natural_stats(element);
-        if (!check_factor(make_factor(labels::natural_pattern(element), stats, own, element, false))
-                 .ok())
-            return false;
+        const NaturalElement &natural = natural_element(element);
+        const ElementStats &stats = *natural.stats;
+        if (!factor_passes(make_factor(*natural.pattern, stats, own, element, false))) return false;
         monoisotopic += own * stats.top_mass;
         average += own * stats.average_mass;
     }

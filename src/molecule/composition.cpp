@@ -79,9 +79,15 @@ double Composition::element_total(int element) const {
 }
 
 int Composition::first_negative_element() const {
+    int first = -1;
+    if (fixed.empty()) {
+        touched.for_each([&](int element) {
+            if (first < 0 && natural[static_cast<std::size_t>(element)] < 0) first = element;
+        });
+        return first;
+    }
     ElementSet counted = touched;
     for (const FixedIsotope &isotope : fixed) counted.insert(isotope.element);
-    int first = -1;
     counted.for_each([&](int element) {
         if (first < 0 && element_total(element) < 0) first = element;
     });

@@ -209,11 +209,12 @@ class FormulaReader : text::Cursor {
 bool read_plain(std::string_view text, Composition &composition) {
     std::size_t at = 0;
     while (at < text.size()) {
-        const int length = symbol_length(text.substr(at));
-        const int element =
-            length == 0 ? -1 : element_index(text.substr(at, static_cast<std::size_t>(length)));
+        if (text[at] < 'A' || text[at] > 'Z') return false;
+        const std::size_t length =
+            at + 1 < text.size() && text[at + 1] >= 'a' && text[at + 1] <= 'z' ? 2 : 1;
+        const int element = element_index(text.substr(at, length));
         if (element < 0) return false;
-        at += static_cast<std::size_t>(length);
+        at += length;
         const std::size_t digits = at;
         long long count = 0;
         if (!text::read_digits(text, at, kMaxTermCount, count)) return false;
