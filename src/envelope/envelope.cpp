@@ -45,6 +45,7 @@ struct Factor {
     double count, whole, fraction;
     int element;
     bool labelled;
+    const DirectSeries *series = nullptr; // a natural element's shared one
 };
 
 Factor make_factor(const labels::ElementPattern &pattern, const ElementStats &stats, double count,
@@ -184,13 +185,16 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
         const ElementStats &natural_stats = *natural_of.stats;
         if (!any_labels || !labels.labels_element(element)) {
             factors.push_back(make_factor(natural, natural_stats, own + carried, element, false));
+            factors.back().series = natural_of.series;
         } else {
             if (own != 0) {
                 const Labelled &made = labelled_of(element);
                 factors.push_back(make_factor(made.pattern, made.stats, own, element, true));
             }
-            if (carried != 0)
+            if (carried != 0) {
                 factors.push_back(make_factor(natural, natural_stats, carried, element, false));
+                factors.back().series = natural_of.series;
+            }
         }
     }
     for (const Factor &factor : factors)
@@ -558,8 +562,7 @@ bool direct_chosen(const std::vector<Factor> &factors, const Window &window, Rou
     for (const Factor &factor : factors) {
         if (!direct_suits(*factor.pattern)) return false;
         buffers.direct_terms.push_back(
-            {factor.pattern, factor.whole, factor.fraction,
-             factor.labelled ? nullptr : natural_element(factor.element).series});
+            {factor.pattern, factor.whole, factor.fraction, factor.series});
         costs.add_element(static_cast<int>(factor.pattern->size));
     }
     return route == Route::direct || costs.direct_is_cheaper(static_cast<int>(length), window.grid);

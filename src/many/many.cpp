@@ -99,19 +99,20 @@ std::ptrdiff_t window_start(const envelope::Envelope &envelope, std::size_t poin
 // corvan_distribution_compute scales its intensities; the window holds it.
 void write_points(const envelope::Envelope &envelope, int charge, const RowSlots &slots,
                   std::size_t points) {
+    for (std::size_t j = 0; j < points; ++j) slots.heights[j] = 0;
+    if (slots.mz != nullptr)
+        for (std::size_t j = 0; j < points; ++j) slots.mz[j] = kNaN;
     double highest = 0;
     for (double share : envelope.shares) highest = std::max(highest, share);
     const std::ptrdiff_t start = window_start(envelope, points);
-    const auto count = static_cast<std::ptrdiff_t>(envelope.shares.size());
-    // Each slot written once: the point's height and m/z, or 0 and NaN
-    // where the window passes the envelope's ends or a point is empty.
     for (std::size_t j = 0; j < points; ++j) {
         const std::ptrdiff_t i = start + static_cast<std::ptrdiff_t>(j);
+        if (i < 0) continue;
+        if (i >= static_cast<std::ptrdiff_t>(envelope.shares.size())) break;
         const auto at = static_cast<std::size_t>(i);
-        const double share = i >= 0 && i < count ? envelope.shares[at] : 0.0;
-        slots.heights[j] = share == 0 ? 0.0 : share / highest;
-        if (slots.mz != nullptr)
-            slots.mz[j] = share == 0 ? kNaN : ion::to_mz_or_mass(envelope.masses[at], charge);
+        if (envelope.shares[at] == 0) continue;
+        slots.heights[j] = envelope.shares[at] / highest;
+        if (slots.mz != nullptr) slots.mz[j] = ion::to_mz_or_mass(envelope.masses[at], charge);
     }
     if (slots.monoisotopic_mz != nullptr)
         *slots.monoisotopic_mz = ion::to_mz_or_mass(envelope.monoisotopic_mass, charge);
