@@ -22,10 +22,17 @@ const corvan_options kDefaults{};
 // into `kept` (reused from call to call).
 void kept_points(const envelope::Envelope &envelope, double highest, const corvan_options &options,
                  std::vector<std::size_t> &kept) {
-    kept.clear();
-    for (std::size_t i = 0; i < envelope.shares.size(); ++i)
-        if (options.min_intensity == 0 || envelope.shares[i] >= options.min_intensity * highest)
-            kept.push_back(i);
+    // Every index written, the count advanced only past the kept ones.
+    const std::size_t points = envelope.shares.size();
+    kept.resize(points);
+    const double floor = options.min_intensity * highest;
+    const bool every = options.min_intensity == 0;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < points; ++i) {
+        kept[count] = i;
+        count += every || envelope.shares[i] >= floor;
+    }
+    kept.resize(count);
     const std::size_t cap = static_cast<std::size_t>(options.max_points);
     if (cap > 0 && kept.size() > cap) {
         std::stable_sort(kept.begin(), kept.end(), [&](std::size_t a, std::size_t b) {
