@@ -109,4 +109,30 @@ TEST(EnvelopeLimits, SameBitsOnOneTwoAndEightThreads) {
     ASSERT_EQ(std::memcmp(two.data(), one.data(), one.size() * sizeof(double)), 0);
 }
 
+// The summary weighs the neutral molecule, not the ion: the same masses at
+// charge 0 and 2, from the natural stats without labels and from the
+// labelled patterns with them.
+TEST(EnvelopeLimits, SummaryWeighsTheNeutralMolecule) {
+    const auto summary_of = [](int charge, const Labels &labels) {
+        corvan_options *options = options_with(charge, labels);
+        corvan_distribution *d = nullptr;
+        EXPECT_EQ(
+            corvan_distribution_from_text(CORVAN_KIND_FORMULA, "C6H12O6", options, &d, nullptr),
+            CORVAN_OK);
+        corvan_summary summary{};
+        corvan_distribution_summary(d, &summary);
+        corvan_distribution_free(d);
+        corvan_options_free(options);
+        return summary;
+    };
+    const corvan_summary plain = summary_of(0, {}), ion = summary_of(2, {});
+    EXPECT_NEAR(plain.monoisotopic_mass, 6 * 12 + 12 * 1.00782503223 + 6 * 15.99491461957, 1e-9);
+    EXPECT_EQ(ion.monoisotopic_mass, plain.monoisotopic_mass);
+    EXPECT_EQ(ion.average_mass, plain.average_mass);
+    const corvan_summary labelled = summary_of(0, {{"13C", 0.5}}),
+                         labelled_ion = summary_of(2, {{"13C", 0.5}});
+    EXPECT_EQ(labelled_ion.average_mass, labelled.average_mass);
+    EXPECT_GT(labelled.average_mass, plain.average_mass + 2.5);
+}
+
 } // namespace

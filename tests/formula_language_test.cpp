@@ -152,4 +152,42 @@ TEST(FormulaLanguage, IonsInTheUsualNotation) {
         EXPECT_FALSE(ion::parse_carrier(bad, carrier).ok()) << bad;
 }
 
+// A reused composition, cleared or assigned over, holds what a fresh one
+// holds: its loops see only the elements it touched.
+TEST(FormulaLanguage, ReusedCompositionsMatchFreshOnes) {
+    chem::Composition reused, fresh;
+    ASSERT_TRUE(chem::parse_molecule_formula("Fe2(SO4)3*5H2O", reused).ok());
+    ASSERT_TRUE(chem::parse_molecule_formula("C6H12O6", reused).ok());
+    ASSERT_TRUE(chem::parse_molecule_formula("C6H12O6", fresh).ok());
+    EXPECT_EQ(reused.natural, fresh.natural);
+    EXPECT_NEAR(chem::monoisotopic_mass(reused), 6 * 12 + 12 * 1.00782503223 + 6 * 15.99491461957,
+                1e-9);
+    chem::Composition copy;
+    copy.add_natural(chem::element::S, 3);
+    copy.assign(fresh);
+    EXPECT_EQ(copy.natural, fresh.natural);
+    copy.add_natural(chem::element::N, -1);
+    EXPECT_EQ(copy.first_negative_element(), chem::element::N);
+    copy.add_natural(chem::element::N, 1);
+    EXPECT_EQ(copy.first_negative_element(), -1);
+    copy.clear();
+    EXPECT_TRUE(copy.empty());
+    EXPECT_EQ(copy.natural, chem::Composition{}.natural);
+}
+
+// Plain formulas take a quicker loop than the full reader; both agree,
+// and every symbol is found by its table.
+TEST(FormulaLanguage, PlainFormulasReadAsTheFullReaderReadsThem) {
+    for (const char *text : {"C6H12O6", "H2O", "C0H2", "NaCl", "C123456H2", "Xe", "U", "CCCOH"}) {
+        chem::Composition quick, full;
+        ASSERT_TRUE(chem::parse_molecule_formula(text, quick).ok()) << text;
+        ASSERT_TRUE(chem::parse_formula(text, full, "formula").ok()) << text;
+        EXPECT_EQ(quick.natural, full.natural) << text;
+    }
+    for (int element = 0; element < CORVAN_ELEMENT_COUNT; ++element)
+        EXPECT_EQ(chem::element_index(chem::element_symbol(element)), element);
+    for (const char *symbol : {"Xx", "c", "C1", "CL", "", "Cal", "D"})
+        EXPECT_EQ(chem::element_index(symbol), -1) << symbol;
+}
+
 } // namespace

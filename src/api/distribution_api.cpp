@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <numeric>
+#include <optional>
 
 #include "api/handles.hpp"
 #include "core/plan_cache.hpp"
@@ -22,10 +23,17 @@ const corvan_options kDefaults{};
 // into `kept` (reused from call to call).
 void kept_points(const envelope::Envelope &envelope, double highest, const corvan_options &options,
                  std::vector<std::size_t> &kept) {
-    kept.clear();
-    for (std::size_t i = 0; i < envelope.shares.size(); ++i)
-        if (options.min_intensity == 0 || envelope.shares[i] >= options.min_intensity * highest)
-            kept.push_back(i);
+    // Every index written, the count advanced only past the kept ones.
+    const std::size_t points = envelope.shares.size();
+    kept.resize(points);
+    const double floor = options.min_intensity * highest;
+    const bool every = options.min_intensity == 0;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < points; ++i) {
+        kept[count] = i;
+        count += every || envelope.shares[i] >= floor;
+    }
+    kept.resize(count);
     const std::size_t cap = static_cast<std::size_t>(options.max_points);
     if (cap > 0 && kept.size() > cap) {
         std::stable_sort(kept.begin(), kept.end(), [&](std::size_t a, std::size_t b) {
@@ -104,18 +112,17 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
             ion::ion_composition(molecule, options.charge, options.carrier, scratch.ion);
         if (!charged.ok()) return charged;
         envelope::Envelope &envelope = scratch.envelope;
+        envelope::NeutralMasses neutral;
         Outcome computed = envelope::compute(scratch.ion.molecule, &scratch.ion.carriers,
-                                             options.labels, envelope);
+                                             options.labels, molecule, envelope, neutral);
         if (!computed.ok()) return computed;
         handle = filled(envelope, options, scratch.kept);
         if (!handle) return Outcome::failure(CORVAN_E_MEMORY, "out of memory");
         corvan_distribution &result = *handle;
         fill_most_abundant(result, result.most_abundant);
         result.summary.charge = options.charge;
-        Outcome weighed =
-            envelope::masses(molecule, options.labels, result.summary.monoisotopic_mass,
-                             result.summary.average_mass);
-        if (!weighed.ok()) return weighed;
+        result.summary.monoisotopic_mass = neutral.monoisotopic;
+        result.summary.average_mass = neutral.average;
         result.summary.monoisotopic_mz =
             options.charge == 0 ? std::numeric_limits<double>::quiet_NaN()
                                 : ion::to_mz(envelope.monoisotopic_mass, options.charge);
@@ -125,15 +132,15 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
 
 // The options' charge, or the text's ("PEPTIDE/2": protons) when the options
 // leave it at 0; two different non-zero charges are refused. Adduct ions the
-// text writes ("/1[+2Na+,-H+]") carry its charge.
+// text writes ("/1[+2Na+,-H+]") carry its charge. `local` is made only then.
 Outcome resolve_charge(const corvan_molecule &molecule, const corvan_options &options,
-                       corvan_options &local, const corvan_options *&use) {
+                       std::optional<corvan_options> &made, const corvan_options *&use) {
     use = &options;
     bool from_text = false;
     Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, options.charge,
                                            "options charge", from_text);
     if (!agreed.ok() || !from_text) return agreed;
-    local = options;
+    corvan_options &local = made.emplace(options);
     local.charge = molecule.charge;
     use = &local;
     if (molecule.has_adducts) {
@@ -148,7 +155,7 @@ Outcome compute_into(const corvan_molecule &molecule, const corvan_options *opti
                      corvan_distribution **distribution) {
     Outcome adduct = check_adduct_charge(options == nullptr ? kDefaults : *options);
     if (!adduct.ok()) return adduct;
-    corvan_options local;
+    std::optional<corvan_options> local;
     const corvan_options *use = nullptr;
     Outcome resolved =
         resolve_charge(molecule, options == nullptr ? kDefaults : *options, local, use);
@@ -157,6 +164,23 @@ Outcome compute_into(const corvan_molecule &molecule, const corvan_options *opti
     Outcome computed = compute(molecule.composition, *use, result);
     if (computed.ok()) *distribution = result.release();
     return computed;
+}
+
+// A molecule to parse a formula into: the thread's, emptied as the
+// many-molecule calls empty theirs between rows (its arrays keep their
+// room). Other kinds, whose readers hand over arrays of their own, and calls
+// with the caches turned off take a fresh one, so that nothing a call
+// allocates outlives it but its result.
+template <class Body> Outcome with_molecule(int kind, Body &&body) {
+    if (kind != CORVAN_KIND_FORMULA || !fft::caching()) {
+        corvan_molecule fresh;
+        return body(fresh);
+    }
+    thread_local corvan_molecule kept;
+    kept.composition.clear();
+    kept.charge = 0;
+    kept.has_adducts = false;
+    return body(kept);
 }
 
 } // namespace
@@ -183,10 +207,11 @@ int corvan_distribution_from_text(int kind, const char *text, const corvan_optio
     return api::guarded(error, [&]() -> Outcome {
         if (distribution == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
         *distribution = nullptr;
-        corvan_molecule molecule;
-        Outcome parsed = api::parse_molecule(kind, text, molecule);
-        if (!parsed.ok()) return parsed;
-        return api::compute_into(molecule, options, distribution);
+        return api::with_molecule(kind, [&](corvan_molecule &molecule) {
+            Outcome parsed = api::parse_molecule(kind, text, molecule);
+            if (!parsed.ok()) return parsed;
+            return api::compute_into(molecule, options, distribution);
+        });
     });
 }
 

@@ -34,9 +34,15 @@ Outcome check_counts(std::string_view text, const chem::Composition &composition
                                         ": no isotope count may be below zero",
                                     locate(text, "[" + name));
         }
-    for (int element = 0; element < chem::kElementCount; ++element) {
+    int refused = -1;
+    composition.touched.for_each([&](int element) {
         const double count = composition.natural[static_cast<std::size_t>(element)];
-        if (count == 0 || (count > 0 && chem::has_natural_composition(element))) continue;
+        if (refused < 0 && count != 0 && !(count > 0 && chem::has_natural_composition(element)))
+            refused = element;
+    });
+    if (refused >= 0) {
+        const int element = refused;
+        const double count = composition.natural[static_cast<std::size_t>(element)];
         const std::string symbol = chem::element_symbol(element);
         if (count > 0)
             return Outcome::failure(

@@ -46,12 +46,33 @@ struct Factor {
     double count, whole, fraction;
     int element;
     bool labelled;
+    const DirectSeries *series = nullptr; // a natural element's shared one
 };
 
 Factor make_factor(const labels::ElementPattern &pattern, const ElementStats &stats, double count,
                    int element, bool labelled) {
     const double whole = std::floor(count);
     return {&pattern, &stats, count, whole, count - whole, element, labelled};
+}
+
+// An element's natural pattern, its stats and its direct-sum series (null
+// where that route does not suit it): one look-up per factor.
+struct NaturalElement {
+    const labels::ElementPattern *pattern;
+    const ElementStats *stats;
+    const DirectSeries *series;
+};
+
+const NaturalElement &natural_element(int element) {
+    using Table = std::array<NaturalElement, chem::kElementCount>;
+    static const Table table = [] {
+        Table all{};
+        for (int e = 0; e < chem::kElementCount; ++e)
+            all[static_cast<std::size_t>(e)] = {&labels::natural_pattern(e), &natural_stats(e),
+                                                natural_direct_series(e)};
+        return all;
+    }();
+    return table[static_cast<std::size_t>(element)];
 }
 
 // A labelled element's pattern and its stats, made for one label set.
@@ -89,6 +110,12 @@ Outcome check_labels(const chem::Composition &molecule, const labels::LabelSet &
     return Outcome::success();
 }
 
+// What check_factor() lets pass, without building its Outcome.
+bool factor_passes(const Factor &factor) {
+    return factor.count >= 0 && std::isfinite(factor.count) && factor.stats->natural_composition &&
+           (factor.fraction == 0 || factor.stats->top_position == 0);
+}
+
 Outcome check_factor(const Factor &factor) {
     const int element = factor.element;
     if (factor.count < 0)
@@ -117,28 +144,17 @@ Outcome check_factor(const Factor &factor) {
 int present_elements(const chem::Composition &molecule, const chem::Composition *carriers,
                      std::array<int, chem::kElementCount> &present) {
     static const chem::Composition none;
-    const auto &own = molecule.natural;
-    const auto &carried = (carriers == nullptr ? none : *carriers).natural;
-    const auto bits = [&](std::size_t e) {
-        return std::bit_cast<std::uint64_t>(own[e]) | std::bit_cast<std::uint64_t>(carried[e]);
-    };
-    // Most elements are absent: blocks of eight are passed over at once (a
-    // fixed trip count, which the compiler unrolls).
-    constexpr std::size_t kBlock = 8, kElements = chem::kElementCount;
+    const chem::Composition &carried = carriers == nullptr ? none : *carriers;
+    chem::ElementSet touched = molecule.touched;
+    touched |= carried.touched;
     int count = 0;
-    const auto scan = [&](std::size_t first, std::size_t end) {
-        for (std::size_t e = first; e < end; ++e) {
-            present[static_cast<std::size_t>(count)] = static_cast<int>(e);
-            count += (bits(e) << 1) != 0;
-        }
-    };
-    std::size_t first = 0;
-    for (; first + kBlock <= kElements; first += kBlock) {
-        std::uint64_t any = 0;
-        for (std::size_t e = 0; e < kBlock; ++e) any |= bits(first + e);
-        if ((any << 1) != 0) scan(first, first + kBlock);
-    }
-    scan(first, kElements);
+    touched.for_each([&](int element) {
+        const auto e = static_cast<std::size_t>(element);
+        const std::uint64_t bits = std::bit_cast<std::uint64_t>(molecule.natural[e]) |
+                                   std::bit_cast<std::uint64_t>(carried.natural[e]);
+        present[static_cast<std::size_t>(count)] = element;
+        count += (bits << 1) != 0;
+    });
     return count;
 }
 
@@ -156,8 +172,8 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
         Outcome checked = check_labels(molecule, labels);
         if (!checked.ok()) return checked;
     }
-    // One branch-free pass finds the molecule's elements; the rest of the
-    // call works on those alone.
+    // The compositions' touched elements; the rest of the call works on
+    // those alone.
     std::array<int, chem::kElementCount> present;
     const int count = present_elements(molecule, carriers, present);
     for (int i = 0; i < count; ++i) {
@@ -165,24 +181,25 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
         const auto index = static_cast<std::size_t>(element);
         const double own = molecule.natural[index];
         const double carried = carriers == nullptr ? 0 : carriers->natural[index];
-        const auto &natural = labels::natural_pattern(element);
+        const NaturalElement &natural_of = natural_element(element);
+        const labels::ElementPattern &natural = *natural_of.pattern;
+        const ElementStats &natural_stats = *natural_of.stats;
         if (!any_labels || !labels.labels_element(element)) {
-            factors.push_back(
-                make_factor(natural, natural_stats(element), own + carried, element, false));
+            factors.push_back(make_factor(natural, natural_stats, own + carried, element, false));
+            factors.back().series = natural_of.series;
         } else {
             if (own != 0) {
                 const Labelled &made = labelled_of(element);
                 factors.push_back(make_factor(made.pattern, made.stats, own, element, true));
             }
-            if (carried != 0)
-                factors.push_back(
-                    make_factor(natural, natural_stats(element), carried, element, false));
+            if (carried != 0) {
+                factors.push_back(make_factor(natural, natural_stats, carried, element, false));
+                factors.back().series = natural_of.series;
+            }
         }
     }
-    for (const Factor &factor : factors) {
-        Outcome checked = check_factor(factor);
-        if (!checked.ok()) return checked;
-    }
+    for (const Factor &factor : factors)
+        if (!factor_passes(factor)) return check_factor(factor);
     return Outcome::success();
 }
 
@@ -396,7 +413,7 @@ long long cell_of(long long k, const Layout &layout, int grid) {
 
 // The reported range of [window.low, window.low + window.span): the points
 // at both ends below CORVAN_ACCURACY left out; first > last when none is
-// left. Sets result.first_neutrons and empties its arrays.
+// left. Sets result.first_neutrons and sizes its arrays to the range.
 template <class ShareAt>
 std::pair<long long, long long> reported_range(const Window &window, long long mono_shift,
                                                ShareAt &&share_at, Envelope &result) {
@@ -407,16 +424,19 @@ std::pair<long long, long long> reported_range(const Window &window, long long m
     result.masses.clear();
     result.first_neutrons = static_cast<int>((first > last ? window.low : first) - mono_shift);
     if (first <= last) {
-        result.shares.reserve(static_cast<std::size_t>(last - first + 1));
-        result.masses.reserve(static_cast<std::size_t>(last - first + 1));
+        result.shares.resize(static_cast<std::size_t>(last - first + 1));
+        result.masses.resize(static_cast<std::size_t>(last - first + 1));
     }
     return {first, last};
 }
 
-void push_point(double share, double mass, Envelope &result) {
+// Point `at` of the range: its share, and its mass (`mass_of()`, asked only
+// for a share that is reported), or 0 and NaN.
+template <class MassOf>
+void set_point(double *shares, double *masses, std::size_t at, double share, MassOf &&mass_of) {
     const bool signal = share >= CORVAN_ACCURACY;
-    result.shares.push_back(signal ? share : 0.0);
-    result.masses.push_back(signal ? mass : std::numeric_limits<double>::quiet_NaN());
+    shares[at] = signal ? share : 0.0;
+    masses[at] = signal ? mass_of() : std::numeric_limits<double>::quiet_NaN();
 }
 
 void fill_points(const Window &window, const Layout &layout, const double *total,
@@ -426,14 +446,14 @@ void fill_points(const Window &window, const Layout &layout, const double *total
         window, mono_shift,
         [&](long long k) { return total[cell_of(k, layout, window.grid)] * scale; }, result);
     if (first > last) return;
+    double *shares = result.shares.data(), *masses = result.masses.data();
     long long cell = cell_of(first, layout, window.grid);
     for (long long k = first; k <= last; ++k, cell = cell + 1 == window.grid ? 0 : cell + 1) {
-        const double share = total[cell] * scale;
-        push_point(share,
-                   k == 0 ? layout.lightest
+        set_point(shares, masses, static_cast<std::size_t>(k - first), total[cell] * scale, [&] {
+            return k == 0 ? layout.lightest
                           : layout.base + (1 + layout.slope) * static_cast<double>(k) +
-                                moment[cell] / total[cell],
-                   result);
+                                moment[cell] / total[cell];
+        });
     }
 }
 
@@ -443,8 +463,10 @@ void fill_direct_points(const Window &window, double lightest, const double *tot
                         const double *moment, long long mono_shift, Envelope &result) {
     const auto [first, last] = reported_range(
         window, mono_shift, [&](long long k) { return total[k]; }, result);
+    double *shares = result.shares.data(), *masses = result.masses.data();
     for (long long k = first; k <= last; ++k)
-        push_point(total[k], lightest + static_cast<double>(k) + moment[k] / total[k], result);
+        set_point(shares, masses, static_cast<std::size_t>(k - first), total[k],
+                  [&] { return lightest + static_cast<double>(k) + moment[k] / total[k]; });
 }
 
 // The working arrays, in one aligned block for both grids and both bin
@@ -541,8 +563,7 @@ bool direct_chosen(const std::vector<Factor> &factors, const Window &window, Rou
     for (const Factor &factor : factors) {
         if (!direct_suits(*factor.pattern)) return false;
         buffers.direct_terms.push_back(
-            {factor.pattern, factor.whole, factor.fraction,
-             factor.labelled ? nullptr : natural_direct_series(factor.element)});
+            {factor.pattern, factor.whole, factor.fraction, factor.series});
         costs.add_element(static_cast<int>(factor.pattern->size));
     }
     return route == Route::direct || costs.direct_is_cheaper(static_cast<int>(length), window.grid);
@@ -650,31 +671,77 @@ Outcome call_factors(const chem::Composition &molecule, const chem::Composition 
         state.buffers.factors);
 }
 
+// The masses of a molecule without labels from the natural elements'
+// stats, in the order and with the checks of the factors' route below,
+// without its list. False, with nothing written, where a check refuses: that
+// route then gives the refusal.
+bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
+    std::array<int, chem::kElementCount> present;
+    const int count = present_elements(molecule, nullptr, present);
+    const double fixed = fixed_mass(molecule);
+    double monoisotopic = fixed, average = fixed;
+    for (int i = 0; i < count; ++i) {
+        const int element = present[static_cast<std::size_t>(i)];
+        const double own = molecule.natural[static_cast<std::size_t>(element)];
+        const NaturalElement &natural = natural_element(element);
+        const ElementStats &stats = *natural.stats;
+        if (!factor_passes(make_factor(*natural.pattern, stats, own, element, false))) return false;
+        monoisotopic += own * stats.top_mass;
+        average += own * stats.average_mass;
+    }
+    masses = {monoisotopic, average};
+    return true;
+}
+
+Outcome weigh(const chem::Composition &molecule, const labels::LabelSet &labels, CallState &state,
+              NeutralMasses &masses) {
+    if (labels.all().empty() && weigh_natural(molecule, masses)) return Outcome::success();
+    Outcome collected = call_factors(molecule, nullptr, labels, state);
+    if (!collected.ok()) return collected;
+    const double fixed = fixed_mass(molecule);
+    masses.monoisotopic = monoisotopic_of(state.buffers.factors, fixed).mass;
+    masses.average = average_of(fixed, state.buffers.factors);
+    return Outcome::success();
+}
+
+Outcome compute_in(const chem::Composition &molecule, const chem::Composition *carriers,
+                   const labels::LabelSet &labels, CallState &state, Envelope &result) {
+    Outcome collected = call_factors(molecule, carriers, labels, state);
+    if (!collected.ok()) return collected;
+    return compute_factors(
+        fixed_mass_of(molecule, carriers), state.buffers.factors, Route::chosen, state.buffers,
+        [&](int grid, fftw_complex *bins, double *out) {
+            return state.inverses.run(grid, bins, out);
+        },
+        result);
+}
+
 } // namespace
 
 Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels,
                double &monoisotopic, double &average) {
     return with_thread_state<CallState>([&](CallState &state) {
-        Outcome collected = call_factors(molecule, nullptr, labels, state);
-        if (!collected.ok()) return collected;
-        const double fixed = fixed_mass(molecule);
-        monoisotopic = monoisotopic_of(state.buffers.factors, fixed).mass;
-        average = average_of(fixed, state.buffers.factors);
-        return Outcome::success();
+        NeutralMasses masses;
+        Outcome weighed = weigh(molecule, labels, state, masses);
+        monoisotopic = masses.monoisotopic;
+        average = masses.average;
+        return weighed;
     });
 }
 
 Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
                 const labels::LabelSet &labels, Envelope &result) {
+    return with_thread_state<CallState>(
+        [&](CallState &state) { return compute_in(molecule, carriers, labels, state, result); });
+}
+
+Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
+                const labels::LabelSet &labels, const chem::Composition &neutral, Envelope &result,
+                NeutralMasses &masses) {
     return with_thread_state<CallState>([&](CallState &state) {
-        Outcome collected = call_factors(molecule, carriers, labels, state);
-        if (!collected.ok()) return collected;
-        return compute_factors(
-            fixed_mass_of(molecule, carriers), state.buffers.factors, Route::chosen, state.buffers,
-            [&](int grid, fftw_complex *bins, double *out) {
-                return state.inverses.run(grid, bins, out);
-            },
-            result);
+        Outcome computed = compute_in(molecule, carriers, labels, state, result);
+        if (!computed.ok()) return computed;
+        return weigh(neutral, labels, state, masses);
     });
 }
 

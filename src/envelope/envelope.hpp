@@ -68,4 +68,14 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
 Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels,
                double &monoisotopic, double &average);
 
+struct NeutralMasses {
+    double monoisotopic = 0, average = 0;
+};
+
+// compute() above, then masses() of `neutral` (the molecule before an ion's
+// carriers were added and lost) in the same call, on the same thread state.
+Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
+                const labels::LabelSet &labels, const chem::Composition &neutral, Envelope &result,
+                NeutralMasses &masses);
+
 } // namespace corvan::envelope

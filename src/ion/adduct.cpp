@@ -151,9 +151,8 @@ Outcome ion_composition(const chem::Composition &molecule, int charge, const Car
         return Outcome::failure(CORVAN_E_CHARGE, "an ion written as [M...] has its own charge " +
                                                      std::to_string(carrier.charge) + ", not " +
                                                      std::to_string(charge));
-    ion.molecule = molecule;
-    ion.carriers.natural.fill(0);
-    ion.carriers.fixed.clear();
+    ion.molecule.assign(molecule);
+    ion.carriers.clear();
     if (carriers > 0) {
         ion.carriers.add(carrier.atoms, carriers);
         ion.molecule.add(carrier.lost, -carriers);

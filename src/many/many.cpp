@@ -195,8 +195,7 @@ template <class Make> std::size_t run_rows(Rows &rows, std::size_t count, Make &
     for (std::size_t row = 0; row < count; ++row) {
         Outcome outcome;
         try {
-            molecule.composition.natural.fill(0);
-            molecule.composition.fixed.clear();
+            molecule.composition.clear();
             molecule.charge = 0;
             molecule.has_adducts = false;
             outcome = make_row(row, molecule);

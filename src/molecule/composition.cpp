@@ -44,8 +44,29 @@ void Composition::add_fixed(int element, int mass_number, double count) {
         fixed.insert(place, {element, mass_number, count});
 }
 
+void Composition::clear() {
+    touched.for_each([&](int element) { natural[static_cast<std::size_t>(element)] = 0; });
+    touched = ElementSet{};
+    fixed.clear();
+}
+
+void Composition::assign(const Composition &other) {
+    if (this == &other) return;
+    touched.for_each([&](int element) { natural[static_cast<std::size_t>(element)] = 0; });
+    other.touched.for_each([&](int element) {
+        const auto index = static_cast<std::size_t>(element);
+        natural[index] = other.natural[index];
+    });
+    touched = other.touched;
+    fixed = other.fixed;
+}
+
 void Composition::add(const Composition &other, double times) {
-    for (std::size_t e = 0; e < natural.size(); ++e) natural[e] += times * other.natural[e];
+    other.touched.for_each([&](int element) {
+        const auto index = static_cast<std::size_t>(element);
+        natural[index] += times * other.natural[index];
+    });
+    touched |= other.touched;
     for (const FixedIsotope &isotope : other.fixed)
         add_fixed(isotope.element, isotope.mass_number, times * isotope.count);
 }
@@ -58,19 +79,26 @@ double Composition::element_total(int element) const {
 }
 
 int Composition::first_negative_element() const {
+    int first = -1;
     if (fixed.empty()) {
-        for (int element = 0; element < kElementCount; ++element)
-            if (natural[static_cast<std::size_t>(element)] < 0) return element;
-        return -1;
+        touched.for_each([&](int element) {
+            if (first < 0 && natural[static_cast<std::size_t>(element)] < 0) first = element;
+        });
+        return first;
     }
-    for (int element = 0; element < kElementCount; ++element)
-        if (element_total(element) < 0) return element;
-    return -1;
+    ElementSet counted = touched;
+    for (const FixedIsotope &isotope : fixed) counted.insert(isotope.element);
+    counted.for_each([&](int element) {
+        if (first < 0 && element_total(element) < 0) first = element;
+    });
+    return first;
 }
 
 bool Composition::empty() const {
-    for (double count : natural)
-        if (count != 0) return false;
+    bool none = true;
+    touched.for_each(
+        [&](int element) { none = none && natural[static_cast<std::size_t>(element)] == 0; });
+    if (!none) return false;
     for (const FixedIsotope &isotope : fixed)
         if (isotope.count != 0) return false;
     return true;
@@ -78,10 +106,10 @@ bool Composition::empty() const {
 
 double monoisotopic_mass(const Composition &composition) {
     double mass = 0;
-    for (int element = 0; element < kElementCount; ++element) {
+    composition.touched.for_each([&](int element) {
         const double count = composition.natural[static_cast<std::size_t>(element)];
         if (count != 0) mass += count * lightest_mass(element);
-    }
+    });
     for (const FixedIsotope &isotope : composition.fixed)
         mass += isotope.count * fixed_isotope(isotope.element, isotope.mass_number)->mass;
     return mass;
@@ -115,10 +143,12 @@ std::optional<long long> nominal_mass(const Composition &composition) {
         sum += static_cast<long long>(count) * mass_number;
         return sum <= kLargest && sum >= -kLargest;
     };
-    for (int element = 0; element < kElementCount; ++element)
-        if (!add(composition.natural[static_cast<std::size_t>(element)],
-                 most_abundant_mass_number(element)))
-            return std::nullopt;
+    bool fits = true;
+    composition.touched.for_each([&](int element) {
+        const double count = composition.natural[static_cast<std::size_t>(element)];
+        fits = fits && (count == 0 || add(count, most_abundant_mass_number(element)));
+    });
+    if (!fits) return std::nullopt;
     for (const FixedIsotope &isotope : composition.fixed)
         if (!add(isotope.count, isotope.mass_number)) return std::nullopt;
     return sum;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,13 +20,44 @@ struct FixedIsotope {
     double count;
 };
 
+// A set of element indices, one bit each, visited in ascending order.
+class ElementSet {
+  public:
+    void insert(int element) {
+        words_[static_cast<std::size_t>(element) / 64] |= std::uint64_t{1} << (element % 64);
+    }
+    ElementSet &operator|=(const ElementSet &other) {
+        for (std::size_t w = 0; w < kWords; ++w) words_[w] |= other.words_[w];
+        return *this;
+    }
+    template <class Visit> void for_each(Visit &&visit) const {
+        for (std::size_t w = 0; w < kWords; ++w)
+            for (std::uint64_t bits = words_[w]; bits != 0; bits &= bits - 1)
+                visit(static_cast<int>(w * 64) + std::countr_zero(bits));
+    }
+
+  private:
+    static constexpr std::size_t kWords = (kElementCount + 63) / 64;
+    std::array<std::uint64_t, kWords> words_{};
+};
+
 struct Composition {
     std::array<double, kElementCount> natural{};
     std::vector<FixedIsotope> fixed; // kept sorted by (element, mass number)
+    // Every element whose natural count add_natural or add has touched: a
+    // count written back to 0 through `natural` keeps its element here, so
+    // that loops over it, not over the whole table, see every element with
+    // atoms of natural abundance. Writes through `natural` may only zero.
+    ElementSet touched;
 
     void add_natural(int element, double count) {
         natural[static_cast<std::size_t>(element)] += count;
+        touched.insert(element);
     }
+    // As a fresh Composition, keeping the room of `fixed`.
+    void clear();
+    // As a copy of `other`, writing only the elements either has touched.
+    void assign(const Composition &other);
     void add_fixed(int element, int mass_number, double count);
     // this += times * other
     void add(const Composition &other, double times);

@@ -47,17 +47,37 @@ std::span<const Isotope> isotopes_of(int index) {
     return {all.rows.data() + begin, end - begin};
 }
 
-int element_index(std::string_view symbol) {
-    // Symbols have one or two letters: compared in place, without strlen,
-    // as every formula term and every ProForma name looks one up.
-    if (symbol.empty() || symbol.size() > 2) return -1;
-    const char second = symbol.size() == 2 ? symbol[1] : '\0';
+namespace {
+
+// Element index by symbol: row the capital letter, column 0 for a
+// one-letter symbol, else 1 + the small letter; -1 where none.
+constexpr int kSymbolColumns = 27;
+using SymbolTable = std::array<signed char, 26 * kSymbolColumns>;
+
+SymbolTable build_symbol_table() {
+    SymbolTable table;
+    table.fill(-1);
     for (int index = 0; index < kElementCount; ++index) {
         const char *name = element_names[index];
-        if (name[0] == symbol[0] && name[1] == second && (second == '\0' || name[2] == '\0'))
-            return index;
+        const int column = name[1] == '\0' ? 0 : 1 + (name[1] - 'a');
+        table[static_cast<std::size_t>((name[0] - 'A') * kSymbolColumns + column)] =
+            static_cast<signed char>(index);
     }
-    return -1;
+    return table;
+}
+
+} // namespace
+
+int element_index(std::string_view symbol) {
+    // Every formula term and every ProForma name looks a symbol up: one
+    // table read, built once.
+    static const SymbolTable table = build_symbol_table();
+    if (symbol.empty() || symbol.size() > 2) return -1;
+    const char first = symbol[0];
+    const char second = symbol.size() == 2 ? symbol[1] : '\0';
+    if (first < 'A' || first > 'Z' || (second != '\0' && (second < 'a' || second > 'z'))) return -1;
+    const int column = second == '\0' ? 0 : 1 + (second - 'a');
+    return table[static_cast<std::size_t>((first - 'A') * kSymbolColumns + column)];
 }
 
 int symbol_length(std::string_view text) {

@@ -200,6 +200,29 @@ class FormulaReader : text::Cursor {
     }
 };
 
+// A plain formula ("C6H12O6": element symbols, each with an optional count,
+// nothing else) in one loop without the grammar's branches. False, with
+// part of it read, for anything else: a space, a group, an isotope, a pure
+// isotope's symbol, an unknown symbol, a sign, a decimal or a count beyond
+// the limit. The full reader then reads it again, so results and refusals
+// are its own.
+bool read_plain(std::string_view text, Composition &composition) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (text[at] < 'A' || text[at] > 'Z') return false;
+        const std::size_t length =
+            at + 1 < text.size() && text[at + 1] >= 'a' && text[at + 1] <= 'z' ? 2 : 1;
+        const int element = element_index(text.substr(at, length));
+        if (element < 0) return false;
+        at += length;
+        const std::size_t digits = at;
+        long long count = 0;
+        if (!text::read_digits(text, at, kMaxTermCount, count)) return false;
+        composition.add_natural(element, at == digits ? 1.0 : static_cast<double>(count));
+    }
+    return !text.empty();
+}
+
 } // namespace
 
 Outcome parse_formula(std::string_view text, Composition &composition, std::string_view what,
@@ -208,9 +231,12 @@ Outcome parse_formula(std::string_view text, Composition &composition, std::stri
 }
 
 Outcome parse_molecule_formula(std::string_view text, Composition &composition) {
-    composition = Composition{};
-    Outcome parsed = FormulaReader(text, composition, "formula", 0, true).read();
-    if (!parsed.ok()) return parsed;
+    composition.clear();
+    if (!read_plain(text, composition)) {
+        composition.clear();
+        Outcome parsed = FormulaReader(text, composition, "formula", 0, true).read();
+        if (!parsed.ok()) return parsed;
+    }
     const int negative = composition.first_negative_element();
     if (negative >= 0)
         return Outcome::failure(CORVAN_E_RANGE, "element " + std::string(element_symbol(negative)) +
