@@ -44,12 +44,15 @@ void merge_close_peaks(FinePeaks &peaks, const ResolvingPower &power, double low
     const std::size_t n = peaks.mz.size();
     double *mz = peaks.mz.data(), *probability = peaks.probability.data();
     const double per_step = 1 / step;
-    const auto cell = [&](double x) { return std::floor((x - low) * per_step + 0.5); };
+    // Which peaks share a cell only decides what is tried: the error is
+    // measured on the peaks themselves, so rounding towards zero below the
+    // grid's start does no harm.
+    const auto cell = [&](double x) { return static_cast<long>((x - low) * per_step + 0.5); };
     std::size_t kept = 0;
     double spent = 0, previous = -HUGE_VAL; // the last mass read, before any was merged
     for (std::size_t i = 0; i < n;) {
         std::size_t end = i + 1;
-        const double here = cell(mz[i]);
+        const long here = cell(mz[i]);
         while (end < n && cell(mz[end]) == here) ++end;
         const double gap = mz[i] - previous;
         previous = mz[end - 1];
