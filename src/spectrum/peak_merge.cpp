@@ -43,7 +43,7 @@ void merge_close_peaks(FinePeaks &peaks, const ResolvingPower &power, double low
                        double budget) {
     const std::size_t n = peaks.mz.size();
     double *mz = peaks.mz.data(), *probability = peaks.probability.data();
-    const double per_step = 1 / step;
+    const double per_step = kCellsPerStep / step;
     // Which peaks share a cell only decides what is tried: the error is
     // measured on the peaks themselves, so rounding towards zero below the
     // grid's start does no harm.

@@ -16,7 +16,7 @@ namespace corvan::spectrum {
 double merge_error(const double *mz, const double *probability, std::size_t count, double fwhm);
 
 // Replaces `peaks` (ascending m/z) by the same peaks where runs that fall
-// on one grid cell (nearest point of low + k step) are merged into one at
+// on one cell (nearest point of low + k step / kCellsPerStep) are merged into one at
 // their weighted mean, as long as the merged runs' errors within each
 // isolated group (peaks closer than kIsolatingFwhm FWHM to a neighbour)
 // add up to at most `budget`. Runs of one peak are kept exactly as they
@@ -24,6 +24,10 @@ double merge_error(const double *mz, const double *probability, std::size_t coun
 // share below 1e-9 of it) of the unmerged sum at every point.
 void merge_close_peaks(FinePeaks &peaks, const ResolvingPower &power, double low, double step,
                        double budget);
+
+// Cells of half a grid step: wider ones merge more peaks but, their error
+// growing with the square of the width, exhaust the budget sooner.
+inline constexpr double kCellsPerStep = 2;
 
 // Groups this many FWHM apart affect each other's errors by less than 1e-9
 // of the budget: |g''| at 3 FWHM is 7e-10 of its peak.
