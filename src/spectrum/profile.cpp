@@ -32,10 +32,10 @@ constexpr double kShapeReach = 1e-11;
 // the highest peak, which the profile's highest point reaches within a
 // factor of two (a grid point lies within half a FWHM of the peak).
 constexpr double kGaussianCut = 1e-7;
-// Fine peaks on one grid cell are drawn as one while the error this adds
-// stays below this fraction of the highest peak near them (see
-// merge_close_peaks; a FWHM's change across a cell, a millionth of it,
-// moves the merged shape by far less).
+// Fine peaks on one cell (half a grid step) are drawn as one while the
+// error this adds stays below this fraction of the highest peak near them
+// (see merge_close_peaks; a FWHM's change across a cell, a millionth of
+// it, moves the merged shape by far less).
 constexpr double kMergeError = 1e-7;
 // The default range runs this far (as a fraction of height) into the tails.
 constexpr double kRangeReach = 1e-7;
@@ -303,7 +303,7 @@ Outcome start_sum(const FinePeaks &peaks, const ProfileRequest &r, Grid &grid, d
     return made;
 }
 
-// Gaussians, with the peaks (ascending m/z) that share a grid cell merged
+// Gaussians, with the peaks (ascending m/z) that share a cell merged
 // while the error stays within kMergeError of the highest peak; other
 // shapes peak by peak.
 Outcome profile_by_merged_sum(FinePeaks &peaks, const ProfileRequest &r, Profile &result) {
