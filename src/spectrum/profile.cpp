@@ -8,6 +8,7 @@
 #include "core/buffers.hpp"
 #include "core/plan_cache.hpp"
 #include "spectrum/gaussian_sum.hpp"
+#include "spectrum/peak_merge.hpp"
 
 namespace corvan::spectrum {
 
@@ -31,6 +32,11 @@ constexpr double kShapeReach = 1e-11;
 // the highest peak, which the profile's highest point reaches within a
 // factor of two (a grid point lies within half a FWHM of the peak).
 constexpr double kGaussianCut = 1e-7;
+// Fine peaks on one cell (half a grid step) are drawn as one while the
+// error this adds stays below this fraction of the highest peak near them
+// (see merge_close_peaks; a FWHM's change across a cell, a millionth of
+// it, moves the merged shape by far less).
+constexpr double kMergeError = 1e-7;
 // The default range runs this far (as a fraction of height) into the tails.
 constexpr double kRangeReach = 1e-7;
 // The transform's period keeps each wrapped-around tail below this.
@@ -103,6 +109,15 @@ void add_shape(const Grid &grid, const PeakShape &shape, double centre, double f
             height * shape.value(grid.low + static_cast<double>(k) * grid.step - centre, fwhm);
 }
 
+// ln x for x >= 1, or up to 0.09 more: with x = f 2^e, 1 <= f < 2,
+// ln f <= f - 1. Reaches from it run a point or so further, which the
+// sum's accuracy allows, without a logarithm per peak.
+double log_above(double x) {
+    int exponent = 0;
+    const double fraction = 2 * std::frexp(x, &exponent);
+    return (exponent - 1) * std::log(2.0) + (fraction - 1);
+}
+
 // Each Gaussian out to where it falls below kGaussianCut * highest / n:
 // the points within that distance of its centre, which lies within half a
 // step of its nearest point.
@@ -114,7 +129,7 @@ void sum_gaussians(const FinePeaks &peaks, const ResolvingPower &power, const Gr
     for (std::size_t i = 0; i < peaks.mz.size(); ++i) {
         const double centre = peaks.mz[i], fwhm = power.fwhm(centre), p = peaks.probability[i];
         if (!(p > cut)) continue;
-        const double reach = fwhm * std::sqrt(std::log(p / cut) / rate);
+        const double reach = fwhm * std::sqrt(log_above(p / cut) / rate);
         const long points = static_cast<long>(reach / grid.step + 0.5);
         add_gaussian(grid.low, grid.step, last, centre, fwhm, p, points, out);
     }
@@ -272,20 +287,48 @@ Outcome check_grid(const ProfileRequest &r) {
     return Outcome::success();
 }
 
-Outcome profile_by_sum(const FinePeaks &peaks, const ProfileRequest &r, Profile &result) {
+namespace {
+
+// The grid over the peaks' range, its m/z filled in; `highest` receives
+// the largest probability.
+Outcome start_sum(const FinePeaks &peaks, const ProfileRequest &r, Grid &grid, double &highest,
+                  Profile &result) {
     if (peaks.mz.empty()) return Outcome::failure(CORVAN_E_ARGUMENT, "no peaks to draw");
     const auto top = std::max_element(peaks.probability.begin(), peaks.probability.end());
+    highest = *top;
     const double middle = peaks.mz[static_cast<std::size_t>(top - peaks.probability.begin())];
     const auto [lightest, heaviest] = std::minmax_element(peaks.mz.begin(), peaks.mz.end());
-    Grid grid;
     Outcome made = make_grid(*lightest, *heaviest, r, middle, grid);
-    if (!made.ok()) return made;
-    fill_mz(grid, result);
-    const long last_point = static_cast<long>(grid.count) - 1;
+    if (made.ok()) fill_mz(grid, result);
+    return made;
+}
+
+// Gaussians, with the peaks (ascending m/z) that share a cell merged
+// while the error stays within kMergeError of the highest peak; other
+// shapes peak by peak.
+Outcome profile_by_merged_sum(FinePeaks &peaks, const ProfileRequest &r, Profile &result) {
+    if (!r.shape.gaussian_only()) return profile_by_sum(peaks, r, result);
+    Grid grid;
+    double highest = 0;
+    Outcome started = start_sum(peaks, r, grid, highest, result);
+    if (!started.ok()) return started;
+    merge_close_peaks(peaks, r.power, grid.low, grid.step, kMergeError * highest);
+    sum_gaussians(peaks, r.power, grid, highest, result.intensity.data());
+    return Outcome::success();
+}
+
+} // namespace
+
+Outcome profile_by_sum(const FinePeaks &peaks, const ProfileRequest &r, Profile &result) {
+    Grid grid;
+    double highest = 0;
+    Outcome started = start_sum(peaks, r, grid, highest, result);
+    if (!started.ok()) return started;
     if (r.shape.gaussian_only()) {
-        sum_gaussians(peaks, r.power, grid, *top, result.intensity.data());
+        sum_gaussians(peaks, r.power, grid, highest, result.intensity.data());
         return Outcome::success();
     }
+    const long last_point = static_cast<long>(grid.count) - 1;
     const double reach_per_fwhm = r.shape.reach(1, kShapeReach); // reach grows with the width
     for (std::size_t i = 0; i < peaks.mz.size(); ++i) {
         const double centre = peaks.mz[i], fwhm = r.power.fwhm(centre);
@@ -385,7 +428,7 @@ Outcome profile(const IonAtoms &atoms, const ProfileRequest &request, Profile &r
         if (by_transform.status != CORVAN_E_UNSUPPORTED) return by_transform;
     }
     FinePeaks peaks;
-    FineRequest fine{FineMode::threshold, kDirectThreshold, kDirectPeaks, false};
+    FineRequest fine{FineMode::threshold, kDirectThreshold, kDirectPeaks, true};
     Outcome listed = fine_structure(atoms, fine, peaks, needed);
     if (listed.status == CORVAN_E_TOO_WIDE && spread_da <= kDirectSpread) {
         Outcome by_transform = profile_by_transform(atoms, request, result);
@@ -393,7 +436,7 @@ Outcome profile(const IonAtoms &atoms, const ProfileRequest &request, Profile &r
     }
     if (!listed.ok()) return listed;
     needed = 0;
-    return profile_by_sum(peaks, request, result);
+    return profile_by_merged_sum(peaks, request, result);
 }
 
 } // namespace corvan::spectrum
