@@ -372,6 +372,8 @@ def run_peer(program, path):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--proteins", type=int, default=40)
+    parser.add_argument("--seed", type=int, default=27,
+                        help="seed of the random protein sequences (another seed, another run)")
     parser.add_argument("--label-proteins", type=int, default=1,
                         help="proteins of the runs for the label fits (few: every peptide "
                         "of a run shares its one scan)")
@@ -383,7 +385,7 @@ def main():
     os.makedirs(folder, exist_ok=True)
     fasta = os.path.join(folder, "proteins.fasta")
     if not (arguments.keep and os.path.exists(os.path.join(folder, "truth.featureXML"))):
-        write_proteins(fasta, arguments.proteins)
+        write_proteins(fasta, arguments.proteins, arguments.seed)
         subprocess.run([os.path.join(HERE, "simulate_run.sh"), fasta, folder], check=True)
     features = read_truth(os.path.join(folder, "truth.featureXML"))
     truth = [(mz, charge) for mz, charge, _, _ in features]

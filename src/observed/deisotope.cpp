@@ -10,6 +10,7 @@
 
 #include "observed/expected_envelope.hpp"
 #include "observed/model_patterns.hpp"
+#include "observed/mz_index.hpp"
 #include "observed/similarity.hpp"
 
 namespace corvan::observed {
@@ -260,8 +261,11 @@ Outcome check_deisotope_settings(const corvan_deisotope_settings &settings) {
     return Outcome::success();
 }
 
-Outcome deisotope(const PeakList &peaks, const corvan_deisotope_settings &settings,
+Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &settings,
                   std::vector<corvan_found_envelope> &found) {
+    const MzIndex index(scan.mz);
+    PeakList peaks = scan;
+    peaks.index = &index;
     std::vector<double> remaining(peaks.intensity.begin(), peaks.intensity.end());
     std::vector<std::size_t> order(peaks.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
