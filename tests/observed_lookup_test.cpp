@@ -1,6 +1,6 @@
-// The look-ups deisotoping runs thousands of times a scan, against a second
+// The pieces deisotoping runs thousands of times a scan, against a second
 // route: the m/z index against a binary search, the shared averagine table
-// against the engine at the exact mass.
+// against the engine at the exact mass, the pair fit against made-up sums.
 #include <algorithm>
 #include <random>
 #include <vector>
@@ -10,6 +10,7 @@
 #include "corvan.h"
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
+#include "observed/pair_fit.hpp"
 
 namespace corvan::observed {
 
@@ -45,6 +46,21 @@ TEST(ModelPatterns, TableAndCallComputedBinsFollowTheEngine) {
         for (std::size_t k = 0; k < pattern->size(); ++k)
             EXPECT_NEAR((*pattern)[k], engine[k] / top, 0.07) << mass << " point " << k;
     }
+}
+
+TEST(PairFit, RecoversTheFactorsOfASumAndRefusesANegativeOne) {
+    const std::vector<double> first{0, 1, 0.5}, second{1, 0.5, 0};
+    const std::vector<double> sum{3, 3.5, 1}; // 2 first + 3 second
+    const PairFit fit = fit_pair(first, second, sum);
+    EXPECT_NEAR(fit.first, 2, 1e-12);
+    EXPECT_NEAR(fit.second, 3, 1e-12);
+    EXPECT_NEAR(fit.residual, 0, 1e-12);
+    // second alone: factor (3 + 1.75) / 1.25 = 3.8, leaving 0.8^2 + 1.6^2 + 1^2.
+    EXPECT_NEAR(fit.alone_residual, 0.64 + 2.56 + 1, 1e-12);
+    const std::vector<double> difference{3, 0.5, -0.5}; // -1 first + 3 second
+    const PairFit refused = fit_pair(first, second, difference);
+    EXPECT_EQ(refused.first, 0);
+    EXPECT_EQ(refused.residual, refused.alone_residual);
 }
 
 } // namespace corvan::observed

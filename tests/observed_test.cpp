@@ -238,6 +238,25 @@ TEST(Deisotope, CrowdedNeighboursKeepTheirOwnChargeAndMonoisotopicPeak) {
     EXPECT_NEAR(mono[1], mono1, 1e-9);
 }
 
+TEST(Deisotope, APeptideOneRungHeavierAtTheSameChargeIsFoundBesideTheLighter) {
+    // Two [M+2H]2+ ions 1.00286 Da apart, the heavier at 0.6 of the lighter:
+    // each rung's peak (but the first) holds both. Fitted alone, the lighter
+    // takes the shared peaks whole and the heavier is lost.
+    const Spectrum light = centroids("SAMPLERK/2");
+    Spectrum scan = light;
+    Spectrum heavy = light;
+    for (double &mz : heavy.mz) mz += 1.00286 / 2;
+    for (std::size_t k = 1; k < scan.mz.size(); ++k) heavy.mz[k - 1] = scan.mz[k];
+    scan.add(heavy, 0.6);
+    const auto found = deisotoped(scan);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].charge, 2);
+    EXPECT_EQ(found[1].charge, 2);
+    EXPECT_NEAR(found[0].monoisotopic_mz, light.mz[0], 1e-9);
+    EXPECT_NEAR(found[1].monoisotopic_mz, light.mz[1], 1e-9);
+    EXPECT_NEAR(found[1].intensity / found[0].intensity, 0.6, 0.1);
+}
+
 TEST(ObservedInput, RefusedWithMessage) {
     const double sorted[] = {500, 501}, unsorted[] = {501, 500};
     const double positive[] = {1, 2}, negative[] = {1, -2};

@@ -11,6 +11,7 @@
 #include "observed/expected_envelope.hpp"
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
+#include "observed/pair_fit.hpp"
 #include "observed/similarity.hpp"
 
 namespace corvan::observed {
@@ -245,6 +246,83 @@ corvan_found_envelope describe(const PeakList &peaks, const Hypothesis &kept) {
             kept.matched};
 }
 
+// Peptides one rung apart at one charge (1 Da apart: common in a digest)
+// share all but one of their peaks, and the lighter one's fit takes the
+// shared peaks whole. Only the heavier partner is sought: its points are
+// all on the kept envelope's rungs, so the ratios of the heights tell it,
+// while a peak on the rung below M is as often an ion of another charge.
+// The two fitted together must leave at most kPartnerResidual of what the
+// kept one alone leaves, and the partner's highest point must be at least
+// kPartnerShare of the kept one's.
+constexpr double kPartnerResidual = 0.3;
+constexpr double kPartnerShare = 0.15;
+
+// The kept envelope's and its partner's patterns on the rungs from the kept
+// M to the last point of either (0 off their ends; the partner one rung
+// up), and the weights there. Reused from envelope to envelope.
+struct PairPoints {
+    std::vector<double> partner, kept, observed;
+    std::vector<std::size_t> peak_at;
+
+    void gather(const PeakList &peaks, std::span<const double> weights, double ppm,
+                const Hypothesis &kept_one, const std::vector<double> &partner_pattern) {
+        const std::vector<double> &own = *kept_one.pattern;
+        const double step = kAveragineSpacing / kept_one.charge;
+        partner.clear(), kept.clear(), observed.clear(), peak_at.clear();
+        for (std::size_t r = 0; r < std::max(own.size(), partner_pattern.size() + 1); ++r) {
+            const std::size_t at = strongest_near(
+                peaks, kept_one.monoisotopic_mz + static_cast<double>(r) * step, ppm, weights);
+            peak_at.push_back(at);
+            observed.push_back(at == kNoPeak ? 0 : weights[at]);
+            kept.push_back(r < own.size() ? own[r] : 0);
+            partner.push_back(r >= 1 && r <= partner_pattern.size() ? partner_pattern[r - 1] : 0);
+        }
+    }
+};
+
+// The partner as score() would see it: its points hold what the kept
+// envelope (at `kept_scale`) leaves, the rung below its M (the kept M)
+// counting as 0.
+void describe_partner(const PairPoints &points, double kept_scale, Hypothesis &partner) {
+    auto left = [&](std::size_t r) {
+        return std::max(0.0, points.observed[r] - kept_scale * points.kept[r]);
+    };
+    partner.expected.assign(1, 0);
+    partner.observed.assign(1, left(0));
+    for (std::size_t p = 0; p < partner.pattern->size(); ++p) {
+        const double height = (*partner.pattern)[p];
+        partner.peak_at.push_back(points.peak_at[p + 1]);
+        partner.expected.push_back(height);
+        partner.observed.push_back(left(p + 1));
+        partner.matched += left(p + 1) > 0 && left(p + 1) >= kMatchedShare * partner.scale * height;
+    }
+    partner.score = cosine(partner.expected, partner.observed);
+}
+
+// A partner of `kept` one rung above it, when the pair explains the peaks
+// far better than `kept` alone; `kept` then takes its share only.
+Outcome find_partner(const PeakList &peaks, std::span<const double> weights,
+                     const corvan_deisotope_settings &settings, ModelPatterns &models,
+                     Hypothesis &kept, Hypothesis &partner, PairPoints &points, bool &found) {
+    found = false;
+    const double mono = kept.monoisotopic_mz + kAveragineSpacing / kept.charge;
+    const std::vector<double> *pattern = nullptr;
+    Outcome done = models.get((mono - proton_mass()) * kept.charge, pattern);
+    if (!done.ok()) return done;
+    points.gather(peaks, weights, settings.ppm, kept, *pattern);
+    const PairFit fit = fit_pair(points.partner, points.kept, points.observed);
+    if (fit.first < kPartnerShare * fit.second ||
+        fit.residual > kPartnerResidual * fit.alone_residual)
+        return Outcome::success();
+    partner.reset(mono, kept.charge);
+    partner.pattern = pattern, partner.scale = fit.first;
+    describe_partner(points, fit.second, partner);
+    found = partner.peak_at.front() != kNoPeak && partner.score >= settings.min_score &&
+            partner.matched >= static_cast<std::size_t>(settings.min_peaks);
+    if (found) kept.scale = fit.second;
+    return Outcome::success();
+}
+
 } // namespace
 
 Outcome check_deisotope_settings(const corvan_deisotope_settings &settings) {
@@ -275,15 +353,22 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
     std::vector<bool> claimed(peaks.size(), false);
     ModelPatterns models;
     found.clear();
-    Hypothesis best, candidate; // reused, with their buffers
+    Hypothesis best, candidate, partner; // reused, with their buffers
+    PairPoints points;
     for (std::size_t seed : order) {
         if (peaks.intensity[seed] <= settings.min_intensity) break;
         if (claimed[seed]) continue;
         Outcome done = best_for_seed(peaks, remaining, seed, settings, models, best, candidate);
         if (!done.ok()) return done;
         if (best.score < settings.min_score) continue;
+        bool paired = false;
+        done = find_partner(peaks, remaining, settings, models, best, partner, points, paired);
+        if (!done.ok()) return done;
         take_off(peaks, settings.ppm, best, remaining, claimed);
         found.push_back(describe(peaks, best));
+        if (!paired) continue;
+        take_off(peaks, settings.ppm, partner, remaining, claimed);
+        found.push_back(describe(peaks, partner));
     }
     std::sort(found.begin(), found.end(),
               [](const auto &a, const auto &b) { return a.monoisotopic_mz < b.monoisotopic_mz; });
