@@ -36,6 +36,10 @@ constexpr double kSharedExcess = 1.5;
 // least this share of its fitted height: a noise peak where M+1 should be
 // makes no envelope of a lone peak.
 constexpr double kMatchedShare = 0.3;
+// A rung's peak of an envelope found before seeds again when that
+// envelope explained at most a fifth of it: it is mostly another ion's
+// (an envelope's M+2 is often the M of an ion of a lower charge).
+constexpr double kReseedLeft = 0.8;
 // The hypothesis must explain at least this share of its seed.
 constexpr double kSeedExplained = 0.5;
 
@@ -207,25 +211,30 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
 
 // Marks every peak within the tolerance of `centre`: peaks closer than the
 // tolerance are one peak to this search.
-void claim_near(const PeakList &peaks, double centre, double ppm, std::vector<bool> &claimed) {
+// Peaks a kept envelope took: a rung's own peak (whose intensity it shared)
+// or a peak within the tolerance of a rung (one peak to this search).
+enum class Claim : unsigned char { none, near, rung };
+
+void claim_near(const PeakList &peaks, double centre, double ppm, std::vector<Claim> &claimed) {
     const double half = tolerance(centre, ppm);
     auto at = std::lower_bound(peaks.mz.begin(), peaks.mz.end(), centre - half);
     for (auto i = static_cast<std::size_t>(at - peaks.mz.begin());
          i < peaks.size() && peaks.mz[i] <= centre + half; ++i)
-        claimed[i] = true;
+        claimed[i] = std::max(claimed[i], Claim::near);
 }
 
 // Takes the envelope's fitted intensity off its peaks, which then seed no
 // other envelope (what remains of them still serves one that shares them);
 // the tail beyond the pattern, while it keeps falling, is taken whole.
 void take_off(const PeakList &peaks, double ppm, const Hypothesis &kept,
-              std::vector<double> &remaining, std::vector<bool> &claimed) {
+              std::vector<double> &remaining, std::vector<Claim> &claimed) {
     const double step = kAveragineSpacing / kept.charge;
     for (std::size_t k = 0; k < kept.peak_at.size(); ++k) {
         const std::size_t at = kept.peak_at[k];
         if (at == kNoPeak) continue;
         remaining[at] = std::max(0.0, remaining[at] - kept.scale * (*kept.pattern)[k]);
         claim_near(peaks, kept.monoisotopic_mz + static_cast<double>(k) * step, ppm, claimed);
+        claimed[at] = Claim::rung;
     }
     std::size_t previous = kept.peak_at.back();
     for (std::size_t k = kept.peak_at.size(); previous != kNoPeak; ++k) {
@@ -350,14 +359,16 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         return peaks.intensity[a] > peaks.intensity[b];
     });
-    std::vector<bool> claimed(peaks.size(), false);
+    std::vector<Claim> claimed(peaks.size(), Claim::none);
     ModelPatterns models;
     found.clear();
     Hypothesis best, candidate, partner; // reused, with their buffers
     PairPoints points;
     for (std::size_t seed : order) {
         if (peaks.intensity[seed] <= settings.min_intensity) break;
-        if (claimed[seed]) continue;
+        if (claimed[seed] == Claim::near ||
+            (claimed[seed] == Claim::rung && remaining[seed] < kReseedLeft * peaks.intensity[seed]))
+            continue;
         Outcome done = best_for_seed(peaks, remaining, seed, settings, models, best, candidate);
         if (!done.ok()) return done;
         if (best.score < settings.min_score) continue;
