@@ -73,6 +73,8 @@ struct Bar {
     // when an ion of the same charge one rung lower scores this well and
     // explains M's peak as its M+1 (else the peak is a neighbour's).
     std::optional<double> lighter_score;
+    // Where that lighter ion is scored (its buffers reused); none: a new one.
+    Hypothesis *lighter = nullptr;
 };
 
 // Fits the scale on the rungs (index 1 on; index 0 is the rung below M),
@@ -92,7 +94,7 @@ void fit_shared(const std::vector<double> &expected, std::vector<double> &observ
 }
 
 Outcome explains_as_lighter(const PeakList &peaks, std::span<const double> weights, double ppm,
-                            ModelPatterns &models, const Hypothesis &heavier, double least,
+                            ModelPatterns &models, const Hypothesis &heavier, const Bar &bar,
                             bool &explains);
 
 // Scores the ion whose M lies at `monoisotopic_mz` against `weights`; the
@@ -129,8 +131,7 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     if (result.matched < bar.min_peaks) return Outcome::success();
     if (bar.lighter_score && observed[0] > 0) {
         bool lighter = false;
-        done =
-            explains_as_lighter(peaks, weights, ppm, models, result, *bar.lighter_score, lighter);
+        done = explains_as_lighter(peaks, weights, ppm, models, result, bar, lighter);
         if (!done.ok()) return done;
         if (!lighter) observed[0] = 0;
     }
@@ -153,9 +154,11 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
 // Whether an ion one rung lighter than `heavier` (same charge) scores at
 // least `least` and explains most of the peak at heavier's M as its M+1.
 Outcome explains_as_lighter(const PeakList &peaks, std::span<const double> weights, double ppm,
-                            ModelPatterns &models, const Hypothesis &heavier, double least,
+                            ModelPatterns &models, const Hypothesis &heavier, const Bar &bar,
                             bool &explains) {
-    Hypothesis lighter;
+    Hypothesis own;
+    Hypothesis &lighter = bar.lighter != nullptr ? *bar.lighter : own;
+    const double least = *bar.lighter_score;
     const double mono = heavier.monoisotopic_mz - kAveragineSpacing / heavier.charge;
     Outcome done = score(peaks, weights, ppm, models, mono, heavier.charge, {}, lighter);
     const std::size_t m = heavier.peak_at.front();
@@ -182,7 +185,7 @@ bool has_neighbour(const PeakList &peaks, std::span<const double> weights, std::
 // high enough for the most intense unexplained peak to be it.
 Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, std::size_t seed,
                       const corvan_deisotope_settings &settings, ModelPatterns &models,
-                      Hypothesis &best, Hypothesis &candidate) {
+                      Hypothesis &best, Hypothesis &candidate, Hypothesis &lighter) {
     best.reset(0, 0);
     for (int z = settings.min_charge; z <= settings.max_charge; ++z) {
         if (!has_neighbour(peaks, weights, seed, z, settings.ppm)) continue;
@@ -196,7 +199,7 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
             if (place >= pattern->size()) break;
             if ((*pattern)[place] < kSeedHeight) continue;
             const Bar bar{static_cast<std::size_t>(settings.min_peaks),
-                          std::max(settings.min_score, best.score), settings.min_score};
+                          std::max(settings.min_score, best.score), settings.min_score, &lighter};
             done = score(peaks, weights, settings.ppm, models, mono, z, bar, candidate);
             if (!done.ok()) return done;
             if (candidate.matched >= static_cast<std::size_t>(settings.min_peaks) &&
@@ -362,14 +365,15 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
     std::vector<Claim> claimed(peaks.size(), Claim::none);
     ModelPatterns models;
     found.clear();
-    Hypothesis best, candidate, partner; // reused, with their buffers
+    Hypothesis best, candidate, lighter, partner; // reused, with their buffers
     PairPoints points;
     for (std::size_t seed : order) {
         if (peaks.intensity[seed] <= settings.min_intensity) break;
         if (claimed[seed] == Claim::near ||
             (claimed[seed] == Claim::rung && remaining[seed] < kReseedLeft * peaks.intensity[seed]))
             continue;
-        Outcome done = best_for_seed(peaks, remaining, seed, settings, models, best, candidate);
+        Outcome done =
+            best_for_seed(peaks, remaining, seed, settings, models, best, candidate, lighter);
         if (!done.ok()) return done;
         if (best.score < settings.min_score) continue;
         bool paired = false;
