@@ -1,6 +1,8 @@
 // Greedy deisotoping: the most intense unexplained peak seeds hypotheses
-// (charge, its place in the envelope), the best-scoring one is kept and its
-// fitted intensity taken off its peaks.
+// (charge, its place in the envelope), the best-scoring one is kept (with
+// a partner of its charge one rung heavier when the two fitted together
+// explain the peaks far better) and its fitted intensity taken off its
+// peaks.
 #include "observed/deisotope.hpp"
 
 #include <algorithm>
