@@ -3,7 +3,8 @@
 // microseconds a pattern, most of a scan's deisotoping when run per bin)
 // computes them 2% apart and the bins interpolate linearly in log mass.
 // Computed per call, the patterns took over a third of a scan's
-// deisotoping; the shared table costs about 4 ms once per process.
+// deisotoping; the shared table costs about one scan's deisotoping, once
+// per process.
 // The engine rounds the averagine composition to whole atoms, so its
 // patterns step with the mass: against it at the exact mass, the nearest
 // bin was off by up to 0.06 of the highest point, the interpolation is off
