@@ -1983,9 +1983,14 @@ typedef struct corvan_envelopes corvan_envelopes;
  * peak below M does not hide an envelope); it must explain half its seed
  * and match min_peaks peaks; the best one above min_score is kept and its
  * fitted intensity taken off its peaks, so that a peak shared by two
- * envelopes (of other charges) serves both. Result sorted by monoisotopic
- * m/z, in *envelopes
- * (free with corvan_envelopes_free). NULL settings: defaults.
+ * envelopes (of other charges) serves both; such a peak, when the kept
+ * envelope explains at most a fifth of it, seeds again. An ion of the same
+ * charge one rung heavier, whose peaks the kept one's fit would take whole,
+ * is fitted together with it (least squares, both heights above 0) and
+ * reported too when the pair leaves at most 0.3 of the squared residual
+ * the kept one leaves alone, its height is at least 0.15 of the kept
+ * one's and it scores min_score on what the kept one leaves. Result sorted
+ * by monoisotopic m/z, in *envelopes (free with corvan_envelopes_free). NULL settings: defaults.
  * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL, settings out of range),
  * CORVAN_E_RANGE (spectrum), CORVAN_E_MEMORY; then *envelopes is NULL.
  * Example: the centroids of "PEPTIDEPEPTIDE" at charge 2 and of another

@@ -209,9 +209,12 @@ TEST(Deisotope, SeparatesOverlappingChargesTwoAndThree) {
     corvan_envelopes_free(found);
 }
 
-std::vector<corvan_found_envelope> deisotoped(const Spectrum &scan) {
+std::vector<corvan_found_envelope> deisotoped(const Spectrum &scan, double min_intensity = 0) {
+    corvan_deisotope_settings settings{};
+    corvan_deisotope_defaults(&settings);
+    settings.min_intensity = min_intensity;
     corvan_envelopes *found = nullptr;
-    EXPECT_EQ(corvan_deisotope(scan.mz.data(), scan.intensity.data(), scan.mz.size(), nullptr,
+    EXPECT_EQ(corvan_deisotope(scan.mz.data(), scan.intensity.data(), scan.mz.size(), &settings,
                                &found, nullptr),
               CORVAN_OK);
     std::vector<corvan_found_envelope> all(corvan_envelopes_count(found));
@@ -236,6 +239,45 @@ TEST(Deisotope, CrowdedNeighboursKeepTheirOwnChargeAndMonoisotopicPeak) {
     ASSERT_EQ(mono.size(), 2u);
     EXPECT_NEAR(mono[2], mono2, 1e-9);
     EXPECT_NEAR(mono[1], mono1, 1e-9);
+}
+
+TEST(Deisotope, APeptideOneRungHeavierAtTheSameChargeIsFoundBesideTheLighter) {
+    // Two [M+2H]2+ ions 1.00286 Da apart, the heavier at 0.6 of the lighter:
+    // each rung's peak (but the first) holds both. Fitted alone, the lighter
+    // takes the shared peaks whole and the heavier is lost.
+    const Spectrum light = centroids("SAMPLERK/2");
+    Spectrum scan = light;
+    Spectrum heavy = light;
+    for (double &mz : heavy.mz) mz += 1.00286 / 2;
+    for (std::size_t k = 1; k < scan.mz.size(); ++k) heavy.mz[k - 1] = scan.mz[k];
+    scan.add(heavy, 0.6);
+    const auto found = deisotoped(scan);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].charge, 2);
+    EXPECT_EQ(found[1].charge, 2);
+    EXPECT_NEAR(found[0].monoisotopic_mz, light.mz[0], 1e-9);
+    EXPECT_NEAR(found[1].monoisotopic_mz, light.mz[1], 1e-9);
+    EXPECT_NEAR(found[1].intensity / found[0].intensity, 0.6, 0.1);
+}
+
+TEST(Deisotope, AnIonWhoseMIsAnotherEnvelopesRungStillSeeds) {
+    // A [M+H]+ whose M sits on the M+2 rung of a [M+2H]2+ and is far more
+    // than that rung holds: the 2+ envelope found first explains a little
+    // of that peak, and the rest is the 1+ ion's.
+    const Spectrum doubly = centroids("SAMPLERK/2");
+    Spectrum scan = doubly;
+    Spectrum single = centroids("AVAR/1");
+    const double shift = doubly.mz[2] - single.mz[0];
+    for (double &mz : single.mz) mz += shift;
+    single.mz[0] = doubly.mz[2];
+    scan.add(single, 0.6 * *std::max_element(doubly.intensity.begin(), doubly.intensity.end()) /
+                         single.intensity[0]);
+    // Specks of under 1% (the 2+ ion's points past the model's end) start nothing.
+    std::map<int, double> mono;
+    for (const auto &e : deisotoped(scan, 0.01)) mono[e.charge] = e.monoisotopic_mz;
+    ASSERT_EQ(mono.size(), 2u);
+    EXPECT_NEAR(mono[2], doubly.mz[0], 1e-9);
+    EXPECT_NEAR(mono[1], doubly.mz[2], 1e-9);
 }
 
 TEST(ObservedInput, RefusedWithMessage) {

@@ -147,6 +147,62 @@ def score(found, truth, scan, noise, strong=None):
     }
 
 
+RUNG = 1.00286
+
+
+def rung_offset(a_mz, b_mz, charge):
+    """Rungs (of `charge`) from b to a when a sits on one of b's rungs, else None."""
+    k = round((a_mz - b_mz) * charge / RUNG)
+    centre = b_mz + k * RUNG / charge
+    return k if abs(a_mz - centre) <= centre * TOLERANCE_PPM * 1e-6 else None
+
+
+def kind_against(mz, charge, others):
+    """How an envelope (m/z of M, charge) relates to the nearest of `others`
+    that share a rung with it: "M off by +-1" (same charge, one rung apart),
+    "split" (same charge, two or more rungs apart), "wrong charge" (either
+    one's M on a rung of the other), or None."""
+    kinds = set()
+    for o_mz, o_charge in others:
+        if abs(o_mz - mz) > 6 * RUNG:
+            continue
+        if o_charge == charge:
+            k = rung_offset(mz, o_mz, charge)
+            if k in (-1, 1):
+                kinds.add("M off by +-1")
+            elif k is not None and k != 0:
+                kinds.add("split")
+        elif (rung_offset(mz, o_mz, o_charge) is not None
+              or rung_offset(o_mz, mz, charge) is not None):
+            kinds.add("wrong charge")
+    for kind in ("M off by +-1", "wrong charge", "split"):
+        if kind in kinds:
+            return kind
+    return None
+
+
+def breakdown(found, truth, scan, noise, strong):
+    """Misses (of `strong`) and false hits (reported with S/N >= 10) by kind.
+    A miss whose M lies on a rung of a correct hit of another charge or
+    place is "merged" (its peaks went to that envelope); a false hit near no
+    simulated envelope is "noise"."""
+    correct = [f for f in found if any(same(f[0], f[1], *t) for t in truth)]
+    misses, false_hits = {}, {}
+    for t in strong:
+        if any(same(f[0], f[1], *t) for f in found):
+            continue
+        kind = kind_against(t[0], t[1], [f for f in found if f not in correct])
+        if kind is None:
+            kind = "merged" if kind_against(t[0], t[1], correct) else "not reported"
+        misses[kind] = misses.get(kind, 0) + 1
+    for f in found:
+        if f in correct or apex(scan, f[0], f[1]) < 10 * noise:
+            continue
+        kind = kind_against(f[0], f[1], truth) or "noise"
+        false_hits[kind] = false_hits.get(kind, 0) + 1
+    return misses, false_hits
+
+
 def monoisotopic_check(scan, truth, noise):
     """Share of strong envelopes whose M+1, named as M, is corrected to M."""
     right = total = 0
@@ -294,6 +350,11 @@ def summary(values):
             f"max {max(values):.4f}")
 
 
+def describe_kinds(counts):
+    return ", ".join(f"{kind} {n}" for kind, n in sorted(counts.items(), key=lambda i: -i[1])) \
+        or "none"
+
+
 def run_peer(program, path):
     started = time.perf_counter()
     output = subprocess.run([program, path], check=True, capture_output=True, text=True).stdout
@@ -311,6 +372,8 @@ def run_peer(program, path):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--proteins", type=int, default=40)
+    parser.add_argument("--seed", type=int, default=27,
+                        help="seed of the random protein sequences (another seed, another run)")
     parser.add_argument("--label-proteins", type=int, default=1,
                         help="proteins of the runs for the label fits (few: every peptide "
                         "of a run shares its one scan)")
@@ -322,7 +385,7 @@ def main():
     os.makedirs(folder, exist_ok=True)
     fasta = os.path.join(folder, "proteins.fasta")
     if not (arguments.keep and os.path.exists(os.path.join(folder, "truth.featureXML"))):
-        write_proteins(fasta, arguments.proteins)
+        write_proteins(fasta, arguments.proteins, arguments.seed)
         subprocess.run([os.path.join(HERE, "simulate_run.sh"), fasta, folder], check=True)
     features = read_truth(os.path.join(folder, "truth.featureXML"))
     truth = [(mz, charge) for mz, charge, _, _ in features]
@@ -350,6 +413,10 @@ def main():
     for name, figures, ms in rows:
         cells = [f"{v:.3f}" if isinstance(v, float) else str(v) for v in figures.values()]
         print(f"| {name} | " + " | ".join(cells) + f" | {ms:.2f} |")
+    for name, tool_found, _ in runs:
+        misses, false_hits = breakdown(tool_found, truth, scan, noise, fair)
+        print(f"{name}, fair truth: misses " + describe_kinds(misses) + "; false hits "
+              + describe_kinds(false_hits))
     right, total = monoisotopic_check(scan, truth, noise)
     print(f"monoisotopic check, M+1 named as M: {right}/{total} corrected to M within 10 ppm")
     errors = label_fits(["EMEVEESPEK", "SAMPLERK", "LVVVYPWTQR", "GTWDLSVPFHK", "AHGKK"] * 4,

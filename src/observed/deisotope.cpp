@@ -1,6 +1,8 @@
 // Greedy deisotoping: the most intense unexplained peak seeds hypotheses
-// (charge, its place in the envelope), the best-scoring one is kept and its
-// fitted intensity taken off its peaks.
+// (charge, its place in the envelope), the best-scoring one is kept (with
+// a partner of its charge one rung heavier when the two fitted together
+// explain the peaks far better) and its fitted intensity taken off its
+// peaks.
 #include "observed/deisotope.hpp"
 
 #include <algorithm>
@@ -10,6 +12,8 @@
 
 #include "observed/expected_envelope.hpp"
 #include "observed/model_patterns.hpp"
+#include "observed/mz_index.hpp"
+#include "observed/pair_fit.hpp"
 #include "observed/similarity.hpp"
 
 namespace corvan::observed {
@@ -34,6 +38,10 @@ constexpr double kSharedExcess = 1.5;
 // least this share of its fitted height: a noise peak where M+1 should be
 // makes no envelope of a lone peak.
 constexpr double kMatchedShare = 0.3;
+// A rung's peak of an envelope found before seeds again when that
+// envelope explained at most a fifth of it: it is mostly another ion's
+// (an envelope's M+2 is often the M of an ion of a lower charge).
+constexpr double kReseedLeft = 0.8;
 // The hypothesis must explain at least this share of its seed.
 constexpr double kSeedExplained = 0.5;
 
@@ -67,6 +75,8 @@ struct Bar {
     // when an ion of the same charge one rung lower scores this well and
     // explains M's peak as its M+1 (else the peak is a neighbour's).
     std::optional<double> lighter_score;
+    // Where that lighter ion is scored (its buffers reused); none: a new one.
+    Hypothesis *lighter = nullptr;
 };
 
 // Fits the scale on the rungs (index 1 on; index 0 is the rung below M),
@@ -86,7 +96,7 @@ void fit_shared(const std::vector<double> &expected, std::vector<double> &observ
 }
 
 Outcome explains_as_lighter(const PeakList &peaks, std::span<const double> weights, double ppm,
-                            ModelPatterns &models, const Hypothesis &heavier, double least,
+                            ModelPatterns &models, const Hypothesis &heavier, const Bar &bar,
                             bool &explains);
 
 // Scores the ion whose M lies at `monoisotopic_mz` against `weights`; the
@@ -123,8 +133,7 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     if (result.matched < bar.min_peaks) return Outcome::success();
     if (bar.lighter_score && observed[0] > 0) {
         bool lighter = false;
-        done =
-            explains_as_lighter(peaks, weights, ppm, models, result, *bar.lighter_score, lighter);
+        done = explains_as_lighter(peaks, weights, ppm, models, result, bar, lighter);
         if (!done.ok()) return done;
         if (!lighter) observed[0] = 0;
     }
@@ -147,9 +156,11 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
 // Whether an ion one rung lighter than `heavier` (same charge) scores at
 // least `least` and explains most of the peak at heavier's M as its M+1.
 Outcome explains_as_lighter(const PeakList &peaks, std::span<const double> weights, double ppm,
-                            ModelPatterns &models, const Hypothesis &heavier, double least,
+                            ModelPatterns &models, const Hypothesis &heavier, const Bar &bar,
                             bool &explains) {
-    Hypothesis lighter;
+    Hypothesis own;
+    Hypothesis &lighter = bar.lighter != nullptr ? *bar.lighter : own;
+    const double least = *bar.lighter_score;
     const double mono = heavier.monoisotopic_mz - kAveragineSpacing / heavier.charge;
     Outcome done = score(peaks, weights, ppm, models, mono, heavier.charge, {}, lighter);
     const std::size_t m = heavier.peak_at.front();
@@ -176,7 +187,7 @@ bool has_neighbour(const PeakList &peaks, std::span<const double> weights, std::
 // high enough for the most intense unexplained peak to be it.
 Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, std::size_t seed,
                       const corvan_deisotope_settings &settings, ModelPatterns &models,
-                      Hypothesis &best, Hypothesis &candidate) {
+                      Hypothesis &best, Hypothesis &candidate, Hypothesis &lighter) {
     best.reset(0, 0);
     for (int z = settings.min_charge; z <= settings.max_charge; ++z) {
         if (!has_neighbour(peaks, weights, seed, z, settings.ppm)) continue;
@@ -190,7 +201,7 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
             if (place >= pattern->size()) break;
             if ((*pattern)[place] < kSeedHeight) continue;
             const Bar bar{static_cast<std::size_t>(settings.min_peaks),
-                          std::max(settings.min_score, best.score), settings.min_score};
+                          std::max(settings.min_score, best.score), settings.min_score, &lighter};
             done = score(peaks, weights, settings.ppm, models, mono, z, bar, candidate);
             if (!done.ok()) return done;
             if (candidate.matched >= static_cast<std::size_t>(settings.min_peaks) &&
@@ -205,25 +216,30 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
 
 // Marks every peak within the tolerance of `centre`: peaks closer than the
 // tolerance are one peak to this search.
-void claim_near(const PeakList &peaks, double centre, double ppm, std::vector<bool> &claimed) {
+// Peaks a kept envelope took: a rung's own peak (whose intensity it shared)
+// or a peak within the tolerance of a rung (one peak to this search).
+enum class Claim : unsigned char { none, near, rung };
+
+void claim_near(const PeakList &peaks, double centre, double ppm, std::vector<Claim> &claimed) {
     const double half = tolerance(centre, ppm);
     auto at = std::lower_bound(peaks.mz.begin(), peaks.mz.end(), centre - half);
     for (auto i = static_cast<std::size_t>(at - peaks.mz.begin());
          i < peaks.size() && peaks.mz[i] <= centre + half; ++i)
-        claimed[i] = true;
+        claimed[i] = std::max(claimed[i], Claim::near);
 }
 
 // Takes the envelope's fitted intensity off its peaks, which then seed no
 // other envelope (what remains of them still serves one that shares them);
 // the tail beyond the pattern, while it keeps falling, is taken whole.
 void take_off(const PeakList &peaks, double ppm, const Hypothesis &kept,
-              std::vector<double> &remaining, std::vector<bool> &claimed) {
+              std::vector<double> &remaining, std::vector<Claim> &claimed) {
     const double step = kAveragineSpacing / kept.charge;
     for (std::size_t k = 0; k < kept.peak_at.size(); ++k) {
         const std::size_t at = kept.peak_at[k];
         if (at == kNoPeak) continue;
         remaining[at] = std::max(0.0, remaining[at] - kept.scale * (*kept.pattern)[k]);
         claim_near(peaks, kept.monoisotopic_mz + static_cast<double>(k) * step, ppm, claimed);
+        claimed[at] = Claim::rung;
     }
     std::size_t previous = kept.peak_at.back();
     for (std::size_t k = kept.peak_at.size(); previous != kNoPeak; ++k) {
@@ -244,6 +260,83 @@ corvan_found_envelope describe(const PeakList &peaks, const Hypothesis &kept) {
             kept.matched};
 }
 
+// Peptides one rung apart at one charge (1 Da apart: common in a digest)
+// share all but one of their peaks, and the lighter one's fit takes the
+// shared peaks whole. Only the heavier partner is sought: its points are
+// all on the kept envelope's rungs, so the ratios of the heights tell it,
+// while a peak on the rung below M is as often an ion of another charge.
+// The two fitted together must leave at most kPartnerResidual of what the
+// kept one alone leaves, and the partner's highest point must be at least
+// kPartnerShare of the kept one's.
+constexpr double kPartnerResidual = 0.3;
+constexpr double kPartnerShare = 0.15;
+
+// The kept envelope's and its partner's patterns on the rungs from the kept
+// M to the last point of either (0 off their ends; the partner one rung
+// up), and the weights there. Reused from envelope to envelope.
+struct PairPoints {
+    std::vector<double> partner, kept, observed;
+    std::vector<std::size_t> peak_at;
+
+    void gather(const PeakList &peaks, std::span<const double> weights, double ppm,
+                const Hypothesis &kept_one, const std::vector<double> &partner_pattern) {
+        const std::vector<double> &own = *kept_one.pattern;
+        const double step = kAveragineSpacing / kept_one.charge;
+        partner.clear(), kept.clear(), observed.clear(), peak_at.clear();
+        for (std::size_t r = 0; r < std::max(own.size(), partner_pattern.size() + 1); ++r) {
+            const std::size_t at = strongest_near(
+                peaks, kept_one.monoisotopic_mz + static_cast<double>(r) * step, ppm, weights);
+            peak_at.push_back(at);
+            observed.push_back(at == kNoPeak ? 0 : weights[at]);
+            kept.push_back(r < own.size() ? own[r] : 0);
+            partner.push_back(r >= 1 && r <= partner_pattern.size() ? partner_pattern[r - 1] : 0);
+        }
+    }
+};
+
+// The partner as score() would see it: its points hold what the kept
+// envelope (at `kept_scale`) leaves, the rung below its M (the kept M)
+// counting as 0.
+void describe_partner(const PairPoints &points, double kept_scale, Hypothesis &partner) {
+    auto left = [&](std::size_t r) {
+        return std::max(0.0, points.observed[r] - kept_scale * points.kept[r]);
+    };
+    partner.expected.assign(1, 0);
+    partner.observed.assign(1, left(0));
+    for (std::size_t p = 0; p < partner.pattern->size(); ++p) {
+        const double height = (*partner.pattern)[p];
+        partner.peak_at.push_back(points.peak_at[p + 1]);
+        partner.expected.push_back(height);
+        partner.observed.push_back(left(p + 1));
+        partner.matched += left(p + 1) > 0 && left(p + 1) >= kMatchedShare * partner.scale * height;
+    }
+    partner.score = cosine(partner.expected, partner.observed);
+}
+
+// A partner of `kept` one rung above it, when the pair explains the peaks
+// far better than `kept` alone; `kept` then takes its share only.
+Outcome find_partner(const PeakList &peaks, std::span<const double> weights,
+                     const corvan_deisotope_settings &settings, ModelPatterns &models,
+                     Hypothesis &kept, Hypothesis &partner, PairPoints &points, bool &found) {
+    found = false;
+    const double mono = kept.monoisotopic_mz + kAveragineSpacing / kept.charge;
+    const std::vector<double> *pattern = nullptr;
+    Outcome done = models.get((mono - proton_mass()) * kept.charge, pattern);
+    if (!done.ok()) return done;
+    points.gather(peaks, weights, settings.ppm, kept, *pattern);
+    const PairFit fit = fit_pair(points.partner, points.kept, points.observed);
+    if (fit.first < kPartnerShare * fit.second ||
+        fit.residual > kPartnerResidual * fit.alone_residual)
+        return Outcome::success();
+    partner.reset(mono, kept.charge);
+    partner.pattern = pattern, partner.scale = fit.first;
+    describe_partner(points, fit.second, partner);
+    found = partner.peak_at.front() != kNoPeak && partner.score >= settings.min_score &&
+            partner.matched >= static_cast<std::size_t>(settings.min_peaks);
+    if (found) kept.scale = fit.second;
+    return Outcome::success();
+}
+
 } // namespace
 
 Outcome check_deisotope_settings(const corvan_deisotope_settings &settings) {
@@ -260,26 +353,39 @@ Outcome check_deisotope_settings(const corvan_deisotope_settings &settings) {
     return Outcome::success();
 }
 
-Outcome deisotope(const PeakList &peaks, const corvan_deisotope_settings &settings,
+Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &settings,
                   std::vector<corvan_found_envelope> &found) {
+    const MzIndex index(scan.mz);
+    PeakList peaks = scan;
+    peaks.index = &index;
     std::vector<double> remaining(peaks.intensity.begin(), peaks.intensity.end());
     std::vector<std::size_t> order(peaks.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         return peaks.intensity[a] > peaks.intensity[b];
     });
-    std::vector<bool> claimed(peaks.size(), false);
+    std::vector<Claim> claimed(peaks.size(), Claim::none);
     ModelPatterns models;
     found.clear();
-    Hypothesis best, candidate; // reused, with their buffers
+    Hypothesis best, candidate, lighter, partner; // reused, with their buffers
+    PairPoints points;
     for (std::size_t seed : order) {
         if (peaks.intensity[seed] <= settings.min_intensity) break;
-        if (claimed[seed]) continue;
-        Outcome done = best_for_seed(peaks, remaining, seed, settings, models, best, candidate);
+        if (claimed[seed] == Claim::near ||
+            (claimed[seed] == Claim::rung && remaining[seed] < kReseedLeft * peaks.intensity[seed]))
+            continue;
+        Outcome done =
+            best_for_seed(peaks, remaining, seed, settings, models, best, candidate, lighter);
         if (!done.ok()) return done;
         if (best.score < settings.min_score) continue;
+        bool paired = false;
+        done = find_partner(peaks, remaining, settings, models, best, partner, points, paired);
+        if (!done.ok()) return done;
         take_off(peaks, settings.ppm, best, remaining, claimed);
         found.push_back(describe(peaks, best));
+        if (!paired) continue;
+        take_off(peaks, settings.ppm, partner, remaining, claimed);
+        found.push_back(describe(peaks, partner));
     }
     std::sort(found.begin(), found.end(),
               [](const auto &a, const auto &b) { return a.monoisotopic_mz < b.monoisotopic_mz; });

@@ -1,6 +1,8 @@
-// Peptide by-mass (averagine) patterns for deisotoping, computed once per
-// mass bin of a call and kept for that call only: the engine runs on a
-// coarse grid, and the fine bins interpolate it.
+// Peptide by-mass (averagine) patterns for deisotoping, by mass bin: the
+// engine runs on a coarse grid, and the fine bins interpolate it. The bins
+// of the masses scans hold (kTableLowMass to kTableHighMass) come from one
+// table built on first use and never changed after, shared by every call
+// and thread; the rare mass outside it is computed for the call.
 #pragma once
 
 #include <unordered_map>
@@ -24,6 +26,8 @@ class ModelPatterns {
     std::unordered_map<long, std::vector<double>> coarse_;
 };
 
+inline constexpr double kTableLowMass = 50;
+inline constexpr double kTableHighMass = 20000;
 inline constexpr double kPatternFloor = 0.02;
 // Spacing of an averagine envelope's points (Da): between that of 13C and
 // that of the heavier isotopes of N, O and S, as peptides show it.

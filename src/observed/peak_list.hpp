@@ -10,9 +10,13 @@ namespace corvan::observed {
 
 inline constexpr double kMaxPpm = 1e4;
 
+class MzIndex;
+
 struct PeakList {
     std::span<const double> mz;
     std::span<const double> intensity;
+    // Set by callers that search one scan many times (deisotoping).
+    const MzIndex *index = nullptr;
     std::size_t size() const { return mz.size(); }
 };
 
