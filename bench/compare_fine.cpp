@@ -18,7 +18,9 @@
 // Usage: compare_fine [peptides] [proteins] [corvan [row]]
 // With "corvan" only corvan's side runs, once, and nothing is compared: for
 // counting its instructions (valgrind --tool=callgrind), which a shared
-// machine's load does not change.
+// machine's load does not change. With "dump" instead of "corvan", corvan's
+// side also prints every peak exactly (hexadecimal), for checking that a
+// change of the enumeration leaves each peak as it was.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -127,6 +129,7 @@ void compare(const Peaks &a, const Peaks &b, Comparison &c) {
 
 int rounds = 3;
 bool corvan_only = false;
+bool dump = false;
 
 struct Setting {
     const char *name;
@@ -178,6 +181,8 @@ void fine_row(const std::vector<Peptide> &peptides, const Setting &s, double n15
         corvan_spectrum_view v;
         corvan_spectrum_get(spectra[i], &v);
         c.peaks += corvan_only ? v.fine_count : 0;
+        for (std::size_t k = 0; dump && k < v.fine_count; ++k)
+            std::printf("%zu %a %a\n", i, v.fine_mz[k], v.fine_probability[k]);
         if (!corvan_only)
             compare(sorted(v.fine_mz, v.fine_probability, v.fine_count),
                     sorted(envelopes[i].masses(), envelopes[i].probs(), envelopes[i].confs_no()),
@@ -275,7 +280,8 @@ void profile_row(const char *name, const std::vector<std::string> &sequences, in
 int main(int argc, char **argv) {
     const std::size_t peptide_count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 2000;
     const std::size_t protein_count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20;
-    corvan_only = argc > 3 && std::string(argv[3]) == "corvan";
+    dump = argc > 3 && std::string(argv[3]) == "dump";
+    corvan_only = dump || (argc > 3 && std::string(argv[3]) == "corvan");
     if (corvan_only) rounds = 1;
     const auto proteome = bench::read_fasta(bench::default_proteome_path());
     auto sequences = bench::tryptic_peptides(proteome);

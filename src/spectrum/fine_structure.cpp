@@ -8,10 +8,12 @@
 #include <memory>
 #include <new>
 #include <numeric>
+#include <span>
 #include <string>
 #include <unordered_set>
 #include <utility>
 
+#include "core/thread_state.hpp"
 #include "spectrum/mass_sort.hpp"
 
 namespace corvan::spectrum {
@@ -30,6 +32,8 @@ constexpr int kOrderedLayers = 40;
 constexpr std::size_t kUsualRows = 32, kUsualPrefixes = 64;
 // Up to this many rows, a run is measured by counting rather than search.
 constexpr std::size_t kCountedRows = 64;
+// A thread keeps each working list up to this size between calls.
+constexpr std::size_t kKeptScratchBytes = std::size_t{1} << 22;
 
 // One element's compositions above its cut, most probable first.
 struct Marginal {
@@ -44,6 +48,14 @@ struct Marginal {
     // Along a line (a group of at most two isotopes) each nucleon adds this
     // mass; NaN for larger groups, whose compositions lie on no line.
     double slope = std::numeric_limits<double>::quiet_NaN();
+
+    // Empty again, keeping its room for the next call.
+    void reset() {
+        rows.clear();
+        least_layer.clear();
+        most_layer.clear();
+        slope = std::numeric_limits<double>::quiet_NaN();
+    }
 };
 
 struct GroupModel {
@@ -124,7 +136,9 @@ struct CountsHash {
 // peptides), a hash set beyond.
 class Reached {
   public:
-    explicit Reached(const AtomGroup &group) {
+    // `dense` is the caller's room for the table, reused from call to call.
+    Reached(const AtomGroup &group, std::vector<unsigned char> &dense) : dense_(dense) {
+        dense_.clear();
         const auto base = static_cast<std::size_t>(group.count) + 1;
         std::size_t cells = 1;
         for (std::size_t i = 1; i < group.size && cells <= kDenseCells; ++i) cells *= base;
@@ -144,7 +158,7 @@ class Reached {
   private:
     static constexpr std::size_t kDenseCells = std::size_t{1} << 16;
     std::size_t base_ = 0;
-    std::vector<unsigned char> dense_;
+    std::vector<unsigned char> &dense_;
     std::unordered_set<Counts, CountsHash> hashed_;
 };
 
@@ -200,17 +214,26 @@ bool line_above(const GroupModel &model, const Counts &mode, double cut, std::si
     return true;
 }
 
+// A flood's working lists, kept from call to call.
+struct FloodRoom {
+    std::vector<unsigned char> dense;
+    std::vector<std::pair<Counts, double>> frontier;
+};
+
 // Every composition of the group whose log-probability is at least `cut`:
 // a flood from the mode over single moves, which reaches the whole
 // superlevel set because such sets of a concave separable function on the
 // lattice are connected by those moves. False when more than `limit`.
-bool marginal_above(const GroupModel &model, double cut, std::size_t limit, Marginal &result) {
+bool marginal_above(const GroupModel &model, double cut, std::size_t limit, FloodRoom &room,
+                    Marginal &result) {
     const Counts mode = mode_of(model);
     if (model.group.size <= 2) return line_above(model, mode, cut, limit, result);
-    Reached seen(model.group);
+    Reached seen(model.group, room.dense);
     seen.insert(mode);
     // Each composition with its log-probability, a neighbour's plus one move.
-    std::vector<std::pair<Counts, double>> frontier{{mode, model.log_probability(mode)}};
+    auto &frontier = room.frontier;
+    frontier.clear();
+    frontier.emplace_back(mode, model.log_probability(mode));
     const std::size_t size = model.group.size;
     while (!frontier.empty()) {
         const auto [c, lp] = frontier.back();
@@ -251,12 +274,18 @@ template <class T> struct Unset : std::allocator<T> {
 };
 
 using Entries = std::vector<Entry, Unset<Entry>>;
+using Layers = std::vector<int, Unset<int>>;
 
 // Keeps the `cap` most probable compositions met, counting them all. When
 // `layered`, each entry's layer (nucleons above the lightest composition)
 // travels with it and the entries of one layer arrive in mass order.
+// The entries and layers live in the caller's lists, emptied here.
 struct Collector {
-    Collector(std::size_t most, std::size_t limit) : cap(most), count_limit(limit) {}
+    Collector(std::size_t most, std::size_t limit, Entries &entries, Layers &entry_layers)
+        : cap(most), count_limit(limit), kept(entries), layers(entry_layers) {
+        kept.clear();
+        layers.clear();
+    }
     std::size_t cap;
     std::size_t count_limit;
     std::size_t count = 0;
@@ -265,8 +294,8 @@ struct Collector {
     bool layered = false;
     bool placed = false; // the peaks went straight to the answer
     int least_layer = kMostLayers, most_layer = 0;
-    Entries kept;
-    std::vector<int, Unset<int>> layers;
+    Entries &kept;
+    Layers &layers;
 
     void add(double p, double m) {
         ++count;
@@ -330,12 +359,55 @@ struct Prefix {
     std::size_t length; // compositions of the innermost group it takes
 };
 
+// Everything a call works in but its answer, kept on its thread so that
+// a call allocates little more than the answer once the lists have grown.
+struct FineScratch {
+    std::vector<GroupModel> models;
+    std::vector<Marginal> marginals; // the first `groups` are this call's
+    FloodRoom flood;
+    std::vector<double> best_rest;
+    std::vector<Prefix> prefixes;
+    std::vector<std::size_t> starts;
+    Entries kept;
+    Layers layers;
+    std::vector<double> chosen;
+
+    // The call's marginals, emptied; the list only grows, so each keeps its room.
+    std::span<Marginal> marginals_for(std::size_t groups) {
+        if (marginals.size() < groups) marginals.resize(groups);
+        for (std::size_t g = 0; g < groups; ++g) marginals[g].reset();
+        return {marginals.data(), groups};
+    }
+    // Gives back what one very large call grew, so a thread does not hold it.
+    void trim();
+};
+
+template <class List> void release_if_large(List &list) {
+    if (list.capacity() * sizeof(typename List::value_type) > kKeptScratchBytes) List().swap(list);
+}
+
+void FineScratch::trim() {
+    for (Marginal &m : marginals) {
+        release_if_large(m.rows);
+        release_if_large(m.least_layer);
+        release_if_large(m.most_layer);
+    }
+    release_if_large(flood.dense);
+    release_if_large(flood.frontier);
+    release_if_large(prefixes);
+    release_if_large(starts);
+    release_if_large(kept);
+    release_if_large(layers);
+    release_if_large(chosen);
+}
+
 struct Joint {
-    const std::vector<Marginal> &marginals;
-    std::vector<double> best_rest; // best_rest[l]: sum of the maxima of groups l..
+    std::span<const Marginal> marginals;
+    const std::vector<double> &best_rest; // best_rest[l]: sum of the maxima of groups l..
     double cut;
     std::size_t limit;
-    std::vector<Prefix> prefixes{};
+    std::vector<Prefix> &prefixes;
+    std::vector<std::size_t> &start; // room for place()
 
     // The cut is tested on logarithms; probabilities are carried as
     // products, which spares an exponential per composition.
@@ -425,7 +497,7 @@ struct Joint {
         out.count += total;
         out.stopped = out.count > out.count_limit;
         if (out.count > out.cap) return true; // the caller fails with the count
-        std::vector<std::size_t> start(static_cast<std::size_t>(most - least) + 2, 0);
+        start.assign(static_cast<std::size_t>(most - least) + 2, 0);
         const auto slot = [&](const Prefix &x, std::size_t i) {
             return static_cast<std::size_t>(x.layer + g.rows[i].layer - least);
         };
@@ -458,11 +530,12 @@ Outcome too_many(std::size_t needed, std::size_t cap, bool at_least) {
 // `log_ratio`, into `out`; by layer when `by_mass` and the innermost group
 // is a line.
 bool enumerate(const std::vector<GroupModel> &models, double log_ratio, bool by_mass,
-               const Placement &placement, Collector &out) {
-    std::vector<Marginal> marginals(models.size());
+               const Placement &placement, FineScratch &scratch, Collector &out) {
+    const std::span<Marginal> marginals = scratch.marginals_for(models.size());
     for (std::size_t g = 0; g < models.size(); ++g) {
         const double top = models[g].log_probability(mode_of(models[g]));
-        if (!marginal_above(models[g], top + log_ratio, out.count_limit, marginals[g]))
+        if (!marginal_above(models[g], top + log_ratio, out.count_limit, scratch.flood,
+                            marginals[g]))
             return false;
     }
     if (marginals.empty()) {
@@ -477,11 +550,14 @@ bool enumerate(const std::vector<GroupModel> &models, double log_ratio, bool by_
                                    [](const Marginal &m) { return !std::isnan(m.slope); });
     if (by_mass && line != marginals.rend())
         std::rotate(line.base() - 1, line.base(), marginals.end());
-    std::vector<double> best_rest(marginals.size() + 1, 0.0);
+    std::vector<double> &best_rest = scratch.best_rest;
+    best_rest.assign(marginals.size() + 1, 0.0);
     for (std::size_t l = marginals.size(); l-- > 0;)
         best_rest[l] = best_rest[l + 1] + marginals[l].rows.front().log_probability;
-    Joint joint{marginals, best_rest, best_rest[0] + log_ratio, out.count_limit};
-    joint.prefixes.reserve(kUsualPrefixes);
+    scratch.prefixes.clear();
+    scratch.prefixes.reserve(kUsualPrefixes);
+    Joint joint{marginals,       best_rest,        best_rest[0] + log_ratio,
+                out.count_limit, scratch.prefixes, scratch.starts};
     joint.walk(0, 0.0, 1.0, 0.0, 0);
     if (joint.prefixes.size() > out.count_limit) return false;
     const bool any_below = std::any_of(marginals.begin(), marginals.end(), [](const Marginal &m) {
@@ -507,11 +583,11 @@ bool has_split_element(const IonAtoms &atoms) {
 // stable count of their layers; a last pass orders masses that rounding
 // left a hair apart the wrong way.
 void place_by_layer(const Collector &out, std::size_t count, double fixed, double divisor,
-                    FinePeaks &result) {
+                    std::vector<std::size_t> &start, FinePeaks &result) {
     const auto slot = [&](std::size_t i) {
         return static_cast<std::size_t>(out.layers[i] - out.least_layer);
     };
-    std::vector<std::size_t> start(static_cast<std::size_t>(out.most_layer - out.least_layer) + 2);
+    start.assign(static_cast<std::size_t>(out.most_layer - out.least_layer) + 2, 0);
     for (std::size_t i = 0; i < count; ++i) ++start[slot(i) + 1];
     for (std::size_t l = 1; l < start.size(); ++l) start[l] += start[l - 1];
     for (std::size_t i = 0; i < count; ++i) {
@@ -525,7 +601,7 @@ void place_by_layer(const Collector &out, std::size_t count, double fixed, doubl
 // The first `count` entries as peaks, sorted by mass when asked (or when
 // equal compositions must meet).
 void hand_out(const IonAtoms &atoms, Collector &out, std::size_t count, bool by_mass,
-              FinePeaks &result) {
+              std::vector<std::size_t> &starts, FinePeaks &result) {
     Entries &entries = out.kept;
     const bool split = has_split_element(atoms);
     const bool layered = out.layered && out.most_layer - out.least_layer <= kOrderedLayers;
@@ -537,7 +613,7 @@ void hand_out(const IonAtoms &atoms, Collector &out, std::size_t count, bool by_
         result.probability.resize(count);
         const double divisor = atoms.charge == 0 ? 1.0 : std::abs(atoms.charge);
         if (by_mass && layered) {
-            place_by_layer(out, count, atoms.fixed_mass, divisor, result);
+            place_by_layer(out, count, atoms.fixed_mass, divisor, starts, result);
             return;
         }
         for (std::size_t i = 0; i < count; ++i) {
@@ -562,18 +638,19 @@ void hand_out(const IonAtoms &atoms, Collector &out, std::size_t count, bool by_
 }
 
 Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atoms,
-                     const FineRequest &request, FinePeaks &result, std::size_t &needed) {
+                     const FineRequest &request, FineScratch &scratch, FinePeaks &result,
+                     std::size_t &needed) {
     const std::size_t limit = request.max_peaks * kCountingLimit;
-    Collector out(request.max_peaks, limit);
+    Collector out(request.max_peaks, limit, scratch.kept, scratch.layers);
     Placement placement;
     if (request.by_mass && !has_split_element(atoms))
         placement = {&result, atoms.fixed_mass, atoms.charge == 0 ? 1.0 : std::abs(atoms.charge)};
     const bool complete =
-        enumerate(models, std::log(request.value), request.by_mass, placement, out);
+        enumerate(models, std::log(request.value), request.by_mass, placement, scratch, out);
     needed = out.count;
     if (!complete) return too_many(std::max(out.count, limit + 1), request.max_peaks, true);
     if (out.count > request.max_peaks) return too_many(out.count, request.max_peaks, false);
-    if (!out.placed) hand_out(atoms, out, out.count, request.by_mass, result);
+    if (!out.placed) hand_out(atoms, out, out.count, request.by_mass, scratch.starts, result);
     return Outcome::success();
 }
 
@@ -628,19 +705,22 @@ constexpr double kLayer = 1e-1;
 // lies two decades below the share left uncovered: one layer then usually
 // suffices, and its overshoot costs less than a second pass.
 Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms,
-                    const FineRequest &request, FinePeaks &result, std::size_t &needed) {
+                    const FineRequest &request, FineScratch &scratch, FinePeaks &result,
+                    std::size_t &needed) {
     const std::size_t cap = request.max_peaks;
     const double first =
         std::min(std::log(kLayer), std::log1p(-request.value) + 2 * std::log(kLayer));
     for (double log_ratio = first;; log_ratio += std::log(kLayer)) {
-        Collector out(cap, cap * kCountingLimit);
-        const bool complete = enumerate(models, log_ratio, request.by_mass, Placement{}, out);
+        Collector out(cap, cap * kCountingLimit, scratch.kept, scratch.layers);
+        const bool complete =
+            enumerate(models, log_ratio, request.by_mass, Placement{}, scratch, out);
         if (!complete) return too_many(needed = cap * kCountingLimit + 1, cap, true);
         // Round-off aside, an empty remainder means every composition is in.
         const bool last_layer = out.total >= request.value || log_ratio < -800;
         if (!last_layer) continue;
         double sum = 0;
-        std::vector<double> chosen(out.kept.size());
+        std::vector<double> &chosen = scratch.chosen;
+        chosen.resize(out.kept.size());
         for (std::size_t i = 0; i < chosen.size(); ++i) chosen[i] = out.kept[i].probability;
         const std::size_t take = most_probable_covering(chosen, request.value, sum);
         if (sum < request.value && out.count > out.kept.size())
@@ -648,7 +728,7 @@ Outcome by_coverage(const std::vector<GroupModel> &models, const IonAtoms &atoms
         needed = take;
         if (take > cap) return too_many(take, cap, false);
         keep_chosen(out, chosen, take);
-        hand_out(atoms, out, take, request.by_mass, result);
+        hand_out(atoms, out, take, request.by_mass, scratch.starts, result);
         return Outcome::success();
     }
 }
@@ -673,12 +753,16 @@ Outcome fine_structure(const IonAtoms &atoms, const FineRequest &request, FinePe
     needed = 0;
     Outcome checked = check_request(request);
     if (!checked.ok()) return checked;
-    std::vector<GroupModel> models;
-    models.reserve(atoms.groups.size());
-    for (const AtomGroup &group : atoms.groups) models.emplace_back(group);
-    return request.mode == FineMode::threshold
-               ? by_threshold(models, atoms, request, result, needed)
-               : by_coverage(models, atoms, request, result, needed);
+    return with_thread_state<FineScratch>([&](FineScratch &scratch) {
+        std::vector<GroupModel> &models = scratch.models;
+        models.clear();
+        for (const AtomGroup &group : atoms.groups) models.emplace_back(group);
+        Outcome listed = request.mode == FineMode::threshold
+                             ? by_threshold(models, atoms, request, scratch, result, needed)
+                             : by_coverage(models, atoms, request, scratch, result, needed);
+        scratch.trim();
+        return listed;
+    });
 }
 
 } // namespace corvan::spectrum

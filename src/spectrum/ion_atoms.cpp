@@ -79,6 +79,11 @@ Outcome ion_atoms(const chem::Composition &molecule, const chem::Composition &ca
     result.charge = charge;
     result.fixed_mass =
         fixed_mass(molecule, 1) + fixed_mass(carrier, carriers) - charge * CORVAN_ELECTRON_MASS;
+    // Room for every group at once: an element gives at most two.
+    std::size_t present = 0;
+    for (std::size_t index = 0; index < chem::kElementCount; ++index)
+        present += molecule.natural[index] != 0 || carrier.natural[index] != 0 ? 2 : 0;
+    result.groups.reserve(present);
     for (int element = 0; element < chem::kElementCount; ++element) {
         const auto index = static_cast<std::size_t>(element);
         if (molecule.natural[index] == 0 && carrier.natural[index] == 0) continue;
