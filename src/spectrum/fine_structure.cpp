@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "core/thread_state.hpp"
+#include "spectrum/key_order.hpp"
 #include "spectrum/mass_sort.hpp"
 
 namespace corvan::spectrum {
@@ -366,7 +367,7 @@ struct FineScratch {
     std::vector<Marginal> marginals; // the first `groups` are this call's
     FloodRoom flood;
     std::vector<double> best_rest;
-    std::vector<Prefix> prefixes;
+    std::vector<Prefix> prefixes, spare_prefixes;
     std::vector<std::size_t> starts;
     Entries kept;
     Layers layers;
@@ -395,6 +396,7 @@ void FineScratch::trim() {
     release_if_large(flood.dense);
     release_if_large(flood.frontier);
     release_if_large(prefixes);
+    release_if_large(spare_prefixes);
     release_if_large(starts);
     release_if_large(kept);
     release_if_large(layers);
@@ -407,7 +409,8 @@ struct Joint {
     double cut;
     std::size_t limit;
     std::vector<Prefix> &prefixes;
-    std::vector<std::size_t> &start; // room for place()
+    std::vector<Prefix> &spare;      // room for ordering the prefixes
+    std::vector<std::size_t> &start; // room for measure() and place()
 
     // The cut is tested on logarithms; probabilities are carried as
     // products, which spares an exponential per composition.
@@ -449,8 +452,7 @@ struct Joint {
         const Marginal &g = marginals.back();
         if (layered) {
             for (Prefix &x : prefixes) x.key = x.m - x.layer * g.slope;
-            std::sort(prefixes.begin(), prefixes.end(),
-                      [](const Prefix &a, const Prefix &b) { return a.key < b.key; });
+            order_by_key(prefixes, spare, start, [](const Prefix &x) { return x.key; });
         }
         std::size_t total = 0;
         for (Prefix &x : prefixes) {
@@ -557,7 +559,8 @@ bool enumerate(const std::vector<GroupModel> &models, double log_ratio, bool by_
     scratch.prefixes.clear();
     scratch.prefixes.reserve(kUsualPrefixes);
     Joint joint{marginals,       best_rest,        best_rest[0] + log_ratio,
-                out.count_limit, scratch.prefixes, scratch.starts};
+                out.count_limit, scratch.prefixes, scratch.spare_prefixes,
+                scratch.starts};
     joint.walk(0, 0.0, 1.0, 0.0, 0);
     if (joint.prefixes.size() > out.count_limit) return false;
     const bool any_below = std::any_of(marginals.begin(), marginals.end(), [](const Marginal &m) {
