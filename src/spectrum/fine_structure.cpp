@@ -1,7 +1,10 @@
 #include "spectrum/fine_structure.hpp"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <limits>
@@ -657,13 +660,13 @@ Outcome by_threshold(const std::vector<GroupModel> &models, const IonAtoms &atom
     return Outcome::success();
 }
 
-// Moves the fewest most probable entries whose probabilities sum to `goal`
-// (all, when they do not) to the front and returns their number; `sum`
-// receives their total. Halving by selection instead of sorting: each
-// round keeps the half that holds the boundary.
-std::size_t most_probable_covering(std::vector<double> &entries, double goal, double &sum) {
-    auto first = entries.begin(), last = entries.end();
-    sum = 0;
+using Probabilities = std::vector<double>::iterator;
+
+// Moves the fewest most probable of [first, last) whose probabilities bring
+// `sum` to `goal` (all, when they do not) to the front and returns their
+// end; `sum` grows by their total. Halving by selection instead of
+// sorting: each round keeps the half that holds the boundary.
+Probabilities halve_to_cover(Probabilities first, Probabilities last, double goal, double &sum) {
     while (last - first > 16) {
         const auto middle = first + (last - first) / 2;
         std::nth_element(first, middle, last, std::greater<>());
@@ -678,7 +681,42 @@ std::size_t most_probable_covering(std::vector<double> &entries, double goal, do
     }
     std::sort(first, last, std::greater<>());
     while (first != last && sum < goal) sum += *first++;
-    return static_cast<std::size_t>(first - entries.begin());
+    return first;
+}
+
+// Probabilities in bands of a sixteenth of an octave below the highest
+// (the top bits of a positive double grow with its value), the last band
+// holding everything further down: 32 octaves, 2e-10 of the highest.
+constexpr int kBandBits = 48;
+constexpr std::size_t kBands = 512;
+
+std::size_t band_of(double p, std::uint64_t top) {
+    const std::uint64_t below = top - (std::bit_cast<std::uint64_t>(p) >> kBandBits);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(below, kBands - 1));
+}
+
+// Moves the fewest most probable entries whose probabilities sum to `goal`
+// (all, when they do not) to the front and returns their number; `sum`
+// receives their total. The bands' sums find the band that holds the
+// boundary in one pass; only that band is searched entry by entry.
+std::size_t most_probable_covering(std::vector<double> &entries, double goal, double &sum) {
+    sum = 0;
+    if (entries.empty()) return 0;
+    const std::uint64_t top =
+        std::bit_cast<std::uint64_t>(*std::max_element(entries.begin(), entries.end())) >>
+        kBandBits;
+    std::array<double, kBands> band_sum{};
+    for (double p : entries) band_sum[band_of(p, top)] += p;
+    std::size_t boundary = 0;
+    double above = 0;
+    while (boundary + 1 < kBands && above + band_sum[boundary] < goal)
+        above += band_sum[boundary++];
+    const auto higher = std::partition(entries.begin(), entries.end(),
+                                       [&](double p) { return band_of(p, top) < boundary; });
+    const auto band_end = std::partition(higher, entries.end(),
+                                         [&](double p) { return band_of(p, top) == boundary; });
+    sum = above;
+    return static_cast<std::size_t>(halve_to_cover(higher, band_end, goal, sum) - entries.begin());
 }
 
 // Keeps, in their order, the `take` entries whose probabilities lead
