@@ -182,6 +182,24 @@ TEST(FineStructure, CoverageTakesTheMostProbableFirst) {
     }
 }
 
+TEST(FineStructure, CoverageOfManyPeaksAsTheThresholdListSorted) {
+    // Hundreds of peaks, many of nearly equal probability: the boundary
+    // lies among several of them. The threshold listing, sorted by
+    // probability, is the second route.
+    auto all = fine("C20H30N6O8S", nullptr, CORVAN_FINE_THRESHOLD, 1e-13).peaks;
+    std::sort(all.begin(), all.end(),
+              [](const Peak &a, const Peak &b) { return a.probability > b.probability; });
+    for (double coverage : {0.99, 0.999, 0.99999}) {
+        std::size_t take = 0;
+        for (double sum = 0; sum < coverage;) sum += all[take++].probability;
+        const FineRun run = fine("C20H30N6O8S", nullptr, CORVAN_FINE_COVERAGE, coverage);
+        ASSERT_EQ(run.peaks.size(), take) << coverage;
+        double least = 1;
+        for (const Peak &p : run.peaks) least = std::min(least, p.probability);
+        EXPECT_NEAR(least, all[take - 1].probability, 1e-12 * least) << coverage;
+    }
+}
+
 TEST(FineStructure, CapFailsWithTheCountNeeded) {
     const FineRun full = fine("C6H12O6", nullptr, CORVAN_FINE_THRESHOLD, 1e-6);
     const FineRun capped = fine("C6H12O6", nullptr, CORVAN_FINE_THRESHOLD, 1e-6, 5);
