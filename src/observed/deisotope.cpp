@@ -49,13 +49,17 @@ constexpr double kSeedExplained = 0.5;
 // (or a third) as high, whose M+1 is the envelope's M+2, scores better on
 // what remains. So a kept charge's multiples are scored at the same M on
 // the whole intensities (a shared rung still shows); one within
-// kMultipleMargin of the kept score whose first rung holds its share wins.
+// kMultipleMargin of the kept score wins when its first rung holds its
+// share and envelopes found before explain at least a fifth of that peak
+// (else it is a neighbour's M yet to be found, and what remains already
+// told).
 // Their rungs are sought within kMultipleWiden times the tolerance: a
 // shared rung is often one centroid picked between two ions, 15 to 30 ppm
 // from either (the points between the rungs, searched as widely, only
 // count against the multiple).
 constexpr int kMultiples[] = {2, 3};
 constexpr double kMultipleMargin = 0.05;
+constexpr double kMultipleRungLeft = 0.8;
 constexpr double kMultipleWiden = 2;
 
 struct Hypothesis {
@@ -200,12 +204,14 @@ bool has_neighbour(const PeakList &peaks, std::span<const double> weights, std::
 }
 
 // Whether the multiple's M+1 (between the kept charge's M and M+1) has a
-// peak holding its share: without one, the multiple only re-reads the
-// peaks the kept charge explains.
-bool holds_first_rung(const PeakList &peaks, const Hypothesis &multiple) {
+// peak holding its share, shared with an envelope found before: without
+// one, the multiple only re-reads the peaks the kept charge explains.
+bool holds_first_rung(const PeakList &peaks, std::span<const double> weights,
+                      const Hypothesis &multiple) {
     if (multiple.peak_at.size() < 2 || multiple.peak_at[1] == kNoPeak) return false;
     const std::size_t first = multiple.peak_at[1];
-    return peaks.intensity[first] >= kMatchedShare * multiple.scale * (*multiple.pattern)[1];
+    return peaks.intensity[first] >= kMatchedShare * multiple.scale * (*multiple.pattern)[1] &&
+           weights[first] <= kMultipleRungLeft * peaks.intensity[first];
 }
 
 // Replaces `best` with the same M at a multiple of its charge when that,
@@ -224,7 +230,7 @@ Outcome prefer_multiple(const PeakList &peaks, std::span<const double> weights,
         if (!done.ok()) return done;
         if (candidate.score >= least &&
             candidate.matched >= static_cast<std::size_t>(settings.min_peaks) &&
-            holds_first_rung(peaks, candidate)) {
+            holds_first_rung(peaks, weights, candidate)) {
             std::swap(best, candidate);
             return Outcome::success();
         }
