@@ -300,4 +300,25 @@ TEST(ObservedInput, RefusedWithMessage) {
     corvan_molecule_free(m);
 }
 
+TEST(Deisotope, AnEnvelopeWhoseMPlusOneIsANeighboursMKeepsItsCharge) {
+    // A [M+2H]2+ whose M+1 was picked as one centroid with the M of a
+    // [M+3H]3+, 15 ppm off its place. The 3+ ion, found first, takes much
+    // of that peak; on what remains a 1+ ion at the 2+ M (its M+1 the 2+
+    // ion's M+2) fits better, yet the peaks are the 2+ ion's.
+    Spectrum doubly = centroids("SAMPLERK/2");
+    Spectrum triple = centroids("PEPTIDEPEPTIDEK/3");
+    const double merged = doubly.mz[1] * (1 + 15e-6);
+    const double shift = merged - triple.mz[0];
+    for (double &mz : triple.mz) mz += shift;
+    triple.intensity[0] += doubly.intensity[1];
+    doubly.mz.erase(doubly.mz.begin() + 1), doubly.intensity.erase(doubly.intensity.begin() + 1);
+    Spectrum scan = doubly;
+    scan.add(triple);
+    std::map<int, double> mono;
+    for (const auto &e : deisotoped(scan, 0.01)) mono[e.charge] = e.monoisotopic_mz;
+    EXPECT_EQ(mono.count(1), 0u);
+    EXPECT_NEAR(mono[2], doubly.mz[0], 1e-9);
+    EXPECT_NEAR(mono[3], merged, 1e-9);
+}
+
 } // namespace

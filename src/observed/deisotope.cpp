@@ -44,6 +44,23 @@ constexpr double kMatchedShare = 0.3;
 constexpr double kReseedLeft = 0.8;
 // The hypothesis must explain at least this share of its seed.
 constexpr double kSeedExplained = 0.5;
+// An envelope's M+1 is often the M of a neighbour found before it, which
+// took most of that peak: what remains is too little, and the charge half
+// (or a third) as high, whose M+1 is the envelope's M+2, scores better on
+// what remains. So a kept charge's multiples are scored at the same M on
+// the whole intensities (a shared rung still shows); one within
+// kMultipleMargin of the kept score wins when its first rung holds its
+// share and envelopes found before explain at least a fifth of that peak
+// (else it is a neighbour's M yet to be found, and what remains already
+// told).
+// Their rungs are sought within kMultipleWiden times the tolerance: a
+// shared rung is often one centroid picked between two ions, 15 to 30 ppm
+// from either (the points between the rungs, searched as widely, only
+// count against the multiple).
+constexpr int kMultiples[] = {2, 3};
+constexpr double kMultipleMargin = 0.05;
+constexpr double kMultipleRungLeft = 0.8;
+constexpr double kMultipleWiden = 2;
 
 struct Hypothesis {
     double monoisotopic_mz = 0;
@@ -77,6 +94,8 @@ struct Bar {
     std::optional<double> lighter_score;
     // Where that lighter ion is scored (its buffers reused); none: a new one.
     Hypothesis *lighter = nullptr;
+    // The weights of the points between the rungs; empty: the rungs' own.
+    std::span<const double> between = {};
 };
 
 // Fits the scale on the rungs (index 1 on; index 0 is the rung below M),
@@ -142,12 +161,13 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     // Peaks between the rungs (where an ion of twice or three times the
     // charge has its points) count as expected 0: they tell a charge that
     // is too low.
+    const std::span<const double> between = bar.between.empty() ? weights : bar.between;
     for (std::size_t k = 0; k + 1 < pattern.size(); ++k)
         for (double fraction : kBetweenRungs) {
             const std::size_t at = strongest_near(
-                peaks, monoisotopic_mz + (static_cast<double>(k) + fraction) * step, ppm, weights);
+                peaks, monoisotopic_mz + (static_cast<double>(k) + fraction) * step, ppm, between);
             expected.push_back(0);
-            observed.push_back(at == kNoPeak ? 0 : weights[at]);
+            observed.push_back(at == kNoPeak ? 0 : between[at]);
         }
     result.score = cosine(expected, observed);
     return Outcome::success();
@@ -183,6 +203,41 @@ bool has_neighbour(const PeakList &peaks, std::span<const double> weights, std::
            strongest_near(peaks, peaks.mz[seed] + step, ppm, weights) != kNoPeak;
 }
 
+// Whether the multiple's M+1 (between the kept charge's M and M+1) has a
+// peak holding its share, shared with an envelope found before: without
+// one, the multiple only re-reads the peaks the kept charge explains.
+bool holds_first_rung(const PeakList &peaks, std::span<const double> weights,
+                      const Hypothesis &multiple) {
+    if (multiple.peak_at.size() < 2 || multiple.peak_at[1] == kNoPeak) return false;
+    const std::size_t first = multiple.peak_at[1];
+    return peaks.intensity[first] >= kMatchedShare * multiple.scale * (*multiple.pattern)[1] &&
+           weights[first] <= kMultipleRungLeft * peaks.intensity[first];
+}
+
+// Replaces `best` with the same M at a multiple of its charge when that,
+// seen on the whole intensities, scores nearly as well.
+Outcome prefer_multiple(const PeakList &peaks, std::span<const double> weights,
+                        const corvan_deisotope_settings &settings, ModelPatterns &models,
+                        Hypothesis &best, Hypothesis &candidate) {
+    const double least = std::max(settings.min_score, best.score - kMultipleMargin);
+    for (int multiple : kMultiples) {
+        const int z = best.charge * multiple;
+        if (z > settings.max_charge) break;
+        const Bar bar{static_cast<std::size_t>(settings.min_peaks), least, std::nullopt, nullptr,
+                      weights};
+        Outcome done = score(peaks, peaks.intensity, kMultipleWiden * settings.ppm, models,
+                             best.monoisotopic_mz, z, bar, candidate);
+        if (!done.ok()) return done;
+        if (candidate.score >= least &&
+            candidate.matched >= static_cast<std::size_t>(settings.min_peaks) &&
+            holds_first_rung(peaks, weights, candidate)) {
+            std::swap(best, candidate);
+            return Outcome::success();
+        }
+    }
+    return Outcome::success();
+}
+
 // The best hypothesis that puts the seed on one of the pattern's points
 // high enough for the most intense unexplained peak to be it.
 Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, std::size_t seed,
@@ -211,7 +266,8 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
                 std::swap(best, candidate);
         }
     }
-    return Outcome::success();
+    return best.charge > 0 ? prefer_multiple(peaks, weights, settings, models, best, candidate)
+                           : Outcome::success();
 }
 
 // Marks every peak within the tolerance of `centre`: peaks closer than the
