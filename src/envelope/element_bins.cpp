@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "core/buffers.hpp"
@@ -100,11 +101,20 @@ constexpr auto kGridSizes = [] {
     return sizes;
 }();
 
+// Each length's place in kGridSizes, or -1: looked up directly, as every
+// call on the transform route asks once per element.
+constexpr auto kSizeIndex = [] {
+    std::array<std::int16_t, kLongestSharedGrid + 1> index{};
+    index.fill(-1);
+    for (std::size_t at = 0; at < kGridSizes.size(); ++at)
+        index[static_cast<std::size_t>(kGridSizes[at])] = static_cast<std::int16_t>(at);
+    return index;
+}();
+static_assert(kSizes <= 32767, "kSizeIndex holds 16-bit places");
+
 int size_index(int grid) {
-    const auto found = std::lower_bound(kGridSizes.begin(), kGridSizes.end(), grid);
-    return found != kGridSizes.end() && *found == grid
-               ? static_cast<int>(found - kGridSizes.begin())
-               : -1;
+    return grid >= 0 && grid <= kLongestSharedGrid ? kSizeIndex[static_cast<std::size_t>(grid)]
+                                                   : -1;
 }
 
 // Published once per (length, element) with a compare-and-swap: a thread

@@ -341,8 +341,8 @@ Layout layout_of(const std::vector<Factor> &factors, double fixed) {
 // in bins 0..N/2: per bin one exponential of the summed logarithms, the
 // moment by the product rule, and the extra atom of a fractional count as
 // the mixture X = 1 - f + f P with moment f P (defect - slope x) / X.
-void combine(const std::vector<Term> &terms, const Layout &layout, int grid, Cx *total,
-             Cx *moment) {
+void combine_mixed(const std::vector<Term> &terms, const Layout &layout, int grid, Cx *total,
+                   Cx *moment) {
     const double step = 2 * M_PI / grid,
                  offset = layout.whole_mean - static_cast<double>(layout.centre);
     const double slope = layout.slope;
@@ -375,6 +375,43 @@ void combine(const std::vector<Term> &terms, const Layout &layout, int grid, Cx 
         total[j] = complex_exp(log);
         moment[j] = total[j] * (defects - scaled(positions, slope) + extra);
     }
+}
+
+// combine_mixed() where every count is whole, the usual case: the same sums
+// in the same order, without the per-term tests in the loop over bins.
+// `whole` lists the terms with atoms (those combine_mixed() adds).
+void combine_whole(const Term *whole, std::size_t count, const Layout &layout, int grid, Cx *total,
+                   Cx *moment) {
+    const double step = 2 * M_PI / grid,
+                 offset = layout.whole_mean - static_cast<double>(layout.centre);
+    const double slope = layout.slope;
+    for (int j = 0; j <= grid / 2; ++j) {
+        Cx log{0, -offset * step * j}, defects, positions;
+        for (std::size_t t = 0; t < count; ++t) {
+            const ElementBin &bin = whole[t].bins[j];
+            log = log + scaled(bin.log, whole[t].whole);
+            defects = defects + scaled(bin.defect, whole[t].whole);
+            positions = positions + scaled(bin.position, whole[t].whole);
+        }
+        if (log.re < kNegligibleLog) {
+            total[j] = moment[j] = Cx{};
+            continue;
+        }
+        total[j] = complex_exp(log);
+        moment[j] = total[j] * (defects - scaled(positions, slope) + Cx{});
+    }
+}
+
+void combine(const std::vector<Term> &terms, const Layout &layout, int grid, Cx *total,
+             Cx *moment) {
+    std::array<Term, 2 * chem::kElementCount> whole;
+    std::size_t count = 0;
+    for (const Term &term : terms) {
+        if (term.fraction != 0 || count == whole.size())
+            return combine_mixed(terms, layout, grid, total, moment);
+        if (term.whole != 0) whole[count++] = term;
+    }
+    combine_whole(whole.data(), count, layout, grid, total, moment);
 }
 
 double fixed_mass(const chem::Composition &composition) {
