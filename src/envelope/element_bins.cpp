@@ -22,11 +22,6 @@ Cx complex_log(Cx z) {
     return {0.5 * std::log(z.re * z.re + z.im * z.im), std::atan2(z.im, z.re)};
 }
 
-Cx complex_exp(Cx z) {
-    const double magnitude = std::exp(z.re);
-    return {magnitude * std::cos(z.im), magnitude * std::sin(z.im)};
-}
-
 double mean_defect(const labels::ElementPattern &pattern) {
     double sum = 0;
     for (std::size_t i = 0; i < pattern.size; ++i) sum += pattern.shares[i] * pattern.defects[i];

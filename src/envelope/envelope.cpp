@@ -63,16 +63,18 @@ struct NaturalElement {
     const DirectSeries *series;
 };
 
-const NaturalElement &natural_element(int element) {
-    using Table = std::array<NaturalElement, chem::kElementCount>;
-    static const Table table = [] {
-        Table all{};
+// Every element's NaturalElement, made on first use; a call fetches the
+// table once and indexes it per element.
+using NaturalElements = std::array<NaturalElement, chem::kElementCount>;
+const NaturalElements &natural_elements() {
+    static const NaturalElements table = [] {
+        NaturalElements all{};
         for (int e = 0; e < chem::kElementCount; ++e)
             all[static_cast<std::size_t>(e)] = {&labels::natural_pattern(e), &natural_stats(e),
                                                 natural_direct_series(e)};
         return all;
     }();
-    return table[static_cast<std::size_t>(element)];
+    return table;
 }
 
 // A labelled element's pattern and its stats, made for one label set.
@@ -176,12 +178,13 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
     // those alone.
     std::array<int, chem::kElementCount> present;
     const int count = present_elements(molecule, carriers, present);
+    const NaturalElements &naturals = natural_elements();
     for (int i = 0; i < count; ++i) {
         const int element = present[static_cast<std::size_t>(i)];
         const auto index = static_cast<std::size_t>(element);
         const double own = molecule.natural[index];
         const double carried = carriers == nullptr ? 0 : carriers->natural[index];
-        const NaturalElement &natural_of = natural_element(element);
+        const NaturalElement &natural_of = naturals[index];
         const labels::ElementPattern &natural = *natural_of.pattern;
         const ElementStats &natural_stats = *natural_of.stats;
         if (!any_labels || !labels.labels_element(element)) {
@@ -715,12 +718,13 @@ Outcome call_factors(const chem::Composition &molecule, const chem::Composition 
 bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
     std::array<int, chem::kElementCount> present;
     const int count = present_elements(molecule, nullptr, present);
+    const NaturalElements &naturals = natural_elements();
     const double fixed = fixed_mass(molecule);
     double monoisotopic = fixed, average = fixed;
     for (int i = 0; i < count; ++i) {
         const int element = present[static_cast<std::size_t>(i)];
         const double own = molecule.natural[static_cast<std::size_t>(element)];
-        const NaturalElement &natural = natural_element(element);
+        const NaturalElement &natural = naturals[static_cast<std::size_t>(element)];
         const ElementStats &stats = *natural.stats;
         if (!factor_passes(make_factor(*natural.pattern, stats, own, element, false))) return false;
         monoisotopic += own * stats.top_mass;
