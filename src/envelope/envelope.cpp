@@ -471,13 +471,12 @@ std::pair<long long, long long> reported_range(const Window &window, long long m
     long long first = window.low, last = window.low + window.span - 1;
     while (first <= last && share_at(first) < CORVAN_ACCURACY) ++first;
     while (last > first && share_at(last) < CORVAN_ACCURACY) --last;
-    result.shares.clear();
-    result.masses.clear();
     result.first_neutrons = static_cast<int>((first > last ? window.low : first) - mono_shift);
-    if (first <= last) {
-        result.shares.resize(static_cast<std::size_t>(last - first + 1));
-        result.masses.resize(static_cast<std::size_t>(last - first + 1));
-    }
+    // Resized without clearing: the caller writes every point, so the
+    // room kept from an earlier molecule need not be zeroed first.
+    const auto points = static_cast<std::size_t>(first <= last ? last - first + 1 : 0);
+    result.shares.resize(points);
+    result.masses.resize(points);
     return {first, last};
 }
 
@@ -498,12 +497,15 @@ void fill_points(const Window &window, const Layout &layout, const double *total
         [&](long long k) { return total[cell_of(k, layout, window.grid)] * scale; }, result);
     if (first > last) return;
     double *shares = result.shares.data(), *masses = result.masses.data();
+    // Held apart from the layout, which the stores to `masses` could
+    // otherwise change for all the compiler knows.
+    const double lightest = layout.lightest, base = layout.base, rise = 1 + layout.slope;
+    const long long grid = window.grid;
     long long cell = cell_of(first, layout, window.grid);
-    for (long long k = first; k <= last; ++k, cell = cell + 1 == window.grid ? 0 : cell + 1) {
+    for (long long k = first; k <= last; ++k, cell = cell + 1 == grid ? 0 : cell + 1) {
         set_point(shares, masses, static_cast<std::size_t>(k - first), total[cell] * scale, [&] {
-            return k == 0 ? layout.lightest
-                          : layout.base + (1 + layout.slope) * static_cast<double>(k) +
-                                moment[cell] / total[cell];
+            return k == 0 ? lightest
+                          : base + rise * static_cast<double>(k) + moment[cell] / total[cell];
         });
     }
 }
