@@ -77,8 +77,8 @@ ElementBin element_bin(const labels::ElementPattern &p, Wide mean, Wide defect, 
 
 // Every grid size the envelope uses up to kLongestSharedGrid: from 4 up,
 // with no prime factor above 5.
-constexpr bool smooth(int n) {
-    for (int prime : {2, 3, 5})
+constexpr bool smooth(long long n) {
+    for (long long prime : {2, 3, 5})
         while (n % prime == 0) n /= prime;
     return n == 1;
 }
@@ -96,20 +96,23 @@ constexpr auto kGridSizes = [] {
     return sizes;
 }();
 
-// Each length's place in kGridSizes, or -1: looked up directly, as every
-// call on the transform route asks once per element.
-constexpr auto kSizeIndex = [] {
-    std::array<std::int16_t, kLongestSharedGrid + 1> index{};
-    index.fill(-1);
-    for (std::size_t at = 0; at < kGridSizes.size(); ++at)
-        index[static_cast<std::size_t>(kGridSizes[at])] = static_cast<std::int16_t>(at);
-    return index;
+// For each n up to kLongestSharedGrid, the place in kGridSizes of the first
+// size >= n: both look-ups below are one read, as every call asks them.
+constexpr auto kFirstAtLeast = [] {
+    std::array<std::int16_t, kLongestSharedGrid + 1> first{};
+    std::size_t at = 0;
+    for (std::size_t n = 0; n < first.size(); ++n) {
+        if (static_cast<int>(n) > kGridSizes[at]) ++at;
+        first[n] = static_cast<std::int16_t>(at);
+    }
+    return first;
 }();
-static_assert(kSizes <= 32767, "kSizeIndex holds 16-bit places");
+static_assert(kSizes <= 32767, "kFirstAtLeast holds 16-bit places");
 
 int size_index(int grid) {
-    return grid >= 0 && grid <= kLongestSharedGrid ? kSizeIndex[static_cast<std::size_t>(grid)]
-                                                   : -1;
+    if (grid < 0 || grid > kLongestSharedGrid) return -1;
+    const int at = kFirstAtLeast[static_cast<std::size_t>(grid)];
+    return kGridSizes[static_cast<std::size_t>(at)] == grid ? at : -1;
 }
 
 // Published once per (length, element) with a compare-and-swap: a thread
@@ -124,6 +127,15 @@ SharedBins &shared_bins() {
 }
 
 } // namespace
+
+int grid_size(long long span) {
+    if (span <= kLongestSharedGrid)
+        return kGridSizes[static_cast<std::size_t>(
+            kFirstAtLeast[static_cast<std::size_t>(std::max(0LL, span))])];
+    long long size = span;
+    while (!smooth(size)) ++size;
+    return static_cast<int>(size);
+}
 
 void fill_element_bins(const labels::ElementPattern &pattern, int grid, ElementBin *bins) {
     const Wide mean = pattern.mean_position(), defect = mean_defect(pattern);

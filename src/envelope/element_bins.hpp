@@ -60,6 +60,11 @@ void fill_element_bins(const labels::ElementPattern &pattern, int grid, ElementB
 // the process (at most 64 KB per element and length).
 inline constexpr int kLongestSharedGrid = 4096;
 
+// The smallest grid size of at least `span` points (from 4 up) whose only
+// prime factors are 2, 3 and 5: sizes FFTW transforms fastest. `span` at
+// most CORVAN_MAX_POINTS.
+int grid_size(long long span);
+
 // fill_element_bins of the element's natural pattern, made on first use of
 // (element, length) and shared; null above kLongestSharedGrid, with the
 // caches turned off (fft::set_caching) or when memory runs out.

@@ -213,17 +213,6 @@ struct Window {
     long long direct_top = 0; // the last point the direct sum needs
 };
 
-// The smallest size of at least `span` points (from 4 up) whose only prime
-// factors are 2, 3 and 5: sizes FFTW transforms fastest.
-int grid_size(long long span) {
-    for (long long size = std::max(4LL, span);; ++size) {
-        long long rest = size;
-        for (long long prime : {2, 3, 5})
-            while (rest % prime == 0) rest /= prime;
-        if (rest == 1) return static_cast<int>(size);
-    }
-}
-
 // Chernoff's bound at a few fixed slopes (kSlopes): for any lambda > 0,
 // P(S >= a) <= exp(-lambda a + sum n log E[e^(lambda X)]); each slope gives
 // a valid edge and the tightest one is kept. Small molecules are bounded
