@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "core/buffers.hpp"
@@ -19,11 +20,6 @@ Cx quotient(Cx a, Cx b) {
 
 Cx complex_log(Cx z) {
     return {0.5 * std::log(z.re * z.re + z.im * z.im), std::atan2(z.im, z.re)};
-}
-
-Cx complex_exp(Cx z) {
-    const double magnitude = std::exp(z.re);
-    return {magnitude * std::cos(z.im), magnitude * std::sin(z.im)};
 }
 
 double mean_defect(const labels::ElementPattern &pattern) {
@@ -81,8 +77,8 @@ ElementBin element_bin(const labels::ElementPattern &p, Wide mean, Wide defect, 
 
 // Every grid size the envelope uses up to kLongestSharedGrid: from 4 up,
 // with no prime factor above 5.
-constexpr bool smooth(int n) {
-    for (int prime : {2, 3, 5})
+constexpr bool smooth(long long n) {
+    for (long long prime : {2, 3, 5})
         while (n % prime == 0) n /= prime;
     return n == 1;
 }
@@ -100,11 +96,23 @@ constexpr auto kGridSizes = [] {
     return sizes;
 }();
 
+// For each n up to kLongestSharedGrid, the place in kGridSizes of the first
+// size >= n: both look-ups below are one read, as every call asks them.
+constexpr auto kFirstAtLeast = [] {
+    std::array<std::int16_t, kLongestSharedGrid + 1> first{};
+    std::size_t at = 0;
+    for (std::size_t n = 0; n < first.size(); ++n) {
+        if (static_cast<int>(n) > kGridSizes[at]) ++at;
+        first[n] = static_cast<std::int16_t>(at);
+    }
+    return first;
+}();
+static_assert(kSizes <= 32767, "kFirstAtLeast holds 16-bit places");
+
 int size_index(int grid) {
-    const auto found = std::lower_bound(kGridSizes.begin(), kGridSizes.end(), grid);
-    return found != kGridSizes.end() && *found == grid
-               ? static_cast<int>(found - kGridSizes.begin())
-               : -1;
+    if (grid < 0 || grid > kLongestSharedGrid) return -1;
+    const int at = kFirstAtLeast[static_cast<std::size_t>(grid)];
+    return kGridSizes[static_cast<std::size_t>(at)] == grid ? at : -1;
 }
 
 // Published once per (length, element) with a compare-and-swap: a thread
@@ -119,6 +127,15 @@ SharedBins &shared_bins() {
 }
 
 } // namespace
+
+int grid_size(long long span) {
+    if (span <= kLongestSharedGrid)
+        return kGridSizes[static_cast<std::size_t>(
+            kFirstAtLeast[static_cast<std::size_t>(std::max(0LL, span))])];
+    long long size = span;
+    while (!smooth(size)) ++size;
+    return static_cast<int>(size);
+}
 
 void fill_element_bins(const labels::ElementPattern &pattern, int grid, ElementBin *bins) {
     const Wide mean = pattern.mean_position(), defect = mean_defect(pattern);

@@ -4,6 +4,8 @@
 // are made once per grid length and shared read-only by every thread.
 #pragma once
 
+#include <cmath>
+
 #include "labels/element_pattern.hpp"
 
 namespace corvan::envelope {
@@ -27,7 +29,11 @@ inline Cx scaled(Cx a, double s) {
 }
 Cx quotient(Cx a, Cx b);
 Cx complex_log(Cx z);
-Cx complex_exp(Cx z);
+// Inline: the envelope takes one per bin, where a call's cost shows.
+inline Cx complex_exp(Cx z) {
+    const double magnitude = std::exp(z.re);
+    return {magnitude * std::cos(z.im), magnitude * std::sin(z.im)};
+}
 
 // Bin j of an element with pattern P (shares s, positions x, defects d,
 // mean position m, mean defect e) on a grid of N points, theta = 2 pi j / N:
@@ -53,6 +59,11 @@ void fill_element_bins(const labels::ElementPattern &pattern, int grid, ElementB
 // Grids up to this size keep their natural elements' bins for the life of
 // the process (at most 64 KB per element and length).
 inline constexpr int kLongestSharedGrid = 4096;
+
+// The smallest grid size of at least `span` points (from 4 up) whose only
+// prime factors are 2, 3 and 5: sizes FFTW transforms fastest. `span` at
+// most CORVAN_MAX_POINTS.
+int grid_size(long long span);
 
 // fill_element_bins of the element's natural pattern, made on first use of
 // (element, length) and shared; null above kLongestSharedGrid, with the

@@ -63,16 +63,18 @@ struct NaturalElement {
     const DirectSeries *series;
 };
 
-const NaturalElement &natural_element(int element) {
-    using Table = std::array<NaturalElement, chem::kElementCount>;
-    static const Table table = [] {
-        Table all{};
+// Every element's NaturalElement, made on first use; a call fetches the
+// table once and indexes it per element.
+using NaturalElements = std::array<NaturalElement, chem::kElementCount>;
+const NaturalElements &natural_elements() {
+    static const NaturalElements table = [] {
+        NaturalElements all{};
         for (int e = 0; e < chem::kElementCount; ++e)
             all[static_cast<std::size_t>(e)] = {&labels::natural_pattern(e), &natural_stats(e),
                                                 natural_direct_series(e)};
         return all;
     }();
-    return table[static_cast<std::size_t>(element)];
+    return table;
 }
 
 // A labelled element's pattern and its stats, made for one label set.
@@ -176,12 +178,13 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
     // those alone.
     std::array<int, chem::kElementCount> present;
     const int count = present_elements(molecule, carriers, present);
+    const NaturalElements &naturals = natural_elements();
     for (int i = 0; i < count; ++i) {
         const int element = present[static_cast<std::size_t>(i)];
         const auto index = static_cast<std::size_t>(element);
         const double own = molecule.natural[index];
         const double carried = carriers == nullptr ? 0 : carriers->natural[index];
-        const NaturalElement &natural_of = natural_element(element);
+        const NaturalElement &natural_of = naturals[index];
         const labels::ElementPattern &natural = *natural_of.pattern;
         const ElementStats &natural_stats = *natural_of.stats;
         if (!any_labels || !labels.labels_element(element)) {
@@ -209,17 +212,6 @@ struct Window {
     int grid = 4;
     long long direct_top = 0; // the last point the direct sum needs
 };
-
-// The smallest size of at least `span` points (from 4 up) whose only prime
-// factors are 2, 3 and 5: sizes FFTW transforms fastest.
-int grid_size(long long span) {
-    for (long long size = std::max(4LL, span);; ++size) {
-        long long rest = size;
-        for (long long prime : {2, 3, 5})
-            while (rest % prime == 0) rest /= prime;
-        if (rest == 1) return static_cast<int>(size);
-    }
-}
 
 // Chernoff's bound at a few fixed slopes (kSlopes): for any lambda > 0,
 // P(S >= a) <= exp(-lambda a + sum n log E[e^(lambda X)]); each slope gives
@@ -341,8 +333,8 @@ Layout layout_of(const std::vector<Factor> &factors, double fixed) {
 // in bins 0..N/2: per bin one exponential of the summed logarithms, the
 // moment by the product rule, and the extra atom of a fractional count as
 // the mixture X = 1 - f + f P with moment f P (defect - slope x) / X.
-void combine(const std::vector<Term> &terms, const Layout &layout, int grid, Cx *total,
-             Cx *moment) {
+void combine_mixed(const std::vector<Term> &terms, const Layout &layout, int grid, Cx *total,
+                   Cx *moment) {
     const double step = 2 * M_PI / grid,
                  offset = layout.whole_mean - static_cast<double>(layout.centre);
     const double slope = layout.slope;
@@ -375,6 +367,54 @@ void combine(const std::vector<Term> &terms, const Layout &layout, int grid, Cx 
         total[j] = complex_exp(log);
         moment[j] = total[j] * (defects - scaled(positions, slope) + extra);
     }
+}
+
+// A complex number as two lanes: the compiler then adds and multiplies both
+// parts in one instruction, each lane rounding as the scalar operation does.
+using Pair = double __attribute__((vector_size(16)));
+inline Pair pair_of(Cx z) {
+    return Pair{z.re, z.im};
+}
+inline Cx cx_of(Pair p) {
+    return {p[0], p[1]};
+}
+
+// combine_mixed() where every count is whole, the usual case: the same sums
+// in the same order, without the per-term tests in the loop over bins.
+// `whole` lists the terms with atoms (those combine_mixed() adds).
+void combine_whole(const Term *whole, std::size_t count, const Layout &layout, int grid, Cx *total,
+                   Cx *moment) {
+    const double step = 2 * M_PI / grid,
+                 offset = layout.whole_mean - static_cast<double>(layout.centre);
+    const double slope = layout.slope;
+    for (int j = 0; j <= grid / 2; ++j) {
+        Pair log{0, -offset * step * j}, defects{0, 0}, positions{0, 0};
+        for (std::size_t t = 0; t < count; ++t) {
+            const ElementBin &bin = whole[t].bins[j];
+            const Pair times{whole[t].whole, whole[t].whole};
+            log += pair_of(bin.log) * times;
+            defects += pair_of(bin.defect) * times;
+            positions += pair_of(bin.position) * times;
+        }
+        if (log[0] < kNegligibleLog) {
+            total[j] = moment[j] = Cx{};
+            continue;
+        }
+        total[j] = complex_exp(cx_of(log));
+        moment[j] = total[j] * (cx_of(defects) - scaled(cx_of(positions), slope) + Cx{});
+    }
+}
+
+void combine(const std::vector<Term> &terms, const Layout &layout, int grid, Cx *total,
+             Cx *moment) {
+    std::array<Term, 2 * chem::kElementCount> whole;
+    std::size_t count = 0;
+    for (const Term &term : terms) {
+        if (term.fraction != 0 || count == whole.size())
+            return combine_mixed(terms, layout, grid, total, moment);
+        if (term.whole != 0) whole[count++] = term;
+    }
+    combine_whole(whole.data(), count, layout, grid, total, moment);
 }
 
 double fixed_mass(const chem::Composition &composition) {
@@ -420,13 +460,12 @@ std::pair<long long, long long> reported_range(const Window &window, long long m
     long long first = window.low, last = window.low + window.span - 1;
     while (first <= last && share_at(first) < CORVAN_ACCURACY) ++first;
     while (last > first && share_at(last) < CORVAN_ACCURACY) --last;
-    result.shares.clear();
-    result.masses.clear();
     result.first_neutrons = static_cast<int>((first > last ? window.low : first) - mono_shift);
-    if (first <= last) {
-        result.shares.resize(static_cast<std::size_t>(last - first + 1));
-        result.masses.resize(static_cast<std::size_t>(last - first + 1));
-    }
+    // Resized without clearing: the caller writes every point, so the
+    // room kept from an earlier molecule need not be zeroed first.
+    const auto points = static_cast<std::size_t>(first <= last ? last - first + 1 : 0);
+    result.shares.resize(points);
+    result.masses.resize(points);
     return {first, last};
 }
 
@@ -447,12 +486,15 @@ void fill_points(const Window &window, const Layout &layout, const double *total
         [&](long long k) { return total[cell_of(k, layout, window.grid)] * scale; }, result);
     if (first > last) return;
     double *shares = result.shares.data(), *masses = result.masses.data();
+    // Held apart from the layout, which the stores to `masses` could
+    // otherwise change for all the compiler knows.
+    const double lightest = layout.lightest, base = layout.base, rise = 1 + layout.slope;
+    const long long grid = window.grid;
     long long cell = cell_of(first, layout, window.grid);
-    for (long long k = first; k <= last; ++k, cell = cell + 1 == window.grid ? 0 : cell + 1) {
+    for (long long k = first; k <= last; ++k, cell = cell + 1 == grid ? 0 : cell + 1) {
         set_point(shares, masses, static_cast<std::size_t>(k - first), total[cell] * scale, [&] {
-            return k == 0 ? layout.lightest
-                          : layout.base + (1 + layout.slope) * static_cast<double>(k) +
-                                moment[cell] / total[cell];
+            return k == 0 ? lightest
+                          : base + rise * static_cast<double>(k) + moment[cell] / total[cell];
         });
     }
 }
@@ -678,12 +720,13 @@ Outcome call_factors(const chem::Composition &molecule, const chem::Composition 
 bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
     std::array<int, chem::kElementCount> present;
     const int count = present_elements(molecule, nullptr, present);
+    const NaturalElements &naturals = natural_elements();
     const double fixed = fixed_mass(molecule);
     double monoisotopic = fixed, average = fixed;
     for (int i = 0; i < count; ++i) {
         const int element = present[static_cast<std::size_t>(i)];
         const double own = molecule.natural[static_cast<std::size_t>(element)];
-        const NaturalElement &natural = natural_element(element);
+        const NaturalElement &natural = naturals[static_cast<std::size_t>(element)];
         const ElementStats &stats = *natural.stats;
         if (!factor_passes(make_factor(*natural.pattern, stats, own, element, false))) return false;
         monoisotopic += own * stats.top_mass;
