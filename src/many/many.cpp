@@ -68,11 +68,25 @@ void fill_failed(const RowSlots &slots, std::size_t points) {
     if (slots.first_neutrons != nullptr) *slots.first_neutrons = 0;
 }
 
+// The envelope's highest share and the index where it first occurs.
+struct Peak {
+    double share = 0;
+    std::ptrdiff_t at = 0;
+};
+
+Peak peak_of(const std::vector<double> &shares) {
+    Peak peak;
+    for (std::size_t i = 0; i < shares.size(); ++i)
+        if (shares[i] > peak.share) peak = {shares[i], static_cast<std::ptrdiff_t>(i)};
+    return peak;
+}
+
 // Index into envelope.shares of the row's first column: the whole envelope
 // from M on when it fits there, else from its first point when it fits,
 // else the `points` contiguous points of largest total share that hold the
-// most abundant one. One pass over the computed shares.
-std::ptrdiff_t window_start(const envelope::Envelope &envelope, std::size_t points) {
+// most abundant one (at `top`).
+std::ptrdiff_t window_start(const envelope::Envelope &envelope, std::size_t points,
+                            std::ptrdiff_t top) {
     const std::vector<double> &shares = envelope.shares;
     const auto count = static_cast<std::ptrdiff_t>(shares.size());
     const auto width = static_cast<std::ptrdiff_t>(points);
@@ -81,7 +95,6 @@ std::ptrdiff_t window_start(const envelope::Envelope &envelope, std::size_t poin
             envelope.first_neutrons >= 0 && envelope.first_neutrons + count <= width;
         return fits_from_m ? -envelope.first_neutrons : 0;
     }
-    const auto top = std::max_element(shares.begin(), shares.end()) - shares.begin();
     const std::ptrdiff_t lowest = std::max<std::ptrdiff_t>(0, top - width + 1);
     const std::ptrdiff_t highest = std::min(top, count - width);
     double sum = 0;
@@ -95,25 +108,35 @@ std::ptrdiff_t window_start(const envelope::Envelope &envelope, std::size_t poin
     return best;
 }
 
+// Columns [from, to) of a row hold no point: height 0, m/z NaN.
+void write_empty(const RowSlots &slots, std::size_t from, std::size_t to) {
+    std::fill(slots.heights + from, slots.heights + to, 0.0);
+    if (slots.mz != nullptr) std::fill(slots.mz + from, slots.mz + to, kNaN);
+}
+
 // Heights scaled to the envelope's highest point, as
 // corvan_distribution_compute scales its intensities; the window holds it.
+// Each column is written once, in one pass over the row.
 void write_points(const envelope::Envelope &envelope, int charge, const RowSlots &slots,
                   std::size_t points) {
-    for (std::size_t j = 0; j < points; ++j) slots.heights[j] = 0;
-    if (slots.mz != nullptr)
-        for (std::size_t j = 0; j < points; ++j) slots.mz[j] = kNaN;
-    double highest = 0;
-    for (double share : envelope.shares) highest = std::max(highest, share);
-    const std::ptrdiff_t start = window_start(envelope, points);
-    for (std::size_t j = 0; j < points; ++j) {
-        const std::ptrdiff_t i = start + static_cast<std::ptrdiff_t>(j);
-        if (i < 0) continue;
-        if (i >= static_cast<std::ptrdiff_t>(envelope.shares.size())) break;
-        const auto at = static_cast<std::size_t>(i);
-        if (envelope.shares[at] == 0) continue;
-        slots.heights[j] = envelope.shares[at] / highest;
-        if (slots.mz != nullptr) slots.mz[j] = ion::to_mz_or_mass(envelope.masses[at], charge);
+    const std::vector<double> &shares = envelope.shares;
+    const Peak peak = peak_of(shares);
+    const std::ptrdiff_t start = window_start(envelope, points, peak.at);
+    const auto width = static_cast<std::ptrdiff_t>(points);
+    // Columns [begin, end) lie over the envelope's points.
+    const std::ptrdiff_t begin = std::clamp<std::ptrdiff_t>(-start, 0, width);
+    const std::ptrdiff_t end = std::clamp<std::ptrdiff_t>(
+        static_cast<std::ptrdiff_t>(shares.size()) - start, begin, width);
+    write_empty(slots, 0, static_cast<std::size_t>(begin));
+    const double *share = shares.data();
+    for (std::ptrdiff_t j = begin, i = begin + start; j < end; ++j, ++i)
+        slots.heights[j] = share[i] == 0 ? 0.0 : share[i] / peak.share;
+    if (slots.mz != nullptr) {
+        const double *mass = envelope.masses.data();
+        for (std::ptrdiff_t j = begin, i = begin + start; j < end; ++j, ++i)
+            slots.mz[j] = share[i] == 0 ? kNaN : ion::to_mz_or_mass(mass[i], charge);
     }
+    write_empty(slots, static_cast<std::size_t>(end), points);
     if (slots.monoisotopic_mz != nullptr)
         *slots.monoisotopic_mz = ion::to_mz_or_mass(envelope.monoisotopic_mass, charge);
     if (slots.first_neutrons != nullptr)
