@@ -128,13 +128,15 @@ void write_points(const envelope::Envelope &envelope, int charge, const RowSlots
     const std::ptrdiff_t end = std::clamp<std::ptrdiff_t>(
         static_cast<std::ptrdiff_t>(shares.size()) - start, begin, width);
     write_empty(slots, 0, static_cast<std::size_t>(begin));
+    // A point below CORVAN_ACCURACY has share 0 and mass NaN in the
+    // envelope, which the scaling keeps: 0 / highest is 0 and NaN stays NaN.
     const double *share = shares.data();
     for (std::ptrdiff_t j = begin, i = begin + start; j < end; ++j, ++i)
-        slots.heights[j] = share[i] == 0 ? 0.0 : share[i] / peak.share;
+        slots.heights[j] = share[i] / peak.share;
     if (slots.mz != nullptr) {
         const double *mass = envelope.masses.data();
         for (std::ptrdiff_t j = begin, i = begin + start; j < end; ++j, ++i)
-            slots.mz[j] = share[i] == 0 ? kNaN : ion::to_mz_or_mass(mass[i], charge);
+            slots.mz[j] = ion::to_mz_or_mass(mass[i], charge);
     }
     write_empty(slots, static_cast<std::size_t>(end), points);
     if (slots.monoisotopic_mz != nullptr)
