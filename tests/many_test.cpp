@@ -320,6 +320,24 @@ TEST(Many, OptionalOutputsAndCallRefusalsThatWriteNothing) {
               CORVAN_E_ARGUMENT);
 }
 
+// A protein's first reported point lies far above M, yet its envelope fits a
+// wide row from M on: the row starts at M, its leading columns empty.
+TEST(Many, WideRowStartsAtMBeforeTheFirstReportedPoint) {
+    const char *text = "C6500H10000N1700O2000S50";
+    Options options;
+    Table t(1, 400);
+    ASSERT_EQ(corvan_many_table_from_texts(CORVAN_KIND_FORMULA, &text, nullptr, 1, options.get(),
+                                           &t.table, nullptr, nullptr),
+              CORVAN_OK);
+    EXPECT_EQ(t.first[0], 0);
+    EXPECT_EQ(t.heights[0], 0.0);
+    EXPECT_TRUE(std::isnan(t.mz[0]));
+    corvan_molecule *m = nullptr;
+    ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, text, &m, nullptr), CORVAN_OK);
+    expect_row_equals_single(t, 0, m, options.get(), 0);
+    corvan_molecule_free(m);
+}
+
 TEST(Many, ThreadsOnSlicesWithSharedOptionsEqualOneCall) {
     std::vector<std::string> formulas;
     std::vector<int> charges;
