@@ -379,29 +379,50 @@ inline Cx cx_of(Pair p) {
     return {p[0], p[1]};
 }
 
+// Bin j's sums into total[j] and moment[j]: zero where its magnitude
+// e^log.re is negligible, else from the exponential `value` of its log.
+inline void store_bin(Pair log, Pair defects, Pair positions, double slope, Cx value, Cx &total,
+                      Cx &moment) {
+    if (log[0] < kNegligibleLog) {
+        total = moment = Cx{};
+        return;
+    }
+    total = value;
+    moment = value * (cx_of(defects) - scaled(cx_of(positions), slope) + Cx{});
+}
+
 // combine_mixed() where every count is whole, the usual case: the same sums
-// in the same order, without the per-term tests in the loop over bins.
+// in the same order, without the per-term tests in the loop over bins, two
+// bins at a time (the last one alone twice when the count is odd).
 // `whole` lists the terms with atoms (those combine_mixed() adds).
 void combine_whole(const Term *whole, std::size_t count, const Layout &layout, int grid, Cx *total,
                    Cx *moment) {
     const double step = 2 * M_PI / grid,
                  offset = layout.whole_mean - static_cast<double>(layout.centre);
     const double slope = layout.slope;
-    for (int j = 0; j <= grid / 2; ++j) {
+    const int half = grid / 2;
+    for (int j = 0; j <= half; j += 2) {
+        const int next = std::min(j + 1, half);
         Pair log{0, -offset * step * j}, defects{0, 0}, positions{0, 0};
+        Pair next_log{0, -offset * step * next}, next_defects{0, 0}, next_positions{0, 0};
         for (std::size_t t = 0; t < count; ++t) {
-            const ElementBin &bin = whole[t].bins[j];
+            const ElementBin &bin = whole[t].bins[j], &next_bin = whole[t].bins[next];
             const Pair times{whole[t].whole, whole[t].whole};
             log += pair_of(bin.log) * times;
             defects += pair_of(bin.defect) * times;
             positions += pair_of(bin.position) * times;
+            next_log += pair_of(next_bin.log) * times;
+            next_defects += pair_of(next_bin.defect) * times;
+            next_positions += pair_of(next_bin.position) * times;
         }
-        if (log[0] < kNegligibleLog) {
-            total[j] = moment[j] = Cx{};
-            continue;
-        }
-        total[j] = complex_exp(cx_of(log));
-        moment[j] = total[j] * (cx_of(defects) - scaled(cx_of(positions), slope) + Cx{});
+        // A negligible bin's magnitude is not asked for: store_bin zeroes it.
+        const Lanes re{std::max(log[0], kNegligibleLog), std::max(next_log[0], kNegligibleLog)};
+        Lanes value_re, value_im;
+        lanes_complex_exp(re, Lanes{log[1], next_log[1]}, value_re, value_im);
+        store_bin(log, defects, positions, slope, {value_re[0], value_im[0]}, total[j], moment[j]);
+        if (next != j)
+            store_bin(next_log, next_defects, next_positions, slope, {value_re[1], value_im[1]},
+                      total[next], moment[next]);
     }
 }
 
