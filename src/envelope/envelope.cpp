@@ -502,16 +502,21 @@ void set_point(double *shares, double *masses, std::size_t at, double share, Mas
 void fill_points(const Window &window, const Layout &layout, const double *total,
                  const double *moment, long long mono_shift, Envelope &result) {
     const double scale = 1.0 / window.grid;
+    const long long grid = window.grid, low_cell = cell_of(window.low, layout, window.grid);
+    // The window is at most one grid long: a point's cell is the low end's
+    // plus its distance from it, wrapped once (no division per point).
+    const auto cell_at = [&](long long k) {
+        const long long cell = low_cell + (k - window.low);
+        return cell >= grid ? cell - grid : cell;
+    };
     const auto [first, last] = reported_range(
-        window, mono_shift,
-        [&](long long k) { return total[cell_of(k, layout, window.grid)] * scale; }, result);
+        window, mono_shift, [&](long long k) { return total[cell_at(k)] * scale; }, result);
     if (first > last) return;
     double *shares = result.shares.data(), *masses = result.masses.data();
     // Held apart from the layout, which the stores to `masses` could
     // otherwise change for all the compiler knows.
     const double lightest = layout.lightest, base = layout.base, rise = 1 + layout.slope;
-    const long long grid = window.grid;
-    long long cell = cell_of(first, layout, window.grid);
+    long long cell = cell_at(first);
     for (long long k = first; k <= last; ++k, cell = cell + 1 == grid ? 0 : cell + 1) {
         set_point(shares, masses, static_cast<std::size_t>(k - first), total[cell] * scale, [&] {
             return k == 0 ? lightest
