@@ -391,17 +391,20 @@ inline void store_bin(Pair log, Pair defects, Pair positions, double slope, Cx v
     moment = value * (cx_of(defects) - scaled(cx_of(positions), slope) + Cx{});
 }
 
-// combine_mixed() where every count is whole, the usual case: the same sums
-// in the same order, without the per-term tests in the loop over bins, two
-// bins at a time (the last one alone twice when the count is odd).
-// `whole` lists the terms with atoms (those combine_mixed() adds).
-void combine_whole(const Term *whole, std::size_t count, const Layout &layout, int grid, Cx *total,
-                   Cx *moment) {
+// Bins j, j + 1, ... of combine_whole() below, two at a time (the last one
+// alone twice when the count is odd), from `j` on. Skipping, a pair of
+// negligible bins (see kNegligibleLog) skips the exponential; else the
+// loop stops after the first such pair and returns where it stopped: the
+// bins up to there rarely are, and the loop without that test keeps its
+// constants in registers.
+template <bool Skipping>
+int combine_pairs(const Term *whole, std::size_t count, const Layout &layout, int grid, int j,
+                  Cx *total, Cx *moment) {
     const double step = 2 * M_PI / grid,
                  offset = layout.whole_mean - static_cast<double>(layout.centre);
     const double slope = layout.slope;
     const int half = grid / 2;
-    for (int j = 0; j <= half; j += 2) {
+    for (; j <= half; j += 2) {
         const int next = std::min(j + 1, half);
         Pair log{0, -offset * step * j}, defects{0, 0}, positions{0, 0};
         Pair next_log{0, -offset * step * next}, next_defects{0, 0}, next_positions{0, 0};
@@ -415,6 +418,13 @@ void combine_whole(const Term *whole, std::size_t count, const Layout &layout, i
             next_defects += pair_of(next_bin.defect) * times;
             next_positions += pair_of(next_bin.position) * times;
         }
+        const bool negligible = log[0] < kNegligibleLog && next_log[0] < kNegligibleLog;
+        if constexpr (Skipping) {
+            if (negligible) {
+                total[j] = moment[j] = total[next] = moment[next] = Cx{};
+                continue;
+            }
+        }
         // A negligible bin's magnitude is not asked for: store_bin zeroes it.
         const Lanes re{std::max(log[0], kNegligibleLog), std::max(next_log[0], kNegligibleLog)};
         Lanes value_re, value_im;
@@ -423,7 +433,23 @@ void combine_whole(const Term *whole, std::size_t count, const Layout &layout, i
         if (next != j)
             store_bin(next_log, next_defects, next_positions, slope, {value_re[1], value_im[1]},
                       total[next], moment[next]);
+        if constexpr (!Skipping) {
+            if (negligible) return j + 2;
+        }
     }
+    return j;
+}
+
+// combine_mixed() where every count is whole, the usual case: the same sums
+// in the same order, without the per-term tests in the loop over bins.
+// `whole` lists the terms with atoms (those combine_mixed() adds). In a
+// large molecule most bins are negligible (the transform narrows as the
+// distribution widens): past the first negligible pair, such pairs skip
+// the exponential.
+void combine_whole(const Term *whole, std::size_t count, const Layout &layout, int grid, Cx *total,
+                   Cx *moment) {
+    const int j = combine_pairs<false>(whole, count, layout, grid, 0, total, moment);
+    combine_pairs<true>(whole, count, layout, grid, j, total, moment);
 }
 
 void combine(const std::vector<Term> &terms, const Layout &layout, int grid, Cx *total,
