@@ -379,30 +379,77 @@ inline Cx cx_of(Pair p) {
     return {p[0], p[1]};
 }
 
-// combine_mixed() where every count is whole, the usual case: the same sums
-// in the same order, without the per-term tests in the loop over bins.
-// `whole` lists the terms with atoms (those combine_mixed() adds).
-void combine_whole(const Term *whole, std::size_t count, const Layout &layout, int grid, Cx *total,
-                   Cx *moment) {
+// Bin j's sums into total[j] and moment[j]: zero where its magnitude
+// e^log.re is negligible, else from the exponential `value` of its log.
+inline void store_bin(Pair log, Pair defects, Pair positions, double slope, Cx value, Cx &total,
+                      Cx &moment) {
+    if (log[0] < kNegligibleLog) {
+        total = moment = Cx{};
+        return;
+    }
+    total = value;
+    moment = value * (cx_of(defects) - scaled(cx_of(positions), slope) + Cx{});
+}
+
+// Bins j, j + 1, ... of combine_whole() below, two at a time (the last one
+// alone twice when the count is odd), from `j` on. Skipping, a pair of
+// negligible bins (see kNegligibleLog) skips the exponential; else the
+// loop stops after the first such pair and returns where it stopped: the
+// bins up to there rarely are, and the loop without that test keeps its
+// constants in registers.
+template <bool Skipping>
+int combine_pairs(const Term *whole, std::size_t count, const Layout &layout, int grid, int j,
+                  Cx *total, Cx *moment) {
     const double step = 2 * M_PI / grid,
                  offset = layout.whole_mean - static_cast<double>(layout.centre);
     const double slope = layout.slope;
-    for (int j = 0; j <= grid / 2; ++j) {
+    const int half = grid / 2;
+    for (; j <= half; j += 2) {
+        const int next = std::min(j + 1, half);
         Pair log{0, -offset * step * j}, defects{0, 0}, positions{0, 0};
+        Pair next_log{0, -offset * step * next}, next_defects{0, 0}, next_positions{0, 0};
         for (std::size_t t = 0; t < count; ++t) {
-            const ElementBin &bin = whole[t].bins[j];
+            const ElementBin &bin = whole[t].bins[j], &next_bin = whole[t].bins[next];
             const Pair times{whole[t].whole, whole[t].whole};
             log += pair_of(bin.log) * times;
             defects += pair_of(bin.defect) * times;
             positions += pair_of(bin.position) * times;
+            next_log += pair_of(next_bin.log) * times;
+            next_defects += pair_of(next_bin.defect) * times;
+            next_positions += pair_of(next_bin.position) * times;
         }
-        if (log[0] < kNegligibleLog) {
-            total[j] = moment[j] = Cx{};
-            continue;
+        const bool negligible = log[0] < kNegligibleLog && next_log[0] < kNegligibleLog;
+        if constexpr (Skipping) {
+            if (negligible) {
+                total[j] = moment[j] = total[next] = moment[next] = Cx{};
+                continue;
+            }
         }
-        total[j] = complex_exp(cx_of(log));
-        moment[j] = total[j] * (cx_of(defects) - scaled(cx_of(positions), slope) + Cx{});
+        // A negligible bin's magnitude is not asked for: store_bin zeroes it.
+        const Lanes re{std::max(log[0], kNegligibleLog), std::max(next_log[0], kNegligibleLog)};
+        Lanes value_re, value_im;
+        lanes_complex_exp(re, Lanes{log[1], next_log[1]}, value_re, value_im);
+        store_bin(log, defects, positions, slope, {value_re[0], value_im[0]}, total[j], moment[j]);
+        if (next != j)
+            store_bin(next_log, next_defects, next_positions, slope, {value_re[1], value_im[1]},
+                      total[next], moment[next]);
+        if constexpr (!Skipping) {
+            if (negligible) return j + 2;
+        }
     }
+    return j;
+}
+
+// combine_mixed() where every count is whole, the usual case: the same sums
+// in the same order, without the per-term tests in the loop over bins.
+// `whole` lists the terms with atoms (those combine_mixed() adds). In a
+// large molecule most bins are negligible (the transform narrows as the
+// distribution widens): past the first negligible pair, such pairs skip
+// the exponential.
+void combine_whole(const Term *whole, std::size_t count, const Layout &layout, int grid, Cx *total,
+                   Cx *moment) {
+    const int j = combine_pairs<false>(whole, count, layout, grid, 0, total, moment);
+    combine_pairs<true>(whole, count, layout, grid, j, total, moment);
 }
 
 void combine(const std::vector<Term> &terms, const Layout &layout, int grid, Cx *total,
@@ -481,16 +528,21 @@ void set_point(double *shares, double *masses, std::size_t at, double share, Mas
 void fill_points(const Window &window, const Layout &layout, const double *total,
                  const double *moment, long long mono_shift, Envelope &result) {
     const double scale = 1.0 / window.grid;
+    const long long grid = window.grid, low_cell = cell_of(window.low, layout, window.grid);
+    // The window is at most one grid long: a point's cell is the low end's
+    // plus its distance from it, wrapped once (no division per point).
+    const auto cell_at = [&](long long k) {
+        const long long cell = low_cell + (k - window.low);
+        return cell >= grid ? cell - grid : cell;
+    };
     const auto [first, last] = reported_range(
-        window, mono_shift,
-        [&](long long k) { return total[cell_of(k, layout, window.grid)] * scale; }, result);
+        window, mono_shift, [&](long long k) { return total[cell_at(k)] * scale; }, result);
     if (first > last) return;
     double *shares = result.shares.data(), *masses = result.masses.data();
     // Held apart from the layout, which the stores to `masses` could
     // otherwise change for all the compiler knows.
     const double lightest = layout.lightest, base = layout.base, rise = 1 + layout.slope;
-    const long long grid = window.grid;
-    long long cell = cell_of(first, layout, window.grid);
+    long long cell = cell_at(first);
     for (long long k = first; k <= last; ++k, cell = cell + 1 == grid ? 0 : cell + 1) {
         set_point(shares, masses, static_cast<std::size_t>(k - first), total[cell] * scale, [&] {
             return k == 0 ? lightest
