@@ -321,4 +321,22 @@ TEST(Deisotope, AnEnvelopeWhoseMPlusOneIsANeighboursMKeepsItsCharge) {
     EXPECT_NEAR(mono[3], merged, 1e-9);
 }
 
+TEST(Deisotope, AnIonInterleavedWithOneOfTwiceItsChargeHalfAStepUpIsNotReadAsOne) {
+    // A [M+H]+ and a [M+2H]2+ whose M lies half a step (of the 1+) above
+    // the 1+ ion's M: every other 2+ point shares a 1+ rung, and the whole
+    // reads as one 2+ envelope from the 1+ ion's M.
+    const Spectrum single = centroids("SAMPLERK/1");
+    Spectrum doubly = centroids("SAMPLERKSAMPLERK/2");
+    const double shift = single.mz[0] + 1.00286 / 2 - doubly.mz[0];
+    for (std::size_t k = 0; k < doubly.mz.size(); ++k)
+        doubly.mz[k] = k % 2 == 1 ? single.mz[(k + 1) / 2] : doubly.mz[k] + shift;
+    Spectrum scan = single;
+    scan.add(doubly, 0.8 * single.intensity[0] / doubly.intensity[0]);
+    std::map<int, double> mono;
+    for (const auto &e : deisotoped(scan, 0.01)) mono[e.charge] = e.monoisotopic_mz;
+    ASSERT_EQ(mono.size(), 2u);
+    EXPECT_NEAR(mono[1], single.mz[0], 1e-9);
+    EXPECT_NEAR(mono[2], doubly.mz[0], 1e-9);
+}
+
 } // namespace

@@ -10,6 +10,7 @@
 #include <numeric>
 #include <optional>
 
+#include "observed/charge_pair_fit.hpp"
 #include "observed/expected_envelope.hpp"
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
@@ -34,10 +35,6 @@ constexpr double kUnexplainedTop = 0.5;
 // charge or mass shares it): intensity above this multiple of the fitted
 // height is left to the neighbour, not held against the fit.
 constexpr double kSharedExcess = 1.5;
-// A peak counts as matched (towards the fewest peaks) only when it holds at
-// least this share of its fitted height: a noise peak where M+1 should be
-// makes no envelope of a lone peak.
-constexpr double kMatchedShare = 0.3;
 // A rung's peak of an envelope found before seeds again when that
 // envelope explained at most a fifth of it: it is mostly another ion's
 // (an envelope's M+2 is often the M of an ion of a lower charge).
@@ -393,6 +390,25 @@ Outcome find_partner(const PeakList &peaks, std::span<const double> weights,
     return Outcome::success();
 }
 
+// An envelope of even charge read where an ion of half the charge and one
+// of the full charge a rung above interleave (charge_pair_fit): `kept`
+// and `other` become the two.
+Outcome split_charges(const PeakList &peaks, std::span<const double> weights,
+                      const corvan_deisotope_settings &settings, ModelPatterns &models,
+                      Hypothesis &kept, Hypothesis &other, bool &split) {
+    ChargePair pair;
+    Outcome done = split_charge_pair(peaks, weights, settings, models, kept.monoisotopic_mz,
+                                     kept.charge, *kept.pattern, pair, split);
+    if (!done.ok() || !split) return done;
+    for (auto [ion, into] : {std::pair{&pair.lower, &kept}, std::pair{&pair.higher, &other}}) {
+        into->reset(ion->monoisotopic_mz, ion->charge);
+        into->score = ion->score, into->scale = ion->scale, into->matched = ion->matched;
+        into->pattern = ion->pattern;
+        into->peak_at.swap(ion->peak_at);
+    }
+    return Outcome::success();
+}
+
 } // namespace
 
 Outcome check_deisotope_settings(const corvan_deisotope_settings &settings) {
@@ -435,7 +451,10 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
         if (!done.ok()) return done;
         if (best.score < settings.min_score) continue;
         bool paired = false;
-        done = find_partner(peaks, remaining, settings, models, best, partner, points, paired);
+        done = split_charges(peaks, remaining, settings, models, best, partner, paired);
+        if (!done.ok()) return done;
+        if (!paired)
+            done = find_partner(peaks, remaining, settings, models, best, partner, points, paired);
         if (!done.ok()) return done;
         take_off(peaks, settings.ppm, best, remaining, claimed);
         found.push_back(describe(peaks, best));
