@@ -13,6 +13,7 @@
 #include "observed/deisotope.hpp"
 #include "observed/expected_envelope.hpp"
 #include "observed/pair_fit.hpp"
+#include "observed/rung_points.hpp"
 #include "observed/similarity.hpp"
 
 namespace corvan::observed {
@@ -28,62 +29,6 @@ constexpr std::size_t kBelow = 2;
 // The pair must leave at most this share of what the read envelope and its
 // best-fitting neighbour (best_rival) leave.
 constexpr double kRivalMargin = 1.0;
-
-// The peaks on the rungs (of the read charge) from kBelow below the read
-// M, and their weights.
-struct RungPoints {
-    std::vector<double> observed;
-    std::vector<std::size_t> peak_at;
-
-    void gather(const PeakList &peaks, std::span<const double> weights, double ppm, double mono,
-                int charge, std::size_t rungs) {
-        const double step = kAveragineSpacing / charge;
-        for (std::size_t i = 0; i < rungs; ++i) {
-            const double r = static_cast<double>(i) - static_cast<double>(kBelow);
-            const std::size_t found = strongest_near(peaks, mono + r * step, ppm, weights);
-            peak_at.push_back(found);
-            observed.push_back(found == kNoPeak ? 0 : weights[found]);
-        }
-    }
-
-    // `pattern` laid on every `stride`-th point from `first`, 0 elsewhere.
-    std::vector<double> lay(const std::vector<double> &pattern, std::size_t first,
-                            std::size_t stride) const {
-        std::vector<double> laid(observed.size(), 0);
-        for (std::size_t k = 0; k < pattern.size() && first + stride * k < laid.size(); ++k)
-            laid[first + stride * k] = pattern[k];
-        return laid;
-    }
-};
-
-double residual(std::span<const double> expected, double scale, std::span<const double> observed) {
-    double sum = 0;
-    for (std::size_t i = 0; i < observed.size(); ++i) {
-        const double left = observed[i] - scale * expected[i];
-        sum += left * left;
-    }
-    return sum;
-}
-
-// The ion whose points are every `stride`-th rung from `first` (the rung
-// below its M one stride lower), scored on what `other` (at `other_scale`)
-// leaves of the peaks.
-void describe(const RungPoints &points, std::size_t first, std::size_t stride,
-              const std::vector<double> &other, double other_scale, SplitIon &ion) {
-    auto left = [&](std::size_t i) {
-        return std::max(0.0, points.observed[i] - other_scale * other[i]);
-    };
-    std::vector<double> expected{0}, observed{left(first - stride)};
-    const std::vector<double> &pattern = *ion.pattern;
-    for (std::size_t k = 0; k < pattern.size(); ++k) {
-        const std::size_t i = first + stride * k;
-        ion.peak_at.push_back(points.peak_at[i]);
-        expected.push_back(pattern[k]);
-        observed.push_back(left(i));
-        ion.matched += left(i) > 0 && left(i) >= kMatchedShare * ion.scale * pattern[k];
-    }
-    ion.score = cosine(expected, observed);
-}
 
 // The least residual of the read envelope fitted together with one
 // neighbour that shares its rungs: an ion of the read charge one or two
@@ -107,11 +52,6 @@ Outcome best_rival(const RungPoints &points, ModelPatterns &models, double mono,
     return Outcome::success();
 }
 
-bool keeps(const SplitIon &ion, const corvan_deisotope_settings &settings) {
-    return ion.peak_at.front() != kNoPeak && ion.score >= settings.min_score &&
-           ion.matched >= static_cast<std::size_t>(settings.min_peaks);
-}
-
 } // namespace
 
 Outcome split_charge_pair(const PeakList &peaks, std::span<const double> weights,
@@ -132,7 +72,8 @@ Outcome split_charge_pair(const PeakList &peaks, std::span<const double> weights
     const std::size_t longest =
         std::max({pair.lower.pattern->size(), pair.higher.pattern->size(), read.size()});
     RungPoints points;
-    points.gather(peaks, weights, settings.ppm, monoisotopic_mz, charge, kBelow + 2 + 2 * longest);
+    points.gather(peaks, weights, settings.ppm, monoisotopic_mz, charge, kBelow,
+                  kBelow + 2 + 2 * longest);
     const std::vector<double> lower = points.lay(*pair.lower.pattern, kBelow, 2);
     const std::vector<double> higher = points.lay(*pair.higher.pattern, kBelow + 1, 1);
     const std::vector<double> as_read = points.lay(read, kBelow, 1);
@@ -146,8 +87,8 @@ Outcome split_charge_pair(const PeakList &peaks, std::span<const double> weights
     done = best_rival(points, models, monoisotopic_mz, charge, as_read, rival);
     if (!done.ok() || fit.residual > kRivalMargin * rival) return done;
     pair.lower.scale = fit.second, pair.higher.scale = fit.first;
-    describe(points, kBelow, 2, higher, fit.first, pair.lower);
-    describe(points, kBelow + 1, 1, lower, fit.second, pair.higher);
+    describe_on_leftovers(points, kBelow, 2, higher, fit.first, pair.lower);
+    describe_on_leftovers(points, kBelow + 1, 1, lower, fit.second, pair.higher);
     found = keeps(pair.lower, settings) && keeps(pair.higher, settings);
     return Outcome::success();
 }

@@ -4,27 +4,15 @@
 // fitted together tell them apart.
 #pragma once
 
-#include <cstddef>
 #include <span>
-#include <vector>
 
 #include "corvan.h"
 #include "molecule/outcome.hpp"
 #include "observed/model_patterns.hpp"
 #include "observed/peak_list.hpp"
+#include "observed/split_ion.hpp"
 
 namespace corvan::observed {
-
-// One ion of the pair as deisotoping keeps it.
-struct SplitIon {
-    double monoisotopic_mz = 0;
-    int charge = 0;
-    double scale = 0; // fitted height of the pattern's highest point
-    double score = 0; // cosine on what the other ion leaves, the rung below M as 0
-    std::size_t matched = 0;
-    const std::vector<double> *pattern = nullptr;
-    std::vector<std::size_t> peak_at; // per point of the pattern, or kNoPeak
-};
 
 struct ChargePair {
     SplitIon lower;  // charge z, M at the read envelope's M
