@@ -339,4 +339,21 @@ TEST(Deisotope, AnIonInterleavedWithOneOfTwiceItsChargeHalfAStepUpIsNotReadAsOne
     EXPECT_NEAR(mono[2], doubly.mz[0], 1e-9);
 }
 
+TEST(Deisotope, APeptideOneRungLighterThanAStrongerOneIsFoundBelowIt) {
+    // As above with the heavier ion the stronger: it is found first and
+    // takes the shared peaks whole, leaving the lighter one only its M.
+    const Spectrum light = centroids("SAMPLERK/2");
+    Spectrum scan = light;
+    for (double &h : scan.intensity) h *= 0.6;
+    Spectrum heavy = light;
+    for (std::size_t k = 0; k + 1 < light.mz.size(); ++k) heavy.mz[k] = light.mz[k + 1];
+    heavy.mz.back() += 1.00286 / 2;
+    scan.add(heavy);
+    const auto found = deisotoped(scan, 0.01);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].charge, 2);
+    EXPECT_NEAR(found[0].monoisotopic_mz, light.mz[0], 1e-9);
+    EXPECT_NEAR(found[1].monoisotopic_mz, light.mz[1], 1e-9);
+}
+
 } // namespace

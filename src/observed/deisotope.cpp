@@ -12,6 +12,7 @@
 
 #include "observed/charge_pair_fit.hpp"
 #include "observed/expected_envelope.hpp"
+#include "observed/lighter_partner.hpp"
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
 #include "observed/pair_fit.hpp"
@@ -390,6 +391,14 @@ Outcome find_partner(const PeakList &peaks, std::span<const double> weights,
     return Outcome::success();
 }
 
+// A kept ion of a pair fitted together, as take_off and describe read it.
+void adopt(SplitIon &ion, Hypothesis &into) {
+    into.reset(ion.monoisotopic_mz, ion.charge);
+    into.score = ion.score, into.scale = ion.scale, into.matched = ion.matched;
+    into.pattern = ion.pattern;
+    into.peak_at.swap(ion.peak_at);
+}
+
 // An envelope of even charge read where an ion of half the charge and one
 // of the full charge a rung above interleave (charge_pair_fit): `kept`
 // and `other` become the two.
@@ -400,13 +409,19 @@ Outcome split_charges(const PeakList &peaks, std::span<const double> weights,
     Outcome done = split_charge_pair(peaks, weights, settings, models, kept.monoisotopic_mz,
                                      kept.charge, *kept.pattern, pair, split);
     if (!done.ok() || !split) return done;
-    for (auto [ion, into] : {std::pair{&pair.lower, &kept}, std::pair{&pair.higher, &other}}) {
-        into->reset(ion->monoisotopic_mz, ion->charge);
-        into->score = ion->score, into->scale = ion->scale, into->matched = ion->matched;
-        into->pattern = ion->pattern;
-        into->peak_at.swap(ion->peak_at);
-    }
+    adopt(pair.lower, kept), adopt(pair.higher, other);
     return Outcome::success();
+}
+
+// The seed as the M of an ion one rung lighter than an envelope found
+// before (lighter_partner), into `kept`.
+Outcome keep_lighter(const PeakList &peaks, std::size_t seed,
+                     const corvan_deisotope_settings &settings, ModelPatterns &models,
+                     std::span<const corvan_found_envelope> found, Hypothesis &kept, bool &is) {
+    SplitIon ion;
+    Outcome done = lighter_partner(peaks, seed, settings, models, found, ion, is);
+    if (done.ok() && is) adopt(ion, kept);
+    return done;
 }
 
 } // namespace
@@ -449,7 +464,16 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
         Outcome done =
             best_for_seed(peaks, remaining, seed, settings, models, best, candidate, lighter);
         if (!done.ok()) return done;
-        if (best.score < settings.min_score) continue;
+        if (best.score < settings.min_score) {
+            bool below = false;
+            done = keep_lighter(peaks, seed, settings, models, found, best, below);
+            if (!done.ok()) return done;
+            if (below) {
+                take_off(peaks, settings.ppm, best, remaining, claimed);
+                found.push_back(describe(peaks, best));
+            }
+            continue;
+        }
         bool paired = false;
         done = split_charges(peaks, remaining, settings, models, best, partner, paired);
         if (!done.ok()) return done;

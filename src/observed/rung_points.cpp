@@ -38,11 +38,12 @@ double residual(std::span<const double> expected, double scale, std::span<const 
 }
 
 void describe_on_leftovers(const RungPoints &points, std::size_t first, std::size_t stride,
-                           const std::vector<double> &other, double other_scale, SplitIon &ion) {
+                           const std::vector<double> &other, double other_scale, SplitIon &ion,
+                           bool count_below) {
     auto left = [&](std::size_t i) {
         return std::max(0.0, points.observed[i] - other_scale * other[i]);
     };
-    std::vector<double> expected{0}, observed{left(first - stride)};
+    std::vector<double> expected{0}, observed{count_below ? left(first - stride) : 0};
     const std::vector<double> &pattern = *ion.pattern;
     ion.peak_at.clear(), ion.matched = 0;
     for (std::size_t k = 0; k < pattern.size() && first + stride * k < points.observed.size();

@@ -30,9 +30,11 @@ double residual(std::span<const double> expected, double scale, std::span<const 
 
 // Fills `ion` (its pattern and scale set) as the ion whose points are every
 // `stride`-th from `first` (its rung below M one stride lower), scored on
-// what `other` (laid on the points, at `other_scale`) leaves of the peaks.
+// what `other` (laid on the points, at `other_scale`) leaves of the peaks;
+// a peak on the rung below counts against it when `count_below`.
 void describe_on_leftovers(const RungPoints &points, std::size_t first, std::size_t stride,
-                           const std::vector<double> &other, double other_scale, SplitIon &ion);
+                           const std::vector<double> &other, double other_scale, SplitIon &ion,
+                           bool count_below = true);
 
 // Whether deisotoping keeps the ion: its M has a peak, and its score and
 // matched peaks reach the settings.
