@@ -356,4 +356,22 @@ TEST(Deisotope, APeptideOneRungLighterThanAStrongerOneIsFoundBelowIt) {
     EXPECT_NEAR(found[1].monoisotopic_mz, light.mz[1], 1e-9);
 }
 
+TEST(Deisotope, AnIonWhoseOddRungsAStrongerIonOfHalfItsChargeTookKeepsItsCharge) {
+    // A [M+4H]4+ whose M lies a quarter step below the M of a stronger
+    // [M+2H]2+: every other 4+ point shares a 2+ rung. The 2+ ion, found
+    // first, takes those; the 4+ ion's own points read as a 2+ envelope.
+    const Spectrum doubly = centroids("SAMPLERK/2");
+    Spectrum quadruply = centroids("SAMPLERKSAMPLERK/4");
+    const double shift = doubly.mz[0] - 1.00286 / 4 - quadruply.mz[0];
+    for (std::size_t k = 0; k < quadruply.mz.size(); ++k)
+        quadruply.mz[k] = k % 2 == 1 ? doubly.mz[k / 2] : quadruply.mz[k] + shift;
+    Spectrum scan = doubly;
+    scan.add(quadruply, 0.5 * doubly.intensity[0] / quadruply.intensity[0]);
+    std::map<int, double> mono;
+    for (const auto &e : deisotoped(scan, 0.01)) mono[e.charge] = e.monoisotopic_mz;
+    ASSERT_EQ(mono.size(), 2u);
+    EXPECT_NEAR(mono[2], doubly.mz[0], 1e-9);
+    EXPECT_NEAR(mono[4], quadruply.mz[0], 1e-9);
+}
+
 } // namespace

@@ -21,6 +21,9 @@ namespace corvan::observed {
 namespace {
 
 constexpr double kPairResidual = 0.3;
+// Against the envelope as read beside its neighbour (as many factors), the
+// 2z ion beside it must leave at most this share.
+constexpr double kDoubledResidual = 0.5;
 // The weaker ion's highest point must be at least this share of the other's.
 constexpr double kPairShare = 0.15;
 // The points start this many rungs below the read M: the lower ion's rung
@@ -90,6 +93,43 @@ Outcome split_charge_pair(const PeakList &peaks, std::span<const double> weights
     describe_on_leftovers(points, kBelow, 2, higher, fit.first, pair.lower);
     describe_on_leftovers(points, kBelow + 1, 1, lower, fit.second, pair.higher);
     found = keeps(pair.lower, settings) && keeps(pair.higher, settings);
+    return Outcome::success();
+}
+
+// On the rungs of charge 2z, on the whole intensities (the neighbour
+// took its share of what remains): the neighbour with the envelope as read
+// against the neighbour with the 2z ion.
+Outcome double_beside_found(const PeakList &peaks, const corvan_deisotope_settings &settings,
+                            ModelPatterns &models, std::span<const corvan_found_envelope> found,
+                            double monoisotopic_mz, int charge, const std::vector<double> &read,
+                            SplitIon &doubled, bool &is) {
+    is = false;
+    const int twice = 2 * charge;
+    if (twice > settings.max_charge) return Outcome::success();
+    const double step = kAveragineSpacing / twice;
+    const corvan_found_envelope *neighbour =
+        found_at(found, monoisotopic_mz + step, charge, settings.ppm);
+    if (neighbour == nullptr) return Outcome::success();
+    const std::vector<double> *beside = nullptr;
+    doubled = SplitIon{};
+    doubled.monoisotopic_mz = monoisotopic_mz, doubled.charge = twice;
+    Outcome done = models.get((monoisotopic_mz - proton_mass()) * twice, doubled.pattern);
+    if (done.ok()) done = models.get((neighbour->monoisotopic_mz - proton_mass()) * charge, beside);
+    if (!done.ok()) return done;
+    const std::size_t longest = std::max({doubled.pattern->size(), beside->size(), read.size()});
+    RungPoints points;
+    points.gather(peaks, peaks.intensity, settings.ppm, monoisotopic_mz, twice, kBelow,
+                  kBelow + 2 + 2 * longest);
+    const std::vector<double> neighbour_laid = points.lay(*beside, kBelow + 1, 2);
+    const std::vector<double> as_read = points.lay(read, kBelow, 2);
+    const std::vector<double> doubled_laid = points.lay(*doubled.pattern, kBelow, 1);
+    const PairFit fit = fit_pair(doubled_laid, neighbour_laid, points.observed);
+    const double read_residual = fit_pair(as_read, neighbour_laid, points.observed).residual;
+    if (!(fit.first > 0) || fit.residual > kDoubledResidual * read_residual)
+        return Outcome::success();
+    doubled.scale = fit.first;
+    describe_on_leftovers(points, kBelow, 1, neighbour_laid, fit.second, doubled);
+    is = keeps(doubled, settings);
     return Outcome::success();
 }
 

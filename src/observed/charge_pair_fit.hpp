@@ -1,7 +1,9 @@
 // An envelope of charge 2z whose points are really two ions: one of charge
 // z on its even rungs and one of charge 2z starting one rung up (half a
 // step of the lower charge). Read as one, both are lost; the two patterns
-// fitted together tell them apart.
+// fitted together tell them apart. Read the other way (the z ion found
+// first, taking every other point of the 2z one), the 2z ion is read as
+// one of charge z.
 #pragma once
 
 #include <span>
@@ -26,5 +28,14 @@ Outcome split_charge_pair(const PeakList &peaks, std::span<const double> weights
                           const corvan_deisotope_settings &settings, ModelPatterns &models,
                           double monoisotopic_mz, int charge, const std::vector<double> &read,
                           ChargePair &pair, bool &found);
+
+// Whether the envelope read at `monoisotopic_mz` with `charge` z (pattern
+// `read`) is the even rungs of an ion of charge 2z at the same M whose odd
+// rungs an envelope of `found`, of charge z half a step up, took: `is`
+// tells, `doubled` holds the 2z ion.
+Outcome double_beside_found(const PeakList &peaks, const corvan_deisotope_settings &settings,
+                            ModelPatterns &models, std::span<const corvan_found_envelope> found,
+                            double monoisotopic_mz, int charge, const std::vector<double> &read,
+                            SplitIon &doubled, bool &is);
 
 } // namespace corvan::observed

@@ -413,6 +413,19 @@ Outcome split_charges(const PeakList &peaks, std::span<const double> weights,
     return Outcome::success();
 }
 
+// `kept` (charge z) as the ion of charge 2z at its M when an envelope found
+// before took its odd rungs (double_beside_found).
+Outcome double_charge(const PeakList &peaks, const corvan_deisotope_settings &settings,
+                      ModelPatterns &models, std::span<const corvan_found_envelope> found,
+                      Hypothesis &kept) {
+    SplitIon doubled;
+    bool is = false;
+    Outcome done = double_beside_found(peaks, settings, models, found, kept.monoisotopic_mz,
+                                       kept.charge, *kept.pattern, doubled, is);
+    if (done.ok() && is) adopt(doubled, kept);
+    return done;
+}
+
 // The seed as the M of an ion one rung lighter than an envelope found
 // before (lighter_partner), into `kept`.
 Outcome keep_lighter(const PeakList &peaks, std::size_t seed,
@@ -474,6 +487,8 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
             }
             continue;
         }
+        done = double_charge(peaks, settings, models, found, best);
+        if (!done.ok()) return done;
         bool paired = false;
         done = split_charges(peaks, remaining, settings, models, best, partner, paired);
         if (!done.ok()) return done;

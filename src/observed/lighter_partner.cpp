@@ -3,7 +3,6 @@
 #include "observed/lighter_partner.hpp"
 
 #include <algorithm>
-#include <cmath>
 
 #include "observed/expected_envelope.hpp"
 #include "observed/pair_fit.hpp"
@@ -16,17 +15,6 @@ namespace {
 // The lighter ion's highest point must be at least this share of the
 // heavier one's.
 constexpr double kLighterShare = 0.15;
-
-// The envelope of `found` at `charge` whose M is within the tolerance of
-// `mz`, or nullptr.
-const corvan_found_envelope *found_at(std::span<const corvan_found_envelope> found, double mz,
-                                      int charge, double ppm) {
-    for (const corvan_found_envelope &envelope : found)
-        if (envelope.charge == charge &&
-            std::abs(envelope.monoisotopic_mz - mz) <= tolerance(mz, ppm))
-            return &envelope;
-    return nullptr;
-}
 
 // The lighter ion at `charge` below `heavier`, fitted with it on the rungs
 // from the rung below the lighter M.

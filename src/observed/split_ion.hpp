@@ -1,8 +1,14 @@
-// An ion that deisotoping tells apart from a neighbour sharing its peaks.
+// An ion that deisotoping tells apart from a neighbour sharing its peaks,
+// and the look-up of a neighbour found before.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
+#include <span>
 #include <vector>
+
+#include "corvan.h"
+#include "observed/peak_list.hpp"
 
 namespace corvan::observed {
 
@@ -16,5 +22,16 @@ struct SplitIon {
     const std::vector<double> *pattern = nullptr;
     std::vector<std::size_t> peak_at; // per point of the pattern, or kNoPeak
 };
+
+// The envelope of `found` at `charge` whose M is within the tolerance of
+// `mz`, or nullptr.
+inline const corvan_found_envelope *found_at(std::span<const corvan_found_envelope> found,
+                                             double mz, int charge, double ppm) {
+    for (const corvan_found_envelope &envelope : found)
+        if (envelope.charge == charge &&
+            std::abs(envelope.monoisotopic_mz - mz) <= tolerance(mz, ppm))
+            return &envelope;
+    return nullptr;
+}
 
 } // namespace corvan::observed
