@@ -100,15 +100,15 @@ Outcome split_charge_pair(const PeakList &peaks, std::span<const double> weights
 // took its share of what remains): the neighbour with the envelope as read
 // against the neighbour with the 2z ion.
 Outcome double_beside_found(const PeakList &peaks, const corvan_deisotope_settings &settings,
-                            ModelPatterns &models, std::span<const corvan_found_envelope> found,
-                            double monoisotopic_mz, int charge, const std::vector<double> &read,
-                            SplitIon &doubled, bool &is) {
+                            ModelPatterns &models, const FoundBefore &found, double monoisotopic_mz,
+                            int charge, const std::vector<double> &read, SplitIon &doubled,
+                            bool &is) {
     is = false;
     const int twice = 2 * charge;
     if (twice > settings.max_charge) return Outcome::success();
     const double step = kAveragineSpacing / twice;
     const corvan_found_envelope *neighbour =
-        found_at(found, monoisotopic_mz + step, charge, settings.ppm);
+        found_at(peaks, found, monoisotopic_mz + step, charge, settings.ppm);
     if (neighbour == nullptr) return Outcome::success();
     const std::vector<double> *beside = nullptr;
     doubled = SplitIon{};

@@ -34,8 +34,8 @@ Outcome split_charge_pair(const PeakList &peaks, std::span<const double> weights
 // rungs an envelope of `found`, of charge z half a step up, took: `is`
 // tells, `doubled` holds the 2z ion.
 Outcome double_beside_found(const PeakList &peaks, const corvan_deisotope_settings &settings,
-                            ModelPatterns &models, std::span<const corvan_found_envelope> found,
-                            double monoisotopic_mz, int charge, const std::vector<double> &read,
-                            SplitIon &doubled, bool &is);
+                            ModelPatterns &models, const FoundBefore &found, double monoisotopic_mz,
+                            int charge, const std::vector<double> &read, SplitIon &doubled,
+                            bool &is);
 
 } // namespace corvan::observed

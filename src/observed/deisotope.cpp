@@ -416,8 +416,7 @@ Outcome split_charges(const PeakList &peaks, std::span<const double> weights,
 // `kept` (charge z) as the ion of charge 2z at its M when an envelope found
 // before took its odd rungs (double_beside_found).
 Outcome double_charge(const PeakList &peaks, const corvan_deisotope_settings &settings,
-                      ModelPatterns &models, std::span<const corvan_found_envelope> found,
-                      Hypothesis &kept) {
+                      ModelPatterns &models, const FoundBefore &found, Hypothesis &kept) {
     SplitIon doubled;
     bool is = false;
     Outcome done = double_beside_found(peaks, settings, models, found, kept.monoisotopic_mz,
@@ -430,7 +429,7 @@ Outcome double_charge(const PeakList &peaks, const corvan_deisotope_settings &se
 // before (lighter_partner), into `kept`.
 Outcome keep_lighter(const PeakList &peaks, std::size_t seed,
                      const corvan_deisotope_settings &settings, ModelPatterns &models,
-                     std::span<const corvan_found_envelope> found, Hypothesis &kept, bool &is) {
+                     const FoundBefore &found, Hypothesis &kept, bool &is) {
     SplitIon ion;
     Outcome done = lighter_partner(peaks, seed, settings, models, found, ion, is);
     if (done.ok() && is) adopt(ion, kept);
@@ -479,7 +478,7 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
         if (!done.ok()) return done;
         if (best.score < settings.min_score) {
             bool below = false;
-            done = keep_lighter(peaks, seed, settings, models, found, best, below);
+            done = keep_lighter(peaks, seed, settings, models, {found, remaining}, best, below);
             if (!done.ok()) return done;
             if (below) {
                 take_off(peaks, settings.ppm, best, remaining, claimed);
@@ -487,7 +486,7 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
             }
             continue;
         }
-        done = double_charge(peaks, settings, models, found, best);
+        done = double_charge(peaks, settings, models, {found, remaining}, best);
         if (!done.ok()) return done;
         bool paired = false;
         done = split_charges(peaks, remaining, settings, models, best, partner, paired);

@@ -42,12 +42,12 @@ Outcome fit_below(const PeakList &peaks, double mono, int charge, double heavier
 
 Outcome lighter_partner(const PeakList &peaks, std::size_t seed,
                         const corvan_deisotope_settings &settings, ModelPatterns &models,
-                        std::span<const corvan_found_envelope> found, SplitIon &ion, bool &kept) {
+                        const FoundBefore &found, SplitIon &ion, bool &kept) {
     kept = false;
     const double mono = peaks.mz[seed];
     for (int z = settings.min_charge; z <= settings.max_charge && !kept; ++z) {
-        const corvan_found_envelope *heavier =
-            found_at(found, mono + kAveragineSpacing / z, z, settings.ppm);
+        const double heavier_mz = mono + kAveragineSpacing / z;
+        const corvan_found_envelope *heavier = found_at(peaks, found, heavier_mz, z, settings.ppm);
         if (heavier == nullptr) continue;
         Outcome done = fit_below(peaks, mono, z, heavier->monoisotopic_mz, settings, models, ion);
         if (!done.ok()) return done;

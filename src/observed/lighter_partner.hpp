@@ -21,6 +21,6 @@ namespace corvan::observed {
 // peaks; `kept` tells, `ion` holds it.
 Outcome lighter_partner(const PeakList &peaks, std::size_t seed,
                         const corvan_deisotope_settings &settings, ModelPatterns &models,
-                        std::span<const corvan_found_envelope> found, SplitIon &ion, bool &kept);
+                        const FoundBefore &found, SplitIon &ion, bool &kept);
 
 } // namespace corvan::observed

@@ -2,7 +2,6 @@
 // and the look-up of a neighbour found before.
 #pragma once
 
-#include <cmath>
 #include <cstddef>
 #include <span>
 #include <vector>
@@ -23,15 +22,15 @@ struct SplitIon {
     std::vector<std::size_t> peak_at; // per point of the pattern, or kNoPeak
 };
 
-// The envelope of `found` at `charge` whose M is within the tolerance of
+// The envelopes found so far, and what remains of the peaks after them.
+struct FoundBefore {
+    std::span<const corvan_found_envelope> envelopes;
+    std::span<const double> remaining;
+};
+
+// The envelope found before at `charge` whose M is within the tolerance of
 // `mz`, or nullptr.
-inline const corvan_found_envelope *found_at(std::span<const corvan_found_envelope> found,
-                                             double mz, int charge, double ppm) {
-    for (const corvan_found_envelope &envelope : found)
-        if (envelope.charge == charge &&
-            std::abs(envelope.monoisotopic_mz - mz) <= tolerance(mz, ppm))
-            return &envelope;
-    return nullptr;
-}
+const corvan_found_envelope *found_at(const PeakList &peaks, const FoundBefore &found, double mz,
+                                      int charge, double ppm);
 
 } // namespace corvan::observed
