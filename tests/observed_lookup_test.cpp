@@ -1,7 +1,10 @@
 // The pieces deisotoping runs thousands of times a scan, against a second
 // route: the m/z index against a binary search, the shared averagine table
-// against the engine at the exact mass, the pair fit against made-up sums.
+// against the engine at the exact mass, the pair fit against made-up sums,
+// an ion scored on what its neighbour leaves and the look-up of an envelope
+// found before against hand-worked values.
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -11,6 +14,8 @@
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
 #include "observed/pair_fit.hpp"
+#include "observed/rung_points.hpp"
+#include "observed/split_ion.hpp"
 
 namespace corvan::observed {
 
@@ -61,6 +66,41 @@ TEST(PairFit, RecoversTheFactorsOfASumAndRefusesANegativeOne) {
     const PairFit refused = fit_pair(first, second, difference);
     EXPECT_EQ(refused.first, 0);
     EXPECT_EQ(refused.residual, refused.alone_residual);
+}
+
+TEST(RungPoints, AnIonIsScoredOnWhatItsNeighbourLeaves) {
+    // Charge 2 from M = 500 (step 0.50143), the rung below M first.
+    const std::vector<double> mz{499.49857, 500, 500.50143, 501.00286}, intensity{2, 10, 6, 5};
+    const PeakList peaks{mz, intensity};
+    RungPoints points;
+    points.gather(peaks, intensity, 10, 500, 2, 1, 4);
+    EXPECT_EQ(points.observed, intensity);
+    EXPECT_EQ(points.lay({1, 0.5}, 1, 2), (std::vector<double>{0, 1, 0, 0.5}));
+    const std::vector<double> pattern{1, 0.4, 0.3};
+    SplitIon ion;
+    ion.pattern = &pattern, ion.scale = 10;
+    // The neighbour (2 at M+1) leaves {2, 10, 4, 5}: cosine against
+    // {0, 1, 0.4, 0.3} is 13.1 / (sqrt(1.25) sqrt(145)), or with the rung
+    // below M not held against the ion 13.1 / (sqrt(1.25) sqrt(141)).
+    const std::vector<double> neighbour = points.lay({1}, 2, 1);
+    describe_on_leftovers(points, 1, 1, neighbour, 2, ion);
+    EXPECT_NEAR(ion.score, 13.1 / std::sqrt(1.25 * 145), 1e-12);
+    EXPECT_EQ(ion.peak_at, (std::vector<std::size_t>{1, 2, 3}));
+    EXPECT_EQ(ion.matched, 3u);
+    describe_on_leftovers(points, 1, 1, neighbour, 2, ion, false);
+    EXPECT_NEAR(ion.score, 13.1 / std::sqrt(1.25 * 141), 1e-12);
+}
+
+TEST(FoundBefore, IsFoundAtItsChargeWithinTheTolerance) {
+    const std::vector<double> mz{500, 600}, intensity{10, 10};
+    const std::vector<double> remaining{4, 10}; // the envelope took part of its M
+    const PeakList peaks{mz, intensity};
+    const std::vector<corvan_found_envelope> found{{500, 998, 2, 6, 1, 3}};
+    const FoundBefore before{found, remaining};
+    EXPECT_EQ(found_at(peaks, before, 500 * (1 + 9e-6), 2, 10), &found[0]);
+    EXPECT_EQ(found_at(peaks, before, 500 * (1 + 11e-6), 2, 10), nullptr);
+    EXPECT_EQ(found_at(peaks, before, 500, 3, 10), nullptr);
+    EXPECT_EQ(found_at(peaks, before, 600, 2, 10), nullptr);
 }
 
 } // namespace corvan::observed

@@ -321,4 +321,57 @@ TEST(Deisotope, AnEnvelopeWhoseMPlusOneIsANeighboursMKeepsItsCharge) {
     EXPECT_NEAR(mono[3], merged, 1e-9);
 }
 
+TEST(Deisotope, AnIonInterleavedWithOneOfTwiceItsChargeHalfAStepUpIsNotReadAsOne) {
+    // A [M+H]+ and a [M+2H]2+ whose M lies half a step (of the 1+) above
+    // the 1+ ion's M: every other 2+ point shares a 1+ rung, and the whole
+    // reads as one 2+ envelope from the 1+ ion's M.
+    const Spectrum single = centroids("SAMPLERK/1");
+    Spectrum doubly = centroids("SAMPLERKSAMPLERK/2");
+    const double shift = single.mz[0] + 1.00286 / 2 - doubly.mz[0];
+    for (std::size_t k = 0; k < doubly.mz.size(); ++k)
+        doubly.mz[k] = k % 2 == 1 ? single.mz[(k + 1) / 2] : doubly.mz[k] + shift;
+    Spectrum scan = single;
+    scan.add(doubly, 0.8 * single.intensity[0] / doubly.intensity[0]);
+    std::map<int, double> mono;
+    for (const auto &e : deisotoped(scan, 0.01)) mono[e.charge] = e.monoisotopic_mz;
+    ASSERT_EQ(mono.size(), 2u);
+    EXPECT_NEAR(mono[1], single.mz[0], 1e-9);
+    EXPECT_NEAR(mono[2], doubly.mz[0], 1e-9);
+}
+
+TEST(Deisotope, APeptideOneRungLighterThanAStrongerOneIsFoundBelowIt) {
+    // As above with the heavier ion the stronger: it is found first and
+    // takes the shared peaks whole, leaving the lighter one only its M.
+    const Spectrum light = centroids("SAMPLERK/2");
+    Spectrum scan = light;
+    for (double &h : scan.intensity) h *= 0.6;
+    Spectrum heavy = light;
+    for (std::size_t k = 0; k + 1 < light.mz.size(); ++k) heavy.mz[k] = light.mz[k + 1];
+    heavy.mz.back() += 1.00286 / 2;
+    scan.add(heavy);
+    const auto found = deisotoped(scan, 0.01);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].charge, 2);
+    EXPECT_NEAR(found[0].monoisotopic_mz, light.mz[0], 1e-9);
+    EXPECT_NEAR(found[1].monoisotopic_mz, light.mz[1], 1e-9);
+}
+
+TEST(Deisotope, AnIonWhoseOddRungsAStrongerIonOfHalfItsChargeTookKeepsItsCharge) {
+    // A [M+4H]4+ whose M lies a quarter step below the M of a stronger
+    // [M+2H]2+: every other 4+ point shares a 2+ rung. The 2+ ion, found
+    // first, takes those; the 4+ ion's own points read as a 2+ envelope.
+    const Spectrum doubly = centroids("SAMPLERK/2");
+    Spectrum quadruply = centroids("SAMPLERKSAMPLERK/4");
+    const double shift = doubly.mz[0] - 1.00286 / 4 - quadruply.mz[0];
+    for (std::size_t k = 0; k < quadruply.mz.size(); ++k)
+        quadruply.mz[k] = k % 2 == 1 ? doubly.mz[k / 2] : quadruply.mz[k] + shift;
+    Spectrum scan = doubly;
+    scan.add(quadruply, 0.5 * doubly.intensity[0] / quadruply.intensity[0]);
+    std::map<int, double> mono;
+    for (const auto &e : deisotoped(scan, 0.01)) mono[e.charge] = e.monoisotopic_mz;
+    ASSERT_EQ(mono.size(), 2u);
+    EXPECT_NEAR(mono[2], doubly.mz[0], 1e-9);
+    EXPECT_NEAR(mono[4], quadruply.mz[0], 1e-9);
+}
+
 } // namespace

@@ -10,7 +10,9 @@
 #include <numeric>
 #include <optional>
 
+#include "observed/charge_pair_fit.hpp"
 #include "observed/expected_envelope.hpp"
+#include "observed/lighter_partner.hpp"
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
 #include "observed/pair_fit.hpp"
@@ -34,10 +36,6 @@ constexpr double kUnexplainedTop = 0.5;
 // charge or mass shares it): intensity above this multiple of the fitted
 // height is left to the neighbour, not held against the fit.
 constexpr double kSharedExcess = 1.5;
-// A peak counts as matched (towards the fewest peaks) only when it holds at
-// least this share of its fitted height: a noise peak where M+1 should be
-// makes no envelope of a lone peak.
-constexpr double kMatchedShare = 0.3;
 // A rung's peak of an envelope found before seeds again when that
 // envelope explained at most a fifth of it: it is mostly another ion's
 // (an envelope's M+2 is often the M of an ion of a lower charge).
@@ -393,6 +391,51 @@ Outcome find_partner(const PeakList &peaks, std::span<const double> weights,
     return Outcome::success();
 }
 
+// A kept ion of a pair fitted together, as take_off and describe read it.
+void adopt(SplitIon &ion, Hypothesis &into) {
+    into.reset(ion.monoisotopic_mz, ion.charge);
+    into.score = ion.score, into.scale = ion.scale, into.matched = ion.matched;
+    into.pattern = ion.pattern;
+    into.peak_at.swap(ion.peak_at);
+}
+
+// An envelope of even charge read where an ion of half the charge and one
+// of the full charge a rung above interleave (charge_pair_fit): `kept`
+// and `other` become the two.
+Outcome split_charges(const PeakList &peaks, std::span<const double> weights,
+                      const corvan_deisotope_settings &settings, ModelPatterns &models,
+                      Hypothesis &kept, Hypothesis &other, bool &split) {
+    ChargePair pair;
+    Outcome done = split_charge_pair(peaks, weights, settings, models, kept.monoisotopic_mz,
+                                     kept.charge, *kept.pattern, pair, split);
+    if (!done.ok() || !split) return done;
+    adopt(pair.lower, kept), adopt(pair.higher, other);
+    return Outcome::success();
+}
+
+// `kept` (charge z) as the ion of charge 2z at its M when an envelope found
+// before took its odd rungs (double_beside_found).
+Outcome double_charge(const PeakList &peaks, const corvan_deisotope_settings &settings,
+                      ModelPatterns &models, const FoundBefore &found, Hypothesis &kept) {
+    SplitIon doubled;
+    bool is = false;
+    Outcome done = double_beside_found(peaks, settings, models, found, kept.monoisotopic_mz,
+                                       kept.charge, *kept.pattern, doubled, is);
+    if (done.ok() && is) adopt(doubled, kept);
+    return done;
+}
+
+// The seed as the M of an ion one rung lighter than an envelope found
+// before (lighter_partner), into `kept`.
+Outcome keep_lighter(const PeakList &peaks, std::size_t seed,
+                     const corvan_deisotope_settings &settings, ModelPatterns &models,
+                     const FoundBefore &found, Hypothesis &kept, bool &is) {
+    SplitIon ion;
+    Outcome done = lighter_partner(peaks, seed, settings, models, found, ion, is);
+    if (done.ok() && is) adopt(ion, kept);
+    return done;
+}
+
 } // namespace
 
 Outcome check_deisotope_settings(const corvan_deisotope_settings &settings) {
@@ -433,9 +476,23 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
         Outcome done =
             best_for_seed(peaks, remaining, seed, settings, models, best, candidate, lighter);
         if (!done.ok()) return done;
-        if (best.score < settings.min_score) continue;
+        if (best.score < settings.min_score) {
+            bool below = false;
+            done = keep_lighter(peaks, seed, settings, models, {found, remaining}, best, below);
+            if (!done.ok()) return done;
+            if (below) {
+                take_off(peaks, settings.ppm, best, remaining, claimed);
+                found.push_back(describe(peaks, best));
+            }
+            continue;
+        }
+        done = double_charge(peaks, settings, models, {found, remaining}, best);
+        if (!done.ok()) return done;
         bool paired = false;
-        done = find_partner(peaks, remaining, settings, models, best, partner, points, paired);
+        done = split_charges(peaks, remaining, settings, models, best, partner, paired);
+        if (!done.ok()) return done;
+        if (!paired)
+            done = find_partner(peaks, remaining, settings, models, best, partner, points, paired);
         if (!done.ok()) return done;
         take_off(peaks, settings.ppm, best, remaining, claimed);
         found.push_back(describe(peaks, best));

@@ -8,6 +8,11 @@
 
 namespace corvan::observed {
 
+// A peak counts as matched (towards the fewest peaks) only when it holds at
+// least this share of its fitted height: a noise peak where M+1 should be
+// makes no envelope of a lone peak.
+inline constexpr double kMatchedShare = 0.3;
+
 Outcome check_deisotope_settings(const corvan_deisotope_settings &settings);
 
 Outcome deisotope(const PeakList &peaks, const corvan_deisotope_settings &settings,
