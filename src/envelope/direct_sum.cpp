@@ -94,16 +94,73 @@ const DirectSeries *natural_direct_series(int element) {
     return table[static_cast<std::size_t>(element)];
 }
 
-// The distribution is Q = q0 exp(S), S the summed log series; its moment
-// Q x W, W the summed D / U series (the product rule over every atom).
-// Every atom's lightest share is at least kLeastLightestShare, so q0 cannot
-// underflow within kLongestDirectSum points of the lightest composition.
-void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *work, double *total,
-                double *moment) {
+namespace {
+
+// A series entry and its moment as two lanes: the compiler adds and
+// multiplies both in one instruction, each lane rounding as the scalar
+// operation does. Aligned as a double, so that any entry can be loaded.
+typedef double Lanes __attribute__((vector_size(16), aligned(8)));
+
+// k q_k = sum_j j s_j q_(k - j): the exponential of the log series, and the
+// moment sum_j w_j q_(k - j) in the same pass (w_0 = 0). `entry(k)` makes
+// sums[k] = {k s_k, w_k} before point k needs it. Returns the first point
+// not computed: from there on what is left of the whole is below `enough`.
+template <class Entry>
+int exponential(Lanes *sums, double log_first, double enough, int length, Entry &&entry,
+                double *total, double *moment) {
+    total[0] = std::exp(log_first);
+    moment[0] = 0;
+    double summed = total[0];
+    int k = 1;
+    for (; k < length && summed < enough; ++k) {
+        entry(k);
+        Lanes sum{0, 0};
+        int j = 1;
+        // Two terms a turn, in the order of the plain loop: same bits.
+        for (; j + 1 <= k; j += 2) {
+            const double a = total[k - j], b = total[k - j - 1];
+            sum += sums[j] * Lanes{a, a};
+            sum += sums[j + 1] * Lanes{b, b};
+        }
+        if (j == k) sum += sums[j] * Lanes{total[0], total[0]};
+        total[k] = sum[0] / k;
+        moment[k] = sum[1];
+        summed += total[k];
+    }
+    return k;
+}
+
+// One shared series in the molecule, `times` atoms of it.
+struct Source {
+    const DirectSeries *series;
+    double times;
+};
+
+// Elements with a shared series: far fewer than this suit the direct sum.
+constexpr std::size_t kMostSources = 16;
+
+// The sources when every element with more than one isotope comes with
+// whole atoms and its shared series, the usual case; false otherwise.
+bool shared_sources(const DirectTerm *terms, std::size_t count,
+                    std::array<Source, kMostSources> &sources, std::size_t &used) {
+    used = 0;
+    for (std::size_t t = 0; t < count; ++t) {
+        const DirectTerm &term = terms[t];
+        if (term.pattern->size == 1 || (term.whole == 0 && term.fraction == 0)) continue;
+        if (term.fraction != 0 || term.series == nullptr || used == sources.size()) return false;
+        sources[used++] = {term.series, term.whole};
+    }
+    return true;
+}
+
+// The summed log series (work[0..length)) and D / U series
+// (work[length..2 length)) of any terms; work holds 4 x length doubles.
+// Returns the log of the lightest composition's share.
+double summed_series(const DirectTerm *terms, std::size_t count, int length, double *work) {
     double *log_sum = work, *moment_sum = work + length;
     double *l = work + 2 * length, *v = work + 3 * length;
     std::fill(log_sum, log_sum + 2 * length, 0.0);
-    double log_first = 0, atoms = 0;
+    double log_first = 0;
     const auto add = [&](const double *log, const double *moments, double log_lightest,
                          double times) {
         log_first += times * log_lightest;
@@ -112,7 +169,6 @@ void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *
     };
     for (std::size_t t = 0; t < count; ++t) {
         const DirectTerm &term = terms[t];
-        atoms += term.whole + 1;
         if (term.pattern->size == 1) continue; // one isotope: the lightest composition's mass
         if (term.whole != 0 && term.series != nullptr) {
             add(term.series->log, term.series->moment, term.series->log_lightest, term.whole);
@@ -127,23 +183,49 @@ void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *
             add(l, v, taps.log_lightest, 1);
         }
     }
-    // k q_k = sum_j j s_j q_(k - j): the exponential of the log series,
-    // and the moment sum_j w_j q_(k - j) in the same pass (w_0 = 0).
-    for (int j = 1; j < length; ++j) log_sum[j] *= j;
+    return log_first;
+}
+
+} // namespace
+
+// The distribution is Q = q0 exp(S), S the summed log series; its moment
+// Q x W, W the summed D / U series (the product rule over every atom).
+// Every atom's lightest share is at least kLeastLightestShare, so q0 cannot
+// underflow within kLongestDirectSum points of the lightest composition.
+// With shared series alone each sum entry is made when the exponential
+// reaches it, so that entries past the last point computed cost nothing;
+// otherwise the series are summed to `length` first. Both add the same
+// products in the same order.
+void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *work, double *total,
+                double *moment) {
+    double atoms = 0;
+    for (std::size_t t = 0; t < count; ++t) atoms += terms[t].whole + 1;
     const double enough = 1 - kLeftOver + kRoundOffPerTerm * (atoms + length);
-    total[0] = std::exp(log_first);
-    moment[0] = 0;
-    double summed = total[0];
-    int k = 1;
-    for (; k < length && summed < enough; ++k) {
-        double share = 0, weighted = 0;
-        for (int j = 1; j <= k; ++j) {
-            share += log_sum[j] * total[k - j];
-            weighted += moment_sum[j] * total[k - j];
-        }
-        total[k] = share / k;
-        moment[k] = weighted;
-        summed += total[k];
+    // Over the eager sums' scratch (l, v), free once they are summed.
+    auto *sums = reinterpret_cast<Lanes *>(work + 2 * length);
+    std::array<Source, kMostSources> sources;
+    std::size_t used = 0;
+    int k = 0;
+    if (shared_sources(terms, count, sources, used)) {
+        double log_first = 0;
+        for (std::size_t s = 0; s < used; ++s)
+            log_first += sources[s].times * sources[s].series->log_lightest;
+        const auto entry = [&](int j) {
+            Lanes sum{0, 0};
+            for (std::size_t s = 0; s < used; ++s) {
+                const DirectSeries &series = *sources[s].series;
+                const double times = sources[s].times;
+                sum += Lanes{series.log[j], series.moment[j]} * Lanes{times, times};
+            }
+            sum[0] *= j;
+            sums[j] = sum;
+        };
+        k = exponential(sums, log_first, enough, length, entry, total, moment);
+    } else {
+        const double log_first = summed_series(terms, count, length, work);
+        for (int j = 1; j < length; ++j) sums[j] = Lanes{work[j] * j, work[length + j]};
+        k = exponential(
+            sums, log_first, enough, length, [](int) {}, total, moment);
     }
     std::fill(total + k, total + length, 0.0);
     std::fill(moment + k, moment + length, 0.0);
