@@ -6,7 +6,6 @@
 #include <memory>
 #include <new>
 #include <numeric>
-#include <optional>
 
 #include "api/handles.hpp"
 #include "core/plan_cache.hpp"
@@ -19,29 +18,32 @@ namespace {
 
 const corvan_options kDefaults{};
 
-// Indices of the envelope's points that the limits keep, in order of k,
-// into `kept` (reused from call to call).
-void kept_points(const envelope::Envelope &envelope, double highest, const corvan_options &options,
-                 std::vector<std::size_t> &kept) {
+// Whether point i passes the limits' least intensity (every point when it
+// is 0).
+struct Floor {
+    double least;
+    bool every;
+    bool keeps(double share) const { return every || share >= least; }
+};
+
+// Indices of the points that pass `floor`, capped at the options' most
+// points by share, in order of k, into `kept` (reused from call to call).
+void capped_points(const envelope::Envelope &envelope, Floor floor, std::size_t cap,
+                   std::vector<std::size_t> &kept) {
     // Every index written, the count advanced only past the kept ones.
     const std::size_t points = envelope.shares.size();
     kept.resize(points);
-    const double floor = options.min_intensity * highest;
-    const bool every = options.min_intensity == 0;
     std::size_t count = 0;
     for (std::size_t i = 0; i < points; ++i) {
         kept[count] = i;
-        count += every || envelope.shares[i] >= floor;
+        count += floor.keeps(envelope.shares[i]);
     }
     kept.resize(count);
-    const std::size_t cap = static_cast<std::size_t>(options.max_points);
-    if (cap > 0 && kept.size() > cap) {
-        std::stable_sort(kept.begin(), kept.end(), [&](std::size_t a, std::size_t b) {
-            return envelope.shares[a] > envelope.shares[b];
-        });
-        kept.resize(cap);
-        std::sort(kept.begin(), kept.end());
-    }
+    std::stable_sort(kept.begin(), kept.end(), [&](std::size_t a, std::size_t b) {
+        return envelope.shares[a] > envelope.shares[b];
+    });
+    kept.resize(cap);
+    std::sort(kept.begin(), kept.end());
 }
 
 // The handle and its columns in one block: the header, then the doubles,
@@ -67,24 +69,39 @@ Handle make_handle(std::size_t count, bool with_mz) {
     return Handle(d);
 }
 
+// The handle of the points that pass the limits. Without a cap that
+// bites, the points are taken in one pass, without a list of indices.
 Handle filled(const envelope::Envelope &envelope, const corvan_options &options,
               std::vector<std::size_t> &kept) {
-    const double highest = *std::max_element(envelope.shares.begin(), envelope.shares.end());
+    const double *shares = envelope.shares.data(), *masses = envelope.masses.data();
+    const std::size_t points = envelope.shares.size();
+    const double highest = *std::max_element(shares, shares + points);
+    const Floor floor{options.min_intensity * highest, options.min_intensity == 0};
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < points; ++i) count += floor.keeps(shares[i]);
+    const auto cap = static_cast<std::size_t>(options.max_points);
+    const bool capped = cap > 0 && count > cap;
+    if (capped) capped_points(envelope, floor, cap, kept);
     const int charge = options.charge;
-    kept_points(envelope, highest, options, kept);
-    Handle result = make_handle(kept.size(), charge != 0);
+    Handle result = make_handle(capped ? cap : count, charge != 0);
     if (!result) return result;
+    corvan_distribution &d = *result;
     std::size_t top = 0;
-    for (std::size_t j = 0; j < kept.size(); ++j) {
-        const std::size_t i = kept[j];
-        result->neutrons[j] = envelope.first_neutrons + static_cast<int>(i);
-        result->shares[j] = envelope.shares[i];
-        result->intensities[j] = envelope.shares[i] / highest;
-        result->masses[j] = envelope.masses[i];
-        if (charge != 0) result->mz[j] = ion::to_mz(envelope.masses[i], charge);
-        if (envelope.shares[i] > result->shares[top]) top = j;
+    const auto put = [&](std::size_t j, std::size_t i) {
+        d.neutrons[j] = envelope.first_neutrons + static_cast<int>(i);
+        d.shares[j] = shares[i];
+        d.intensities[j] = shares[i] / highest;
+        d.masses[j] = masses[i];
+        if (charge != 0) d.mz[j] = ion::to_mz(masses[i], charge);
+        if (shares[i] > d.shares[top]) top = j;
+    };
+    if (capped) {
+        for (std::size_t j = 0; j < cap; ++j) put(j, kept[j]);
+    } else {
+        for (std::size_t i = 0, j = 0; i < points; ++i)
+            if (floor.keeps(shares[i])) put(j++, i);
     }
-    result->summary.most_abundant = top;
+    d.summary.most_abundant = top;
     return result;
 }
 
@@ -130,38 +147,31 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
     });
 }
 
-// The options' charge, or the text's ("PEPTIDE/2": protons) when the options
-// leave it at 0; two different non-zero charges are refused. Adduct ions the
-// text writes ("/1[+2Na+,-H+]") carry its charge. `local` is made only then.
-Outcome resolve_charge(const corvan_molecule &molecule, const corvan_options &options,
-                       std::optional<corvan_options> &made, const corvan_options *&use) {
-    use = &options;
-    bool from_text = false;
-    Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, options.charge,
-                                           "options charge", from_text);
-    if (!agreed.ok() || !from_text) return agreed;
-    corvan_options &local = made.emplace(options);
+// compute() with the options' copy that takes the text's charge and
+// carrier: apart, so that the usual call does not make room for the copy.
+[[gnu::noinline]] Outcome compute_text_charge(const corvan_molecule &molecule,
+                                              const corvan_options &options, Handle &handle) {
+    corvan_options local = options;
     local.charge = molecule.charge;
-    use = &local;
-    if (molecule.has_adducts) {
-        local.carrier = molecule.adducts;
-        return Outcome::success();
-    }
-    local.carrier = ion::proton();
-    return Outcome::success();
+    local.carrier = molecule.has_adducts ? molecule.adducts : ion::proton();
+    return compute(molecule.composition, local, handle);
 }
 
+// The options' charge, or the text's ("PEPTIDE/2": protons) when the options
+// leave it at 0; two different non-zero charges are refused. Adduct ions the
+// text writes ("/1[+2Na+,-H+]") carry its charge.
 Outcome compute_into(const corvan_molecule &molecule, const corvan_options *options,
                      corvan_distribution **distribution) {
-    Outcome adduct = check_adduct_charge(options == nullptr ? kDefaults : *options);
+    const corvan_options &given = options == nullptr ? kDefaults : *options;
+    Outcome adduct = check_adduct_charge(given);
     if (!adduct.ok()) return adduct;
-    std::optional<corvan_options> local;
-    const corvan_options *use = nullptr;
-    Outcome resolved =
-        resolve_charge(molecule, options == nullptr ? kDefaults : *options, local, use);
-    if (!resolved.ok()) return resolved;
+    bool from_text = false;
+    Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, given.charge,
+                                           "options charge", from_text);
+    if (!agreed.ok()) return agreed;
     Handle result;
-    Outcome computed = compute(molecule.composition, *use, result);
+    Outcome computed = from_text ? compute_text_charge(molecule, given, result)
+                                 : compute(molecule.composition, given, result);
     if (computed.ok()) *distribution = result.release();
     return computed;
 }
