@@ -78,7 +78,8 @@ Handle filled(const envelope::Envelope &envelope, const corvan_options &options,
     const double highest = *std::max_element(shares, shares + points);
     const Floor floor{options.min_intensity * highest, options.min_intensity == 0};
     std::size_t count = 0;
-    for (std::size_t i = 0; i < points; ++i) count += floor.keeps(shares[i]);
+    if (floor.every) count = points;
+    for (std::size_t i = 0; i < points && !floor.every; ++i) count += shares[i] >= floor.least;
     const auto cap = static_cast<std::size_t>(options.max_points);
     const bool capped = cap > 0 && count > cap;
     if (capped) capped_points(envelope, floor, cap, kept);

@@ -46,25 +46,26 @@ Taps taps_of(const labels::ElementPattern &p, double a) {
     return taps;
 }
 
-// The series log U and D / U of the taps to `length` terms. From
-// U' = U (log U)': k l_k = k u_k - sum_i u_i (k - x_i) l_(k - x_i), and
-// v = D / U: v_k = d_k - sum_i u_i v_(k - x_i).
-void unit_series(const Taps &taps, int length, double *l, double *v) {
+// The series log U and D / U of the taps to `length` terms, term k at
+// l[k stride] and v[k stride]. From U' = U (log U)':
+// k l_k = k u_k - sum_i u_i (k - x_i) l_(k - x_i), and v = D / U:
+// v_k = d_k - sum_i u_i v_(k - x_i).
+void unit_series(const Taps &taps, int length, int stride, double *l, double *v) {
     l[0] = v[0] = 0;
     for (int k = 1; k < length; ++k) {
         double log_sum = 0, moment_sum = 0;
         for (int i = 0; i < taps.size && taps.at[i] <= k; ++i) {
             const int x = taps.at[i];
-            log_sum += (x == k ? k : -(k - x) * l[k - x]) * taps.ratio[i];
-            moment_sum += (x == k ? taps.defect[i] : -v[k - x]) * taps.ratio[i];
+            log_sum += (x == k ? k : -(k - x) * l[(k - x) * stride]) * taps.ratio[i];
+            moment_sum += (x == k ? taps.defect[i] : -v[(k - x) * stride]) * taps.ratio[i];
         }
-        l[k] = log_sum / k;
-        v[k] = moment_sum;
+        l[k * stride] = log_sum / k;
+        v[k * stride] = moment_sum;
     }
 }
 
-void add_scaled(const double *from, double scale, int length, double *to) {
-    for (int k = 0; k < length; ++k) to[k] += scale * from[k];
+void add_scaled(const double *from, int stride, double scale, int length, double *to) {
+    for (int k = 0; k < length; ++k) to[k] += scale * from[k * stride];
 }
 
 } // namespace
@@ -86,7 +87,7 @@ const DirectSeries *natural_direct_series(int element) {
             DirectSeries &series = storage[static_cast<std::size_t>(e)];
             const Taps taps = taps_of(p, 1);
             series.log_lightest = taps.log_lightest;
-            unit_series(taps, kLongestDirectSum, series.log, series.moment);
+            unit_series(taps, kLongestDirectSum, 2, &series.terms[0][0], &series.terms[0][1]);
             made[static_cast<std::size_t>(e)] = &series;
         }
         return made;
@@ -132,8 +133,9 @@ int exponential(Lanes *sums, double log_first, double enough, int length, Entry 
 
 // One shared series in the molecule, `times` atoms of it.
 struct Source {
-    const DirectSeries *series;
-    double times;
+    const Lanes *terms;
+    Lanes times; // the count in both lanes
+    double log_lightest;
 };
 
 // Elements with a shared series: far fewer than this suit the direct sum.
@@ -148,7 +150,8 @@ bool shared_sources(const DirectTerm *terms, std::size_t count,
         const DirectTerm &term = terms[t];
         if (term.pattern->size == 1 || (term.whole == 0 && term.fraction == 0)) continue;
         if (term.fraction != 0 || term.series == nullptr || used == sources.size()) return false;
-        sources[used++] = {term.series, term.whole};
+        sources[used++] = {reinterpret_cast<const Lanes *>(term.series->terms),
+                           Lanes{term.whole, term.whole}, term.series->log_lightest};
     }
     return true;
 }
@@ -161,26 +164,27 @@ double summed_series(const DirectTerm *terms, std::size_t count, int length, dou
     double *l = work + 2 * length, *v = work + 3 * length;
     std::fill(log_sum, log_sum + 2 * length, 0.0);
     double log_first = 0;
-    const auto add = [&](const double *log, const double *moments, double log_lightest,
+    const auto add = [&](const double *log, const double *moments, int stride, double log_lightest,
                          double times) {
         log_first += times * log_lightest;
-        add_scaled(log, times, length, log_sum);
-        add_scaled(moments, times, length, moment_sum);
+        add_scaled(log, stride, times, length, log_sum);
+        add_scaled(moments, stride, times, length, moment_sum);
     };
     for (std::size_t t = 0; t < count; ++t) {
         const DirectTerm &term = terms[t];
         if (term.pattern->size == 1) continue; // one isotope: the lightest composition's mass
         if (term.whole != 0 && term.series != nullptr) {
-            add(term.series->log, term.series->moment, term.series->log_lightest, term.whole);
+            add(&term.series->terms[0][0], &term.series->terms[0][1], 2, term.series->log_lightest,
+                term.whole);
         } else if (term.whole != 0) {
             const Taps taps = taps_of(*term.pattern, 1);
-            unit_series(taps, length, l, v);
-            add(l, v, taps.log_lightest, term.whole);
+            unit_series(taps, length, 1, l, v);
+            add(l, v, 1, taps.log_lightest, term.whole);
         }
         if (term.fraction != 0) {
             const Taps taps = taps_of(*term.pattern, term.fraction);
-            unit_series(taps, length, l, v);
-            add(l, v, taps.log_lightest, 1);
+            unit_series(taps, length, 1, l, v);
+            add(l, v, 1, taps.log_lightest, 1);
         }
     }
     return log_first;
@@ -209,16 +213,11 @@ void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *
     if (shared_sources(terms, count, sources, used)) {
         double log_first = 0;
         for (std::size_t s = 0; s < used; ++s)
-            log_first += sources[s].times * sources[s].series->log_lightest;
+            log_first += sources[s].times[0] * sources[s].log_lightest;
         const auto entry = [&](int j) {
             Lanes sum{0, 0};
-            for (std::size_t s = 0; s < used; ++s) {
-                const DirectSeries &series = *sources[s].series;
-                const double times = sources[s].times;
-                sum += Lanes{series.log[j], series.moment[j]} * Lanes{times, times};
-            }
-            sum[0] *= j;
-            sums[j] = sum;
+            for (std::size_t s = 0; s < used; ++s) sum += sources[s].terms[j] * sources[s].times;
+            sums[j] = sum * Lanes{static_cast<double>(j), 1}; // {j s_j, w_j}
         };
         k = exponential(sums, log_first, enough, length, entry, total, moment);
     } else {
