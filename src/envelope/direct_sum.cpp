@@ -99,8 +99,9 @@ namespace {
 
 // A series entry and its moment as two lanes: the compiler adds and
 // multiplies both in one instruction, each lane rounding as the scalar
-// operation does. Aligned as a double, so that any entry can be loaded.
-typedef double Lanes __attribute__((vector_size(16), aligned(8)));
+// operation does. Aligned as a double, so that any entry can be loaded, and
+// free to alias the doubles it is read from.
+typedef double Lanes __attribute__((vector_size(16), aligned(8), may_alias));
 
 // k q_k = sum_j j s_j q_(k - j): the exponential of the log series, and the
 // moment sum_j w_j q_(k - j) in the same pass (w_0 = 0). `entry(k)` makes

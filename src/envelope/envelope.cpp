@@ -233,14 +233,24 @@ struct Window {
 // count's extra atom adds log(1 - f + f E[e^(lambda X)]).
 using SlopeSums = std::array<double, 2 * kSlopeCount>;
 SlopeSums slope_sums(const std::vector<Factor> &factors) {
-    SlopeSums sums{};
+    // Two columns to a register, each lane rounding as the scalar sum does.
+    using Lanes = double __attribute__((vector_size(16)));
+    std::array<Lanes, kSlopeCount> lanes{};
+    static_assert(sizeof lanes == sizeof(SlopeSums));
     for (const Factor &factor : factors) {
         const auto &moments = factor.stats->slope_moments;
-        for (std::size_t c = 0; c < sums.size(); ++c) sums[c] += factor.whole * moments[c];
+        const Lanes times{factor.whole, factor.whole};
+        for (std::size_t p = 0; p < lanes.size(); ++p) {
+            Lanes two;
+            std::memcpy(&two, &moments[2 * p], sizeof two);
+            lanes[p] += times * two;
+        }
         if (factor.fraction != 0)
-            for (std::size_t c = 0; c < sums.size(); ++c)
-                sums[c] += std::log1p(factor.fraction * std::expm1(moments[c]));
+            for (std::size_t c = 0; c < moments.size(); ++c)
+                lanes[c / 2][c % 2] += std::log1p(factor.fraction * std::expm1(moments[c]));
     }
+    SlopeSums sums;
+    std::memcpy(sums.data(), lanes.data(), sizeof sums);
     return sums;
 }
 
