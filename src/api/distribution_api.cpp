@@ -26,8 +26,8 @@ struct Floor {
     bool keeps(double share) const { return every || share >= least; }
 };
 
-// Indices of the points that pass `floor`, capped at the options' most
-// points by share, in order of k, into `kept` (reused from call to call).
+// Indices of the points that pass `floor`, at most `cap` of them (the
+// highest shares), in order of k, into `kept` (reused from call to call).
 void capped_points(const envelope::Envelope &envelope, Floor floor, std::size_t cap,
                    std::vector<std::size_t> &kept) {
     // Every index written, the count advanced only past the kept ones.
@@ -39,6 +39,7 @@ void capped_points(const envelope::Envelope &envelope, Floor floor, std::size_t 
         count += floor.keeps(envelope.shares[i]);
     }
     kept.resize(count);
+    if (count <= cap) return;
     std::stable_sort(kept.begin(), kept.end(), [&](std::size_t a, std::size_t b) {
         return envelope.shares[a] > envelope.shares[b];
     });
@@ -53,42 +54,41 @@ struct HandleFree {
 };
 using Handle = std::unique_ptr<corvan_distribution, HandleFree>;
 
-Handle make_handle(std::size_t count, bool with_mz) {
+// Room for `room` points; the caller sets the count of those it writes.
+Handle make_handle(std::size_t room, bool with_mz) {
     const std::size_t header = (sizeof(corvan_distribution) + 15) / 16 * 16;
     const std::size_t columns = with_mz ? 4 : 3;
-    void *block = std::malloc(header + count * (columns * sizeof(double) + sizeof(int)));
+    void *block = std::malloc(header + room * (columns * sizeof(double) + sizeof(int)));
     if (block == nullptr) return Handle();
     auto *d = new (block) corvan_distribution;
     auto *doubles = reinterpret_cast<double *>(static_cast<char *>(block) + header);
-    d->count = count;
     d->shares = doubles;
-    d->intensities = doubles + count;
-    d->masses = doubles + 2 * count;
-    d->mz = with_mz ? doubles + 3 * count : nullptr;
-    d->neutrons = reinterpret_cast<int *>(doubles + columns * count);
+    d->intensities = doubles + room;
+    d->masses = doubles + 2 * room;
+    d->mz = with_mz ? doubles + 3 * room : nullptr;
+    d->neutrons = reinterpret_cast<int *>(doubles + columns * room);
     return Handle(d);
 }
 
-// The handle of the points that pass the limits. Without a cap that
-// bites, the points are taken in one pass, without a list of indices.
+// The handle of the points that pass the limits. Unless a cap may bite, the
+// points are taken in one pass into room for all of them, without a list of
+// indices (a few points' room unused at most).
 Handle filled(const envelope::Envelope &envelope, const corvan_options &options,
               std::vector<std::size_t> &kept) {
     const double *shares = envelope.shares.data(), *masses = envelope.masses.data();
     const std::size_t points = envelope.shares.size();
     const double highest = *std::max_element(shares, shares + points);
     const Floor floor{options.min_intensity * highest, options.min_intensity == 0};
-    std::size_t count = 0;
-    if (floor.every) count = points;
-    for (std::size_t i = 0; i < points && !floor.every; ++i) count += shares[i] >= floor.least;
     const auto cap = static_cast<std::size_t>(options.max_points);
-    const bool capped = cap > 0 && count > cap;
-    if (capped) capped_points(envelope, floor, cap, kept);
+    const bool may_cap = cap > 0 && points > cap;
+    if (may_cap) capped_points(envelope, floor, cap, kept);
     const int charge = options.charge;
-    Handle result = make_handle(capped ? cap : count, charge != 0);
+    Handle result = make_handle(may_cap ? kept.size() : points, charge != 0);
     if (!result) return result;
     corvan_distribution &d = *result;
-    std::size_t top = 0;
-    const auto put = [&](std::size_t j, std::size_t i) {
+    std::size_t top = 0, count = 0;
+    const auto put = [&](std::size_t i) {
+        const std::size_t j = count++;
         d.neutrons[j] = envelope.first_neutrons + static_cast<int>(i);
         d.shares[j] = shares[i];
         d.intensities[j] = shares[i] / highest;
@@ -96,12 +96,13 @@ Handle filled(const envelope::Envelope &envelope, const corvan_options &options,
         if (charge != 0) d.mz[j] = ion::to_mz(masses[i], charge);
         if (shares[i] > d.shares[top]) top = j;
     };
-    if (capped) {
-        for (std::size_t j = 0; j < cap; ++j) put(j, kept[j]);
+    if (may_cap) {
+        for (std::size_t i : kept) put(i);
     } else {
-        for (std::size_t i = 0, j = 0; i < points; ++i)
-            if (floor.keeps(shares[i])) put(j++, i);
+        for (std::size_t i = 0; i < points; ++i)
+            if (floor.keeps(shares[i])) put(i);
     }
+    d.count = count;
     d.summary.most_abundant = top;
     return result;
 }
