@@ -139,7 +139,8 @@ struct Source {
     double log_lightest;
 };
 
-// Elements with a shared series: far fewer than this suit the direct sum.
+// A molecule with more elements of shared series than this (none met in
+// practice) takes the general route, which gives the same bits.
 constexpr std::size_t kMostSources = 16;
 
 // The sources when every element with more than one isotope comes with
