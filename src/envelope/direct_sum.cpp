@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <type_traits>
 
 #include "corvan.h"
 #include "molecule/elements.hpp"
@@ -158,6 +159,51 @@ bool shared_sources(const DirectTerm *terms, std::size_t count,
     return true;
 }
 
+// exponential() of the sum of `count` sources (the first `Fixed` when
+// that is not 0), each entry summed over them in their order.
+template <std::size_t Fixed>
+int exponential_of(const Source *sources, std::size_t count, Lanes *sums, double log_first,
+                   double enough, int length, double *total, double *moment) {
+    // A fixed count unrolls the sum, the sources held in registers.
+    std::array<Source, Fixed> held;
+    std::copy_n(sources, Fixed, held.begin());
+    const auto entry = [&](int j) {
+        Lanes sum{0, 0};
+        if constexpr (Fixed != 0)
+            for (const Source &source : held) sum += source.terms[j] * source.times;
+        else
+            for (std::size_t s = 0; s < count; ++s) sum += sources[s].terms[j] * sources[s].times;
+        sums[j] = sum * Lanes{static_cast<double>(j), 1}; // {j s_j, w_j}
+    };
+    return exponential(sums, log_first, enough, length, entry, total, moment);
+}
+
+// Molecules of up to six elements with more than one isotope (CHNOS and
+// one more) take an unrolled sum.
+int exponential_of_sources(const Source *sources, std::size_t count, Lanes *sums, double log_first,
+                           double enough, int length, double *total, double *moment) {
+    const auto run = [&](auto fixed) {
+        return exponential_of<decltype(fixed)::value>(sources, count, sums, log_first, enough,
+                                                      length, total, moment);
+    };
+    switch (count) {
+    case 1:
+        return run(std::integral_constant<std::size_t, 1>{});
+    case 2:
+        return run(std::integral_constant<std::size_t, 2>{});
+    case 3:
+        return run(std::integral_constant<std::size_t, 3>{});
+    case 4:
+        return run(std::integral_constant<std::size_t, 4>{});
+    case 5:
+        return run(std::integral_constant<std::size_t, 5>{});
+    case 6:
+        return run(std::integral_constant<std::size_t, 6>{});
+    default:
+        return run(std::integral_constant<std::size_t, 0>{});
+    }
+}
+
 // The summed log series (work[0..length)) and D / U series
 // (work[length..2 length)) of any terms; work holds 4 x length doubles.
 // Returns the log of the lightest composition's share.
@@ -216,12 +262,8 @@ void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *
         double log_first = 0;
         for (std::size_t s = 0; s < used; ++s)
             log_first += sources[s].times[0] * sources[s].log_lightest;
-        const auto entry = [&](int j) {
-            Lanes sum{0, 0};
-            for (std::size_t s = 0; s < used; ++s) sum += sources[s].terms[j] * sources[s].times;
-            sums[j] = sum * Lanes{static_cast<double>(j), 1}; // {j s_j, w_j}
-        };
-        k = exponential(sums, log_first, enough, length, entry, total, moment);
+        k = exponential_of_sources(sources.data(), used, sums, log_first, enough, length, total,
+                                   moment);
     } else {
         const double log_first = summed_series(terms, count, length, work);
         for (int j = 1; j < length; ++j) sums[j] = Lanes{work[j] * j, work[length + j]};
