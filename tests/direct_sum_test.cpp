@@ -159,4 +159,33 @@ TEST(DirectSum, HeavyIsotopesAboveATenthTakeTheTransform) {
     EXPECT_TRUE(computed("C6H12O6S", envelope::Route::direct).summed_directly);
 }
 
+TEST(DirectSum, SharedSeriesGiveTheBitsOfSeriesMadeForTheCall) {
+    // Shared series are summed entry by entry as the exponential needs them
+    // (unrolled for a few elements), series made for the call first to the
+    // whole length: the same products in the same order. Phosphorus has one
+    // isotope; oxygen no atoms in the first.
+    for (const std::vector<Atoms> &atoms : std::vector<std::vector<Atoms>>{
+             {{"C", 93}, {"H", 149}, {"P", 2}, {"O", 0}, {"S", 3}},
+             {{"C", 30}, {"H", 52}, {"N", 9}, {"O", 12}, {"S", 1}, {"Si", 2}, {"K", 1}}}) {
+        std::vector<envelope::DirectTerm> shared, made;
+        for (const Atoms &a : atoms) {
+            const int element = chem::element_index(a.symbol);
+            const labels::ElementPattern *pattern = &labels::natural_pattern(element);
+            ASSERT_NE(envelope::natural_direct_series(element), nullptr) << a.symbol;
+            shared.push_back({pattern, a.count, 0, envelope::natural_direct_series(element)});
+            made.push_back({pattern, a.count, 0, nullptr});
+        }
+        const int length = 40;
+        std::vector<double> work(envelope::kDirectWorkPerPoint * length), total[2], moment[2];
+        for (int run = 0; run < 2; ++run) {
+            total[run].assign(length, -1), moment[run].assign(length, -1);
+            const auto &terms = run == 0 ? shared : made;
+            envelope::direct_sum(terms.data(), terms.size(), length, work.data(), total[run].data(),
+                                 moment[run].data());
+        }
+        EXPECT_GT(total[0][8], 0.0);
+        EXPECT_EQ(total[0], total[1]);
+        EXPECT_EQ(moment[0], moment[1]);
+    }
+}
 } // namespace

@@ -174,6 +174,31 @@ TEST(DistributionApi, LimitsAndDeprotonation) {
     corvan_options_free(o);
 }
 
+TEST(DistributionApi, ColumnsKeepTheirPointsWhenFewerPassThanRoomWasMadeFor) {
+    // The handle's room is made before the floor is applied (for every
+    // point, or for a cap that does not bite): each column keeps its own.
+    corvan_options *o = corvan_options_create();
+    corvan_error e{};
+    corvan_options_set_charge(o, 1, nullptr, &e);
+    for (int cap : {0, 3}) {
+        corvan_options_set_limits(o, cap, 0.05, &e);
+        corvan_distribution *d = nullptr;
+        ASSERT_EQ(corvan_distribution_from_text(CORVAN_KIND_FORMULA, "C6H12O6", o, &d, &e),
+                  CORVAN_OK);
+        corvan_points p;
+        corvan_distribution_points(d, &p);
+        ASSERT_EQ(p.count, 2u);
+        for (std::size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(p.neutrons[i], static_cast<int>(i));
+            EXPECT_EQ(p.intensities[i], p.shares[i] / p.shares[0]);
+            EXPECT_NEAR(p.masses[i], 180.0633881 + 1.00782503223 + 1.00336 * double(i), 2e-3);
+            EXPECT_NEAR(p.mz[i], p.masses[i] - CORVAN_ELECTRON_MASS, 1e-9);
+        }
+        corvan_distribution_free(d);
+    }
+    corvan_options_free(o);
+}
+
 TEST(DistributionApi, WhatCannotBeComputed) {
     corvan_distribution *d = nullptr;
     corvan_error e{};

@@ -6,7 +6,6 @@
 #include <memory>
 #include <new>
 #include <numeric>
-#include <optional>
 
 #include "api/handles.hpp"
 #include "core/plan_cache.hpp"
@@ -19,29 +18,33 @@ namespace {
 
 const corvan_options kDefaults{};
 
-// Indices of the envelope's points that the limits keep, in order of k,
-// into `kept` (reused from call to call).
-void kept_points(const envelope::Envelope &envelope, double highest, const corvan_options &options,
-                 std::vector<std::size_t> &kept) {
+// Whether point i passes the limits' least intensity (every point when it
+// is 0).
+struct Floor {
+    double least;
+    bool every;
+    bool keeps(double share) const { return every || share >= least; }
+};
+
+// Indices of the points that pass `floor`, at most `cap` of them (the
+// highest shares), in order of k, into `kept` (reused from call to call).
+void capped_points(const envelope::Envelope &envelope, Floor floor, std::size_t cap,
+                   std::vector<std::size_t> &kept) {
     // Every index written, the count advanced only past the kept ones.
     const std::size_t points = envelope.shares.size();
     kept.resize(points);
-    const double floor = options.min_intensity * highest;
-    const bool every = options.min_intensity == 0;
     std::size_t count = 0;
     for (std::size_t i = 0; i < points; ++i) {
         kept[count] = i;
-        count += every || envelope.shares[i] >= floor;
+        count += floor.keeps(envelope.shares[i]);
     }
     kept.resize(count);
-    const std::size_t cap = static_cast<std::size_t>(options.max_points);
-    if (cap > 0 && kept.size() > cap) {
-        std::stable_sort(kept.begin(), kept.end(), [&](std::size_t a, std::size_t b) {
-            return envelope.shares[a] > envelope.shares[b];
-        });
-        kept.resize(cap);
-        std::sort(kept.begin(), kept.end());
-    }
+    if (count <= cap) return;
+    std::stable_sort(kept.begin(), kept.end(), [&](std::size_t a, std::size_t b) {
+        return envelope.shares[a] > envelope.shares[b];
+    });
+    kept.resize(cap);
+    std::sort(kept.begin(), kept.end());
 }
 
 // The handle and its columns in one block: the header, then the doubles,
@@ -51,40 +54,56 @@ struct HandleFree {
 };
 using Handle = std::unique_ptr<corvan_distribution, HandleFree>;
 
-Handle make_handle(std::size_t count, bool with_mz) {
+// Room for `room` points; the caller sets the count of those it writes.
+Handle make_handle(std::size_t room, bool with_mz) {
     const std::size_t header = (sizeof(corvan_distribution) + 15) / 16 * 16;
     const std::size_t columns = with_mz ? 4 : 3;
-    void *block = std::malloc(header + count * (columns * sizeof(double) + sizeof(int)));
+    void *block = std::malloc(header + room * (columns * sizeof(double) + sizeof(int)));
     if (block == nullptr) return Handle();
     auto *d = new (block) corvan_distribution;
     auto *doubles = reinterpret_cast<double *>(static_cast<char *>(block) + header);
-    d->count = count;
     d->shares = doubles;
-    d->intensities = doubles + count;
-    d->masses = doubles + 2 * count;
-    d->mz = with_mz ? doubles + 3 * count : nullptr;
-    d->neutrons = reinterpret_cast<int *>(doubles + columns * count);
+    d->intensities = doubles + room;
+    d->masses = doubles + 2 * room;
+    d->mz = with_mz ? doubles + 3 * room : nullptr;
+    d->neutrons = reinterpret_cast<int *>(doubles + columns * room);
     return Handle(d);
 }
 
+// The handle of the points that pass the limits. Unless a cap may bite, the
+// points are taken in one pass into room for all of them, without a list of
+// indices (a few points' room unused at most).
 Handle filled(const envelope::Envelope &envelope, const corvan_options &options,
               std::vector<std::size_t> &kept) {
-    const double highest = *std::max_element(envelope.shares.begin(), envelope.shares.end());
+    const double *shares = envelope.shares.data(), *masses = envelope.masses.data();
+    const std::size_t points = envelope.shares.size();
+    const double highest = *std::max_element(shares, shares + points);
+    const Floor floor{options.min_intensity * highest, options.min_intensity == 0};
+    const auto cap = static_cast<std::size_t>(options.max_points);
+    const bool may_cap = cap > 0 && points > cap;
+    if (may_cap) capped_points(envelope, floor, cap, kept);
     const int charge = options.charge;
-    kept_points(envelope, highest, options, kept);
-    Handle result = make_handle(kept.size(), charge != 0);
+    Handle result = make_handle(may_cap ? kept.size() : points, charge != 0);
     if (!result) return result;
-    std::size_t top = 0;
-    for (std::size_t j = 0; j < kept.size(); ++j) {
-        const std::size_t i = kept[j];
-        result->neutrons[j] = envelope.first_neutrons + static_cast<int>(i);
-        result->shares[j] = envelope.shares[i];
-        result->intensities[j] = envelope.shares[i] / highest;
-        result->masses[j] = envelope.masses[i];
-        if (charge != 0) result->mz[j] = ion::to_mz(envelope.masses[i], charge);
-        if (envelope.shares[i] > result->shares[top]) top = j;
+    corvan_distribution &d = *result;
+    std::size_t top = 0, count = 0;
+    const auto put = [&](std::size_t i) {
+        const std::size_t j = count++;
+        d.neutrons[j] = envelope.first_neutrons + static_cast<int>(i);
+        d.shares[j] = shares[i];
+        d.intensities[j] = shares[i] / highest;
+        d.masses[j] = masses[i];
+        if (charge != 0) d.mz[j] = ion::to_mz(masses[i], charge);
+        if (shares[i] > d.shares[top]) top = j;
+    };
+    if (may_cap) {
+        for (std::size_t i : kept) put(i);
+    } else {
+        for (std::size_t i = 0; i < points; ++i)
+            if (floor.keeps(shares[i])) put(i);
     }
-    result->summary.most_abundant = top;
+    d.count = count;
+    d.summary.most_abundant = top;
     return result;
 }
 
@@ -130,38 +149,31 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
     });
 }
 
-// The options' charge, or the text's ("PEPTIDE/2": protons) when the options
-// leave it at 0; two different non-zero charges are refused. Adduct ions the
-// text writes ("/1[+2Na+,-H+]") carry its charge. `local` is made only then.
-Outcome resolve_charge(const corvan_molecule &molecule, const corvan_options &options,
-                       std::optional<corvan_options> &made, const corvan_options *&use) {
-    use = &options;
-    bool from_text = false;
-    Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, options.charge,
-                                           "options charge", from_text);
-    if (!agreed.ok() || !from_text) return agreed;
-    corvan_options &local = made.emplace(options);
+// compute() with the options' copy that takes the text's charge and
+// carrier: apart, so that the usual call does not make room for the copy.
+[[gnu::noinline]] Outcome compute_text_charge(const corvan_molecule &molecule,
+                                              const corvan_options &options, Handle &handle) {
+    corvan_options local = options;
     local.charge = molecule.charge;
-    use = &local;
-    if (molecule.has_adducts) {
-        local.carrier = molecule.adducts;
-        return Outcome::success();
-    }
-    local.carrier = ion::proton();
-    return Outcome::success();
+    local.carrier = molecule.has_adducts ? molecule.adducts : ion::proton();
+    return compute(molecule.composition, local, handle);
 }
 
+// The options' charge, or the text's ("PEPTIDE/2": protons) when the options
+// leave it at 0; two different non-zero charges are refused. Adduct ions the
+// text writes ("/1[+2Na+,-H+]") carry its charge.
 Outcome compute_into(const corvan_molecule &molecule, const corvan_options *options,
                      corvan_distribution **distribution) {
-    Outcome adduct = check_adduct_charge(options == nullptr ? kDefaults : *options);
+    const corvan_options &given = options == nullptr ? kDefaults : *options;
+    Outcome adduct = check_adduct_charge(given);
     if (!adduct.ok()) return adduct;
-    std::optional<corvan_options> local;
-    const corvan_options *use = nullptr;
-    Outcome resolved =
-        resolve_charge(molecule, options == nullptr ? kDefaults : *options, local, use);
-    if (!resolved.ok()) return resolved;
+    bool from_text = false;
+    Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, given.charge,
+                                           "options charge", from_text);
+    if (!agreed.ok()) return agreed;
     Handle result;
-    Outcome computed = compute(molecule.composition, *use, result);
+    Outcome computed = from_text ? compute_text_charge(molecule, given, result)
+                                 : compute(molecule.composition, given, result);
     if (computed.ok()) *distribution = result.release();
     return computed;
 }

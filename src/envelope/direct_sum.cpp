@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <type_traits>
 
 #include "corvan.h"
 #include "molecule/elements.hpp"
@@ -46,25 +47,26 @@ Taps taps_of(const labels::ElementPattern &p, double a) {
     return taps;
 }
 
-// The series log U and D / U of the taps to `length` terms. From
-// U' = U (log U)': k l_k = k u_k - sum_i u_i (k - x_i) l_(k - x_i), and
-// v = D / U: v_k = d_k - sum_i u_i v_(k - x_i).
-void unit_series(const Taps &taps, int length, double *l, double *v) {
+// The series log U and D / U of the taps to `length` terms, term k at
+// l[k stride] and v[k stride]. From U' = U (log U)':
+// k l_k = k u_k - sum_i u_i (k - x_i) l_(k - x_i), and v = D / U:
+// v_k = d_k - sum_i u_i v_(k - x_i).
+void unit_series(const Taps &taps, int length, int stride, double *l, double *v) {
     l[0] = v[0] = 0;
     for (int k = 1; k < length; ++k) {
         double log_sum = 0, moment_sum = 0;
         for (int i = 0; i < taps.size && taps.at[i] <= k; ++i) {
             const int x = taps.at[i];
-            log_sum += (x == k ? k : -(k - x) * l[k - x]) * taps.ratio[i];
-            moment_sum += (x == k ? taps.defect[i] : -v[k - x]) * taps.ratio[i];
+            log_sum += (x == k ? k : -(k - x) * l[(k - x) * stride]) * taps.ratio[i];
+            moment_sum += (x == k ? taps.defect[i] : -v[(k - x) * stride]) * taps.ratio[i];
         }
-        l[k] = log_sum / k;
-        v[k] = moment_sum;
+        l[k * stride] = log_sum / k;
+        v[k * stride] = moment_sum;
     }
 }
 
-void add_scaled(const double *from, double scale, int length, double *to) {
-    for (int k = 0; k < length; ++k) to[k] += scale * from[k];
+void add_scaled(const double *from, int stride, double scale, int length, double *to) {
+    for (int k = 0; k < length; ++k) to[k] += scale * from[k * stride];
 }
 
 } // namespace
@@ -86,7 +88,7 @@ const DirectSeries *natural_direct_series(int element) {
             DirectSeries &series = storage[static_cast<std::size_t>(e)];
             const Taps taps = taps_of(p, 1);
             series.log_lightest = taps.log_lightest;
-            unit_series(taps, kLongestDirectSum, series.log, series.moment);
+            unit_series(taps, kLongestDirectSum, 2, &series.terms[0][0], &series.terms[0][1]);
             made[static_cast<std::size_t>(e)] = &series;
         }
         return made;
@@ -94,56 +96,179 @@ const DirectSeries *natural_direct_series(int element) {
     return table[static_cast<std::size_t>(element)];
 }
 
-// The distribution is Q = q0 exp(S), S the summed log series; its moment
-// Q x W, W the summed D / U series (the product rule over every atom).
-// Every atom's lightest share is at least kLeastLightestShare, so q0 cannot
-// underflow within kLongestDirectSum points of the lightest composition.
-void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *work, double *total,
-                double *moment) {
-    double *log_sum = work, *moment_sum = work + length;
-    double *l = work + 2 * length, *v = work + 3 * length;
-    std::fill(log_sum, log_sum + 2 * length, 0.0);
-    double log_first = 0, atoms = 0;
-    const auto add = [&](const double *log, const double *moments, double log_lightest,
-                         double times) {
-        log_first += times * log_lightest;
-        add_scaled(log, times, length, log_sum);
-        add_scaled(moments, times, length, moment_sum);
-    };
-    for (std::size_t t = 0; t < count; ++t) {
-        const DirectTerm &term = terms[t];
-        atoms += term.whole + 1;
-        if (term.pattern->size == 1) continue; // one isotope: the lightest composition's mass
-        if (term.whole != 0 && term.series != nullptr) {
-            add(term.series->log, term.series->moment, term.series->log_lightest, term.whole);
-        } else if (term.whole != 0) {
-            const Taps taps = taps_of(*term.pattern, 1);
-            unit_series(taps, length, l, v);
-            add(l, v, taps.log_lightest, term.whole);
-        }
-        if (term.fraction != 0) {
-            const Taps taps = taps_of(*term.pattern, term.fraction);
-            unit_series(taps, length, l, v);
-            add(l, v, taps.log_lightest, 1);
-        }
-    }
-    // k q_k = sum_j j s_j q_(k - j): the exponential of the log series,
-    // and the moment sum_j w_j q_(k - j) in the same pass (w_0 = 0).
-    for (int j = 1; j < length; ++j) log_sum[j] *= j;
-    const double enough = 1 - kLeftOver + kRoundOffPerTerm * (atoms + length);
+namespace {
+
+// A series entry and its moment as two lanes: the compiler adds and
+// multiplies both in one instruction, each lane rounding as the scalar
+// operation does. Aligned as a double, so that any entry can be loaded, and
+// free to alias the doubles it is read from.
+typedef double Lanes __attribute__((vector_size(16), aligned(8), may_alias));
+
+// k q_k = sum_j j s_j q_(k - j): the exponential of the log series, and the
+// moment sum_j w_j q_(k - j) in the same pass (w_0 = 0). `entry(k)` makes
+// sums[k] = {k s_k, w_k} before point k needs it. Returns the first point
+// not computed: from there on what is left of the whole is below `enough`.
+template <class Entry>
+int exponential(Lanes *sums, double log_first, double enough, int length, Entry &&entry,
+                double *total, double *moment) {
     total[0] = std::exp(log_first);
     moment[0] = 0;
     double summed = total[0];
     int k = 1;
     for (; k < length && summed < enough; ++k) {
-        double share = 0, weighted = 0;
-        for (int j = 1; j <= k; ++j) {
-            share += log_sum[j] * total[k - j];
-            weighted += moment_sum[j] * total[k - j];
+        entry(k);
+        Lanes sum{0, 0};
+        int j = 1;
+        // Two terms a turn, in the order of the plain loop: same bits.
+        for (; j + 1 <= k; j += 2) {
+            const double a = total[k - j], b = total[k - j - 1];
+            sum += sums[j] * Lanes{a, a};
+            sum += sums[j + 1] * Lanes{b, b};
         }
-        total[k] = share / k;
-        moment[k] = weighted;
+        if (j == k) sum += sums[j] * Lanes{total[0], total[0]};
+        total[k] = sum[0] / k;
+        moment[k] = sum[1];
         summed += total[k];
+    }
+    return k;
+}
+
+// One shared series in the molecule, `times` atoms of it.
+struct Source {
+    const Lanes *terms;
+    Lanes times; // the count in both lanes
+    double log_lightest;
+};
+
+// A molecule with more elements of shared series than this (none met in
+// practice) takes the general route, which gives the same bits.
+constexpr std::size_t kMostSources = 16;
+
+// The sources when every element with more than one isotope comes with
+// whole atoms and its shared series, the usual case; false otherwise.
+bool shared_sources(const DirectTerm *terms, std::size_t count,
+                    std::array<Source, kMostSources> &sources, std::size_t &used) {
+    used = 0;
+    for (std::size_t t = 0; t < count; ++t) {
+        const DirectTerm &term = terms[t];
+        if (term.pattern->size == 1 || (term.whole == 0 && term.fraction == 0)) continue;
+        if (term.fraction != 0 || term.series == nullptr || used == sources.size()) return false;
+        sources[used++] = {reinterpret_cast<const Lanes *>(term.series->terms),
+                           Lanes{term.whole, term.whole}, term.series->log_lightest};
+    }
+    return true;
+}
+
+// exponential() of the sum of `count` sources (the first `Fixed` when
+// that is not 0), each entry summed over them in their order.
+template <std::size_t Fixed>
+int exponential_of(const Source *sources, std::size_t count, Lanes *sums, double log_first,
+                   double enough, int length, double *total, double *moment) {
+    // A fixed count unrolls the sum, the sources held in registers.
+    std::array<Source, Fixed> held;
+    std::copy_n(sources, Fixed, held.begin());
+    const auto entry = [&](int j) {
+        Lanes sum{0, 0};
+        if constexpr (Fixed != 0)
+            for (const Source &source : held) sum += source.terms[j] * source.times;
+        else
+            for (std::size_t s = 0; s < count; ++s) sum += sources[s].terms[j] * sources[s].times;
+        sums[j] = sum * Lanes{static_cast<double>(j), 1}; // {j s_j, w_j}
+    };
+    return exponential(sums, log_first, enough, length, entry, total, moment);
+}
+
+// Molecules of up to six elements with more than one isotope (CHNOS and
+// one more) take an unrolled sum.
+int exponential_of_sources(const Source *sources, std::size_t count, Lanes *sums, double log_first,
+                           double enough, int length, double *total, double *moment) {
+    const auto run = [&](auto fixed) {
+        return exponential_of<decltype(fixed)::value>(sources, count, sums, log_first, enough,
+                                                      length, total, moment);
+    };
+    switch (count) {
+    case 1:
+        return run(std::integral_constant<std::size_t, 1>{});
+    case 2:
+        return run(std::integral_constant<std::size_t, 2>{});
+    case 3:
+        return run(std::integral_constant<std::size_t, 3>{});
+    case 4:
+        return run(std::integral_constant<std::size_t, 4>{});
+    case 5:
+        return run(std::integral_constant<std::size_t, 5>{});
+    case 6:
+        return run(std::integral_constant<std::size_t, 6>{});
+    default:
+        return run(std::integral_constant<std::size_t, 0>{});
+    }
+}
+
+// The summed log series (work[0..length)) and D / U series
+// (work[length..2 length)) of any terms; work holds 4 x length doubles.
+// Returns the log of the lightest composition's share.
+double summed_series(const DirectTerm *terms, std::size_t count, int length, double *work) {
+    double *log_sum = work, *moment_sum = work + length;
+    double *l = work + 2 * length, *v = work + 3 * length;
+    std::fill(log_sum, log_sum + 2 * length, 0.0);
+    double log_first = 0;
+    const auto add = [&](const double *log, const double *moments, int stride, double log_lightest,
+                         double times) {
+        log_first += times * log_lightest;
+        add_scaled(log, stride, times, length, log_sum);
+        add_scaled(moments, stride, times, length, moment_sum);
+    };
+    for (std::size_t t = 0; t < count; ++t) {
+        const DirectTerm &term = terms[t];
+        if (term.pattern->size == 1) continue; // one isotope: the lightest composition's mass
+        if (term.whole != 0 && term.series != nullptr) {
+            add(&term.series->terms[0][0], &term.series->terms[0][1], 2, term.series->log_lightest,
+                term.whole);
+        } else if (term.whole != 0) {
+            const Taps taps = taps_of(*term.pattern, 1);
+            unit_series(taps, length, 1, l, v);
+            add(l, v, 1, taps.log_lightest, term.whole);
+        }
+        if (term.fraction != 0) {
+            const Taps taps = taps_of(*term.pattern, term.fraction);
+            unit_series(taps, length, 1, l, v);
+            add(l, v, 1, taps.log_lightest, 1);
+        }
+    }
+    return log_first;
+}
+
+} // namespace
+
+// The distribution is Q = q0 exp(S), S the summed log series; its moment
+// Q x W, W the summed D / U series (the product rule over every atom).
+// Every atom's lightest share is at least kLeastLightestShare, so q0 cannot
+// underflow within kLongestDirectSum points of the lightest composition.
+// With shared series alone each sum entry is made when the exponential
+// reaches it, so that entries past the last point computed cost nothing;
+// otherwise the series are summed to `length` first. Both add the same
+// products in the same order.
+void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *work, double *total,
+                double *moment) {
+    double atoms = 0;
+    for (std::size_t t = 0; t < count; ++t) atoms += terms[t].whole + 1;
+    const double enough = 1 - kLeftOver + kRoundOffPerTerm * (atoms + length);
+    // Over the eager sums' scratch (l, v), free once they are summed.
+    auto *sums = reinterpret_cast<Lanes *>(work + 2 * length);
+    std::array<Source, kMostSources> sources;
+    std::size_t used = 0;
+    int k = 0;
+    if (shared_sources(terms, count, sources, used)) {
+        double log_first = 0;
+        for (std::size_t s = 0; s < used; ++s)
+            log_first += sources[s].times[0] * sources[s].log_lightest;
+        k = exponential_of_sources(sources.data(), used, sums, log_first, enough, length, total,
+                                   moment);
+    } else {
+        const double log_first = summed_series(terms, count, length, work);
+        for (int j = 1; j < length; ++j) sums[j] = Lanes{work[j] * j, work[length + j]};
+        k = exponential(
+            sums, log_first, enough, length, [](int) {}, total, moment);
     }
     std::fill(total + k, total + length, 0.0);
     std::fill(moment + k, moment + length, 0.0);

@@ -18,10 +18,11 @@ inline constexpr int kLongestDirectSum = 160;
 
 // One atom's series, divided by its lightest isotope's share U (1 at k = 0):
 // log U and D / U, D the shares times the defects (mass above the lightest
-// isotope less position), to kLongestDirectSum terms.
+// isotope less position), to kLongestDirectSum terms, term k of both side by
+// side (the direct sum reads them together).
 struct DirectSeries {
-    double log_lightest = 0; // log of the lightest isotope's share
-    double log[kLongestDirectSum], moment[kLongestDirectSum];
+    double log_lightest = 0;            // log of the lightest isotope's share
+    double terms[kLongestDirectSum][2]; // {log, moment}
 };
 
 // One element of the molecule: `whole` atoms of `pattern`, plus one more

@@ -28,8 +28,12 @@ bool RouteCosts::direct_is_cheaper(int length, int grid) const {
     const double points = length, bins = grid / 2 + 1;
     const double direct =
         kPerPointPair * points * points + kPerTapPoint * series_ * points + kPerSeries * series_;
-    const double transform = bins * (kPerFactorBin * factors_ + kPerBin) +
-                             2 * kPerTransformPoint * grid * std::log2(grid) + kTransformFixed;
+    const double per_bin = bins * (kPerFactorBin * factors_ + kPerBin);
+    // The transforms' term is never negative: below the rest the answer
+    // is known without its logarithm.
+    if (direct < per_bin + kTransformFixed) return true;
+    const double transform =
+        per_bin + 2 * kPerTransformPoint * grid * std::log2(grid) + kTransformFixed;
     return direct < transform;
 }
 
