@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "observed/expected_envelope.hpp"
+#include "observed/false_hit_filter.hpp"
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
 #include "observed/pair_fit.hpp"
@@ -308,6 +309,17 @@ void take_off(const PeakList &peaks, double ppm, const Hypothesis &kept,
     }
 }
 
+// The kept envelope's fitted height on each rung that has a peak.
+EnvelopeShare share_of(const Hypothesis &kept) {
+    EnvelopeShare share;
+    for (std::size_t k = 0; k < kept.peak_at.size(); ++k)
+        if (kept.peak_at[k] != kNoPeak) {
+            share.peak.push_back(kept.peak_at[k]);
+            share.height.push_back(kept.scale * (*kept.pattern)[k]);
+        }
+    return share;
+}
+
 // M at its peak's m/z when it has one, else where the ladder puts it.
 corvan_found_envelope describe(const PeakList &peaks, const Hypothesis &kept) {
     const std::size_t m = kept.peak_at.front();
@@ -425,6 +437,7 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
     found.clear();
     Hypothesis best, candidate, lighter, partner; // reused, with their buffers
     PairPoints points;
+    std::vector<EnvelopeShare> shares; // parallel to `found`
     for (std::size_t seed : order) {
         if (peaks.intensity[seed] <= settings.min_intensity) break;
         if (claimed[seed] == Claim::near ||
@@ -439,10 +452,13 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
         if (!done.ok()) return done;
         take_off(peaks, settings.ppm, best, remaining, claimed);
         found.push_back(describe(peaks, best));
+        shares.push_back(share_of(best));
         if (!paired) continue;
         take_off(peaks, settings.ppm, partner, remaining, claimed);
         found.push_back(describe(peaks, partner));
+        shares.push_back(share_of(partner));
     }
+    drop_borrowed(peaks.size(), static_cast<std::size_t>(settings.min_peaks), found, shares);
     std::sort(found.begin(), found.end(),
               [](const auto &a, const auto &b) { return a.monoisotopic_mz < b.monoisotopic_mz; });
     return Outcome::success();
