@@ -1,12 +1,11 @@
 // Deisotoping's false hits: envelopes resting on what stronger envelopes
-// leave of their peaks.
+// leave of their peaks, and a 1+ ion read as 2+.
 #include <map>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "corvan.h"
-#include "observed/false_hit_filter.hpp"
 
 namespace {
 
@@ -54,20 +53,23 @@ TEST(FalseHits, AnEnvelopeOnAStrongerOnesLeftoversIsDropped) {
     EXPECT_NEAR(found[0].monoisotopic_mz, mono, 1e-9);
 }
 
-TEST(FalseHits, OwnPeaksAreThoseWhereAnEnvelopeHoldsATenth) {
-    using corvan::observed::EnvelopeShare;
-    // Peaks 0-2 a strong envelope's; the second holds 2/52 of peak 1 (4%),
-    // the third 10/40 of peak 2: the second has one peak of its own.
-    std::vector<EnvelopeShare> shares{
-        {{0, 1, 2}, {100, 50, 30}}, {{3, 1}, {5, 2}}, {{4, 2}, {30, 10}}};
-    std::vector<corvan_found_envelope> found(3);
-    for (std::size_t i = 0; i < found.size(); ++i) found[i].monoisotopic_mz = double(i);
-    corvan::observed::drop_borrowed(5, 2, found, shares);
+TEST(FalseHits, AOnePlusIonHalfAStepBelowATwoPlusOneIsNotATwoPlusPair) {
+    // A 1+ ion at M shares its M+1 peak with the M+1 of a 2+ ion whose M
+    // lies half a step above: read as 2+ at M, it pairs with the 2+ ion.
+    Peaks scan = centroids("TDNEVSGIYVR/2");
+    const double mono2 = scan.begin()->first, mono1 = mono2 - 1.00286 / 2;
+    const Peaks single = centroids("AFSSSK/1");
+    for (auto [mz, height] : single) {
+        const double at = mz - single.begin()->first + mono1;
+        auto near = scan.lower_bound(at - 0.004);
+        (near != scan.end() && near->first < at + 0.004 ? near->second : scan[at]) += 0.75 * height;
+    }
+    const auto found = deisotoped(scan);
     ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].monoisotopic_mz, 0);
-    EXPECT_EQ(found[1].monoisotopic_mz, 2);
-    ASSERT_EQ(shares.size(), 2u);
-    EXPECT_EQ(shares[1].peak[0], 4u);
+    EXPECT_EQ(found[0].charge, 1);
+    EXPECT_NEAR(found[0].monoisotopic_mz, mono1, 1e-9);
+    EXPECT_EQ(found[1].charge, 2);
+    EXPECT_NEAR(found[1].monoisotopic_mz, mono2, 1e-9);
 }
 
 } // namespace

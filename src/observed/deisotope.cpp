@@ -12,6 +12,7 @@
 
 #include "observed/expected_envelope.hpp"
 #include "observed/false_hit_filter.hpp"
+#include "observed/half_charge.hpp"
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
 #include "observed/pair_fit.hpp"
@@ -405,6 +406,31 @@ Outcome find_partner(const PeakList &peaks, std::span<const double> weights,
     return Outcome::success();
 }
 
+// Replaces a kept ion of even charge z and its partner one rung heavier
+// with an ion of charge z / 2 at the kept one's M beside that partner when
+// the two explain the rungs far better (a 1+ ion half a step below a 2+
+// one: its M+1 shares the 2+ ion's M+1 peak).
+Outcome prefer_half_charge(const PeakList &peaks, std::span<const double> weights,
+                           const corvan_deisotope_settings &settings, Hypothesis &kept,
+                           Hypothesis &partner, ModelPatterns &models) {
+    HalfChargeReading half;
+    Outcome done = read_as_half_charge(peaks, weights, settings.ppm, models, kept.monoisotopic_mz,
+                                       kept.charge, half);
+    if (!done.ok() || !half.better || half.score < settings.min_score ||
+        kept.charge / 2 < settings.min_charge)
+        return done;
+    kept.reset(kept.monoisotopic_mz, kept.charge / 2);
+    kept.pattern = half.pattern, kept.scale = half.scale, kept.score = half.score;
+    kept.peak_at = half.peak_at;
+    for (std::size_t k = 0; k < kept.peak_at.size(); ++k) {
+        const std::size_t at = kept.peak_at[k];
+        kept.matched +=
+            at != kNoPeak && weights[at] >= kMatchedShare * half.scale * (*half.pattern)[k];
+    }
+    partner.scale = half.heavier_scale;
+    return Outcome::success();
+}
+
 } // namespace
 
 Outcome check_deisotope_settings(const corvan_deisotope_settings &settings) {
@@ -449,6 +475,8 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
         if (best.score < settings.min_score) continue;
         bool paired = false;
         done = find_partner(peaks, remaining, settings, models, best, partner, points, paired);
+        if (!done.ok()) return done;
+        if (paired) done = prefer_half_charge(peaks, remaining, settings, best, partner, models);
         if (!done.ok()) return done;
         take_off(peaks, settings.ppm, best, remaining, claimed);
         found.push_back(describe(peaks, best));
