@@ -313,6 +313,7 @@ void take_off(const PeakList &peaks, double ppm, const Hypothesis &kept,
 // The kept envelope's fitted height on each rung that has a peak.
 EnvelopeShare share_of(const Hypothesis &kept) {
     EnvelopeShare share;
+    share.peak.reserve(kept.peak_at.size()), share.height.reserve(kept.peak_at.size());
     for (std::size_t k = 0; k < kept.peak_at.size(); ++k)
         if (kept.peak_at[k] != kNoPeak) {
             share.peak.push_back(kept.peak_at[k]);
