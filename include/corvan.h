@@ -1989,7 +1989,15 @@ typedef struct corvan_envelopes corvan_envelopes;
  * is fitted together with it (least squares, both heights above 0) and
  * reported too when the pair leaves at most 0.3 of the squared residual
  * the kept one leaves alone, its height is at least 0.15 of the kept
- * one's and it scores min_score on what the kept one leaves. Result sorted
+ * one's and it scores min_score on what the kept one leaves. Such a pair
+ * of even charge z is read instead as an ion of charge z/2 at the kept
+ * one's M (a charge tried) beside the heavier one when that leaves at most
+ * half the squared residual and the z/2 ion scores min_score on what the
+ * heavier one leaves (a 1+ ion half a step below a 2+ one). Last, an
+ * envelope with fewer than min_peaks peaks of its own is dropped: a peak is
+ * its own when its fitted height there is at least 0.1 of what all
+ * envelopes put there (what a stronger neighbour's fit leaves of a shared
+ * peak makes no envelope). Result sorted
  * by monoisotopic m/z, in *envelopes (free with corvan_envelopes_free). NULL settings: defaults.
  * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL, settings out of range),
  * CORVAN_E_RANGE (spectrum), CORVAN_E_MEMORY; then *envelopes is NULL.

@@ -203,6 +203,24 @@ def breakdown(found, truth, scan, noise, strong):
     return misses, false_hits
 
 
+SCORE_BINS = (0.9, 0.95, 0.98, 0.99)  # lower edges
+
+
+def score_table(envelopes, truth, scan, noise):
+    """True/false counts of the reported envelopes with S/N >= 10 by score
+    and by matched peaks: whether a bar or a count tells them apart."""
+    rows = {}
+    for mz, charge, value, peaks in zip(envelopes.monoisotopic_mz, envelopes.charge,
+                                        envelopes.score, envelopes.peaks):
+        if apex(scan, mz, charge) < 10 * noise:
+            continue
+        kind = 0 if any(same(mz, charge, *t) for t in truth) else 1
+        low = max([edge for edge in SCORE_BINS if edge <= value], default=0.0)
+        for key in (f"score >= {low:.2f}", f"peaks {min(peaks, 5)}{'+' if peaks >= 5 else ''}"):
+            rows.setdefault(key, [0, 0])[kind] += 1
+    return ", ".join(f"{key} {t}/{f}" for key, (t, f) in sorted(rows.items()))
+
+
 def monoisotopic_check(scan, truth, noise):
     """Share of strong envelopes whose M+1, named as M, is corrected to M."""
     right = total = 0
@@ -417,6 +435,8 @@ def main():
         misses, false_hits = breakdown(tool_found, truth, scan, noise, fair)
         print(f"{name}, fair truth: misses " + describe_kinds(misses) + "; false hits "
               + describe_kinds(false_hits))
+    print("corvan deisotope, reported with S/N >= 10, true/false by score and by peaks: "
+          + score_table(envelopes, truth, scan, noise))
     right, total = monoisotopic_check(scan, truth, noise)
     print(f"monoisotopic check, M+1 named as M: {right}/{total} corrected to M within 10 ppm")
     errors = label_fits(["EMEVEESPEK", "SAMPLERK", "LVVVYPWTQR", "GTWDLSVPFHK", "AHGKK"] * 4,

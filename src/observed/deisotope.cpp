@@ -12,6 +12,8 @@
 
 #include "observed/charge_pair_fit.hpp"
 #include "observed/expected_envelope.hpp"
+#include "observed/false_hit_filter.hpp"
+#include "observed/half_charge.hpp"
 #include "observed/lighter_partner.hpp"
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
@@ -306,6 +308,18 @@ void take_off(const PeakList &peaks, double ppm, const Hypothesis &kept,
     }
 }
 
+// The kept envelope's fitted height on each rung that has a peak.
+EnvelopeShare share_of(const Hypothesis &kept) {
+    EnvelopeShare share;
+    share.peak.reserve(kept.peak_at.size()), share.height.reserve(kept.peak_at.size());
+    for (std::size_t k = 0; k < kept.peak_at.size(); ++k)
+        if (kept.peak_at[k] != kNoPeak) {
+            share.peak.push_back(kept.peak_at[k]);
+            share.height.push_back(kept.scale * (*kept.pattern)[k]);
+        }
+    return share;
+}
+
 // M at its peak's m/z when it has one, else where the ladder puts it.
 corvan_found_envelope describe(const PeakList &peaks, const Hypothesis &kept) {
     const std::size_t m = kept.peak_at.front();
@@ -436,6 +450,31 @@ Outcome keep_lighter(const PeakList &peaks, std::size_t seed,
     return done;
 }
 
+// Replaces a kept ion of even charge z and its partner one rung heavier
+// with an ion of charge z / 2 at the kept one's M beside that partner when
+// the two explain the rungs far better (a 1+ ion half a step below a 2+
+// one: its M+1 shares the 2+ ion's M+1 peak).
+Outcome prefer_half_charge(const PeakList &peaks, std::span<const double> weights,
+                           const corvan_deisotope_settings &settings, Hypothesis &kept,
+                           Hypothesis &partner, ModelPatterns &models) {
+    HalfChargeReading half;
+    Outcome done = read_as_half_charge(peaks, weights, settings.ppm, models, kept.monoisotopic_mz,
+                                       kept.charge, half);
+    if (!done.ok() || !half.better || half.score < settings.min_score ||
+        kept.charge / 2 < settings.min_charge)
+        return done;
+    kept.reset(kept.monoisotopic_mz, kept.charge / 2);
+    kept.pattern = half.pattern, kept.scale = half.scale, kept.score = half.score;
+    kept.peak_at = half.peak_at;
+    for (std::size_t k = 0; k < kept.peak_at.size(); ++k) {
+        const std::size_t at = kept.peak_at[k];
+        kept.matched +=
+            at != kNoPeak && weights[at] >= kMatchedShare * half.scale * (*half.pattern)[k];
+    }
+    partner.scale = half.heavier_scale;
+    return Outcome::success();
+}
+
 } // namespace
 
 Outcome check_deisotope_settings(const corvan_deisotope_settings &settings) {
@@ -468,6 +507,7 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
     found.clear();
     Hypothesis best, candidate, lighter, partner; // reused, with their buffers
     PairPoints points;
+    std::vector<EnvelopeShare> shares; // parallel to `found`
     for (std::size_t seed : order) {
         if (peaks.intensity[seed] <= settings.min_intensity) break;
         if (claimed[seed] == Claim::near ||
@@ -483,23 +523,31 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
             if (below) {
                 take_off(peaks, settings.ppm, best, remaining, claimed);
                 found.push_back(describe(peaks, best));
+                shares.push_back(share_of(best));
             }
             continue;
         }
         done = double_charge(peaks, settings, models, {found, remaining}, best);
         if (!done.ok()) return done;
-        bool paired = false;
-        done = split_charges(peaks, remaining, settings, models, best, partner, paired);
+        bool split = false, paired = false;
+        done = split_charges(peaks, remaining, settings, models, best, partner, split);
         if (!done.ok()) return done;
-        if (!paired)
+        if (!split)
             done = find_partner(peaks, remaining, settings, models, best, partner, points, paired);
+        if (!done.ok()) return done;
+        // Only a pair one rung apart at one charge may be reread at half the charge.
+        if (paired) done = prefer_half_charge(peaks, remaining, settings, best, partner, models);
+        paired = paired || split;
         if (!done.ok()) return done;
         take_off(peaks, settings.ppm, best, remaining, claimed);
         found.push_back(describe(peaks, best));
+        shares.push_back(share_of(best));
         if (!paired) continue;
         take_off(peaks, settings.ppm, partner, remaining, claimed);
         found.push_back(describe(peaks, partner));
+        shares.push_back(share_of(partner));
     }
+    drop_borrowed(peaks.size(), static_cast<std::size_t>(settings.min_peaks), found, shares);
     std::sort(found.begin(), found.end(),
               [](const auto &a, const auto &b) { return a.monoisotopic_mz < b.monoisotopic_mz; });
     return Outcome::success();
