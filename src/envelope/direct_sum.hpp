@@ -41,7 +41,8 @@ inline constexpr int kDirectWorkPerPoint = 4;
 // share) and moment[k] (the share times the mean mass above the lightest
 // composition less k); 0 from the point on where what is left of the whole
 // is too little for any later point to reach CORVAN_ACCURACY. `work` holds
-// kDirectWorkPerPoint x length doubles; length at most kLongestDirectSum.
+// kDirectWorkPerPoint x length doubles, 16-byte aligned (as malloc and new
+// give); length at most kLongestDirectSum.
 void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *work, double *total,
                 double *moment);
 
