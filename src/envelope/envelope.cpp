@@ -232,44 +232,87 @@ struct Window {
 // ElementStats::slope_moments), from its atoms' in one pass. A fractional
 // count's extra atom adds log(1 - f + f E[e^(lambda X)]).
 using SlopeSums = std::array<double, 2 * kSlopeCount>;
-SlopeSums slope_sums(const std::vector<Factor> &factors) {
-    // Two columns to a register, each lane rounding as the scalar sum does.
-    using Lanes = double __attribute__((vector_size(16)));
-    std::array<Lanes, kSlopeCount> lanes{};
-    static_assert(sizeof lanes == sizeof(SlopeSums));
-    for (const Factor &factor : factors) {
-        const auto &moments = factor.stats->slope_moments;
-        const Lanes times{factor.whole, factor.whole};
-        for (std::size_t p = 0; p < lanes.size(); ++p) {
-            Lanes two;
-            std::memcpy(&two, &moments[2 * p], sizeof two);
-            lanes[p] += times * two;
-        }
-        if (factor.fraction != 0)
-            for (std::size_t c = 0; c < moments.size(); ++c)
-                lanes[c / 2][c % 2] += std::log1p(factor.fraction * std::expm1(moments[c]));
+// Two columns to a register, each lane rounding as the scalar sum does.
+using SlopeLanes = std::array<double __attribute__((vector_size(16))), kSlopeCount>;
+
+// The sums with a fractional count's extra atom added: apart, so that the
+// usual loop keeps its sums in registers.
+[[gnu::noinline]] SlopeLanes with_fraction(SlopeLanes lanes, const SlopeSums &moments,
+                                           double fraction) {
+    for (std::size_t c = 0; c < moments.size(); ++c)
+        lanes[c / 2][c % 2] += std::log1p(fraction * std::expm1(moments[c]));
+    return lanes;
+}
+
+// One factor's atoms added to the sums.
+inline void add_slope_moments(const Factor &factor, SlopeLanes &lanes) {
+    using Lanes = SlopeLanes::value_type;
+    const auto &moments = factor.stats->slope_moments;
+    const Lanes times{factor.whole, factor.whole};
+    for (std::size_t p = 0; p < lanes.size(); ++p) {
+        Lanes two;
+        std::memcpy(&two, &moments[2 * p], sizeof two);
+        lanes[p] += times * two;
     }
+    if (factor.fraction != 0) [[unlikely]]
+        lanes = with_fraction(lanes, moments, factor.fraction);
+}
+
+SlopeSums sums_of(const SlopeLanes &lanes) {
+    static_assert(sizeof lanes == sizeof(SlopeSums));
     SlopeSums sums;
     std::memcpy(sums.data(), lanes.data(), sizeof sums);
     return sums;
 }
 
-// The tightest edge over the slopes, below the mean (direction -1) or
-// above it (+1).
-double chernoff_edge(const SlopeSums &sums, double direction, double log_odds) {
-    double best = std::numeric_limits<double>::infinity();
+// The window's three edges, each the tightest over the slopes: below the
+// mean and above it at kTailLogOdds, and above it at kReportedLogOdds.
+struct ChernoffEdges {
+    double low, high, reported;
+};
+
+// For slope lambda the edge is (log E[e^(+-lambda X)] + log odds) / lambda.
+// Both edges above the mean share their column and slope, so they are
+// divided together, two lanes at a time; a slope that is a power of two
+// divides as a multiplication by its inverse, which gives the same bits.
+constexpr bool power_of_two(double x) {
+    while (x >= 2) x /= 2;
+    while (x < 1) x *= 2;
+    return x == 1;
+}
+
+constexpr auto kPowerOfTwo = [] {
+    std::array<bool, kSlopeCount> made{};
+    for (std::size_t s = 0; s < kSlopeCount; ++s) made[s] = power_of_two(kSlopes[s]);
+    return made;
+}();
+
+ChernoffEdges chernoff_edges(const SlopeSums &sums) {
+    using Lanes = double __attribute__((vector_size(16)));
+    constexpr double none = std::numeric_limits<double>::infinity();
+    const Lanes odds{kTailLogOdds, kReportedLogOdds};
+    Lanes above{none, none};
+    double below = none;
+#pragma GCC unroll 8
     for (std::size_t s = 0; s < kSlopeCount; ++s) {
-        const double lambda = direction * kSlopes[s];
-        const std::size_t column = direction > 0 ? s : kSlopeCount + s;
-        const double edge = (sums[column] + log_odds) / lambda;
-        if (direction > 0 ? edge < best : -edge < best) best = direction > 0 ? edge : -edge;
+        const double slope = kSlopes[s];
+        const Lanes up_sum = Lanes{sums[s], sums[s]} + odds;
+        const double down_sum = sums[kSlopeCount + s] + kTailLogOdds;
+        const double inverse = 1 / slope;
+        const Lanes up = kPowerOfTwo[s] ? up_sum * inverse : up_sum / slope;
+        const double down = kPowerOfTwo[s] ? down_sum * inverse : down_sum / slope;
+        // A NaN edge never wins: each keeps the best so far.
+        above = up < above ? up : above;
+        below = down < below ? down : below;
     }
-    return direction > 0 ? best : -best;
+    return {-below, above[0], above[1]};
 }
 
 Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     double mean = 0, variance = 0, reach_up = 0, reach_down = 0, hard_max = 0;
+    SlopeLanes slope_lanes{}; // made in the same pass, used for a narrow spread
     for (const Factor &factor : factors) {
+        add_slope_moments(factor, slope_lanes);
         const ElementStats &stats = *factor.stats;
         const double factor_mean = stats.mean_position, fraction = factor.fraction;
         mean += factor.count * factor_mean;
@@ -285,11 +328,10 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     // Both bounds hold for any molecule; the fixed slopes are tight for a
     // narrow spread, Bennett's inequality for a wide one.
     const bool narrow = variance < 64;
-    const SlopeSums sums = narrow ? slope_sums(factors) : SlopeSums{};
-    double low = narrow ? chernoff_edge(sums, -1, kTailLogOdds)
-                        : mean - bennett_distance(variance, reach_down, kTailLogOdds);
-    double high = narrow ? chernoff_edge(sums, +1, kTailLogOdds)
-                         : mean + bennett_distance(variance, reach_up, kTailLogOdds);
+    const ChernoffEdges edges =
+        narrow ? chernoff_edges(sums_of(slope_lanes)) : ChernoffEdges{0, 0, 0};
+    double low = narrow ? edges.low : mean - bennett_distance(variance, reach_down, kTailLogOdds);
+    double high = narrow ? edges.high : mean + bennett_distance(variance, reach_up, kTailLogOdds);
     low = std::max(0.0, std::floor(low));
     high = std::min(hard_max, std::ceil(high));
     const double span = std::max(1.0, high - low + 1);
@@ -303,8 +345,7 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
     window.grid = grid_size(window.span);
     window.direct_top =
         narrow ? std::min(static_cast<long long>(high),
-                          std::max(window.low, static_cast<long long>(std::ceil(
-                                                   chernoff_edge(sums, +1, kReportedLogOdds)))))
+                          std::max(window.low, static_cast<long long>(std::ceil(edges.reported))))
                : static_cast<long long>(high);
     return Outcome::success();
 }
