@@ -103,9 +103,10 @@ namespace {
 // operation does. Aligned as a double, so that any entry can be loaded, and
 // free to alias the doubles it is read from.
 typedef double Lanes __attribute__((vector_size(16), aligned(8), may_alias));
-// A point's share in both lanes, 16-byte aligned so that the product reads
-// it straight from memory (no load and copy into the second lane per term).
-typedef double Shares __attribute__((vector_size(16), may_alias));
+// Two lanes 16-byte aligned, so that a product reads them straight from
+// memory: a point's share in both lanes (no copy into the second lane per
+// term), a shared series' entry.
+typedef double AlignedLanes __attribute__((vector_size(16), may_alias));
 
 // k q_k = sum_j j s_j q_(k - j): the exponential of the log series, and the
 // moment sum_j w_j q_(k - j) in the same pass (w_0 = 0). `entry(k)` makes
@@ -113,16 +114,16 @@ typedef double Shares __attribute__((vector_size(16), may_alias));
 // {q_k, q_k} for the points made. Returns the first point not computed:
 // from there on what is left of the whole is below `enough`.
 template <class Entry>
-int exponential(Lanes *sums, Shares *shares, double log_first, double enough, int length,
+int exponential(Lanes *sums, AlignedLanes *shares, double log_first, double enough, int length,
                 Entry &&entry, double *total, double *moment) {
     total[0] = std::exp(log_first);
     moment[0] = 0;
-    shares[0] = Shares{total[0], total[0]};
+    shares[0] = AlignedLanes{total[0], total[0]};
     double summed = total[0];
     int k = 1;
     for (; k < length && summed < enough; ++k) {
         entry(k);
-        const Shares *before = shares + k; // before[-j] = {q_(k - j), q_(k - j)}
+        const AlignedLanes *before = shares + k; // before[-j] = {q_(k - j), q_(k - j)}
         Lanes sum{0, 0};
         int j = 1;
         // Four terms a turn, added in the order of the plain loop: same bits.
@@ -135,7 +136,7 @@ int exponential(Lanes *sums, Shares *shares, double log_first, double enough, in
         for (; j <= k; ++j) sum += sums[j] * before[-j];
         total[k] = sum[0] / k;
         moment[k] = sum[1];
-        shares[k] = Shares{total[k], total[k]};
+        shares[k] = AlignedLanes{total[k], total[k]};
         summed += total[k];
     }
     return k;
@@ -143,7 +144,7 @@ int exponential(Lanes *sums, Shares *shares, double log_first, double enough, in
 
 // One shared series in the molecule, `times` atoms of it.
 struct Source {
-    const Lanes *terms;
+    const AlignedLanes *terms;
     Lanes times; // the count in both lanes
     double log_lightest;
 };
@@ -161,7 +162,7 @@ bool shared_sources(const DirectTerm *terms, std::size_t count,
         const DirectTerm &term = terms[t];
         if (term.pattern->size == 1 || (term.whole == 0 && term.fraction == 0)) continue;
         if (term.fraction != 0 || term.series == nullptr || used == sources.size()) return false;
-        sources[used++] = {reinterpret_cast<const Lanes *>(term.series->terms),
+        sources[used++] = {reinterpret_cast<const AlignedLanes *>(term.series->terms),
                            Lanes{term.whole, term.whole}, term.series->log_lightest};
     }
     return true;
@@ -170,7 +171,7 @@ bool shared_sources(const DirectTerm *terms, std::size_t count,
 // exponential() of the sum of `count` sources (the first `Fixed` when
 // that is not 0), each entry summed over them in their order.
 template <std::size_t Fixed>
-int exponential_of(const Source *sources, std::size_t count, Lanes *sums, Shares *shares,
+int exponential_of(const Source *sources, std::size_t count, Lanes *sums, AlignedLanes *shares,
                    double log_first, double enough, int length, double *total, double *moment) {
     // A fixed count unrolls the sum, the sources held in registers.
     std::array<Source, Fixed> held;
@@ -188,9 +189,9 @@ int exponential_of(const Source *sources, std::size_t count, Lanes *sums, Shares
 
 // Molecules of up to six elements with more than one isotope (CHNOS and
 // one more) take an unrolled sum.
-int exponential_of_sources(const Source *sources, std::size_t count, Lanes *sums, Shares *shares,
-                           double log_first, double enough, int length, double *total,
-                           double *moment) {
+int exponential_of_sources(const Source *sources, std::size_t count, Lanes *sums,
+                           AlignedLanes *shares, double log_first, double enough, int length,
+                           double *total, double *moment) {
     const auto run = [&](auto fixed) {
         return exponential_of<decltype(fixed)::value>(sources, count, sums, shares, log_first,
                                                       enough, length, total, moment);
@@ -265,7 +266,7 @@ void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *
     // Over the eager sums' scratch (l, v), free once they are summed, and
     // the summed series, free once the sums are made from them.
     auto *sums = reinterpret_cast<Lanes *>(work + 2 * length);
-    auto *shares = reinterpret_cast<Shares *>(work);
+    auto *shares = reinterpret_cast<AlignedLanes *>(work);
     std::array<Source, kMostSources> sources;
     std::size_t used = 0;
     int k = 0;

@@ -19,10 +19,10 @@ inline constexpr int kLongestDirectSum = 160;
 // One atom's series, divided by its lightest isotope's share U (1 at k = 0):
 // log U and D / U, D the shares times the defects (mass above the lightest
 // isotope less position), to kLongestDirectSum terms, term k of both side by
-// side (the direct sum reads them together).
+// side (the direct sum reads them together, two lanes from one aligned load).
 struct DirectSeries {
-    double log_lightest = 0;            // log of the lightest isotope's share
-    double terms[kLongestDirectSum][2]; // {log, moment}
+    double log_lightest = 0;                        // log of the lightest isotope's share
+    alignas(16) double terms[kLongestDirectSum][2]; // {log, moment}
 };
 
 // One element of the molecule: `whole` atoms of `pattern`, plus one more
