@@ -603,12 +603,22 @@ void fill_points(const Window &window, const Layout &layout, const double *total
     // Held apart from the layout, which the stores to `masses` could
     // otherwise change for all the compiler knows.
     const double lightest = layout.lightest, base = layout.base, rise = 1 + layout.slope;
-    long long cell = cell_at(first);
-    for (long long k = first; k <= last; ++k, cell = cell + 1 == grid ? 0 : cell + 1) {
-        set_point(shares, masses, static_cast<std::size_t>(k - first), total[cell] * scale, [&] {
-            return k == 0 ? lightest
-                          : base + rise * static_cast<double>(k) + moment[cell] / total[cell];
-        });
+    long long k = first;
+    std::size_t at = 0;
+    if (k == 0) { // the lightest composition: its mass known exactly
+        set_point(shares, masses, at++, total[cell_at(0)] * scale, [&] { return lightest; });
+        ++k;
+    }
+    // The rest in at most two runs of cells, to the grid's end and on from
+    // cell 0: no wrap and no test for point 0 per point.
+    while (k <= last) {
+        const long long cell = cell_at(k), run = std::min(last - k + 1, grid - cell);
+        const double *run_total = total + cell, *run_moment = moment + cell;
+        for (long long i = 0; i < run; ++i, ++at)
+            set_point(shares, masses, at, run_total[i] * scale, [&] {
+                return base + rise * static_cast<double>(k + i) + run_moment[i] / run_total[i];
+            });
+        k += run;
     }
 }
 
