@@ -280,6 +280,7 @@ constexpr bool power_of_two(double x) {
     while (x < 1) x *= 2;
     return x == 1;
 }
+static_assert(power_of_two(0.5) && power_of_two(4) && !power_of_two(1.5) && !power_of_two(6));
 
 constexpr auto kPowerOfTwo = [] {
     std::array<bool, kSlopeCount> made{};
