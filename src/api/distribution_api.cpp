@@ -127,13 +127,14 @@ struct Scratch {
 
 Outcome compute(const chem::Composition &molecule, const corvan_options &options, Handle &handle) {
     return with_thread_state<Scratch>([&](Scratch &scratch) {
+        const chem::Composition *own = nullptr;
         Outcome charged =
-            ion::ion_composition(molecule, options.charge, options.carrier, scratch.ion);
+            ion::ion_parts(molecule, options.charge, options.carrier, scratch.ion, own);
         if (!charged.ok()) return charged;
         envelope::Envelope &envelope = scratch.envelope;
         envelope::NeutralMasses neutral;
-        Outcome computed = envelope::compute(scratch.ion.molecule, &scratch.ion.carriers,
-                                             options.labels, molecule, envelope, neutral);
+        Outcome computed = envelope::compute(*own, &scratch.ion.carriers, options.labels, molecule,
+                                             envelope, neutral);
         if (!computed.ok()) return computed;
         handle = filled(envelope, options, scratch.kept);
         if (!handle) return Outcome::failure(CORVAN_E_MEMORY, "out of memory");
