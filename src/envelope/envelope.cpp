@@ -809,6 +809,25 @@ bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
     return true;
 }
 
+// weigh_natural() of `molecule` from the factors of an ion whose own atoms
+// are the molecule's, without labels: one factor per element, in the same
+// order; the elements only its carriers bring add nothing.
+bool weigh_own_atoms(const chem::Composition &molecule, const std::vector<Factor> &factors,
+                     NeutralMasses &masses) {
+    const double fixed = fixed_mass(molecule);
+    double monoisotopic = fixed, average = fixed;
+    for (const Factor &factor : factors) {
+        const double own = molecule.natural[static_cast<std::size_t>(factor.element)];
+        const ElementStats &stats = *factor.stats;
+        if (!factor_passes(make_factor(*factor.pattern, stats, own, factor.element, false)))
+            return false;
+        monoisotopic += own * stats.top_mass;
+        average += own * stats.average_mass;
+    }
+    masses = {monoisotopic, average};
+    return true;
+}
+
 Outcome weigh(const chem::Composition &molecule, const labels::LabelSet &labels, CallState &state,
               NeutralMasses &masses) {
     if (labels.all().empty() && weigh_natural(molecule, masses)) return Outcome::success();
@@ -857,6 +876,9 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
     return with_thread_state<CallState>([&](CallState &state) {
         Outcome computed = compute_in(molecule, carriers, labels, state, result);
         if (!computed.ok()) return computed;
+        const bool own_atoms = &neutral == &molecule && labels.all().empty();
+        if (own_atoms && weigh_own_atoms(molecule, state.buffers.factors, masses))
+            return Outcome::success();
         return weigh(neutral, labels, state, masses);
     });
 }
