@@ -174,6 +174,31 @@ TEST(DistributionApi, LimitsAndDeprotonation) {
     corvan_options_free(o);
 }
 
+// The summary's masses are the neutral molecule's, whichever carriers make
+// the ion: added ones (H+, Cl-, even of an element it lacks) or lost ones.
+TEST(DistributionApi, NeutralMassesWhateverTheCarriers) {
+    corvan_options *o = corvan_options_create();
+    corvan_distribution *d = nullptr;
+    corvan_summary neutral{}, ion{};
+    ASSERT_EQ(corvan_distribution_from_text(CORVAN_KIND_FORMULA, "C6H12O6", o, &d, nullptr), 0);
+    corvan_distribution_summary(d, &neutral);
+    corvan_distribution_free(d);
+    const struct {
+        int charge;
+        const char *adduct;
+    } ions[] = {{2, nullptr}, {-1, "Cl-"}, {-1, nullptr}, {1, "[M-H2O+H]+"}};
+    for (const auto &made : ions) {
+        ASSERT_EQ(corvan_options_set_charge(o, made.charge, made.adduct, nullptr), CORVAN_OK);
+        ASSERT_EQ(corvan_distribution_from_text(CORVAN_KIND_FORMULA, "C6H12O6", o, &d, nullptr), 0);
+        corvan_distribution_summary(d, &ion);
+        corvan_distribution_free(d);
+        EXPECT_EQ(ion.monoisotopic_mass, neutral.monoisotopic_mass) << made.charge;
+        EXPECT_EQ(ion.average_mass, neutral.average_mass) << made.charge;
+    }
+    EXPECT_NEAR(neutral.monoisotopic_mass, 180.0633881, 1e-6);
+    corvan_options_free(o);
+}
+
 TEST(DistributionApi, ColumnsKeepTheirPointsWhenFewerPassThanRoomWasMadeFor) {
     // The handle's room is made before the floor is applied (for every
     // point, or for a cap that does not bite): each column keeps its own.

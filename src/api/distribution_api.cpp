@@ -70,6 +70,16 @@ Handle make_handle(std::size_t room, bool with_mz) {
     return Handle(d);
 }
 
+// The columns that follow from a kept point's share and mass, each in a
+// loop of its own that the compiler can run on several points at once.
+void fill_derived_columns(corvan_distribution &d, std::size_t count, double highest, int charge) {
+    const double *shares = d.shares, *masses = d.masses;
+    double *intensities = d.intensities, *mz = d.mz;
+    for (std::size_t j = 0; j < count; ++j) intensities[j] = shares[j] / highest;
+    if (charge != 0)
+        for (std::size_t j = 0; j < count; ++j) mz[j] = ion::to_mz(masses[j], charge);
+}
+
 // The handle of the points that pass the limits. Unless a cap may bite, the
 // points are taken in one pass into room for all of them, without a list of
 // indices (a few points' room unused at most).
@@ -91,9 +101,7 @@ Handle filled(const envelope::Envelope &envelope, const corvan_options &options,
         const std::size_t j = count++;
         d.neutrons[j] = envelope.first_neutrons + static_cast<int>(i);
         d.shares[j] = shares[i];
-        d.intensities[j] = shares[i] / highest;
         d.masses[j] = masses[i];
-        if (charge != 0) d.mz[j] = ion::to_mz(masses[i], charge);
         if (shares[i] > d.shares[top]) top = j;
     };
     if (may_cap) {
@@ -102,6 +110,7 @@ Handle filled(const envelope::Envelope &envelope, const corvan_options &options,
         for (std::size_t i = 0; i < points; ++i)
             if (floor.keeps(shares[i])) put(i);
     }
+    fill_derived_columns(d, count, highest, charge);
     d.count = count;
     d.summary.most_abundant = top;
     return result;
@@ -127,13 +136,14 @@ struct Scratch {
 
 Outcome compute(const chem::Composition &molecule, const corvan_options &options, Handle &handle) {
     return with_thread_state<Scratch>([&](Scratch &scratch) {
+        const chem::Composition *own = nullptr;
         Outcome charged =
-            ion::ion_composition(molecule, options.charge, options.carrier, scratch.ion);
+            ion::ion_parts(molecule, options.charge, options.carrier, scratch.ion, own);
         if (!charged.ok()) return charged;
         envelope::Envelope &envelope = scratch.envelope;
         envelope::NeutralMasses neutral;
-        Outcome computed = envelope::compute(scratch.ion.molecule, &scratch.ion.carriers,
-                                             options.labels, molecule, envelope, neutral);
+        Outcome computed = envelope::compute(*own, &scratch.ion.carriers, options.labels, molecule,
+                                             envelope, neutral);
         if (!computed.ok()) return computed;
         handle = filled(envelope, options, scratch.kept);
         if (!handle) return Outcome::failure(CORVAN_E_MEMORY, "out of memory");

@@ -85,6 +85,10 @@ Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule) {
                                                     std::to_string(CORVAN_MAX_TEXT) + " bytes");
     molecule.charge = 0;
     molecule.has_adducts = false;
+    // The usual formula passes every check below as it is read.
+    if (kind == CORVAN_KIND_FORMULA &&
+        chem::read_plain_molecule({text, length}, molecule.composition))
+        return Outcome::success();
     Outcome parsed = parse_text(kind, {text, length}, molecule);
     if (!parsed.ok()) return parsed;
     return check_counts({text, length}, molecule.composition);

@@ -150,24 +150,21 @@ Outcome check_factor(const Factor &factor) {
     return Outcome::success();
 }
 
-// Writes the elements with atoms of natural abundance in the molecule or
-// the carriers (may be null) into `present`, in order, and returns how many.
-// A count is present when any bit but the sign is set (NaN included).
-int present_elements(const chem::Composition &molecule, const chem::Composition *carriers,
-                     std::array<int, chem::kElementCount> &present) {
-    static const chem::Composition none;
-    const chem::Composition &carried = carriers == nullptr ? none : *carriers;
+// Visits the elements with atoms of natural abundance in the molecule or
+// the carriers (may be null), in order: the compositions' touched elements
+// whose count has any bit but the sign set (NaN included).
+template <class Visit>
+void for_each_present(const chem::Composition &molecule, const chem::Composition *carriers,
+                      Visit &&visit) {
     chem::ElementSet touched = molecule.touched;
-    touched |= carried.touched;
-    int count = 0;
+    if (carriers != nullptr) touched |= carriers->touched;
     touched.for_each([&](int element) {
         const auto e = static_cast<std::size_t>(element);
+        const double carried = carriers == nullptr ? 0.0 : carriers->natural[e];
         const std::uint64_t bits = std::bit_cast<std::uint64_t>(molecule.natural[e]) |
-                                   std::bit_cast<std::uint64_t>(carried.natural[e]);
-        present[static_cast<std::size_t>(count)] = element;
-        count += (bits << 1) != 0;
+                                   std::bit_cast<std::uint64_t>(carried);
+        if ((bits << 1) != 0) visit(element);
     });
-    return count;
 }
 
 // The molecule's atoms carry the call's labels; the carriers' atoms (added
@@ -186,11 +183,8 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
     }
     // The compositions' touched elements; the rest of the call works on
     // those alone.
-    std::array<int, chem::kElementCount> present;
-    const int count = present_elements(molecule, carriers, present);
     const NaturalElements &naturals = natural_elements();
-    for (int i = 0; i < count; ++i) {
-        const int element = present[static_cast<std::size_t>(i)];
+    for_each_present(molecule, carriers, [&](int element) {
         const auto index = static_cast<std::size_t>(element);
         const double own = molecule.natural[index];
         const double carried = carriers == nullptr ? 0 : carriers->natural[index];
@@ -200,17 +194,17 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
         if (!any_labels || !labels.labels_element(element)) {
             factors.push_back(make_factor(natural, natural_stats, own + carried, element, false));
             factors.back().series = natural_of.series;
-        } else {
-            if (own != 0) {
-                const Labelled &made = labelled_of(element);
-                factors.push_back(make_factor(made.pattern, made.stats, own, element, true));
-            }
-            if (carried != 0) {
-                factors.push_back(make_factor(natural, natural_stats, carried, element, false));
-                factors.back().series = natural_of.series;
-            }
+            return;
         }
-    }
+        if (own != 0) {
+            const Labelled &made = labelled_of(element);
+            factors.push_back(make_factor(made.pattern, made.stats, own, element, true));
+        }
+        if (carried != 0) {
+            factors.push_back(make_factor(natural, natural_stats, carried, element, false));
+            factors.back().series = natural_of.series;
+        }
+    });
     for (const Factor &factor : factors)
         if (!factor_passes(factor)) return check_factor(factor);
     return Outcome::success();
@@ -843,17 +837,34 @@ Outcome call_factors(const chem::Composition &molecule, const chem::Composition 
 // without its list. False, with nothing written, where a check refuses: that
 // route then gives the refusal.
 bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
-    std::array<int, chem::kElementCount> present;
-    const int count = present_elements(molecule, nullptr, present);
     const NaturalElements &naturals = natural_elements();
     const double fixed = fixed_mass(molecule);
     double monoisotopic = fixed, average = fixed;
-    for (int i = 0; i < count; ++i) {
-        const int element = present[static_cast<std::size_t>(i)];
+    bool passes = true;
+    for_each_present(molecule, nullptr, [&](int element) {
         const double own = molecule.natural[static_cast<std::size_t>(element)];
         const NaturalElement &natural = naturals[static_cast<std::size_t>(element)];
         const ElementStats &stats = *natural.stats;
-        if (!factor_passes(make_factor(*natural.pattern, stats, own, element, false))) return false;
+        passes = passes && factor_passes(make_factor(*natural.pattern, stats, own, element, false));
+        monoisotopic += own * stats.top_mass;
+        average += own * stats.average_mass;
+    });
+    if (passes) masses = {monoisotopic, average};
+    return passes;
+}
+
+// weigh_natural() of `molecule` from the factors of an ion whose own atoms
+// are the molecule's, without labels: one factor per element, in the same
+// order; the elements only its carriers bring add nothing.
+bool weigh_own_atoms(const chem::Composition &molecule, const std::vector<Factor> &factors,
+                     NeutralMasses &masses) {
+    const double fixed = fixed_mass(molecule);
+    double monoisotopic = fixed, average = fixed;
+    for (const Factor &factor : factors) {
+        const double own = molecule.natural[static_cast<std::size_t>(factor.element)];
+        const ElementStats &stats = *factor.stats;
+        if (!factor_passes(make_factor(*factor.pattern, stats, own, factor.element, false)))
+            return false;
         monoisotopic += own * stats.top_mass;
         average += own * stats.average_mass;
     }
@@ -909,6 +920,9 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
     return with_thread_state<CallState>([&](CallState &state) {
         Outcome computed = compute_in(molecule, carriers, labels, state, result);
         if (!computed.ok()) return computed;
+        const bool own_atoms = &neutral == &molecule && labels.all().empty();
+        if (own_atoms && weigh_own_atoms(molecule, state.buffers.factors, masses))
+            return Outcome::success();
         return weigh(neutral, labels, state, masses);
     });
 }

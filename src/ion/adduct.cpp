@@ -139,8 +139,8 @@ Outcome parse_carrier(std::string_view text, Carrier &carrier) {
     return Outcome::success();
 }
 
-Outcome ion_composition(const chem::Composition &molecule, int charge, const Carrier &carrier,
-                        Ion &ion) {
+Outcome ion_parts(const chem::Composition &molecule, int charge, const Carrier &carrier, Ion &ion,
+                  const chem::Composition *&own) {
     if (!charge_in_range(charge))
         return Outcome::failure(CORVAN_E_RANGE,
                                 "charge " + std::to_string(charge) + " is beyond +-1000");
@@ -151,19 +151,30 @@ Outcome ion_composition(const chem::Composition &molecule, int charge, const Car
         return Outcome::failure(CORVAN_E_CHARGE, "an ion written as [M...] has its own charge " +
                                                      std::to_string(carrier.charge) + ", not " +
                                                      std::to_string(charge));
-    ion.molecule.assign(molecule);
+    const bool unchanged = carriers == 0 || (carriers > 0 && carrier.lost.touched.empty() &&
+                                             carrier.lost.fixed.empty());
+    own = unchanged ? &molecule : &ion.molecule;
+    if (!unchanged) ion.molecule.assign(molecule);
     ion.carriers.clear();
     if (carriers > 0) {
         ion.carriers.add(carrier.atoms, carriers);
-        ion.molecule.add(carrier.lost, -carriers);
+        if (!unchanged) ion.molecule.add(carrier.lost, -carriers);
     } else if (carriers < 0)
         ion.molecule.add(carrier.atoms, carriers);
-    const int negative = ion.molecule.first_negative_element();
+    const int negative = own->first_negative_element();
     if (negative >= 0)
         return Outcome::failure(CORVAN_E_RANGE,
                                 "charge " + std::to_string(charge) + " removes more " +
                                     chem::element_symbol(negative) + " than the molecule has");
     return Outcome::success();
+}
+
+Outcome ion_composition(const chem::Composition &molecule, int charge, const Carrier &carrier,
+                        Ion &ion) {
+    const chem::Composition *own = nullptr;
+    Outcome made = ion_parts(molecule, charge, carrier, ion, own);
+    if (own == &molecule) ion.molecule.assign(molecule);
+    return made;
 }
 
 } // namespace corvan::ion

@@ -42,4 +42,11 @@ struct Ion {
 Outcome ion_composition(const chem::Composition &molecule, int charge, const Carrier &carrier,
                         Ion &ion);
 
+// As ion_composition, without copying the molecule where the ion's own
+// atoms are its atoms unchanged (no carrier lost from them, as in
+// [M+2H]2+): `own` then points at `molecule` and ion.molecule keeps what it
+// held, else at ion.molecule.
+Outcome ion_parts(const chem::Composition &molecule, int charge, const Carrier &carrier, Ion &ion,
+                  const chem::Composition *&own);
+
 } // namespace corvan::ion

@@ -30,6 +30,11 @@ class ElementSet {
         for (std::size_t w = 0; w < kWords; ++w) words_[w] |= other.words_[w];
         return *this;
     }
+    bool empty() const {
+        for (std::uint64_t word : words_)
+            if (word != 0) return false;
+        return true;
+    }
     template <class Visit> void for_each(Visit &&visit) const {
         for (std::size_t w = 0; w < kWords; ++w)
             for (std::uint64_t bits = words_[w]; bits != 0; bits &= bits - 1)

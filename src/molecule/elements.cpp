@@ -68,16 +68,20 @@ SymbolTable build_symbol_table() {
 
 } // namespace
 
-int element_index(std::string_view symbol) {
-    // Every formula term and every ProForma name looks a symbol up: one
-    // table read, built once.
+// Every formula term and every ProForma name looks a symbol up: one table
+// read, built once.
+int element_index(char first, char second) {
     static const SymbolTable table = build_symbol_table();
+    const int column = second == '\0' ? 0 : 1 + (second - 'a');
+    return table[static_cast<std::size_t>((first - 'A') * kSymbolColumns + column)];
+}
+
+int element_index(std::string_view symbol) {
     if (symbol.empty() || symbol.size() > 2) return -1;
     const char first = symbol[0];
     const char second = symbol.size() == 2 ? symbol[1] : '\0';
     if (first < 'A' || first > 'Z' || (second != '\0' && (second < 'a' || second > 'z'))) return -1;
-    const int column = second == '\0' ? 0 : 1 + (second - 'a');
-    return table[static_cast<std::size_t>((first - 'A') * kSymbolColumns + column)];
+    return element_index(first, second);
 }
 
 int symbol_length(std::string_view text) {
@@ -97,12 +101,6 @@ double lightest_mass(int index) {
         return lightest;
     }();
     return masses[static_cast<std::size_t>(index)];
-}
-
-bool has_natural_composition(int index) {
-    const int z = index + 1;
-    const bool unstable = z == 43 || z == 61 || (z >= 84 && z <= 89) || z >= 93;
-    return index >= 0 && index < kElementCount && !unstable;
 }
 
 const Isotope *find_isotope(int index, int mass_number) {

@@ -30,6 +30,11 @@ std::span<const Isotope> isotopes_of(int index);
 // Element index of `symbol` (exact case), or -1.
 int element_index(std::string_view symbol);
 
+// Element index of the symbol of capital `first` and small `second` ('\0'
+// for a one-letter symbol), or -1; the caller has checked both letters'
+// ranges (A-Z; a-z or '\0').
+int element_index(char first, char second);
+
 // Length of the element symbol at the start of `text` (1 or 2 letters: an
 // upper-case letter and an optional lower-case one), 0 when none starts there.
 int symbol_length(std::string_view text);
@@ -43,7 +48,11 @@ double lightest_mass(int index);
 // isotope and none of characteristic terrestrial abundance: Tc, Pm, Po to
 // Ac, Np and beyond): the table's single row of such an element is one
 // long-lived isotope, not what a sample holds.
-bool has_natural_composition(int index);
+constexpr bool has_natural_composition(int index) {
+    const int z = index + 1;
+    const bool unstable = z == 43 || z == 61 || (z >= 84 && z <= 89) || z >= 93;
+    return index >= 0 && index < kElementCount && !unstable;
+}
 
 // The isotope of element `index` with `mass_number` in the natural table,
 // or nullptr.

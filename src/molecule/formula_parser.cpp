@@ -200,29 +200,6 @@ class FormulaReader : text::Cursor {
     }
 };
 
-// A plain formula ("C6H12O6": element symbols, each with an optional count,
-// nothing else) in one loop without the grammar's branches. False, with
-// part of it read, for anything else: a space, a group, an isotope, a pure
-// isotope's symbol, an unknown symbol, a sign, a decimal or a count beyond
-// the limit. The full reader then reads it again, so results and refusals
-// are its own.
-bool read_plain(std::string_view text, Composition &composition) {
-    std::size_t at = 0;
-    while (at < text.size()) {
-        if (text[at] < 'A' || text[at] > 'Z') return false;
-        const std::size_t length =
-            at + 1 < text.size() && text[at + 1] >= 'a' && text[at + 1] <= 'z' ? 2 : 1;
-        const int element = element_index(text.substr(at, length));
-        if (element < 0) return false;
-        at += length;
-        const std::size_t digits = at;
-        long long count = 0;
-        if (!text::read_digits(text, at, kMaxTermCount, count)) return false;
-        composition.add_natural(element, at == digits ? 1.0 : static_cast<double>(count));
-    }
-    return !text.empty();
-}
-
 } // namespace
 
 Outcome parse_formula(std::string_view text, Composition &composition, std::string_view what,
@@ -230,13 +207,37 @@ Outcome parse_formula(std::string_view text, Composition &composition, std::stri
     return FormulaReader(text, composition, what, base, false).read();
 }
 
-Outcome parse_molecule_formula(std::string_view text, Composition &composition) {
+// One pass over the characters, without the grammar's branches; anything
+// else (a space, a group, an isotope, a pure isotope's symbol, an unknown
+// symbol or one without a natural composition, a sign, a decimal, a count
+// beyond the limit, no atom at all) stops it, and the full reader then reads
+// the text again, so that results and refusals are its own.
+bool read_plain_molecule(std::string_view text, Composition &composition) {
     composition.clear();
-    if (!read_plain(text, composition)) {
-        composition.clear();
-        Outcome parsed = FormulaReader(text, composition, "formula", 0, true).read();
-        if (!parsed.ok()) return parsed;
+    const char *at = text.data(), *const end = at + text.size();
+    bool atoms = false;
+    while (at != end) {
+        const char first = *at++;
+        if (first < 'A' || first > 'Z') return false;
+        const char second = at != end && *at >= 'a' && *at <= 'z' ? *at++ : '\0';
+        const int element = element_index(first, second);
+        if (element < 0 || !has_natural_composition(element)) return false;
+        const char *const digits = at;
+        long long count = 0;
+        for (; at != end && is_digit(*at); ++at)
+            if ((count = count * 10 + (*at - '0')) > kMaxTermCount) return false;
+        if (at == digits) count = 1;
+        composition.add_natural(element, static_cast<double>(count));
+        atoms = atoms || count != 0;
     }
+    return atoms;
+}
+
+Outcome parse_molecule_formula(std::string_view text, Composition &composition) {
+    if (read_plain_molecule(text, composition)) return Outcome::success();
+    composition.clear();
+    Outcome parsed = FormulaReader(text, composition, "formula", 0, true).read();
+    if (!parsed.ok()) return parsed;
     const int negative = composition.first_negative_element();
     if (negative >= 0)
         return Outcome::failure(CORVAN_E_RANGE, "element " + std::string(element_symbol(negative)) +
