@@ -28,6 +28,9 @@ namespace {
 // of the two points it merged.
 constexpr double kMergedWiden = 3.5;
 constexpr double kMergedResidual = 0.9;
+// On a point, intensity above this multiple of the 2z ion's fitted height
+// (beside the neighbour's) is a third ion's, not held against the 2z ion.
+constexpr double kThirdIon = 1.5;
 // The points start this many rungs of 2z below M: the z reading's rung
 // below M is two down.
 constexpr std::size_t kBelow = 2;
@@ -183,6 +186,10 @@ Outcome double_over_merged_rung(const PeakList &peaks, const FoundBefore &found,
     doubled.scale = fit.first;
     std::vector<double> neighbour_on_seed(seed.observed.size(), 0);
     std::copy_n(points.neighbour.begin(), seed.observed.size(), neighbour_on_seed.begin());
+    // A point holding far more than both put there is a third ion's too.
+    for (std::size_t i = 0; i < seed.observed.size(); ++i)
+        seed.observed[i] = std::min(seed.observed[i], fit.second * neighbour_on_seed[i] +
+                                                          kThirdIon * fit.first * doubled_laid[i]);
     describe_on_leftovers(seed, kBelow, 1, neighbour_on_seed, fit.second, doubled, false);
     is = keeps(doubled, settings);
     return Outcome::success();
