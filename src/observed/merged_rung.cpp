@@ -27,7 +27,7 @@ namespace {
 // A merged centroid lies up to this multiple of the tolerance from either
 // of the two points it merged.
 constexpr double kMergedWiden = 3.5;
-constexpr double kMergedResidual = 0.9;
+constexpr double kMergedResidual = 0.8;
 // On a point, intensity above this multiple of the 2z ion's fitted height
 // (beside the neighbour's) is a third ion's, not held against the 2z ion.
 constexpr double kThirdIon = 1.5;
