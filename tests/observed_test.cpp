@@ -374,4 +374,48 @@ TEST(Deisotope, AnIonWhoseOddRungsAStrongerIonOfHalfItsChargeTookKeepsItsCharge)
     EXPECT_NEAR(mono[4], quadruply.mz[0], 1e-9);
 }
 
+// `ion` beside a stronger [M+3H]3+ (at `times` its M) whose M lies `ppm`
+// from `rung`: peak picking merges the two points there into one
+// centroid at their intensity-weighted m/z.
+Spectrum beside_merged_triple(Spectrum ion, double rung, double ppm, double times) {
+    Spectrum triple = centroids("GTWDLSVPFHKAK/3");
+    const double shift = rung * (1 + ppm * 1e-6) - triple.mz[0];
+    const double scale = times * ion.intensity[0] / triple.intensity[0];
+    for (double &mz : triple.mz) mz += shift;
+    for (double &h : triple.intensity) h *= scale;
+    const auto at = std::find_if(ion.mz.begin(), ion.mz.end(),
+                                 [&](double mz) { return std::abs(mz - rung) < 1e-9; });
+    if (at != ion.mz.end()) {
+        const auto k = static_cast<std::size_t>(at - ion.mz.begin());
+        const double sum = ion.intensity[k] + triple.intensity[0];
+        triple.mz[0] = (ion.intensity[k] * rung + triple.intensity[0] * triple.mz[0]) / sum;
+        triple.intensity[0] = sum;
+        ion.mz.erase(at), ion.intensity.erase(ion.intensity.begin() + static_cast<long>(k));
+    }
+    ion.add(triple);
+    return ion;
+}
+
+TEST(Deisotope, A2PlusIonWhoseMPlus1WentIntoANeighboursCentroidKeepsItsCharge) {
+    // The 2+ ion's M+1 merged 25 ppm into a 3+ ion's M: read alone, the
+    // 2+ ion's rungs but that one are those of a 1+ ion.
+    const Spectrum doubly = centroids("EMEVEESPEK/2");
+    for (double ppm : {25.0, -25.0}) {
+        std::map<int, double> mono;
+        for (const auto &e : deisotoped(beside_merged_triple(doubly, doubly.mz[1], ppm, 2)))
+            mono[e.charge] = e.monoisotopic_mz;
+        EXPECT_EQ(mono.count(1), 0u) << ppm;
+        EXPECT_NEAR(mono[2], doubly.mz[0], 1e-9) << ppm;
+    }
+    // A 1+ ion has nothing at its half step: the neighbour's centroid there
+    // is the neighbour's alone, and the 1+ ion keeps its charge.
+    const Spectrum singly = centroids("SAMPLER/1");
+    std::map<int, double> mono;
+    for (const auto &e :
+         deisotoped(beside_merged_triple(singly, singly.mz[0] + 1.00286 / 2, 20, 2)))
+        mono[e.charge] = e.monoisotopic_mz;
+    EXPECT_EQ(mono.count(2), 0u);
+    EXPECT_NEAR(mono[1], singly.mz[0], 1e-9);
+}
+
 } // namespace

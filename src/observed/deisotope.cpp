@@ -15,6 +15,7 @@
 #include "observed/false_hit_filter.hpp"
 #include "observed/half_charge.hpp"
 #include "observed/lighter_partner.hpp"
+#include "observed/merged_rung.hpp"
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
 #include "observed/pair_fit.hpp"
@@ -439,6 +440,18 @@ Outcome double_charge(const PeakList &peaks, const corvan_deisotope_settings &se
     return done;
 }
 
+// `kept` (charge z) as the ion of charge 2z at its M when its M+1 went into
+// a peak an envelope found before shares (merged_rung).
+Outcome double_over_merged(const PeakList &peaks, const corvan_deisotope_settings &settings,
+                           ModelPatterns &models, const FoundBefore &found, Hypothesis &kept) {
+    SplitIon doubled;
+    bool is = false;
+    Outcome done = double_over_merged_rung(peaks, found, settings, models, kept.monoisotopic_mz,
+                                           kept.charge, *kept.pattern, doubled, is);
+    if (done.ok() && is) adopt(doubled, kept);
+    return done;
+}
+
 // The seed as the M of an ion one rung lighter than an envelope found
 // before (lighter_partner), into `kept`.
 Outcome keep_lighter(const PeakList &peaks, std::size_t seed,
@@ -528,6 +541,7 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
             continue;
         }
         done = double_charge(peaks, settings, models, {found, remaining}, best);
+        if (done.ok()) done = double_over_merged(peaks, settings, models, {found, remaining}, best);
         if (!done.ok()) return done;
         bool split = false, paired = false;
         done = split_charges(peaks, remaining, settings, models, best, partner, split);
