@@ -96,6 +96,9 @@ struct Bar {
     Hypothesis *lighter = nullptr;
     // The weights of the points between the rungs; empty: the rungs' own.
     std::span<const double> between = {};
+    // Set: the pattern's highest point may be mostly explained by envelopes
+    // found before (see prefer_lower_m).
+    bool top_may_be_taken = false;
 };
 
 // Fits the scale on the rungs (index 1 on; index 0 is the rung below M),
@@ -147,7 +150,8 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     const std::size_t top_peak = result.peak_at[top];
     result.top_unexplained =
         top_peak != kNoPeak && weights[top_peak] >= kUnexplainedTop * peaks.intensity[top_peak];
-    if (result.matched < bar.min_peaks || !result.top_unexplained) return Outcome::success();
+    if (result.matched < bar.min_peaks || !(result.top_unexplained || bar.top_may_be_taken))
+        return Outcome::success();
     fit_shared(expected, observed, result);
     if (result.matched < bar.min_peaks) return Outcome::success();
     if (bar.lighter_score && observed[0] > 0) {
@@ -268,6 +272,26 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
     }
     return best.charge > 0 ? prefer_multiple(peaks, weights, settings, models, best, candidate)
                            : Outcome::success();
+}
+
+// An ion whose M shares its peak with a neighbour found before (the
+// neighbour's M+1, say) looks explained at its highest point, so it never
+// stands as a hypothesis while seeding: its M+1 seeds it and it is read one
+// rung heavy. Once the charge is known, the M one rung lower is scored on
+// what the neighbours leave (its highest point may be theirs), the pattern's
+// ratios over all its rungs and the rung below it deciding as for any
+// hypothesis; it replaces `best` when it scores higher.
+Outcome prefer_lower_m(const PeakList &peaks, std::span<const double> weights,
+                       const corvan_deisotope_settings &settings, ModelPatterns &models,
+                       Hypothesis &best, Hypothesis &candidate, Hypothesis &lighter) {
+    const double mono = best.monoisotopic_mz - kAveragineSpacing / best.charge;
+    Bar bar{static_cast<std::size_t>(settings.min_peaks), best.score, settings.min_score, &lighter};
+    bar.top_may_be_taken = true;
+    Outcome done = score(peaks, weights, settings.ppm, models, mono, best.charge, bar, candidate);
+    if (done.ok() && !candidate.peak_at.empty() && candidate.peak_at.front() != kNoPeak &&
+        candidate.matched >= bar.min_peaks && candidate.score > best.score)
+        std::swap(best, candidate);
+    return done;
 }
 
 // Marks every peak within the tolerance of `centre`: peaks closer than the
@@ -527,6 +551,8 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
             }
             continue;
         }
+        done = prefer_lower_m(peaks, remaining, settings, models, best, candidate, lighter);
+        if (!done.ok()) return done;
         done = double_charge(peaks, settings, models, {found, remaining}, best);
         if (!done.ok()) return done;
         bool split = false, paired = false;
