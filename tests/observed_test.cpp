@@ -354,6 +354,8 @@ TEST(Deisotope, APeptideOneRungLighterThanAStrongerOneIsFoundBelowIt) {
     EXPECT_EQ(found[0].charge, 2);
     EXPECT_NEAR(found[0].monoisotopic_mz, light.mz[0], 1e-9);
     EXPECT_NEAR(found[1].monoisotopic_mz, light.mz[1], 1e-9);
+    // Each with its height fitted together, not the heavier one's alone.
+    EXPECT_NEAR(found[0].intensity / found[1].intensity, 0.6, 0.03);
 }
 
 TEST(Deisotope, AnIonWhoseOddRungsAStrongerIonOfHalfItsChargeTookKeepsItsCharge) {

@@ -463,14 +463,30 @@ Outcome double_charge(const PeakList &peaks, const corvan_deisotope_settings &se
     return done;
 }
 
+// The heavier envelope of a pair lighter_partner told apart takes its
+// height fitted with the lighter one: fitted alone it held their shared
+// peaks whole.
+void refit_heavier(const HeavierRefit &refit, std::vector<corvan_found_envelope> &found,
+                   std::vector<EnvelopeShare> &shares) {
+    corvan_found_envelope &heavier = found[refit.index];
+    if (!(heavier.intensity > 0)) return;
+    for (double &height : shares[refit.index].height) height *= refit.scale / heavier.intensity;
+    heavier.intensity = refit.scale;
+}
+
 // The seed as the M of an ion one rung lighter than an envelope found
 // before (lighter_partner), into `kept`.
 Outcome keep_lighter(const PeakList &peaks, std::size_t seed,
                      const corvan_deisotope_settings &settings, ModelPatterns &models,
-                     const FoundBefore &found, Hypothesis &kept, bool &is) {
+                     std::vector<corvan_found_envelope> &found, std::span<const double> remaining,
+                     std::vector<EnvelopeShare> &shares, Hypothesis &kept, bool &is) {
     SplitIon ion;
-    Outcome done = lighter_partner(peaks, seed, settings, models, found, ion, is);
-    if (done.ok() && is) adopt(ion, kept);
+    HeavierRefit refit;
+    Outcome done =
+        lighter_partner(peaks, seed, settings, models, {found, remaining}, ion, refit, is);
+    if (!done.ok() || !is) return done;
+    adopt(ion, kept);
+    refit_heavier(refit, found, shares);
     return done;
 }
 
@@ -542,7 +558,8 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
         if (!done.ok()) return done;
         if (best.score < settings.min_score) {
             bool below = false;
-            done = keep_lighter(peaks, seed, settings, models, {found, remaining}, best, below);
+            done =
+                keep_lighter(peaks, seed, settings, models, found, remaining, shares, best, below);
             if (!done.ok()) return done;
             if (below) {
                 take_off(peaks, settings.ppm, best, remaining, claimed);
