@@ -354,6 +354,8 @@ TEST(Deisotope, APeptideOneRungLighterThanAStrongerOneIsFoundBelowIt) {
     EXPECT_EQ(found[0].charge, 2);
     EXPECT_NEAR(found[0].monoisotopic_mz, light.mz[0], 1e-9);
     EXPECT_NEAR(found[1].monoisotopic_mz, light.mz[1], 1e-9);
+    // Each with its height fitted together, not the heavier one's alone.
+    EXPECT_NEAR(found[0].intensity / found[1].intensity, 0.6, 0.03);
 }
 
 TEST(Deisotope, AnIonWhoseOddRungsAStrongerIonOfHalfItsChargeTookKeepsItsCharge) {
@@ -419,3 +421,21 @@ TEST(Deisotope, A2PlusIonWhoseMPlus1WentIntoANeighboursCentroidKeepsItsCharge) {
 }
 
 } // namespace
+
+TEST(Deisotope, AnIonWhoseMANeighbourFoundBeforeMostlyTookKeepsItsM) {
+    // A [M+3H]3+ whose M shares one centroid with the M+1 of a [M+2H]2+
+    // (0.3 of that peak is the 3+ ion's): the 2+ ion, found first, takes
+    // most of it, so the 3+ ion's highest point looks explained and only its
+    // M+1 seeds it. The rung ratios on what the 2+ ion leaves put M there.
+    Spectrum scan = centroids("SAMPLERK/2");
+    Spectrum triple = centroids("PEPTIDEPEPTK/3");
+    const double shift = scan.mz[1] - triple.mz[0];
+    for (double &mz : triple.mz) mz += shift;
+    triple.mz[0] = scan.mz[1];
+    scan.add(triple, 0.3 * scan.intensity[1] / triple.intensity[0]);
+    std::map<int, double> mono;
+    for (const auto &e : deisotoped(scan, 0.01)) mono[e.charge] = e.monoisotopic_mz;
+    ASSERT_EQ(mono.size(), 2u);
+    EXPECT_NEAR(mono[2], scan.mz[0], 1e-9);
+    EXPECT_NEAR(mono[3], triple.mz[0], 1e-9);
+}

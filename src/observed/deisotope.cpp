@@ -97,6 +97,9 @@ struct Bar {
     Hypothesis *lighter = nullptr;
     // The weights of the points between the rungs; empty: the rungs' own.
     std::span<const double> between = {};
+    // Set: the pattern's highest point may be mostly explained by envelopes
+    // found before (see prefer_lower_m).
+    bool top_may_be_taken = false;
 };
 
 // Fits the scale on the rungs (index 1 on; index 0 is the rung below M),
@@ -148,7 +151,8 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     const std::size_t top_peak = result.peak_at[top];
     result.top_unexplained =
         top_peak != kNoPeak && weights[top_peak] >= kUnexplainedTop * peaks.intensity[top_peak];
-    if (result.matched < bar.min_peaks || !result.top_unexplained) return Outcome::success();
+    if (result.matched < bar.min_peaks || !(result.top_unexplained || bar.top_may_be_taken))
+        return Outcome::success();
     fit_shared(expected, observed, result);
     if (result.matched < bar.min_peaks) return Outcome::success();
     if (bar.lighter_score && observed[0] > 0) {
@@ -269,6 +273,26 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
     }
     return best.charge > 0 ? prefer_multiple(peaks, weights, settings, models, best, candidate)
                            : Outcome::success();
+}
+
+// An ion whose M shares its peak with a neighbour found before (the
+// neighbour's M+1, say) looks explained at its highest point, so it never
+// stands as a hypothesis while seeding: its M+1 seeds it and it is read one
+// rung heavy. Once the charge is known, the M one rung lower is scored on
+// what the neighbours leave (its highest point may be theirs), the pattern's
+// ratios over all its rungs and the rung below it deciding as for any
+// hypothesis; it replaces `best` when it scores higher.
+Outcome prefer_lower_m(const PeakList &peaks, std::span<const double> weights,
+                       const corvan_deisotope_settings &settings, ModelPatterns &models,
+                       Hypothesis &best, Hypothesis &candidate, Hypothesis &lighter) {
+    const double mono = best.monoisotopic_mz - kAveragineSpacing / best.charge;
+    Bar bar{static_cast<std::size_t>(settings.min_peaks), best.score, settings.min_score, &lighter};
+    bar.top_may_be_taken = true;
+    Outcome done = score(peaks, weights, settings.ppm, models, mono, best.charge, bar, candidate);
+    if (done.ok() && !candidate.peak_at.empty() && candidate.peak_at.front() != kNoPeak &&
+        candidate.matched >= bar.min_peaks && candidate.score > best.score)
+        std::swap(best, candidate);
+    return done;
 }
 
 // Marks every peak within the tolerance of `centre`: peaks closer than the
@@ -452,14 +476,30 @@ Outcome double_over_merged(const PeakList &peaks, const corvan_deisotope_setting
     return done;
 }
 
+// The heavier envelope of a pair lighter_partner told apart takes its
+// height fitted with the lighter one: fitted alone it held their shared
+// peaks whole.
+void refit_heavier(const HeavierRefit &refit, std::vector<corvan_found_envelope> &found,
+                   std::vector<EnvelopeShare> &shares) {
+    corvan_found_envelope &heavier = found[refit.index];
+    if (!(heavier.intensity > 0)) return;
+    for (double &height : shares[refit.index].height) height *= refit.scale / heavier.intensity;
+    heavier.intensity = refit.scale;
+}
+
 // The seed as the M of an ion one rung lighter than an envelope found
 // before (lighter_partner), into `kept`.
 Outcome keep_lighter(const PeakList &peaks, std::size_t seed,
                      const corvan_deisotope_settings &settings, ModelPatterns &models,
-                     const FoundBefore &found, Hypothesis &kept, bool &is) {
+                     std::vector<corvan_found_envelope> &found, std::span<const double> remaining,
+                     std::vector<EnvelopeShare> &shares, Hypothesis &kept, bool &is) {
     SplitIon ion;
-    Outcome done = lighter_partner(peaks, seed, settings, models, found, ion, is);
-    if (done.ok() && is) adopt(ion, kept);
+    HeavierRefit refit;
+    Outcome done =
+        lighter_partner(peaks, seed, settings, models, {found, remaining}, ion, refit, is);
+    if (!done.ok() || !is) return done;
+    adopt(ion, kept);
+    refit_heavier(refit, found, shares);
     return done;
 }
 
@@ -531,7 +571,8 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
         if (!done.ok()) return done;
         if (best.score < settings.min_score) {
             bool below = false;
-            done = keep_lighter(peaks, seed, settings, models, {found, remaining}, best, below);
+            done =
+                keep_lighter(peaks, seed, settings, models, found, remaining, shares, best, below);
             if (!done.ok()) return done;
             if (below) {
                 take_off(peaks, settings.ppm, best, remaining, claimed);
@@ -540,6 +581,8 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
             }
             continue;
         }
+        done = prefer_lower_m(peaks, remaining, settings, models, best, candidate, lighter);
+        if (!done.ok()) return done;
         done = double_charge(peaks, settings, models, {found, remaining}, best);
         if (done.ok()) done = double_over_merged(peaks, settings, models, {found, remaining}, best);
         if (!done.ok()) return done;

@@ -16,11 +16,18 @@
 
 namespace corvan::observed {
 
+// The heavier ion's height fitted together with the lighter one (fitted
+// alone, it held the shared peaks whole), and its place in `found`.
+struct HeavierRefit {
+    std::size_t index = 0;
+    double scale = 0;
+};
+
 // Whether the peak `seed` is the M of an ion one rung lighter than one of
 // `found` (at its charge) that deisotoping keeps once the two share their
-// peaks; `kept` tells, `ion` holds it.
+// peaks; `kept` tells, `ion` holds it and `heavier` the other's new height.
 Outcome lighter_partner(const PeakList &peaks, std::size_t seed,
                         const corvan_deisotope_settings &settings, ModelPatterns &models,
-                        const FoundBefore &found, SplitIon &ion, bool &kept);
+                        const FoundBefore &found, SplitIon &ion, HeavierRefit &heavier, bool &kept);
 
 } // namespace corvan::observed
