@@ -163,9 +163,10 @@ class Rows {
         const ion::Carrier *carrier = &carrier_;
         Outcome resolved = resolve_charge(molecule, charge, carrier);
         if (!resolved.ok()) return resolved;
-        Outcome charged = ion::ion_composition(molecule.composition, charge, *carrier, ion_);
+        const chem::Composition *own = nullptr;
+        Outcome charged = ion::ion_parts(molecule.composition, charge, *carrier, ion_, own);
         if (!charged.ok()) return charged;
-        Outcome computed = envelope::compute(ion_.molecule, &ion_.carriers, workspace_, envelope_);
+        Outcome computed = envelope::compute(*own, &ion_.carriers, workspace_, envelope_);
         if (computed.ok())
             write_points(envelope_, charge, slots_of(results_, row), results_.points);
         return computed;
