@@ -4,8 +4,11 @@
 // measurement, IsoSpec's threshold and layered generators (Debian's
 // libisospec++-dev; compare_limit) or OpenMS's coarse generator
 // (libopenms-dev; compare_limit_openms, its own process since OpenMS carries
-// IsoSpec's symbols). Contenders run interleaved in rounds so that drift of
-// the busy machine falls on all of them alike.
+// IsoSpec's symbols). Each contender runs its rounds in one block: run
+// interleaved, whichever contender came first after the heaviest peer's
+// frees paid about 0.7 us a peptide more (corvan's single call and the lean
+// kernel alike), so the table measured the order and not the contenders.
+// Measure on an idle machine.
 //
 //   compare_limit [rounds] [peptides] [proteins]
 //   compare_limit profile CONTENDER peptides|proteins COUNT [ROUNDS]
@@ -391,8 +394,8 @@ void score(Contender &c, const Points &got, const Points &want) {
 void measure(const char *title, const std::vector<Molecule> &molecules, std::size_t scored,
              std::vector<Contender> contenders, int rounds) {
     // Round 0 warms caches up and is scored, not timed.
-    for (int round = 0; round <= rounds; ++round)
-        for (Contender &c : contenders) {
+    for (Contender &c : contenders)
+        for (int round = 0; round <= rounds; ++round) {
             const auto start = std::chrono::steady_clock::now();
             const std::vector<Points> results = c.run(molecules);
             if (round > 0)
