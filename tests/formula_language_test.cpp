@@ -195,7 +195,7 @@ TEST(FormulaLanguage, PlainFormulasReadAsTheFullReaderReadsThem) {
 // The one-pass reader of plain formulas takes only what needs no further
 // check, and reads it as the full reader does; the rest goes to that reader.
 TEST(FormulaLanguage, PlainReaderAgreesWithTheFullReader) {
-    for (const char *text : {"C6H12O6", "H", "C2H5OH", "Cl2Br999999999", "MgSO4", "C0H1"}) {
+    for (const char *text : {"C6H12O6", "H", "C2H5OH", "Cl2Br999999999", "MgSO4", "C0H1", "ZnU"}) {
         chem::Composition plain, full;
         ASSERT_TRUE(chem::read_plain_molecule(text, plain)) << text;
         ASSERT_TRUE(chem::parse_formula(text, full).ok()) << text;
@@ -207,7 +207,7 @@ TEST(FormulaLanguage, PlainReaderAgreesWithTheFullReader) {
     ASSERT_TRUE(chem::read_plain_molecule("H2O", kept));
     EXPECT_EQ(chem::hill_formula(kept), "H2O"); // nothing of the last text left
     for (const char *text : {"", "C0", "Tc", "CD4", "C1000000001", "C-1", "C2.5", "C H", "Xx", "c",
-                             "(CH)2", "[13C]", "CH4.H2O"})
+                             "(CH)2", "[13C]", "CH4.H2O", "Pu", "C\xc2\xb7"})
         EXPECT_FALSE(chem::read_plain_molecule(text, kept)) << text;
     EXPECT_EQ(refusal("C0").status, CORVAN_E_RANGE);
     EXPECT_TRUE(refusal("Tc").ok()); // refused later, by the molecule's checks

@@ -1,5 +1,6 @@
 #include "molecule/formula_parser.hpp"
 
+#include <array>
 #include <string>
 
 #include "core/numbers.hpp"
@@ -207,26 +208,60 @@ Outcome parse_formula(std::string_view text, Composition &composition, std::stri
     return FormulaReader(text, composition, what, base, false).read();
 }
 
+namespace {
+
+// Element index of each symbol of an element of natural composition, by
+// capital letter and column (0 for a one-letter symbol, else 1 + the small
+// letter); -1 for any other pair of letters. Built once, read-only.
+constexpr int kSymbolColumns = 27;
+using NaturalSymbols = std::array<signed char, 26 * kSymbolColumns>;
+
+NaturalSymbols build_natural_symbols() {
+    NaturalSymbols table;
+    for (int first = 0; first < 26; ++first)
+        for (int column = 0; column < kSymbolColumns; ++column) {
+            const char second = column == 0 ? '\0' : static_cast<char>('a' + column - 1);
+            const int element = element_index(static_cast<char>('A' + first), second);
+            table[static_cast<std::size_t>(first * kSymbolColumns + column)] =
+                static_cast<signed char>(has_natural_composition(element) ? element : -1);
+        }
+    return table;
+}
+
+const NaturalSymbols &natural_symbols() {
+    static const NaturalSymbols table = build_natural_symbols();
+    return table;
+}
+
+} // namespace
+
 // One pass over the characters, without the grammar's branches; anything
 // else (a space, a group, an isotope, a pure isotope's symbol, an unknown
 // symbol or one without a natural composition, a sign, a decimal, a count
 // beyond the limit, no atom at all) stops it, and the full reader then reads
-// the text again, so that results and refusals are its own.
+// the text again, so that results and refusals are its own. One table read
+// per symbol names its element and says it has a natural composition.
 bool read_plain_molecule(std::string_view text, Composition &composition) {
     composition.clear();
+    const NaturalSymbols &symbols = natural_symbols();
     const char *at = text.data(), *const end = at + text.size();
     bool atoms = false;
     while (at != end) {
-        const char first = *at++;
-        if (first < 'A' || first > 'Z') return false;
-        const char second = at != end && *at >= 'a' && *at <= 'z' ? *at++ : '\0';
-        const int element = element_index(first, second);
-        if (element < 0 || !has_natural_composition(element)) return false;
-        const char *const digits = at;
-        long long count = 0;
-        for (; at != end && is_digit(*at); ++at)
-            if ((count = count * 10 + (*at - '0')) > kMaxTermCount) return false;
-        if (at == digits) count = 1;
+        const auto row = static_cast<unsigned>(*at++ - 'A');
+        if (row >= 26) return false;
+        unsigned column = 0;
+        if (at != end) {
+            const auto small = static_cast<unsigned>(*at - 'a');
+            if (small < 26) column = small + 1, ++at;
+        }
+        const int element = symbols[row * kSymbolColumns + column];
+        if (element < 0) return false;
+        long long count = 1;
+        if (at != end && is_digit(*at)) {
+            count = *at++ - '0';
+            for (; at != end && is_digit(*at); ++at)
+                if ((count = count * 10 + (*at - '0')) > kMaxTermCount) return false;
+        }
         composition.add_natural(element, static_cast<double>(count));
         atoms = atoms || count != 0;
     }
