@@ -126,14 +126,28 @@ int exponential(Lanes *sums, AlignedLanes *shares, double log_first, double enou
         const AlignedLanes *before = shares + k; // before[-j] = {q_(k - j), q_(k - j)}
         Lanes sum{0, 0};
         int j = 1;
-        // Four terms a turn, added in the order of the plain loop: same bits.
-        for (; j + 3 <= k; j += 4) {
+        // Four terms a turn, added in the order of the plain loop: same
+        // bits. The k % 4 terms left over come first, by a jump into the
+        // unrolled terms rather than a loop of their own.
+        switch (k % 4) {
+        case 3:
+            sum += sums[j] * before[-j], ++j;
+            [[fallthrough]];
+        case 2:
+            sum += sums[j] * before[-j], ++j;
+            [[fallthrough]];
+        case 1:
+            sum += sums[j] * before[-j], ++j;
+            break;
+        default:
+            break;
+        }
+        for (; j <= k; j += 4) {
             sum += sums[j] * before[-j];
             sum += sums[j + 1] * before[-j - 1];
             sum += sums[j + 2] * before[-j - 2];
             sum += sums[j + 3] * before[-j - 3];
         }
-        for (; j <= k; ++j) sum += sums[j] * before[-j];
         total[k] = sum[0] / k;
         moment[k] = sum[1];
         shares[k] = AlignedLanes{total[k], total[k]};

@@ -184,6 +184,11 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
     // The compositions' touched elements; the rest of the call works on
     // those alone.
     const NaturalElements &naturals = natural_elements();
+    bool all_pass = true; // each factor checked as it is made
+    const auto add = [&](const Factor &factor) {
+        factors.push_back(factor);
+        all_pass = all_pass && factor_passes(factor);
+    };
     for_each_present(molecule, carriers, [&](int element) {
         const auto index = static_cast<std::size_t>(element);
         const double own = molecule.natural[index];
@@ -191,20 +196,22 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
         const NaturalElement &natural_of = naturals[index];
         const labels::ElementPattern &natural = *natural_of.pattern;
         const ElementStats &natural_stats = *natural_of.stats;
+        const auto natural_factor = [&](double count) {
+            Factor factor = make_factor(natural, natural_stats, count, element, false);
+            factor.series = natural_of.series;
+            return factor;
+        };
         if (!any_labels || !labels.labels_element(element)) {
-            factors.push_back(make_factor(natural, natural_stats, own + carried, element, false));
-            factors.back().series = natural_of.series;
+            add(natural_factor(own + carried));
             return;
         }
         if (own != 0) {
             const Labelled &made = labelled_of(element);
-            factors.push_back(make_factor(made.pattern, made.stats, own, element, true));
+            add(make_factor(made.pattern, made.stats, own, element, true));
         }
-        if (carried != 0) {
-            factors.push_back(make_factor(natural, natural_stats, carried, element, false));
-            factors.back().series = natural_of.series;
-        }
+        if (carried != 0) add(natural_factor(carried));
     });
+    if (all_pass) return Outcome::success();
     for (const Factor &factor : factors)
         if (!factor_passes(factor)) return check_factor(factor);
     return Outcome::success();
@@ -537,6 +544,19 @@ struct Monoisotopic {
     long long shift = 0;
 };
 
+// std::llround(x) for |x| < 2^62 without the library call: the conversion
+// truncates, and x less its whole part is exact, so the half-way test is too.
+long long rounded(double x) {
+    const auto n = static_cast<long long>(x);
+    const double part = x - static_cast<double>(n);
+    return part >= 0.5 ? n + 1 : part <= -0.5 ? n - 1 : n;
+}
+
+long long rounded_shift(double shift) {
+    constexpr double kExact = 4611686018427387904.0; // 2^62
+    return std::fabs(shift) < kExact ? rounded(shift) : std::llround(shift);
+}
+
 Monoisotopic monoisotopic_of(const std::vector<Factor> &factors, double fixed) {
     Monoisotopic mono{fixed, 0};
     double shift = 0;
@@ -544,8 +564,30 @@ Monoisotopic monoisotopic_of(const std::vector<Factor> &factors, double fixed) {
         mono.mass += factor.count * factor.stats->top_mass;
         shift += factor.count * factor.stats->top_position;
     }
-    mono.shift = std::llround(shift);
+    mono.shift = rounded_shift(shift);
     return mono;
+}
+
+// The molecule's masses from its factors in one pass, each summed in the
+// factors' order as monoisotopic_of and average_of sum theirs: the same
+// bits. `lightest` is point k = 0's: every atom its lightest isotope.
+struct FactorMasses {
+    Monoisotopic mono;
+    double average = 0, lightest = 0;
+};
+
+FactorMasses masses_of(const std::vector<Factor> &factors, double fixed) {
+    FactorMasses masses{{fixed, 0}, fixed, fixed};
+    double shift = 0;
+    for (const Factor &factor : factors) {
+        const ElementStats &stats = *factor.stats;
+        masses.mono.mass += factor.count * stats.top_mass;
+        shift += factor.count * stats.top_position;
+        masses.average += factor.count * stats.average_mass;
+        masses.lightest += factor.count * stats.lightest_mass;
+    }
+    masses.mono.shift = rounded_shift(shift);
+    return masses;
 }
 
 // Cell of point k on the grid, whose cell 0 is the layout's centre.
@@ -730,20 +772,15 @@ bool direct_chosen(const std::vector<Factor> &factors, const Window &window, Rou
     return route == Route::direct || costs.direct_is_cheaper(static_cast<int>(length), window.grid);
 }
 
-double lightest_mass_of(double fixed, const std::vector<Factor> &factors) {
-    double lightest = fixed;
-    for (const Factor &factor : factors) lightest += factor.count * factor.stats->lightest_mass;
-    return lightest;
-}
-
 // The whole computation once the factors are collected;
 // `inverse(grid, bins, out)` runs an inverse transform as fft::inverse does.
 template <class Inverse>
 Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route route,
                         Buffers &buffers, Inverse &&inverse, Envelope &result) {
-    const Monoisotopic mono = monoisotopic_of(factors, fixed);
+    const FactorMasses masses = masses_of(factors, fixed);
+    const Monoisotopic &mono = masses.mono;
     result.monoisotopic_mass = mono.mass;
-    result.average_mass = average_of(fixed, factors);
+    result.average_mass = masses.average;
     Window window;
     Outcome placed = choose_window(factors, window);
     if (!placed.ok()) return placed;
@@ -757,8 +794,8 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route 
                    buffers.direct_moment);
         Window reported = window;
         reported.span = window.direct_top - window.low + 1;
-        fill_direct_points(reported, lightest_mass_of(fixed, factors), buffers.direct_total,
-                           buffers.direct_moment, mono.shift, result);
+        fill_direct_points(reported, masses.lightest, buffers.direct_total, buffers.direct_moment,
+                           mono.shift, result);
         return Outcome::success();
     }
     if (!buffers.reserve(window.grid)) return no_memory;
@@ -863,7 +900,9 @@ bool weigh_own_atoms(const chem::Composition &molecule, const std::vector<Factor
     for (const Factor &factor : factors) {
         const double own = molecule.natural[static_cast<std::size_t>(factor.element)];
         const ElementStats &stats = *factor.stats;
-        if (!factor_passes(make_factor(*factor.pattern, stats, own, factor.element, false)))
+        // A factor of the molecule's own count is the one checked already.
+        if (own != factor.count &&
+            !factor_passes(make_factor(*factor.pattern, stats, own, factor.element, false)))
             return false;
         monoisotopic += own * stats.top_mass;
         average += own * stats.average_mass;
