@@ -318,8 +318,13 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
         const ElementStats &stats = *factor.stats;
         const double factor_mean = stats.mean_position, fraction = factor.fraction;
         mean += factor.count * factor_mean;
-        variance +=
-            factor.count * stats.variance + fraction * (1 - fraction) * factor_mean * factor_mean;
+        // Without a fraction the mixture's term is +0, which adds nothing
+        // to count x variance (never -0): the same bits without it.
+        if (fraction == 0)
+            variance += factor.count * stats.variance;
+        else
+            variance += factor.count * stats.variance +
+                        fraction * (1 - fraction) * factor_mean * factor_mean;
         hard_max += (factor.whole + (fraction != 0)) * stats.max_position; // ceil(count)
         // The mixture's extra atom has mean fraction x factor_mean: its
         // reach above that is at most the heaviest position.

@@ -4,19 +4,15 @@
 
 namespace corvan::ion {
 
-Outcome carrier_count(int charge, int carrier_charge, int &count) {
-    if (charge % carrier_charge != 0)
-        return Outcome::failure(CORVAN_E_CHARGE, "charge " + std::to_string(charge) +
-                                                     " is no whole number of carriers of charge " +
-                                                     std::to_string(carrier_charge));
-    count = charge / carrier_charge;
-    return Outcome::success();
+Outcome carrier_count_refused(int charge, int carrier_charge) {
+    return Outcome::failure(CORVAN_E_CHARGE, "charge " + std::to_string(charge) +
+                                                 " is no whole number of carriers of charge " +
+                                                 std::to_string(carrier_charge));
 }
 
-Outcome charge_from_text(int written, bool written_adducts, int asked, std::string_view asker,
-                         bool &from_text) {
-    from_text = false;
-    if (written == 0 || (written == asked && !written_adducts)) return Outcome::success();
+// The text gives a charge the call does not simply repeat: taken when the
+// call asks for none, refused otherwise.
+Outcome charge_from_text_taken(int written, int asked, std::string_view asker, bool &from_text) {
     if (asked != 0)
         return Outcome::failure(CORVAN_E_CHARGE,
                                 "the text gives charge " + std::to_string(written) + " and the " +

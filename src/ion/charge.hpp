@@ -28,8 +28,17 @@ inline double to_mz_or_mass(double mass, int charge) {
     return charge == 0 ? mass : to_mz(mass, charge);
 }
 
-// `charge` / `carrier_charge`, refused unless it is whole.
-Outcome carrier_count(int charge, int carrier_charge, int &count);
+// carrier_count() when the division leaves a remainder.
+Outcome carrier_count_refused(int charge, int carrier_charge);
+
+// `charge` / `carrier_charge`, refused unless it is whole. Inline: every
+// ion asks it, most of them of the proton.
+inline Outcome carrier_count(int charge, int carrier_charge, int &count) {
+    if (carrier_charge != 1 && charge % carrier_charge != 0)
+        return carrier_count_refused(charge, carrier_charge);
+    count = charge / carrier_charge;
+    return Outcome::success();
+}
 
 // A call is asked for charge `asked` (0: none) of a molecule whose text
 // gives `written` ("PEPTIDE/2"; 0: none), perhaps with its own adducts.
@@ -37,7 +46,14 @@ Outcome carrier_count(int charge, int carrier_charge, int &count);
 // when the text names adducts for it; two different charges, or adducts
 // against an asked charge, are refused, naming the asker ("options
 // charge", "row").
-Outcome charge_from_text(int written, bool written_adducts, int asked, std::string_view asker,
-                         bool &from_text);
+// charge_from_text() when the text gives a charge the call does not
+// simply repeat; inline the usual case, where it gives none.
+Outcome charge_from_text_taken(int written, int asked, std::string_view asker, bool &from_text);
+inline Outcome charge_from_text(int written, bool written_adducts, int asked,
+                                std::string_view asker, bool &from_text) {
+    from_text = false;
+    if (written == 0 || (written == asked && !written_adducts)) return Outcome::success();
+    return charge_from_text_taken(written, asked, asker, from_text);
+}
 
 } // namespace corvan::ion
