@@ -120,28 +120,15 @@ int exponential(Lanes *sums, AlignedLanes *shares, double log_first, double enou
     moment[0] = 0;
     shares[0] = AlignedLanes{total[0], total[0]};
     double summed = total[0];
-    int k = 1;
-    for (; k < length && summed < enough; ++k) {
+    // Point k, whose k % 4 is `Left`: the terms j = 1..k added in that
+    // order, the `Left` first and then four a turn: the bits of the plain
+    // loop, without a loop for what is left over.
+    const auto point = [&]<int Left>(int k) {
         entry(k);
         const AlignedLanes *before = shares + k; // before[-j] = {q_(k - j), q_(k - j)}
         Lanes sum{0, 0};
         int j = 1;
-        // Four terms a turn, added in the order of the plain loop: same
-        // bits. The k % 4 terms left over come first, by a jump into the
-        // unrolled terms rather than a loop of their own.
-        switch (k % 4) {
-        case 3:
-            sum += sums[j] * before[-j], ++j;
-            [[fallthrough]];
-        case 2:
-            sum += sums[j] * before[-j], ++j;
-            [[fallthrough]];
-        case 1:
-            sum += sums[j] * before[-j], ++j;
-            break;
-        default:
-            break;
-        }
+        for (; j <= Left; ++j) sum += sums[j] * before[-j];
         for (; j <= k; j += 4) {
             sum += sums[j] * before[-j];
             sum += sums[j + 1] * before[-j - 1];
@@ -152,6 +139,18 @@ int exponential(Lanes *sums, AlignedLanes *shares, double log_first, double enou
         moment[k] = sum[1];
         shares[k] = AlignedLanes{total[k], total[k]};
         summed += total[k];
+    };
+    int k = 1;
+    const auto more = [&] { return k < length && summed < enough; };
+    // Four points a turn, each knowing its k % 4.
+    while (more()) {
+        point.template operator()<1>(k++);
+        if (!more()) break;
+        point.template operator()<2>(k++);
+        if (!more()) break;
+        point.template operator()<3>(k++);
+        if (!more()) break;
+        point.template operator()<0>(k++);
     }
     return k;
 }
