@@ -112,10 +112,12 @@ typedef double AlignedLanes __attribute__((vector_size(16), may_alias));
 // moment sum_j w_j q_(k - j) in the same pass (w_0 = 0). `entry(k)` makes
 // sums[k] = {k s_k, w_k} before point k needs it; `shares` holds
 // {q_k, q_k} for the points made. Returns the first point not computed:
-// from there on what is left of the whole is below `enough`.
+// from there on what is left of the whole is below `enough`. Inlined into
+// its caller, so that the sources an `entry` reads stay in registers.
 template <class Entry>
-int exponential(Lanes *sums, AlignedLanes *shares, double log_first, double enough, int length,
-                Entry &&entry, double *total, double *moment) {
+[[gnu::always_inline]] inline int exponential(Lanes *sums, AlignedLanes *shares, double log_first,
+                                              double enough, int length, Entry &&entry,
+                                              double *total, double *moment) {
     total[0] = std::exp(log_first);
     moment[0] = 0;
     shares[0] = AlignedLanes{total[0], total[0]};
