@@ -789,11 +789,12 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route 
     Window window;
     Outcome placed = choose_window(factors, window);
     if (!placed.ok()) return placed;
-    const Outcome no_memory = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
+    // Built only on failure: a message made up front costs every call.
+    const auto no_memory = [] { return Outcome::failure(CORVAN_E_MEMORY, "out of memory"); };
     result.summed_directly = direct_chosen(factors, window, route, buffers);
     if (result.summed_directly) {
         const long long length = window.direct_top + 1;
-        if (!buffers.reserve_direct(length)) return no_memory;
+        if (!buffers.reserve_direct(length)) return no_memory();
         direct_sum(buffers.direct_terms.data(), buffers.direct_terms.size(),
                    static_cast<int>(length), buffers.direct_block.get(), buffers.direct_total,
                    buffers.direct_moment);
@@ -803,7 +804,7 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route 
                            mono.shift, result);
         return Outcome::success();
     }
-    if (!buffers.reserve(window.grid)) return no_memory;
+    if (!buffers.reserve(window.grid)) return no_memory();
     gather_terms(factors, window.grid, buffers);
     const Layout layout = layout_of(factors, fixed);
     // fftw_complex is double[2], laid out as Cx.
@@ -811,7 +812,7 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route 
             reinterpret_cast<Cx *>(buffers.moment_bins));
     if (!inverse(window.grid, buffers.total_bins, buffers.total_grid) ||
         !inverse(window.grid, buffers.moment_bins, buffers.moment_grid))
-        return no_memory;
+        return no_memory();
     fill_points(window, layout, buffers.total_grid, buffers.moment_grid, mono.shift, result);
     return Outcome::success();
 }
