@@ -26,23 +26,22 @@ struct Floor {
     bool keeps(double share) const { return every || share >= least; }
 };
 
-// Indices of the points that pass `floor`, at most `cap` of them (the
-// highest shares), in order of k, into `kept` (reused from call to call).
-void capped_points(const envelope::Envelope &envelope, Floor floor, std::size_t cap,
+// Indices of the `points` shares that pass `floor`, at most `cap` of them
+// (the highest shares), in order of k, into `kept` (reused from call to
+// call).
+void capped_points(const double *shares, std::size_t points, Floor floor, std::size_t cap,
                    std::vector<std::size_t> &kept) {
     // Every index written, the count advanced only past the kept ones.
-    const std::size_t points = envelope.shares.size();
     kept.resize(points);
     std::size_t count = 0;
     for (std::size_t i = 0; i < points; ++i) {
         kept[count] = i;
-        count += floor.keeps(envelope.shares[i]);
+        count += floor.keeps(shares[i]);
     }
     kept.resize(count);
     if (count <= cap) return;
-    std::stable_sort(kept.begin(), kept.end(), [&](std::size_t a, std::size_t b) {
-        return envelope.shares[a] > envelope.shares[b];
-    });
+    std::stable_sort(kept.begin(), kept.end(),
+                     [&](std::size_t a, std::size_t b) { return shares[a] > shares[b]; });
     kept.resize(cap);
     std::sort(kept.begin(), kept.end());
 }
@@ -80,40 +79,99 @@ void fill_derived_columns(corvan_distribution &d, std::size_t count, double high
         for (std::size_t j = 0; j < count; ++j) mz[j] = ion::to_mz(masses[j], charge);
 }
 
-// The handle of the points that pass the limits. Unless a cap may bite, the
-// points are taken in one pass into room for all of them, without a list of
-// indices (a few points' room unused at most).
-Handle filled(const envelope::Envelope &envelope, const corvan_options &options,
-              std::vector<std::size_t> &kept) {
-    const double *shares = envelope.shares.data(), *masses = envelope.masses.data();
-    const std::size_t points = envelope.shares.size();
-    const double highest = *std::max_element(shares, shares + points);
-    const Floor floor{options.min_intensity * highest, options.min_intensity == 0};
-    const auto cap = static_cast<std::size_t>(options.max_points);
-    const bool may_cap = cap > 0 && points > cap;
-    if (may_cap) capped_points(envelope, floor, cap, kept);
-    const int charge = options.charge;
-    Handle result = make_handle(may_cap ? kept.size() : points, charge != 0);
-    if (!result) return result;
-    corvan_distribution &d = *result;
+// The handle as the room for the envelope's points: made once their number
+// is known, its shares and masses written by the envelope in place.
+class HandleRoom final : public envelope::PointRoom {
+  public:
+    explicit HandleRoom(bool with_mz) : with_mz_(with_mz) {}
+    bool make(std::size_t points, double *&shares, double *&masses) override {
+        handle = make_handle(points, with_mz_);
+        if (!handle) return false;
+        handle->count = points;
+        shares = handle->shares;
+        masses = handle->masses;
+        return true;
+    }
+
+    Handle handle;
+
+  private:
+    bool with_mz_;
+};
+
+// The points that pass the limits moved to the front of the handle's
+// columns (each to an index at most its own, so in place), with their
+// neutrons; the highest of them marked.
+void keep_passing(corvan_distribution &d, int first_neutrons, Floor floor, std::size_t cap,
+                  std::vector<std::size_t> &kept) {
+    double *shares = d.shares, *masses = d.masses;
+    const std::size_t points = d.count;
     std::size_t top = 0, count = 0;
     const auto put = [&](std::size_t i) {
         const std::size_t j = count++;
-        d.neutrons[j] = envelope.first_neutrons + static_cast<int>(i);
-        d.shares[j] = shares[i];
-        d.masses[j] = masses[i];
-        if (shares[i] > d.shares[top]) top = j;
+        d.neutrons[j] = first_neutrons + static_cast<int>(i);
+        shares[j] = shares[i];
+        masses[j] = masses[i];
+        if (shares[j] > shares[top]) top = j;
     };
-    if (may_cap) {
+    if (cap > 0 && points > cap) {
+        capped_points(shares, points, floor, cap, kept);
         for (std::size_t i : kept) put(i);
     } else {
         for (std::size_t i = 0; i < points; ++i)
             if (floor.keeps(shares[i])) put(i);
     }
-    fill_derived_columns(d, count, highest, charge);
     d.count = count;
     d.summary.most_abundant = top;
-    return result;
+}
+
+// neutrons[j] = first + j for `count` points (an int loop, which the
+// compiler runs on several at once).
+void number_points(int *neutrons, int count, int first) {
+    for (int j = 0; j < count; ++j) neutrons[j] = first + j;
+}
+
+// The points that pass the floor as one run [low, high) around the highest
+// point `top`, which always passes (the least intensity is at most 1): found
+// from both ends, where the distribution falls below the floor. False when
+// a point inside the run fails as well.
+bool passing_run(const double *shares, std::size_t points, std::size_t top, Floor floor,
+                 std::size_t &low, std::size_t &high) {
+    low = 0;
+    high = points;
+    if (floor.every) return true;
+    while (low < top && !floor.keeps(shares[low])) ++low;
+    while (high > top + 1 && !floor.keeps(shares[high - 1])) --high;
+    // Counted without a branch, so that the compiler tests several at once.
+    int below = 0;
+    for (std::size_t i = low; i < high; ++i) below |= shares[i] < floor.least;
+    return below == 0;
+}
+
+// The handle's other columns once the envelope wrote its shares and
+// masses. Where the points that pass the limits are one run, the columns
+// written start at its first point (the block keeps the few before it);
+// otherwise they move to the front.
+void finish(corvan_distribution &d, int first_neutrons, const corvan_options &options,
+            std::vector<std::size_t> &kept) {
+    const std::size_t points = d.count;
+    const auto top =
+        static_cast<std::size_t>(std::max_element(d.shares, d.shares + points) - d.shares);
+    const double highest = d.shares[top]; // before the points move
+    const Floor floor{options.min_intensity * highest, options.min_intensity == 0};
+    const auto cap = static_cast<std::size_t>(options.max_points);
+    std::size_t low = 0, high = 0;
+    if (passing_run(d.shares, points, top, floor, low, high) && (cap == 0 || high - low <= cap)) {
+        d.shares += low;
+        d.masses += low;
+        d.count = high - low;
+        number_points(d.neutrons, static_cast<int>(d.count),
+                      first_neutrons + static_cast<int>(low));
+        d.summary.most_abundant = top - low;
+    } else {
+        keep_passing(d, first_neutrons, floor, cap, kept);
+    }
+    fill_derived_columns(d, d.count, highest, options.charge);
 }
 
 void fill_most_abundant(const corvan_distribution &result, corvan_most_abundant &top) {
@@ -125,9 +183,10 @@ void fill_most_abundant(const corvan_distribution &result, corvan_most_abundant 
     top.mz = result.mz == nullptr ? std::numeric_limits<double>::quiet_NaN() : result.mz[i];
 }
 
-// What a call computes into before its handle is made: kept by the thread
-// from call to call, so that the handle is the call's one allocation (a
-// fresh one with the caches turned off, as the envelope's own state).
+// What a call works in besides its handle (the ion, the envelope's summary,
+// the indices a cap keeps): kept by the thread from call to call, so that
+// the handle is the call's one allocation (a fresh one with the caches
+// turned off, as the envelope's own state).
 struct Scratch {
     ion::Ion ion;
     envelope::Envelope envelope;
@@ -142,12 +201,13 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
         if (!charged.ok()) return charged;
         envelope::Envelope &envelope = scratch.envelope;
         envelope::NeutralMasses neutral;
+        HandleRoom room(options.charge != 0);
         Outcome computed = envelope::compute(*own, &scratch.ion.carriers, options.labels, molecule,
-                                             envelope, neutral);
+                                             room, envelope, neutral);
         if (!computed.ok()) return computed;
-        handle = filled(envelope, options, scratch.kept);
-        if (!handle) return Outcome::failure(CORVAN_E_MEMORY, "out of memory");
+        handle = std::move(room.handle);
         corvan_distribution &result = *handle;
+        finish(result, envelope.first_neutrons, options, scratch.kept);
         fill_most_abundant(result, result.most_abundant);
         result.summary.charge = options.charge;
         result.summary.monoisotopic_mass = neutral.monoisotopic;
