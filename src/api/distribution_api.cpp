@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -69,14 +70,63 @@ Handle make_handle(std::size_t room, bool with_mz) {
     return Handle(d);
 }
 
-// The columns that follow from a kept point's share and mass, each in a
-// loop of its own that the compiler can run on several points at once.
-void fill_derived_columns(corvan_distribution &d, std::size_t count, double highest, int charge) {
-    const double *shares = d.shares, *masses = d.masses;
-    double *intensities = d.intensities, *mz = d.mz;
-    for (std::size_t j = 0; j < count; ++j) intensities[j] = shares[j] / highest;
-    if (charge != 0)
-        for (std::size_t j = 0; j < count; ++j) mz[j] = ion::to_mz(masses[j], charge);
+// Two doubles worked as one: each lane rounds as the scalar operation does.
+using Lanes = double __attribute__((vector_size(16)));
+// Four ints worked as one.
+using IntLanes = int __attribute__((vector_size(16)));
+
+// The index of the first of the highest shares (finite, not negative; at
+// least one): the highest found two lanes at a time, then its place.
+std::size_t highest_point(const double *shares, std::size_t points) {
+    Lanes most{shares[0], shares[0]};
+    std::size_t i = 0;
+    for (; i + 2 <= points; i += 2) {
+        Lanes two;
+        std::memcpy(&two, shares + i, sizeof two);
+        most = two > most ? two : most;
+    }
+    double highest = std::max(most[0], most[1]);
+    if (i < points) highest = std::max(highest, shares[i]);
+    std::size_t top = 0;
+    while (shares[top] != highest) ++top;
+    return top;
+}
+
+// intensities[j] = shares[j] / highest for `count` points, two at a time;
+// whether every share is at least `least`, found in the same pass.
+bool scale_shares(const double *shares, std::size_t count, double highest, double least,
+                  double *intensities) {
+    const Lanes floor{least, least};
+    auto below = Lanes{} < Lanes{}; // no lane set
+    std::size_t j = 0;
+    for (; j + 2 <= count; j += 2) {
+        Lanes two;
+        std::memcpy(&two, shares + j, sizeof two);
+        const Lanes scaled = two / highest;
+        std::memcpy(intensities + j, &scaled, sizeof scaled);
+        below |= two < floor;
+    }
+    bool passes = (below[0] | below[1]) == 0;
+    if (j < count) {
+        intensities[j] = shares[j] / highest;
+        passes = passes && shares[j] >= least;
+    }
+    return passes;
+}
+
+// neutrons[j] = first + j for `count` points, four at a time.
+void number_points(int *neutrons, std::size_t count, int first) {
+    IntLanes four{first, first + 1, first + 2, first + 3};
+    std::size_t j = 0;
+    for (; j + 4 <= count; j += 4, four += 4) std::memcpy(neutrons + j, &four, sizeof four);
+    for (; j < count; ++j) neutrons[j] = first + static_cast<int>(j);
+}
+
+void fill_mz(corvan_distribution &d, int charge) {
+    if (charge == 0) return;
+    const double *masses = d.masses;
+    double *mz = d.mz;
+    for (std::size_t j = 0; j < d.count; ++j) mz[j] = ion::to_mz(masses[j], charge);
 }
 
 // The handle as the room for the envelope's points: made once their number
@@ -125,53 +175,33 @@ void keep_passing(corvan_distribution &d, int first_neutrons, Floor floor, std::
     d.summary.most_abundant = top;
 }
 
-// neutrons[j] = first + j for `count` points (an int loop, which the
-// compiler runs on several at once).
-void number_points(int *neutrons, int count, int first) {
-    for (int j = 0; j < count; ++j) neutrons[j] = first + j;
-}
-
-// The points that pass the floor as one run [low, high) around the highest
-// point `top`, which always passes (the least intensity is at most 1): found
-// from both ends, where the distribution falls below the floor. False when
-// a point inside the run fails as well.
-bool passing_run(const double *shares, std::size_t points, std::size_t top, Floor floor,
-                 std::size_t &low, std::size_t &high) {
-    low = 0;
-    high = points;
-    if (floor.every) return true;
-    while (low < top && !floor.keeps(shares[low])) ++low;
-    while (high > top + 1 && !floor.keeps(shares[high - 1])) --high;
-    // Counted without a branch, so that the compiler tests several at once.
-    int below = 0;
-    for (std::size_t i = low; i < high; ++i) below |= shares[i] < floor.least;
-    return below == 0;
-}
-
 // The handle's other columns once the envelope wrote its shares and
-// masses. Where the points that pass the limits are one run, the columns
-// written start at its first point (the block keeps the few before it);
-// otherwise they move to the front.
+// masses. The points that pass the floor are usually one run about the
+// highest (which always passes: the least intensity is at most 1), found
+// from both ends; the columns written then start at its first point (the
+// block keeps the few before it). Otherwise, or where the cap bites, the
+// points that pass move to the front.
 void finish(corvan_distribution &d, int first_neutrons, const corvan_options &options,
             std::vector<std::size_t> &kept) {
-    const std::size_t points = d.count;
-    const auto top =
-        static_cast<std::size_t>(std::max_element(d.shares, d.shares + points) - d.shares);
+    const std::size_t points = d.count, top = highest_point(d.shares, points);
     const double highest = d.shares[top]; // before the points move
     const Floor floor{options.min_intensity * highest, options.min_intensity == 0};
     const auto cap = static_cast<std::size_t>(options.max_points);
-    std::size_t low = 0, high = 0;
-    if (passing_run(d.shares, points, top, floor, low, high) && (cap == 0 || high - low <= cap)) {
+    std::size_t low = 0, high = points;
+    while (low < top && !floor.keeps(d.shares[low])) ++low;
+    while (high > top + 1 && !floor.keeps(d.shares[high - 1])) --high;
+    if ((cap == 0 || high - low <= cap) &&
+        scale_shares(d.shares + low, high - low, highest, floor.least, d.intensities)) {
         d.shares += low;
         d.masses += low;
         d.count = high - low;
-        number_points(d.neutrons, static_cast<int>(d.count),
-                      first_neutrons + static_cast<int>(low));
+        number_points(d.neutrons, d.count, first_neutrons + static_cast<int>(low));
         d.summary.most_abundant = top - low;
     } else {
         keep_passing(d, first_neutrons, floor, cap, kept);
+        scale_shares(d.shares, d.count, highest, floor.least, d.intensities);
     }
-    fill_derived_columns(d, d.count, highest, options.charge);
+    fill_mz(d, options.charge);
 }
 
 void fill_most_abundant(const corvan_distribution &result, corvan_most_abundant &top) {

@@ -602,6 +602,36 @@ void set_point(double *shares, double *masses, std::size_t at, double share, Mas
     masses[at] = signal ? mass_of() : std::numeric_limits<double>::quiet_NaN();
 }
 
+// A run of `count` cells as points: share total x scale, mass
+// base + rise k + moment / total, k from `first_k`, two points a turn (each
+// lane rounding as set_point's arithmetic does; a scale or rise of 1 is
+// exact). Both values are worked for every point and a share below
+// CORVAN_ACCURACY then masked to 0 and its mass to NaN, without a branch.
+// Inlined, so that the direct sum's scale and rise of 1 cost nothing.
+[[gnu::always_inline]] inline void set_run(const double *total, const double *moment,
+                                           long long count, double scale, double base, double rise,
+                                           long long first_k, double *shares, double *masses) {
+    const Lanes accuracy{CORVAN_ACCURACY, CORVAN_ACCURACY}, zero{0, 0},
+        nan{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
+    long long i = 0;
+    // Whole numbers far below 2^53: adding 2 stays exact.
+    Lanes k{static_cast<double>(first_k), static_cast<double>(first_k + 1)};
+    for (; i + 2 <= count; i += 2, k += 2) {
+        Lanes cells, moments;
+        std::memcpy(&cells, total + i, sizeof cells);
+        std::memcpy(&moments, moment + i, sizeof moments);
+        const Lanes share = cells * scale, mass = base + rise * k + moments / cells;
+        const auto signal = share >= accuracy;
+        const Lanes kept_share = signal ? share : zero, kept_mass = signal ? mass : nan;
+        std::memcpy(shares + i, &kept_share, sizeof kept_share);
+        std::memcpy(masses + i, &kept_mass, sizeof kept_mass);
+    }
+    if (i < count)
+        set_point(shares, masses, static_cast<std::size_t>(i), total[i] * scale, [&] {
+            return base + rise * static_cast<double>(first_k + i) + moment[i] / total[i];
+        });
+}
+
 bool fill_points(const Window &window, const Layout &layout, const double *total,
                  const double *moment, long long mono_shift, PointRoom &room, Envelope &result) {
     const double scale = 1.0 / window.grid;
@@ -633,11 +663,8 @@ bool fill_points(const Window &window, const Layout &layout, const double *total
     // cell 0: no wrap and no test for point 0 per point.
     while (k <= last) {
         const long long cell = cell_at(k), run = std::min(last - k + 1, grid - cell);
-        const double *run_total = total + cell, *run_moment = moment + cell;
-        for (long long i = 0; i < run; ++i, ++at)
-            set_point(shares, masses, at, run_total[i] * scale, [&] {
-                return base + rise * static_cast<double>(k + i) + run_moment[i] / run_total[i];
-            });
+        set_run(total + cell, moment + cell, run, scale, base, rise, k, shares + at, masses + at);
+        at += static_cast<std::size_t>(run);
         k += run;
     }
     return true;
@@ -652,10 +679,8 @@ bool fill_direct_points(const Window &window, double lightest, const double *tot
     if (!reported_range(
             window, mono_shift, [&](long long k) { return total[k]; }, room, result, range))
         return false;
-    double *shares = range.shares, *masses = range.masses;
-    for (long long k = range.first; k <= range.last; ++k)
-        set_point(shares, masses, static_cast<std::size_t>(k - range.first), total[k],
-                  [&] { return lightest + static_cast<double>(k) + moment[k] / total[k]; });
+    set_run(total + range.first, moment + range.first, range.last - range.first + 1, 1.0, lightest,
+            1.0, range.first, range.shares, range.masses);
     return true;
 }
 
