@@ -41,8 +41,13 @@ void capped_points(const double *shares, std::size_t points, Floor floor, std::s
     }
     kept.resize(count);
     if (count <= cap) return;
-    std::stable_sort(kept.begin(), kept.end(),
-                     [&](std::size_t a, std::size_t b) { return shares[a] > shares[b]; });
+    // The highest first, of equal ones the lower k: a selection that
+    // allocates nothing.
+    const auto before = [&](std::size_t a, std::size_t b) {
+        return shares[a] > shares[b] || (shares[a] == shares[b] && a < b);
+    };
+    std::nth_element(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(cap) - 1, kept.end(),
+                     before);
     kept.resize(cap);
     std::sort(kept.begin(), kept.end());
 }
