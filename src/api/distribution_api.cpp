@@ -218,57 +218,57 @@ void fill_most_abundant(const corvan_distribution &result, corvan_most_abundant 
     top.mz = result.mz == nullptr ? std::numeric_limits<double>::quiet_NaN() : result.mz[i];
 }
 
-// What a call works in besides its handle (the ion, the envelope's summary,
-// the indices a cap keeps): kept by the thread from call to call, so that
-// the handle is the call's one allocation (a fresh one with the caches
-// turned off, as the envelope's own state).
+// What a call works in besides its handle (the formula read, the ion, the
+// envelope's summary, the indices a cap keeps): kept by the thread from
+// call to call, so that the handle is the call's one allocation (a fresh
+// one with the caches turned off, as the envelope's own state).
 struct Scratch {
+    corvan_molecule molecule;
     ion::Ion ion;
     envelope::Envelope envelope;
     std::vector<std::size_t> kept;
 };
 
-Outcome compute(const chem::Composition &molecule, const corvan_options &options, Handle &handle) {
-    return with_thread_state<Scratch>([&](Scratch &scratch) {
-        const chem::Composition *own = nullptr;
-        Outcome charged =
-            ion::ion_parts(molecule, options.charge, options.carrier, scratch.ion, own);
-        if (!charged.ok()) return charged;
-        envelope::Envelope &envelope = scratch.envelope;
-        envelope::NeutralMasses neutral;
-        HandleRoom room(options.charge != 0);
-        Outcome computed = envelope::compute(*own, &scratch.ion.carriers, options.labels, molecule,
-                                             room, envelope, neutral);
-        if (!computed.ok()) return computed;
-        handle = std::move(room.handle);
-        corvan_distribution &result = *handle;
-        finish(result, envelope.first_neutrons, options, scratch.kept);
-        fill_most_abundant(result, result.most_abundant);
-        result.summary.charge = options.charge;
-        result.summary.monoisotopic_mass = neutral.monoisotopic;
-        result.summary.average_mass = neutral.average;
-        result.summary.monoisotopic_mz =
-            options.charge == 0 ? std::numeric_limits<double>::quiet_NaN()
-                                : ion::to_mz(envelope.monoisotopic_mass, options.charge);
-        return Outcome::success();
-    });
+Outcome compute(const chem::Composition &molecule, const corvan_options &options, Scratch &scratch,
+                Handle &handle) {
+    const chem::Composition *own = nullptr;
+    Outcome charged = ion::ion_parts(molecule, options.charge, options.carrier, scratch.ion, own);
+    if (!charged.ok()) return charged;
+    envelope::Envelope &envelope = scratch.envelope;
+    envelope::NeutralMasses neutral;
+    HandleRoom room(options.charge != 0);
+    Outcome computed = envelope::compute(*own, &scratch.ion.carriers, options.labels, molecule,
+                                         room, envelope, neutral);
+    if (!computed.ok()) return computed;
+    handle = std::move(room.handle);
+    corvan_distribution &result = *handle;
+    finish(result, envelope.first_neutrons, options, scratch.kept);
+    fill_most_abundant(result, result.most_abundant);
+    result.summary.charge = options.charge;
+    result.summary.monoisotopic_mass = neutral.monoisotopic;
+    result.summary.average_mass = neutral.average;
+    result.summary.monoisotopic_mz = options.charge == 0
+                                         ? std::numeric_limits<double>::quiet_NaN()
+                                         : ion::to_mz(envelope.monoisotopic_mass, options.charge);
+    return Outcome::success();
 }
 
 // compute() with the options' copy that takes the text's charge and
 // carrier: apart, so that the usual call does not make room for the copy.
 [[gnu::noinline]] Outcome compute_text_charge(const corvan_molecule &molecule,
-                                              const corvan_options &options, Handle &handle) {
+                                              const corvan_options &options, Scratch &scratch,
+                                              Handle &handle) {
     corvan_options local = options;
     local.charge = molecule.charge;
     local.carrier = molecule.has_adducts ? molecule.adducts : ion::proton();
-    return compute(molecule.composition, local, handle);
+    return compute(molecule.composition, local, scratch, handle);
 }
 
 // The options' charge, or the text's ("PEPTIDE/2": protons) when the options
 // leave it at 0; two different non-zero charges are refused. Adduct ions the
 // text writes ("/1[+2Na+,-H+]") carry its charge.
 Outcome compute_into(const corvan_molecule &molecule, const corvan_options *options,
-                     corvan_distribution **distribution) {
+                     Scratch &scratch, corvan_distribution **distribution) {
     const corvan_options &given = options == nullptr ? kDefaults : *options;
     Outcome adduct = check_adduct_charge(given);
     if (!adduct.ok()) return adduct;
@@ -277,23 +277,22 @@ Outcome compute_into(const corvan_molecule &molecule, const corvan_options *opti
                                            "options charge", from_text);
     if (!agreed.ok()) return agreed;
     Handle result;
-    Outcome computed = from_text ? compute_text_charge(molecule, given, result)
-                                 : compute(molecule.composition, given, result);
+    Outcome computed = from_text ? compute_text_charge(molecule, given, scratch, result)
+                                 : compute(molecule.composition, given, scratch, result);
     if (computed.ok()) *distribution = result.release();
     return computed;
 }
 
-// A molecule to parse a formula into: the thread's, emptied as the
+// A molecule to parse a formula into: the scratch's, emptied as the
 // many-molecule calls empty theirs between rows (its arrays keep their
-// room). Other kinds, whose readers hand over arrays of their own, and calls
-// with the caches turned off take a fresh one, so that nothing a call
-// allocates outlives it but its result.
-template <class Body> Outcome with_molecule(int kind, Body &&body) {
-    if (kind != CORVAN_KIND_FORMULA || !fft::caching()) {
+// room). Other kinds, whose readers hand over arrays of their own, take a
+// fresh one, so that nothing a call allocates outlives it but its result.
+template <class Body> Outcome with_molecule(int kind, Scratch &scratch, Body &&body) {
+    if (kind != CORVAN_KIND_FORMULA) {
         corvan_molecule fresh;
         return body(fresh);
     }
-    thread_local corvan_molecule kept;
+    corvan_molecule &kept = scratch.molecule;
     kept.composition.clear();
     kept.charge = 0;
     kept.has_adducts = false;
@@ -315,7 +314,9 @@ int corvan_distribution_compute(const corvan_molecule *molecule, const corvan_op
             return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
         }
         *distribution = nullptr;
-        return api::compute_into(*molecule, options, distribution);
+        return with_thread_state<api::Scratch>([&](api::Scratch &scratch) {
+            return api::compute_into(*molecule, options, scratch, distribution);
+        });
     });
 }
 
@@ -324,10 +325,12 @@ int corvan_distribution_from_text(int kind, const char *text, const corvan_optio
     return api::guarded(error, [&]() -> Outcome {
         if (distribution == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
         *distribution = nullptr;
-        return api::with_molecule(kind, [&](corvan_molecule &molecule) {
-            Outcome parsed = api::parse_molecule(kind, text, molecule);
-            if (!parsed.ok()) return parsed;
-            return api::compute_into(molecule, options, distribution);
+        return with_thread_state<api::Scratch>([&](api::Scratch &scratch) {
+            return api::with_molecule(kind, scratch, [&](corvan_molecule &molecule) {
+                Outcome parsed = api::parse_molecule(kind, text, molecule);
+                if (!parsed.ok()) return parsed;
+                return api::compute_into(molecule, options, scratch, distribution);
+            });
         });
     });
 }
