@@ -773,13 +773,14 @@ bool direct_chosen(const std::vector<Factor> &factors, const Window &window, Rou
                    Buffers &buffers) {
     const long long length = window.direct_top + 1;
     if (route == Route::transform || length > kLongestDirectSum) return false;
-    buffers.direct_terms.clear();
+    // Sized once (the room is kept), then written term by term.
+    buffers.direct_terms.resize(factors.size());
+    DirectTerm *term = buffers.direct_terms.data();
     RouteCosts costs;
     for (const Factor &factor : factors) {
         // A shared series is made only for a pattern that suits.
         if (factor.series == nullptr && !direct_suits(*factor.pattern)) return false;
-        buffers.direct_terms.push_back(
-            {factor.pattern, factor.whole, factor.fraction, factor.series});
+        *term++ = {factor.pattern, factor.whole, factor.fraction, factor.series};
         costs.add_element(static_cast<int>(factor.pattern->size));
     }
     return route == Route::direct || costs.direct_is_cheaper(static_cast<int>(length), window.grid);
