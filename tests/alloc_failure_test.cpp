@@ -586,6 +586,47 @@ std::vector<Case> many_cases() {
              ""}};
 }
 
+// The single call: its points go straight into the handle, whose failed
+// allocation gives CORVAN_E_MEMORY and no handle.
+std::vector<Case> single_call_cases() {
+    const auto single = [](const char *name, const char *text, int charge, int cap, double floor) {
+        const auto run = [=] {
+            corvan_options *options = corvan_options_create();
+            corvan_options_set_charge(options, charge, nullptr, nullptr);
+            corvan_options_set_limits(options, cap, floor, nullptr);
+            corvan_distribution *d = nullptr;
+            const int status = watched([&] {
+                return corvan_distribution_from_text(CORVAN_KIND_FORMULA, text, options, &d,
+                                                     nullptr);
+            });
+            corvan_options_free(options);
+            if (status == CORVAN_E_MEMORY && d == nullptr) return Outcome{true, ""};
+            if (status != CORVAN_OK) return Outcome{false, "BROKEN: a failure without memory"};
+            corvan_points p;
+            corvan_distribution_points(d, &p);
+            const auto bytes = [&](const void *column, std::size_t size) {
+                return std::string(static_cast<const char *>(column), p.count * size);
+            };
+            std::string state = bytes(p.shares, 8) + bytes(p.masses, 8) + bytes(p.neutrons, 4);
+            corvan_distribution_free(d);
+            return Outcome{false, state};
+        };
+        return Case{name, run, {}, ""};
+    };
+    return {single("peptide ion, direct sum", "C50H80N14O15S", 2, 0, 1e-9),
+            single("protein ion, transform, capped", "C2540H3770N650O750S60", 20, 30, 0)};
+}
+
+// Warm, the single call allocates its handle and nothing else.
+TEST_F(AllocFailure, SingleCallWarmAllocatesItsHandleAlone) {
+    corvan::fft::set_caching(true);
+    for (const Case &c : single_call_cases()) {
+        g_k = 0;
+        c.run();
+        EXPECT_EQ(sweep(c), 1) << c.name;
+    }
+}
+
 TEST_F(AllocFailure, ManyMoleculesCachingOff) {
     sweep_uncached(many_cases());
 }

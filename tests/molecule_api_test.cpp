@@ -224,6 +224,26 @@ TEST(DistributionApi, ColumnsKeepTheirPointsWhenFewerPassThanRoomWasMadeFor) {
     corvan_options_free(o);
 }
 
+TEST(DistributionApi, FloorDropsPointsInsideTheRange) {
+    // Br2: 79Br2, 79Br81Br, 81Br2 two neutrons apart; the odd points between
+    // them hold nothing, so a floor leaves a gapped list.
+    corvan_options *o = corvan_options_create();
+    corvan_options_set_limits(o, 0, 0.1, nullptr);
+    corvan_distribution *d = nullptr;
+    ASSERT_EQ(corvan_distribution_from_text(CORVAN_KIND_FORMULA, "Br2", o, &d, nullptr), CORVAN_OK);
+    corvan_points p;
+    corvan_distribution_points(d, &p);
+    ASSERT_EQ(p.count, 3u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(p.neutrons[i], 2 * i);
+    EXPECT_NEAR(p.shares[1], 2 * 0.5069 * 0.4931, 1e-3);
+    EXPECT_EQ(p.intensities[1], 1.0);
+    corvan_most_abundant top;
+    corvan_distribution_most_abundant(d, &top);
+    EXPECT_EQ(top.index, 1u);
+    corvan_distribution_free(d);
+    corvan_options_free(o);
+}
+
 TEST(DistributionApi, WhatCannotBeComputed) {
     corvan_distribution *d = nullptr;
     corvan_error e{};

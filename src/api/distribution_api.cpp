@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -26,23 +27,27 @@ struct Floor {
     bool keeps(double share) const { return every || share >= least; }
 };
 
-// Indices of the points that pass `floor`, at most `cap` of them (the
-// highest shares), in order of k, into `kept` (reused from call to call).
-void capped_points(const envelope::Envelope &envelope, Floor floor, std::size_t cap,
+// Indices of the `points` shares that pass `floor`, at most `cap` of them
+// (the highest shares), in order of k, into `kept` (reused from call to
+// call).
+void capped_points(const double *shares, std::size_t points, Floor floor, std::size_t cap,
                    std::vector<std::size_t> &kept) {
     // Every index written, the count advanced only past the kept ones.
-    const std::size_t points = envelope.shares.size();
     kept.resize(points);
     std::size_t count = 0;
     for (std::size_t i = 0; i < points; ++i) {
         kept[count] = i;
-        count += floor.keeps(envelope.shares[i]);
+        count += floor.keeps(shares[i]);
     }
     kept.resize(count);
     if (count <= cap) return;
-    std::stable_sort(kept.begin(), kept.end(), [&](std::size_t a, std::size_t b) {
-        return envelope.shares[a] > envelope.shares[b];
-    });
+    // The highest first, of equal ones the lower k: a selection that
+    // allocates nothing.
+    const auto before = [&](std::size_t a, std::size_t b) {
+        return shares[a] > shares[b] || (shares[a] == shares[b] && a < b);
+    };
+    std::nth_element(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(cap) - 1, kept.end(),
+                     before);
     kept.resize(cap);
     std::sort(kept.begin(), kept.end());
 }
@@ -70,50 +75,138 @@ Handle make_handle(std::size_t room, bool with_mz) {
     return Handle(d);
 }
 
-// The columns that follow from a kept point's share and mass, each in a
-// loop of its own that the compiler can run on several points at once.
-void fill_derived_columns(corvan_distribution &d, std::size_t count, double highest, int charge) {
-    const double *shares = d.shares, *masses = d.masses;
-    double *intensities = d.intensities, *mz = d.mz;
-    for (std::size_t j = 0; j < count; ++j) intensities[j] = shares[j] / highest;
-    if (charge != 0)
-        for (std::size_t j = 0; j < count; ++j) mz[j] = ion::to_mz(masses[j], charge);
+// Two doubles worked as one: each lane rounds as the scalar operation does.
+using Lanes = double __attribute__((vector_size(16)));
+// Four ints worked as one.
+using IntLanes = int __attribute__((vector_size(16)));
+
+// The index of the first of the highest shares (finite, not negative; at
+// least one): the highest found two lanes at a time, then its place.
+std::size_t highest_point(const double *shares, std::size_t points) {
+    Lanes most{shares[0], shares[0]};
+    std::size_t i = 0;
+    for (; i + 2 <= points; i += 2) {
+        Lanes two;
+        std::memcpy(&two, shares + i, sizeof two);
+        most = two > most ? two : most;
+    }
+    double highest = std::max(most[0], most[1]);
+    if (i < points) highest = std::max(highest, shares[i]);
+    std::size_t top = 0;
+    while (shares[top] != highest) ++top;
+    return top;
 }
 
-// The handle of the points that pass the limits. Unless a cap may bite, the
-// points are taken in one pass into room for all of them, without a list of
-// indices (a few points' room unused at most).
-Handle filled(const envelope::Envelope &envelope, const corvan_options &options,
-              std::vector<std::size_t> &kept) {
-    const double *shares = envelope.shares.data(), *masses = envelope.masses.data();
-    const std::size_t points = envelope.shares.size();
-    const double highest = *std::max_element(shares, shares + points);
-    const Floor floor{options.min_intensity * highest, options.min_intensity == 0};
-    const auto cap = static_cast<std::size_t>(options.max_points);
-    const bool may_cap = cap > 0 && points > cap;
-    if (may_cap) capped_points(envelope, floor, cap, kept);
-    const int charge = options.charge;
-    Handle result = make_handle(may_cap ? kept.size() : points, charge != 0);
-    if (!result) return result;
-    corvan_distribution &d = *result;
+// intensities[j] = shares[j] / highest for `count` points, two at a time;
+// whether every share is at least `least`, found in the same pass.
+bool scale_shares(const double *shares, std::size_t count, double highest, double least,
+                  double *intensities) {
+    const Lanes floor{least, least};
+    auto below = Lanes{} < Lanes{}; // no lane set
+    std::size_t j = 0;
+    for (; j + 2 <= count; j += 2) {
+        Lanes two;
+        std::memcpy(&two, shares + j, sizeof two);
+        const Lanes scaled = two / highest;
+        std::memcpy(intensities + j, &scaled, sizeof scaled);
+        below |= two < floor;
+    }
+    bool passes = (below[0] | below[1]) == 0;
+    if (j < count) {
+        intensities[j] = shares[j] / highest;
+        passes = passes && shares[j] >= least;
+    }
+    return passes;
+}
+
+// neutrons[j] = first + j for `count` points, four at a time.
+void number_points(int *neutrons, std::size_t count, int first) {
+    IntLanes four{first, first + 1, first + 2, first + 3};
+    std::size_t j = 0;
+    for (; j + 4 <= count; j += 4, four += 4) std::memcpy(neutrons + j, &four, sizeof four);
+    for (; j < count; ++j) neutrons[j] = first + static_cast<int>(j);
+}
+
+void fill_mz(corvan_distribution &d, int charge) {
+    if (charge == 0) return;
+    const double *masses = d.masses;
+    double *mz = d.mz;
+    for (std::size_t j = 0; j < d.count; ++j) mz[j] = ion::to_mz(masses[j], charge);
+}
+
+// The handle as the room for the envelope's points: made once their number
+// is known, its shares and masses written by the envelope in place.
+class HandleRoom final : public envelope::PointRoom {
+  public:
+    explicit HandleRoom(bool with_mz) : with_mz_(with_mz) {}
+    bool make(std::size_t points, double *&shares, double *&masses) override {
+        handle = make_handle(points, with_mz_);
+        if (!handle) return false;
+        handle->count = points;
+        shares = handle->shares;
+        masses = handle->masses;
+        return true;
+    }
+
+    Handle handle;
+
+  private:
+    bool with_mz_;
+};
+
+// The points that pass the limits moved to the front of the handle's
+// columns (each to an index at most its own, so in place), with their
+// neutrons; the highest of them marked.
+void keep_passing(corvan_distribution &d, int first_neutrons, Floor floor, std::size_t cap,
+                  std::vector<std::size_t> &kept) {
+    double *shares = d.shares, *masses = d.masses;
+    const std::size_t points = d.count;
     std::size_t top = 0, count = 0;
     const auto put = [&](std::size_t i) {
         const std::size_t j = count++;
-        d.neutrons[j] = envelope.first_neutrons + static_cast<int>(i);
-        d.shares[j] = shares[i];
-        d.masses[j] = masses[i];
-        if (shares[i] > d.shares[top]) top = j;
+        d.neutrons[j] = first_neutrons + static_cast<int>(i);
+        shares[j] = shares[i];
+        masses[j] = masses[i];
+        if (shares[j] > shares[top]) top = j;
     };
-    if (may_cap) {
+    if (cap > 0 && points > cap) {
+        capped_points(shares, points, floor, cap, kept);
         for (std::size_t i : kept) put(i);
     } else {
         for (std::size_t i = 0; i < points; ++i)
             if (floor.keeps(shares[i])) put(i);
     }
-    fill_derived_columns(d, count, highest, charge);
     d.count = count;
     d.summary.most_abundant = top;
-    return result;
+}
+
+// The handle's other columns once the envelope wrote its shares and
+// masses. The points that pass the floor are usually one run about the
+// highest (which always passes: the least intensity is at most 1), found
+// from both ends; the columns written then start at its first point (the
+// block keeps the few before it). Otherwise, or where the cap bites, the
+// points that pass move to the front.
+void finish(corvan_distribution &d, int first_neutrons, const corvan_options &options,
+            std::vector<std::size_t> &kept) {
+    const std::size_t points = d.count, top = highest_point(d.shares, points);
+    const double highest = d.shares[top]; // before the points move
+    const Floor floor{options.min_intensity * highest, options.min_intensity == 0};
+    const auto cap = static_cast<std::size_t>(options.max_points);
+    std::size_t low = 0, high = points;
+    while (low < top && !floor.keeps(d.shares[low])) ++low;
+    while (high > top + 1 && !floor.keeps(d.shares[high - 1])) --high;
+    if ((cap == 0 || high - low <= cap) &&
+        scale_shares(d.shares + low, high - low, highest, floor.least, d.intensities)) {
+        d.shares += low;
+        d.masses += low;
+        d.count = high - low;
+        number_points(d.neutrons, d.count, first_neutrons + static_cast<int>(low));
+        d.summary.most_abundant = top - low;
+    } else {
+        keep_passing(d, first_neutrons, floor, cap, kept);
+        scale_shares(d.shares, d.count, highest, floor.least, d.intensities);
+    }
+    fill_mz(d, options.charge);
 }
 
 void fill_most_abundant(const corvan_distribution &result, corvan_most_abundant &top) {
@@ -125,55 +218,57 @@ void fill_most_abundant(const corvan_distribution &result, corvan_most_abundant 
     top.mz = result.mz == nullptr ? std::numeric_limits<double>::quiet_NaN() : result.mz[i];
 }
 
-// What a call computes into before its handle is made: kept by the thread
-// from call to call, so that the handle is the call's one allocation (a
-// fresh one with the caches turned off, as the envelope's own state).
+// What a call works in besides its handle (the formula read, the ion, the
+// envelope's summary, the indices a cap keeps): kept by the thread from
+// call to call, so that the handle is the call's one allocation (a fresh
+// one with the caches turned off, as the envelope's own state).
 struct Scratch {
+    corvan_molecule molecule;
     ion::Ion ion;
     envelope::Envelope envelope;
     std::vector<std::size_t> kept;
 };
 
-Outcome compute(const chem::Composition &molecule, const corvan_options &options, Handle &handle) {
-    return with_thread_state<Scratch>([&](Scratch &scratch) {
-        const chem::Composition *own = nullptr;
-        Outcome charged =
-            ion::ion_parts(molecule, options.charge, options.carrier, scratch.ion, own);
-        if (!charged.ok()) return charged;
-        envelope::Envelope &envelope = scratch.envelope;
-        envelope::NeutralMasses neutral;
-        Outcome computed = envelope::compute(*own, &scratch.ion.carriers, options.labels, molecule,
-                                             envelope, neutral);
-        if (!computed.ok()) return computed;
-        handle = filled(envelope, options, scratch.kept);
-        if (!handle) return Outcome::failure(CORVAN_E_MEMORY, "out of memory");
-        corvan_distribution &result = *handle;
-        fill_most_abundant(result, result.most_abundant);
-        result.summary.charge = options.charge;
-        result.summary.monoisotopic_mass = neutral.monoisotopic;
-        result.summary.average_mass = neutral.average;
-        result.summary.monoisotopic_mz =
-            options.charge == 0 ? std::numeric_limits<double>::quiet_NaN()
-                                : ion::to_mz(envelope.monoisotopic_mass, options.charge);
-        return Outcome::success();
-    });
+Outcome compute(const chem::Composition &molecule, const corvan_options &options, Scratch &scratch,
+                Handle &handle) {
+    const chem::Composition *own = nullptr;
+    Outcome charged = ion::ion_parts(molecule, options.charge, options.carrier, scratch.ion, own);
+    if (!charged.ok()) return charged;
+    envelope::Envelope &envelope = scratch.envelope;
+    envelope::NeutralMasses neutral;
+    HandleRoom room(options.charge != 0);
+    Outcome computed = envelope::compute(*own, &scratch.ion.carriers, options.labels, molecule,
+                                         room, envelope, neutral);
+    if (!computed.ok()) return computed;
+    handle = std::move(room.handle);
+    corvan_distribution &result = *handle;
+    finish(result, envelope.first_neutrons, options, scratch.kept);
+    fill_most_abundant(result, result.most_abundant);
+    result.summary.charge = options.charge;
+    result.summary.monoisotopic_mass = neutral.monoisotopic;
+    result.summary.average_mass = neutral.average;
+    result.summary.monoisotopic_mz = options.charge == 0
+                                         ? std::numeric_limits<double>::quiet_NaN()
+                                         : ion::to_mz(envelope.monoisotopic_mass, options.charge);
+    return Outcome::success();
 }
 
 // compute() with the options' copy that takes the text's charge and
 // carrier: apart, so that the usual call does not make room for the copy.
 [[gnu::noinline]] Outcome compute_text_charge(const corvan_molecule &molecule,
-                                              const corvan_options &options, Handle &handle) {
+                                              const corvan_options &options, Scratch &scratch,
+                                              Handle &handle) {
     corvan_options local = options;
     local.charge = molecule.charge;
     local.carrier = molecule.has_adducts ? molecule.adducts : ion::proton();
-    return compute(molecule.composition, local, handle);
+    return compute(molecule.composition, local, scratch, handle);
 }
 
 // The options' charge, or the text's ("PEPTIDE/2": protons) when the options
 // leave it at 0; two different non-zero charges are refused. Adduct ions the
 // text writes ("/1[+2Na+,-H+]") carry its charge.
 Outcome compute_into(const corvan_molecule &molecule, const corvan_options *options,
-                     corvan_distribution **distribution) {
+                     Scratch &scratch, corvan_distribution **distribution) {
     const corvan_options &given = options == nullptr ? kDefaults : *options;
     Outcome adduct = check_adduct_charge(given);
     if (!adduct.ok()) return adduct;
@@ -182,23 +277,22 @@ Outcome compute_into(const corvan_molecule &molecule, const corvan_options *opti
                                            "options charge", from_text);
     if (!agreed.ok()) return agreed;
     Handle result;
-    Outcome computed = from_text ? compute_text_charge(molecule, given, result)
-                                 : compute(molecule.composition, given, result);
+    Outcome computed = from_text ? compute_text_charge(molecule, given, scratch, result)
+                                 : compute(molecule.composition, given, scratch, result);
     if (computed.ok()) *distribution = result.release();
     return computed;
 }
 
-// A molecule to parse a formula into: the thread's, emptied as the
+// A molecule to parse a formula into: the scratch's, emptied as the
 // many-molecule calls empty theirs between rows (its arrays keep their
-// room). Other kinds, whose readers hand over arrays of their own, and calls
-// with the caches turned off take a fresh one, so that nothing a call
-// allocates outlives it but its result.
-template <class Body> Outcome with_molecule(int kind, Body &&body) {
-    if (kind != CORVAN_KIND_FORMULA || !fft::caching()) {
+// room). Other kinds, whose readers hand over arrays of their own, take a
+// fresh one, so that nothing a call allocates outlives it but its result.
+template <class Body> Outcome with_molecule(int kind, Scratch &scratch, Body &&body) {
+    if (kind != CORVAN_KIND_FORMULA) {
         corvan_molecule fresh;
         return body(fresh);
     }
-    thread_local corvan_molecule kept;
+    corvan_molecule &kept = scratch.molecule;
     kept.composition.clear();
     kept.charge = 0;
     kept.has_adducts = false;
@@ -220,7 +314,9 @@ int corvan_distribution_compute(const corvan_molecule *molecule, const corvan_op
             return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
         }
         *distribution = nullptr;
-        return api::compute_into(*molecule, options, distribution);
+        return with_thread_state<api::Scratch>([&](api::Scratch &scratch) {
+            return api::compute_into(*molecule, options, scratch, distribution);
+        });
     });
 }
 
@@ -229,10 +325,12 @@ int corvan_distribution_from_text(int kind, const char *text, const corvan_optio
     return api::guarded(error, [&]() -> Outcome {
         if (distribution == nullptr) return Outcome::failure(CORVAN_E_ARGUMENT, "a NULL argument");
         *distribution = nullptr;
-        return api::with_molecule(kind, [&](corvan_molecule &molecule) {
-            Outcome parsed = api::parse_molecule(kind, text, molecule);
-            if (!parsed.ok()) return parsed;
-            return api::compute_into(molecule, options, distribution);
+        return with_thread_state<api::Scratch>([&](api::Scratch &scratch) {
+            return api::with_molecule(kind, scratch, [&](corvan_molecule &molecule) {
+                Outcome parsed = api::parse_molecule(kind, text, molecule);
+                if (!parsed.ok()) return parsed;
+                return api::compute_into(molecule, options, scratch, distribution);
+            });
         });
     });
 }

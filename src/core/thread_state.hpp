@@ -9,11 +9,16 @@
 
 namespace corvan {
 
+// The thread's State, fetched out of line: inlined into a caller, the
+// compiler fetches a thread-local's address anew after every call the
+// caller makes (one look-up each in a shared library).
+template <class State> [[gnu::noinline]] State &kept_thread_state() {
+    thread_local State kept;
+    return kept;
+}
+
 template <class State, class Body> auto with_thread_state(Body &&body) {
-    if (fft::caching()) {
-        thread_local State kept;
-        return body(kept);
-    }
+    if (fft::caching()) return body(kept_thread_state<State>());
     auto fresh = std::make_unique<State>();
     return body(*fresh);
 }

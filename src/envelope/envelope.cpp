@@ -601,22 +601,43 @@ long long cell_of(long long k, const Layout &layout, int grid) {
     return cell < 0 ? cell + grid : cell;
 }
 
+// The Envelope's own arrays as the room for its points.
+class EnvelopeRoom final : public PointRoom {
+  public:
+    explicit EnvelopeRoom(Envelope &envelope) : envelope_(envelope) {}
+    bool make(std::size_t points, double *&shares, double *&masses) override {
+        // Resized without clearing: the caller writes every point, so the
+        // room kept from an earlier molecule need not be zeroed first.
+        envelope_.shares.resize(points);
+        envelope_.masses.resize(points);
+        shares = envelope_.shares.data();
+        masses = envelope_.masses.data();
+        return true;
+    }
+
+  private:
+    Envelope &envelope_;
+};
+
 // The reported range of [window.low, window.low + window.span): the points
 // at both ends below CORVAN_ACCURACY left out; first > last when none is
-// left. Sets result.first_neutrons and sizes its arrays to the range.
+// left. Sets result.first_neutrons and asks `room` for the range's points.
+struct Range {
+    long long first = 0, last = -1;
+    double *shares = nullptr, *masses = nullptr;
+};
+
 template <class ShareAt>
-std::pair<long long, long long> reported_range(const Window &window, long long mono_shift,
-                                               ShareAt &&share_at, Envelope &result) {
+bool reported_range(const Window &window, long long mono_shift, ShareAt &&share_at, PointRoom &room,
+                    Envelope &result, Range &range) {
     long long first = window.low, last = window.low + window.span - 1;
     while (first <= last && share_at(first) < CORVAN_ACCURACY) ++first;
     while (last > first && share_at(last) < CORVAN_ACCURACY) --last;
     result.first_neutrons = static_cast<int>((first > last ? window.low : first) - mono_shift);
-    // Resized without clearing: the caller writes every point, so the
-    // room kept from an earlier molecule need not be zeroed first.
     const auto points = static_cast<std::size_t>(first <= last ? last - first + 1 : 0);
-    result.shares.resize(points);
-    result.masses.resize(points);
-    return {first, last};
+    range.first = first;
+    range.last = last;
+    return room.make(points, range.shares, range.masses);
 }
 
 // Point `at` of the range: its share, and its mass (`mass_of()`, asked only
@@ -628,8 +649,38 @@ void set_point(double *shares, double *masses, std::size_t at, double share, Mas
     masses[at] = signal ? mass_of() : std::numeric_limits<double>::quiet_NaN();
 }
 
-void fill_points(const Window &window, const Layout &layout, const double *total,
-                 const double *moment, long long mono_shift, Envelope &result) {
+// A run of `count` cells as points: share total x scale, mass
+// base + rise k + moment / total, k from `first_k`, two points a turn (each
+// lane rounding as set_point's arithmetic does; a scale or rise of 1 is
+// exact). Both values are worked for every point and a share below
+// CORVAN_ACCURACY then masked to 0 and its mass to NaN, without a branch.
+// Inlined, so that the direct sum's scale and rise of 1 cost nothing.
+[[gnu::always_inline]] inline void set_run(const double *total, const double *moment,
+                                           long long count, double scale, double base, double rise,
+                                           long long first_k, double *shares, double *masses) {
+    const Lanes accuracy{CORVAN_ACCURACY, CORVAN_ACCURACY}, zero{0, 0},
+        nan{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
+    long long i = 0;
+    // Whole numbers far below 2^53: adding 2 stays exact.
+    Lanes k{static_cast<double>(first_k), static_cast<double>(first_k + 1)};
+    for (; i + 2 <= count; i += 2, k += 2) {
+        Lanes cells, moments;
+        std::memcpy(&cells, total + i, sizeof cells);
+        std::memcpy(&moments, moment + i, sizeof moments);
+        const Lanes share = cells * scale, mass = base + rise * k + moments / cells;
+        const auto signal = share >= accuracy;
+        const Lanes kept_share = signal ? share : zero, kept_mass = signal ? mass : nan;
+        std::memcpy(shares + i, &kept_share, sizeof kept_share);
+        std::memcpy(masses + i, &kept_mass, sizeof kept_mass);
+    }
+    if (i < count)
+        set_point(shares, masses, static_cast<std::size_t>(i), total[i] * scale, [&] {
+            return base + rise * static_cast<double>(first_k + i) + moment[i] / total[i];
+        });
+}
+
+bool fill_points(const Window &window, const Layout &layout, const double *total,
+                 const double *moment, long long mono_shift, PointRoom &room, Envelope &result) {
     const double scale = 1.0 / window.grid;
     const long long grid = window.grid, low_cell = cell_of(window.low, layout, window.grid);
     // The window is at most one grid long: a point's cell is the low end's
@@ -638,10 +689,14 @@ void fill_points(const Window &window, const Layout &layout, const double *total
         const long long cell = low_cell + (k - window.low);
         return cell >= grid ? cell - grid : cell;
     };
-    const auto [first, last] = reported_range(
-        window, mono_shift, [&](long long k) { return total[cell_at(k)] * scale; }, result);
-    if (first > last) return;
-    double *shares = result.shares.data(), *masses = result.masses.data();
+    Range range;
+    if (!reported_range(
+            window, mono_shift, [&](long long k) { return total[cell_at(k)] * scale; }, room,
+            result, range))
+        return false;
+    const long long first = range.first, last = range.last;
+    if (first > last) return true;
+    double *shares = range.shares, *masses = range.masses;
     // Held apart from the layout, which the stores to `masses` could
     // otherwise change for all the compiler knows.
     const double lightest = layout.lightest, base = layout.base, rise = 1 + layout.slope;
@@ -655,25 +710,25 @@ void fill_points(const Window &window, const Layout &layout, const double *total
     // cell 0: no wrap and no test for point 0 per point.
     while (k <= last) {
         const long long cell = cell_at(k), run = std::min(last - k + 1, grid - cell);
-        const double *run_total = total + cell, *run_moment = moment + cell;
-        for (long long i = 0; i < run; ++i, ++at)
-            set_point(shares, masses, at, run_total[i] * scale, [&] {
-                return base + rise * static_cast<double>(k + i) + run_moment[i] / run_total[i];
-            });
+        set_run(total + cell, moment + cell, run, scale, base, rise, k, shares + at, masses + at);
+        at += static_cast<std::size_t>(run);
         k += run;
     }
+    return true;
 }
 
 // The direct sum's points: total[k] and moment[k] for k from the lightest
 // composition, whose mass is `lightest`.
-void fill_direct_points(const Window &window, double lightest, const double *total,
-                        const double *moment, long long mono_shift, Envelope &result) {
-    const auto [first, last] = reported_range(
-        window, mono_shift, [&](long long k) { return total[k]; }, result);
-    double *shares = result.shares.data(), *masses = result.masses.data();
-    for (long long k = first; k <= last; ++k)
-        set_point(shares, masses, static_cast<std::size_t>(k - first), total[k],
-                  [&] { return lightest + static_cast<double>(k) + moment[k] / total[k]; });
+bool fill_direct_points(const Window &window, double lightest, const double *total,
+                        const double *moment, long long mono_shift, PointRoom &room,
+                        Envelope &result) {
+    Range range;
+    if (!reported_range(
+            window, mono_shift, [&](long long k) { return total[k]; }, room, result, range))
+        return false;
+    set_run(total + range.first, moment + range.first, range.last - range.first + 1, 1.0, lightest,
+            1.0, range.first, range.shares, range.masses);
+    return true;
 }
 
 // The working arrays, in one aligned block for both grids and both bin
@@ -765,13 +820,14 @@ bool direct_chosen(const std::vector<Factor> &factors, const Window &window, Rou
                    Buffers &buffers) {
     const long long length = window.direct_top + 1;
     if (route == Route::transform || length > kLongestDirectSum) return false;
-    buffers.direct_terms.clear();
+    // Sized once (the room is kept), then written term by term.
+    buffers.direct_terms.resize(factors.size());
+    DirectTerm *term = buffers.direct_terms.data();
     RouteCosts costs;
     for (const Factor &factor : factors) {
         // A shared series is made only for a pattern that suits.
         if (factor.series == nullptr && !direct_suits(*factor.pattern)) return false;
-        buffers.direct_terms.push_back(
-            {factor.pattern, factor.whole, factor.fraction, factor.series});
+        *term++ = {factor.pattern, factor.whole, factor.fraction, factor.series};
         costs.add_element(static_cast<int>(factor.pattern->size));
     }
     return route == Route::direct || costs.direct_is_cheaper(static_cast<int>(length), window.grid);
@@ -781,7 +837,7 @@ bool direct_chosen(const std::vector<Factor> &factors, const Window &window, Rou
 // `inverse(grid, bins, out)` runs an inverse transform as fft::inverse does.
 template <class Inverse>
 Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route route,
-                        Buffers &buffers, Inverse &&inverse, Envelope &result) {
+                        Buffers &buffers, Inverse &&inverse, PointRoom &room, Envelope &result) {
     const FactorMasses masses = masses_of(factors, fixed);
     const Monoisotopic &mono = masses.mono;
     result.monoisotopic_mass = mono.mass;
@@ -800,8 +856,9 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route 
                    buffers.direct_moment);
         Window reported = window;
         reported.span = window.direct_top - window.low + 1;
-        fill_direct_points(reported, masses.lightest, buffers.direct_total, buffers.direct_moment,
-                           mono.shift, result);
+        if (!fill_direct_points(reported, masses.lightest, buffers.direct_total,
+                                buffers.direct_moment, mono.shift, room, result))
+            return no_memory();
         return Outcome::success();
     }
     if (!buffers.reserve(window.grid)) return no_memory();
@@ -813,7 +870,9 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route 
     if (!inverse(window.grid, buffers.total_bins, buffers.total_grid) ||
         !inverse(window.grid, buffers.moment_bins, buffers.moment_grid))
         return no_memory();
-    fill_points(window, layout, buffers.total_grid, buffers.moment_grid, mono.shift, result);
+    if (!fill_points(window, layout, buffers.total_grid, buffers.moment_grid, mono.shift, room,
+                     result))
+        return no_memory();
     return Outcome::success();
 }
 
@@ -929,7 +988,8 @@ Outcome weigh(const chem::Composition &molecule, const labels::LabelSet &labels,
 }
 
 Outcome compute_in(const chem::Composition &molecule, const chem::Composition *carriers,
-                   const labels::LabelSet &labels, CallState &state, Envelope &result) {
+                   const labels::LabelSet &labels, CallState &state, PointRoom &room,
+                   Envelope &result) {
     Outcome collected = call_factors(molecule, carriers, labels, state);
     if (!collected.ok()) return collected;
     return compute_factors(
@@ -937,7 +997,7 @@ Outcome compute_in(const chem::Composition &molecule, const chem::Composition *c
         [&](int grid, fftw_complex *bins, double *out) {
             return state.inverses.run(grid, bins, out);
         },
-        result);
+        room, result);
 }
 
 } // namespace
@@ -955,15 +1015,17 @@ Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels
 
 Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
                 const labels::LabelSet &labels, Envelope &result) {
-    return with_thread_state<CallState>(
-        [&](CallState &state) { return compute_in(molecule, carriers, labels, state, result); });
+    return with_thread_state<CallState>([&](CallState &state) {
+        EnvelopeRoom room(result);
+        return compute_in(molecule, carriers, labels, state, room, result);
+    });
 }
 
 Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
-                const labels::LabelSet &labels, const chem::Composition &neutral, Envelope &result,
-                NeutralMasses &masses) {
+                const labels::LabelSet &labels, const chem::Composition &neutral, PointRoom &room,
+                Envelope &result, NeutralMasses &masses) {
     return with_thread_state<CallState>([&](CallState &state) {
-        Outcome computed = compute_in(molecule, carriers, labels, state, result);
+        Outcome computed = compute_in(molecule, carriers, labels, state, room, result);
         if (!computed.ok()) return computed;
         const bool own_atoms = &neutral == &molecule && labels.all().empty();
         if (own_atoms && weigh_own_atoms(molecule, state.buffers.factors, masses))
@@ -980,12 +1042,13 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
         [&](int element) -> const Labelled & { return state.labelled(element); },
         state.buffers.factors);
     if (!collected.ok()) return collected;
+    EnvelopeRoom room(result);
     return compute_factors(
         fixed_mass_of(molecule, carriers), state.buffers.factors, state.route, state.buffers,
         [&](int grid, fftw_complex *bins, double *out) {
             return state.inverses.run(grid, bins, out);
         },
-        result);
+        room, result);
 }
 
 } // namespace corvan::envelope

@@ -2,6 +2,7 @@
 // of every point, on a grid chosen so that nothing wraps around.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -72,10 +73,25 @@ struct NeutralMasses {
     double monoisotopic = 0, average = 0;
 };
 
-// compute() above, then masses() of `neutral` (the molecule before an ion's
-// carriers were added and lost) in the same call, on the same thread state.
+// Where a computation puts its points instead of the Envelope's arrays, so
+// that they go straight to their final place: asked once, when their number
+// is known, for room for that many shares and masses (written in order of
+// k, from first_neutrons). False when there is none: the computation then
+// fails with CORVAN_E_MEMORY.
+class PointRoom {
+  public:
+    virtual bool make(std::size_t points, double *&shares, double *&masses) = 0;
+
+  protected:
+    ~PointRoom() = default;
+};
+
+// compute() above with the points in `room` (result's shares and masses
+// left as they are), then masses() of `neutral` (the molecule before an
+// ion's carriers were added and lost) in the same call, on the same thread
+// state.
 Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
-                const labels::LabelSet &labels, const chem::Composition &neutral, Envelope &result,
-                NeutralMasses &masses);
+                const labels::LabelSet &labels, const chem::Composition &neutral, PointRoom &room,
+                Envelope &result, NeutralMasses &masses);
 
 } // namespace corvan::envelope

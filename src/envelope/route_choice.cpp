@@ -18,12 +18,6 @@ constexpr double kTransformFixed = 1500; // transform: bins, plans, layout, poin
 
 } // namespace
 
-void RouteCosts::add_element(int isotopes) {
-    ++factors_;
-    if (isotopes < 2) return;
-    ++series_;
-}
-
 bool RouteCosts::direct_is_cheaper(int length, int grid) const {
     const double points = length, bins = grid / 2 + 1;
     const double direct =

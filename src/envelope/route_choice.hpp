@@ -8,8 +8,12 @@ namespace corvan::envelope {
 
 class RouteCosts {
   public:
-    // One factor of the molecule, an element with this many isotopes.
-    void add_element(int isotopes);
+    // One factor of the molecule, an element with this many isotopes
+    // (inline: a call per factor would cost as much as the counting).
+    void add_element(int isotopes) {
+        ++factors_;
+        series_ += isotopes >= 2;
+    }
     // Whether the direct sum to `length` points is estimated to cost less
     // than the transform on a grid of `grid` points.
     bool direct_is_cheaper(int length, int grid) const;
