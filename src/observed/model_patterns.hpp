@@ -26,6 +26,10 @@ class ModelPatterns {
     std::unordered_map<long, std::vector<double>> coarse_;
 };
 
+// The mass bin ModelPatterns files `mass` (Da, > 0) under:
+// round(ln(mass) / ln(1.005)).
+long pattern_bin(double mass);
+
 inline constexpr double kTableLowMass = 50;
 inline constexpr double kTableHighMass = 20000;
 inline constexpr double kPatternFloor = 0.02;
