@@ -187,7 +187,11 @@ Outcome explains_as_lighter(const PeakList &peaks, std::span<const double> weigh
     Hypothesis &lighter = bar.lighter != nullptr ? *bar.lighter : own;
     const double least = *bar.lighter_score;
     const double mono = heavier.monoisotopic_mz - kAveragineSpacing / heavier.charge;
-    Outcome done = score(peaks, weights, ppm, models, mono, heavier.charge, {}, lighter);
+    // Scored up to `least` only: the points between the rungs can only
+    // lower a cosine already below it.
+    Bar up_to_least;
+    up_to_least.score = least;
+    Outcome done = score(peaks, weights, ppm, models, mono, heavier.charge, up_to_least, lighter);
     const std::size_t m = heavier.peak_at.front();
     explains = done.ok() && lighter.score >= least && m != kNoPeak && lighter.pattern->size() > 1 &&
                lighter.scale * (*lighter.pattern)[1] >= kSeedExplained * weights[m];
