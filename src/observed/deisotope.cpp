@@ -135,15 +135,17 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     if (!done.ok()) return done;
     const std::vector<double> &pattern = *result.pattern;
     std::vector<double> &expected = result.expected, &observed = result.observed;
-    expected.push_back(0);
+    // Sized once and written in place: thousands of hypotheses a scan.
+    expected.resize(pattern.size() + 1), observed.resize(pattern.size() + 1);
+    result.peak_at.resize(pattern.size());
+    std::copy(pattern.begin(), pattern.end(), expected.begin() + 1);
     const std::size_t below = strongest_near(peaks, monoisotopic_mz - step, ppm, weights);
-    observed.push_back(below == kNoPeak ? 0 : weights[below]);
+    observed[0] = below == kNoPeak ? 0 : weights[below];
     for (std::size_t k = 0; k < pattern.size(); ++k) {
         const std::size_t at =
             strongest_near(peaks, monoisotopic_mz + static_cast<double>(k) * step, ppm, weights);
-        result.peak_at.push_back(at);
-        expected.push_back(pattern[k]);
-        observed.push_back(at == kNoPeak ? 0 : weights[at]);
+        result.peak_at[k] = at;
+        observed[k + 1] = at == kNoPeak ? 0 : weights[at];
         result.matched += at != kNoPeak;
     }
     const std::size_t top = static_cast<std::size_t>(
@@ -167,12 +169,14 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     // charge has its points) count as expected 0: they tell a charge that
     // is too low.
     const std::span<const double> between = bar.between.empty() ? weights : bar.between;
+    std::size_t point = observed.size();
+    expected.resize(point + std::size(kBetweenRungs) * (pattern.size() - 1), 0.0);
+    observed.resize(expected.size());
     for (std::size_t k = 0; k + 1 < pattern.size(); ++k)
         for (double fraction : kBetweenRungs) {
             const std::size_t at = strongest_near(
                 peaks, monoisotopic_mz + (static_cast<double>(k) + fraction) * step, ppm, between);
-            expected.push_back(0);
-            observed.push_back(at == kNoPeak ? 0 : between[at]);
+            observed[point++] = at == kNoPeak ? 0 : between[at];
         }
     result.score = cosine(expected, observed);
     return Outcome::success();
@@ -299,16 +303,16 @@ Outcome prefer_lower_m(const PeakList &peaks, std::span<const double> weights,
     return done;
 }
 
-// Marks every peak within the tolerance of `centre`: peaks closer than the
-// tolerance are one peak to this search.
+// Marks every peak within the tolerance of `centre` (`peaks` carries
+// deisotope's m/z index): peaks closer than the tolerance are one peak to
+// this search.
 // Peaks a kept envelope took: a rung's own peak (whose intensity it shared)
 // or a peak within the tolerance of a rung (one peak to this search).
 enum class Claim : unsigned char { none, near, rung };
 
 void claim_near(const PeakList &peaks, double centre, double ppm, std::vector<Claim> &claimed) {
     const double half = tolerance(centre, ppm);
-    auto at = std::lower_bound(peaks.mz.begin(), peaks.mz.end(), centre - half);
-    for (auto i = static_cast<std::size_t>(at - peaks.mz.begin());
+    for (std::size_t i = peaks.index->first_at_least(centre - half);
          i < peaks.size() && peaks.mz[i] <= centre + half; ++i)
         claimed[i] = std::max(claimed[i], Claim::near);
 }

@@ -199,11 +199,13 @@ long pattern_bin(double mass) {
     return shared_table().bin(mass);
 }
 
-Outcome ModelPatterns::get(double mass, const std::vector<double> *&pattern) {
+const std::vector<double> *shared_pattern(double mass) {
     const SharedTable &table = shared_table();
-    const long bin = table.bin(mass);
-    pattern = table.find(bin);
-    if (pattern != nullptr) return Outcome::success();
+    return table.find(table.bin(mass));
+}
+
+Outcome ModelPatterns::off_table(double mass, const std::vector<double> *&pattern) {
+    const long bin = pattern_bin(mass);
     auto found = bins_.find(bin);
     if (found == bins_.end()) {
         std::vector<double> computed;
