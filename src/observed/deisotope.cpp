@@ -70,7 +70,9 @@ struct Hypothesis {
     double scale = 0;
     std::size_t matched = 0;
     bool top_unexplained = false;
-    std::vector<std::size_t> peak_at; // per point of the pattern, or kNoPeak
+    // Per point of the pattern, or kNoPeak; empty when the highest point
+    // ended the scoring (score -1).
+    std::vector<std::size_t> peak_at;
     const std::vector<double> *pattern = nullptr;
     // The points compared (the rung below M first); kept with their
     // capacity so that scoring one hypothesis after another allocates once.
@@ -134,6 +136,15 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     Outcome done = models.get(mass, result.pattern);
     if (!done.ok()) return done;
     const std::vector<double> &pattern = *result.pattern;
+    // The highest point first: where it is explained, the hypothesis ends
+    // here (nearly half of them), its other rungs unsought.
+    const std::size_t top = static_cast<std::size_t>(
+        std::max_element(pattern.begin(), pattern.end()) - pattern.begin());
+    const std::size_t top_peak =
+        strongest_near(peaks, monoisotopic_mz + static_cast<double>(top) * step, ppm, weights);
+    result.top_unexplained =
+        top_peak != kNoPeak && weights[top_peak] >= kUnexplainedTop * peaks.intensity[top_peak];
+    if (!(result.top_unexplained || bar.top_may_be_taken)) return Outcome::success();
     std::vector<double> &expected = result.expected, &observed = result.observed;
     // Sized once and written in place: thousands of hypotheses a scan.
     expected.resize(pattern.size() + 1), observed.resize(pattern.size() + 1);
@@ -143,18 +154,14 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     observed[0] = below == kNoPeak ? 0 : weights[below];
     for (std::size_t k = 0; k < pattern.size(); ++k) {
         const std::size_t at =
-            strongest_near(peaks, monoisotopic_mz + static_cast<double>(k) * step, ppm, weights);
+            k == top ? top_peak
+                     : strongest_near(peaks, monoisotopic_mz + static_cast<double>(k) * step, ppm,
+                                      weights);
         result.peak_at[k] = at;
         observed[k + 1] = at == kNoPeak ? 0 : weights[at];
         result.matched += at != kNoPeak;
     }
-    const std::size_t top = static_cast<std::size_t>(
-        std::max_element(pattern.begin(), pattern.end()) - pattern.begin());
-    const std::size_t top_peak = result.peak_at[top];
-    result.top_unexplained =
-        top_peak != kNoPeak && weights[top_peak] >= kUnexplainedTop * peaks.intensity[top_peak];
-    if (result.matched < bar.min_peaks || !(result.top_unexplained || bar.top_may_be_taken))
-        return Outcome::success();
+    if (result.matched < bar.min_peaks) return Outcome::success();
     fit_shared(expected, observed, result);
     if (result.matched < bar.min_peaks) return Outcome::success();
     if (bar.lighter_score && observed[0] > 0) {
