@@ -150,8 +150,6 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     expected.resize(pattern.size() + 1), observed.resize(pattern.size() + 1);
     result.peak_at.resize(pattern.size());
     std::copy(pattern.begin(), pattern.end(), expected.begin() + 1);
-    const std::size_t below = strongest_near(peaks, monoisotopic_mz - step, ppm, weights);
-    observed[0] = below == kNoPeak ? 0 : weights[below];
     for (std::size_t k = 0; k < pattern.size(); ++k) {
         const std::size_t at =
             k == top ? top_peak
@@ -162,6 +160,8 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
         result.matched += at != kNoPeak;
     }
     if (result.matched < bar.min_peaks) return Outcome::success();
+    const std::size_t below = strongest_near(peaks, monoisotopic_mz - step, ppm, weights);
+    observed[0] = below == kNoPeak ? 0 : weights[below];
     fit_shared(expected, observed, result);
     if (result.matched < bar.min_peaks) return Outcome::success();
     if (bar.lighter_score && observed[0] > 0) {
