@@ -80,7 +80,7 @@ Outcome fine_pattern(long bin, Coarse &&coarse, std::vector<double> &pattern) {
     return done;
 }
 
-// fine_bin without its logarithm (a third of a look-up): masses are cut
+// fine_bin without its logarithm (over half of a look-up's cost): masses are cut
 // into cells by the top bits of their double (each cell under 0.4% wide, so
 // it holds at most one border of the 0.5% bins), and a cell keeps its
 // lowest mass's bin and the first mass of the next bin in it, found once by

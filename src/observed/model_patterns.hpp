@@ -12,12 +12,12 @@
 
 namespace corvan::observed {
 
-// Heights relative to the highest point, from M (index 0) on, cut where they
-// fall below kPatternFloor after the highest point.
 // The shared table's pattern for `mass`, or nullptr when the table has
 // none (a mass outside it, or a bin the engine failed on).
 const std::vector<double> *shared_pattern(double mass);
 
+// Heights relative to the highest point, from M (index 0) on, cut where they
+// fall below kPatternFloor after the highest point.
 class ModelPatterns {
   public:
     // The pattern of a peptide of monoisotopic mass `mass` (Da, > 0).
