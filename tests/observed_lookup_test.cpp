@@ -53,6 +53,21 @@ TEST(ModelPatterns, TableAndCallComputedBinsFollowTheEngine) {
     }
 }
 
+// The bins found without a logarithm, at masses beside every border of
+// the table's bins and far off it, against the logarithm.
+TEST(ModelPatterns, BinsWithoutTheLogarithmAreTheLogarithms) {
+    const double per_bin = std::log(1.005);
+    auto bin = [&](double mass) { return std::lround(std::log(mass) / per_bin); };
+    std::vector<double> masses{1, 20, 49.9, 20001, 1e6};
+    for (long k = bin(kTableLowMass) - 1; k <= bin(kTableHighMass) + 1; ++k) {
+        const double border = std::exp((static_cast<double>(k) + 0.5) * per_bin);
+        for (double off : {0.0, -2e-12, 2e-12, -1e-9, 1e-9, 2e-3})
+            masses.push_back(border * (1 + off));
+        masses.push_back(std::nextafter(border, 0.0));
+    }
+    for (double mass : masses) EXPECT_EQ(pattern_bin(mass), bin(mass)) << mass;
+}
+
 TEST(PairFit, RecoversTheFactorsOfASumAndRefusesANegativeOne) {
     const std::vector<double> first{0, 1, 0.5}, second{1, 0.5, 0};
     const std::vector<double> sum{3, 3.5, 1}; // 2 first + 3 second

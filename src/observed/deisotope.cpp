@@ -70,7 +70,9 @@ struct Hypothesis {
     double scale = 0;
     std::size_t matched = 0;
     bool top_unexplained = false;
-    std::vector<std::size_t> peak_at; // per point of the pattern, or kNoPeak
+    // Per point of the pattern, or kNoPeak; empty when the highest point
+    // ended the scoring (score -1).
+    std::vector<std::size_t> peak_at;
     const std::vector<double> *pattern = nullptr;
     // The points compared (the rung below M first); kept with their
     // capacity so that scoring one hypothesis after another allocates once.
@@ -134,25 +136,32 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     Outcome done = models.get(mass, result.pattern);
     if (!done.ok()) return done;
     const std::vector<double> &pattern = *result.pattern;
-    std::vector<double> &expected = result.expected, &observed = result.observed;
-    expected.push_back(0);
-    const std::size_t below = strongest_near(peaks, monoisotopic_mz - step, ppm, weights);
-    observed.push_back(below == kNoPeak ? 0 : weights[below]);
-    for (std::size_t k = 0; k < pattern.size(); ++k) {
-        const std::size_t at =
-            strongest_near(peaks, monoisotopic_mz + static_cast<double>(k) * step, ppm, weights);
-        result.peak_at.push_back(at);
-        expected.push_back(pattern[k]);
-        observed.push_back(at == kNoPeak ? 0 : weights[at]);
-        result.matched += at != kNoPeak;
-    }
+    // The highest point first: where it is explained, the hypothesis ends
+    // here (nearly half of them), its other rungs unsought.
     const std::size_t top = static_cast<std::size_t>(
         std::max_element(pattern.begin(), pattern.end()) - pattern.begin());
-    const std::size_t top_peak = result.peak_at[top];
+    const std::size_t top_peak =
+        strongest_near(peaks, monoisotopic_mz + static_cast<double>(top) * step, ppm, weights);
     result.top_unexplained =
         top_peak != kNoPeak && weights[top_peak] >= kUnexplainedTop * peaks.intensity[top_peak];
-    if (result.matched < bar.min_peaks || !(result.top_unexplained || bar.top_may_be_taken))
-        return Outcome::success();
+    if (!(result.top_unexplained || bar.top_may_be_taken)) return Outcome::success();
+    std::vector<double> &expected = result.expected, &observed = result.observed;
+    // Sized once and written in place: thousands of hypotheses a scan.
+    expected.resize(pattern.size() + 1), observed.resize(pattern.size() + 1);
+    result.peak_at.resize(pattern.size());
+    std::copy(pattern.begin(), pattern.end(), expected.begin() + 1);
+    for (std::size_t k = 0; k < pattern.size(); ++k) {
+        const std::size_t at =
+            k == top ? top_peak
+                     : strongest_near(peaks, monoisotopic_mz + static_cast<double>(k) * step, ppm,
+                                      weights);
+        result.peak_at[k] = at;
+        observed[k + 1] = at == kNoPeak ? 0 : weights[at];
+        result.matched += at != kNoPeak;
+    }
+    if (result.matched < bar.min_peaks) return Outcome::success();
+    const std::size_t below = strongest_near(peaks, monoisotopic_mz - step, ppm, weights);
+    observed[0] = below == kNoPeak ? 0 : weights[below];
     fit_shared(expected, observed, result);
     if (result.matched < bar.min_peaks) return Outcome::success();
     if (bar.lighter_score && observed[0] > 0) {
@@ -167,12 +176,14 @@ Outcome score(const PeakList &peaks, std::span<const double> weights, double ppm
     // charge has its points) count as expected 0: they tell a charge that
     // is too low.
     const std::span<const double> between = bar.between.empty() ? weights : bar.between;
+    std::size_t point = observed.size();
+    expected.resize(point + std::size(kBetweenRungs) * (pattern.size() - 1), 0.0);
+    observed.resize(expected.size());
     for (std::size_t k = 0; k + 1 < pattern.size(); ++k)
         for (double fraction : kBetweenRungs) {
             const std::size_t at = strongest_near(
                 peaks, monoisotopic_mz + (static_cast<double>(k) + fraction) * step, ppm, between);
-            expected.push_back(0);
-            observed.push_back(at == kNoPeak ? 0 : between[at]);
+            observed[point++] = at == kNoPeak ? 0 : between[at];
         }
     result.score = cosine(expected, observed);
     return Outcome::success();
@@ -187,7 +198,11 @@ Outcome explains_as_lighter(const PeakList &peaks, std::span<const double> weigh
     Hypothesis &lighter = bar.lighter != nullptr ? *bar.lighter : own;
     const double least = *bar.lighter_score;
     const double mono = heavier.monoisotopic_mz - kAveragineSpacing / heavier.charge;
-    Outcome done = score(peaks, weights, ppm, models, mono, heavier.charge, {}, lighter);
+    // Scored up to `least` only: the points between the rungs can only
+    // lower a cosine already below it.
+    Bar up_to_least;
+    up_to_least.score = least;
+    Outcome done = score(peaks, weights, ppm, models, mono, heavier.charge, up_to_least, lighter);
     const std::size_t m = heavier.peak_at.front();
     explains = done.ok() && lighter.score >= least && m != kNoPeak && lighter.pattern->size() > 1 &&
                lighter.scale * (*lighter.pattern)[1] >= kSeedExplained * weights[m];
@@ -295,16 +310,16 @@ Outcome prefer_lower_m(const PeakList &peaks, std::span<const double> weights,
     return done;
 }
 
-// Marks every peak within the tolerance of `centre`: peaks closer than the
-// tolerance are one peak to this search.
+// Marks every peak within the tolerance of `centre` (`peaks` carries
+// deisotope's m/z index): peaks closer than the tolerance are one peak to
+// this search.
 // Peaks a kept envelope took: a rung's own peak (whose intensity it shared)
 // or a peak within the tolerance of a rung (one peak to this search).
 enum class Claim : unsigned char { none, near, rung };
 
 void claim_near(const PeakList &peaks, double centre, double ppm, std::vector<Claim> &claimed) {
     const double half = tolerance(centre, ppm);
-    auto at = std::lower_bound(peaks.mz.begin(), peaks.mz.end(), centre - half);
-    for (auto i = static_cast<std::size_t>(at - peaks.mz.begin());
+    for (std::size_t i = peaks.index->first_at_least(centre - half);
          i < peaks.size() && peaks.mz[i] <= centre + half; ++i)
         claimed[i] = std::max(claimed[i], Claim::near);
 }

@@ -29,8 +29,10 @@ Outcome add_labels(corvan_options &options, const std::vector<labels::Label> &ex
 
 } // namespace
 
+// Deisotoping asks for it thousands of times a scan: worked out once.
 double proton_mass() {
-    return chem::lightest_mass(chem::element::H) - CORVAN_ELECTRON_MASS;
+    static const double mass = chem::lightest_mass(chem::element::H) - CORVAN_ELECTRON_MASS;
+    return mass;
 }
 
 Outcome expected_envelope(const corvan_molecule &molecule, const corvan_options &options,

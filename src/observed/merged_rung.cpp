@@ -53,11 +53,12 @@ Outcome neighbour_at(const FoundBefore &found, double mz, int twice,
     const double half = tolerance(mz, settings.ppm);
     for (const corvan_found_envelope &envelope : found.envelopes) {
         const double step = kAveragineSpacing / envelope.charge;
-        const double rung = std::round((mz - envelope.monoisotopic_mz) / step);
-        if (envelope.charge == twice || rung < 0 ||
-            mz - envelope.monoisotopic_mz > kNeighbourReach ||
-            std::abs(envelope.monoisotopic_mz + rung * step - mz) > half)
-            continue;
+        const double offset = mz - envelope.monoisotopic_mz;
+        // Most envelopes are out of reach: told before the rung is worked out
+        // (an offset below -step puts the rung below 0).
+        if (envelope.charge == twice || offset > kNeighbourReach || offset < -step) continue;
+        const double rung = std::round(offset / step);
+        if (rung < 0 || std::abs(envelope.monoisotopic_mz + rung * step - mz) > half) continue;
         Outcome done = models.get(envelope.monoisotopic_mass, neighbour.pattern);
         if (!done.ok()) return done;
         if (static_cast<std::size_t>(rung) >= neighbour.pattern->size()) continue;
@@ -152,12 +153,14 @@ Outcome double_over_merged_rung(const PeakList &peaks, const FoundBefore &found,
     doubled.monoisotopic_mz = monoisotopic_mz, doubled.charge = twice;
     Outcome done = models.get((monoisotopic_mz - proton_mass()) * twice, doubled.pattern);
     if (!done.ok()) return done;
+    // The merged peak (the 2z M+1, as gather finds it) first: most seeds have none.
+    const std::size_t merged = strongest_near(
+        peaks, monoisotopic_mz + 1.0 * (kAveragineSpacing / twice), kMergedWiden * settings.ppm);
+    if (merged == kNoPeak || !(found.remaining[merged] < peaks.intensity[merged]))
+        return Outcome::success();
     RungPoints seed;
     seed.gather(peaks, peaks.intensity, kMergedWiden * settings.ppm, monoisotopic_mz, twice, kBelow,
                 kBelow + std::max(doubled.pattern->size(), 2 * read.size() - 1));
-    const std::size_t merged = seed.peak_at[kBelow + 1];
-    if (merged == kNoPeak || !(found.remaining[merged] < peaks.intensity[merged]))
-        return Outcome::success();
     Neighbour neighbour;
     done = neighbour_at(found, peaks.mz[merged], twice, settings, models, neighbour);
     if (!done.ok() || neighbour.envelope == nullptr) return done;

@@ -12,7 +12,10 @@
 #include "observed/model_patterns.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "corvan.h"
@@ -77,6 +80,59 @@ Outcome fine_pattern(long bin, Coarse &&coarse, std::vector<double> &pattern) {
     return done;
 }
 
+// fine_bin without its logarithm (over half of a look-up's cost): masses are cut
+// into cells by the top bits of their double (each cell under 0.4% wide, so
+// it holds at most one border of the 0.5% bins), and a cell keeps its
+// lowest mass's bin and the first mass of the next bin in it, found once by
+// bisecting the cell's doubles with fine_bin itself. A mass within
+// kBorderGuard of a border (where a logarithm one unit off in its last
+// place could put it in the other bin) and a mass outside the cells take
+// fine_bin.
+class BinCells {
+  public:
+    BinCells() : first_(cell_of(kTableLowMass)) {
+        const std::uint64_t end = cell_of(kTableHighMass) + 1;
+        cells_.reserve(end - first_);
+        for (std::uint64_t cell = first_; cell < end; ++cell) cells_.push_back(bisect(cell));
+    }
+
+    long bin(double mass) const {
+        const std::uint64_t cell = cell_of(mass) - first_;
+        if (cell >= cells_.size()) return fine_bin(mass);
+        const Cell &at = cells_[cell];
+        if (std::abs(mass - at.border) <= kBorderGuard * mass) return fine_bin(mass);
+        return at.low_bin + (mass >= at.border);
+    }
+
+  private:
+    static constexpr int kCellShift = 44; // 8 bits of the mantissa kept
+    static constexpr double kBorderGuard = 1e-12;
+
+    struct Cell {
+        long low_bin;
+        double border; // the first mass of bin low_bin + 1; infinity: none in the cell
+    };
+
+    static std::uint64_t cell_of(double mass) {
+        return std::bit_cast<std::uint64_t>(mass) >> kCellShift;
+    }
+
+    static Cell bisect(std::uint64_t cell) {
+        std::uint64_t low = cell << kCellShift, high = ((cell + 1) << kCellShift) - 1;
+        const long low_bin = fine_bin(std::bit_cast<double>(low));
+        if (fine_bin(std::bit_cast<double>(high)) == low_bin)
+            return {low_bin, std::numeric_limits<double>::infinity()};
+        while (high - low > 1) { // fine_bin(low) is low_bin, fine_bin(high) is not
+            const std::uint64_t middle = low + (high - low) / 2;
+            (fine_bin(std::bit_cast<double>(middle)) == low_bin ? low : high) = middle;
+        }
+        return {low_bin, std::bit_cast<double>(high)};
+    }
+
+    std::uint64_t first_;
+    std::vector<Cell> cells_;
+};
+
 // Every fine bin of kTableLowMass .. kTableHighMass; a bin the engine
 // failed on stays empty (the call then computes it and reports the failure).
 class SharedTable {
@@ -99,6 +155,8 @@ class SharedTable {
             (void)fine_pattern(first_ + static_cast<long>(i), coarse_bin, bins_[i]);
     }
 
+    long bin(double mass) const { return cells_.bin(mass); }
+
     // The bin's pattern, or nullptr outside the table or where it failed.
     const std::vector<double> *find(long bin) const {
         if (bin < first_ || bin - first_ >= static_cast<long>(bins_.size())) return nullptr;
@@ -113,6 +171,7 @@ class SharedTable {
 
     long first_;
     std::vector<std::vector<double>> bins_;
+    BinCells cells_;
 };
 
 // Built once (thread-safe static initialisation); a failed allocation
@@ -136,10 +195,17 @@ Outcome ModelPatterns::coarse(long bin, const std::vector<double> *&pattern) {
     return Outcome::success();
 }
 
-Outcome ModelPatterns::get(double mass, const std::vector<double> *&pattern) {
-    const long bin = fine_bin(mass);
-    pattern = shared_table().find(bin);
-    if (pattern != nullptr) return Outcome::success();
+long pattern_bin(double mass) {
+    return shared_table().bin(mass);
+}
+
+const std::vector<double> *shared_pattern(double mass) {
+    const SharedTable &table = shared_table();
+    return table.find(table.bin(mass));
+}
+
+Outcome ModelPatterns::off_table(double mass, const std::vector<double> *&pattern) {
+    const long bin = pattern_bin(mass);
     auto found = bins_.find(bin);
     if (found == bins_.end()) {
         std::vector<double> computed;

@@ -12,19 +12,34 @@
 
 namespace corvan::observed {
 
+// The shared table's pattern for `mass`, or nullptr when the table has
+// none (a mass outside it, or a bin the engine failed on).
+const std::vector<double> *shared_pattern(double mass);
+
 // Heights relative to the highest point, from M (index 0) on, cut where they
 // fall below kPatternFloor after the highest point.
 class ModelPatterns {
   public:
     // The pattern of a peptide of monoisotopic mass `mass` (Da, > 0).
-    Outcome get(double mass, const std::vector<double> *&pattern);
+    // Inline: deisotoping asks tens of thousands of times a scan, nearly
+    // always for a mass the shared table holds.
+    Outcome get(double mass, const std::vector<double> *&pattern) {
+        pattern = shared_pattern(mass);
+        return pattern != nullptr ? Outcome::success() : off_table(mass, pattern);
+    }
 
   private:
+    // Off the shared table: the pattern computed for the call.
+    Outcome off_table(double mass, const std::vector<double> *&pattern);
     Outcome coarse(long bin, const std::vector<double> *&pattern);
 
     std::unordered_map<long, std::vector<double>> bins_;
     std::unordered_map<long, std::vector<double>> coarse_;
 };
+
+// The mass bin ModelPatterns files `mass` (Da, > 0) under:
+// round(ln(mass) / ln(1.005)).
+long pattern_bin(double mass);
 
 inline constexpr double kTableLowMass = 50;
 inline constexpr double kTableHighMass = 20000;

@@ -1,16 +1,8 @@
 #include "observed/pair_fit.hpp"
 
-#include "observed/similarity.hpp"
-
 namespace corvan::observed {
 
 namespace {
-
-double dot(std::span<const double> x, std::span<const double> y) {
-    double sum = 0;
-    for (std::size_t i = 0; i < x.size(); ++i) sum += x[i] * y[i];
-    return sum;
-}
 
 double residual(std::span<const double> first, double a, std::span<const double> second, double b,
                 std::span<const double> observed) {
@@ -29,11 +21,16 @@ double residual(std::span<const double> first, double a, std::span<const double>
 PairFit fit_pair(std::span<const double> first, std::span<const double> second,
                  std::span<const double> observed) {
     PairFit fit;
-    const double alone = fitted_scale(second, observed);
+    // The five sums in one pass, each added in the order of the points (as
+    // fitted_scale adds its two).
+    double ff = 0, ss = 0, fs = 0, fo = 0, so = 0;
+    for (std::size_t i = 0; i < observed.size(); ++i) {
+        ff += first[i] * first[i], ss += second[i] * second[i], fs += first[i] * second[i];
+        fo += first[i] * observed[i], so += second[i] * observed[i];
+    }
+    const double alone = ss == 0 ? 0 : so / ss; // fitted_scale(second, observed)
     fit.alone_residual = residual(first, 0, second, alone, observed);
     fit.residual = fit.alone_residual;
-    const double ff = dot(first, first), ss = dot(second, second), fs = dot(first, second);
-    const double fo = dot(first, observed), so = dot(second, observed);
     const double determinant = ff * ss - fs * fs;
     if (!(determinant > 1e-12 * ff * ss)) return fit;
     const double a = (ss * fo - fs * so) / determinant, b = (ff * so - fs * fo) / determinant;

@@ -5,8 +5,6 @@
 #include <cmath>
 #include <string>
 
-#include "observed/mz_index.hpp"
-
 namespace corvan::observed {
 
 namespace {
@@ -36,20 +34,6 @@ Outcome read_peaks(const double *mz, const double *intensity, std::size_t count,
     peaks.mz = {mz, count};
     peaks.intensity = {intensity, count};
     return Outcome::success();
-}
-
-std::size_t strongest_in(const PeakList &peaks, double low, double high,
-                         std::span<const double> weights) {
-    const std::span<const double> weight = weights.empty() ? peaks.intensity : weights;
-    const std::size_t first =
-        peaks.index != nullptr
-            ? peaks.index->first_at_least(low)
-            : static_cast<std::size_t>(std::lower_bound(peaks.mz.begin(), peaks.mz.end(), low) -
-                                       peaks.mz.begin());
-    std::size_t best = kNoPeak;
-    for (std::size_t i = first; i < peaks.size() && peaks.mz[i] <= high; ++i)
-        if (weight[i] > 0 && (best == kNoPeak || weight[i] > weight[best])) best = i;
-    return best;
 }
 
 Outcome check_ppm(double ppm) {

@@ -12,6 +12,7 @@ void RungPoints::gather(const PeakList &peaks, std::span<const double> weights, 
                         double mono, int charge, std::size_t below, std::size_t rungs) {
     const double step = kAveragineSpacing / charge;
     observed.clear(), peak_at.clear();
+    observed.reserve(rungs), peak_at.reserve(rungs);
     for (std::size_t i = 0; i < rungs; ++i) {
         const double r = static_cast<double>(i) - static_cast<double>(below);
         const std::size_t found = strongest_near(peaks, mono + r * step, ppm, weights);
