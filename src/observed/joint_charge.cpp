@@ -67,10 +67,13 @@ std::size_t rung_peak(const PeakList &peaks, const std::vector<double> &others, 
     return merged != kNoPeak && others[merged] > 0 ? merged : kNoPeak;
 }
 
+// Kept from envelope to envelope with its buffers.
 class Region {
   public:
     Region(const PeakList &peaks, const std::vector<double> &others, double ppm)
         : peaks_(peaks), others_(others), ppm_(ppm) {}
+
+    void clear() { points_.clear(); }
 
     // Lays reading `r` (M at `mono`) on the points, the rung below M first.
     void lay(std::size_t r, double mono, const Reading &reading) {
@@ -84,7 +87,7 @@ class Region {
     }
 
     // Fits reading `r`'s height and scores it.
-    void fit(std::size_t r, Reading &reading) const {
+    void fit(std::size_t r, Reading &reading) {
         double norm = 0, scale = 0;
         for (const Point &p : points_) norm += p.height[r] * p.height[r];
         if (!(norm > 0)) return;
@@ -97,20 +100,20 @@ class Region {
         }
         reading.scale = scale;
         reading.residual = 0, reading.own_residual = 0, reading.matched = 0, reading.own = 0;
-        std::vector<double> expected, observed;
+        expected_.clear(), observed_.clear();
         for (const Point &p : points_) {
             const double put = scale * p.height[r], fitted = p.fitted(put);
             const bool shared = p.others >= kOwnPeak * p.observed && p.others > 0;
             reading.residual += (fitted - put) * (fitted - put);
             if (!shared) reading.own_residual += (fitted - put) * (fitted - put);
-            expected.push_back(p.height[r]);
-            observed.push_back(fitted);
+            expected_.push_back(p.height[r]);
+            observed_.push_back(fitted);
             const bool matched = p.height[r] > 0 && p.peak != kNoPeak && p.observed > 0 &&
                                  p.observed >= kMatchedShare * put;
             reading.matched += matched;
             reading.own += matched && !shared;
         }
-        reading.score = cosine(expected, observed);
+        reading.score = cosine(expected_, observed_);
     }
 
     // The reading's share: its fitted height on each of its points' peaks.
@@ -139,6 +142,7 @@ class Region {
     const std::vector<double> &others_;
     double ppm_;
     std::vector<Point> points_;
+    std::vector<double> expected_, observed_;
 };
 
 void add(const EnvelopeShare &share, double sign, std::vector<double> &total) {
@@ -170,15 +174,26 @@ std::optional<double> gain(const Reading &other, const Reading &current,
     return other.residual / current.residual;
 }
 
+// Whether the other reading may explain the region better at all: at a
+// higher charge its M+1 (between the first reading's M and M+1) needs a
+// peak; at a lower one the first reading's M+1, where it expects nothing,
+// must be mostly a neighbour's.
+bool worth_reading(const PeakList &peaks, const std::vector<double> &others, double ppm,
+                   double mono, int charge, int other) {
+    const double first = mono + kAveragineSpacing / std::max(charge, other);
+    if (other > charge) return strongest_near(peaks, first, kMergedWiden * ppm) != kNoPeak;
+    const std::size_t at = strongest_near(peaks, first, ppm);
+    return at == kNoPeak || others[at] >= kOwnPeak * peaks.intensity[at];
+}
+
 // The two readings fitted on their region; `share` set to the other's.
-Outcome compare(const PeakList &peaks, const corvan_deisotope_settings &settings,
-                ModelPatterns &models, const std::vector<double> &others, double mono,
+Outcome compare(ModelPatterns &models, double mono, Region &region,
                 std::array<Reading, 2> &readings, EnvelopeShare &share) {
     for (Reading &reading : readings) {
         Outcome done = models.get((mono - proton_mass()) * reading.charge, reading.pattern);
         if (!done.ok()) return done;
     }
-    Region region(peaks, others, settings.ppm);
+    region.clear();
     for (std::size_t r = 0; r < readings.size(); ++r) region.lay(r, mono, readings[r]);
     for (std::size_t r = 0; r < readings.size(); ++r) region.fit(r, readings[r]);
     share = region.share(1, readings[1].scale);
@@ -192,6 +207,7 @@ Outcome reread_charges(const PeakList &peaks, const corvan_deisotope_settings &s
                        std::vector<EnvelopeShare> &shares) {
     std::vector<double> others(peaks.size(), 0.0);
     for (const EnvelopeShare &share : shares) add(share, 1, others);
+    Region region(peaks, others, settings.ppm);
     for (std::size_t i = 0; i < found.size(); ++i) {
         corvan_found_envelope &envelope = found[i];
         const double mono = envelope.monoisotopic_mz;
@@ -200,9 +216,11 @@ Outcome reread_charges(const PeakList &peaks, const corvan_deisotope_settings &s
         Reading chosen;
         EnvelopeShare share;
         for (int charge : other_charges(envelope.charge, settings)) {
+            if (!worth_reading(peaks, others, settings.ppm, mono, envelope.charge, charge))
+                continue;
             std::array<Reading, 2> readings;
             readings[0].charge = envelope.charge, readings[1].charge = charge;
-            Outcome done = compare(peaks, settings, models, others, mono, readings, share);
+            Outcome done = compare(models, mono, region, readings, share);
             if (!done.ok()) return done;
             const std::optional<double> better = gain(readings[1], readings[0], settings);
             if (better && (!best || *better < *best)) {
