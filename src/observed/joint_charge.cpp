@@ -150,15 +150,13 @@ void add(const EnvelopeShare &share, double sign, std::vector<double> &total) {
         total[share.peak[k]] += sign * share.height[k];
 }
 
-// The charges an envelope of `charge` may be reread at: its multiples and
-// divisors by 2 and 3 within the settings.
+// The charges an envelope of `charge` may be reread at: twice and three
+// times it, within the settings. (A reading lower than the seed's is kept
+// by the seed's own test of the points between its rungs.)
 std::vector<int> other_charges(int charge, const corvan_deisotope_settings &settings) {
     std::vector<int> charges;
-    for (int times : {2, 3}) {
+    for (int times : {2, 3})
         if (times * charge <= settings.max_charge) charges.push_back(times * charge);
-        if (charge % times == 0 && charge / times >= settings.min_charge)
-            charges.push_back(charge / times);
-    }
     return charges;
 }
 
@@ -174,16 +172,10 @@ std::optional<double> gain(const Reading &other, const Reading &current,
     return other.residual / current.residual;
 }
 
-// Whether the other reading may explain the region better at all: at a
-// higher charge its M+1 (between the first reading's M and M+1) needs a
-// peak; at a lower one the first reading's M+1, where it expects nothing,
-// must be mostly a neighbour's.
-bool worth_reading(const PeakList &peaks, const std::vector<double> &others, double ppm,
-                   double mono, int charge, int other) {
-    const double first = mono + kAveragineSpacing / std::max(charge, other);
-    if (other > charge) return strongest_near(peaks, first, kMergedWiden * ppm) != kNoPeak;
-    const std::size_t at = strongest_near(peaks, first, ppm);
-    return at == kNoPeak || others[at] >= kOwnPeak * peaks.intensity[at];
+// Whether the other reading may explain the region better at all: its M+1
+// (between the first reading's M and M+1) needs a peak.
+bool worth_reading(const PeakList &peaks, double ppm, double mono, int other) {
+    return strongest_near(peaks, mono + kAveragineSpacing / other, kMergedWiden * ppm) != kNoPeak;
 }
 
 // The two readings fitted on their region; `share` set to the other's.
@@ -216,8 +208,7 @@ Outcome reread_charges(const PeakList &peaks, const corvan_deisotope_settings &s
         Reading chosen;
         EnvelopeShare share;
         for (int charge : other_charges(envelope.charge, settings)) {
-            if (!worth_reading(peaks, others, settings.ppm, mono, envelope.charge, charge))
-                continue;
+            if (!worth_reading(peaks, settings.ppm, mono, charge)) continue;
             std::array<Reading, 2> readings;
             readings[0].charge = envelope.charge, readings[1].charge = charge;
             Outcome done = compare(models, mono, region, readings, share);

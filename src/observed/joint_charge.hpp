@@ -2,8 +2,7 @@
 // reading explains all the peaks of its region together with the other
 // envelopes, rather than by the first reading's own score. A seed's reading
 // sees only what envelopes found before left: a 2z ion whose M+1 fell into
-// a neighbour's centroid reads as z there, and a z ion whose half step holds
-// a neighbour's point reads as 2z.
+// a neighbour's centroid reads as z there.
 #pragma once
 
 #include <vector>
@@ -17,9 +16,9 @@
 namespace corvan::observed {
 
 // Rereads each envelope of `found` (parallel to `shares`, in the order
-// kept) at twice its charge and at half an even one, at the same M, and
-// keeps the reading that leaves clearly less of the region unexplained;
-// a reread envelope's row and share follow its new reading.
+// kept) at twice and three times its charge, at the same M, and keeps the
+// reading that leaves clearly less of the region unexplained; a reread
+// envelope's row and share follow its new reading.
 Outcome reread_charges(const PeakList &peaks, const corvan_deisotope_settings &settings,
                        ModelPatterns &models, std::vector<corvan_found_envelope> &found,
                        std::vector<EnvelopeShare> &shares);
