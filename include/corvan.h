@@ -1993,11 +1993,18 @@ typedef struct corvan_envelopes corvan_envelopes;
  * of even charge z is read instead as an ion of charge z/2 at the kept
  * one's M (a charge tried) beside the heavier one when that leaves at most
  * half the squared residual and the z/2 ion scores min_score on what the
- * heavier one leaves (a 1+ ion half a step below a 2+ one). Last, an
- * envelope with fewer than min_peaks peaks of its own is dropped: a peak is
- * its own when its fitted height there is at least 0.1 of what all
- * envelopes put there (what a stronger neighbour's fit leaves of a shared
- * peak makes no envelope). Result sorted
+ * heavier one leaves (a 1+ ion half a step below a 2+ one). Then each
+ * envelope is read again at twice and three times its charge (same M),
+ * both readings fitted on all their points with the other envelopes'
+ * fitted heights on shared peaks (a centroid of two merged points holds
+ * at least the larger and at most both; a rung may find one within 3.5
+ * times ppm), and the other reading replaces it when it leaves at most
+ * half the squared residual, fits the peaks the neighbours hold less than
+ * half of no worse, scores min_score and holds min_peaks of those peaks.
+ * Last, an envelope with fewer than min_peaks peaks of its own is dropped:
+ * a peak is its own when its fitted height there is at least 0.1 of what
+ * all envelopes put there (what a stronger neighbour's fit leaves of a
+ * shared peak makes no envelope). Result sorted
  * by monoisotopic m/z, in *envelopes (free with corvan_envelopes_free). NULL settings: defaults.
  * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL, settings out of range),
  * CORVAN_E_RANGE (spectrum), CORVAN_E_MEMORY; then *envelopes is NULL.

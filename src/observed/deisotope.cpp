@@ -14,6 +14,7 @@
 #include "observed/expected_envelope.hpp"
 #include "observed/false_hit_filter.hpp"
 #include "observed/half_charge.hpp"
+#include "observed/joint_charge.hpp"
 #include "observed/lighter_partner.hpp"
 #include "observed/merged_rung.hpp"
 #include "observed/model_patterns.hpp"
@@ -619,6 +620,8 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
         found.push_back(describe(peaks, partner));
         shares.push_back(share_of(partner));
     }
+    Outcome reread = reread_charges(peaks, settings, models, found, shares);
+    if (!reread.ok()) return reread;
     drop_borrowed(peaks.size(), static_cast<std::size_t>(settings.min_peaks), found, shares);
     std::sort(found.begin(), found.end(),
               [](const auto &a, const auto &b) { return a.monoisotopic_mz < b.monoisotopic_mz; });
