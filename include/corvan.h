@@ -2001,7 +2001,10 @@ typedef struct corvan_envelopes corvan_envelopes;
  * peak makes no envelope). So is an envelope whose fitted intensity is below
  * min_signal_to_noise times the scan's noise level at its M (the first
  * quartile of the centroid intensities within 50 m/z; none when fewer than
- * 40 centroids lie there). Result sorted
+ * 40 centroids lie there), and an envelope of two matched peaks whose
+ * weaker fitted rung's peak holds less than half of what the stronger
+ * rung's intensity (less what other envelopes fitted there) and the
+ * pattern's ratio put there, by more than twice the noise level. Result sorted
  * by monoisotopic m/z, in *envelopes (free with corvan_envelopes_free). NULL settings: defaults.
  * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL, settings out of range),
  * CORVAN_E_RANGE (spectrum), CORVAN_E_MEMORY; then *envelopes is NULL.

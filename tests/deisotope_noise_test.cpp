@@ -48,15 +48,23 @@ struct Scan {
     }
 };
 
-double monoisotopic_mz(const char *text) {
+// The m/z and share of the first two points of a peptide's envelope.
+struct FirstTwo {
+    double mz[2], share[2];
+};
+FirstTwo first_two(const char *text) {
     corvan_distribution *d = nullptr;
     EXPECT_EQ(corvan_distribution_from_text(CORVAN_KIND_PEPTIDE, text, nullptr, &d, nullptr),
               CORVAN_OK);
     corvan_points p{};
     corvan_distribution_points(d, &p);
-    const double mz = p.mz[0];
+    const FirstTwo two{{p.mz[0], p.mz[1]}, {p.shares[0], p.shares[1]}};
     corvan_distribution_free(d);
-    return mz;
+    return two;
+}
+
+double monoisotopic_mz(const char *text) {
+    return first_two(text).mz[0];
 }
 
 TEST(DeisotopeNoise, EnvelopesFittedBelowTheBarTimesTheNoiseLevelAreDropped) {
@@ -84,6 +92,26 @@ TEST(DeisotopeNoise, EnvelopesFittedBelowTheBarTimesTheNoiseLevelAreDropped) {
         settings.min_signal_to_noise = wrong;
         EXPECT_EQ(corvan_deisotope(&one, &one, 1, &settings, &found, nullptr), CORVAN_E_ARGUMENT);
     }
+}
+
+TEST(DeisotopeTwoPeaks, AWeakerRungFarBelowThePatternsRatioIsNoEnvelope) {
+    // A 1+ ion's M and M+1 alone: the M+1 at 0.9 of the pattern's ratio is
+    // an envelope, at 0.35 (still above the matched share) it is not...
+    const FirstTwo ion = first_two("AVAR/1");
+    const double ratio = ion.share[1] / ion.share[0];
+    auto two_peaks = [&](double m, double times) {
+        Scan scan;
+        scan.peaks = {{ion.mz[0], m}, {ion.mz[1], m * ratio * times}};
+        return scan;
+    };
+    EXPECT_EQ(two_peaks(100, 0.9).deisotoped(0).size(), 1u);
+    EXPECT_EQ(two_peaks(100, 0.35).deisotoped(0).size(), 0u);
+    // ...unless the shortfall is within twice the noise level (1 here).
+    Scan noisy = two_peaks(10, 0.35);
+    noisy.add_noise(380, 68);
+    EXPECT_EQ(noisy.deisotoped(0).size(), 1u);
+    noisy.peaks[ion.mz[0]] = 100, noisy.peaks[ion.mz[1]] = 100 * ratio * 0.35;
+    EXPECT_EQ(noisy.deisotoped(0).size(), 0u);
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 #include "observed/noise_level.hpp"
 #include "observed/pair_fit.hpp"
 #include "observed/similarity.hpp"
+#include "observed/two_peak_check.hpp"
 
 namespace corvan::observed {
 
@@ -608,6 +609,7 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
     }
     drop_borrowed(peaks.size(), static_cast<std::size_t>(settings.min_peaks), found, shares);
     drop_below_noise(peaks, settings.min_signal_to_noise, found, shares);
+    drop_unlike_two_peaks(peaks, found, shares);
     std::sort(found.begin(), found.end(),
               [](const auto &a, const auto &b) { return a.monoisotopic_mz < b.monoisotopic_mz; });
     return Outcome::success();
