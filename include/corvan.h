@@ -1952,6 +1952,7 @@ typedef struct corvan_deisotope_settings {
     double min_score;     /* envelopes whose cosine is lower are dropped; default 0.9 */
     int min_peaks;        /* fewest matched peaks per envelope, >= 2; default 2 */
     double min_intensity; /* peaks below this are not seeds; default 0 */
+    double min_signal_to_noise; /* envelopes fitted lower are dropped; default 10, 0: none */
 } corvan_deisotope_settings;
 
 /* Fills *settings with the defaults above. Returns CORVAN_OK or
@@ -2002,9 +2003,15 @@ typedef struct corvan_envelopes corvan_envelopes;
  * half the squared residual, fits the peaks the neighbours hold less than
  * half of no worse, scores min_score and holds min_peaks of those peaks.
  * Last, an envelope with fewer than min_peaks peaks of its own is dropped:
- * a peak is its own when its fitted height there is at least 0.1 of what
- * all envelopes put there (what a stronger neighbour's fit leaves of a
- * shared peak makes no envelope). Result sorted
+ * a peak is its own when its fitted height there is at least 0.1 of what all
+ * envelopes put there (what a stronger neighbour's fit leaves of a shared
+ * peak makes no envelope). So is an envelope whose fitted intensity is below
+ * min_signal_to_noise times the scan's noise level at its M (the first
+ * quartile of the centroid intensities within 50 m/z; none when fewer than
+ * 40 centroids lie there), and an envelope of two matched peaks whose
+ * weaker fitted rung's peak holds less than half of what the stronger
+ * rung's intensity (less what other envelopes fitted there) and the
+ * pattern's ratio put there, by more than twice the noise level. Result sorted
  * by monoisotopic m/z, in *envelopes (free with corvan_envelopes_free). NULL settings: defaults.
  * Returns CORVAN_OK, CORVAN_E_ARGUMENT (NULL, settings out of range),
  * CORVAN_E_RANGE (spectrum), CORVAN_E_MEMORY; then *envelopes is NULL.

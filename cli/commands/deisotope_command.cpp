@@ -30,7 +30,7 @@ std::optional<CommandFailure> read_request(int argc, char **argv, Request &r) {
     Args args;
     if (auto error = parse(argc, argv, 1,
                            {"scan", "scans", "rt", "ppm", "charges", "min-score", "min-intensity",
-                            "format", "out"},
+                            "min-snr", "format", "out"},
                            {}, args))
         return CommandFailure{kUsage, *error};
     if (args.positional.size() != 1)
@@ -46,6 +46,7 @@ std::optional<CommandFailure> read_request(int argc, char **argv, Request &r) {
     if (auto f = read_number(args, "ppm", 1e-6, 1e4, r.settings.ppm)) return f;
     if (auto f = read_number(args, "min-score", 0, 1, r.settings.min_score)) return f;
     if (auto f = read_number(args, "min-intensity", 0, 1e300, r.settings.min_intensity)) return f;
+    if (auto f = read_number(args, "min-snr", 0, 1e300, r.settings.min_signal_to_noise)) return f;
     if (auto f = read_format(args, r.format)) return f;
     r.out = option_or(args, "out", "");
     return std::nullopt;
@@ -150,6 +151,8 @@ const std::string &deisotope_help() {
         "  --ppm P            m/z tolerance (default 10)\n"
         "  --min-score S      envelopes scoring lower are left out (default 0.9)\n"
         "  --min-intensity I  peaks below I start no envelope (default 0)\n"
+        "  --min-snr R        envelopes fitted below R times the scan's noise level\n"
+        "                     are left out (default 10; 0 keeps them)\n"
         "  --format F         table (default), csv, tsv or json\n"
         "  --out FILE         write there instead of standard output\n"
         "\n"

@@ -72,7 +72,7 @@ class _MixFit(ctypes.Structure):
 class _DeisotopeSettings(ctypes.Structure):
     _fields_ = [("ppm", ctypes.c_double), ("min_charge", ctypes.c_int), ("max_charge", ctypes.c_int),
                 ("min_score", ctypes.c_double), ("min_peaks", ctypes.c_int),
-                ("min_intensity", ctypes.c_double)]
+                ("min_intensity", ctypes.c_double), ("min_signal_to_noise", ctypes.c_double)]
 
 
 class _Found(ctypes.Structure):
@@ -311,18 +311,22 @@ def deuterium_uptake(mz: Any, intensity: Any, molecule: str, kind: str = "peptid
 
 
 def _deisotope_settings(ppm: float, charges: Tuple[int, int], min_score: float, min_peaks: int,
-                        min_intensity: float) -> _DeisotopeSettings:
+                        min_intensity: float, min_signal_to_noise: float = 10.0) -> _DeisotopeSettings:
     settings = _DeisotopeSettings()
     _deisotope_defaults(ctypes.byref(settings))
     settings.ppm, (settings.min_charge, settings.max_charge) = ppm, charges
     settings.min_score, settings.min_peaks, settings.min_intensity = min_score, min_peaks, min_intensity
+    settings.min_signal_to_noise = min_signal_to_noise
     return settings
 
 
 def deisotope(mz: Any, intensity: Any, *, ppm: float = 10.0, charges: Tuple[int, int] = (1, 6),
-              min_score: float = 0.9, min_peaks: int = 2, min_intensity: float = 0.0) -> Envelopes:
-    """The isotope envelopes of a centroided scan (protonated positive ions)."""
-    settings = _deisotope_settings(ppm, charges, min_score, min_peaks, min_intensity)
+              min_score: float = 0.9, min_peaks: int = 2, min_intensity: float = 0.0,
+              min_signal_to_noise: float = 10.0) -> Envelopes:
+    """The isotope envelopes of a centroided scan (protonated positive ions);
+    ``min_signal_to_noise`` drops those fitted below that multiple of the
+    scan's noise level (0 keeps them)."""
+    settings = _deisotope_settings(ppm, charges, min_score, min_peaks, min_intensity, min_signal_to_noise)
     spectrum, handle, error = _Spectrum(mz, intensity), _P(), _Error()
     _check(_deisotope(*spectrum.args, ctypes.byref(settings), ctypes.byref(handle), ctypes.byref(error)),
            error)

@@ -31,7 +31,7 @@ corvan_match_settings default_match_settings() {
 }
 
 corvan_deisotope_settings default_deisotope_settings() {
-    return {10.0, 1, 6, 0.9, 2, 0.0};
+    return {10.0, 1, 6, 0.9, 2, 0.0, 10.0};
 }
 
 const corvan_options &or_defaults(const corvan_options *options) {

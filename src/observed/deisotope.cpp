@@ -19,8 +19,10 @@
 #include "observed/merged_rung.hpp"
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
+#include "observed/noise_level.hpp"
 #include "observed/pair_fit.hpp"
 #include "observed/similarity.hpp"
+#include "observed/two_peak_check.hpp"
 
 namespace corvan::observed {
 
@@ -553,10 +555,11 @@ Outcome check_deisotope_settings(const corvan_deisotope_settings &settings) {
         settings.max_charge > kMaxSettingsCharge)
         return Outcome::failure(CORVAN_E_ARGUMENT, "charges must satisfy 1 <= low <= high <= 100");
     if (!(settings.min_score >= 0 && settings.min_score <= 1) || settings.min_peaks < 2 ||
-        !(settings.min_intensity >= 0))
+        !(settings.min_intensity >= 0) || !(settings.min_signal_to_noise >= 0) ||
+        std::isinf(settings.min_signal_to_noise))
         return Outcome::failure(CORVAN_E_ARGUMENT, "the least score must be in [0, 1], the "
                                                    "fewest peaks at least 2 and the least "
-                                                   "intensity 0 or more");
+                                                   "intensity and signal-to-noise 0 or more");
     return Outcome::success();
 }
 
@@ -623,6 +626,8 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
     Outcome reread = reread_charges(peaks, settings, models, found, shares);
     if (!reread.ok()) return reread;
     drop_borrowed(peaks.size(), static_cast<std::size_t>(settings.min_peaks), found, shares);
+    drop_below_noise(peaks, settings.min_signal_to_noise, found, shares);
+    drop_unlike_two_peaks(peaks, found, shares);
     std::sort(found.begin(), found.end(),
               [](const auto &a, const auto &b) { return a.monoisotopic_mz < b.monoisotopic_mz; });
     return Outcome::success();
