@@ -12,6 +12,7 @@
 #include "core/plan_cache.hpp"
 #include "core/thread_state.hpp"
 #include "envelope/envelope.hpp"
+#include "envelope/highest_point.hpp"
 
 namespace corvan::api {
 
@@ -79,23 +80,6 @@ Handle make_handle(std::size_t room, bool with_mz) {
 using Lanes = double __attribute__((vector_size(16)));
 // Four ints worked as one.
 using IntLanes = int __attribute__((vector_size(16)));
-
-// The index of the first of the highest shares (finite, not negative; at
-// least one): the highest found two lanes at a time, then its place.
-std::size_t highest_point(const double *shares, std::size_t points) {
-    Lanes most{shares[0], shares[0]};
-    std::size_t i = 0;
-    for (; i + 2 <= points; i += 2) {
-        Lanes two;
-        std::memcpy(&two, shares + i, sizeof two);
-        most = two > most ? two : most;
-    }
-    double highest = std::max(most[0], most[1]);
-    if (i < points) highest = std::max(highest, shares[i]);
-    std::size_t top = 0;
-    while (shares[top] != highest) ++top;
-    return top;
-}
 
 // intensities[j] = shares[j] / highest for `count` points, two at a time;
 // whether every share is at least `least`, found in the same pass.
@@ -188,7 +172,7 @@ void keep_passing(corvan_distribution &d, int first_neutrons, Floor floor, std::
 // points that pass move to the front.
 void finish(corvan_distribution &d, int first_neutrons, const corvan_options &options,
             std::vector<std::size_t> &kept) {
-    const std::size_t points = d.count, top = highest_point(d.shares, points);
+    const std::size_t points = d.count, top = envelope::highest_point(d.shares, points);
     const double highest = d.shares[top]; // before the points move
     const Floor floor{options.min_intensity * highest, options.min_intensity == 0};
     const auto cap = static_cast<std::size_t>(options.max_points);

@@ -9,12 +9,38 @@
 
 namespace corvan {
 
+namespace detail {
+
+// The thread's State and the pointer that finds it: the State is made on
+// the thread's first call, and on the thread's exit it clears the pointer,
+// so that a call made after that makes a new one.
+template <class State> struct OwnedState {
+    explicit OwnedState(State *&slot) : finder(slot) {}
+    ~OwnedState() { finder = nullptr; }
+    OwnedState(const OwnedState &) = delete;
+    OwnedState &operator=(const OwnedState &) = delete;
+
+    State state;
+    State *&finder;
+};
+
+template <class State> [[gnu::noinline, gnu::cold]] State &first_thread_state(State *&finder) {
+    thread_local OwnedState<State> owned(finder);
+    finder = &owned.state;
+    return owned.state;
+}
+
+} // namespace detail
+
 // The thread's State, fetched out of line: inlined into a caller, the
 // compiler fetches a thread-local's address anew after every call the
-// caller makes (one look-up each in a shared library).
+// caller makes (one look-up each in a shared library). The pointer is
+// constant-initialised, so that reading it needs no first-use guard.
 template <class State> [[gnu::noinline]] State &kept_thread_state() {
-    thread_local State kept;
-    return kept;
+    thread_local State *finder = nullptr;
+    if (finder != nullptr) [[likely]]
+        return *finder;
+    return detail::first_thread_state(finder);
 }
 
 template <class State, class Body> auto with_thread_state(Body &&body) {

@@ -11,6 +11,7 @@
 
 #include "api/handles.hpp"
 #include "envelope/envelope.hpp"
+#include "envelope/highest_point.hpp"
 #include "molecule/averaging_units.hpp"
 
 namespace corvan::many {
@@ -75,10 +76,9 @@ struct Peak {
 };
 
 Peak peak_of(const std::vector<double> &shares) {
-    Peak peak;
-    for (std::size_t i = 0; i < shares.size(); ++i)
-        if (shares[i] > peak.share) peak = {shares[i], static_cast<std::ptrdiff_t>(i)};
-    return peak;
+    if (shares.empty()) return {};
+    const std::size_t top = envelope::highest_point(shares.data(), shares.size());
+    return {shares[top], static_cast<std::ptrdiff_t>(top)};
 }
 
 // Index into envelope.shares of the row's first column: the whole envelope
