@@ -11,23 +11,12 @@ namespace corvan {
 
 namespace detail {
 
-// The thread's State and the pointer that finds it: the State is made on
-// the thread's first call, and on the thread's exit it clears the pointer,
-// so that a call made after that makes a new one.
-template <class State> struct OwnedState {
-    explicit OwnedState(State *&slot) : finder(slot) {}
-    ~OwnedState() { finder = nullptr; }
-    OwnedState(const OwnedState &) = delete;
-    OwnedState &operator=(const OwnedState &) = delete;
-
-    State state;
-    State *&finder;
-};
-
+// The thread's State itself, made on its first call (and gone at its exit,
+// as any thread-local): apart, so that the usual call only reads a pointer.
 template <class State> [[gnu::noinline, gnu::cold]] State &first_thread_state(State *&finder) {
-    thread_local OwnedState<State> owned(finder);
-    finder = &owned.state;
-    return owned.state;
+    thread_local State state;
+    finder = &state;
+    return state;
 }
 
 } // namespace detail
