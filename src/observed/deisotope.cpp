@@ -307,7 +307,7 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
 // it: a centroid at the tolerance's edge (M's peak is the weakest of the
 // ladder, its m/z the least sure) would else leave M empty and the
 // envelope read one rung heavy.
-constexpr double kLowerMWiden = 2;
+constexpr double kLowerMWiden = 1.5;
 
 Outcome prefer_lower_m(const PeakList &peaks, std::span<const double> weights,
                        const corvan_deisotope_settings &settings, ModelPatterns &models,
