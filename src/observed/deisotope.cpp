@@ -644,8 +644,12 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
     Outcome reread = reread_charges(peaks, settings, models, found, shares);
     if (!reread.ok()) return reread;
     drop_borrowed(peaks.size(), static_cast<std::size_t>(settings.min_peaks), found, shares);
-    drop_below_noise(peaks, settings.min_signal_to_noise, found, shares);
-    drop_unlike_two_peaks(peaks, found, shares);
+    std::vector<double> noise(found.size());
+    std::transform(found.begin(), found.end(), noise.begin(),
+                   [](const corvan_found_envelope &e) { return e.monoisotopic_mz; });
+    noise = noise_levels(peaks, noise);
+    drop_below_noise(settings.min_signal_to_noise, found, shares, noise);
+    drop_unlike_two_peaks(peaks, found, shares, noise);
     std::sort(found.begin(), found.end(),
               [](const auto &a, const auto &b) { return a.monoisotopic_mz < b.monoisotopic_mz; });
     return Outcome::success();
