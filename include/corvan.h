@@ -1990,7 +1990,10 @@ typedef struct corvan_envelopes corvan_envelopes;
  * is fitted together with it (least squares, both heights above 0) and
  * reported too when the pair leaves at most 0.3 of the squared residual
  * the kept one leaves alone, its height is at least 0.15 of the kept
- * one's and it scores min_score on what the kept one leaves. Such a pair
+ * one's and it scores min_score on what the kept one leaves. Before that,
+ * the ion one rung lighter than the kept one replaces it when it scores
+ * higher (its rungs sought within 1.5 times ppm when its M has no peak
+ * within ppm). Such a pair
  * of even charge z is read instead as an ion of charge z/2 at the kept
  * one's M (a charge tried) beside the heavier one when that leaves at most
  * half the squared residual and the z/2 ion scores min_score on what the

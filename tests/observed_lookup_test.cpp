@@ -2,7 +2,8 @@
 // route: the m/z index against a binary search, the shared averagine table
 // against the engine at the exact mass, the pair fit against made-up sums,
 // an ion scored on what its neighbour leaves and the look-up of an envelope
-// found before against hand-worked values.
+// found before against hand-worked values, the noise levels of one pass
+// against the quartile of each window.
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -13,6 +14,7 @@
 #include "corvan.h"
 #include "observed/model_patterns.hpp"
 #include "observed/mz_index.hpp"
+#include "observed/noise_level.hpp"
 #include "observed/pair_fit.hpp"
 #include "observed/rung_points.hpp"
 #include "observed/split_ion.hpp"
@@ -116,6 +118,30 @@ TEST(FoundBefore, IsFoundAtItsChargeWithinTheTolerance) {
     EXPECT_EQ(found_at(peaks, before, 500 * (1 + 11e-6), 2, 10), nullptr);
     EXPECT_EQ(found_at(peaks, before, 500, 3, 10), nullptr);
     EXPECT_EQ(found_at(peaks, before, 600, 2, 10), nullptr);
+}
+
+TEST(NoiseLevels, OnePassGivesEachWindowsQuartile) {
+    // Dense and sparse stretches (windows of fewer than 40 peaks give 0),
+    // tied intensities, m/z asked in any order and beyond the scan.
+    std::mt19937 random(7);
+    std::vector<double> mz, intensity;
+    for (double at = 300; at < 900; at += at < 600 ? 0.4 : 3.1) {
+        mz.push_back(at + std::uniform_real_distribution(0.0, 0.1)(random));
+        intensity.push_back(std::uniform_int_distribution(1, 30)(random));
+    }
+    std::vector<double> asked{950, 250, 601.5};
+    for (int i = 0; i < 300; ++i)
+        asked.push_back(std::uniform_real_distribution(280.0, 920.0)(random));
+    const PeakList peaks{mz, intensity};
+    const std::vector<double> levels = noise_levels(peaks, asked);
+    std::vector<double> buffer;
+    std::size_t zeros = 0;
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        EXPECT_EQ(levels[i], noise_level(peaks, asked[i], buffer)) << asked[i];
+        zeros += levels[i] == 0;
+    }
+    EXPECT_GT(zeros, 10u);
+    EXPECT_LT(zeros, 250u);
 }
 
 } // namespace corvan::observed

@@ -439,3 +439,18 @@ TEST(Deisotope, AnIonWhoseMANeighbourFoundBeforeMostlyTookKeepsItsM) {
     EXPECT_NEAR(mono[2], scan.mz[0], 1e-9);
     EXPECT_NEAR(mono[3], triple.mz[0], 1e-9);
 }
+
+TEST(Deisotope, AnMAtTheToleranceEdgeIsStillM) {
+    // A [M+2H]2+ whose M+1 is its highest point, its M centroid 13 ppm off
+    // (the tolerance is 10): M is sought within 1.5 times the tolerance, and
+    // the pair fit after it must not read the envelope one rung heavy.
+    for (const char *text : {"PEPTIDEPEPTIDEPEPTIDE/2", "SAMPLERSAMPLERSAMPLERK/2"}) {
+        Spectrum scan = centroids(text);
+        ASSERT_GT(scan.intensity[1], scan.intensity[0]) << text;
+        scan.mz[0] *= 1 + 13e-6;
+        const auto found = deisotoped(scan);
+        ASSERT_EQ(found.size(), 1u) << text;
+        EXPECT_EQ(found[0].charge, 2) << text;
+        EXPECT_NEAR(found[0].monoisotopic_mz, scan.mz[0], 1e-9) << text;
+    }
+}

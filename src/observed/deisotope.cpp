@@ -80,10 +80,13 @@ struct Hypothesis {
     // The points compared (the rung below M first); kept with their
     // capacity so that scoring one hypothesis after another allocates once.
     std::vector<double> expected, observed;
+    // Above 0: the tolerance its rungs were sought at, wider than the
+    // settings' (prefer_lower_m); the pair fit keeps the M found so.
+    double widened_ppm = 0;
 
     void reset(double mz, int z) {
         monoisotopic_mz = mz, charge = z, score = -1, scale = 0, matched = 0;
-        top_unexplained = false, pattern = nullptr;
+        top_unexplained = false, pattern = nullptr, widened_ppm = 0;
         peak_at.clear(), expected.clear(), observed.clear();
     }
 };
@@ -299,17 +302,27 @@ Outcome best_for_seed(const PeakList &peaks, std::span<const double> weights, st
 // rung heavy. Once the charge is known, the M one rung lower is scored on
 // what the neighbours leave (its highest point may be theirs), the pattern's
 // ratios over all its rungs and the rung below it deciding as for any
-// hypothesis; it replaces `best` when it scores higher.
+// hypothesis; it replaces `best` when it scores higher. A lower M with no
+// peak within the tolerance has its rungs sought within kLowerMWiden times
+// it: a centroid at the tolerance's edge (M's peak is the weakest of the
+// ladder, its m/z the least sure) would else leave M empty and the
+// envelope read one rung heavy.
+constexpr double kLowerMWiden = 1.5;
+
 Outcome prefer_lower_m(const PeakList &peaks, std::span<const double> weights,
                        const corvan_deisotope_settings &settings, ModelPatterns &models,
                        Hypothesis &best, Hypothesis &candidate, Hypothesis &lighter) {
     const double mono = best.monoisotopic_mz - kAveragineSpacing / best.charge;
+    const bool widen = strongest_near(peaks, mono, settings.ppm, weights) == kNoPeak;
+    const double ppm = widen ? kLowerMWiden * settings.ppm : settings.ppm;
     Bar bar{static_cast<std::size_t>(settings.min_peaks), best.score, settings.min_score, &lighter};
     bar.top_may_be_taken = true;
-    Outcome done = score(peaks, weights, settings.ppm, models, mono, best.charge, bar, candidate);
+    Outcome done = score(peaks, weights, ppm, models, mono, best.charge, bar, candidate);
     if (done.ok() && !candidate.peak_at.empty() && candidate.peak_at.front() != kNoPeak &&
-        candidate.matched >= bar.min_peaks && candidate.score > best.score)
+        candidate.matched >= bar.min_peaks && candidate.score > best.score) {
         std::swap(best, candidate);
+        if (widen) best.widened_ppm = ppm;
+    }
     return done;
 }
 
@@ -395,8 +408,13 @@ struct PairPoints {
         const double step = kAveragineSpacing / kept_one.charge;
         partner.clear(), kept.clear(), observed.clear(), peak_at.clear();
         for (std::size_t r = 0; r < std::max(own.size(), partner_pattern.size() + 1); ++r) {
-            const std::size_t at = strongest_near(
-                peaks, kept_one.monoisotopic_mz + static_cast<double>(r) * step, ppm, weights);
+            // An M found at the widened tolerance stays the kept one's.
+            const std::size_t at =
+                r == 0 && kept_one.widened_ppm > 0
+                    ? kept_one.peak_at.front()
+                    : strongest_near(peaks,
+                                     kept_one.monoisotopic_mz + static_cast<double>(r) * step, ppm,
+                                     weights);
             peak_at.push_back(at);
             observed.push_back(at == kNoPeak ? 0 : weights[at]);
             kept.push_back(r < own.size() ? own[r] : 0);
@@ -626,8 +644,12 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
     Outcome reread = reread_charges(peaks, settings, models, found, shares);
     if (!reread.ok()) return reread;
     drop_borrowed(peaks.size(), static_cast<std::size_t>(settings.min_peaks), found, shares);
-    drop_below_noise(peaks, settings.min_signal_to_noise, found, shares);
-    drop_unlike_two_peaks(peaks, found, shares);
+    std::vector<double> noise(found.size());
+    std::transform(found.begin(), found.end(), noise.begin(),
+                   [](const corvan_found_envelope &e) { return e.monoisotopic_mz; });
+    noise = noise_levels(peaks, noise);
+    drop_below_noise(settings.min_signal_to_noise, found, shares, noise);
+    drop_unlike_two_peaks(peaks, found, shares, noise);
     std::sort(found.begin(), found.end(),
               [](const auto &a, const auto &b) { return a.monoisotopic_mz < b.monoisotopic_mz; });
     return Outcome::success();

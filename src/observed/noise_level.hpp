@@ -2,6 +2,7 @@
 // the signal-to-noise bar of the envelopes deisotoping reports.
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "corvan.h"
@@ -21,12 +22,18 @@ inline constexpr double kNoiseHalfWidth = 50;
 inline constexpr std::size_t kNoiseLeastPeaks = 40;
 double noise_level(const PeakList &peaks, double mz, std::vector<double> &buffer);
 
+// noise_level at each of `mz` (any order), the same figures in one pass:
+// the window slides along the scan, its quartile kept by intensity rank
+// (a scan's envelopes would each copy and partly sort about 400 peaks).
+// Throws std::bad_alloc.
+std::vector<double> noise_levels(const PeakList &peaks, std::span<const double> mz);
+
 // Drops from `found` (parallel to `shares`) each envelope whose fitted
 // intensity is below `min_signal_to_noise` times the noise level at its M:
 // an envelope resting on what stronger neighbours left of shared peaks has
-// a fitted height far below theirs, though its peaks are high.
-void drop_below_noise(const PeakList &peaks, double min_signal_to_noise,
-                      std::vector<corvan_found_envelope> &found,
-                      std::vector<EnvelopeShare> &shares);
+// a fitted height far below theirs, though its peaks are high. `noise`
+// (the noise level at each one's M, parallel too) is filtered with them.
+void drop_below_noise(double min_signal_to_noise, std::vector<corvan_found_envelope> &found,
+                      std::vector<EnvelopeShare> &shares, std::vector<double> &noise);
 
 } // namespace corvan::observed

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cassert>
 
-#include "observed/noise_level.hpp"
-
 namespace corvan::observed {
 
 namespace {
@@ -39,16 +37,14 @@ bool unlike_pattern(const PeakList &peaks, const EnvelopeShare &share,
 } // namespace
 
 void drop_unlike_two_peaks(const PeakList &peaks, std::vector<corvan_found_envelope> &found,
-                           std::vector<EnvelopeShare> &shares) {
-    assert(found.size() == shares.size());
-    std::vector<double> total(peaks.size(), 0.0), buffer;
+                           std::vector<EnvelopeShare> &shares, const std::vector<double> &noise) {
+    assert(found.size() == shares.size() && found.size() == noise.size());
+    std::vector<double> total(peaks.size(), 0.0);
     for (const EnvelopeShare &share : shares)
         for (std::size_t k = 0; k < share.peak.size(); ++k) total[share.peak[k]] += share.height[k];
     std::vector<bool> drop(found.size(), false);
     for (std::size_t i = 0; i < found.size(); ++i)
-        drop[i] = found[i].peaks == 2 &&
-                  unlike_pattern(peaks, shares[i], total,
-                                 noise_level(peaks, found[i].monoisotopic_mz, buffer));
+        drop[i] = found[i].peaks == 2 && unlike_pattern(peaks, shares[i], total, noise[i]);
     std::size_t kept = 0;
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (drop[i]) continue;

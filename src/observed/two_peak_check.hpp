@@ -21,7 +21,8 @@ namespace corvan::observed {
 // fill a rung, never empty it.
 inline constexpr double kTwoPeakLeastRatio = 0.5;
 inline constexpr double kTwoPeakNoiseLevels = 2;
+// `noise` holds the noise level at each one's M (parallel to `found`).
 void drop_unlike_two_peaks(const PeakList &peaks, std::vector<corvan_found_envelope> &found,
-                           std::vector<EnvelopeShare> &shares);
+                           std::vector<EnvelopeShare> &shares, const std::vector<double> &noise);
 
 } // namespace corvan::observed
