@@ -1985,7 +1985,13 @@ typedef struct corvan_envelopes corvan_envelopes;
  * and match min_peaks peaks; the best one above min_score is kept and its
  * fitted intensity taken off its peaks, so that a peak shared by two
  * envelopes (of other charges) serves both; such a peak, when the kept
- * envelope explains at most a fifth of it, seeds again. An ion of the same
+ * envelope explains at most a fifth of it, seeds again. A seed no
+ * hypothesis keeps, its pattern highest at M, whose M+1 has no peak within
+ * ppm but one within twice ppm holding at least 1.2 times its fitted share
+ * (one centroid with a neighbour's peak), is kept as M at the highest
+ * charge that scores min_score (that peak at its share, left whole to the
+ * neighbour; points between the rungs on the whole intensities) and
+ * matches min_peaks. An ion of the same
  * charge one rung heavier, whose peaks the kept one's fit would take whole,
  * is fitted together with it (least squares, both heights above 0) and
  * reported too when the pair leaves at most 0.3 of the squared residual

@@ -21,6 +21,7 @@
 #include "observed/mz_index.hpp"
 #include "observed/noise_level.hpp"
 #include "observed/pair_fit.hpp"
+#include "observed/shifted_rung.hpp"
 #include "observed/similarity.hpp"
 #include "observed/two_peak_check.hpp"
 
@@ -34,7 +35,6 @@ constexpr double kOffsetMargin = 0.05;
 constexpr int kCheckedOffsets = 2;
 // A seed stands where its pattern is at least this high (relative to the top).
 constexpr double kSeedHeight = 0.25;
-constexpr double kBetweenRungs[] = {1.0 / 3, 1.0 / 2, 2.0 / 3};
 // An envelope's highest point must still be mostly unexplained: otherwise
 // it is the leftovers of envelopes found before.
 constexpr double kUnexplainedTop = 0.5;
@@ -539,6 +539,17 @@ Outcome keep_lighter(const PeakList &peaks, std::size_t seed,
     return done;
 }
 
+// The seed as the M of an ion whose M+1 went into a centroid shared with a
+// neighbour, beyond the tolerance (shifted_rung), into `kept`.
+Outcome keep_beside_shifted_rung(const PeakList &peaks, std::span<const double> weights,
+                                 std::size_t seed, const corvan_deisotope_settings &settings,
+                                 ModelPatterns &models, Hypothesis &kept, bool &is) {
+    SplitIon ion;
+    Outcome done = beside_shifted_rung(peaks, weights, seed, settings, models, ion, is);
+    if (done.ok() && is) adopt(ion, kept);
+    return done;
+}
+
 // Replaces a kept ion of even charge z and its partner one rung heavier
 // with an ion of charge z / 2 at the kept one's M beside that partner when
 // the two explain the rungs far better (a 1+ ion half a step below a 2+
@@ -610,8 +621,21 @@ Outcome deisotope(const PeakList &scan, const corvan_deisotope_settings &setting
             bool below = false;
             done =
                 keep_lighter(peaks, seed, settings, models, found, remaining, shares, best, below);
+            bool shifted = false;
+            if (done.ok() && !below)
+                done = keep_beside_shifted_rung(peaks, remaining, seed, settings, models, best,
+                                                shifted);
             if (!done.ok()) return done;
-            if (below) {
+            if (shifted) {
+                // The shared centroid is left whole for the neighbour to seed.
+                const std::size_t spare = best.peak_at[1];
+                const double left = remaining[spare];
+                const Claim claim = claimed[spare];
+                take_off(peaks, settings.ppm, best, remaining, claimed);
+                remaining[spare] = left, claimed[spare] = claim;
+                found.push_back(describe(peaks, best));
+                shares.push_back(share_of(best));
+            } else if (below) {
                 take_off(peaks, settings.ppm, best, remaining, claimed);
                 found.push_back(describe(peaks, best));
                 shares.push_back(share_of(best));

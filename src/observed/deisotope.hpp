@@ -13,6 +13,10 @@ namespace corvan::observed {
 // makes no envelope of a lone peak.
 inline constexpr double kMatchedShare = 0.3;
 
+// Where, between two rungs (as a share of the step), an ion of twice or
+// three times the charge has its points: peaks there tell a charge too low.
+inline constexpr double kBetweenRungs[] = {1.0 / 3, 1.0 / 2, 2.0 / 3};
+
 Outcome check_deisotope_settings(const corvan_deisotope_settings &settings);
 
 Outcome deisotope(const PeakList &peaks, const corvan_deisotope_settings &settings,
