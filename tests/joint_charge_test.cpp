@@ -9,10 +9,11 @@
 #include <gtest/gtest.h>
 
 #include "corvan.h"
+#include "deisotope_scan.hpp"
 
 namespace {
 
-using Peaks = std::map<double, double>; // m/z -> intensity
+using namespace deisotope_scan;
 
 // The ion's points (shares over 1e-3 of the highest) as centroids, M at
 // `mono` when given, the highest at `top`.
@@ -30,29 +31,6 @@ Peaks centroids(const char *text, double top, double mono = 0) {
         if (p.shares[i] > 1e-3 * highest) peaks[p.mz[i] + shift] = top * p.shares[i] / highest;
     corvan_distribution_free(d);
     return peaks;
-}
-
-using Found = std::multimap<int, double>; // charge -> monoisotopic m/z
-
-Found charges_found(const Peaks &scan) {
-    std::vector<double> mz, intensity;
-    for (auto [m, h] : scan) mz.push_back(m), intensity.push_back(h);
-    corvan_envelopes *found = nullptr;
-    EXPECT_EQ(corvan_deisotope(mz.data(), intensity.data(), mz.size(), nullptr, &found, nullptr),
-              CORVAN_OK);
-    Found mono;
-    for (std::size_t i = 0; i < corvan_envelopes_count(found); ++i) {
-        corvan_found_envelope e{};
-        corvan_envelopes_get(found, i, &e);
-        mono.emplace(e.charge, e.monoisotopic_mz);
-    }
-    corvan_envelopes_free(found);
-    return mono;
-}
-
-bool holds(const Found &found, int charge, double mono) {
-    const auto [first, last] = found.equal_range(charge);
-    return std::any_of(first, last, [&](auto e) { return std::abs(e.second - mono) < 1e-9; });
 }
 
 // `ion` whose point at `rung` merged into the M of a 3+ neighbour `ppm`
@@ -78,7 +56,7 @@ TEST(JointCharge, A2PlusIonWhoseMPlus1IsInANeighboursApexIsRead2Plus) {
     const double mono = doubly.begin()->first;
     const double rung = std::next(doubly.begin())->first;
     for (double ppm : {20.0, -20.0}) {
-        const Found found = charges_found(beside_merged_triple(doubly, rung, ppm, 1.5));
+        const Found found = deisotoped(beside_merged_triple(doubly, rung, ppm, 1.5));
         EXPECT_EQ(found.count(1), 0u) << ppm;
         EXPECT_TRUE(holds(found, 2, mono)) << ppm;
         EXPECT_EQ(found.count(3), 1u) << ppm;
@@ -92,7 +70,7 @@ TEST(JointCharge, A3PlusIonWhoseMPlus1IsInANeighboursCentroidIsRead3Plus) {
     const Peaks scan = {{328.8397, 230}, {329.1647, 368}, {329.5068, 37},  {329.6647, 119},
                         {329.8398, 9},   {330.1646, 27},  {330.5030, 237}, {330.6656, 5},
                         {330.8430, 186}, {331.1761, 98}};
-    const Found found = charges_found(scan);
+    const Found found = deisotoped(scan);
     EXPECT_EQ(found.count(1), 0u);
     EXPECT_TRUE(holds(found, 3, 328.8397));
 }
@@ -107,7 +85,7 @@ TEST(JointCharge, A1PlusIonAmidNeighboursCentroidsKeepsItsCharge) {
                         {420.2473, 180}, {420.5524, 50}, {420.5883, 177}, {420.8854, 16},
                         {420.9213, 125}, {421.2194, 4},  {421.2543, 54},  {421.5713, 75},
                         {421.5883, 14}};
-    EXPECT_TRUE(holds(charges_found(scan), 1, 420.2473));
+    EXPECT_TRUE(holds(deisotoped(scan), 1, 420.2473));
 }
 
 } // namespace
