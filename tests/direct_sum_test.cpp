@@ -192,7 +192,8 @@ TEST(DirectSum, SharedSeriesGiveTheBitsOfSeriesMadeForTheCall) {
 
 // The sum's unrolled loops (four terms a turn, four points a turn) against
 // the plain recurrence in the same order, bit for bit, on every point the
-// sum keeps: lengths cover each k % 4 and both ends of a turn.
+// sum keeps: lengths cover each k % 4 and both ends of a turn. Point k sums
+// its terms j = k..2 into four parts by j % 4, then adds the term j = 1.
 TEST(DirectSum, UnrolledLoopsGiveThePlainRecurrencesBits) {
     const std::vector<Atoms> atoms = {{"C", 61}, {"H", 98}, {"N", 17}, {"O", 19}, {"S", 2}};
     std::vector<envelope::DirectTerm> terms;
@@ -216,10 +217,15 @@ TEST(DirectSum, UnrolledLoopsGiveThePlainRecurrencesBits) {
             for (const auto &t : terms)
                 log_sum += t.series->terms[k][0] * t.whole,
                     defect_sum += t.series->terms[k][1] * t.whole;
-            s[k] = log_sum * k, w[k] = defect_sum;
-            double share = 0, m = 0;
-            for (int j = 1; j <= k; ++j) share += s[j] * q[k - j], m += w[j] * q[k - j];
-            q.push_back(share / k);
+            s[k] = log_sum, w[k] = defect_sum; // the series hold k times log's term k
+            double part[4][2] = {};
+            for (int j = k; j >= 2; --j)
+                part[j % 4][0] += s[j] * q[k - j], part[j % 4][1] += w[j] * q[k - j];
+            const auto parts = [&](int i) {
+                return (part[0][i] + part[1][i]) + (part[2][i] + part[3][i]);
+            };
+            const double share = parts(0) + s[1] * q[k - 1], m = parts(1) + w[1] * q[k - 1];
+            q.push_back(share * (1.0 / k));
             if (total[k] == 0) continue; // past where the sum stops
             EXPECT_EQ(total[k], q[k]) << length << " " << k;
             EXPECT_EQ(moment[k], m) << length << " " << k;

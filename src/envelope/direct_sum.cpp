@@ -47,9 +47,10 @@ Taps taps_of(const labels::ElementPattern &p, double a) {
     return taps;
 }
 
-// The series log U and D / U of the taps to `length` terms, term k at
-// l[k stride] and v[k stride]. From U' = U (log U)':
-// k l_k = k u_k - sum_i u_i (k - x_i) l_(k - x_i), and v = D / U:
+// The series k log U and D / U of the taps to `length` terms (l_k is k
+// times term k of log U, the form the exponential's recurrence takes), term
+// k at l[k stride] and v[k stride]. From U' = U (log U)':
+// l_k = k u_k - sum_i u_i l_(k - x_i), and v = D / U:
 // v_k = d_k - sum_i u_i v_(k - x_i).
 void unit_series(const Taps &taps, int length, int stride, double *l, double *v) {
     l[0] = v[0] = 0;
@@ -57,10 +58,10 @@ void unit_series(const Taps &taps, int length, int stride, double *l, double *v)
         double log_sum = 0, moment_sum = 0;
         for (int i = 0; i < taps.size && taps.at[i] <= k; ++i) {
             const int x = taps.at[i];
-            log_sum += (x == k ? k : -(k - x) * l[(k - x) * stride]) * taps.ratio[i];
+            log_sum += (x == k ? k : -l[(k - x) * stride]) * taps.ratio[i];
             moment_sum += (x == k ? taps.defect[i] : -v[(k - x) * stride]) * taps.ratio[i];
         }
-        l[k * stride] = log_sum / k;
+        l[k * stride] = log_sum;
         v[k * stride] = moment_sum;
     }
 }
@@ -108,12 +109,26 @@ typedef double Lanes __attribute__((vector_size(16), aligned(8), may_alias));
 // term), a shared series' entry.
 typedef double AlignedLanes __attribute__((vector_size(16), may_alias));
 
+// 1 / k for the points: a product in place of a division on the path
+// from one point to the next.
+constexpr std::array<double, kLongestDirectSum> kInverses = [] {
+    std::array<double, kLongestDirectSum> inverses{};
+    for (int k = 1; k < kLongestDirectSum; ++k) inverses[static_cast<std::size_t>(k)] = 1.0 / k;
+    return inverses;
+}();
+
 // k q_k = sum_j j s_j q_(k - j): the exponential of the log series, and the
 // moment sum_j w_j q_(k - j) in the same pass (w_0 = 0). `entry(k)` makes
 // sums[k] = {k s_k, w_k} before point k needs it; `shares` holds
 // {q_k, q_k} for the points made. Returns the first point not computed:
 // from there on what is left of the whole is below `enough`. Inlined into
 // its caller, so that the sources an `entry` reads stay in registers.
+//
+// Only the term j = 1 waits for the point before; the terms j = k..2 are
+// summed ahead of it, from the oldest (smallest) point on, the even j and
+// the odd j in two sums, then (even + odd) + term 1, times 1 / k. Point by
+// point the chain is then a product, two sums and a product, not k sums
+// and a division; the order depends on k alone.
 template <class Entry>
 [[gnu::always_inline]] inline int exponential(Lanes *sums, AlignedLanes *shares, double log_first,
                                               double enough, int length, Entry &&entry,
@@ -121,26 +136,31 @@ template <class Entry>
     total[0] = std::exp(log_first);
     moment[0] = 0;
     shares[0] = AlignedLanes{total[0], total[0]};
+    AlignedLanes last = shares[0]; // q_(k - 1) in both lanes, kept in a register
     double summed = total[0];
-    // Point k, whose k % 4 is `Left`: the terms j = 1..k added in that
-    // order, the `Left` first and then four a turn: the bits of the plain
-    // loop, without a loop for what is left over.
+    // Point k, whose k % 4 is `Left`.
     const auto point = [&]<int Left>(int k) {
         entry(k);
         const AlignedLanes *before = shares + k; // before[-j] = {q_(k - j), q_(k - j)}
-        Lanes sum{0, 0};
-        int j = 1;
-        for (; j <= Left; ++j) sum += sums[j] * before[-j];
-        for (; j <= k; j += 4) {
-            sum += sums[j] * before[-j];
-            sum += sums[j + 1] * before[-j - 1];
-            sum += sums[j + 2] * before[-j - 2];
-            sum += sums[j + 3] * before[-j - 3];
+        const auto term = [&](int j) -> Lanes { return sums[j] * before[-j]; };
+        Lanes a0{0, 0}, a1{0, 0}, a2{0, 0}, a3{0, 0}; // term j into a(j % 4)
+        int j = k;
+        if constexpr (Left == 0) a0 = term(k), a3 = term(k - 1), a2 = term(k - 2), j = k - 3;
+        if constexpr (Left == 3) a3 = term(k), a2 = term(k - 1), j = k - 2;
+        if constexpr (Left == 2) a2 = term(k), j = k - 1;
+        for (; j >= 5; j -= 4) {
+            a1 += term(j);
+            a0 += term(j - 1);
+            a3 += term(j - 2);
+            a2 += term(j - 3);
         }
-        total[k] = sum[0] / k;
+        const Lanes sum = ((a0 + a1) + (a2 + a3)) + sums[1] * last;
+        const double share = sum[0] * kInverses[static_cast<std::size_t>(k)];
+        total[k] = share;
         moment[k] = sum[1];
-        shares[k] = AlignedLanes{total[k], total[k]};
-        summed += total[k];
+        last = AlignedLanes{share, share};
+        shares[k] = last;
+        summed += share;
     };
     int k = 1;
     const auto more = [&] { return k < length && summed < enough; };
@@ -197,7 +217,7 @@ int exponential_of(const Source *sources, std::size_t count, Lanes *sums, Aligne
             for (const Source &source : held) sum += source.terms[j] * source.times;
         else
             for (std::size_t s = 0; s < count; ++s) sum += sources[s].terms[j] * sources[s].times;
-        sums[j] = sum * Lanes{static_cast<double>(j), 1}; // {j s_j, w_j}
+        sums[j] = sum; // {j s_j, w_j}
     };
     return exponential(sums, shares, log_first, enough, length, entry, total, moment);
 }
@@ -229,7 +249,7 @@ int exponential_of_sources(const Source *sources, std::size_t count, Lanes *sums
     }
 }
 
-// The summed log series (work[0..length)) and D / U series
+// The summed log series, term k times k (work[0..length)), and D / U series
 // (work[length..2 length)) of any terms; work holds 4 x length doubles.
 // Returns the log of the lightest composition's share.
 double summed_series(const DirectTerm *terms, std::size_t count, int length, double *work) {
@@ -293,7 +313,7 @@ void direct_sum(const DirectTerm *terms, std::size_t count, int length, double *
                                    total, moment);
     } else {
         const double log_first = summed_series(terms, count, length, work);
-        for (int j = 1; j < length; ++j) sums[j] = Lanes{work[j] * j, work[length + j]};
+        for (int j = 1; j < length; ++j) sums[j] = Lanes{work[j], work[length + j]};
         k = exponential(
             sums, shares, log_first, enough, length, [](int) {}, total, moment);
     }

@@ -17,12 +17,13 @@ namespace corvan::envelope {
 inline constexpr int kLongestDirectSum = 160;
 
 // One atom's series, divided by its lightest isotope's share U (1 at k = 0):
-// log U and D / U, D the shares times the defects (mass above the lightest
-// isotope less position), to kLongestDirectSum terms, term k of both side by
-// side (the direct sum reads them together, two lanes from one aligned load).
+// log U (term k times k, as the exponential's recurrence takes it) and
+// D / U, D the shares times the defects (mass above the lightest isotope
+// less position), to kLongestDirectSum terms, term k of both side by side
+// (the direct sum reads them together, two lanes from one aligned load).
 struct DirectSeries {
     double log_lightest = 0;                        // log of the lightest isotope's share
-    alignas(16) double terms[kLongestDirectSum][2]; // {log, moment}
+    alignas(16) double terms[kLongestDirectSum][2]; // {k log_k, moment_k}
 };
 
 // One element of the molecule: `whole` atoms of `pattern`, plus one more
