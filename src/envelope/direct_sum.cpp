@@ -144,15 +144,18 @@ template <class Entry>
         const AlignedLanes *before = shares + k; // before[-j] = {q_(k - j), q_(k - j)}
         const auto term = [&](int j) -> Lanes { return sums[j] * before[-j]; };
         Lanes a0{0, 0}, a1{0, 0}, a2{0, 0}, a3{0, 0}; // term j into a(j % 4)
-        int j = k;
-        if constexpr (Left == 0) a0 = term(k), a3 = term(k - 1), a2 = term(k - 2), j = k - 3;
-        if constexpr (Left == 3) a3 = term(k), a2 = term(k - 1), j = k - 2;
-        if constexpr (Left == 2) a2 = term(k), j = k - 1;
-        for (; j >= 5; j -= 4) {
-            a1 += term(j);
-            a0 += term(j - 1);
-            a3 += term(j - 2);
-            a2 += term(j - 3);
+        if constexpr (Left == 0) a0 = term(k), a3 = term(k - 1), a2 = term(k - 2);
+        if constexpr (Left == 3) a3 = term(k), a2 = term(k - 1);
+        if constexpr (Left == 2) a2 = term(k);
+        // Then four a turn from the first j = 1 (mod 4) down to j = 2: the
+        // points they read start at the same place for every k.
+        constexpr int kPeeled = (Left + 3) % 4;
+        const Lanes *from = sums + k - kPeeled;
+        for (const AlignedLanes *read = shares + kPeeled; from != sums + 1; from -= 4, read += 4) {
+            a1 += from[0] * read[0];
+            a0 += from[-1] * read[1];
+            a3 += from[-2] * read[2];
+            a2 += from[-3] * read[3];
         }
         const Lanes sum = ((a0 + a1) + (a2 + a3)) + sums[1] * last;
         const double share = sum[0] * kInverses[static_cast<std::size_t>(k)];
