@@ -216,10 +216,12 @@ int exponential_of(const Source *sources, std::size_t count, Lanes *sums, Aligne
     std::copy_n(sources, Fixed, held.begin());
     const auto entry = [&](int j) {
         Lanes sum{0, 0};
-        if constexpr (Fixed != 0)
-            for (const Source &source : held) sum += source.terms[j] * source.times;
-        else
+        if constexpr (Fixed != 0) {
+            sum = held[0].terms[j] * held[0].times; // as 0 + it, but for the sign of a 0
+            for (std::size_t s = 1; s < Fixed; ++s) sum += held[s].terms[j] * held[s].times;
+        } else {
             for (std::size_t s = 0; s < count; ++s) sum += sources[s].terms[j] * sources[s].times;
+        }
         sums[j] = sum; // {j s_j, w_j}
     };
     return exponential(sums, shares, log_first, enough, length, entry, total, moment);
