@@ -125,10 +125,11 @@ constexpr std::array<double, kLongestDirectSum> kInverses = [] {
 // its caller, so that the sources an `entry` reads stay in registers.
 //
 // Only the term j = 1 waits for the point before; the terms j = k..2 are
-// summed ahead of it, from the oldest (smallest) point on, the even j and
-// the odd j in two sums, then (even + odd) + term 1, times 1 / k. Point by
-// point the chain is then a product, two sums and a product, not k sums
-// and a division; the order depends on k alone.
+// summed ahead of it, from the oldest point on (the smallest terms first),
+// into four parts by j % 4, then ((a0 + a1) + (a2 + a3)) + term 1, times
+// 1 / k. Point by point the chain is then a product, two sums and a
+// product, not k sums and a division, and the four parts keep the sums
+// ahead short; the order depends on k alone.
 template <class Entry>
 [[gnu::always_inline]] inline int exponential(Lanes *sums, AlignedLanes *shares, double log_first,
                                               double enough, int length, Entry &&entry,
