@@ -20,7 +20,9 @@ struct ElementStats {
     double defect_covariance = 0; // of defect and position
     double lightest_mass = 0, average_mass = 0;
     double top_mass = 0; // mass of the most abundant isotope
-    int top_position = 0, max_position = 0;
+    // Positions as doubles: the sums over a molecule's elements take them so.
+    double top_position = 0, max_position = 0;
+    double reach_up = 0;             // max_position - mean_position: an atom's reach above its mean
     bool natural_composition = true; // false: the element has no natural pattern
     // log E[e^(+slope X)] for kSlopes, then log E[e^(-slope X)].
     std::array<double, 2 * kSlopeCount> slope_moments{};
