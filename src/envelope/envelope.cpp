@@ -225,37 +225,58 @@ SlopeSums sums_of(const SlopeLanes &lanes) {
 // choose_window), and the route's counts. `lightest` is point k = 0's
 // mass: every atom its lightest isotope.
 struct FactorSums {
-    explicit FactorSums(double fixed) : mono_mass(fixed), average(fixed), lightest(fixed) {}
-    double mono_mass, average, lightest;
-    double mono_shift = 0; // k of the monoisotopic composition, before rounding
-    double mean = 0, variance = 0, reach_up = 0, reach_down = 0, hard_max = 0;
+    using Pair = double __attribute__((vector_size(16)));
+    explicit FactorSums(double fixed)
+        : mono_average{fixed, fixed}, lightest_shift{fixed, 0}, mean_variance{0, 0}, reaches{0, 0} {
+    }
+    // Two sums to a register, each lane rounding as a scalar sum does, in
+    // the pairs of ElementStats. `shift` is the monoisotopic composition's
+    // k, before rounding; `reaches` the largest reach up and down.
+    Pair mono_average, lightest_shift, mean_variance, reaches;
+    double hard_max = 0;
     SlopeLanes slope_lanes{};
     int series = 0;          // factors of more than one isotope (RouteCosts)
     bool direct_fits = true; // every factor's pattern suits the direct sum
+
+    double mono_mass() const { return mono_average[0]; }
+    double average() const { return mono_average[1]; }
+    double lightest() const { return lightest_shift[0]; }
+    double mono_shift() const { return lightest_shift[1]; }
+    double mean() const { return mean_variance[0]; }
+    double variance() const { return mean_variance[1]; }
+    double reach_up() const { return reaches[0]; }
+    double reach_down() const { return reaches[1]; }
 };
 
+// The pair of `stats` from `first` on (see ElementStats).
+inline FactorSums::Pair stats_pair(const double &first) {
+    FactorSums::Pair pair;
+    std::memcpy(&pair, &first, sizeof pair);
+    return pair;
+}
+
 inline void add_factor(const Factor &factor, FactorSums &sums) {
+    using Pair = FactorSums::Pair;
     const ElementStats &stats = *factor.stats;
     const double count = factor.count, fraction = factor.fraction;
-    sums.mono_mass += count * stats.top_mass;
-    sums.mono_shift += count * stats.top_position;
-    sums.average += count * stats.average_mass;
-    sums.lightest += count * stats.lightest_mass;
+    const Pair times{count, count};
+    sums.mono_average += times * stats_pair(stats.top_mass);
+    sums.lightest_shift += times * stats_pair(stats.lightest_mass);
     add_slope_moments(factor, sums.slope_lanes);
-    const double factor_mean = stats.mean_position;
-    sums.mean += count * factor_mean;
-    // Without a fraction the mixture's term is +0, which adds nothing to
-    // count x variance (never -0): the same bits without it.
-    if (fraction == 0)
-        sums.variance += count * stats.variance;
-    else
-        sums.variance +=
-            count * stats.variance + fraction * (1 - fraction) * factor_mean * factor_mean;
+    Pair mean_variance = times * stats_pair(stats.mean_position);
+    Pair reach = stats_pair(stats.reach_up);
+    if (fraction != 0) [[unlikely]] {
+        const double factor_mean = stats.mean_position;
+        // Without a fraction the mixture's term is +0, which adds nothing
+        // to count x variance (never -0): the same bits without it.
+        mean_variance[1] += fraction * (1 - fraction) * factor_mean * factor_mean;
+        // The mixture's extra atom has mean fraction x factor_mean: its
+        // reach above that is at most the heaviest position.
+        reach[0] = stats.max_position;
+    }
+    sums.mean_variance += mean_variance;
+    sums.reaches = sums.reaches < reach ? reach : sums.reaches;             // std::max in each lane
     sums.hard_max += (factor.whole + (fraction != 0)) * stats.max_position; // ceil(count)
-    // The mixture's extra atom has mean fraction x factor_mean: its reach
-    // above that is at most the heaviest position.
-    sums.reach_up = std::max(sums.reach_up, fraction != 0 ? stats.max_position : stats.reach_up);
-    sums.reach_down = std::max(sums.reach_down, factor_mean);
     sums.series += factor.pattern->size >= 2;
     // A natural element's series is made only for a pattern that suits.
     sums.direct_fits = sums.direct_fits && (factor.series != nullptr ||
@@ -410,16 +431,16 @@ ChernoffEdges chernoff_edges(const SlopeSums &sums) {
 }
 
 Outcome choose_window(const FactorSums &sums, Window &window) {
-    const double mean = sums.mean, variance = sums.variance;
+    const double mean = sums.mean(), variance = sums.variance();
     // Both bounds hold for any molecule; the fixed slopes are tight for a
     // narrow spread, Bennett's inequality for a wide one.
     const bool narrow = variance < 64;
     const ChernoffEdges edges =
         narrow ? chernoff_edges(sums_of(sums.slope_lanes)) : ChernoffEdges{0, 0, 0};
     double low =
-        narrow ? edges.low : mean - bennett_distance(variance, sums.reach_down, kTailLogOdds);
+        narrow ? edges.low : mean - bennett_distance(variance, sums.reach_down(), kTailLogOdds);
     double high =
-        narrow ? edges.high : mean + bennett_distance(variance, sums.reach_up, kTailLogOdds);
+        narrow ? edges.high : mean + bennett_distance(variance, sums.reach_up(), kTailLogOdds);
     low = std::max(0.0, std::floor(low));
     high = std::min(sums.hard_max, std::ceil(high));
     const double span = std::max(1.0, high - low + 1);
@@ -859,18 +880,18 @@ bool direct_chosen(const FactorSums &sums, std::size_t factors, const Window &wi
 template <class Listed, class Inverse>
 Outcome compute_factors(double fixed, const FactorSums &sums, Route route, Buffers &buffers,
                         Listed &&listed, Inverse &&inverse, PointRoom &room, Envelope &result) {
-    result.monoisotopic_mass = sums.mono_mass;
-    result.average_mass = sums.average;
+    result.monoisotopic_mass = sums.mono_mass();
+    result.average_mass = sums.average();
     // The monoisotopic composition's k above the lightest one, the grid's
     // origin: whole, as check_factor allows a fractional count only where
     // the lightest isotope is the most abundant.
-    const long long mono_shift = rounded_shift(sums.mono_shift);
+    const long long mono_shift = rounded_shift(sums.mono_shift());
+    const FactorList &list = buffers.factors;
     Window window;
     Outcome placed = choose_window(sums, window);
     if (!placed.ok()) return placed;
     // Built only on failure: a message made up front costs every call.
     const auto no_memory = [] { return Outcome::failure(CORVAN_E_MEMORY, "out of memory"); };
-    const FactorList &list = buffers.factors;
     result.summed_directly = direct_chosen(sums, list.count, window, route);
     if (result.summed_directly) {
         const long long length = window.direct_top + 1;
@@ -879,7 +900,7 @@ Outcome compute_factors(double fixed, const FactorSums &sums, Route route, Buffe
                    buffers.direct_block.get(), buffers.direct_total, buffers.direct_moment);
         Window reported = window;
         reported.span = window.direct_top - window.low + 1;
-        if (!fill_direct_points(reported, sums.lightest, buffers.direct_total,
+        if (!fill_direct_points(reported, sums.lightest(), buffers.direct_total,
                                 buffers.direct_moment, mono_shift, room, result))
             return no_memory();
         return Outcome::success();
@@ -986,8 +1007,8 @@ Outcome weigh(const chem::Composition &molecule, const labels::LabelSet &labels,
     FactorSums sums(fixed_mass(molecule));
     Outcome collected = call_factors(molecule, nullptr, labels, state, sums);
     if (!collected.ok()) return collected;
-    masses.monoisotopic = sums.mono_mass;
-    masses.average = sums.average;
+    masses.monoisotopic = sums.mono_mass();
+    masses.average = sums.average();
     return Outcome::success();
 }
 
