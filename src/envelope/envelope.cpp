@@ -47,23 +47,30 @@ struct Factor {
     double count, whole, fraction;
     int element;
     bool labelled;
+    bool passes;                          // check_factor() lets it pass
     const DirectSeries *series = nullptr; // a natural element's shared one
 };
 
-// floor(count) for the usual count by a conversion, which costs a fraction
-// of std::floor where the target lacks a rounding instruction: the same
-// value for every count above 0 and below 2^52.
-double whole_part(double count) {
-    constexpr double kExactIntegers = 4503599627370496.0; // 2^52
-    if (count > 0 && count < kExactIntegers)
-        return static_cast<double>(static_cast<long long>(count));
-    return std::floor(count);
-}
-
+// The whole part is floor(count), for the usual count by a conversion,
+// which costs a fraction of std::floor where the target lacks a rounding
+// instruction: the same value for every count above 0 and below 2^52, each
+// of which is finite and not negative, as check_factor() asks.
 Factor make_factor(const labels::ElementPattern &pattern, const ElementStats &stats, double count,
                    int element, bool labelled) {
-    const double whole = whole_part(count);
-    return {&pattern, &stats, count, whole, count - whole, element, labelled};
+    constexpr double kExactIntegers = 4503599627370496.0; // 2^52
+    double whole;
+    bool in_range;
+    if (count > 0 && count < kExactIntegers) [[likely]] {
+        whole = static_cast<double>(static_cast<long long>(count));
+        in_range = true;
+    } else {
+        whole = std::floor(count);
+        in_range = count >= 0 && std::isfinite(count);
+    }
+    const double fraction = count - whole;
+    const bool passes =
+        in_range && stats.natural_composition && (fraction == 0 || stats.top_position == 0);
+    return {&pattern, &stats, count, whole, fraction, element, labelled, passes};
 }
 
 // An element's natural pattern, its stats and its direct-sum series (null
@@ -123,12 +130,6 @@ Outcome check_labels(const chem::Composition &molecule, const labels::LabelSet &
                                                     "drop the label");
     }
     return Outcome::success();
-}
-
-// What check_factor() lets pass, without building its Outcome.
-bool factor_passes(const Factor &factor) {
-    return factor.count >= 0 && std::isfinite(factor.count) && factor.stats->natural_composition &&
-           (factor.fraction == 0 || factor.stats->top_position == 0);
 }
 
 Outcome check_factor(const Factor &factor) {
@@ -356,7 +357,7 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
     bool all_pass = true;
     for_each_factor(molecule, carriers, labels, labelled_of, [&](const Factor &factor, double own) {
         terms[count++] = {factor.pattern, factor.whole, factor.fraction, factor.series};
-        if (!factor_passes(factor) && all_pass) [[unlikely]] {
+        if (!factor.passes && all_pass) [[unlikely]] {
             refused = factor;
             all_pass = false;
         }
@@ -366,7 +367,7 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
         const ElementStats &stats = *factor.stats;
         // A factor of the molecule's own count is the one checked already.
         if (own != factor.count &&
-            !factor_passes(make_factor(*factor.pattern, stats, own, factor.element, false)))
+            !make_factor(*factor.pattern, stats, own, factor.element, false).passes)
             own_masses->passes = false;
         own_masses->monoisotopic += own * stats.top_mass;
         own_masses->average += own * stats.average_mass;
@@ -993,7 +994,7 @@ bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
         const double own = molecule.natural[static_cast<std::size_t>(element)];
         const NaturalElement &natural = naturals[static_cast<std::size_t>(element)];
         const ElementStats &stats = *natural.stats;
-        passes = passes && factor_passes(make_factor(*natural.pattern, stats, own, element, false));
+        passes = passes && make_factor(*natural.pattern, stats, own, element, false).passes;
         monoisotopic += own * stats.top_mass;
         average += own * stats.average_mass;
     });
