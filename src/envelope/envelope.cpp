@@ -341,15 +341,21 @@ void for_each_factor(const chem::Composition &molecule, const chem::Composition 
 
 // The call's factors into list.terms, each added to `sums` as it is made
 // and, WithOwn where `own_masses` is not null (only without labels), its
-// own atoms to that; the factors themselves are not kept.
+// own atoms to that; the factors themselves are not kept. False, with
+// `outcome` the refusal, where the molecule is refused. Not inlined: in the
+// caller the pass compiles to more instructions.
 template <bool WithOwn = false, class LabelledOf>
-Outcome collect_factors(const chem::Composition &molecule, const chem::Composition *carriers,
-                        const labels::LabelSet &labels, LabelledOf &&labelled_of, FactorList &list,
-                        FactorSums &sums, OwnMasses *own_masses = nullptr) {
+[[gnu::noinline]] bool
+collect_factors(const chem::Composition &molecule, const chem::Composition *carriers,
+                const labels::LabelSet &labels, LabelledOf &&labelled_of, FactorList &list,
+                FactorSums &sums, Outcome &outcome, OwnMasses *own_masses = nullptr) {
     list.count = 0;
     if (!labels.all().empty()) {
         Outcome checked = check_labels(molecule, labels);
-        if (!checked.ok()) return checked;
+        if (!checked.ok()) {
+            outcome = std::move(checked);
+            return false;
+        }
     }
     DirectTerm *terms = list.terms.data();
     std::size_t count = 0;
@@ -373,7 +379,10 @@ Outcome collect_factors(const chem::Composition &molecule, const chem::Compositi
         own_masses->average += own * stats.average_mass;
     });
     list.count = count;
-    return all_pass ? Outcome::success() : check_factor(refused);
+    if (all_pass) [[likely]]
+        return true;
+    outcome = check_factor(refused);
+    return false;
 }
 
 // The factors of a call that collect_factors() passed, into list.factors.
@@ -431,7 +440,7 @@ ChernoffEdges chernoff_edges(const SlopeSums &sums) {
     return {-below, above[0], above[1]};
 }
 
-Outcome choose_window(const FactorSums &sums, Window &window) {
+bool choose_window(const FactorSums &sums, Window &window, Outcome &outcome) {
     const double mean = sums.mean(), variance = sums.variance();
     // Both bounds hold for any molecule; the fixed slopes are tight for a
     // narrow spread, Bennett's inequality for a wide one.
@@ -445,11 +454,13 @@ Outcome choose_window(const FactorSums &sums, Window &window) {
     low = std::max(0.0, std::floor(low));
     high = std::min(sums.hard_max, std::ceil(high));
     const double span = std::max(1.0, high - low + 1);
-    if (!(span <= CORVAN_MAX_POINTS))
-        return Outcome::failure(CORVAN_E_TOO_WIDE,
-                                "the distribution would span about " +
-                                    std::to_string(static_cast<long long>(std::min(span, 1e18))) +
-                                    " points, more than " + std::to_string(CORVAN_MAX_POINTS));
+    if (!(span <= CORVAN_MAX_POINTS)) {
+        outcome = Outcome::failure(
+            CORVAN_E_TOO_WIDE, "the distribution would span about " +
+                                   std::to_string(static_cast<long long>(std::min(span, 1e18))) +
+                                   " points, more than " + std::to_string(CORVAN_MAX_POINTS));
+        return false;
+    }
     window.low = static_cast<long long>(low);
     window.span = static_cast<long long>(span);
     window.grid = grid_size(window.span);
@@ -457,7 +468,7 @@ Outcome choose_window(const FactorSums &sums, Window &window) {
         narrow ? std::min(static_cast<long long>(high),
                           std::max(window.low, static_cast<long long>(std::ceil(edges.reported))))
                : static_cast<long long>(high);
-    return Outcome::success();
+    return true;
 }
 
 // How the bins of one factor enter the product: its bins, its whole and
@@ -877,10 +888,12 @@ bool direct_chosen(const FactorSums &sums, std::size_t factors, const Window &wi
 
 // The whole computation once the factors are collected and summed;
 // `listed()` gives the factors (list_factors()), `inverse(grid, bins, out)`
-// runs an inverse transform as fft::inverse does.
+// runs an inverse transform as fft::inverse does. False, with `outcome`
+// the failure, where it fails.
 template <class Listed, class Inverse>
-Outcome compute_factors(double fixed, const FactorSums &sums, Route route, Buffers &buffers,
-                        Listed &&listed, Inverse &&inverse, PointRoom &room, Envelope &result) {
+bool compute_factors(double fixed, const FactorSums &sums, Route route, Buffers &buffers,
+                     Listed &&listed, Inverse &&inverse, PointRoom &room, Envelope &result,
+                     Outcome &outcome) {
     result.monoisotopic_mass = sums.mono_mass();
     result.average_mass = sums.average();
     // The monoisotopic composition's k above the lightest one, the grid's
@@ -889,10 +902,12 @@ Outcome compute_factors(double fixed, const FactorSums &sums, Route route, Buffe
     const long long mono_shift = rounded_shift(sums.mono_shift());
     const FactorList &list = buffers.factors;
     Window window;
-    Outcome placed = choose_window(sums, window);
-    if (!placed.ok()) return placed;
+    if (!choose_window(sums, window, outcome)) return false;
     // Built only on failure: a message made up front costs every call.
-    const auto no_memory = [] { return Outcome::failure(CORVAN_E_MEMORY, "out of memory"); };
+    const auto no_memory = [&] {
+        outcome = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
+        return false;
+    };
     result.summed_directly = direct_chosen(sums, list.count, window, route);
     if (result.summed_directly) {
         const long long length = window.direct_top + 1;
@@ -904,7 +919,7 @@ Outcome compute_factors(double fixed, const FactorSums &sums, Route route, Buffe
         if (!fill_direct_points(reported, sums.lightest(), buffers.direct_total,
                                 buffers.direct_moment, mono_shift, room, result))
             return no_memory();
-        return Outcome::success();
+        return true;
     }
     if (!buffers.reserve(window.grid)) return no_memory();
     const std::span<const Factor> factors = listed();
@@ -919,7 +934,7 @@ Outcome compute_factors(double fixed, const FactorSums &sums, Route route, Buffe
     if (!fill_points(window, layout, buffers.total_grid, buffers.moment_grid, mono_shift, room,
                      result))
         return no_memory();
-    return Outcome::success();
+    return true;
 }
 
 // One thread's working state for the single call: the arrays of the last
@@ -967,9 +982,9 @@ double fixed_mass_of(const chem::Composition &molecule, const chem::Composition 
 }
 
 // The single call's factors, labelled patterns made into the thread's state.
-Outcome call_factors(const chem::Composition &molecule, const chem::Composition *carriers,
-                     const labels::LabelSet &labels, CallState &state, FactorSums &sums,
-                     OwnMasses *own_masses = nullptr) {
+bool call_factors(const chem::Composition &molecule, const chem::Composition *carriers,
+                  const labels::LabelSet &labels, CallState &state, FactorSums &sums,
+                  Outcome &outcome, OwnMasses *own_masses = nullptr) {
     return collect_factors<true>(
         molecule, carriers, labels,
         [&](int element) -> const Labelled & {
@@ -978,7 +993,7 @@ Outcome call_factors(const chem::Composition &molecule, const chem::Composition 
             made.stats = element_stats(made.pattern, element);
             return made;
         },
-        state.buffers.factors, sums, own_masses);
+        state.buffers.factors, sums, outcome, own_masses);
 }
 
 // The masses of a molecule without labels from the natural elements'
@@ -1002,24 +1017,24 @@ bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
     return passes;
 }
 
-Outcome weigh(const chem::Composition &molecule, const labels::LabelSet &labels, CallState &state,
-              NeutralMasses &masses) {
-    if (labels.all().empty() && weigh_natural(molecule, masses)) return Outcome::success();
+// False, with `outcome` the refusal, where the molecule is refused.
+bool weigh(const chem::Composition &molecule, const labels::LabelSet &labels, CallState &state,
+           NeutralMasses &masses, Outcome &outcome) {
+    if (labels.all().empty() && weigh_natural(molecule, masses)) return true;
     FactorSums sums(fixed_mass(molecule));
-    Outcome collected = call_factors(molecule, nullptr, labels, state, sums);
-    if (!collected.ok()) return collected;
+    if (!call_factors(molecule, nullptr, labels, state, sums, outcome)) return false;
     masses.monoisotopic = sums.mono_mass();
     masses.average = sums.average();
-    return Outcome::success();
+    return true;
 }
 
-Outcome compute_in(const chem::Composition &molecule, const chem::Composition *carriers,
-                   const labels::LabelSet &labels, CallState &state, PointRoom &room,
-                   Envelope &result, OwnMasses *own_masses = nullptr) {
+// False, with `outcome` the failure, where the computation fails.
+bool compute_in(const chem::Composition &molecule, const chem::Composition *carriers,
+                const labels::LabelSet &labels, CallState &state, PointRoom &room, Envelope &result,
+                Outcome &outcome, OwnMasses *own_masses = nullptr) {
     const double fixed = fixed_mass_of(molecule, carriers);
     FactorSums sums(fixed);
-    Outcome collected = call_factors(molecule, carriers, labels, state, sums, own_masses);
-    if (!collected.ok()) return collected;
+    if (!call_factors(molecule, carriers, labels, state, sums, outcome, own_masses)) return false;
     return compute_factors(
         fixed, sums, Route::chosen, state.buffers,
         [&] {
@@ -1034,7 +1049,7 @@ Outcome compute_in(const chem::Composition &molecule, const chem::Composition *c
         [&](int grid, fftw_complex *bins, double *out) {
             return state.inverses.run(grid, bins, out);
         },
-        room, result);
+        room, result, outcome);
 }
 
 } // namespace
@@ -1043,10 +1058,11 @@ Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels
                double &monoisotopic, double &average) {
     return with_thread_state<CallState>([&](CallState &state) {
         NeutralMasses masses;
-        Outcome weighed = weigh(molecule, labels, state, masses);
+        Outcome outcome;
+        weigh(molecule, labels, state, masses, outcome);
         monoisotopic = masses.monoisotopic;
         average = masses.average;
-        return weighed;
+        return outcome;
     });
 }
 
@@ -1054,7 +1070,9 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
                 const labels::LabelSet &labels, Envelope &result) {
     return with_thread_state<CallState>([&](CallState &state) {
         EnvelopeRoom room(result);
-        return compute_in(molecule, carriers, labels, state, room, result);
+        Outcome outcome;
+        compute_in(molecule, carriers, labels, state, room, result, outcome);
+        return outcome;
     });
 }
 
@@ -1067,14 +1085,16 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
         const bool own_atoms = &neutral == &molecule && labels.all().empty();
         const double fixed = own_atoms ? fixed_mass(molecule) : 0.0;
         OwnMasses own{fixed, fixed};
-        Outcome computed =
-            compute_in(molecule, carriers, labels, state, room, result, own_atoms ? &own : nullptr);
-        if (!computed.ok()) return computed;
-        if (own_atoms && own.passes) {
+        // One Outcome, made in place: a success costs nothing more.
+        Outcome outcome;
+        if (!compute_in(molecule, carriers, labels, state, room, result, outcome,
+                        own_atoms ? &own : nullptr))
+            return outcome;
+        if (own_atoms && own.passes)
             masses = {own.monoisotopic, own.average};
-            return Outcome::success();
-        }
-        return weigh(neutral, labels, state, masses);
+        else
+            weigh(neutral, labels, state, masses, outcome);
+        return outcome;
     });
 }
 
@@ -1086,11 +1106,12 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
     const auto labelled_of = [&](int element) -> const Labelled & {
         return state.labelled(element);
     };
-    Outcome collected =
-        collect_factors(molecule, carriers, state.labels, labelled_of, state.buffers.factors, sums);
-    if (!collected.ok()) return collected;
+    Outcome outcome; // one, made in place: a success costs nothing more
+    if (!collect_factors(molecule, carriers, state.labels, labelled_of, state.buffers.factors, sums,
+                         outcome))
+        return outcome;
     EnvelopeRoom room(result);
-    return compute_factors(
+    compute_factors(
         fixed, sums, state.route, state.buffers,
         [&] {
             return list_factors(molecule, carriers, state.labels, labelled_of,
@@ -1099,7 +1120,8 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
         [&](int grid, fftw_complex *bins, double *out) {
             return state.inverses.run(grid, bins, out);
         },
-        room, result);
+        room, result, outcome);
+    return outcome;
 }
 
 } // namespace corvan::envelope
