@@ -288,7 +288,8 @@ inline void add_factor(const Factor &factor, FactorSums &sums) {
 // label applies: each natural factor's own count, checked where it differs
 // from the factor's. `passes` false: a check refused.
 struct OwnMasses {
-    double monoisotopic, average;
+    explicit OwnMasses(double fixed) : mono_average{fixed, fixed} {}
+    FactorSums::Pair mono_average; // as FactorSums'
     bool passes = true;
 };
 
@@ -375,8 +376,7 @@ collect_factors(const chem::Composition &molecule, const chem::Composition *carr
         if (own != factor.count &&
             !make_factor(*factor.pattern, stats, own, factor.element, false).passes)
             own_masses->passes = false;
-        own_masses->monoisotopic += own * stats.top_mass;
-        own_masses->average += own * stats.average_mass;
+        own_masses->mono_average += FactorSums::Pair{own, own} * stats_pair(stats.top_mass);
     });
     list.count = count;
     if (all_pass) [[likely]]
@@ -1084,14 +1084,14 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
         // from the same pass over the elements.
         const bool own_atoms = &neutral == &molecule && labels.all().empty();
         const double fixed = own_atoms ? fixed_mass(molecule) : 0.0;
-        OwnMasses own{fixed, fixed};
+        OwnMasses own(fixed);
         // One Outcome, made in place: a success costs nothing more.
         Outcome outcome;
         if (!compute_in(molecule, carriers, labels, state, room, result, outcome,
                         own_atoms ? &own : nullptr))
             return outcome;
         if (own_atoms && own.passes)
-            masses = {own.monoisotopic, own.average};
+            masses = {own.mono_average[0], own.mono_average[1]};
         else
             weigh(neutral, labels, state, masses, outcome);
         return outcome;
