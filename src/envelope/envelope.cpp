@@ -360,14 +360,10 @@ collect_factors(const chem::Composition &molecule, const chem::Composition *carr
     }
     DirectTerm *terms = list.terms.data();
     std::size_t count = 0;
-    Factor refused{}; // the first factor that fails its checks
     bool all_pass = true;
     for_each_factor(molecule, carriers, labels, labelled_of, [&](const Factor &factor, double own) {
         terms[count++] = {factor.pattern, factor.whole, factor.fraction, factor.series};
-        if (!factor.passes && all_pass) [[unlikely]] {
-            refused = factor;
-            all_pass = false;
-        }
+        all_pass = all_pass && factor.passes;
         add_factor(factor, sums);
         if constexpr (!WithOwn) return;
         if (own_masses == nullptr) return;
@@ -381,7 +377,13 @@ collect_factors(const chem::Composition &molecule, const chem::Composition *carr
     list.count = count;
     if (all_pass) [[likely]]
         return true;
-    outcome = check_factor(refused);
+    // The first factor refused, found again on this rare path.
+    bool found = false;
+    for_each_factor(molecule, carriers, labels, labelled_of, [&](const Factor &factor, double) {
+        if (found || factor.passes) return;
+        outcome = check_factor(factor);
+        found = true;
+    });
     return false;
 }
 
