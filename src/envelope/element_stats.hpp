@@ -25,6 +25,7 @@ struct ElementStats {
     double reach_up = 0;   // max_position - mean_position: an atom's reach above its mean
     double reach_down = 0; // mean_position: its reach below it (positions are never negative)
     double max_position = 0;
+    double several_isotopes = 0;     // 1 where the pattern has more than one isotope, else 0
     double mean_defect = 0;          // share-weighted (mass - lightest mass) - position
     double defect_covariance = 0;    // of defect and position
     bool natural_composition = true; // false: the element has no natural pattern
@@ -35,6 +36,9 @@ static_assert(offsetof(ElementStats, average_mass) == offsetof(ElementStats, top
               offsetof(ElementStats, top_position) == offsetof(ElementStats, lightest_mass) + 8 &&
               offsetof(ElementStats, variance) == offsetof(ElementStats, mean_position) + 8 &&
               offsetof(ElementStats, reach_down) == offsetof(ElementStats, reach_up) + 8 &&
+              offsetof(ElementStats, several_isotopes) ==
+                  offsetof(ElementStats, max_position) + 8 &&
+              offsetof(ElementStats, max_position) % 16 == 0 &&
               offsetof(ElementStats, lightest_mass) % 16 == 0 &&
               offsetof(ElementStats, mean_position) % 16 == 0 &&
               offsetof(ElementStats, reach_up) % 16 == 0);

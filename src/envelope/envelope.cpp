@@ -233,10 +233,10 @@ struct FactorSums {
     // Two sums to a register, each lane rounding as a scalar sum does, in
     // the pairs of ElementStats. `shift` is the monoisotopic composition's
     // k, before rounding; `reaches` the largest reach up and down.
-    Pair mono_average, lightest_shift, mean_variance, reaches;
-    double hard_max = 0;
+    // `hard_series`: the heaviest composition's k, and how many factors
+    // have more than one isotope (RouteCosts' series).
+    Pair mono_average, lightest_shift, mean_variance, reaches, hard_series{0, 0};
     SlopeLanes slope_lanes{};
-    int series = 0;          // factors of more than one isotope (RouteCosts)
     bool direct_fits = true; // every factor's pattern suits the direct sum
 
     double mono_mass() const { return mono_average[0]; }
@@ -247,6 +247,8 @@ struct FactorSums {
     double variance() const { return mean_variance[1]; }
     double reach_up() const { return reaches[0]; }
     double reach_down() const { return reaches[1]; }
+    double hard_max() const { return hard_series[0]; }
+    int series() const { return static_cast<int>(hard_series[1]); }
 };
 
 // The pair of `stats` from `first` on (see ElementStats).
@@ -276,9 +278,9 @@ inline void add_factor(const Factor &factor, FactorSums &sums) {
         reach[0] = stats.max_position;
     }
     sums.mean_variance += mean_variance;
-    sums.reaches = sums.reaches < reach ? reach : sums.reaches;             // std::max in each lane
-    sums.hard_max += (factor.whole + (fraction != 0)) * stats.max_position; // ceil(count)
-    sums.series += factor.pattern->size >= 2;
+    sums.reaches = sums.reaches < reach ? reach : sums.reaches; // std::max in each lane
+    const double ceiling = factor.whole + (fraction != 0);      // ceil(count)
+    sums.hard_series += Pair{ceiling, 1} * stats_pair(stats.max_position);
     // A natural element's series is made only for a pattern that suits.
     sums.direct_fits = sums.direct_fits && (factor.series != nullptr ||
                                             (factor.labelled && direct_suits(*factor.pattern)));
@@ -454,7 +456,7 @@ bool choose_window(const FactorSums &sums, Window &window, Outcome &outcome) {
     double high =
         narrow ? edges.high : mean + bennett_distance(variance, sums.reach_up(), kTailLogOdds);
     low = std::max(0.0, std::floor(low));
-    high = std::min(sums.hard_max, std::ceil(high));
+    high = std::min(sums.hard_max(), std::ceil(high));
     const double span = std::max(1.0, high - low + 1);
     if (!(span <= CORVAN_MAX_POINTS)) {
         outcome = Outcome::failure(
@@ -884,7 +886,7 @@ bool gather_terms(std::span<const Factor> factors, int grid, Buffers &buffers) {
 bool direct_chosen(const FactorSums &sums, std::size_t factors, const Window &window, Route route) {
     const long long length = window.direct_top + 1;
     if (route == Route::transform || length > kLongestDirectSum || !sums.direct_fits) return false;
-    const RouteCosts costs(static_cast<int>(factors), sums.series);
+    const RouteCosts costs(static_cast<int>(factors), sums.series());
     return route == Route::direct || costs.direct_is_cheaper(static_cast<int>(length), window.grid);
 }
 
