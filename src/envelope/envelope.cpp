@@ -295,6 +295,17 @@ struct OwnMasses {
     bool passes = true;
 };
 
+// The molecule's `own` atoms of `factor`'s element, whose count is its own
+// and the carriers'.
+inline void add_own_atoms(const Factor &factor, double own, OwnMasses &masses) {
+    const ElementStats &stats = *factor.stats;
+    // A factor of the molecule's own count is the one checked already.
+    if (own != factor.count &&
+        !make_factor(*factor.pattern, stats, own, factor.element, false).passes)
+        masses.passes = false;
+    masses.mono_average += FactorSums::Pair{own, own} * stats_pair(stats.top_mass);
+}
+
 // Most factors a call can have: an element's labelled atoms and its
 // carried natural ones.
 constexpr std::size_t kMostFactors = 2 * chem::kElementCount;
@@ -342,16 +353,52 @@ void for_each_factor(const chem::Composition &molecule, const chem::Composition 
     });
 }
 
+// collect_factors() below for the usual molecule: no labels, and every
+// factor whole and passing its checks. The sums are locals and the loop
+// calls nothing (add_factor() calls only for fractions and labels), so
+// that they stay in registers. False, with `list`, `sums` and `own_masses`
+// untouched, for any other molecule.
+template <bool WithOwn>
+bool collect_whole_natural(const chem::Composition &molecule, const chem::Composition *carriers,
+                           FactorList &list, FactorSums &sums, OwnMasses *own_masses) {
+    std::array<int, chem::kElementCount> present;
+    std::size_t elements = 0;
+    for_each_present(molecule, carriers, [&](int element) { present[elements++] = element; });
+    const NaturalElements &naturals = natural_elements();
+    FactorSums summed = sums;
+    OwnMasses own_summed = own_masses != nullptr ? *own_masses : OwnMasses(0);
+    for (std::size_t i = 0; i < elements; ++i) {
+        const int element = present[i];
+        const auto index = static_cast<std::size_t>(element);
+        const double own = molecule.natural[index];
+        const double carried = carriers == nullptr ? 0 : carriers->natural[index];
+        const NaturalElement &natural_of = naturals[index];
+        Factor factor =
+            make_factor(*natural_of.pattern, *natural_of.stats, own + carried, element, false);
+        factor.series = natural_of.series;
+        if (!factor.passes || factor.fraction != 0) [[unlikely]]
+            return false;
+        list.terms[i] = {factor.pattern, factor.whole, factor.fraction, factor.series};
+        add_factor(factor, summed);
+        if constexpr (WithOwn) add_own_atoms(factor, own, own_summed);
+    }
+    list.count = elements;
+    sums = summed;
+    if (WithOwn && own_masses != nullptr) *own_masses = own_summed;
+    return true;
+}
+
 // The call's factors into list.terms, each added to `sums` as it is made
 // and, WithOwn where `own_masses` is not null (only without labels), its
 // own atoms to that; the factors themselves are not kept. False, with
-// `outcome` the refusal, where the molecule is refused. Not inlined: in the
-// caller the pass compiles to more instructions.
+// `outcome` the refusal, where the molecule is refused.
 template <bool WithOwn = false, class LabelledOf>
-[[gnu::noinline]] bool
-collect_factors(const chem::Composition &molecule, const chem::Composition *carriers,
-                const labels::LabelSet &labels, LabelledOf &&labelled_of, FactorList &list,
-                FactorSums &sums, Outcome &outcome, OwnMasses *own_masses = nullptr) {
+bool collect_factors(const chem::Composition &molecule, const chem::Composition *carriers,
+                     const labels::LabelSet &labels, LabelledOf &&labelled_of, FactorList &list,
+                     FactorSums &sums, Outcome &outcome, OwnMasses *own_masses = nullptr) {
+    if (labels.all().empty() &&
+        collect_whole_natural<WithOwn>(molecule, carriers, list, sums, own_masses))
+        return true;
     list.count = 0;
     if (!labels.all().empty()) {
         Outcome checked = check_labels(molecule, labels);
@@ -368,13 +415,7 @@ collect_factors(const chem::Composition &molecule, const chem::Composition *carr
         all_pass = all_pass && factor.passes;
         add_factor(factor, sums);
         if constexpr (!WithOwn) return;
-        if (own_masses == nullptr) return;
-        const ElementStats &stats = *factor.stats;
-        // A factor of the molecule's own count is the one checked already.
-        if (own != factor.count &&
-            !make_factor(*factor.pattern, stats, own, factor.element, false).passes)
-            own_masses->passes = false;
-        own_masses->mono_average += FactorSums::Pair{own, own} * stats_pair(stats.top_mass);
+        if (own_masses != nullptr) add_own_atoms(factor, own, *own_masses);
     });
     list.count = count;
     if (all_pass) [[likely]]
