@@ -227,17 +227,18 @@ SlopeSums sums_of(const SlopeLanes &lanes) {
 // mass: every atom its lightest isotope.
 struct FactorSums {
     using Pair = double __attribute__((vector_size(16)));
+    FactorSums() = default; // made by collect_factors()
     explicit FactorSums(double fixed)
-        : mono_average{fixed, fixed}, lightest_shift{fixed, 0}, mean_variance{0, 0}, reaches{0, 0} {
-    }
+        : mono_average{fixed, fixed}, lightest_shift{fixed, 0}, mean_variance{0, 0}, reaches{0, 0},
+          hard_series{0, 0}, slope_lanes{}, direct_fits(true) {}
     // Two sums to a register, each lane rounding as a scalar sum does, in
     // the pairs of ElementStats. `shift` is the monoisotopic composition's
     // k, before rounding; `reaches` the largest reach up and down.
     // `hard_series`: the heaviest composition's k, and how many factors
     // have more than one isotope (RouteCosts' series).
-    Pair mono_average, lightest_shift, mean_variance, reaches, hard_series{0, 0};
-    SlopeLanes slope_lanes{};
-    bool direct_fits = true; // every factor's pattern suits the direct sum
+    Pair mono_average, lightest_shift, mean_variance, reaches, hard_series;
+    SlopeLanes slope_lanes;
+    bool direct_fits; // every factor's pattern suits the direct sum
 
     double mono_mass() const { return mono_average[0]; }
     double average() const { return mono_average[1]; }
@@ -360,12 +361,13 @@ void for_each_factor(const chem::Composition &molecule, const chem::Composition 
 // untouched, for any other molecule.
 template <bool WithOwn>
 bool collect_whole_natural(const chem::Composition &molecule, const chem::Composition *carriers,
-                           FactorList &list, FactorSums &sums, OwnMasses *own_masses) {
+                           double fixed, FactorList &list, FactorSums &sums,
+                           OwnMasses *own_masses) {
     std::array<int, chem::kElementCount> present;
     std::size_t elements = 0;
     for_each_present(molecule, carriers, [&](int element) { present[elements++] = element; });
     const NaturalElements &naturals = natural_elements();
-    FactorSums summed = sums;
+    FactorSums summed(fixed);
     OwnMasses own_summed = own_masses != nullptr ? *own_masses : OwnMasses(0);
     for (std::size_t i = 0; i < elements; ++i) {
         const int element = present[i];
@@ -388,18 +390,21 @@ bool collect_whole_natural(const chem::Composition &molecule, const chem::Compos
     return true;
 }
 
-// The call's factors into list.terms, each added to `sums` as it is made
+// The call's factors into list.terms, each added to `sums` (made from the
+// fixed atoms' mass `fixed`) as it is made
 // and, WithOwn where `own_masses` is not null (only without labels), its
 // own atoms to that; the factors themselves are not kept. False, with
 // `outcome` the refusal, where the molecule is refused.
 template <bool WithOwn = false, class LabelledOf>
 bool collect_factors(const chem::Composition &molecule, const chem::Composition *carriers,
-                     const labels::LabelSet &labels, LabelledOf &&labelled_of, FactorList &list,
-                     FactorSums &sums, Outcome &outcome, OwnMasses *own_masses = nullptr) {
+                     const labels::LabelSet &labels, LabelledOf &&labelled_of, double fixed,
+                     FactorList &list, FactorSums &sums, Outcome &outcome,
+                     OwnMasses *own_masses = nullptr) {
     if (labels.all().empty() &&
-        collect_whole_natural<WithOwn>(molecule, carriers, list, sums, own_masses))
+        collect_whole_natural<WithOwn>(molecule, carriers, fixed, list, sums, own_masses))
         return true;
     list.count = 0;
+    sums = FactorSums(fixed);
     if (!labels.all().empty()) {
         Outcome checked = check_labels(molecule, labels);
         if (!checked.ok()) {
@@ -1028,7 +1033,7 @@ double fixed_mass_of(const chem::Composition &molecule, const chem::Composition 
 
 // The single call's factors, labelled patterns made into the thread's state.
 bool call_factors(const chem::Composition &molecule, const chem::Composition *carriers,
-                  const labels::LabelSet &labels, CallState &state, FactorSums &sums,
+                  const labels::LabelSet &labels, CallState &state, double fixed, FactorSums &sums,
                   Outcome &outcome, OwnMasses *own_masses = nullptr) {
     return collect_factors<true>(
         molecule, carriers, labels,
@@ -1038,7 +1043,7 @@ bool call_factors(const chem::Composition &molecule, const chem::Composition *ca
             made.stats = element_stats(made.pattern, element);
             return made;
         },
-        state.buffers.factors, sums, outcome, own_masses);
+        fixed, state.buffers.factors, sums, outcome, own_masses);
 }
 
 // The masses of a molecule without labels from the natural elements'
@@ -1066,8 +1071,9 @@ bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
 bool weigh(const chem::Composition &molecule, const labels::LabelSet &labels, CallState &state,
            NeutralMasses &masses, Outcome &outcome) {
     if (labels.all().empty() && weigh_natural(molecule, masses)) return true;
-    FactorSums sums(fixed_mass(molecule));
-    if (!call_factors(molecule, nullptr, labels, state, sums, outcome)) return false;
+    FactorSums sums;
+    if (!call_factors(molecule, nullptr, labels, state, fixed_mass(molecule), sums, outcome))
+        return false;
     masses.monoisotopic = sums.mono_mass();
     masses.average = sums.average();
     return true;
@@ -1078,8 +1084,9 @@ bool compute_in(const chem::Composition &molecule, const chem::Composition *carr
                 const labels::LabelSet &labels, CallState &state, PointRoom &room, Envelope &result,
                 Outcome &outcome, OwnMasses *own_masses = nullptr) {
     const double fixed = fixed_mass_of(molecule, carriers);
-    FactorSums sums(fixed);
-    if (!call_factors(molecule, carriers, labels, state, sums, outcome, own_masses)) return false;
+    FactorSums sums;
+    if (!call_factors(molecule, carriers, labels, state, fixed, sums, outcome, own_masses))
+        return false;
     return compute_factors(
         fixed, sums, Route::chosen, state.buffers,
         [&] {
@@ -1147,13 +1154,13 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
                 Workspace &workspace, Envelope &result) {
     Workspace::State &state = *workspace.state_;
     const double fixed = fixed_mass_of(molecule, carriers);
-    FactorSums sums(fixed);
+    FactorSums sums;
     const auto labelled_of = [&](int element) -> const Labelled & {
         return state.labelled(element);
     };
     Outcome outcome; // one, made in place: a success costs nothing more
-    if (!collect_factors(molecule, carriers, state.labels, labelled_of, state.buffers.factors, sums,
-                         outcome))
+    if (!collect_factors(molecule, carriers, state.labels, labelled_of, fixed,
+                         state.buffers.factors, sums, outcome))
         return outcome;
     EnvelopeRoom room(result);
     compute_factors(
