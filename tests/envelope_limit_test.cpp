@@ -135,4 +135,20 @@ TEST(EnvelopeLimits, SummaryWeighsTheNeutralMolecule) {
     EXPECT_GT(labelled.average_mass, plain.average_mass + 2.5);
 }
 
+// Of two refused elements the first in element order is named (Ti, 22,
+// before Se, 34: fractional counts where the lightest isotope is not the
+// most abundant), with labels and without.
+TEST(EnvelopeLimits, TheFirstRefusedElementIsNamed) {
+    for (const Labels &labels : {Labels{}, Labels{{"13C", 0.5}}}) {
+        corvan_options *options = options_with(0, labels);
+        corvan_distribution *d = nullptr;
+        corvan_error e{};
+        EXPECT_EQ(
+            corvan_distribution_from_text(CORVAN_KIND_FORMULA, "C2Se1.5Ti0.5", options, &d, &e),
+            CORVAN_E_UNSUPPORTED);
+        EXPECT_NE(std::string(e.message).find("(Ti)"), std::string::npos) << e.message;
+        corvan_options_free(options);
+    }
+}
+
 } // namespace

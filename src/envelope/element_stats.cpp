@@ -20,6 +20,9 @@ ElementStats element_stats(const labels::ElementPattern &pattern, int element) {
     stats.top_mass = pattern.isotope_mass(top);
     stats.top_position = pattern.positions[top];
     stats.max_position = pattern.max_position();
+    stats.several_isotopes = pattern.size >= 2;
+    stats.reach_up = stats.max_position - stats.mean_position;
+    stats.reach_down = stats.mean_position;
     stats.natural_composition = chem::has_natural_composition(element);
     for (std::size_t s = 0; s < kSlopeCount; ++s) {
         stats.slope_moments[s] = pattern.log_moment(kSlopes[s]);

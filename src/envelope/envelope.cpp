@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iterator>
 #include <limits>
+#include <span>
 #include <utility>
 
 #include "core/buffers.hpp"
@@ -46,23 +47,30 @@ struct Factor {
     double count, whole, fraction;
     int element;
     bool labelled;
+    bool passes;                          // check_factor() lets it pass
     const DirectSeries *series = nullptr; // a natural element's shared one
 };
 
-// floor(count) for the usual count by a conversion, which costs a fraction
-// of std::floor where the target lacks a rounding instruction: the same
-// value for every count above 0 and below 2^52.
-double whole_part(double count) {
-    constexpr double kExactIntegers = 4503599627370496.0; // 2^52
-    if (count > 0 && count < kExactIntegers)
-        return static_cast<double>(static_cast<long long>(count));
-    return std::floor(count);
-}
-
+// The whole part is floor(count), for the usual count by a conversion,
+// which costs a fraction of std::floor where the target lacks a rounding
+// instruction: the same value for every count above 0 and below 2^52, each
+// of which is finite and not negative, as check_factor() asks.
 Factor make_factor(const labels::ElementPattern &pattern, const ElementStats &stats, double count,
                    int element, bool labelled) {
-    const double whole = whole_part(count);
-    return {&pattern, &stats, count, whole, count - whole, element, labelled};
+    constexpr double kExactIntegers = 4503599627370496.0; // 2^52
+    double whole;
+    bool in_range;
+    if (count > 0 && count < kExactIntegers) [[likely]] {
+        whole = static_cast<double>(static_cast<long long>(count));
+        in_range = true;
+    } else {
+        whole = std::floor(count);
+        in_range = count >= 0 && std::isfinite(count);
+    }
+    const double fraction = count - whole;
+    const bool passes =
+        in_range && stats.natural_composition && (fraction == 0 || stats.top_position == 0);
+    return {&pattern, &stats, count, whole, fraction, element, labelled, passes};
 }
 
 // An element's natural pattern, its stats and its direct-sum series (null
@@ -76,14 +84,16 @@ struct NaturalElement {
 // Every element's NaturalElement, made on first use; a call fetches the
 // table once and indexes it per element.
 using NaturalElements = std::array<NaturalElement, chem::kElementCount>;
-const NaturalElements &natural_elements() {
-    static const NaturalElements table = [] {
-        NaturalElements all{};
-        for (int e = 0; e < chem::kElementCount; ++e)
-            all[static_cast<std::size_t>(e)] = {&labels::natural_pattern(e), &natural_stats(e),
-                                                natural_direct_series(e)};
-        return all;
-    }();
+// Apart, so that natural_elements() below inlines to the guard's test.
+[[gnu::noinline]] NaturalElements make_natural_elements() {
+    NaturalElements all{};
+    for (int e = 0; e < chem::kElementCount; ++e)
+        all[static_cast<std::size_t>(e)] = {&labels::natural_pattern(e), &natural_stats(e),
+                                            natural_direct_series(e)};
+    return all;
+}
+inline const NaturalElements &natural_elements() {
+    static const NaturalElements table = make_natural_elements();
     return table;
 }
 
@@ -120,12 +130,6 @@ Outcome check_labels(const chem::Composition &molecule, const labels::LabelSet &
                                                     "drop the label");
     }
     return Outcome::success();
-}
-
-// What check_factor() lets pass, without building its Outcome.
-bool factor_passes(const Factor &factor) {
-    return factor.count >= 0 && std::isfinite(factor.count) && factor.stats->natural_composition &&
-           (factor.fraction == 0 || factor.stats->top_position == 0);
 }
 
 Outcome check_factor(const Factor &factor) {
@@ -165,56 +169,6 @@ void for_each_present(const chem::Composition &molecule, const chem::Composition
                                    std::bit_cast<std::uint64_t>(carried);
         if ((bits << 1) != 0) visit(element);
     });
-}
-
-// The molecule's atoms carry the call's labels; the carriers' atoms (added
-// by the adduct) keep natural abundance. An element without labels is one
-// factor of the sum of both counts. `labelled_of(element)` gives the
-// element's Labelled after the labels.
-template <class LabelledOf>
-Outcome collect_factors(const chem::Composition &molecule, const chem::Composition *carriers,
-                        const labels::LabelSet &labels, LabelledOf &&labelled_of,
-                        std::vector<Factor> &factors) {
-    factors.clear();
-    const bool any_labels = !labels.all().empty();
-    if (any_labels) {
-        Outcome checked = check_labels(molecule, labels);
-        if (!checked.ok()) return checked;
-    }
-    // The compositions' touched elements; the rest of the call works on
-    // those alone.
-    const NaturalElements &naturals = natural_elements();
-    bool all_pass = true; // each factor checked as it is made
-    const auto add = [&](const Factor &factor) {
-        factors.push_back(factor);
-        all_pass = all_pass && factor_passes(factor);
-    };
-    for_each_present(molecule, carriers, [&](int element) {
-        const auto index = static_cast<std::size_t>(element);
-        const double own = molecule.natural[index];
-        const double carried = carriers == nullptr ? 0 : carriers->natural[index];
-        const NaturalElement &natural_of = naturals[index];
-        const labels::ElementPattern &natural = *natural_of.pattern;
-        const ElementStats &natural_stats = *natural_of.stats;
-        const auto natural_factor = [&](double count) {
-            Factor factor = make_factor(natural, natural_stats, count, element, false);
-            factor.series = natural_of.series;
-            return factor;
-        };
-        if (!any_labels || !labels.labels_element(element)) {
-            add(natural_factor(own + carried));
-            return;
-        }
-        if (own != 0) {
-            const Labelled &made = labelled_of(element);
-            add(make_factor(made.pattern, made.stats, own, element, true));
-        }
-        if (carried != 0) add(natural_factor(carried));
-    });
-    if (all_pass) return Outcome::success();
-    for (const Factor &factor : factors)
-        if (!factor_passes(factor)) return check_factor(factor);
-    return Outcome::success();
 }
 
 struct Window {
@@ -266,6 +220,232 @@ SlopeSums sums_of(const SlopeLanes &lanes) {
     return sums;
 }
 
+// What a call sums over its factors, each factor added as it is made and
+// in the factors' order, so that every sum has the bits of a pass of its
+// own: the masses, the window's moments and slope sums (see
+// choose_window), and the route's counts. `lightest` is point k = 0's
+// mass: every atom its lightest isotope.
+struct FactorSums {
+    using Pair = double __attribute__((vector_size(16)));
+    FactorSums() = default; // made by collect_factors()
+    explicit FactorSums(double fixed)
+        : mono_average{fixed, fixed}, lightest_shift{fixed, 0}, mean_variance{0, 0}, reaches{0, 0},
+          hard_series{0, 0}, slope_lanes{}, direct_fits(true) {}
+    // Two sums to a register, each lane rounding as a scalar sum does, in
+    // the pairs of ElementStats. `shift` is the monoisotopic composition's
+    // k, before rounding; `reaches` the largest reach up and down.
+    // `hard_series`: the heaviest composition's k, and how many factors
+    // have more than one isotope (RouteCosts' series).
+    Pair mono_average, lightest_shift, mean_variance, reaches, hard_series;
+    SlopeLanes slope_lanes;
+    bool direct_fits; // every factor's pattern suits the direct sum
+
+    double mono_mass() const { return mono_average[0]; }
+    double average() const { return mono_average[1]; }
+    double lightest() const { return lightest_shift[0]; }
+    double mono_shift() const { return lightest_shift[1]; }
+    double mean() const { return mean_variance[0]; }
+    double variance() const { return mean_variance[1]; }
+    double reach_up() const { return reaches[0]; }
+    double reach_down() const { return reaches[1]; }
+    double hard_max() const { return hard_series[0]; }
+    int series() const { return static_cast<int>(hard_series[1]); }
+};
+
+// The pair of `stats` from `first` on (see ElementStats).
+inline FactorSums::Pair stats_pair(const double &first) {
+    FactorSums::Pair pair;
+    std::memcpy(&pair, &first, sizeof pair);
+    return pair;
+}
+
+inline void add_factor(const Factor &factor, FactorSums &sums) {
+    using Pair = FactorSums::Pair;
+    const ElementStats &stats = *factor.stats;
+    const double count = factor.count, fraction = factor.fraction;
+    const Pair times{count, count};
+    sums.mono_average += times * stats_pair(stats.top_mass);
+    sums.lightest_shift += times * stats_pair(stats.lightest_mass);
+    add_slope_moments(factor, sums.slope_lanes);
+    Pair mean_variance = times * stats_pair(stats.mean_position);
+    Pair reach = stats_pair(stats.reach_up);
+    if (fraction != 0) [[unlikely]] {
+        const double factor_mean = stats.mean_position;
+        // Without a fraction the mixture's term is +0, which adds nothing
+        // to count x variance (never -0): the same bits without it.
+        mean_variance[1] += fraction * (1 - fraction) * factor_mean * factor_mean;
+        // The mixture's extra atom has mean fraction x factor_mean: its
+        // reach above that is at most the heaviest position.
+        reach[0] = stats.max_position;
+    }
+    sums.mean_variance += mean_variance;
+    sums.reaches = sums.reaches < reach ? reach : sums.reaches; // std::max in each lane
+    const double ceiling = factor.whole + (fraction != 0);      // ceil(count)
+    sums.hard_series += Pair{ceiling, 1} * stats_pair(stats.max_position);
+    // A natural element's series is made only for a pattern that suits.
+    sums.direct_fits = sums.direct_fits && (factor.series != nullptr ||
+                                            (factor.labelled && direct_suits(*factor.pattern)));
+}
+
+// The masses of the molecule's own atoms (without the carriers') where no
+// label applies: each natural factor's own count, checked where it differs
+// from the factor's. `passes` false: a check refused.
+struct OwnMasses {
+    explicit OwnMasses(double fixed) : mono_average{fixed, fixed} {}
+    FactorSums::Pair mono_average; // as FactorSums'
+    bool passes = true;
+};
+
+// The molecule's `own` atoms of `factor`'s element, whose count is its own
+// and the carriers'.
+inline void add_own_atoms(const Factor &factor, double own, OwnMasses &masses) {
+    const ElementStats &stats = *factor.stats;
+    // A factor of the molecule's own count is the one checked already.
+    if (own != factor.count &&
+        !make_factor(*factor.pattern, stats, own, factor.element, false).passes)
+        masses.passes = false;
+    masses.mono_average += FactorSums::Pair{own, own} * stats_pair(stats.top_mass);
+}
+
+// Most factors a call can have: an element's labelled atoms and its
+// carried natural ones.
+constexpr std::size_t kMostFactors = 2 * chem::kElementCount;
+
+// The direct sum's term of each factor of a call, and the factors
+// themselves once the transform asks for them (list_factors()).
+struct FactorList {
+    std::array<DirectTerm, kMostFactors> terms;
+    std::size_t count = 0;
+    std::array<Factor, kMostFactors> factors;
+
+    std::span<const Factor> all() const { return {factors.data(), count}; }
+};
+
+// The molecule's atoms carry the call's labels; the carriers' atoms (added
+// by the adduct) keep natural abundance. An element without labels is one
+// factor of the sum of both counts; `visit(factor, own)` gets each factor
+// in order, `own` the molecule's own atoms of an element without labels.
+// `labelled_of(element)` gives the element's Labelled after the labels.
+template <class LabelledOf, class Visit>
+void for_each_factor(const chem::Composition &molecule, const chem::Composition *carriers,
+                     const labels::LabelSet &labels, LabelledOf &&labelled_of, Visit &&visit) {
+    const bool any_labels = !labels.all().empty();
+    const NaturalElements &naturals = natural_elements();
+    for_each_present(molecule, carriers, [&](int element) {
+        const auto index = static_cast<std::size_t>(element);
+        const double own = molecule.natural[index];
+        const double carried = carriers == nullptr ? 0 : carriers->natural[index];
+        const NaturalElement &natural_of = naturals[index];
+        const auto natural_factor = [&](double atoms) {
+            Factor factor =
+                make_factor(*natural_of.pattern, *natural_of.stats, atoms, element, false);
+            factor.series = natural_of.series;
+            return factor;
+        };
+        if (!any_labels || !labels.labels_element(element)) {
+            visit(natural_factor(own + carried), own);
+            return;
+        }
+        if (own != 0) {
+            const Labelled &made = labelled_of(element);
+            visit(make_factor(made.pattern, made.stats, own, element, true), 0.0);
+        }
+        if (carried != 0) visit(natural_factor(carried), 0.0);
+    });
+}
+
+// collect_factors() below for the usual molecule: no labels, and every
+// factor whole and passing its checks. The sums are locals and the loop
+// calls nothing (add_factor() calls only for fractions and labels), so
+// that they stay in registers. False, with `list`, `sums` and `own_masses`
+// untouched, for any other molecule.
+template <bool WithOwn>
+bool collect_whole_natural(const chem::Composition &molecule, const chem::Composition *carriers,
+                           double fixed, FactorList &list, FactorSums &sums,
+                           OwnMasses *own_masses) {
+    std::array<int, chem::kElementCount> present;
+    std::size_t elements = 0;
+    for_each_present(molecule, carriers, [&](int element) { present[elements++] = element; });
+    const NaturalElements &naturals = natural_elements();
+    FactorSums summed(fixed);
+    OwnMasses own_summed = own_masses != nullptr ? *own_masses : OwnMasses(0);
+    for (std::size_t i = 0; i < elements; ++i) {
+        const int element = present[i];
+        const auto index = static_cast<std::size_t>(element);
+        const double own = molecule.natural[index];
+        const double carried = carriers == nullptr ? 0 : carriers->natural[index];
+        const NaturalElement &natural_of = naturals[index];
+        Factor factor =
+            make_factor(*natural_of.pattern, *natural_of.stats, own + carried, element, false);
+        factor.series = natural_of.series;
+        if (!factor.passes || factor.fraction != 0) [[unlikely]]
+            return false;
+        list.terms[i] = {factor.pattern, factor.whole, factor.fraction, factor.series};
+        add_factor(factor, summed);
+        if constexpr (WithOwn) add_own_atoms(factor, own, own_summed);
+    }
+    list.count = elements;
+    sums = summed;
+    if (WithOwn && own_masses != nullptr) *own_masses = own_summed;
+    return true;
+}
+
+// The call's factors into list.terms, each added to `sums` (made from the
+// fixed atoms' mass `fixed`) as it is made
+// and, WithOwn where `own_masses` is not null (only without labels), its
+// own atoms to that; the factors themselves are not kept. False, with
+// `outcome` the refusal, where the molecule is refused.
+template <bool WithOwn = false, class LabelledOf>
+bool collect_factors(const chem::Composition &molecule, const chem::Composition *carriers,
+                     const labels::LabelSet &labels, LabelledOf &&labelled_of, double fixed,
+                     FactorList &list, FactorSums &sums, Outcome &outcome,
+                     OwnMasses *own_masses = nullptr) {
+    if (labels.all().empty() &&
+        collect_whole_natural<WithOwn>(molecule, carriers, fixed, list, sums, own_masses))
+        return true;
+    list.count = 0;
+    sums = FactorSums(fixed);
+    if (!labels.all().empty()) {
+        Outcome checked = check_labels(molecule, labels);
+        if (!checked.ok()) {
+            outcome = std::move(checked);
+            return false;
+        }
+    }
+    DirectTerm *terms = list.terms.data();
+    std::size_t count = 0;
+    bool all_pass = true;
+    for_each_factor(molecule, carriers, labels, labelled_of, [&](const Factor &factor, double own) {
+        terms[count++] = {factor.pattern, factor.whole, factor.fraction, factor.series};
+        all_pass = all_pass && factor.passes;
+        add_factor(factor, sums);
+        if constexpr (!WithOwn) return;
+        if (own_masses != nullptr) add_own_atoms(factor, own, *own_masses);
+    });
+    list.count = count;
+    if (all_pass) [[likely]]
+        return true;
+    // The first factor refused, found again on this rare path.
+    bool found = false;
+    for_each_factor(molecule, carriers, labels, labelled_of, [&](const Factor &factor, double) {
+        if (found || factor.passes) return;
+        outcome = check_factor(factor);
+        found = true;
+    });
+    return false;
+}
+
+// The factors of a call that collect_factors() passed, into list.factors.
+template <class LabelledOf>
+std::span<const Factor>
+list_factors(const chem::Composition &molecule, const chem::Composition *carriers,
+             const labels::LabelSet &labels, LabelledOf &&labelled_of, FactorList &list) {
+    std::size_t count = 0;
+    for_each_factor(molecule, carriers, labels, labelled_of,
+                    [&](const Factor &factor, double) { list.factors[count++] = factor; });
+    return list.all();
+}
+
 // The window's three edges, each the tightest over the slopes: below the
 // mean and above it at kTailLogOdds, and above it at kReportedLogOdds.
 struct ChernoffEdges {
@@ -310,43 +490,27 @@ ChernoffEdges chernoff_edges(const SlopeSums &sums) {
     return {-below, above[0], above[1]};
 }
 
-Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
-    double mean = 0, variance = 0, reach_up = 0, reach_down = 0, hard_max = 0;
-    SlopeLanes slope_lanes{}; // made in the same pass, used for a narrow spread
-    for (const Factor &factor : factors) {
-        add_slope_moments(factor, slope_lanes);
-        const ElementStats &stats = *factor.stats;
-        const double factor_mean = stats.mean_position, fraction = factor.fraction;
-        mean += factor.count * factor_mean;
-        // Without a fraction the mixture's term is +0, which adds nothing
-        // to count x variance (never -0): the same bits without it.
-        if (fraction == 0)
-            variance += factor.count * stats.variance;
-        else
-            variance += factor.count * stats.variance +
-                        fraction * (1 - fraction) * factor_mean * factor_mean;
-        hard_max += (factor.whole + (fraction != 0)) * stats.max_position; // ceil(count)
-        // The mixture's extra atom has mean fraction x factor_mean: its
-        // reach above that is at most the heaviest position.
-        reach_up = std::max(reach_up, fraction != 0 ? double(stats.max_position)
-                                                    : stats.max_position - factor_mean);
-        reach_down = std::max(reach_down, factor_mean);
-    }
+bool choose_window(const FactorSums &sums, Window &window, Outcome &outcome) {
+    const double mean = sums.mean(), variance = sums.variance();
     // Both bounds hold for any molecule; the fixed slopes are tight for a
     // narrow spread, Bennett's inequality for a wide one.
     const bool narrow = variance < 64;
     const ChernoffEdges edges =
-        narrow ? chernoff_edges(sums_of(slope_lanes)) : ChernoffEdges{0, 0, 0};
-    double low = narrow ? edges.low : mean - bennett_distance(variance, reach_down, kTailLogOdds);
-    double high = narrow ? edges.high : mean + bennett_distance(variance, reach_up, kTailLogOdds);
+        narrow ? chernoff_edges(sums_of(sums.slope_lanes)) : ChernoffEdges{0, 0, 0};
+    double low =
+        narrow ? edges.low : mean - bennett_distance(variance, sums.reach_down(), kTailLogOdds);
+    double high =
+        narrow ? edges.high : mean + bennett_distance(variance, sums.reach_up(), kTailLogOdds);
     low = std::max(0.0, std::floor(low));
-    high = std::min(hard_max, std::ceil(high));
+    high = std::min(sums.hard_max(), std::ceil(high));
     const double span = std::max(1.0, high - low + 1);
-    if (!(span <= CORVAN_MAX_POINTS))
-        return Outcome::failure(CORVAN_E_TOO_WIDE,
-                                "the distribution would span about " +
-                                    std::to_string(static_cast<long long>(std::min(span, 1e18))) +
-                                    " points, more than " + std::to_string(CORVAN_MAX_POINTS));
+    if (!(span <= CORVAN_MAX_POINTS)) {
+        outcome = Outcome::failure(
+            CORVAN_E_TOO_WIDE, "the distribution would span about " +
+                                   std::to_string(static_cast<long long>(std::min(span, 1e18))) +
+                                   " points, more than " + std::to_string(CORVAN_MAX_POINTS));
+        return false;
+    }
     window.low = static_cast<long long>(low);
     window.span = static_cast<long long>(span);
     window.grid = grid_size(window.span);
@@ -354,7 +518,7 @@ Outcome choose_window(const std::vector<Factor> &factors, Window &window) {
         narrow ? std::min(static_cast<long long>(high),
                           std::max(window.low, static_cast<long long>(std::ceil(edges.reported))))
                : static_cast<long long>(high);
-    return Outcome::success();
+    return true;
 }
 
 // How the bins of one factor enter the product: its bins, its whole and
@@ -378,7 +542,7 @@ struct Layout {
     long long centre = 0;
 };
 
-Layout layout_of(const std::vector<Factor> &factors, double fixed) {
+Layout layout_of(std::span<const Factor> factors, double fixed) {
     double covariance = 0, variance = 0;
     Layout layout{fixed, 0, 0, fixed, 0};
     for (const Factor &factor : factors) {
@@ -539,16 +703,6 @@ double fixed_mass(const chem::Composition &composition) {
     return mass;
 }
 
-// The monoisotopic composition: every atom of natural abundance its
-// element's most abundant isotope after the labels (fixed atoms stay
-// fixed). `shift` is its k above the lightest composition, the grid's
-// origin: whole, as check_factor allows a fractional count only where the
-// lightest isotope is the most abundant.
-struct Monoisotopic {
-    double mass = 0;
-    long long shift = 0;
-};
-
 // std::llround(x) for |x| < 2^62 without the library call: the conversion
 // truncates, and x less its whole part is exact, so the half-way test is too.
 long long rounded(double x) {
@@ -560,39 +714,6 @@ long long rounded(double x) {
 long long rounded_shift(double shift) {
     constexpr double kExact = 4611686018427387904.0; // 2^62
     return std::fabs(shift) < kExact ? rounded(shift) : std::llround(shift);
-}
-
-Monoisotopic monoisotopic_of(const std::vector<Factor> &factors, double fixed) {
-    Monoisotopic mono{fixed, 0};
-    double shift = 0;
-    for (const Factor &factor : factors) {
-        mono.mass += factor.count * factor.stats->top_mass;
-        shift += factor.count * factor.stats->top_position;
-    }
-    mono.shift = rounded_shift(shift);
-    return mono;
-}
-
-// The molecule's masses from its factors in one pass, each summed in the
-// factors' order as monoisotopic_of and average_of sum theirs: the same
-// bits. `lightest` is point k = 0's: every atom its lightest isotope.
-struct FactorMasses {
-    Monoisotopic mono;
-    double average = 0, lightest = 0;
-};
-
-FactorMasses masses_of(const std::vector<Factor> &factors, double fixed) {
-    FactorMasses masses{{fixed, 0}, fixed, fixed};
-    double shift = 0;
-    for (const Factor &factor : factors) {
-        const ElementStats &stats = *factor.stats;
-        masses.mono.mass += factor.count * stats.top_mass;
-        shift += factor.count * stats.top_position;
-        masses.average += factor.count * stats.average_mass;
-        masses.lightest += factor.count * stats.lightest_mass;
-    }
-    masses.mono.shift = rounded_shift(shift);
-    return masses;
 }
 
 // Cell of point k on the grid, whose cell 0 is the layout's centre.
@@ -742,9 +863,8 @@ struct Buffers {
     fftw_complex *total_bins = nullptr, *moment_bins = nullptr;
     std::vector<ElementBin> own_bins;
     std::vector<Term> terms;
-    std::vector<Factor> factors;
-    // The direct sum's terms, working space, and its total and moment.
-    std::vector<DirectTerm> direct_terms;
+    FactorList factors;
+    // The direct sum's working space, and its total and moment.
     CArray<double> direct_block;
     long long direct_capacity = 0;
     double *direct_total = nullptr, *direct_moment = nullptr;
@@ -783,7 +903,7 @@ struct Buffers {
 
 // Each factor's bins: the shared ones of a natural element, else made for
 // this call (labelled elements, grids above the shared ones).
-bool gather_terms(const std::vector<Factor> &factors, int grid, Buffers &buffers) {
+bool gather_terms(std::span<const Factor> factors, int grid, Buffers &buffers) {
     const std::size_t half = static_cast<std::size_t>(grid / 2 + 1);
     std::size_t own = 0;
     buffers.terms.clear();
@@ -805,63 +925,54 @@ bool gather_terms(const std::vector<Factor> &factors, int grid, Buffers &buffers
     return true;
 }
 
-// The labelled average mass from the factors' patterns.
-double average_of(double fixed, const std::vector<Factor> &factors) {
-    double average = fixed;
-    for (const Factor &factor : factors) average += factor.count * factor.stats->average_mass;
-    return average;
-}
-
-// The direct sum's terms into buffers.direct_terms when every factor
-// suits it and its estimated work is below the transform's: a choice made
-// from the molecule alone, so that a molecule's points never depend on
-// what was computed before.
-bool direct_chosen(const std::vector<Factor> &factors, const Window &window, Route route,
-                   Buffers &buffers) {
+// Whether the direct sum computes the points: every factor suits it and
+// its estimated work is below the transform's. A choice made from the
+// molecule alone, so that a molecule's points never depend on what was
+// computed before.
+bool direct_chosen(const FactorSums &sums, std::size_t factors, const Window &window, Route route) {
     const long long length = window.direct_top + 1;
-    if (route == Route::transform || length > kLongestDirectSum) return false;
-    // Sized once (the room is kept), then written term by term.
-    buffers.direct_terms.resize(factors.size());
-    DirectTerm *term = buffers.direct_terms.data();
-    RouteCosts costs;
-    for (const Factor &factor : factors) {
-        // A shared series is made only for a pattern that suits.
-        if (factor.series == nullptr && !direct_suits(*factor.pattern)) return false;
-        *term++ = {factor.pattern, factor.whole, factor.fraction, factor.series};
-        costs.add_element(static_cast<int>(factor.pattern->size));
-    }
+    if (route == Route::transform || length > kLongestDirectSum || !sums.direct_fits) return false;
+    const RouteCosts costs(static_cast<int>(factors), sums.series());
     return route == Route::direct || costs.direct_is_cheaper(static_cast<int>(length), window.grid);
 }
 
-// The whole computation once the factors are collected;
-// `inverse(grid, bins, out)` runs an inverse transform as fft::inverse does.
-template <class Inverse>
-Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route route,
-                        Buffers &buffers, Inverse &&inverse, PointRoom &room, Envelope &result) {
-    const FactorMasses masses = masses_of(factors, fixed);
-    const Monoisotopic &mono = masses.mono;
-    result.monoisotopic_mass = mono.mass;
-    result.average_mass = masses.average;
+// The whole computation once the factors are collected and summed;
+// `listed()` gives the factors (list_factors()), `inverse(grid, bins, out)`
+// runs an inverse transform as fft::inverse does. False, with `outcome`
+// the failure, where it fails.
+template <class Listed, class Inverse>
+bool compute_factors(double fixed, const FactorSums &sums, Route route, Buffers &buffers,
+                     Listed &&listed, Inverse &&inverse, PointRoom &room, Envelope &result,
+                     Outcome &outcome) {
+    result.monoisotopic_mass = sums.mono_mass();
+    result.average_mass = sums.average();
+    // The monoisotopic composition's k above the lightest one, the grid's
+    // origin: whole, as check_factor allows a fractional count only where
+    // the lightest isotope is the most abundant.
+    const long long mono_shift = rounded_shift(sums.mono_shift());
+    const FactorList &list = buffers.factors;
     Window window;
-    Outcome placed = choose_window(factors, window);
-    if (!placed.ok()) return placed;
+    if (!choose_window(sums, window, outcome)) return false;
     // Built only on failure: a message made up front costs every call.
-    const auto no_memory = [] { return Outcome::failure(CORVAN_E_MEMORY, "out of memory"); };
-    result.summed_directly = direct_chosen(factors, window, route, buffers);
+    const auto no_memory = [&] {
+        outcome = Outcome::failure(CORVAN_E_MEMORY, "out of memory");
+        return false;
+    };
+    result.summed_directly = direct_chosen(sums, list.count, window, route);
     if (result.summed_directly) {
         const long long length = window.direct_top + 1;
         if (!buffers.reserve_direct(length)) return no_memory();
-        direct_sum(buffers.direct_terms.data(), buffers.direct_terms.size(),
-                   static_cast<int>(length), buffers.direct_block.get(), buffers.direct_total,
-                   buffers.direct_moment);
+        direct_sum(list.terms.data(), list.count, static_cast<int>(length),
+                   buffers.direct_block.get(), buffers.direct_total, buffers.direct_moment);
         Window reported = window;
         reported.span = window.direct_top - window.low + 1;
-        if (!fill_direct_points(reported, masses.lightest, buffers.direct_total,
-                                buffers.direct_moment, mono.shift, room, result))
+        if (!fill_direct_points(reported, sums.lightest(), buffers.direct_total,
+                                buffers.direct_moment, mono_shift, room, result))
             return no_memory();
-        return Outcome::success();
+        return true;
     }
     if (!buffers.reserve(window.grid)) return no_memory();
+    const std::span<const Factor> factors = listed();
     gather_terms(factors, window.grid, buffers);
     const Layout layout = layout_of(factors, fixed);
     // fftw_complex is double[2], laid out as Cx.
@@ -870,10 +981,10 @@ Outcome compute_factors(double fixed, const std::vector<Factor> &factors, Route 
     if (!inverse(window.grid, buffers.total_bins, buffers.total_grid) ||
         !inverse(window.grid, buffers.moment_bins, buffers.moment_grid))
         return no_memory();
-    if (!fill_points(window, layout, buffers.total_grid, buffers.moment_grid, mono.shift, room,
+    if (!fill_points(window, layout, buffers.total_grid, buffers.moment_grid, mono_shift, room,
                      result))
         return no_memory();
-    return Outcome::success();
+    return true;
 }
 
 // One thread's working state for the single call: the arrays of the last
@@ -921,9 +1032,10 @@ double fixed_mass_of(const chem::Composition &molecule, const chem::Composition 
 }
 
 // The single call's factors, labelled patterns made into the thread's state.
-Outcome call_factors(const chem::Composition &molecule, const chem::Composition *carriers,
-                     const labels::LabelSet &labels, CallState &state) {
-    return collect_factors(
+bool call_factors(const chem::Composition &molecule, const chem::Composition *carriers,
+                  const labels::LabelSet &labels, CallState &state, double fixed, FactorSums &sums,
+                  Outcome &outcome, OwnMasses *own_masses = nullptr) {
+    return collect_factors<true>(
         molecule, carriers, labels,
         [&](int element) -> const Labelled & {
             Labelled &made = state.labelled[static_cast<std::size_t>(element)];
@@ -931,7 +1043,7 @@ Outcome call_factors(const chem::Composition &molecule, const chem::Composition 
             made.stats = element_stats(made.pattern, element);
             return made;
         },
-        state.buffers.factors);
+        fixed, state.buffers.factors, sums, outcome, own_masses);
 }
 
 // The masses of a molecule without labels from the natural elements'
@@ -947,7 +1059,7 @@ bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
         const double own = molecule.natural[static_cast<std::size_t>(element)];
         const NaturalElement &natural = naturals[static_cast<std::size_t>(element)];
         const ElementStats &stats = *natural.stats;
-        passes = passes && factor_passes(make_factor(*natural.pattern, stats, own, element, false));
+        passes = passes && make_factor(*natural.pattern, stats, own, element, false).passes;
         monoisotopic += own * stats.top_mass;
         average += own * stats.average_mass;
     });
@@ -955,49 +1067,41 @@ bool weigh_natural(const chem::Composition &molecule, NeutralMasses &masses) {
     return passes;
 }
 
-// weigh_natural() of `molecule` from the factors of an ion whose own atoms
-// are the molecule's, without labels: one factor per element, in the same
-// order; the elements only its carriers bring add nothing.
-bool weigh_own_atoms(const chem::Composition &molecule, const std::vector<Factor> &factors,
-                     NeutralMasses &masses) {
-    const double fixed = fixed_mass(molecule);
-    double monoisotopic = fixed, average = fixed;
-    for (const Factor &factor : factors) {
-        const double own = molecule.natural[static_cast<std::size_t>(factor.element)];
-        const ElementStats &stats = *factor.stats;
-        // A factor of the molecule's own count is the one checked already.
-        if (own != factor.count &&
-            !factor_passes(make_factor(*factor.pattern, stats, own, factor.element, false)))
-            return false;
-        monoisotopic += own * stats.top_mass;
-        average += own * stats.average_mass;
-    }
-    masses = {monoisotopic, average};
+// False, with `outcome` the refusal, where the molecule is refused.
+bool weigh(const chem::Composition &molecule, const labels::LabelSet &labels, CallState &state,
+           NeutralMasses &masses, Outcome &outcome) {
+    if (labels.all().empty() && weigh_natural(molecule, masses)) return true;
+    FactorSums sums;
+    if (!call_factors(molecule, nullptr, labels, state, fixed_mass(molecule), sums, outcome))
+        return false;
+    masses.monoisotopic = sums.mono_mass();
+    masses.average = sums.average();
     return true;
 }
 
-Outcome weigh(const chem::Composition &molecule, const labels::LabelSet &labels, CallState &state,
-              NeutralMasses &masses) {
-    if (labels.all().empty() && weigh_natural(molecule, masses)) return Outcome::success();
-    Outcome collected = call_factors(molecule, nullptr, labels, state);
-    if (!collected.ok()) return collected;
-    const double fixed = fixed_mass(molecule);
-    masses.monoisotopic = monoisotopic_of(state.buffers.factors, fixed).mass;
-    masses.average = average_of(fixed, state.buffers.factors);
-    return Outcome::success();
-}
-
-Outcome compute_in(const chem::Composition &molecule, const chem::Composition *carriers,
-                   const labels::LabelSet &labels, CallState &state, PointRoom &room,
-                   Envelope &result) {
-    Outcome collected = call_factors(molecule, carriers, labels, state);
-    if (!collected.ok()) return collected;
+// False, with `outcome` the failure, where the computation fails.
+bool compute_in(const chem::Composition &molecule, const chem::Composition *carriers,
+                const labels::LabelSet &labels, CallState &state, PointRoom &room, Envelope &result,
+                Outcome &outcome, OwnMasses *own_masses = nullptr) {
+    const double fixed = fixed_mass_of(molecule, carriers);
+    FactorSums sums;
+    if (!call_factors(molecule, carriers, labels, state, fixed, sums, outcome, own_masses))
+        return false;
     return compute_factors(
-        fixed_mass_of(molecule, carriers), state.buffers.factors, Route::chosen, state.buffers,
+        fixed, sums, Route::chosen, state.buffers,
+        [&] {
+            // The labelled patterns are those the collection made.
+            return list_factors(
+                molecule, carriers, labels,
+                [&](int element) -> const Labelled & {
+                    return state.labelled[static_cast<std::size_t>(element)];
+                },
+                state.buffers.factors);
+        },
         [&](int grid, fftw_complex *bins, double *out) {
             return state.inverses.run(grid, bins, out);
         },
-        room, result);
+        room, result, outcome);
 }
 
 } // namespace
@@ -1006,10 +1110,11 @@ Outcome masses(const chem::Composition &molecule, const labels::LabelSet &labels
                double &monoisotopic, double &average) {
     return with_thread_state<CallState>([&](CallState &state) {
         NeutralMasses masses;
-        Outcome weighed = weigh(molecule, labels, state, masses);
+        Outcome outcome;
+        weigh(molecule, labels, state, masses, outcome);
         monoisotopic = masses.monoisotopic;
         average = masses.average;
-        return weighed;
+        return outcome;
     });
 }
 
@@ -1017,7 +1122,9 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
                 const labels::LabelSet &labels, Envelope &result) {
     return with_thread_state<CallState>([&](CallState &state) {
         EnvelopeRoom room(result);
-        return compute_in(molecule, carriers, labels, state, room, result);
+        Outcome outcome;
+        compute_in(molecule, carriers, labels, state, room, result, outcome);
+        return outcome;
     });
 }
 
@@ -1025,30 +1132,48 @@ Outcome compute(const chem::Composition &molecule, const chem::Composition *carr
                 const labels::LabelSet &labels, const chem::Composition &neutral, PointRoom &room,
                 Envelope &result, NeutralMasses &masses) {
     return with_thread_state<CallState>([&](CallState &state) {
-        Outcome computed = compute_in(molecule, carriers, labels, state, room, result);
-        if (!computed.ok()) return computed;
+        // An ion of the molecule's own atoms without labels: its masses
+        // from the same pass over the elements.
         const bool own_atoms = &neutral == &molecule && labels.all().empty();
-        if (own_atoms && weigh_own_atoms(molecule, state.buffers.factors, masses))
-            return Outcome::success();
-        return weigh(neutral, labels, state, masses);
+        const double fixed = own_atoms ? fixed_mass(molecule) : 0.0;
+        OwnMasses own(fixed);
+        // One Outcome, made in place: a success costs nothing more.
+        Outcome outcome;
+        if (!compute_in(molecule, carriers, labels, state, room, result, outcome,
+                        own_atoms ? &own : nullptr))
+            return outcome;
+        if (own_atoms && own.passes)
+            masses = {own.mono_average[0], own.mono_average[1]};
+        else
+            weigh(neutral, labels, state, masses, outcome);
+        return outcome;
     });
 }
 
 Outcome compute(const chem::Composition &molecule, const chem::Composition *carriers,
                 Workspace &workspace, Envelope &result) {
     Workspace::State &state = *workspace.state_;
-    Outcome collected = collect_factors(
-        molecule, carriers, state.labels,
-        [&](int element) -> const Labelled & { return state.labelled(element); },
-        state.buffers.factors);
-    if (!collected.ok()) return collected;
+    const double fixed = fixed_mass_of(molecule, carriers);
+    FactorSums sums;
+    const auto labelled_of = [&](int element) -> const Labelled & {
+        return state.labelled(element);
+    };
+    Outcome outcome; // one, made in place: a success costs nothing more
+    if (!collect_factors(molecule, carriers, state.labels, labelled_of, fixed,
+                         state.buffers.factors, sums, outcome))
+        return outcome;
     EnvelopeRoom room(result);
-    return compute_factors(
-        fixed_mass_of(molecule, carriers), state.buffers.factors, state.route, state.buffers,
+    compute_factors(
+        fixed, sums, state.route, state.buffers,
+        [&] {
+            return list_factors(molecule, carriers, state.labels, labelled_of,
+                                state.buffers.factors);
+        },
         [&](int grid, fftw_complex *bins, double *out) {
             return state.inverses.run(grid, bins, out);
         },
-        room, result);
+        room, result, outcome);
+    return outcome;
 }
 
 } // namespace corvan::envelope

@@ -8,19 +8,16 @@ namespace corvan::envelope {
 
 class RouteCosts {
   public:
-    // One factor of the molecule, an element with this many isotopes
-    // (inline: a call per factor would cost as much as the counting).
-    void add_element(int isotopes) {
-        ++factors_;
-        series_ += isotopes >= 2;
-    }
+    // A molecule of `factors` elements, `series` of them of more than one
+    // isotope (counted by the caller in its own pass over the elements).
+    RouteCosts(int factors, int series) : factors_(factors), series_(series) {}
     // Whether the direct sum to `length` points is estimated to cost less
     // than the transform on a grid of `grid` points.
     bool direct_is_cheaper(int length, int grid) const;
 
   private:
-    int factors_ = 0; // every factor: each costs the transform per bin
-    int series_ = 0;  // factors of more than one isotope: a series each
+    int factors_; // every factor: each costs the transform per bin
+    int series_;  // factors of more than one isotope: a series each
 };
 
 } // namespace corvan::envelope
