@@ -267,9 +267,9 @@ Outcome compute_into(const corvan_molecule &molecule, const corvan_options *opti
     return computed;
 }
 
-// A molecule to parse a formula into: the scratch's, emptied as the
-// many-molecule calls empty theirs between rows (its arrays keep their
-// room). Other kinds, whose readers hand over arrays of their own, take a
+// A molecule to parse a formula into: the scratch's, whose atoms
+// parse_molecule replaces as the many-molecule calls' rows do (its arrays
+// keep their room). Other kinds, whose readers hand over arrays of their own, take a
 // fresh one, so that nothing a call allocates outlives it but its result.
 template <class Body> Outcome with_molecule(int kind, Scratch &scratch, Body &&body) {
     if (kind != CORVAN_KIND_FORMULA) {
@@ -277,7 +277,6 @@ template <class Body> Outcome with_molecule(int kind, Scratch &scratch, Body &&b
         return body(fresh);
     }
     corvan_molecule &kept = scratch.molecule;
-    kept.composition.clear();
     kept.charge = 0;
     kept.has_adducts = false;
     return body(kept);

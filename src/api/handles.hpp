@@ -38,7 +38,8 @@ struct corvan_distribution {
 
 namespace corvan::api {
 
-// Reads `text` of `kind` into `molecule` (composition and the text's charge).
+// Reads `text` of `kind` into `molecule` (its composition replaced, and the
+// text's charge).
 Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule);
 // The checks parse_molecule makes of every molecule read from `text`.
 Outcome check_molecule(std::string_view text, const corvan_molecule &molecule);
