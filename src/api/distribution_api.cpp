@@ -253,18 +253,22 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
 // text writes ("/1[+2Na+,-H+]") carry its charge.
 Outcome compute_into(const corvan_molecule &molecule, const corvan_options *options,
                      Scratch &scratch, corvan_distribution **distribution) {
+    // Each refusal is returned as made, success made in place: no outcome
+    // is moved on the usual path.
     const corvan_options &given = options == nullptr ? kDefaults : *options;
-    Outcome adduct = check_adduct_charge(given);
-    if (!adduct.ok()) return adduct;
+    if (adduct_lacks_charge(given)) return check_adduct_charge(given);
     bool from_text = false;
-    Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, given.charge,
-                                           "options charge", from_text);
-    if (!agreed.ok()) return agreed;
+    if (molecule.charge != 0) {
+        Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, given.charge,
+                                               "options charge", from_text);
+        if (!agreed.ok()) return agreed;
+    }
     Handle result;
     Outcome computed = from_text ? compute_text_charge(molecule, given, scratch, result)
                                  : compute(molecule.composition, given, scratch, result);
-    if (computed.ok()) *distribution = result.release();
-    return computed;
+    if (!computed.ok()) return computed;
+    *distribution = result.release();
+    return Outcome::success();
 }
 
 // A molecule to parse a formula into: the scratch's, whose atoms

@@ -47,8 +47,11 @@ Outcome check_molecule(std::string_view text, const corvan_molecule &molecule);
 // An adduct named with charge 0 would be silently dropped: refused where a
 // distribution is computed with such options (a row of a many-molecule call
 // with its own charge takes the adduct).
+inline bool adduct_lacks_charge(const corvan_options &options) {
+    return options.charge == 0 && !options.adduct.empty();
+}
 inline Outcome check_adduct_charge(const corvan_options &options) {
-    if (options.charge != 0 || options.adduct.empty()) return Outcome::success();
+    if (!adduct_lacks_charge(options)) return Outcome::success();
     return Outcome::failure(CORVAN_E_CHARGE, "the adduct " + corvan::quoted(options.adduct) +
                                                  " carries a charge, but the charge is 0: give "
                                                  "the ion's charge (1 for [M+Na]+), or no adduct");

@@ -156,9 +156,10 @@ Outcome count_carriers_refused(int charge, const Carrier &carrier) {
 namespace {
 
 // ion_parts_counted, inline in ion_parts.
-inline Outcome parts_counted(const chem::Composition &molecule, int charge, int carriers,
-                             const Carrier &carrier, bool carriers_kept, Ion &ion,
-                             const chem::Composition *&own) {
+[[gnu::always_inline]] inline Outcome parts_counted(const chem::Composition &molecule, int charge,
+                                                    int carriers, const Carrier &carrier,
+                                                    bool carriers_kept, Ion &ion,
+                                                    const chem::Composition *&own) {
     const bool unchanged = carriers == 0 || (carriers > 0 && carrier.lost.touched.empty() &&
                                              carrier.lost.fixed.empty());
     own = unchanged ? &molecule : &ion.molecule;
