@@ -160,8 +160,7 @@ namespace {
                                                     int carriers, const Carrier &carrier,
                                                     bool carriers_kept, Ion &ion,
                                                     const chem::Composition *&own) {
-    const bool unchanged = carriers == 0 || (carriers > 0 && carrier.lost.touched.empty() &&
-                                             carrier.lost.fixed.empty());
+    const bool unchanged = keeps_molecule(carriers, carrier);
     own = unchanged ? &molecule : &ion.molecule;
     if (!unchanged) ion.molecule.assign(molecule);
     if (!carriers_kept) {

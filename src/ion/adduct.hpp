@@ -61,6 +61,13 @@ inline bool count_carriers(int charge, const Carrier &carrier, int &carriers) {
 }
 Outcome count_carriers_refused(int charge, const Carrier &carrier);
 
+// Whether an ion of `carriers` carriers has the molecule's own atoms
+// unchanged: none lost from them (as in [M+2H]2+, unlike [M-H]-).
+inline bool keeps_molecule(int carriers, const Carrier &carrier) {
+    return carriers == 0 ||
+           (carriers > 0 && carrier.lost.touched.empty() && carrier.lost.fixed.empty());
+}
+
 // The second half: ion_parts for `carriers` counted by count_carriers.
 // `carriers_kept` says ion.carriers already holds what this call would
 // write there (the same carrier and count as the last call), as it does

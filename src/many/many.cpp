@@ -228,6 +228,13 @@ class Rows {
         if (!ion::count_carriers(charge, carrier, carriers))
             return ion::count_carriers_refused(charge, carrier);
         const bool kept = &carrier == carriers_of_ && carriers == carriers_count_;
+        // The usual row: the last row's carriers, the molecule's atoms
+        // unchanged and none of its counts ever below zero, so none is now.
+        if (kept && ion::keeps_molecule(carriers, carrier) &&
+            !molecule.composition.negatives_added) {
+            own = &molecule.composition;
+            return Outcome::success();
+        }
         carriers_of_ = nullptr; // until ion_.carriers is whole again
         Outcome made = ion::ion_parts_counted(molecule.composition, charge, carriers, carrier, kept,
                                               ion_, own);
