@@ -244,6 +244,18 @@ TEST(Many, FailedRowsCarryTheirStatusMessageAndNaNOthersGoOn) {
     EXPECT_EQ(u.status[4], CORVAN_E_RANGE);            // removes an Fe the salt lacks
     EXPECT_GT(u.heights[3 * 4 + 2], u.heights[3 * 4]); // 56Fe above 54Fe
 
+    // Without row charges the options' charge 0 drops the adduct: checked
+    // once per call, every row still refused with the single call's words.
+    Table w(2, 4);
+    ASSERT_EQ(corvan_many_from_texts(CORVAN_KIND_FORMULA, texts + 3, nullptr, 2, options.get(),
+                                     &w.results, &failed, nullptr),
+              CORVAN_OK);
+    EXPECT_EQ(failed, 2u);
+    for (int row = 0; row < 2; ++row)
+        EXPECT_NE(std::string(w.errors[row].message).find("'Fe:z+2' carries a charge"),
+                  std::string::npos)
+            << w.errors[row].message;
+
     const double masses[] = {-1, 1000, NAN, 2e9};
     Table v(4, 4);
     ASSERT_EQ(corvan_many_from_masses(CORVAN_KIND_RNA, masses, nullptr, 4, nullptr, &v.results,

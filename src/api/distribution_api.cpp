@@ -253,23 +253,27 @@ Outcome compute(const chem::Composition &molecule, const corvan_options &options
 // text writes ("/1[+2Na+,-H+]") carry its charge.
 Outcome compute_into(const corvan_molecule &molecule, const corvan_options *options,
                      Scratch &scratch, corvan_distribution **distribution) {
+    // Each refusal is returned as made, success made in place: no outcome
+    // is moved on the usual path.
     const corvan_options &given = options == nullptr ? kDefaults : *options;
-    Outcome adduct = check_adduct_charge(given);
-    if (!adduct.ok()) return adduct;
+    if (adduct_lacks_charge(given)) return check_adduct_charge(given);
     bool from_text = false;
-    Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, given.charge,
-                                           "options charge", from_text);
-    if (!agreed.ok()) return agreed;
+    if (molecule.charge != 0) {
+        Outcome agreed = ion::charge_from_text(molecule.charge, molecule.has_adducts, given.charge,
+                                               "options charge", from_text);
+        if (!agreed.ok()) return agreed;
+    }
     Handle result;
     Outcome computed = from_text ? compute_text_charge(molecule, given, scratch, result)
                                  : compute(molecule.composition, given, scratch, result);
-    if (computed.ok()) *distribution = result.release();
-    return computed;
+    if (!computed.ok()) return computed;
+    *distribution = result.release();
+    return Outcome::success();
 }
 
-// A molecule to parse a formula into: the scratch's, emptied as the
-// many-molecule calls empty theirs between rows (its arrays keep their
-// room). Other kinds, whose readers hand over arrays of their own, take a
+// A molecule to parse a formula into: the scratch's, whose atoms
+// parse_molecule replaces as the many-molecule calls' rows do (its arrays
+// keep their room). Other kinds, whose readers hand over arrays of their own, take a
 // fresh one, so that nothing a call allocates outlives it but its result.
 template <class Body> Outcome with_molecule(int kind, Scratch &scratch, Body &&body) {
     if (kind != CORVAN_KIND_FORMULA) {
@@ -277,7 +281,6 @@ template <class Body> Outcome with_molecule(int kind, Scratch &scratch, Body &&b
         return body(fresh);
     }
     corvan_molecule &kept = scratch.molecule;
-    kept.composition.clear();
     kept.charge = 0;
     kept.has_adducts = false;
     return body(kept);

@@ -38,7 +38,8 @@ struct corvan_distribution {
 
 namespace corvan::api {
 
-// Reads `text` of `kind` into `molecule` (composition and the text's charge).
+// Reads `text` of `kind` into `molecule` (its composition replaced, and the
+// text's charge).
 Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule);
 // The checks parse_molecule makes of every molecule read from `text`.
 Outcome check_molecule(std::string_view text, const corvan_molecule &molecule);
@@ -46,8 +47,11 @@ Outcome check_molecule(std::string_view text, const corvan_molecule &molecule);
 // An adduct named with charge 0 would be silently dropped: refused where a
 // distribution is computed with such options (a row of a many-molecule call
 // with its own charge takes the adduct).
+inline bool adduct_lacks_charge(const corvan_options &options) {
+    return options.charge == 0 && !options.adduct.empty();
+}
 inline Outcome check_adduct_charge(const corvan_options &options) {
-    if (options.charge != 0 || options.adduct.empty()) return Outcome::success();
+    if (!adduct_lacks_charge(options)) return Outcome::success();
     return Outcome::failure(CORVAN_E_CHARGE, "the adduct " + corvan::quoted(options.adduct) +
                                                  " carries a charge, but the charge is 0: give "
                                                  "the ion's charge (1 for [M+Na]+), or no adduct");

@@ -89,6 +89,7 @@ Outcome parse_molecule(int kind, const char *text, corvan_molecule &molecule) {
     if (kind == CORVAN_KIND_FORMULA &&
         chem::read_plain_molecule({text, length}, molecule.composition))
         return Outcome::success();
+    molecule.composition.clear(); // what the plain reader or an earlier row left
     Outcome parsed = parse_text(kind, {text, length}, molecule);
     if (!parsed.ok()) return parsed;
     return check_counts({text, length}, molecule.composition);

@@ -139,25 +139,37 @@ Outcome parse_carrier(std::string_view text, Carrier &carrier) {
     return Outcome::success();
 }
 
-Outcome ion_parts(const chem::Composition &molecule, int charge, const Carrier &carrier, Ion &ion,
-                  const chem::Composition *&own) {
+Outcome count_carriers_refused(int charge, const Carrier &carrier) {
+    int carriers = 0;
     if (!charge_in_range(charge))
         return Outcome::failure(CORVAN_E_RANGE,
                                 "charge " + std::to_string(charge) + " is beyond +-1000");
-    int carriers = 0;
     Outcome counted = carrier_count(charge, carrier.charge, carriers);
     if (!counted.ok()) return counted;
     if (carrier.whole_ion && carriers != 1)
         return Outcome::failure(CORVAN_E_CHARGE, "an ion written as [M...] has its own charge " +
                                                      std::to_string(carrier.charge) + ", not " +
                                                      std::to_string(charge));
-    const bool unchanged = carriers == 0 || (carriers > 0 && carrier.lost.touched.empty() &&
-                                             carrier.lost.fixed.empty());
+    return Outcome::failure(CORVAN_E_INTERNAL, "count_carriers refused a charge it takes");
+}
+
+namespace {
+
+// ion_parts_counted, inline in ion_parts.
+[[gnu::always_inline]] inline Outcome parts_counted(const chem::Composition &molecule, int charge,
+                                                    int carriers, const Carrier &carrier,
+                                                    bool carriers_kept, Ion &ion,
+                                                    const chem::Composition *&own) {
+    const bool unchanged = keeps_molecule(carriers, carrier);
     own = unchanged ? &molecule : &ion.molecule;
     if (!unchanged) ion.molecule.assign(molecule);
-    ion.carriers.clear();
+    if (!carriers_kept) {
+        if (carriers > 0)
+            ion.carriers.assign_scaled(carrier.atoms, carriers);
+        else
+            ion.carriers.clear();
+    }
     if (carriers > 0) {
-        ion.carriers.add(carrier.atoms, carriers);
         if (!unchanged) ion.molecule.add(carrier.lost, -carriers);
     } else if (carriers < 0)
         ion.molecule.add(carrier.atoms, carriers);
@@ -167,6 +179,21 @@ Outcome ion_parts(const chem::Composition &molecule, int charge, const Carrier &
                                 "charge " + std::to_string(charge) + " removes more " +
                                     chem::element_symbol(negative) + " than the molecule has");
     return Outcome::success();
+}
+
+} // namespace
+
+Outcome ion_parts_counted(const chem::Composition &molecule, int charge, int carriers,
+                          const Carrier &carrier, bool carriers_kept, Ion &ion,
+                          const chem::Composition *&own) {
+    return parts_counted(molecule, charge, carriers, carrier, carriers_kept, ion, own);
+}
+
+Outcome ion_parts(const chem::Composition &molecule, int charge, const Carrier &carrier, Ion &ion,
+                  const chem::Composition *&own) {
+    int carriers = 0;
+    if (!count_carriers(charge, carrier, carriers)) return count_carriers_refused(charge, carrier);
+    return parts_counted(molecule, charge, carriers, carrier, false, ion, own);
 }
 
 Outcome ion_composition(const chem::Composition &molecule, int charge, const Carrier &carrier,

@@ -49,4 +49,31 @@ Outcome ion_composition(const chem::Composition &molecule, int charge, const Car
 Outcome ion_parts(const chem::Composition &molecule, int charge, const Carrier &carrier, Ion &ion,
                   const chem::Composition *&own);
 
+// The first half of ion_parts: how many carriers make an ion of `charge`
+// (negative: lost). False when the charge or the count is refused, which
+// count_carriers_refused() words. Inline: every ion asks it.
+inline bool count_carriers(int charge, const Carrier &carrier, int &carriers) {
+    if (!charge_in_range(charge) || (carrier.charge != 1 && charge % carrier.charge != 0) ||
+        (carrier.whole_ion && charge != carrier.charge))
+        return false;
+    carriers = charge / carrier.charge;
+    return true;
+}
+Outcome count_carriers_refused(int charge, const Carrier &carrier);
+
+// Whether an ion of `carriers` carriers has the molecule's own atoms
+// unchanged: none lost from them (as in [M+2H]2+, unlike [M-H]-).
+inline bool keeps_molecule(int carriers, const Carrier &carrier) {
+    return carriers == 0 ||
+           (carriers > 0 && carrier.lost.touched.empty() && carrier.lost.fixed.empty());
+}
+
+// The second half: ion_parts for `carriers` counted by count_carriers.
+// `carriers_kept` says ion.carriers already holds what this call would
+// write there (the same carrier and count as the last call), as it does
+// from row to row of a table with one charge and adduct.
+Outcome ion_parts_counted(const chem::Composition &molecule, int charge, int carriers,
+                          const Carrier &carrier, bool carriers_kept, Ion &ion,
+                          const chem::Composition *&own);
+
 } // namespace corvan::ion

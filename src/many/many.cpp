@@ -109,14 +109,35 @@ std::ptrdiff_t window_start(const envelope::Envelope &envelope, std::size_t poin
 }
 
 // Columns [from, to) of a row hold no point: height 0, m/z NaN.
-void write_empty(const RowSlots &slots, std::size_t from, std::size_t to) {
-    std::fill(slots.heights + from, slots.heights + to, 0.0);
-    if (slots.mz != nullptr) std::fill(slots.mz + from, slots.mz + to, kNaN);
+void write_empty(double *heights, double *mz, std::ptrdiff_t from, std::ptrdiff_t to) {
+    for (std::ptrdiff_t j = from; j < to; ++j) heights[j] = 0;
+    if (mz != nullptr)
+        for (std::ptrdiff_t j = from; j < to; ++j) mz[j] = kNaN;
+}
+
+// Columns [begin, end) of a row from the envelope's points (share[j + at]
+// and mass[j + at] for column j). A point below CORVAN_ACCURACY has share 0 and
+// mass NaN in the envelope, which the scaling keeps: 0 / highest is 0 and
+// NaN stays NaN. The arrays never overlap (restrict): the loop needs no
+// check of where they lie.
+void scale_heights(const double *__restrict share, std::ptrdiff_t at, double highest,
+                   double *__restrict heights, std::ptrdiff_t begin, std::ptrdiff_t end) {
+    for (std::ptrdiff_t j = begin; j < end; ++j) heights[j] = share[j + at] / highest;
+}
+
+void scale_points(const double *__restrict share, const double *__restrict mass, std::ptrdiff_t at,
+                  double highest, int charge, double *__restrict heights, double *__restrict mz,
+                  std::ptrdiff_t begin, std::ptrdiff_t end) {
+    for (std::ptrdiff_t j = begin; j < end; ++j) {
+        heights[j] = share[j + at] / highest;
+        mz[j] = ion::to_mz_or_mass(mass[j + at], charge);
+    }
 }
 
 // Heights scaled to the envelope's highest point, as
 // corvan_distribution_compute scales its intensities; the window holds it.
-// Each column is written once, in one pass over the row.
+// Each column is written once, in one pass over the row: no point, point
+// by point, no point.
 void write_points(const envelope::Envelope &envelope, int charge, const RowSlots &slots,
                   std::size_t points) {
     const std::vector<double> &shares = envelope.shares;
@@ -127,18 +148,13 @@ void write_points(const envelope::Envelope &envelope, int charge, const RowSlots
     const std::ptrdiff_t begin = std::clamp<std::ptrdiff_t>(-start, 0, width);
     const std::ptrdiff_t end = std::clamp<std::ptrdiff_t>(
         static_cast<std::ptrdiff_t>(shares.size()) - start, begin, width);
-    write_empty(slots, 0, static_cast<std::size_t>(begin));
-    // A point below CORVAN_ACCURACY has share 0 and mass NaN in the
-    // envelope, which the scaling keeps: 0 / highest is 0 and NaN stays NaN.
-    const double *share = shares.data();
-    for (std::ptrdiff_t j = begin, i = begin + start; j < end; ++j, ++i)
-        slots.heights[j] = share[i] / peak.share;
-    if (slots.mz != nullptr) {
-        const double *mass = envelope.masses.data();
-        for (std::ptrdiff_t j = begin, i = begin + start; j < end; ++j, ++i)
-            slots.mz[j] = ion::to_mz_or_mass(mass[i], charge);
-    }
-    write_empty(slots, static_cast<std::size_t>(end), points);
+    write_empty(slots.heights, slots.mz, 0, begin);
+    if (slots.mz == nullptr)
+        scale_heights(shares.data(), start, peak.share, slots.heights, begin, end);
+    else
+        scale_points(shares.data(), envelope.masses.data(), start, peak.share, charge,
+                     slots.heights, slots.mz, begin, end);
+    write_empty(slots.heights, slots.mz, end, width);
     if (slots.monoisotopic_mz != nullptr)
         *slots.monoisotopic_mz = ion::to_mz_or_mass(envelope.monoisotopic_mass, charge);
     if (slots.first_neutrons != nullptr)
@@ -151,32 +167,33 @@ class Rows {
   public:
     Rows(const corvan_options &options, const int *charges, const Table &results)
         : options_(options), charges_(charges), results_(results), carrier_(options.carrier),
-          workspace_(options.labels) {}
+          workspace_(options.labels),
+          adduct_(charges == nullptr ? api::check_adduct_charge(options) : Outcome::success()) {}
 
-    // Computes one parsed molecule into its row.
+    // Computes one parsed molecule into its row. Every step returns its own
+    // failure; success is made in place, so that no outcome is copied.
     Outcome compute(const corvan_molecule &molecule, std::size_t row) {
-        if (charges_ == nullptr) {
-            Outcome adduct = api::check_adduct_charge(options_);
-            if (!adduct.ok()) return adduct;
-        }
+        if (!adduct_.ok()) return adduct_;
         int charge = charges_ == nullptr ? options_.charge : charges_[row];
         const ion::Carrier *carrier = &carrier_;
-        Outcome resolved = resolve_charge(molecule, charge, carrier);
-        if (!resolved.ok()) return resolved;
+        if (molecule.charge != 0) {
+            Outcome resolved = resolve_charge(molecule, charge, carrier);
+            if (!resolved.ok()) return resolved;
+        }
         const chem::Composition *own = nullptr;
-        Outcome charged = ion::ion_parts(molecule.composition, charge, *carrier, ion_, own);
+        Outcome charged = ion_of(molecule, charge, *carrier, own);
         if (!charged.ok()) return charged;
         Outcome computed = envelope::compute(*own, &ion_.carriers, workspace_, envelope_);
-        if (computed.ok())
-            write_points(envelope_, charge, slots_of(results_, row), results_.points);
-        return computed;
+        if (!computed.ok()) return computed;
+        write_points(envelope_, charge, slots_of(results_, row), results_.points);
+        return Outcome::success();
     }
 
     // Files the row's status; a failed row gets NaN.
     bool finish(std::size_t row, const Outcome &outcome) {
-        const RowSlots slots = slots_of(results_, row);
-        results_.status[row] = report(outcome, slots.error);
-        if (!outcome.ok()) fill_failed(slots, results_.points);
+        corvan_error *error = results_.errors == nullptr ? nullptr : results_.errors + row;
+        results_.status[row] = error == nullptr ? outcome.status : report(outcome, error);
+        if (!outcome.ok()) fill_failed(slots_of(results_, row), results_.points);
         return outcome.ok();
     }
 
@@ -202,6 +219,30 @@ class Rows {
         return Outcome::success();
     }
 
+    // The ion's parts, its carriers' atoms written only when the carrier or
+    // their count differs from the last row's. A text's own adducts live in
+    // the reused molecule, whose next row may hold others: never kept.
+    Outcome ion_of(const corvan_molecule &molecule, int charge, const ion::Carrier &carrier,
+                   const chem::Composition *&own) {
+        int carriers = 0;
+        if (!ion::count_carriers(charge, carrier, carriers))
+            return ion::count_carriers_refused(charge, carrier);
+        const bool kept = &carrier == carriers_of_ && carriers == carriers_count_;
+        // The usual row: the last row's carriers, the molecule's atoms
+        // unchanged and none of its counts ever below zero, so none is now.
+        if (kept && ion::keeps_molecule(carriers, carrier) &&
+            !molecule.composition.negatives_added) {
+            own = &molecule.composition;
+            return Outcome::success();
+        }
+        carriers_of_ = nullptr; // until ion_.carriers is whole again
+        Outcome made = ion::ion_parts_counted(molecule.composition, charge, carriers, carrier, kept,
+                                              ion_, own);
+        if (&carrier != &molecule.adducts) carriers_of_ = &carrier, carriers_count_ = carriers;
+        if (!made.ok()) return made;
+        return Outcome::success();
+    }
+
     const corvan_options &options_;
     const int *charges_;
     const Table &results_;
@@ -210,26 +251,32 @@ class Rows {
     envelope::Workspace workspace_;
     ion::Ion ion_;
     envelope::Envelope envelope_;
+    const Outcome adduct_; // an adduct without a charge refuses every row
+    // Which carrier, how many times, ion_.carriers holds; null: unknown.
+    const ion::Carrier *carriers_of_ = nullptr;
+    int carriers_count_ = 0;
 };
 
 // Each row's molecule is read into one reused molecule (whose arrays keep
 // their room), by what the public calls read with, so that every kind they
-// learn is read here too.
+// learn is read here too. Each reader replaces the composition's atoms
+// (parse_molecule, composition_by_mass): no row empties it first.
 template <class Make> std::size_t run_rows(Rows &rows, std::size_t count, Make &&make_row) {
     std::size_t failed = 0;
     corvan_molecule molecule;
     for (std::size_t row = 0; row < count; ++row) {
-        Outcome outcome;
+        // Each outcome is made where it is filed: none is moved.
         try {
-            molecule.composition.clear();
             molecule.charge = 0;
             molecule.has_adducts = false;
-            outcome = make_row(row, molecule);
-            if (outcome.ok()) outcome = rows.compute(molecule, row);
+            const Outcome made = make_row(row, molecule);
+            if (!made.ok())
+                failed += !rows.finish(row, made);
+            else
+                failed += !rows.finish(row, rows.compute(molecule, row));
         } catch (...) { // this row only
-            outcome = exception_outcome();
+            failed += !rows.finish(row, exception_outcome());
         }
-        failed += !rows.finish(row, outcome);
     }
     return failed;
 }

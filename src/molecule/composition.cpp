@@ -42,9 +42,10 @@ void Composition::add_fixed(int element, int mass_number, double count) {
         place->count += count;
     else
         fixed.insert(place, {element, mass_number, count});
+    negatives_added = negatives_added || count < 0;
 }
 
-void Composition::clear() {
+void Composition::clear_counts() {
     touched.for_each([&](int element) { natural[static_cast<std::size_t>(element)] = 0; });
     touched = ElementSet{};
     fixed.clear();
@@ -59,6 +60,7 @@ void Composition::assign(const Composition &other) {
     });
     touched = other.touched;
     fixed = other.fixed;
+    negatives_added = other.negatives_added;
 }
 
 void Composition::add(const Composition &other, double times) {
@@ -67,8 +69,24 @@ void Composition::add(const Composition &other, double times) {
         natural[index] += times * other.natural[index];
     });
     touched |= other.touched;
+    negatives_added = negatives_added || other.negatives_added || times < 0;
     for (const FixedIsotope &isotope : other.fixed)
         add_fixed(isotope.element, isotope.mass_number, times * isotope.count);
+}
+
+void Composition::assign_scaled(const Composition &other, double times) {
+    touched.without(other.touched).for_each([&](int element) {
+        natural[static_cast<std::size_t>(element)] = 0;
+    });
+    other.touched.for_each([&](int element) {
+        const auto index = static_cast<std::size_t>(element);
+        natural[index] = 0.0 + times * other.natural[index]; // as 0 += product: no -0
+    });
+    touched = other.touched;
+    fixed.clear();
+    for (const FixedIsotope &isotope : other.fixed) // sorted and unique already
+        fixed.push_back({isotope.element, isotope.mass_number, times * isotope.count});
+    negatives_added = other.negatives_added || times < 0;
 }
 
 double Composition::element_total(int element) const {
@@ -80,6 +98,7 @@ double Composition::element_total(int element) const {
 
 int Composition::first_negative_element() const {
     int first = -1;
+    if (!negatives_added) return first;
     if (fixed.empty()) {
         touched.for_each([&](int element) {
             if (first < 0 && natural[static_cast<std::size_t>(element)] < 0) first = element;

@@ -30,6 +30,15 @@ class ElementSet {
         for (std::size_t w = 0; w < kWords; ++w) words_[w] |= other.words_[w];
         return *this;
     }
+    bool contains(int element) const {
+        return (words_[static_cast<std::size_t>(element) / 64] >> (element % 64) & 1) != 0;
+    }
+    // The elements of this set that `other` lacks.
+    ElementSet without(const ElementSet &other) const {
+        ElementSet rest;
+        for (std::size_t w = 0; w < kWords; ++w) rest.words_[w] = words_[w] & ~other.words_[w];
+        return rest;
+    }
     bool empty() const {
         for (std::uint64_t word : words_)
             if (word != 0) return false;
@@ -52,26 +61,39 @@ struct Composition {
     // Every element whose natural count add_natural or add has touched: a
     // count written back to 0 through `natural` keeps its element here, so
     // that loops over it, not over the whole table, see every element with
-    // atoms of natural abundance. Writes through `natural` may only zero.
+    // atoms of natural abundance. Writes through `natural` may only zero,
+    // and through `fixed` only remove.
     ElementSet touched;
+    // Whether a count below zero was ever added: without one no element can
+    // fall below zero, and first_negative_element() need not look.
+    bool negatives_added = false;
 
     void add_natural(int element, double count) {
         natural[static_cast<std::size_t>(element)] += count;
         touched.insert(element);
+        negatives_added = negatives_added || count < 0;
     }
     // As a fresh Composition, keeping the room of `fixed`.
-    void clear();
+    void clear() {
+        if (!touched.empty() || !fixed.empty()) clear_counts();
+        negatives_added = false;
+    }
     // As a copy of `other`, writing only the elements either has touched.
     void assign(const Composition &other);
     void add_fixed(int element, int mass_number, double count);
     // this += times * other
     void add(const Composition &other, double times);
+    // As clear() then add(other, times), writing each count once.
+    void assign_scaled(const Composition &other, double times);
 
     // Every atom of the element, natural and fixed.
     double element_total(int element) const;
     // The first element whose total is below zero, or -1.
     int first_negative_element() const;
     bool empty() const;
+
+  private:
+    void clear_counts();
 };
 
 // `times` waters (H2O), natural.

@@ -240,31 +240,58 @@ const NaturalSymbols &natural_symbols() {
 // symbol or one without a natural composition, a sign, a decimal, a count
 // beyond the limit, no atom at all) stops it, and the full reader then reads
 // the text again, so that results and refusals are its own. One table read
-// per symbol names its element and says it has a natural composition.
+// per symbol names its element and says it has a natural composition. The
+// counts are written over what the composition held (an element's first
+// count replaces, a repeated one adds), and only elements the text does not
+// name are zeroed afterwards: no separate pass empties it first.
 bool read_plain_molecule(std::string_view text, Composition &composition) {
-    composition.clear();
     const NaturalSymbols &symbols = natural_symbols();
+    ElementSet named;
     const char *at = text.data(), *const end = at + text.size();
-    bool atoms = false;
+    bool atoms = false, plain = true;
     while (at != end) {
         const auto row = static_cast<unsigned>(*at++ - 'A');
-        if (row >= 26) return false;
+        if (row >= 26) {
+            plain = false;
+            break;
+        }
         unsigned column = 0;
         if (at != end) {
             const auto small = static_cast<unsigned>(*at - 'a');
             if (small < 26) column = small + 1, ++at;
         }
         const int element = symbols[row * kSymbolColumns + column];
-        if (element < 0) return false;
+        if (element < 0) {
+            plain = false;
+            break;
+        }
         long long count = 1;
         if (at != end && is_digit(*at)) {
             count = *at++ - '0';
             for (; at != end && is_digit(*at); ++at)
-                if ((count = count * 10 + (*at - '0')) > kMaxTermCount) return false;
+                if ((count = count * 10 + (*at - '0')) > kMaxTermCount) break;
+            if (count > kMaxTermCount) {
+                plain = false;
+                break;
+            }
         }
-        composition.add_natural(element, static_cast<double>(count));
+        const auto value = static_cast<double>(count);
+        double &slot = composition.natural[static_cast<std::size_t>(element)];
+        if (named.contains(element))
+            slot += value;
+        else
+            slot = value, named.insert(element);
         atoms = atoms || count != 0;
     }
+    if (!plain) { // counts written so far stay seen, so that clear() finds them
+        composition.touched |= named;
+        return false;
+    }
+    composition.touched.without(named).for_each(
+        [&](int element) { composition.natural[static_cast<std::size_t>(element)] = 0; });
+    composition.touched = named;
+    composition.fixed.clear();
+    composition.negatives_added = false;
     return atoms;
 }
 

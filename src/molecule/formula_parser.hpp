@@ -25,10 +25,10 @@ Outcome parse_formula(std::string_view text, Composition &composition,
 Outcome parse_molecule_formula(std::string_view text, Composition &composition);
 
 // A plain formula ("C6H12O6": element symbols, each with an optional whole
-// count, nothing else) into a fresh composition. True when the text is one,
+// count, nothing else) into `composition`, replacing what it held. True when the text is one,
 // has an atom and names only elements of natural composition: its molecule
 // then passes every check of a molecule read from text. False otherwise,
-// with part of the text read.
+// with part of the text read over what it held (clear() empties it).
 bool read_plain_molecule(std::string_view text, Composition &composition);
 
 } // namespace corvan::chem
