@@ -158,6 +158,40 @@ TEST(Many, WholeIonsAndTheTextsAdductsAsTheSingleCall) {
     }
 }
 
+// Rows keep the last row's atoms and carriers where they can: a row after a
+// text's own adduct, after elements it lacks, or after a loss must still be
+// the single call's.
+TEST(Many, RowsAfterOtherAtomsAndAdductsAsTheSingleCall) {
+    const char *peptides[] = {"PEPTIDE/2[+Na+,+H+]", "PEPTIDE/2",      "SAMPLER/2",
+                              "PEPTIDE/1[+Na+]",     "SAMPLER/1[+K+]", "SAMPLER/1"};
+    const int charges[] = {2, 2, 2, 1, 1, 1};
+    Options options;
+    Table t(6, 8);
+    ASSERT_EQ(corvan_many_table_from_texts(CORVAN_KIND_PEPTIDE, peptides, nullptr, 6, options.get(),
+                                           &t.table, nullptr, nullptr),
+              CORVAN_OK);
+    for (std::size_t row = 0; row < 6; ++row) {
+        corvan_molecule *m = nullptr;
+        ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_PEPTIDE, peptides[row], &m, nullptr),
+                  CORVAN_OK);
+        expect_row_equals_single(t, row, m, options.get(), charges[row], true);
+        corvan_molecule_free(m);
+    }
+    const char *formulas[] = {"C6H12O6", "C2H6O", "C20H12O2", "SnCl2", "C2H6O"};
+    ASSERT_EQ(corvan_options_set_charge(options.get(), 1, "[M-H2O+H]+", nullptr), CORVAN_OK);
+    ASSERT_EQ(corvan_many_table_from_texts(CORVAN_KIND_FORMULA, formulas, nullptr, 5, options.get(),
+                                           &t.table, nullptr, nullptr),
+              CORVAN_OK);
+    EXPECT_NE(t.status[3], CORVAN_OK); // no water to lose
+    for (std::size_t row : {0u, 1u, 2u, 4u}) {
+        corvan_molecule *m = nullptr;
+        ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, formulas[row], &m, nullptr),
+                  CORVAN_OK);
+        expect_row_equals_single(t, row, m, options.get(), 1, true);
+        corvan_molecule_free(m);
+    }
+}
+
 TEST(Many, MassRowsAndTheOptionsChargeAndAdduct) {
     const std::vector<double> masses = {1000, 1450, 25000, 3000};
     Options options;
