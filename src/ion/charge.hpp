@@ -40,15 +40,16 @@ inline Outcome carrier_count(int charge, int carrier_charge, int &count) {
     return Outcome::success();
 }
 
+// charge_from_text() when the text gives a charge the call does not
+// simply repeat.
+Outcome charge_from_text_taken(int written, int asked, std::string_view asker, bool &from_text);
+
 // A call is asked for charge `asked` (0: none) of a molecule whose text
 // gives `written` ("PEPTIDE/2"; 0: none), perhaps with its own adducts.
 // The text's charge is taken (`from_text`) when the call asks for none, or
 // when the text names adducts for it; two different charges, or adducts
 // against an asked charge, are refused, naming the asker ("options
-// charge", "row").
-// charge_from_text() when the text gives a charge the call does not
-// simply repeat; inline the usual case, where it gives none.
-Outcome charge_from_text_taken(int written, int asked, std::string_view asker, bool &from_text);
+// charge", "row"). Inline the usual case, where the text gives none.
 inline Outcome charge_from_text(int written, bool written_adducts, int asked,
                                 std::string_view asker, bool &from_text) {
     from_text = false;
