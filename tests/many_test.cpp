@@ -78,6 +78,16 @@ void expect_row_equals_single(const Table &t, std::size_t row, corvan_molecule *
     corvan_distribution_free(d);
 }
 
+// expect_row_equals_single() of the molecule `text` reads as, the options'
+// charge and adduct kept as the caller set them.
+void expect_text_row_equals_single(const Table &t, std::size_t row, corvan_kind kind,
+                                   const char *text, corvan_options *options, int charge) {
+    corvan_molecule *m = nullptr;
+    ASSERT_EQ(corvan_molecule_parse(kind, text, &m, nullptr), CORVAN_OK) << text;
+    expect_row_equals_single(t, row, m, options, charge, true);
+    corvan_molecule_free(m);
+}
+
 TEST(Many, TextRowsEqualSingleCallsToTheLastBit) {
     // Grids of several sizes in one call (the workspace keeps each), a
     // fixed isotope, an element of many isotopes, a protein wider than the
@@ -135,11 +145,8 @@ TEST(Many, WholeIonsAndTheTextsAdductsAsTheSingleCall) {
                                                options.get(), &t.table, nullptr, nullptr),
                   CORVAN_OK);
         for (std::size_t row = 0; row < 2; ++row) {
-            corvan_molecule *m = nullptr;
-            ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, texts[row], &m, nullptr),
-                      CORVAN_OK);
-            expect_row_equals_single(t, row, m, options.get(), 1, true);
-            corvan_molecule_free(m);
+            expect_text_row_equals_single(t, row, CORVAN_KIND_FORMULA, texts[row], options.get(),
+                                          1);
         }
     }
     const char *peptides[] = {"PEPTIDE/1[+Na+]", "PEPTIDE/2", "PEPTIDE/2[+Na+,+H+]"};
@@ -150,11 +157,8 @@ TEST(Many, WholeIonsAndTheTextsAdductsAsTheSingleCall) {
                                            &t.table, nullptr, nullptr),
               CORVAN_OK);
     for (std::size_t row = 0; row < 3; ++row) {
-        corvan_molecule *m = nullptr;
-        ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_PEPTIDE, peptides[row], &m, nullptr),
-                  CORVAN_OK);
-        expect_row_equals_single(t, row, m, options.get(), charges[row], true);
-        corvan_molecule_free(m);
+        expect_text_row_equals_single(t, row, CORVAN_KIND_PEPTIDE, peptides[row], options.get(),
+                                      charges[row]);
     }
 }
 
@@ -171,11 +175,8 @@ TEST(Many, RowsAfterOtherAtomsAndAdductsAsTheSingleCall) {
                                            &t.table, nullptr, nullptr),
               CORVAN_OK);
     for (std::size_t row = 0; row < 6; ++row) {
-        corvan_molecule *m = nullptr;
-        ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_PEPTIDE, peptides[row], &m, nullptr),
-                  CORVAN_OK);
-        expect_row_equals_single(t, row, m, options.get(), charges[row], true);
-        corvan_molecule_free(m);
+        expect_text_row_equals_single(t, row, CORVAN_KIND_PEPTIDE, peptides[row], options.get(),
+                                      charges[row]);
     }
     const char *formulas[] = {"C6H12O6", "C2H6O", "C20H12O2", "SnCl2", "C2H6O"};
     ASSERT_EQ(corvan_options_set_charge(options.get(), 1, "[M-H2O+H]+", nullptr), CORVAN_OK);
@@ -184,11 +185,7 @@ TEST(Many, RowsAfterOtherAtomsAndAdductsAsTheSingleCall) {
               CORVAN_OK);
     EXPECT_NE(t.status[3], CORVAN_OK); // no water to lose
     for (std::size_t row : {0u, 1u, 2u, 4u}) {
-        corvan_molecule *m = nullptr;
-        ASSERT_EQ(corvan_molecule_parse(CORVAN_KIND_FORMULA, formulas[row], &m, nullptr),
-                  CORVAN_OK);
-        expect_row_equals_single(t, row, m, options.get(), 1, true);
-        corvan_molecule_free(m);
+        expect_text_row_equals_single(t, row, CORVAN_KIND_FORMULA, formulas[row], options.get(), 1);
     }
 }
 
